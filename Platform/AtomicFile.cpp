@@ -1,0 +1,119 @@
+#include "Platform/AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string describe(const std::string& what, const fs::path& path)
+{
+    return what + " " + path.string() + ": " + std::strerror(errno);
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Makes the rename itself durable.
+void syncFolder(const fs::path& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
+namespace AtomicFile {
+
+Expected<void, std::string> write(const fs::path& path, std::string_view bytes, mode_t mode)
+{
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    std::error_code error;
+    if (!fs::exists(folder, error)) {
+        fs::create_directories(folder, error);
+        if (error)
+            return unexpected("cannot create " + folder.string() + ": " + error.message());
+        fs::permissions(folder, fs::perms::owner_all, error);
+    }
+
+    std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return unexpected(describe("cannot create a temporary file in", folder));
+
+    const bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const std::string failure = ok ? std::string() : describe("cannot write", temporary);
+    if (::close(fd) != 0 && ok) {
+        ::unlink(temporary.c_str());
+        return unexpected(describe("cannot write", temporary));
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return unexpected(failure);
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const auto message = describe("cannot replace", path);
+        ::unlink(temporary.c_str());
+        return unexpected(message);
+    }
+    syncFolder(folder);
+    return {};
+}
+
+Expected<std::string, std::string> read(const fs::path& path, std::uintmax_t maxBytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return unexpected(describe("cannot open", path));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return unexpected(path.string() + " is not a regular file");
+    }
+    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+        ::close(fd);
+        return unexpected(path.string() + " is too large");
+    }
+    std::string content;
+    content.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            const auto message = describe("cannot read", path);
+            ::close(fd);
+            return unexpected(message);
+        }
+        if (count == 0)
+            break;
+        content.append(buffer, static_cast<std::size_t>(count));
+        if (content.size() > maxBytes) {
+            ::close(fd);
+            return unexpected(path.string() + " is too large");
+        }
+    }
+    ::close(fd);
+    return content;
+}
+
+} // namespace AtomicFile

@@ -1,0 +1,27 @@
+#pragma once
+// Writing a file so that readers, and the file after a crash, see either the
+// old content or the new one, never a mix: the bytes go to a temporary file
+// in the same folder, are flushed to disk, and replace the target by rename.
+
+#include "VudeKit/Expected.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include <sys/types.h>
+
+namespace AtomicFile {
+
+/// Replaces `path` with `bytes`. Missing parent folders are created (0700).
+/// A symlink at `path` is replaced, never followed. On failure the previous
+/// file is untouched, no temporary file is left behind, and the error says why.
+Expected<void, std::string> write(const std::filesystem::path& path, std::string_view bytes,
+                                  mode_t mode = 0644);
+
+/// Reads a whole file. Fails for a missing or unreadable file, or one larger
+/// than `maxBytes`.
+Expected<std::string, std::string> read(const std::filesystem::path& path,
+                                        std::uintmax_t maxBytes = 256ull * 1024 * 1024);
+
+} // namespace AtomicFile
