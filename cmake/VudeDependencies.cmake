@@ -1,0 +1,11 @@
+# Third-party libraries, found once; modules link the imported targets they use.
+find_package(PkgConfig REQUIRED)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Test)
+find_package(nlohmann_json REQUIRED)
+find_package(SQLite3 REQUIRED)
+
+pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
+pkg_check_modules(HEIF REQUIRED IMPORTED_TARGET libheif)
+pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
+pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
+pkg_check_modules(ARCHIVE REQUIRED IMPORTED_TARGET libarchive)
