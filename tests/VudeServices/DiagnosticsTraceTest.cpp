@@ -1,0 +1,248 @@
+#include "VudeServices/DiagnosticsTrace.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+// 2026-03-01 09:30:05 UTC; the tests run with TZ=UTC.
+const Date kMorning = Date{std::chrono::sys_days{std::chrono::year{2026} / 3 / 1}} + 9h + 30min + 5s;
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream contents;
+    contents << file.rdbuf();
+    return contents.str();
+}
+
+void writeFile(const fs::path& path, const std::string& contents)
+{
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+class DiagnosticsTraceTest : public ::testing::Test {
+protected:
+    QTemporaryDir root;
+    ManualClock clock{kMorning};
+    std::map<std::string, std::string> environment;
+    bool optedIn = false;
+
+    fs::path folder() const { return fs::path(root.path().toStdString()); }
+    fs::path logFile() const { return folder() / DiagnosticsTrace::kFileName; }
+
+    DiagnosticsTrace makeTrace()
+    {
+        return DiagnosticsTrace([this](const std::string& name) { return Environment::fixed(environment)(name); },
+                                [this] { return optedIn; }, clock,
+                                [this]() -> Expected<fs::path, std::string> { return folder(); });
+    }
+};
+
+TEST_F(DiagnosticsTraceTest, IsOnWhenTheVariableIsPresentOrTheUserOptedIn)
+{
+    struct Row {
+        const char* why;
+        std::map<std::string, std::string> environment;
+        bool optedIn;
+        bool on;
+    };
+    const Row rows[] = {
+        {"neither", {}, false, false},
+        {"variable set", {{"VUDE_TRACE", "1"}}, false, true},
+        {"variable set but empty", {{"VUDE_TRACE", ""}}, false, true},
+        {"opted in", {}, true, true},
+        {"another variable", {{"VUDE_TRACE_OFF", "1"}}, false, false},
+    };
+    auto trace = makeTrace();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        environment = row.environment;
+        optedIn = row.optedIn;
+        EXPECT_EQ(trace.isOn(), row.on) << "looked up again on every call";
+    }
+}
+
+TEST_F(DiagnosticsTraceTest, CreatesNoFileWhileOff)
+{
+    makeTrace().trace("nobody listens");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(logFile())));
+}
+
+TEST_F(DiagnosticsTraceTest, AppendsTimeOfDayAndMessageLines)
+{
+    environment = {{"VUDE_TRACE", ""}};
+    auto trace = makeTrace();
+    trace.trace("bridge started");
+    clock.advance(400ms);
+    trace.trace("sound 0.62");
+    clock.advance(14h);
+    trace.trace("after midnight\r\nsecond part");
+    EXPECT_EQ(readFile(logFile()), "09:30:05  bridge started\n"
+                                   "09:30:05  sound 0.62\n"
+                                   "23:30:05  after midnight  second part\n");
+}
+
+TEST_F(DiagnosticsTraceTest, CreatesThePrivateFileWhateverTheUmask)
+{
+    optedIn = true;
+    const mode_t previous = ::umask(0);
+    makeTrace().trace("first");
+    ::umask(previous);
+    struct stat info {};
+    ASSERT_EQ(::lstat(logFile().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(DiagnosticsTraceTest, ClosesAnExistingFileOpenToOthers)
+{
+    optedIn = true;
+    writeFile(logFile(), "08:00:00  older\n");
+    ASSERT_EQ(::chmod(logFile().c_str(), 0644), 0);
+    makeTrace().trace("newer");
+    struct stat info {};
+    ASSERT_EQ(::stat(logFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(readFile(logFile()), "08:00:00  older\n09:30:05  newer\n");
+}
+
+TEST_F(DiagnosticsTraceTest, NeverWritesOrReadsThroughAPlantedSymlinkOrFifo)
+{
+    optedIn = true;
+    QTemporaryDir elsewhere;
+    const fs::path victim = fs::path(elsewhere.path().toStdString()) / "victim";
+    writeFile(victim, "precious\n");
+    fs::create_symlink(victim, logFile());
+
+    auto trace = makeTrace();
+    trace.trace("should go nowhere");
+    EXPECT_EQ(readFile(victim), "precious\n");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(logFile())));
+    EXPECT_TRUE(trace.recentLogLines(40).empty());
+
+    // A FIFO would block an ordinary open for writing until a reader came.
+    fs::remove(logFile());
+    ASSERT_EQ(::mkfifo(logFile().c_str(), 0600), 0);
+    trace.trace("should not block");
+    EXPECT_TRUE(trace.recentLogLines(40).empty());
+}
+
+TEST_F(DiagnosticsTraceTest, AMissingFolderLosesTheLineQuietly)
+{
+    optedIn = true;
+    DiagnosticsTrace noFolder([](const std::string&) { return std::nullopt; }, [] { return true; }, clock,
+                              []() -> Expected<fs::path, std::string> { return unexpected(std::string("none")); });
+    noFolder.trace("lost");
+    EXPECT_TRUE(noFolder.recentLogLines(40).empty());
+
+    DiagnosticsTrace goneFolder([](const std::string&) { return std::nullopt; }, [] { return true; }, clock,
+                                [this]() -> Expected<fs::path, std::string> { return folder() / "gone"; });
+    goneFolder.trace("lost too");
+    EXPECT_FALSE(fs::exists(folder() / "gone"));
+}
+
+TEST_F(DiagnosticsTraceTest, TwoWritersInterleaveOnlyWholeLines)
+{
+    optedIn = true;
+    const auto trace = makeTrace();
+    constexpr int kLinesEach = 300;
+    const auto writer = [&trace](char letter) {
+        const std::string body(300, letter);
+        for (int i = 0; i < kLinesEach; ++i)
+            trace.trace(body);
+    };
+    std::thread first(writer, 'a');
+    std::thread second(writer, 'b');
+    first.join();
+    second.join();
+
+    std::istringstream lines(readFile(logFile()));
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        const auto body = line.substr(std::string("09:30:05  ").size());
+        ASSERT_TRUE(body == std::string(300, 'a') || body == std::string(300, 'b')) << "line " << count;
+    }
+    EXPECT_EQ(count, 2 * kLinesEach);
+}
+
+TEST_F(DiagnosticsTraceTest, RecentLinesAreTheLastNonEmptyOnesOldestFirst)
+{
+    std::string contents;
+    for (int i = 1; i <= 100; ++i) {
+        contents += "line " + std::to_string(i) + "\n";
+        if (i % 7 == 0)
+            contents += "\n\n";
+    }
+    writeFile(logFile(), contents);
+    const auto trace = makeTrace();
+
+    std::vector<std::string> expected;
+    for (int i = 61; i <= 100; ++i)
+        expected.push_back("line " + std::to_string(i));
+    EXPECT_EQ(trace.recentLogLines(40), expected);
+    EXPECT_EQ(trace.recentLogLines(500).size(), 100u) << "all lines when there are fewer";
+    EXPECT_EQ(trace.recentLogLines(500).front(), "line 1");
+    EXPECT_TRUE(trace.recentLogLines(0).empty());
+}
+
+TEST_F(DiagnosticsTraceTest, RecentLinesOfAMissingOrEmptyFileAreNone)
+{
+    const auto trace = makeTrace();
+    EXPECT_TRUE(trace.recentLogLines(40).empty());
+    writeFile(logFile(), "");
+    EXPECT_TRUE(trace.recentLogLines(40).empty());
+    writeFile(logFile(), "\n\n\n");
+    EXPECT_TRUE(trace.recentLogLines(40).empty());
+}
+
+TEST_F(DiagnosticsTraceTest, ReadsOnlyTheEndOfAHugeFile)
+{
+    // 4 MiB of lines crossing every read block, then one line longer than the
+    // whole read budget, then the three lines that matter. The long line is
+    // cut by the budget, so only the lines after it come back.
+    std::string contents;
+    for (int i = 0; contents.size() < 4 * 1024 * 1024; ++i)
+        contents += "09:00:00  filler " + std::to_string(i) + "\n";
+    contents += std::string(DiagnosticsTrace::kMaxTailBytes + 10, 'x') + "\n";
+    contents += "one\ntwo\nthree\n";
+    writeFile(logFile(), contents);
+    EXPECT_EQ(makeTrace().recentLogLines(40), (std::vector<std::string>{"one", "two", "three"}));
+
+    // Forty 2 KB lines span two read blocks; the line cut by the block
+    // boundary comes back whole.
+    const auto entry = [](int i) { return "entry " + std::to_string(i) + " " + std::string(2000, 'y'); };
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += entry(i) + "\n";
+    writeFile(logFile(), lines);
+    std::vector<std::string> expected;
+    for (int i = 160; i < 200; ++i)
+        expected.push_back(entry(i));
+    EXPECT_EQ(makeTrace().recentLogLines(40), expected);
+}
+
+TEST_F(DiagnosticsTraceTest, DamagedBytesDoNotHideTheLog)
+{
+    writeFile(logFile(), std::string("09:00:00  fine\n09:00:01  torn \xE2\x82\n") + std::string(64, '\0')
+                             + "\n09:00:02  \xC3\xA9t\xC3\xA9\n");
+    const auto lines = makeTrace().recentLogLines(40);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "09:00:00  fine");
+    EXPECT_TRUE(lines[1].starts_with("09:00:01  torn \xEF\xBF\xBD")) << "replacement character";
+    EXPECT_EQ(QString::fromUtf8(lines[1]).toStdString(), lines[1]) << "valid UTF-8";
+    EXPECT_EQ(lines[2], "09:00:02  \xC3\xA9t\xC3\xA9");
+}
+
+} // namespace
