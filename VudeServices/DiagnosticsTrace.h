@@ -47,7 +47,8 @@ public:
     /// Appends one line when the trace is on. Line breaks inside the message
     /// become spaces so every entry stays one line. The file is created with
     /// mode 0600; a symlink, or anything but a regular file, at its path is
-    /// never written through.
+    /// never written through. The now-playing source marks its own lines by
+    /// starting the message with "[media] ".
     void trace(std::string_view message) const;
 
     /// The last `limit` non-empty lines of the file, oldest first; all of them
