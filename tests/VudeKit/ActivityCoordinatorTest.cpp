@@ -12,8 +12,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A payload in a scenario is known by its title; its key defaults to the title.
-struct Spec {
+// A payload offered in a scenario is known by its title; its key defaults to the title.
+struct Offer {
     std::string title;
     ActivityPriority priority;
     Duration duration;
@@ -21,23 +21,23 @@ struct Spec {
     ActivityKind kind;
 };
 
-Spec queued(std::string title, Duration duration, std::string key = {}, ActivityKind kind = ActivityKind::battery)
+Offer queued(std::string title, Duration duration, std::string key = {}, ActivityKind kind = ActivityKind::battery)
 {
     return {title, ActivityPriority::queued, duration, key.empty() ? title : key, kind};
 }
-Spec interrupt(std::string title, Duration duration, std::string key = {}, ActivityKind kind = ActivityKind::sound)
+Offer interrupt(std::string title, Duration duration, std::string key = {}, ActivityKind kind = ActivityKind::sound)
 {
     return {title, ActivityPriority::interrupt, duration, key.empty() ? title : key, kind};
 }
-Spec ambient(std::string title, Duration duration, std::string key = {}, ActivityKind kind = ActivityKind::nowPlaying)
+Offer ambient(std::string title, Duration duration, std::string key = {}, ActivityKind kind = ActivityKind::nowPlaying)
 {
     return {title, ActivityPriority::ambient, duration, key.empty() ? title : key, kind};
 }
 
-ActivityPayload make(const Spec& spec, Date now)
+ActivityPayload make(const Offer& offer, Date now)
 {
-    return ActivityPayload(Uuid::random(), spec.kind, spec.priority, spec.key, ActivityGlyph::none(), spec.title,
-                           std::nullopt, ActivityTrailing::none(), spec.duration, std::nullopt, now);
+    return ActivityPayload(Uuid::random(), offer.kind, offer.priority, offer.key, ActivityGlyph::none(), offer.title,
+                           std::nullopt, ActivityTrailing::none(), offer.duration, std::nullopt, now);
 }
 
 std::string titleOf(const std::optional<ActivityPayload>& payload)
@@ -54,7 +54,7 @@ std::vector<std::string> titlesOf(const std::vector<ActivityPayload>& payloads)
 }
 
 struct Submit {
-    Spec spec;
+    Offer offer;
 };
 struct Tick {};
 struct Dismiss {};
@@ -62,7 +62,7 @@ struct Cycle {
     bool forward;
 };
 struct SetAmbient {
-    std::optional<Spec> spec;
+    std::optional<Offer> offer;
 };
 struct Clear {
     ActivityKind kind;
@@ -90,7 +90,7 @@ std::optional<bool> perform(ActivityCoordinator& coordinator, const Action& acti
     struct Visitor {
         ActivityCoordinator& coordinator;
         Date now;
-        std::optional<bool> operator()(const Submit& a) { return coordinator.submit(make(a.spec, now)); }
+        std::optional<bool> operator()(const Submit& a) { return coordinator.submit(make(a.offer, now)); }
         std::optional<bool> operator()(const Tick&) { return coordinator.tick(); }
         std::optional<bool> operator()(const Dismiss&) { return coordinator.dismissCurrent(); }
         std::optional<bool> operator()(const Cycle& a)
@@ -100,7 +100,7 @@ std::optional<bool> perform(ActivityCoordinator& coordinator, const Action& acti
         }
         std::optional<bool> operator()(const SetAmbient& a)
         {
-            return coordinator.setAmbient(a.spec ? std::optional(make(*a.spec, now)) : std::nullopt);
+            return coordinator.setAmbient(a.offer ? std::optional(make(*a.offer, now)) : std::nullopt);
         }
         std::optional<bool> operator()(const Clear& a)
         {
