@@ -1,0 +1,183 @@
+#include "Platform/FakeAudioBackend.h"
+
+#include <algorithm>
+
+FakeAudioBackend::FakeAudioBackend(bool reachable) : m_reachable(reachable) {}
+
+void FakeAudioBackend::putDevice(AudioDeviceInfo device)
+{
+    std::scoped_lock lock(m_mutex);
+    if (auto* existing = findLocked(device.id))
+        *existing = std::move(device);
+    else
+        m_devices.push_back(std::move(device));
+}
+
+void FakeAudioBackend::removeDevice(std::uint32_t id)
+{
+    std::scoped_lock lock(m_mutex);
+    std::erase_if(m_devices, [id](const AudioDeviceInfo& device) { return device.id == id; });
+}
+
+void FakeAudioBackend::changeDevice(std::uint32_t id, std::optional<double> volume, bool isMuted)
+{
+    bool changed = false;
+    {
+        std::scoped_lock lock(m_mutex);
+        auto* device = findLocked(id);
+        if (!device)
+            return;
+        changed = device->volume != volume || device->isMuted != isMuted;
+        device->volume = volume;
+        device->isMuted = isMuted;
+        changed = changed && connectedLocked();
+    }
+    if (changed)
+        send({AudioBackendEvent::Kind::volumeChanged, id});
+}
+
+void FakeAudioBackend::changeDefaultOutput(std::uint32_t id)
+{
+    bool changed = false;
+    {
+        std::scoped_lock lock(m_mutex);
+        changed = m_default != id && connectedLocked();
+        m_default = id;
+    }
+    if (changed)
+        send({AudioBackendEvent::Kind::defaultOutputChanged});
+}
+
+void FakeAudioBackend::setReachable(bool reachable)
+{
+    bool changed = false;
+    {
+        std::scoped_lock lock(m_mutex);
+        changed = m_reachable != reachable && m_started;
+        m_reachable = reachable;
+    }
+    if (changed)
+        send({reachable ? AudioBackendEvent::Kind::connected : AudioBackendEvent::Kind::disconnected});
+}
+
+std::vector<std::pair<std::uint32_t, double>> FakeAudioBackend::volumeWrites() const
+{
+    std::scoped_lock lock(m_mutex);
+    return m_volumeWrites;
+}
+
+int FakeAudioBackend::startCount() const
+{
+    std::scoped_lock lock(m_mutex);
+    return m_startCount;
+}
+
+int FakeAudioBackend::stopCount() const
+{
+    std::scoped_lock lock(m_mutex);
+    return m_stopCount;
+}
+
+bool FakeAudioBackend::isStarted() const
+{
+    std::scoped_lock lock(m_mutex);
+    return m_started;
+}
+
+void FakeAudioBackend::setEventHandler(EventHandler handler)
+{
+    std::scoped_lock lock(m_handlerMutex);
+    m_handler = std::move(handler);
+}
+
+void FakeAudioBackend::start()
+{
+    bool connected = false;
+    {
+        std::scoped_lock lock(m_mutex);
+        ++m_startCount;
+        if (m_started)
+            return;
+        m_started = true;
+        connected = m_reachable;
+    }
+    // Like a real server, the connection comes up after start() returned.
+    if (connected)
+        send({AudioBackendEvent::Kind::connected});
+}
+
+void FakeAudioBackend::stop()
+{
+    std::scoped_lock lock(m_mutex);
+    ++m_stopCount;
+    m_started = false;
+}
+
+bool FakeAudioBackend::isAvailable() const
+{
+    std::scoped_lock lock(m_mutex);
+    return connectedLocked();
+}
+
+std::optional<std::uint32_t> FakeAudioBackend::defaultOutputDevice()
+{
+    std::scoped_lock lock(m_mutex);
+    if (!connectedLocked())
+        return std::nullopt;
+    return m_default;
+}
+
+std::optional<AudioDeviceInfo> FakeAudioBackend::device(std::uint32_t id)
+{
+    std::scoped_lock lock(m_mutex);
+    auto* device = connectedLocked() ? findLocked(id) : nullptr;
+    if (!device)
+        return std::nullopt;
+    return *device;
+}
+
+std::vector<AudioDeviceInfo> FakeAudioBackend::outputDevices()
+{
+    std::scoped_lock lock(m_mutex);
+    if (!connectedLocked())
+        return {};
+    return m_devices;
+}
+
+void FakeAudioBackend::setVolume(std::uint32_t id, double volume)
+{
+    bool isMuted = false;
+    {
+        std::scoped_lock lock(m_mutex);
+        m_volumeWrites.emplace_back(id, volume);
+        auto* device = connectedLocked() ? findLocked(id) : nullptr;
+        if (!device || !device->volume)
+            return;
+        isMuted = device->isMuted;
+    }
+    changeDevice(id, volume, isMuted);
+}
+
+bool FakeAudioBackend::setDefaultOutput(std::uint32_t id)
+{
+    {
+        std::scoped_lock lock(m_mutex);
+        if (!connectedLocked() || !findLocked(id))
+            return false;
+    }
+    changeDefaultOutput(id);
+    return true;
+}
+
+void FakeAudioBackend::send(AudioBackendEvent event)
+{
+    std::scoped_lock lock(m_handlerMutex);
+    if (m_handler)
+        m_handler(event);
+}
+
+AudioDeviceInfo* FakeAudioBackend::findLocked(std::uint32_t id)
+{
+    const auto found = std::ranges::find(m_devices, id, &AudioDeviceInfo::id);
+    return found == m_devices.end() ? nullptr : &*found;
+}

@@ -1,0 +1,260 @@
+// The audio service against a real PulseAudio daemon with two null sinks,
+// driven from outside with pactl the way another mixer would.
+#include "VudeServices/AudioService.h"
+
+#include "AudioPrinters.h"
+#include "Platform/PulseAudioBackend.h"
+#include "PrivatePulseServer.h"
+#include "TestSupport.h"
+#include "VudeKit/Scheduler.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Transport = AudioState::Transport;
+using testsupport::PrivatePulseServer;
+using testsupport::waitUntil;
+
+const AudioState speakersState{.volume = 1.0, .deviceName = "Speakers", .transport = Transport::virtual_};
+const AudioState headphonesState{.volume = 1.0, .deviceName = "Headphones", .transport = Transport::usb};
+
+class AudioServiceSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+        auto backend = std::make_unique<PulseAudioBackend>(scheduler, server.address().toStdString());
+        pulse = backend.get();
+        service = std::make_unique<AudioService>(std::move(backend));
+        service->states().consume(&receiver, [this](const AudioState& state) { received.push_back(state); });
+    }
+
+    void TearDown() override { service.reset(); }
+
+    void pactl(const QStringList& arguments)
+    {
+        ASSERT_TRUE(server.pactl(arguments).has_value()) << arguments.join(' ').toStdString();
+    }
+
+    // The raw per-channel volumes of a sink, as pactl reports them.
+    std::vector<std::uint32_t> rawVolumes(const QString& sink)
+    {
+        std::vector<std::uint32_t> values;
+        const auto output = server.pactl({"get-sink-volume", sink}).value_or(QString());
+        static const QRegularExpression channel(R"(:\s*(\d+)\s*/)");
+        for (auto match = channel.globalMatch(output); match.hasNext();)
+            values.push_back(match.next().captured(1).toUInt());
+        return values;
+    }
+
+    bool receivedCount(std::size_t count)
+    {
+        return waitUntil([&] { return received.size() >= count; });
+    }
+
+    void startBound()
+    {
+        service->start();
+        ASSERT_TRUE(receivedCount(1));
+    }
+
+    std::uint32_t idOf(const std::string& name)
+    {
+        for (const auto& device : service->outputDevices())
+            if (device.name == name)
+                return device.id;
+        ADD_FAILURE() << "no output named " << name;
+        return 0;
+    }
+
+    // Lets the backend's pending reconnect run, as often as the pauses allow
+    // within `span`, settling after each attempt. Returns the attempts made.
+    int runReconnects(Duration span)
+    {
+        const int before = pulse->connectionAttempts();
+        for (Duration elapsed{}; elapsed < span; elapsed += 250ms) {
+            scheduler.advance(250ms);
+            waitUntil([&] { return scheduler.pendingCount() == 1 || pulse->isAvailable(); });
+        }
+        return pulse->connectionAttempts() - before;
+    }
+
+    ManualClock clock;
+    ManualScheduler scheduler{clock};
+    PrivatePulseServer server{{
+        {"speakers", "device.description=Speakers"},
+        {"headphones", "device.description=Headphones device.bus=usb"},
+    }};
+    PulseAudioBackend* pulse = nullptr;
+    std::unique_ptr<AudioService> service;
+    QObject receiver;
+    std::vector<AudioState> received;
+};
+
+TEST_F(AudioServiceSystemTest, FirstStateNamesTheDefaultSink)
+{
+    startBound();
+    EXPECT_EQ(received.front(), speakersState);
+    EXPECT_EQ(service->currentState(), speakersState);
+}
+
+// Each state is read when its event is handled, so a test waits for one state
+// before it makes the next change, and ends with a change whose state shows
+// that nothing was published in between.
+
+TEST_F(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
+{
+    startBound();
+    pactl({"set-sink-volume", "speakers", "30%"});
+    ASSERT_TRUE(receivedCount(2));
+    pactl({"suspend-sink", "speakers", "1"}); // changes that are no volume change
+    pactl({"suspend-sink", "speakers", "0"});
+    pactl({"set-sink-volume", "headphones", "50%"}); // not the default sink
+    pactl({"set-sink-mute", "speakers", "1"});
+    ASSERT_TRUE(waitUntil([&] { return received.back().isMuted; }));
+    pactl({"set-sink-mute", "speakers", "0"});
+    ASSERT_TRUE(waitUntil([&] { return !received.back().isMuted; }));
+
+    ASSERT_EQ(received.size(), 4u);
+    EXPECT_NEAR(received[1].volume, 0.30, 0.5 / 100);
+    EXPECT_FALSE(received[1].isMuted);
+    AudioState muted = received[1];
+    muted.isMuted = true;
+    EXPECT_EQ(received[2], muted);
+    EXPECT_EQ(received[3], received[1]);
+}
+
+TEST_F(AudioServiceSystemTest, SwitchingTheDefaultSinkYieldsOneStateForTheNewSinkOnly)
+{
+    startBound();
+    pactl({"set-default-sink", "headphones"});
+    ASSERT_TRUE(receivedCount(2));
+    pactl({"set-sink-volume", "speakers", "20%"}); // the old sink: ignored
+    pactl({"set-sink-volume", "headphones", "40%"});
+    ASSERT_TRUE(receivedCount(3));
+    pactl({"set-sink-mute", "headphones", "1"});
+    ASSERT_TRUE(waitUntil([&] { return received.back().isMuted; }));
+
+    ASSERT_EQ(received.size(), 4u);
+    EXPECT_EQ(received[1], headphonesState);
+    EXPECT_EQ(received[2].deviceName, "Headphones");
+    EXPECT_NEAR(received[2].volume, 0.40, 0.5 / 100);
+    EXPECT_EQ(received[3].deviceName, "Headphones");
+}
+
+TEST_F(AudioServiceSystemTest, SetVolumeClampsAndWritesWholeSteps)
+{
+    startBound();
+    pactl({"set-sink-volume", "speakers", "50%"});
+    ASSERT_TRUE(receivedCount(2));
+
+    struct Row {
+        double value;
+        std::uint32_t raw;
+        const char* why;
+    };
+    const Row rows[] = {
+        {1.3, PulseAudioBackend::normalVolume, "above the range gives 100 %"},
+        {-0.1, 0, "below the range gives 0 %"},
+        {0.3, 19661, "30 % rounds to the nearest step, reading back as 30 %"},
+        {std::numeric_limits<double>::quiet_NaN(), 0, "not a number gives 0 %"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        service->setVolume(row.value);
+        const std::vector expected{row.raw, row.raw};
+        EXPECT_TRUE(waitUntil([&] { return rawVolumes("speakers") == expected; }))
+            << rawVolumes("speakers").front();
+        EXPECT_EQ(service->currentState().volume, PulseAudioBackend::volumeFromRaw(row.raw));
+    }
+}
+
+TEST_F(AudioServiceSystemTest, SetVolumeKeepsTheBalanceAndSetsTheAverage)
+{
+    startBound();
+    pactl({"set-sink-volume", "speakers", "40%", "20%"});
+    ASSERT_TRUE(receivedCount(2));
+    EXPECT_NEAR(received[1].volume, 0.30, 0.5 / 100) << "the average of both channels";
+
+    service->setVolume(0.6);
+    ASSERT_TRUE(waitUntil([&] { return std::abs(service->currentState().volume - 0.6) < 0.5 / 100; }));
+    const auto channels = rawVolumes("speakers");
+    ASSERT_EQ(channels.size(), 2u);
+    EXPECT_NEAR(channels[0], 0.8 * PulseAudioBackend::normalVolume, 2);
+    EXPECT_NEAR(channels[1], 0.4 * PulseAudioBackend::normalVolume, 2);
+}
+
+TEST_F(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitches)
+{
+    startBound();
+    auto devices = service->outputDevices();
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].name, "Speakers");
+    EXPECT_EQ(devices[0].transport, Transport::virtual_);
+    EXPECT_TRUE(devices[0].isDefault);
+    EXPECT_EQ(devices[1].name, "Headphones");
+    EXPECT_EQ(devices[1].transport, Transport::usb);
+    EXPECT_FALSE(devices[1].isDefault);
+    EXPECT_NE(devices[0].id, 0u) << "0 means no device";
+
+    EXPECT_TRUE(service->setDefaultOutput(idOf("Headphones")));
+    EXPECT_EQ(server.pactl({"get-default-sink"}).value_or("").trimmed(), "headphones");
+    devices = service->outputDevices();
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_FALSE(devices[0].isDefault);
+    EXPECT_TRUE(devices[1].isDefault);
+    ASSERT_TRUE(receivedCount(2));
+    EXPECT_EQ(received[1], headphonesState);
+
+    EXPECT_FALSE(service->setDefaultOutput(4242)) << "no such sink";
+}
+
+TEST_F(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResumeAfterItsRestart)
+{
+    startBound();
+    server.kill();
+    ASSERT_TRUE(waitUntil([&] { return !pulse->isAvailable(); }));
+
+    // Without a server: safe answers, no crash, volume keys left to the system.
+    EXPECT_FALSE(service->currentState().canSetVolume);
+    service->setVolume(0.5);
+    EXPECT_TRUE(service->outputDevices().empty());
+    EXPECT_FALSE(service->setDefaultOutput(1));
+
+    // Pauses of 0.5, 1, 2, 4, 8 and then 10 s: nine attempts in a minute, not
+    // a busy loop.
+    const int attempts = runReconnects(60s);
+    EXPECT_GE(attempts, 5);
+    EXPECT_LE(attempts, 10);
+    EXPECT_EQ(received.size(), 1u) << "nothing is published while the server is gone";
+
+    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+    runReconnects(10s);
+    ASSERT_TRUE(receivedCount(2));
+    EXPECT_EQ(received[1], speakersState);
+    pactl({"set-sink-volume", "speakers", "30%"});
+    ASSERT_TRUE(receivedCount(3));
+    EXPECT_NEAR(received[2].volume, 0.30, 0.5 / 100);
+}
+
+TEST_F(AudioServiceSystemTest, WithoutAServerAtStartNothingIsPublishedUntilOneAppears)
+{
+    server.kill();
+    service->start();
+    EXPECT_GE(runReconnects(5s), 2);
+    EXPECT_TRUE(received.empty());
+    EXPECT_EQ(service->currentState(), AudioState{}) << "nothing bound yet";
+
+    ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+    runReconnects(10s);
+    ASSERT_TRUE(receivedCount(1));
+    EXPECT_EQ(received.front(), speakersState);
+}
+
+} // namespace

@@ -1,0 +1,231 @@
+#include "VudeServices/AudioService.h"
+
+#include "AudioPrinters.h"
+#include "Platform/FakeAudioBackend.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using Transport = AudioState::Transport;
+using testsupport::waitUntil;
+
+const AudioDeviceInfo speakers{
+    .id = 1,
+    .name = "Speakers",
+    .volume = 0.4,
+    .attachment = {.bus = "pci", .api = "alsa", .isHardware = true},
+};
+const AudioDeviceInfo headphones{
+    .id = 7,
+    .name = "Headphones",
+    .volume = 0.8,
+    .attachment = {.bus = "bluetooth", .api = "bluez5", .isHardware = true},
+};
+
+const AudioState speakersState{.volume = 0.4, .deviceName = "Speakers", .transport = Transport::builtIn};
+const AudioState headphonesState{.volume = 0.8, .deviceName = "Headphones", .transport = Transport::bluetooth};
+
+// A service over a fake server with speakers (the default) and headphones;
+// every published state lands in `received`, on the main thread.
+class AudioServiceTest : public ::testing::Test {
+protected:
+    explicit AudioServiceTest(bool reachable = true)
+    {
+        auto backend = std::make_unique<FakeAudioBackend>(reachable);
+        fake = backend.get();
+        fake->putDevice(speakers);
+        fake->putDevice(headphones);
+        fake->changeDefaultOutput(speakers.id);
+        service = std::make_unique<AudioService>(std::move(backend));
+        service->states().consume(&receiver, [this](const AudioState& state) { received.push_back(state); });
+    }
+
+    bool receivedCount(std::size_t count)
+    {
+        return waitUntil([&] { return received.size() >= count; });
+    }
+
+    // Starts and waits for the first state.
+    void startBound()
+    {
+        service->start();
+        ASSERT_TRUE(receivedCount(1));
+    }
+
+    FakeAudioBackend* fake = nullptr;
+    std::unique_ptr<AudioService> service;
+    QObject receiver;
+    std::vector<AudioState> received;
+};
+
+TEST_F(AudioServiceTest, PublishesTheDefaultOutputOnStartThenEachVolumeOrMuteChange)
+{
+    // Each state is read when its event is handled, so a test lets one
+    // arrive before it makes the next change.
+    startBound();
+    fake->changeDevice(speakers.id, 0.55, false);
+    ASSERT_TRUE(receivedCount(2));
+    fake->changeDevice(speakers.id, 0.55, true);
+    ASSERT_TRUE(receivedCount(3));
+
+    AudioState louder = speakersState;
+    louder.volume = 0.55;
+    AudioState muted = louder;
+    muted.isMuted = true;
+    EXPECT_EQ(received, (std::vector{speakersState, louder, muted})) << "start publishes exactly one state";
+    EXPECT_EQ(service->deviceID(), speakers.id);
+    EXPECT_EQ(service->currentState(), muted);
+}
+
+TEST_F(AudioServiceTest, WithoutADefaultOutputTheFirstStateIsTheDefaultState)
+{
+    fake->changeDefaultOutput(0);
+    startBound();
+    EXPECT_EQ(received.front(), AudioState{});
+    EXPECT_EQ(service->currentState(), AudioState{});
+}
+
+TEST_F(AudioServiceTest, SwitchingTheDefaultOutputFollowsTheNewDeviceOnly)
+{
+    startBound();
+    fake->changeDefaultOutput(headphones.id);
+    ASSERT_TRUE(receivedCount(2));
+    fake->changeDevice(speakers.id, 0.1, false); // the old device: stale
+    fake->changeDevice(headphones.id, 0.2, false);
+    ASSERT_TRUE(receivedCount(3));
+    // A state for the stale event would come before this one.
+    fake->changeDevice(headphones.id, 0.2, true);
+    ASSERT_TRUE(waitUntil([&] { return received.back().isMuted; }));
+
+    AudioState quieter = headphonesState;
+    quieter.volume = 0.2;
+    AudioState muted = quieter;
+    muted.isMuted = true;
+    EXPECT_EQ(received, (std::vector{speakersState, headphonesState, quieter, muted}));
+    EXPECT_EQ(service->deviceID(), headphones.id);
+}
+
+TEST_F(AudioServiceTest, SetVolumeClampsToTheUnitRangeAndWritesTheBoundDevice)
+{
+    struct Row {
+        double value;
+        double written;
+        const char* why;
+    };
+    const Row rows[] = {
+        {1.3, 1.0, "above the range"},
+        {-0.1, 0.0, "below the range"},
+        {std::numeric_limits<double>::quiet_NaN(), 0.0, "not a number"},
+        {std::numeric_limits<double>::infinity(), 1.0, "infinity"},
+        {0.3, 0.3, "inside the range"},
+    };
+    service->setVolume(0.5);
+    EXPECT_TRUE(fake->volumeWrites().empty()) << "nothing is bound before start";
+
+    startBound();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        service->setVolume(row.value);
+        ASSERT_FALSE(fake->volumeWrites().empty());
+        EXPECT_EQ(fake->volumeWrites().back(), std::pair(speakers.id, row.written));
+    }
+}
+
+TEST_F(AudioServiceTest, AnOutputWithoutVolumeControlIsReportedAsNotSettable)
+{
+    AudioDeviceInfo fixed = headphones;
+    fixed.volume.reset();
+    fake->putDevice(fixed);
+    fake->changeDefaultOutput(fixed.id);
+    startBound();
+
+    AudioState expected = headphonesState;
+    expected.volume = 0;
+    expected.canSetVolume = false;
+    EXPECT_EQ(received.front(), expected);
+}
+
+TEST_F(AudioServiceTest, AnOutputThatCannotBeReadIsNotSettable)
+{
+    startBound();
+    fake->removeDevice(speakers.id);
+    const auto state = service->currentState();
+    EXPECT_FALSE(state.canSetVolume);
+    EXPECT_EQ(state.transport, Transport::other);
+    EXPECT_EQ(state.deviceName, "");
+}
+
+TEST_F(AudioServiceTest, LosingTheServerIsQuietAndItsReturnBindsTheNewDefault)
+{
+    startBound();
+    fake->setReachable(false);
+    EXPECT_FALSE(service->currentState().canSetVolume) << "volume keys go back to the system";
+    fake->changeDefaultOutput(headphones.id); // meanwhile, elsewhere
+    fake->setReachable(true);
+    ASSERT_TRUE(receivedCount(2));
+    fake->changeDevice(headphones.id, 0.2, false);
+    ASSERT_TRUE(receivedCount(3));
+
+    EXPECT_EQ(received[0], speakersState);
+    EXPECT_EQ(received[1], headphonesState) << "nothing was published while the server was gone";
+    EXPECT_EQ(received.size(), 3u);
+}
+
+TEST_F(AudioServiceTest, StopReleasesTheServerAndStartBindsAgain)
+{
+    startBound();
+    service->stop();
+    ASSERT_TRUE(waitUntil([&] { return fake->stopCount() == 1; }));
+    EXPECT_FALSE(fake->isStarted());
+
+    service->start();
+    ASSERT_TRUE(receivedCount(2));
+    EXPECT_EQ(received[1], speakersState);
+}
+
+TEST_F(AudioServiceTest, OutputDevicesMarkTheDefaultAndSwitchingMovesTheMark)
+{
+    EXPECT_TRUE(service->outputDevices().empty()) << "no server reached before start";
+    startBound();
+    fake->putDevice({.id = 9, .name = "", .volume = 1.0}); // nameless: not listed
+    const std::vector<AudioOutputDevice> before{
+        {speakers.id, "Speakers", Transport::builtIn, true},
+        {headphones.id, "Headphones", Transport::bluetooth, false},
+    };
+    EXPECT_EQ(service->outputDevices(), before);
+
+    EXPECT_TRUE(service->setDefaultOutput(headphones.id));
+    const auto after = service->outputDevices();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_FALSE(after[0].isDefault);
+    EXPECT_TRUE(after[1].isDefault);
+
+    EXPECT_FALSE(service->setDefaultOutput(0));
+    EXPECT_FALSE(service->setDefaultOutput(42)) << "no such device";
+}
+
+class AudioServiceWithoutServerTest : public AudioServiceTest {
+protected:
+    AudioServiceWithoutServerTest() : AudioServiceTest(false) {}
+};
+
+TEST_F(AudioServiceWithoutServerTest, PublishesNothingUntilAServerAppears)
+{
+    service->start();
+    ASSERT_TRUE(waitUntil([&] { return fake->isStarted(); }));
+    EXPECT_TRUE(service->outputDevices().empty());
+    EXPECT_EQ(service->currentState(), AudioState{}) << "nothing bound yet";
+
+    fake->setReachable(true);
+    ASSERT_TRUE(receivedCount(1));
+    fake->changeDevice(speakers.id, 0.9, false);
+    ASSERT_TRUE(receivedCount(2));
+    EXPECT_EQ(received[0], speakersState) << "the first state follows the server's arrival";
+}
+
+} // namespace
