@@ -84,7 +84,8 @@ AudioDeviceInfo makeInfo(const pa_sink_info& sink)
 // callbacks already run under it.
 class Locked {
 public:
-    explicit Locked(pa_threaded_mainloop* loop) : m_loop(pa_threaded_mainloop_in_thread(loop) ? nullptr : loop)
+    explicit Locked(pa_threaded_mainloop* loop)
+        : m_loop(loop && !pa_threaded_mainloop_in_thread(loop) ? loop : nullptr)
     {
         if (m_loop)
             pa_threaded_mainloop_lock(m_loop);
@@ -106,10 +107,17 @@ private:
 struct PulseAudioBackend::Impl {
     Impl(Scheduler& scheduler, std::string server) : scheduler(scheduler), server(std::move(server))
     {
+        // Without its thread the backend never connects and stays unavailable.
         loop = pa_threaded_mainloop_new();
-        api = pa_threaded_mainloop_get_api(loop);
+        if (!loop)
+            return;
         pa_threaded_mainloop_set_name(loop, "audio-server");
-        pa_threaded_mainloop_start(loop);
+        if (pa_threaded_mainloop_start(loop) < 0) {
+            pa_threaded_mainloop_free(loop);
+            loop = nullptr;
+            return;
+        }
+        api = pa_threaded_mainloop_get_api(loop);
     }
 
     // The level of one sink as last seen, to tell real volume changes from the
@@ -155,7 +163,7 @@ struct PulseAudioBackend::Impl {
     void connect()
     {
         retryPending = false;
-        if (!wanted)
+        if (!wanted || !loop)
             return;
         if (context) {
             if (PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
@@ -325,7 +333,7 @@ struct PulseAudioBackend::Impl {
     template <typename Start>
     bool await(Start start)
     {
-        if (pa_threaded_mainloop_in_thread(loop) || !context || !ready)
+        if (!loop || pa_threaded_mainloop_in_thread(loop) || !context || !ready)
             return false;
         pa_operation* operation = start(context);
         if (!operation)
@@ -397,8 +405,10 @@ PulseAudioBackend::~PulseAudioBackend()
 {
     stop();
     d->reconnectTask.cancel();
-    pa_threaded_mainloop_stop(d->loop);
-    pa_threaded_mainloop_free(d->loop);
+    if (d->loop) {
+        pa_threaded_mainloop_stop(d->loop);
+        pa_threaded_mainloop_free(d->loop);
+    }
 }
 
 void PulseAudioBackend::setEventHandler(EventHandler handler)
@@ -411,6 +421,7 @@ void PulseAudioBackend::start()
 {
     Locked lock(d->loop);
     d->wanted = true;
+    d->failures = 0;
     d->connect();
 }
 

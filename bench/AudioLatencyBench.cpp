@@ -6,19 +6,24 @@
 //                       arrives (includes starting the pactl process)
 //   ClientVolumeChange  another connected client changes the volume and the
 //                       state arrives (the path our own code adds to)
+//   IdleWithoutServer   the processor time a backend spends retrying while no
+//                       server answers, with real timers
 #include "Platform/PulseAudioBackend.h"
 #include "Platform/QtScheduler.h"
 #include "VudeServices/AudioService.h"
 #include "tests/support/PrivatePulseServer.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 
 namespace {
@@ -142,6 +147,32 @@ void ClientVolumeChange(benchmark::State& state)
     reportPercentiles(state, std::move(samples));
 }
 BENCHMARK(ClientVolumeChange)->UseManualTime()->Iterations(500)->Unit(benchmark::kMicrosecond);
+
+double processSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+void IdleWithoutServer(benchmark::State& state)
+{
+    QtScheduler scheduler;
+    for (auto _ : state) {
+        PulseAudioBackend backend(scheduler, "unix:/nonexistent/vude/native");
+        const double cpuBefore = processSeconds();
+        const auto begin = Clock::now();
+        backend.start();
+        QEventLoop loop;
+        QTimer::singleShot(std::chrono::seconds(20), &loop, &QEventLoop::quit);
+        loop.exec();
+        const std::chrono::duration<double> wall = Clock::now() - begin;
+        state.SetIterationTime(wall.count());
+        state.counters["cpu_percent"] = 100 * (processSeconds() - cpuBefore) / wall.count();
+        state.counters["attempts"] = backend.connectionAttempts();
+    }
+}
+BENCHMARK(IdleWithoutServer)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 
