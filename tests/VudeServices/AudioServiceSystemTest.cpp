@@ -2,10 +2,9 @@
 // driven from outside with pactl the way another mixer would.
 #include "VudeServices/AudioService.h"
 
-#include "AudioPrinters.h"
+#include "AudioTestSupport.h"
 #include "Platform/PulseAudioBackend.h"
 #include "PrivatePulseServer.h"
-#include "TestSupport.h"
 #include "VudeKit/Scheduler.h"
 
 #include <QRegularExpression>
@@ -24,15 +23,14 @@ using testsupport::waitUntil;
 const AudioState speakersState{.volume = 1.0, .deviceName = "Speakers", .transport = Transport::virtual_};
 const AudioState headphonesState{.volume = 1.0, .deviceName = "Headphones", .transport = Transport::usb};
 
-class AudioServiceSystemTest : public ::testing::Test {
+class AudioServiceSystemTest : public AudioServiceFixture {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.start()) << server.errorText().toStdString();
         auto backend = std::make_unique<PulseAudioBackend>(scheduler, server.address().toStdString());
         pulse = backend.get();
-        service = std::make_unique<AudioService>(std::move(backend));
-        service->states().consume(&receiver, [this](const AudioState& state) { received.push_back(state); });
+        makeService(std::move(backend));
     }
 
     void TearDown() override { service.reset(); }
@@ -51,17 +49,6 @@ protected:
         for (auto match = channel.globalMatch(output); match.hasNext();)
             values.push_back(match.next().captured(1).toUInt());
         return values;
-    }
-
-    bool receivedCount(std::size_t count)
-    {
-        return waitUntil([&] { return received.size() >= count; });
-    }
-
-    void startBound()
-    {
-        service->start();
-        ASSERT_TRUE(receivedCount(1));
     }
 
     std::uint32_t idOf(const std::string& name)
@@ -92,9 +79,6 @@ protected:
         {"headphones", "device.description=Headphones device.bus=usb"},
     }};
     PulseAudioBackend* pulse = nullptr;
-    std::unique_ptr<AudioService> service;
-    QObject receiver;
-    std::vector<AudioState> received;
 };
 
 TEST_F(AudioServiceSystemTest, FirstStateNamesTheDefaultSink)
@@ -103,10 +87,6 @@ TEST_F(AudioServiceSystemTest, FirstStateNamesTheDefaultSink)
     EXPECT_EQ(received.front(), speakersState);
     EXPECT_EQ(service->currentState(), speakersState);
 }
-
-// Each state is read when its event is handled, so a test waits for one state
-// before it makes the next change, and ends with a change whose state shows
-// that nothing was published in between.
 
 TEST_F(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
 {

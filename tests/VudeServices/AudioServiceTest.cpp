@@ -1,8 +1,7 @@
 #include "VudeServices/AudioService.h"
 
-#include "AudioPrinters.h"
+#include "AudioTestSupport.h"
 #include "Platform/FakeAudioBackend.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +29,8 @@ const AudioDeviceInfo headphones{
 const AudioState speakersState{.volume = 0.4, .deviceName = "Speakers", .transport = Transport::builtIn};
 const AudioState headphonesState{.volume = 0.8, .deviceName = "Headphones", .transport = Transport::bluetooth};
 
-// A service over a fake server with speakers (the default) and headphones;
-// every published state lands in `received`, on the main thread.
-class AudioServiceTest : public ::testing::Test {
+// A service over a fake server with speakers (the default) and headphones.
+class AudioServiceTest : public AudioServiceFixture {
 protected:
     explicit AudioServiceTest(bool reachable = true)
     {
@@ -41,32 +39,14 @@ protected:
         fake->putDevice(speakers);
         fake->putDevice(headphones);
         fake->changeDefaultOutput(speakers.id);
-        service = std::make_unique<AudioService>(std::move(backend));
-        service->states().consume(&receiver, [this](const AudioState& state) { received.push_back(state); });
-    }
-
-    bool receivedCount(std::size_t count)
-    {
-        return waitUntil([&] { return received.size() >= count; });
-    }
-
-    // Starts and waits for the first state.
-    void startBound()
-    {
-        service->start();
-        ASSERT_TRUE(receivedCount(1));
+        makeService(std::move(backend));
     }
 
     FakeAudioBackend* fake = nullptr;
-    std::unique_ptr<AudioService> service;
-    QObject receiver;
-    std::vector<AudioState> received;
 };
 
 TEST_F(AudioServiceTest, PublishesTheDefaultOutputOnStartThenEachVolumeOrMuteChange)
 {
-    // Each state is read when its event is handled, so a test lets one
-    // arrive before it makes the next change.
     startBound();
     fake->changeDevice(speakers.id, 0.55, false);
     ASSERT_TRUE(receivedCount(2));
