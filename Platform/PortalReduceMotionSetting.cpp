@@ -1,0 +1,79 @@
+#include "Platform/PortalReduceMotionSetting.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+
+namespace {
+
+// A portal that does not answer within this time is treated as absent.
+constexpr int kCallTimeoutMs = 2000;
+
+/// Read() wraps the value in one more variant than ReadOne(); peel every layer.
+QVariant unwrapped(QVariant value)
+{
+    for (int depth = 0; depth < 4; ++depth) {
+        if (value.metaType() == QMetaType::fromType<QDBusVariant>())
+            value = value.value<QDBusVariant>().variant();
+        else if (value.metaType() == QMetaType::fromType<QDBusArgument>()) {
+            const auto argument = value.value<QDBusArgument>();
+            if (argument.currentType() != QDBusArgument::VariantType)
+                break;
+            value = qdbus_cast<QDBusVariant>(argument).variant();
+        } else
+            break;
+    }
+    return value;
+}
+
+} // namespace
+
+PortalReduceMotionSetting::PortalReduceMotionSetting(const QDBusConnection& bus, QObject* parent)
+    : ReduceMotionSetting(parent), m_bus(bus)
+{
+    if (!m_bus.isConnected())
+        return;
+    m_bus.connect(kService, kPath, kInterface, "SettingChanged", this,
+                  SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+    read("ReadOne");
+}
+
+void PortalReduceMotionSetting::read(const QString& method)
+{
+    auto message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+    message << QString::fromLatin1(kNamespace) << QString::fromLatin1(kKey);
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, method](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        const QDBusMessage reply = call->reply();
+        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+            apply(reply.arguments().constFirst());
+            return;
+        }
+        // Portals before version 2 only have the deprecated Read().
+        if (method == QLatin1String("ReadOne") &&
+            reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod"))
+            read("Read");
+    });
+}
+
+void PortalReduceMotionSetting::onSettingChanged(const QString& settingNamespace, const QString& key,
+                                                 const QDBusVariant& value)
+{
+    if (settingNamespace == QLatin1String(kNamespace) && key == QLatin1String(kKey))
+        apply(value.variant());
+}
+
+void PortalReduceMotionSetting::apply(const QVariant& raw)
+{
+    const QVariant value = unwrapped(raw);
+    // Anything but a boolean is not this key's value; keep what we had.
+    if (value.metaType() != QMetaType::fromType<bool>())
+        return;
+    m_available = true;
+    const bool reduce = !value.toBool();
+    if (reduce == m_reduceMotion)
+        return;
+    m_reduceMotion = reduce;
+    emit changed(reduce);
+}

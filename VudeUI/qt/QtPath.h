@@ -1,0 +1,14 @@
+#pragma once
+// Shape paths and rectangles as Qt values.
+
+#include "VudeUI/ShapePath.h"
+
+#include <QPainterPath>
+#include <QRectF>
+
+QPainterPath toQPainterPath(const ShapePath& path);
+
+inline UIRect toUIRect(const QRectF& rect)
+{
+    return UIRect{rect.x(), rect.y(), rect.width(), rect.height()};
+}
