@@ -33,6 +33,9 @@ PortalReduceMotionSetting::PortalReduceMotionSetting(const QDBusConnection& bus,
 {
     if (!m_bus.isConnected())
         return;
+    // The slot's types are looked up by name, which fails for a type Qt has
+    // not registered yet; the connection would silently never deliver.
+    qRegisterMetaType<QDBusVariant>();
     m_bus.connect(kService, kPath, kInterface, "SettingChanged", this,
                   SLOT(onSettingChanged(QString, QString, QDBusVariant)));
     read("ReadOne");
