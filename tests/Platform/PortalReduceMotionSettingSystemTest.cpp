@@ -1,15 +1,13 @@
 #include "Platform/PortalReduceMotionSetting.h"
 
+#include "PrivateSessionBus.h"
 #include "TestSupport.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -31,65 +29,11 @@ void stopProcess(QProcess& process)
     }
 }
 
-/// A socket path must fit in 108 bytes; the test's own temporary folder can be
-/// deeper than that.
-QString socketFolderTemplate()
-{
-    const QString own = QDir::tempPath() + "/bus-XXXXXX";
-    return own.size() < 60 ? own : QStringLiteral("/tmp/vude-bus-XXXXXX");
-}
-
-/// A private session bus with no activatable services, so nothing but the
-/// test's own fake portal can answer.
-class PrivateBus {
-public:
-    bool start()
-    {
-        if (!m_folder.isValid())
-            return false;
-        const QString config = m_folder.filePath("bus.conf");
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        file.write(QString(R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=%1</listen>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)")
-                       .arg(m_folder.path())
-                       .toUtf8());
-        file.close();
-        m_daemon.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address=1"});
-        if (!m_daemon.waitForStarted(5000))
-            return false;
-        while (!m_daemon.canReadLine())
-            if (!m_daemon.waitForReadyRead(5000))
-                return false;
-        address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-        return !address.isEmpty();
-    }
-
-    ~PrivateBus() { stopProcess(m_daemon); }
-
-    QString address;
-
-private:
-    QTemporaryDir m_folder{socketFolderTemplate()};
-    QProcess m_daemon;
-};
-
 class PortalReduceMotionSettingTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        s_bus = std::make_unique<PrivateBus>();
+        s_bus = std::make_unique<testsupport::PrivateSessionBus>();
         // A failure here would only skip the tests; SetUp fails them instead.
         if (!s_bus->start())
             s_bus.reset();
@@ -100,7 +44,7 @@ protected:
     {
         ASSERT_TRUE(s_bus) << "dbus-daemon did not start";
         m_connectionName = QString("portal-test-%1").arg(++s_connections);
-        connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(s_bus->address, m_connectionName));
+        connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(s_bus->address(), m_connectionName));
         ASSERT_TRUE(connection->isConnected());
     }
 
@@ -115,9 +59,7 @@ protected:
     /// it to own its name.
     void startPortal(const QString& parameters)
     {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DBUS_SESSION_BUS_ADDRESS", s_bus->address);
-        m_portal.setProcessEnvironment(environment);
+        m_portal.setProcessEnvironment(s_bus->childEnvironment());
         m_portal.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         const QString templatePath = testsupport::sourceDir() + "/tests/Platform/fixtures/portal_settings.py";
         m_portal.start("/usr/bin/python3", {"-m", "dbusmock", "--template", templatePath, "-p", parameters});
@@ -155,7 +97,7 @@ protected:
     std::unique_ptr<QDBusConnection> connection;
 
 private:
-    static inline std::unique_ptr<PrivateBus> s_bus;
+    static inline std::unique_ptr<testsupport::PrivateSessionBus> s_bus;
     static inline int s_connections = 0;
     QString m_connectionName;
     QProcess m_portal;
