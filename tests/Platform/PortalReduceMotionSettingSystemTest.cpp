@@ -18,17 +18,6 @@ namespace {
 constexpr auto kPortal = "org.freedesktop.portal.Desktop";
 constexpr auto kPortalPath = "/org/freedesktop/portal/desktop";
 
-void stopProcess(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(2000)) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-}
-
 class PortalReduceMotionSettingTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -70,7 +59,7 @@ protected:
 
     void stopPortal()
     {
-        stopProcess(m_portal);
+        testsupport::stopProcess(m_portal);
         EXPECT_TRUE(testsupport::waitUntil([&] { return !connection->interface()->isServiceRegistered(kPortal); }));
     }
 

@@ -14,6 +14,18 @@
 
 namespace testsupport {
 
+/// Asks a child to end, then kills it if it has not within two seconds.
+inline void stopProcess(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(2000)) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
+
 class PrivateSessionBus {
 public:
     PrivateSessionBus() : m_folder(folderTemplate()) {}
@@ -57,16 +69,7 @@ public:
         return !m_address.isEmpty();
     }
 
-    void stop()
-    {
-        if (m_daemon.state() == QProcess::NotRunning)
-            return;
-        m_daemon.terminate();
-        if (!m_daemon.waitForFinished(2000)) {
-            m_daemon.kill();
-            m_daemon.waitForFinished(2000);
-        }
-    }
+    void stop() { stopProcess(m_daemon); }
 
     QString address() const { return m_address; }
 
