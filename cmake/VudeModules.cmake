@@ -20,6 +20,14 @@ function(vude_add_module target)
         add_library(${target} STATIC ${all_files})
         target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
         target_link_libraries(${target} PUBLIC ${ARG_DEPENDS})
+        # The moc step reruns only for headers it has already seen, so a new
+        # header with Q_OBJECT would be skipped in an incremental build: when
+        # the module's file list changes, drop its stamp to force a rescan.
+        string(SHA1 file_list_hash "${all_files}")
+        if(NOT "${file_list_hash}" STREQUAL "${VUDE_FILES_${target}}")
+            file(REMOVE "${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp")
+            set(VUDE_FILES_${target} "${file_list_hash}" CACHE INTERNAL "")
+        endif()
     else()
         add_library(${target} INTERFACE ${all_files})
         target_include_directories(${target} INTERFACE "${PROJECT_SOURCE_DIR}")
