@@ -1,0 +1,279 @@
+#include "Platform/ImageCodec.h"
+
+#include "Platform/AtomicFile.h"
+#include "Platform/GifWriter.h"
+#include "Platform/HeifCodec.h"
+#include "VudeKit/Numbers.h"
+
+#include <libheif/heif.h>
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTransform>
+
+#include <cstring>
+
+namespace {
+
+// Qt's own limit, a safety net for decoders whose size is unknown beforehand.
+constexpr int qtAllocationLimitMiB = 1024;
+constexpr int tiffLzwCompression = 1;
+
+QByteArray qtFormatName(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::jpeg: return "jpeg";
+    case ImageFormat::png: return "png";
+    case ImageFormat::tiff: return "tiff";
+    case ImageFormat::gif: return "gif";
+    case ImageFormat::bmp: return "bmp";
+    case ImageFormat::webp: return "webp";
+    case ImageFormat::heic:
+    case ImageFormat::heif: break;
+    }
+    return {};
+}
+
+bool isHeif(ImageFormat format)
+{
+    return format == ImageFormat::heic || format == ImageFormat::heif;
+}
+
+// libjpeg fills the missing rest of a cut-off JPEG with grey and only warns,
+// so completeness is checked first: the end-of-image marker must follow a scan.
+// Entropy-coded data never holds 0xFF followed by a marker code, so the first
+// such pair after a scan is the next marker.
+bool jpegIsComplete(std::string_view data)
+{
+    const auto byteAt = [&data](std::size_t at) { return static_cast<unsigned char>(data[at]); };
+    bool sawScan = false;
+    std::size_t at = 2;
+    while (at < data.size()) {
+        const void* found = std::memchr(data.data() + at, 0xFF, data.size() - at);
+        if (!found)
+            return false;
+        std::size_t marker = static_cast<std::size_t>(static_cast<const char*>(found) - data.data()) + 1;
+        while (marker < data.size() && byteAt(marker) == 0xFF)
+            ++marker;
+        if (marker >= data.size())
+            return false;
+        const unsigned char code = byteAt(marker);
+        if (code == 0xD9)
+            return sawScan;
+        const bool standalone = code == 0x00 || code == 0x01 || code == 0xD8 || (code >= 0xD0 && code <= 0xD7);
+        if (standalone) {
+            at = marker + 1;
+            continue;
+        }
+        if (marker + 2 >= data.size())
+            return false;
+        const std::size_t length = (std::size_t(byteAt(marker + 1)) << 8) | byteAt(marker + 2);
+        if (length < 2)
+            return false;
+        at = marker + 1 + length;
+        if (code == 0xDA)
+            sawScan = true;
+    }
+    return false;
+}
+
+/// The size whose longer side is `maxPixelSize`, or `size` when it fits.
+QSize fitted(QSize size, std::optional<int> maxPixelSize)
+{
+    if (!maxPixelSize)
+        return size;
+    const int limit = std::max(1, *maxPixelSize);
+    const int longer = std::max(size.width(), size.height());
+    if (longer <= limit)
+        return size;
+    const double scale = double(limit) / double(longer);
+    return QSize(std::max(1, saturatingRound<int>(size.width() * scale)),
+                 std::max(1, saturatingRound<int>(size.height() * scale)));
+}
+
+bool tooLarge(QSize size)
+{
+    return std::int64_t(size.width()) * std::int64_t(size.height()) > ImageCodec::maxDecodedPixels;
+}
+
+QImage rotated(const QImage& image, qreal degrees)
+{
+    return image.transformed(QTransform().rotate(degrees));
+}
+
+/// Turns pixels stored with EXIF orientation `orientation` upright.
+QImage upright(QImage image, int orientation)
+{
+    switch (orientation) {
+    case 2: return std::move(image).mirrored(true, false);
+    case 3: return std::move(image).mirrored(true, true);
+    case 4: return std::move(image).mirrored(false, true);
+    case 5: return rotated(std::move(image).mirrored(false, true), 90);
+    case 6: return rotated(image, 90);
+    case 7: return rotated(std::move(image).mirrored(true, false), 90);
+    case 8: return rotated(image, 270);
+    default: return image;
+    }
+}
+
+QImage reduced(QImage image, QSize target)
+{
+    if (image.size() == target)
+        return image;
+    return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+Expected<ImageCodec::DecodedImage, std::string> decodeHeif(std::string_view encoded,
+                                                           const ImageCodec::DecodeOptions& options)
+{
+    auto decoded = HeifCodec::decode(encoded, ImageCodec::maxDecodedPixels);
+    if (!decoded)
+        return unexpected(decoded.error());
+    ImageCodec::DecodedImage result;
+    result.format = ImageFormat::heic;
+    // HEVC has no reduced decoding; the full image is reduced at once.
+    const QSize target = fitted(decoded->image.size(), options.maxPixelSize);
+    result.image = reduced(std::move(decoded->image), target);
+    if (options.withMetadata)
+        result.metadata = imageMetadataFromExif(decoded->exif);
+    return result;
+}
+
+Expected<ImageCodec::DecodedImage, std::string> decodeWithQt(std::string_view encoded, ImageFormat format,
+                                                             const ImageCodec::DecodeOptions& options)
+{
+    if (format == ImageFormat::jpeg && !jpegIsComplete(encoded))
+        return unexpected(std::string("the JPEG data ends early"));
+
+    QByteArray bytes = QByteArray::fromRawData(encoded.data(), static_cast<qsizetype>(encoded.size()));
+    QBuffer device(&bytes);
+    device.open(QIODevice::ReadOnly);
+    QImageReader reader(&device, qtFormatName(format));
+    reader.setAutoTransform(false);
+    reader.setAllocationLimit(qtAllocationLimitMiB);
+
+    const QSize stored = reader.size();
+    if (stored.isValid()) {
+        if (stored.isEmpty())
+            return unexpected(std::string("the image has no pixels"));
+        const QSize target = fitted(stored, options.maxPixelSize);
+        const bool reducesWhileDecoding = target != stored && reader.supportsOption(QImageIOHandler::ScaledSize);
+        if (tooLarge(reducesWhileDecoding ? target : stored))
+            return unexpected(std::string("the image is too large"));
+        if (reducesWhileDecoding)
+            reader.setScaledSize(target);
+    }
+
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        return unexpected("cannot decode: " + reader.errorString().toStdString());
+    const ImageHeaderInfo header = readImageHeader(encoded, format, options.withMetadata);
+    ImageCodec::DecodedImage result;
+    result.format = format;
+    const QSize target = fitted(stored.isValid() ? stored : image.size(), options.maxPixelSize);
+    result.image = upright(reduced(std::move(image), target), header.orientation);
+    result.metadata = header.metadata;
+    return result;
+}
+
+QImage onWhite(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return image;
+    QImage opaque(image.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    {
+        QPainter painter(&opaque);
+        painter.drawImage(0, 0, image);
+    }
+    opaque.setColorSpace(image.colorSpace());
+    opaque.setDotsPerMeterX(image.dotsPerMeterX());
+    opaque.setDotsPerMeterY(image.dotsPerMeterY());
+    return opaque;
+}
+
+// Qt's writers copy an image's text entries (PNG text chunks, JPEG comments)
+// into the file; a view of the same pixels without them carries nothing over.
+QImage withoutText(const QImage& image)
+{
+    QImage view(image.constBits(), image.width(), image.height(), image.bytesPerLine(), image.format());
+    view.setColorTable(image.colorTable());
+    view.setColorSpace(image.colorSpace());
+    view.setDotsPerMeterX(image.dotsPerMeterX());
+    view.setDotsPerMeterY(image.dotsPerMeterY());
+    return view;
+}
+
+Expected<std::string, std::string> encodeWithQt(const QImage& image, const ImageCodec::EncodeOptions& options)
+{
+    const QImage source = options.format == ImageFormat::jpeg ? onWhite(image) : image;
+    QBuffer device;
+    device.open(QIODevice::WriteOnly);
+    QImageWriter writer(&device, qtFormatName(options.format));
+    if (options.format == ImageFormat::jpeg || options.format == ImageFormat::webp)
+        writer.setQuality(saturatingRound<int>(clampedOrLower(options.quality, 0, 1) * 100));
+    if (options.format == ImageFormat::tiff)
+        writer.setCompression(tiffLzwCompression);
+    if (!writer.write(withoutText(source)))
+        return unexpected("cannot encode: " + writer.errorString().toStdString());
+    std::string encoded(device.data().constData(), static_cast<std::size_t>(device.data().size()));
+    if (options.format == ImageFormat::bmp || options.metadata.isEmpty())
+        return encoded;
+    return embedImageMetadata(encoded, options.metadata, source.width(), source.height());
+}
+
+} // namespace
+
+namespace ImageCodec {
+
+Expected<DecodedImage, std::string> decode(std::string_view encoded, const DecodeOptions& options)
+{
+    if (encoded.empty())
+        return unexpected(std::string("the file is empty"));
+    const auto format = sniffImageFormat(encoded);
+    if (!format)
+        return unexpected(std::string("not an image of a known format"));
+    if (isHeif(*format))
+        return decodeHeif(encoded, options);
+    return decodeWithQt(encoded, *format, options);
+}
+
+Expected<DecodedImage, std::string> decodeFile(const std::filesystem::path& path, const DecodeOptions& options)
+{
+    const auto bytes = AtomicFile::read(path, maxFileBytes);
+    if (!bytes)
+        return unexpected(bytes.error());
+    return decode(*bytes, options);
+}
+
+Expected<std::string, std::string> encode(const QImage& image, const EncodeOptions& options)
+{
+    if (image.isNull())
+        return unexpected(std::string("no image to encode"));
+    if (isHeif(options.format))
+        return HeifCodec::encode(image, options.quality, exifBlockForCopy(options.metadata, image.width(), image.height()));
+    if (options.format == ImageFormat::gif)
+        return GifWriter::encode(image);
+    return encodeWithQt(image, options);
+}
+
+bool canDecode(ImageFormat format)
+{
+    if (isHeif(format))
+        return heif_have_decoder_for_format(heif_compression_HEVC) != 0;
+    return QImageReader::supportedImageFormats().contains(qtFormatName(format));
+}
+
+bool canEncode(ImageFormat format)
+{
+    if (isHeif(format))
+        return HeifCodec::canEncode();
+    if (format == ImageFormat::gif)
+        return true;
+    return QImageWriter::supportedImageFormats().contains(qtFormatName(format));
+}
+
+} // namespace ImageCodec
