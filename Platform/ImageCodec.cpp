@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QTransform>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -78,6 +79,85 @@ bool jpegIsComplete(std::string_view data)
             sawScan = true;
     }
     return false;
+}
+
+// Qt shows a cut-off GIF's first frame with its missing rows blank, so the
+// frame's data blocks are walked first: they must end inside the file.
+bool gifFirstFrameIsComplete(std::string_view data)
+{
+    const auto byteAt = [&data](std::size_t at) { return static_cast<unsigned char>(data[at]); };
+    const auto colorTableBytes = [](unsigned char flags) {
+        return (flags & 0x80) ? std::size_t(3) << ((flags & 0x07) + 1) : std::size_t(0);
+    };
+    // Skips a chain of data sub-blocks; returns the position after its terminator.
+    const auto skipSubBlocks = [&](std::size_t at) -> std::optional<std::size_t> {
+        while (at < data.size()) {
+            const std::size_t length = byteAt(at);
+            if (length == 0)
+                return at + 1;
+            at += 1 + length;
+        }
+        return std::nullopt;
+    };
+    constexpr std::size_t headerBytes = 13;
+    if (data.size() < headerBytes)
+        return false;
+    std::size_t at = headerBytes + colorTableBytes(byteAt(10));
+    while (at < data.size()) {
+        const unsigned char introducer = byteAt(at);
+        if (introducer == 0x21) {
+            const auto next = skipSubBlocks(at + 2);
+            if (!next)
+                return false;
+            at = *next;
+        } else if (introducer == 0x2C) {
+            constexpr std::size_t descriptorBytes = 10;
+            if (at + descriptorBytes >= data.size())
+                return false;
+            // After the descriptor and its colour table: the LZW code size, then the data.
+            return skipSubBlocks(at + descriptorBytes + colorTableBytes(byteAt(at + 9)) + 1).has_value();
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
+// Qt also shows a cut-off BMP with blank rows. Uncompressed pixel data has a
+// known length; compressed data must at least fit the file size it declares.
+bool bmpIsComplete(std::string_view data)
+{
+    const auto little = [&data](std::size_t at, int bytes) {
+        std::uint32_t value = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            value = (value << 8) | static_cast<unsigned char>(data[at + static_cast<std::size_t>(i)]);
+        return value;
+    };
+    constexpr std::size_t coreHeaderEnd = 26;
+    if (data.size() < coreHeaderEnd)
+        return false;
+    const std::uint64_t declaredSize = little(2, 4);
+    const std::uint64_t pixelOffset = little(10, 4);
+    const std::uint32_t headerSize = little(14, 4);
+    std::int64_t width = 0, height = 0;
+    std::uint32_t bitsPerPixel = 0, compression = 0;
+    if (headerSize == 12) {
+        width = little(18, 2);
+        height = static_cast<std::int16_t>(little(20, 2));
+        bitsPerPixel = little(24, 2);
+    } else {
+        if (data.size() < 34)
+            return false;
+        width = static_cast<std::int32_t>(little(18, 4));
+        height = static_cast<std::int32_t>(little(22, 4));
+        bitsPerPixel = little(28, 2);
+        compression = little(30, 4);
+    }
+    const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
+    if (!uncompressed)
+        return declaredSize <= data.size();
+    const std::uint64_t rowBytes = (std::uint64_t(std::llabs(width)) * bitsPerPixel + 31) / 32 * 4;
+    return pixelOffset + rowBytes * std::uint64_t(std::llabs(height)) <= data.size();
 }
 
 /// The size whose longer side is `maxPixelSize`, or `size` when it fits.
@@ -147,6 +227,10 @@ Expected<ImageCodec::DecodedImage, std::string> decodeWithQt(std::string_view en
 {
     if (format == ImageFormat::jpeg && !jpegIsComplete(encoded))
         return unexpected(std::string("the JPEG data ends early"));
+    if (format == ImageFormat::gif && !gifFirstFrameIsComplete(encoded))
+        return unexpected(std::string("the GIF data ends early"));
+    if (format == ImageFormat::bmp && !bmpIsComplete(encoded))
+        return unexpected(std::string("the BMP data ends early"));
 
     QByteArray bytes = QByteArray::fromRawData(encoded.data(), static_cast<qsizetype>(encoded.size()));
     QBuffer device(&bytes);

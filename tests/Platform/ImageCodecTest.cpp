@@ -1,0 +1,279 @@
+#include "Platform/ImageCodec.h"
+
+#include "ImageFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImageReader>
+
+namespace {
+
+using fixtures::Tags;
+
+std::string cut(const std::string& bytes, double fraction)
+{
+    return bytes.substr(0, static_cast<std::size_t>(double(bytes.size()) * fraction));
+}
+
+QImage decoded(const std::string& bytes, ImageCodec::DecodeOptions options = {})
+{
+    auto result = ImageCodec::decode(bytes, options);
+    EXPECT_TRUE(result) << (result ? "" : result.error());
+    return result ? result->image : QImage();
+}
+
+QImage readBack(const std::string& bytes)
+{
+    QByteArray data = QByteArray::fromStdString(bytes);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).read();
+}
+
+TEST(ImageCodecTest, EveryFormatCanBeReadAndWrittenHere)
+{
+    for (const ImageFormat format : allCases<ImageFormat>()) {
+        SCOPED_TRACE(std::string(rawValue(format)));
+        EXPECT_TRUE(ImageCodec::canDecode(format));
+        EXPECT_TRUE(ImageCodec::canEncode(format));
+    }
+}
+
+// Lossless PNG makes the comparison exact; the stored pixels are laid out
+// from the EXIF definition of each tag, independently of the decoder.
+TEST(ImageCodecTest, DecodingTurnsEveryExifOrientationUpright)
+{
+    const QImage display = fixtures::quadrants(60, 40);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE("orientation " + std::to_string(orientation));
+        const QImage stored = fixtures::storedFor(display, orientation);
+        const std::string png = fixtures::tagged(fixtures::encoded(stored, "png"), Tags{orientation});
+        EXPECT_EQ(decoded(png).convertToFormat(QImage::Format_RGB32), display);
+        const std::string jpeg = fixtures::tagged(fixtures::encoded(stored, "jpeg", 95), Tags{orientation});
+        EXPECT_TRUE(fixtures::showsQuadrantsUpright(decoded(jpeg)));
+    }
+}
+
+TEST(ImageCodecTest, AHeicIsTurnedByItsContainerOnceEvenWhenItsExifRepeatsTheTurn)
+{
+    const QImage display = fixtures::quadrants(64, 48);
+    for (const int orientation : {1, 3, 6, 8}) {
+        SCOPED_TRACE("orientation " + std::to_string(orientation));
+        const QImage image = decoded(fixtures::heic(display, orientation, true));
+        EXPECT_EQ(image.size(), display.size());
+        EXPECT_TRUE(fixtures::showsQuadrantsUpright(image));
+    }
+}
+
+TEST(ImageCodecTest, AMaximumSizeReducesTheLongerSideAndNeverEnlarges)
+{
+    struct Case {
+        const char* why;
+        QSize stored;
+        int orientation;
+        std::optional<int> maxPixelSize;
+        QSize expected;
+    };
+    const Case cases[] = {
+        {"a 4000x3000 photo", {4000, 3000}, 1, 2048, {2048, 1536}},
+        {"a sideways photo comes out upright and portrait", {3000, 2000}, 6, 2048, {1365, 2048}},
+        {"smaller than the bound keeps its size", {1000, 800}, 1, 2048, {1000, 800}},
+        {"no bound keeps the full size", {2100, 50}, 1, std::nullopt, {2100, 50}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.why);
+        const bool swaps = row.orientation >= 5;
+        const QImage display = fixtures::quadrants(swaps ? row.stored.height() : row.stored.width(),
+                                                   swaps ? row.stored.width() : row.stored.height());
+        const QImage stored = fixtures::storedFor(display, row.orientation);
+        for (const char* format : {"jpeg", "png"}) {
+            SCOPED_TRACE(format);
+            const std::string bytes = fixtures::tagged(fixtures::encoded(stored, format, 90), Tags{row.orientation});
+            ImageCodec::DecodeOptions options;
+            options.maxPixelSize = row.maxPixelSize;
+            const QImage image = decoded(bytes, options);
+            EXPECT_EQ(image.size(), row.expected);
+            EXPECT_TRUE(fixtures::showsQuadrantsUpright(image));
+        }
+    }
+}
+
+TEST(ImageCodecTest, ACopyKeepsCameraGpsAndIptcButSaysOrientationOneAndItsOwnSize)
+{
+    const QImage stored = fixtures::storedFor(fixtures::quadrants(300, 200), 6);
+    const std::string source = fixtures::tagged(fixtures::encoded(stored, "jpeg", 90), Tags{6, true, true, true});
+    ImageCodec::DecodeOptions options;
+    options.withMetadata = true;
+    options.maxPixelSize = 150;
+    auto image = ImageCodec::decode(source, options);
+    ASSERT_TRUE(image);
+    ASSERT_FALSE(image->metadata.isEmpty());
+
+    for (const ImageFormat format : {ImageFormat::jpeg, ImageFormat::png, ImageFormat::webp, ImageFormat::heic}) {
+        SCOPED_TRACE(std::string(rawValue(format)));
+        const auto copy = ImageCodec::encode(image->image, {format, 0.8, image->metadata});
+        ASSERT_TRUE(copy) << copy.error();
+        auto again = ImageCodec::decode(*copy, {std::nullopt, true});
+        ASSERT_TRUE(again) << again.error();
+        EXPECT_TRUE(fixtures::showsQuadrantsUpright(again->image)) << "orientation 1: no second turn on reading";
+        EXPECT_EQ(again->image.size(), QSize(150, 100));
+
+        Exiv2::ExifData exif;
+        Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(again->metadata.exif.data()),
+                                  static_cast<std::uint32_t>(again->metadata.exif.size()));
+        EXPECT_TRUE(fixtures::has(exif, "Exif.GPSInfo.GPSLatitude"));
+        EXPECT_EQ(exif["Exif.Image.Make"].toString(), "Vude Test Camera");
+        EXPECT_EQ(exif["Exif.Photo.PixelXDimension"].toLong(), 150) << "the copy's own width, not the source's";
+        EXPECT_FALSE(fixtures::has(exif, "Exif.Image.Orientation")) << "orientation is not carried as it was";
+    }
+
+    const auto jpeg = ImageCodec::encode(image->image, {ImageFormat::jpeg, 0.8, image->metadata});
+    auto written = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(jpeg->data()), static_cast<long>(jpeg->size()));
+    written->readMetadata();
+    EXPECT_EQ(written->exifData()["Exif.Image.Orientation"].toLong(), 1);
+    EXPECT_EQ(written->iptcData()["Iptc.Application2.Caption"].toString(), "A caption that must not leak");
+}
+
+TEST(ImageCodecTest, WithoutMetadataACopyCarriesNoneOfTheSources)
+{
+    QImage source = fixtures::quadrants(40, 40);
+    source.setText("Comment", "written by the source's camera");
+    const std::string bytes = fixtures::tagged(fixtures::encoded(source, "png"), Tags{1, true, true, true});
+    const auto image = ImageCodec::decode(bytes);
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(image->metadata.isEmpty()) << "not asked for";
+    for (const ImageFormat format : {ImageFormat::png, ImageFormat::jpeg}) {
+        SCOPED_TRACE(std::string(rawValue(format)));
+        const auto copy = ImageCodec::encode(image->image, {format, 1.0, {}});
+        ASSERT_TRUE(copy);
+        auto written = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(copy->data()), static_cast<long>(copy->size()));
+        written->readMetadata();
+        EXPECT_TRUE(written->exifData().empty());
+        EXPECT_TRUE(written->iptcData().empty());
+        EXPECT_TRUE(readBack(*copy).textKeys().isEmpty()) << "text chunks and comments stay behind";
+    }
+}
+
+TEST(ImageCodecTest, JpegLaysTransparencyOnWhite)
+{
+    QImage clear(20, 20, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    const auto jpeg = ImageCodec::encode(clear, {ImageFormat::jpeg, 0.9, {}});
+    ASSERT_TRUE(jpeg);
+    EXPECT_TRUE(fixtures::near(readBack(*jpeg).pixel(10, 10), Qt::white, 3));
+}
+
+TEST(ImageCodecTest, GifKeepsExactColoursAndTransparencyOrDithersManyColours)
+{
+    QImage few(16, 8, QImage::Format_ARGB32);
+    few.fill(Qt::transparent);
+    for (int x = 0; x < 8; ++x)
+        few.setPixel(x, 2, qRgb(10 * x, 200, 30));
+    const auto gif = ImageCodec::encode(few, {ImageFormat::gif, 1.0, {}});
+    ASSERT_TRUE(gif) << gif.error();
+    const QImage back = readBack(*gif).convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(back, few);
+
+    QImage many(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            many.setPixel(x, y, qRgb(x * 4, y * 4, (x + y) * 2));
+    const auto dithered = ImageCodec::encode(many, {ImageFormat::gif, 1.0, {}});
+    ASSERT_TRUE(dithered) << dithered.error();
+    EXPECT_EQ(readBack(*dithered).size(), many.size());
+}
+
+std::uint32_t crc32(std::string_view bytes)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= static_cast<unsigned char>(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A real PNG with the dimensions in its header changed, and the header's
+// checksum fixed, as a crafted file would have it.
+std::string pngDeclaring(std::uint32_t width, std::uint32_t height)
+{
+    std::string png = fixtures::encoded(fixtures::quadrants(4, 4), "png");
+    const auto put = [&png](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            png[at + i] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
+    };
+    put(16, width);
+    put(20, height);
+    put(29, crc32(std::string_view(png).substr(12, 17)));
+    return png;
+}
+
+std::string jpegDeclaring(std::uint16_t width, std::uint16_t height)
+{
+    std::string jpeg = fixtures::encoded(fixtures::quadrants(16, 16), "jpeg", 80);
+    const auto sof = jpeg.find("\xFF\xC0", 0, 2);
+    jpeg[sof + 5] = static_cast<char>(height >> 8);
+    jpeg[sof + 6] = static_cast<char>(height & 0xFF);
+    jpeg[sof + 7] = static_cast<char>(width >> 8);
+    jpeg[sof + 8] = static_cast<char>(width & 0xFF);
+    return jpeg;
+}
+
+std::string bmpDeclaring(std::int32_t width, std::int32_t height)
+{
+    std::string bmp = fixtures::encoded(fixtures::quadrants(4, 4), "bmp");
+    std::memcpy(bmp.data() + 18, &width, 4);
+    std::memcpy(bmp.data() + 22, &height, 4);
+    return bmp;
+}
+
+// Each row must fail with a clear reason and no crash (the suite runs under
+// the sanitizers); "too large" rows are refused before anything is allocated.
+TEST(ImageCodecTest, HostileDataFailsCleanly)
+{
+    const QImage picture = fixtures::quadrants(200, 150);
+    const auto formatBytes = [&picture](const char* format) { return fixtures::encoded(picture, format, 90); };
+    struct Case {
+        const char* why;
+        std::string bytes;
+        std::optional<int> maxPixelSize;
+        const char* reason; // a part of the error, or empty for any
+    };
+    const Case cases[] = {
+        {"a zero-byte file", "", std::nullopt, "empty"},
+        {"text with an image's name", "just some notes\n", std::nullopt, "not an image"},
+        {"an SVG dressed as a PNG", "<svg xmlns='http://www.w3.org/2000/svg'/>", std::nullopt, "not an image"},
+        {"a JPEG cut in half", cut(formatBytes("jpeg"), 0.5), std::nullopt, "ends early"},
+        {"a JPEG cut in half, reduced", cut(formatBytes("jpeg"), 0.5), 64, "ends early"},
+        {"a JPEG cut after its header", cut(formatBytes("jpeg"), 0.1), std::nullopt, "ends early"},
+        {"a JPEG without its last two bytes", cut(formatBytes("jpeg"), 0.999), std::nullopt, "ends early"},
+        {"a PNG cut in half", cut(formatBytes("png"), 0.5), std::nullopt, ""},
+        {"a PNG cut in half, reduced", cut(formatBytes("png"), 0.5), 64, ""},
+        {"a GIF cut in half", cut(ImageCodec::encode(picture, {ImageFormat::gif, 1.0, {}}).value(), 0.5), std::nullopt, ""},
+        {"a TIFF cut in half", cut(formatBytes("tiff"), 0.5), std::nullopt, ""},
+        {"a WebP cut in half", cut(formatBytes("webp"), 0.5), std::nullopt, ""},
+        {"a BMP cut in half", cut(formatBytes("bmp"), 0.5), std::nullopt, ""},
+        {"a HEIC cut in half", cut(fixtures::heic(picture), 0.5), std::nullopt, ""},
+        {"a HEIC's first bytes", cut(fixtures::heic(picture), 0.05), std::nullopt, ""},
+        {"a PNG declaring 100000 x 100000", pngDeclaring(100000, 100000), std::nullopt, "too large"},
+        {"a PNG declaring 2^31 - 1 a side", pngDeclaring(0x7FFFFFFF, 0x7FFFFFFF), 2048, ""},
+        {"a JPEG declaring 65000 x 65000", jpegDeclaring(65000, 65000), std::nullopt, "too large"},
+        {"a JPEG declaring zero width", jpegDeclaring(0, 100), std::nullopt, ""},
+        {"a BMP declaring 100000 x 100000", bmpDeclaring(100000, 100000), std::nullopt, ""},
+        {"a BMP declaring a negative width", bmpDeclaring(-50, 50), std::nullopt, ""},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.why);
+        ImageCodec::DecodeOptions options;
+        options.maxPixelSize = row.maxPixelSize;
+        options.withMetadata = true;
+        const auto result = ImageCodec::decode(row.bytes, options);
+        ASSERT_FALSE(result) << "decoded to " << result->image.width() << "x" << result->image.height();
+        EXPECT_FALSE(result.error().empty());
+        EXPECT_NE(result.error().find(row.reason), std::string::npos) << result.error();
+    }
+}
+
+} // namespace

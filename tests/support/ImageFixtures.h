@@ -1,0 +1,217 @@
+#pragma once
+// Generated image fixtures for the codec and pipeline tests: quadrant images
+// whose corners show which way is up, stored with any EXIF orientation, with
+// or without GPS, in any of the formats. Header-only: programs that include it
+// link Platform (Qt Gui, exiv2, libheif).
+
+#include <QBuffer>
+#include <QColor>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <exiv2/exiv2.hpp>
+#include <libheif/heif.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+
+namespace fixtures {
+
+inline const QColor topLeft{220, 30, 30};
+inline const QColor topRight{30, 200, 40};
+inline const QColor bottomLeft{30, 40, 220};
+inline const QColor bottomRight{240, 220, 30};
+
+/// Four solid quadrants as seen upright: red, green / blue, yellow.
+inline QImage quadrants(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const int midX = width / 2;
+    const int midY = height / 2;
+    painter.fillRect(0, 0, midX, midY, topLeft);
+    painter.fillRect(midX, 0, width - midX, midY, topRight);
+    painter.fillRect(0, midY, midX, height - midY, bottomLeft);
+    painter.fillRect(midX, midY, width - midX, height - midY, bottomRight);
+    return image;
+}
+
+/// The pixels a camera stores for the upright image `display` when it tags
+/// them with EXIF `orientation`, written out from the tag's definition.
+inline QImage storedFor(const QImage& display, int orientation)
+{
+    const QImage source = display.convertToFormat(QImage::Format_RGB32);
+    const int w = source.width();
+    const int h = source.height();
+    const bool swaps = orientation >= 5;
+    QImage stored(swaps ? h : w, swaps ? w : h, QImage::Format_RGB32);
+    for (int y = 0; y < stored.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(stored.scanLine(y));
+        for (int x = 0; x < stored.width(); ++x) {
+            int dx = x, dy = y;
+            switch (orientation) {
+            case 2: dx = w - 1 - x; break;
+            case 3: dx = w - 1 - x; dy = h - 1 - y; break;
+            case 4: dy = h - 1 - y; break;
+            case 5: dx = y; dy = x; break;
+            case 6: dx = w - 1 - y; dy = x; break;
+            case 7: dx = w - 1 - y; dy = h - 1 - x; break;
+            case 8: dx = y; dy = h - 1 - x; break;
+            default: break;
+            }
+            line[x] = reinterpret_cast<const QRgb*>(source.constScanLine(dy))[dx];
+        }
+    }
+    return stored;
+}
+
+/// `image` encoded by Qt's writer for `format` ("jpeg", "png", ...).
+inline std::string encoded(const QImage& image, const char* format, int quality = -1)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    if (!writer.write(image))
+        std::abort();
+    return buffer.data().toStdString();
+}
+
+struct Tags {
+    int orientation = 0; // 0: no orientation tag
+    bool gps = false;
+    bool camera = false; // Make, Model and an exposure time
+    bool iptc = false;   // a caption
+};
+
+inline Exiv2::ExifData exifFor(const Tags& tags)
+{
+    Exiv2::ExifData exif;
+    if (tags.orientation)
+        exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(tags.orientation);
+    if (tags.camera) {
+        exif["Exif.Image.Make"] = "Vude Test Camera";
+        exif["Exif.Image.Model"] = "Model 1";
+        exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 125);
+        exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(9999);
+    }
+    if (tags.gps) {
+        exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+        exif["Exif.GPSInfo.GPSLatitude"] = "48/1 51/1 2964/100";
+        exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
+        exif["Exif.GPSInfo.GPSLongitude"] = "2/1 17/1 4010/100";
+    }
+    return exif;
+}
+
+/// Encoded image bytes with the EXIF (and IPTC) `tags` added by exiv2.
+inline std::string tagged(const std::string& bytes, const Tags& tags)
+{
+    auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.data()), static_cast<long>(bytes.size()));
+    image->readMetadata();
+    image->setExifData(exifFor(tags));
+    if (tags.iptc) {
+        Exiv2::IptcData iptc;
+        iptc["Iptc.Application2.Caption"] = "A caption that must not leak";
+        image->setIptcData(iptc);
+    }
+    image->writeMetadata();
+    Exiv2::BasicIo& io = image->io();
+    io.open();
+    const Exiv2::DataBuf out = io.read(io.size());
+    io.close();
+    return std::string(reinterpret_cast<const char*>(out.pData_), static_cast<std::size_t>(out.size_));
+}
+
+/// A HEIC of the upright image `display`, stored rotated by the container's
+/// own transform for `orientation` 1, 3, 6 or 8, with an EXIF block that
+/// repeats that orientation (as phones write both) when `exifToo`.
+inline std::string heic(const QImage& display, int orientation = 1, bool exifToo = false, bool gps = false)
+{
+    const QImage stored = storedFor(display, orientation).convertToFormat(QImage::Format_RGB888);
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    heif_encoder_set_lossy_quality(encoder, 90);
+    heif_image* image = nullptr;
+    heif_image_create(stored.width(), stored.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, stored.width(), stored.height(), 8);
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < stored.height(); ++y)
+        std::memcpy(plane + y * stride, stored.constScanLine(y), static_cast<std::size_t>(stored.width()) * 3);
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation = static_cast<heif_orientation>(orientation);
+    heif_image_handle* handle = nullptr;
+    if (heif_context_encode_image(context, image, encoder, options, &handle).code != heif_error_Ok)
+        std::abort();
+    if (exifToo || gps) {
+        Exiv2::Blob blob;
+        Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exifFor(Tags{exifToo ? orientation : 0, gps, true, false}));
+        heif_context_add_exif_metadata(context, handle, blob.data(), static_cast<int>(blob.size()));
+    }
+    std::string bytes;
+    heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
+                           static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
+                           return heif_error{heif_error_Ok, heif_suberror_Unspecified, "Success"};
+                       }};
+    heif_context_write(context, &writer, &bytes);
+    heif_encoding_options_free(options);
+    heif_image_handle_release(handle);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    return bytes;
+}
+
+inline void writeFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+/// The EXIF and IPTC an encoded file carries, as exiv2 reads them.
+struct ReadTags {
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+};
+
+inline ReadTags tagsOf(const std::filesystem::path& path)
+{
+    auto image = Exiv2::ImageFactory::open(path.string());
+    image->readMetadata();
+    return ReadTags{image->exifData(), image->iptcData()};
+}
+
+inline bool has(const Exiv2::ExifData& exif, const char* key)
+{
+    return exif.findKey(Exiv2::ExifKey(key)) != exif.end();
+}
+
+/// Whether `actual` is within `tolerance` of `expected` in every channel.
+inline bool near(QRgb actual, const QColor& expected, int tolerance = 40)
+{
+    return std::abs(qRed(actual) - expected.red()) <= tolerance && std::abs(qGreen(actual) - expected.green()) <= tolerance
+        && std::abs(qBlue(actual) - expected.blue()) <= tolerance;
+}
+
+/// Whether `image` shows the four quadrants upright.
+inline bool showsQuadrantsUpright(const QImage& image)
+{
+    const int w = image.width();
+    const int h = image.height();
+    return near(image.pixel(w / 4, h / 4), topLeft) && near(image.pixel(3 * w / 4, h / 4), topRight)
+        && near(image.pixel(w / 4, 3 * h / 4), bottomLeft) && near(image.pixel(3 * w / 4, 3 * h / 4), bottomRight);
+}
+
+} // namespace fixtures
