@@ -26,6 +26,7 @@ test: setup
 
 # Benchmarks are not tests: built optimised, run on demand, never under ctest.
 bench: setup
+	@scripts/setup scripts/bench-packages.txt
 	@$(CMAKE_GENERATE) -B $(BUILD_DIR)/bench -DCMAKE_BUILD_TYPE=Release -DVUDE_BUILD_TESTS=OFF
 	@cmake --build $(BUILD_DIR)/bench
 	@for program in $(BUILD_DIR)/bench/bench/*Bench; do echo "== $$program"; "$$program"; done
