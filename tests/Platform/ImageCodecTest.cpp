@@ -276,4 +276,29 @@ TEST(ImageCodecTest, HostileDataFailsCleanly)
     }
 }
 
+TEST(ImageCodecTest, DamagedMetadataNeverCostsThePixels)
+{
+    using namespace std::string_literals;
+    const std::string jpeg = fixtures::encoded(fixtures::quadrants(40, 30), "jpeg", 90);
+    // EXIF segments whose directory offsets and counts point far outside them.
+    const std::string payloads[] = {
+        "Exif\0\0II*\0\xF0\xFF\xFF\xFF"s,
+        "Exif\0\0MM\0*\0\0\0\x08\xFF\xFF\x01\x12\0\x03\xFF\xFF\xFF\xFF\0\0\0\0"s,
+        "Exif\0\0"s,
+    };
+    for (const auto& payload : payloads) {
+        SCOPED_TRACE(payload.size());
+        const std::size_t length = payload.size() + 2;
+        const std::string segment = "\xFF\xE1"s + char(length >> 8) + char(length & 0xFF) + payload;
+        const std::string damaged = jpeg.substr(0, 2) + segment + jpeg.substr(2);
+        ImageCodec::DecodeOptions options;
+        options.withMetadata = true;
+        const auto image = ImageCodec::decode(damaged, options);
+        ASSERT_TRUE(image) << image.error();
+        EXPECT_TRUE(fixtures::showsQuadrantsUpright(image->image));
+        const auto copy = ImageCodec::encode(image->image, {ImageFormat::jpeg, 0.8, image->metadata});
+        EXPECT_TRUE(copy);
+    }
+}
+
 } // namespace
