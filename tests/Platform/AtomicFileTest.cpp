@@ -1,5 +1,7 @@
 #include "Platform/AtomicFile.h"
 
+#include "TestSupport.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -18,14 +20,7 @@ protected:
     QTemporaryDir root;
     fs::path base() const { return root.path().toStdString(); }
 
-    std::vector<std::string> folderEntries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(base()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> folderEntries() const { return testsupport::folderEntries(base()); }
 };
 
 TEST_F(AtomicFileTest, WritesAndReplacesWithTheRequestedModeAndNoLeftovers)

@@ -1,5 +1,7 @@
 #include "Platform/NewFile.h"
 
+#include "TestSupport.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -17,15 +19,6 @@ std::string contentOf(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::string> entries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class NewFileTest : public ::testing::TestWithParam<NewFile::Strategy> {
 protected:
     QTemporaryDir root;
@@ -40,11 +33,11 @@ TEST_P(NewFileTest, AppearsWholeUnderItsNameOnlyWhenCommitted)
     ASSERT_TRUE(file->write("second part"));
     EXPECT_FALSE(fs::exists(folder() / "out.txt"));
     if (GetParam() == NewFile::Strategy::anonymous)
-        EXPECT_TRUE(entries(folder()).empty()) << "an unnamed file shows nowhere while it is written";
+        EXPECT_TRUE(testsupport::folderEntries(folder()).empty()) << "an unnamed file shows nowhere while it is written";
 
     ASSERT_TRUE(file->commit(folder() / "out.txt", 0640));
     EXPECT_EQ(contentOf(folder() / "out.txt"), "first part, second part");
-    EXPECT_EQ(entries(folder()), std::vector<std::string>{"out.txt"});
+    EXPECT_EQ(testsupport::folderEntries(folder()), std::vector<std::string>{"out.txt"});
     struct stat info {};
     ASSERT_EQ(::stat((folder() / "out.txt").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
@@ -66,7 +59,7 @@ TEST_P(NewFileTest, NeverTakesThePlaceOfAnythingAlreadyThere)
     EXPECT_EQ(contentOf(folder() / "taken.txt"), "precious");
     EXPECT_TRUE(fs::is_symlink(folder() / "dangling"));
     EXPECT_FALSE(fs::exists(folder() / "nowhere")) << "the link was not followed";
-    EXPECT_EQ(entries(folder()), (std::vector<std::string>{"dangling", "folder", "taken.txt"}))
+    EXPECT_EQ(testsupport::folderEntries(folder()), (std::vector<std::string>{"dangling", "folder", "taken.txt"}))
         << "failed commits leave nothing behind";
 }
 
@@ -77,7 +70,7 @@ TEST_P(NewFileTest, AnAbandonedFileLeavesNothing)
         ASSERT_TRUE(file);
         ASSERT_TRUE(file->write("half a picture"));
     }
-    EXPECT_TRUE(entries(folder()).empty());
+    EXPECT_TRUE(testsupport::folderEntries(folder()).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Strategies, NewFileTest,

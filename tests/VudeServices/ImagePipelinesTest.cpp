@@ -55,14 +55,7 @@ protected:
                             }));
     }
 
-    std::vector<std::string> outputNames() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(outputs()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> outputNames() const { return testsupport::folderEntries(outputs()); }
 
     static ImageCodec::DecodedImage read(const fs::path& path)
     {

@@ -4,7 +4,10 @@
 #include <QString>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -18,5 +21,8 @@ void processEvents();
 
 /// The source tree's root (for fixtures kept in the repository).
 QString sourceDir();
+
+/// The names of everything in `folder`, hidden files included, sorted.
+std::vector<std::string> folderEntries(const std::filesystem::path& folder);
 
 } // namespace testsupport
