@@ -48,10 +48,14 @@ TEST(ImageCodecTest, DecodingTurnsEveryExifOrientationUpright)
     for (int orientation = 1; orientation <= 8; ++orientation) {
         SCOPED_TRACE("orientation " + std::to_string(orientation));
         const QImage stored = fixtures::storedFor(display, orientation);
-        const std::string png = fixtures::tagged(fixtures::encoded(stored, "png"), Tags{orientation});
-        EXPECT_EQ(decoded(png).convertToFormat(QImage::Format_RGB32), display);
-        const std::string jpeg = fixtures::tagged(fixtures::encoded(stored, "jpeg", 95), Tags{orientation});
-        EXPECT_TRUE(fixtures::showsQuadrantsUpright(decoded(jpeg)));
+        for (const char* lossless : {"png", "tiff"}) {
+            const std::string bytes = fixtures::tagged(fixtures::encoded(stored, lossless), Tags{orientation});
+            EXPECT_EQ(decoded(bytes).convertToFormat(QImage::Format_RGB32), display) << lossless;
+        }
+        for (const char* lossy : {"jpeg", "webp"}) {
+            const std::string bytes = fixtures::tagged(fixtures::encoded(stored, lossy, 95), Tags{orientation});
+            EXPECT_TRUE(fixtures::showsQuadrantsUpright(decoded(bytes))) << lossy;
+        }
     }
 }
 
