@@ -178,7 +178,9 @@ std::optional<DefaultsValue> decodeTagged(const json& object, int depth)
 {
     if (object.size() != 1)
         return std::nullopt;
-    const auto& [tag, payload] = *object.items().begin();
+    const auto member = object.begin();
+    const std::string& tag = member.key();
+    const json& payload = member.value();
     if (tag == kDateTag && payload.is_number())
         return DefaultsValue(dateFromSecondsSinceReferenceDate(payload.get<double>()));
     if (tag == kDoubleTag && payload.is_string()) {
@@ -246,10 +248,11 @@ std::optional<DefaultsValue> decodeValue(const json& node, int depth)
 Expected<fs::path, std::string> setAside(const fs::path& file)
 {
     for (int attempt = 1; attempt <= 1000; ++attempt) {
-        fs::path target = file;
-        target += kSetAsideSuffix;
+        std::string suffix = kSetAsideSuffix;
         if (attempt > 1)
-            target += "-" + formatInteger(attempt);
+            suffix.append("-").append(formatInteger(attempt));
+        fs::path target = file;
+        target += suffix;
         if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
             return target;
         if (errno == EEXIST)
