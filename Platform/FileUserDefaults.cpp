@@ -65,40 +65,21 @@ bool isValidUtf8(std::string_view text)
     return true;
 }
 
-std::string toHex(std::string_view bytes)
+json byteArray(std::string_view bytes)
 {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(bytes.size() * 2);
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        hex.push_back(digits[byte >> 4]);
-        hex.push_back(digits[byte & 0x0F]);
-    }
-    return hex;
+    json array = json::array();
+    for (const char c : bytes)
+        array.push_back(static_cast<unsigned char>(c));
+    return array;
 }
 
-std::optional<std::string> fromHex(std::string_view hex)
+std::optional<std::string> bytesFromArray(const json& array)
 {
-    const auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
-    if (hex.size() % 2 != 0)
-        return std::nullopt;
     std::string bytes;
-    bytes.reserve(hex.size() / 2);
-    for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = nibble(hex[i]);
-        const int low = nibble(hex[i + 1]);
-        if (high < 0 || low < 0)
+    for (const auto& element : array) {
+        if (!element.is_number_unsigned() || element.get<std::uint64_t>() > 0xFF)
             return std::nullopt;
-        bytes.push_back(static_cast<char>(high << 4 | low));
+        bytes.push_back(static_cast<char>(element.get<std::uint64_t>()));
     }
     return bytes;
 }
@@ -142,7 +123,7 @@ json encodeValue(const DefaultsValue& value)
         const auto& text = *value.string();
         if (isValidUtf8(text))
             return text;
-        return tagged(kBytesTag, toHex(text));
+        return tagged(kBytesTag, byteArray(text));
     }
     case DefaultsValue::Kind::date:
         return tagged(kDateTag, secondsSinceReferenceDate(*value.toDate()));
@@ -190,8 +171,8 @@ std::optional<DefaultsValue> decodeTagged(const json& object, int depth)
         if (text == "inf" || text == "-inf")
             return DefaultsValue(text == "inf" ? HUGE_VAL : -HUGE_VAL);
     }
-    if (tag == kBytesTag && payload.is_string())
-        if (auto bytes = fromHex(payload.get_ref<const std::string&>()))
+    if (tag == kBytesTag && payload.is_array())
+        if (auto bytes = bytesFromArray(payload))
             return DefaultsValue(std::move(*bytes));
     if (tag == kDictionaryTag && payload.is_object())
         if (auto dictionary = decodeDictionary(payload, depth))

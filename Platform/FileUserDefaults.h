@@ -11,7 +11,7 @@
 // no form for are one-member objects with a "$" tag:
 //   {"$date": 752000000.25}       seconds since 2001-01-01 00:00:00 UTC
 //   {"$double": "nan"}            also "inf" and "-inf"
-//   {"$bytes": "c3a9ff"}          a string that is not valid UTF-8, in hex
+//   {"$bytes": [195, 169, 255]}   a string that is not valid UTF-8, byte by byte
 //   {"$dictionary": {...}}        a dictionary that would read as a tag
 
 #include "VudeKit/Expected.h"

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <utility>
 
 std::optional<bool> DefaultsValue::toBool() const
 {
@@ -67,50 +68,60 @@ void UserDefaults::remove(std::span<const std::string> keys)
         remove(key);
 }
 
+namespace {
+
+// The stored value passed through `convert`; nothing for an absent key.
+template <typename Convert>
+auto converted(const UserDefaults& defaults, std::string_view key, Convert convert)
+    -> decltype(std::invoke(convert, std::declval<const DefaultsValue&>()))
+{
+    const auto value = defaults.object(key);
+    if (!value)
+        return std::nullopt;
+    return std::invoke(convert, *value);
+}
+
+template <typename T>
+std::optional<T> copied(const T* value)
+{
+    return value ? std::optional<T>(*value) : std::nullopt;
+}
+
+} // namespace
+
 std::optional<bool> UserDefaults::boolForKey(std::string_view key) const
 {
-    const auto value = object(key);
-    return value ? value->toBool() : std::nullopt;
+    return converted(*this, key, &DefaultsValue::toBool);
 }
 
 std::optional<std::int64_t> UserDefaults::integerForKey(std::string_view key) const
 {
-    const auto value = object(key);
-    return value ? value->toInteger() : std::nullopt;
+    return converted(*this, key, &DefaultsValue::toInteger);
 }
 
 std::optional<double> UserDefaults::doubleForKey(std::string_view key) const
 {
-    const auto value = object(key);
-    return value ? value->toDouble() : std::nullopt;
+    return converted(*this, key, &DefaultsValue::toDouble);
 }
 
 std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const
 {
-    const auto value = object(key);
-    return value ? value->toString() : std::nullopt;
+    return converted(*this, key, &DefaultsValue::toString);
 }
 
 std::optional<Date> UserDefaults::dateForKey(std::string_view key) const
 {
-    const auto value = object(key);
-    return value ? value->toDate() : std::nullopt;
+    return converted(*this, key, &DefaultsValue::toDate);
 }
 
 std::optional<DefaultsValue::Array> UserDefaults::arrayForKey(std::string_view key) const
 {
-    const auto value = object(key);
-    if (!value || !value->array())
-        return std::nullopt;
-    return *value->array();
+    return converted(*this, key, [](const DefaultsValue& value) { return copied(value.array()); });
 }
 
 std::optional<DefaultsValue::Dictionary> UserDefaults::dictionaryForKey(std::string_view key) const
 {
-    const auto value = object(key);
-    if (!value || !value->dictionary())
-        return std::nullopt;
-    return *value->dictionary();
+    return converted(*this, key, [](const DefaultsValue& value) { return copied(value.dictionary()); });
 }
 
 namespace {
