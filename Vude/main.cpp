@@ -1,12 +1,14 @@
 // The app's entry point. It stays up without a window (the notch panels come
 // and go with screens) until it is asked to quit.
 
+#include "Platform/FileUserDefaults.h"
 #include "Vude/UnixSignalWatcher.h"
 
 #include <QApplication>
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -17,6 +19,12 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Vude"));
     QApplication::setOrganizationDomain(QStringLiteral("ruvudav.app"));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // The standard user defaults, before anything reads a setting.
+    const auto defaults = std::make_shared<FileUserDefaults>(FileUserDefaults::standardLocation());
+    if (!defaults->loadError().empty())
+        std::fprintf(stderr, "vude: %s\n", defaults->loadError().c_str());
+    UserDefaults::installStandard(defaults);
 
     UnixSignalWatcher signalWatcher({SIGTERM, SIGINT});
     QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, [] { QApplication::quit(); });
