@@ -1,0 +1,756 @@
+#include "VudeSync/ModelContext.h"
+
+#include "VudeSync/ModelContainer.h"
+#include "VudeSync/SqliteDatabase.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+template <StoredModel Model>
+constexpr bool hasNote = requires { ModelTraits<Model>::noteColumn; };
+
+std::string sqlName(std::string_view name)
+{
+    return "\"" + std::string(name) + "\"";
+}
+
+/// One row as the store holds it.
+template <StoredModel Model>
+struct LoadedRow {
+    std::int64_t key = 0;
+    std::string recordName;
+    AttributeValues<Model> values;
+    std::optional<std::int64_t> noteKey; // revisions only
+};
+
+/// A stored row known to the context, with the values it was last read or
+/// saved with (what rollback restores and what a change is measured against).
+template <StoredModel Model>
+struct Registered {
+    std::shared_ptr<Model> row;
+    AttributeValues<Model> stored;
+    std::optional<std::int64_t> storedNoteKey; // revisions only
+    bool deleted = false;
+    std::uint64_t seen = 0; // the last full load that found it
+};
+
+template <StoredModel Model>
+struct EntityState {
+    std::unordered_map<std::int64_t, Registered<Model>> registered;
+    std::vector<std::shared_ptr<Model>> inserted;
+};
+
+template <typename Models>
+struct EntityStates;
+template <typename... Models>
+struct EntityStates<std::tuple<Models...>> {
+    using type = std::tuple<EntityState<Models>...>;
+};
+
+/// What one save writes for one model, worked out before the transaction.
+struct EntityPlan {
+    std::vector<std::int64_t> updates;
+    std::vector<std::int64_t> deletes;
+};
+
+template <StoredModel Model>
+std::string columnList()
+{
+    std::string columns = "Z_PK, Z_RECORDNAME";
+    forEachAttribute<Model>([&](auto, const auto& attribute) { columns += ", " + sqlName(attribute.name); });
+    if constexpr (hasNote<Model>)
+        columns += ", " + sqlName(ModelTraits<Model>::noteColumn);
+    return columns;
+}
+
+template <StoredModel Model>
+LoadedRow<Model> readRow(const SqliteStatement& statement)
+{
+    LoadedRow<Model> row;
+    row.key = statement.integerColumn(0);
+    row.recordName = statement.textColumn(1);
+    forEachAttribute<Model>([&](auto index, const auto& attribute) {
+        using Value = typename std::decay_t<decltype(attribute)>::value_type;
+        std::get<decltype(index)::value>(row.values) = ColumnCodec<Value>::read(statement, 2 + int(index));
+    });
+    if constexpr (hasNote<Model>) {
+        constexpr int noteColumn = 2 + int(attributeCount<Model>);
+        if (!statement.isNull(noteColumn))
+            row.noteKey = statement.integerColumn(noteColumn);
+    }
+    return row;
+}
+
+template <StoredModel Model>
+bool attributesEqual(const Model& row, const AttributeValues<Model>& values)
+{
+    bool equal = true;
+    forEachAttribute<Model>([&](auto index, const auto& attribute) {
+        equal = equal && sameAttributeValue(row.*(attribute.member), std::get<decltype(index)::value>(values));
+    });
+    return equal;
+}
+
+/// Whether a revision still points at the note it was stored with.
+bool noteMatches(const SyncedNoteRevision& revision, const std::optional<std::int64_t>& storedKey)
+{
+    const auto note = revision.note();
+    if (!note)
+        return !storedKey;
+    return note->storeKey().has_value() && note->storeKey() == storedKey;
+}
+
+template <StoredModel Model>
+bool isChanged(const Registered<Model>& entry)
+{
+    if (!attributesEqual(*entry.row, entry.stored))
+        return true;
+    if constexpr (hasNote<Model>)
+        return !noteMatches(*entry.row, entry.storedNoteKey);
+    return false;
+}
+
+template <StoredModel Model>
+void sortByStoreKey(std::vector<std::pair<std::int64_t, std::shared_ptr<Model>>>& rows)
+{
+    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+} // namespace
+
+struct ModelContext::State {
+    State(ModelContainer& container, ModelContext& owner) : container(container), owner(owner) {}
+
+    ModelContainer& container;
+    ModelContext& owner;
+    SqliteDatabase database;
+    std::string openError;
+    std::uint64_t generation = 0;
+    EntityStates<VudeSchemaV1::Models>::type entities;
+
+    template <StoredModel Model>
+    EntityState<Model>& entity()
+    {
+        return std::get<EntityState<Model>>(entities);
+    }
+
+    template <typename Visitor>
+    void forEachEntity(Visitor&& visit)
+    {
+        std::apply([&](auto&... states) { (visit(states), ...); }, entities);
+    }
+
+    // --- Reading ---------------------------------------------------------
+
+    template <StoredModel Model>
+    Expected<std::vector<LoadedRow<Model>>, std::string> load(const std::optional<Uuid>& uuid)
+    {
+        if (!openError.empty())
+            return unexpected(openError);
+        std::string sql = "SELECT " + columnList<Model>() + " FROM " + sqlName(ModelTraits<Model>::entityName);
+        if (uuid)
+            sql += " WHERE \"uuid\" = ?1";
+        sql += " ORDER BY Z_PK";
+        auto statement = database.prepare(sql);
+        if (!statement)
+            return unexpected(statement.error());
+        if (uuid)
+            ColumnCodec<Uuid>::bind(*statement, 1, *uuid);
+        std::vector<LoadedRow<Model>> rows;
+        for (;;) {
+            auto stepped = statement->step();
+            if (!stepped)
+                return unexpected(stepped.error());
+            if (!*stepped)
+                break;
+            rows.push_back(readRow<Model>(*statement));
+        }
+        return rows;
+    }
+
+    std::shared_ptr<SyncedNote> registeredNote(const std::optional<std::int64_t>& key)
+    {
+        if (!key)
+            return nullptr;
+        auto& notes = entity<SyncedNote>().registered;
+        const auto found = notes.find(*key);
+        return found == notes.end() ? nullptr : found->second.row;
+    }
+
+    /// Takes a stored row into the context: a new one becomes a registered
+    /// row; a known one takes the store's values for every attribute this
+    /// context has not changed.
+    template <StoredModel Model>
+    Registered<Model>& merge(LoadedRow<Model>&& loaded)
+    {
+        auto [position, isNew] = entity<Model>().registered.try_emplace(loaded.key);
+        auto& entry = position->second;
+        entry.seen = generation;
+        if (isNew) {
+            entry.row = std::make_shared<Model>();
+            assignAttributeValues(*entry.row, loaded.values);
+            entry.row->setRecordName(std::move(loaded.recordName));
+            attach(*entry.row, &owner, loaded.key);
+            entry.stored = std::move(loaded.values);
+            if constexpr (hasNote<Model>) {
+                entry.storedNoteKey = loaded.noteKey;
+                linkNote(*entry.row, registeredNote(loaded.noteKey));
+            }
+            return entry;
+        }
+        forEachAttribute<Model>([&](auto index, const auto& attribute) {
+            auto& current = (*entry.row).*(attribute.member);
+            auto& stored = std::get<decltype(index)::value>(entry.stored);
+            auto& incoming = std::get<decltype(index)::value>(loaded.values);
+            if (sameAttributeValue(stored, incoming))
+                return;
+            if (sameAttributeValue(current, stored))
+                current = incoming;
+            stored = std::move(incoming);
+        });
+        if constexpr (hasNote<Model>) {
+            const bool unchanged = noteMatches(*entry.row, entry.storedNoteKey);
+            entry.storedNoteKey = loaded.noteKey;
+            if (unchanged && !entry.deleted)
+                linkNote(*entry.row, registeredNote(loaded.noteKey));
+        }
+        return entry;
+    }
+
+    /// A row that left the context (deleted and saved, deleted in the store,
+    /// or dropped by rollback) no longer points into it.
+    template <StoredModel Model>
+    void detach(Model& row)
+    {
+        attach(row, nullptr, std::nullopt);
+        if constexpr (hasNote<Model>)
+            linkNote(row, nullptr);
+    }
+
+    /// After a full load: rows the store no longer holds leave the context.
+    template <StoredModel Model>
+    void sweep()
+    {
+        auto& registered = entity<Model>().registered;
+        for (auto position = registered.begin(); position != registered.end();) {
+            if (position->second.seen == generation) {
+                ++position;
+                continue;
+            }
+            detach(*position->second.row);
+            position = registered.erase(position);
+        }
+    }
+
+    template <StoredModel Model>
+    void mergeAll(std::vector<LoadedRow<Model>>& loaded, Rows<Model>& result)
+    {
+        result.reserve(loaded.size() + entity<Model>().inserted.size());
+        for (auto& row : loaded) {
+            auto& entry = merge<Model>(std::move(row));
+            if (!entry.deleted)
+                result.push_back(entry.row);
+        }
+        sweep<Model>();
+    }
+
+    template <StoredModel Model>
+    void appendInserted(Rows<Model>& result, const std::optional<Uuid>& uuid = std::nullopt)
+    {
+        for (const auto& row : entity<Model>().inserted)
+            if (!uuid || row->uuid == *uuid)
+                result.push_back(row);
+    }
+
+    /// Notes and revisions are read together, in one read transaction, so
+    /// every revision finds its note.
+    Expected<std::pair<Rows<SyncedNote>, Rows<SyncedNoteRevision>>, std::string> loadNoteGraph()
+    {
+        if (!openError.empty())
+            return unexpected(openError);
+        auto begun = database.execute("BEGIN");
+        if (!begun)
+            return unexpected(begun.error());
+        auto notes = load<SyncedNote>(std::nullopt);
+        auto revisions = notes ? load<SyncedNoteRevision>(std::nullopt)
+                               : Expected<std::vector<LoadedRow<SyncedNoteRevision>>, std::string>(
+                                   unexpected(notes.error()));
+        (void)database.execute("COMMIT");
+        if (!notes)
+            return unexpected(notes.error());
+        if (!revisions)
+            return unexpected(revisions.error());
+        ++generation;
+        std::pair<Rows<SyncedNote>, Rows<SyncedNoteRevision>> result;
+        mergeAll<SyncedNote>(*notes, result.first);
+        mergeAll<SyncedNoteRevision>(*revisions, result.second);
+        appendInserted<SyncedNote>(result.first);
+        appendInserted<SyncedNoteRevision>(result.second);
+        return result;
+    }
+
+    template <StoredModel Model>
+    Expected<Rows<Model>, std::string> fetchAll()
+    {
+        if constexpr (std::is_same_v<Model, SyncedNote> || std::is_same_v<Model, SyncedNoteRevision>) {
+            auto graph = loadNoteGraph();
+            if (!graph)
+                return unexpected(graph.error());
+            if constexpr (std::is_same_v<Model, SyncedNote>)
+                return std::move(graph->first);
+            else
+                return std::move(graph->second);
+        } else {
+            auto loaded = load<Model>(std::nullopt);
+            if (!loaded)
+                return unexpected(loaded.error());
+            ++generation;
+            Rows<Model> result;
+            mergeAll<Model>(*loaded, result);
+            appendInserted<Model>(result);
+            return result;
+        }
+    }
+
+    template <StoredModel Model>
+    Expected<Rows<Model>, std::string> fetch(const Uuid& uuid)
+    {
+        if constexpr (std::is_same_v<Model, SyncedNote> || std::is_same_v<Model, SyncedNoteRevision>) {
+            auto all = fetchAll<Model>();
+            if (!all)
+                return unexpected(all.error());
+            std::erase_if(*all, [&](const auto& row) { return row->uuid != uuid; });
+            return all;
+        } else {
+            auto loaded = load<Model>(uuid);
+            if (!loaded)
+                return unexpected(loaded.error());
+            std::vector<std::pair<std::int64_t, std::shared_ptr<Model>>> found;
+            std::unordered_set<const Model*> merged;
+            for (auto& row : *loaded) {
+                auto& entry = merge<Model>(std::move(row));
+                merged.insert(entry.row.get());
+            }
+            // The predicate holds on the context's values: a pending change of
+            // `uuid` counts, in either direction.
+            for (const auto& [key, entry] : entity<Model>().registered) {
+                if (entry.deleted || entry.row->uuid != uuid)
+                    continue;
+                if (merged.contains(entry.row.get()) || isChanged(entry))
+                    found.emplace_back(key, entry.row);
+            }
+            sortByStoreKey(found);
+            Rows<Model> result;
+            for (auto& [key, row] : found)
+                result.push_back(std::move(row));
+            appendInserted<Model>(result, uuid);
+            return result;
+        }
+    }
+
+    // --- Changing ----------------------------------------------------------
+
+    template <StoredModel Model>
+    void insert(const std::shared_ptr<Model>& row)
+    {
+        if (!row || row->modelContext())
+            return;
+        attach(*row, &owner, std::nullopt);
+        entity<Model>().inserted.push_back(row);
+        if constexpr (std::is_same_v<Model, SyncedNote>) {
+            const auto revisions = row->revisions();
+            for (const auto& revision : revisions)
+                insert(revision);
+        }
+        if constexpr (hasNote<Model>)
+            insert(row->note());
+    }
+
+    template <StoredModel Model>
+    void remove(const std::shared_ptr<Model>& row)
+    {
+        if (!row || row->modelContext() != &owner)
+            return;
+        auto& state = entity<Model>();
+        if (!row->storeKey()) {
+            std::erase(state.inserted, row);
+            attach(*row, nullptr, std::nullopt);
+        } else {
+            const auto found = state.registered.find(*row->storeKey());
+            if (found == state.registered.end() || found->second.deleted)
+                return;
+            found->second.deleted = true;
+        }
+        if constexpr (hasNote<Model>)
+            linkNote(*row, nullptr);
+        if constexpr (std::is_same_v<Model, SyncedNote>) {
+            const auto revisions = row->revisions();
+            for (const auto& revision : revisions)
+                remove(revision);
+        }
+    }
+
+    // --- Saving ------------------------------------------------------------
+
+    template <StoredModel Model>
+    EntityPlan plan()
+    {
+        EntityPlan plan;
+        for (const auto& [key, entry] : entity<Model>().registered) {
+            if (entry.deleted)
+                plan.deletes.push_back(key);
+            else if (isChanged(entry))
+                plan.updates.push_back(key);
+        }
+        return plan;
+    }
+
+    template <StoredModel Model>
+    void bindNote(SqliteStatement& statement, int index, const Model& row,
+                  const std::unordered_map<const PersistentModel*, std::int64_t>& newKeys)
+    {
+        const auto note = row.note();
+        std::optional<std::int64_t> key = note ? note->storeKey() : std::nullopt;
+        if (note && !key) {
+            const auto found = newKeys.find(note.get());
+            if (found != newKeys.end())
+                key = found->second;
+        }
+        if (key)
+            statement.bindInteger(index, *key);
+        else
+            statement.bindNull(index);
+    }
+
+    template <StoredModel Model>
+    Expected<void, std::string> writeInserts(std::unordered_map<const PersistentModel*, std::int64_t>& newKeys)
+    {
+        const auto& inserted = entity<Model>().inserted;
+        if (inserted.empty())
+            return {};
+        std::string columns = "Z_RECORDNAME";
+        std::string placeholders = "?";
+        forEachAttribute<Model>([&](auto, const auto& attribute) {
+            columns += ", " + sqlName(attribute.name);
+            placeholders += ", ?";
+        });
+        if constexpr (hasNote<Model>) {
+            columns += ", " + sqlName(ModelTraits<Model>::noteColumn);
+            placeholders += ", ?";
+        }
+        auto statement = database.prepare("INSERT INTO " + sqlName(ModelTraits<Model>::entityName) + " (" + columns
+                                          + ") VALUES (" + placeholders + ")");
+        if (!statement)
+            return unexpected(statement.error());
+        for (const auto& row : inserted) {
+            statement->bindText(1, row->recordName());
+            forEachAttribute<Model>([&](auto index, const auto& attribute) {
+                using Value = typename std::decay_t<decltype(attribute)>::value_type;
+                ColumnCodec<Value>::bind(*statement, 2 + int(index), (*row).*(attribute.member));
+            });
+            if constexpr (hasNote<Model>)
+                bindNote(*statement, 2 + int(attributeCount<Model>), *row, newKeys);
+            auto ran = statement->run();
+            if (!ran)
+                return unexpected(ran.error());
+            newKeys[row.get()] = database.lastInsertRowId();
+        }
+        return {};
+    }
+
+    /// Writes only the attributes that changed, so a concurrent writer's
+    /// changes to the others survive.
+    template <StoredModel Model>
+    Expected<void, std::string> writeUpdate(const Registered<Model>& entry, std::int64_t key,
+                                            const std::unordered_map<const PersistentModel*, std::int64_t>& newKeys)
+    {
+        std::string assignments;
+        std::array<bool, attributeCount<Model>> changed{};
+        forEachAttribute<Model>([&](auto index, const auto& attribute) {
+            if (sameAttributeValue((*entry.row).*(attribute.member), std::get<decltype(index)::value>(entry.stored)))
+                return;
+            changed[index] = true;
+            assignments += (assignments.empty() ? "" : ", ") + sqlName(attribute.name) + " = ?";
+        });
+        bool noteChanged = false;
+        if constexpr (hasNote<Model>) {
+            noteChanged = !noteMatches(*entry.row, entry.storedNoteKey);
+            if (noteChanged)
+                assignments += (assignments.empty() ? "" : ", ") + sqlName(ModelTraits<Model>::noteColumn) + " = ?";
+        }
+        auto statement = database.prepare("UPDATE " + sqlName(ModelTraits<Model>::entityName) + " SET " + assignments
+                                          + " WHERE Z_PK = ?");
+        if (!statement)
+            return unexpected(statement.error());
+        int parameter = 1;
+        forEachAttribute<Model>([&](auto index, const auto& attribute) {
+            using Value = typename std::decay_t<decltype(attribute)>::value_type;
+            if (changed[index])
+                ColumnCodec<Value>::bind(*statement, parameter++, (*entry.row).*(attribute.member));
+        });
+        if constexpr (hasNote<Model>)
+            if (noteChanged)
+                bindNote(*statement, parameter++, *entry.row, newKeys);
+        statement->bindInteger(parameter, key);
+        return statement->run();
+    }
+
+    template <StoredModel Model>
+    Expected<void, std::string> writeChanges(const EntityPlan& plan,
+                                             const std::unordered_map<const PersistentModel*, std::int64_t>& newKeys)
+    {
+        auto& registered = entity<Model>().registered;
+        for (const auto key : plan.updates) {
+            auto written = writeUpdate<Model>(registered.at(key), key, newKeys);
+            if (!written)
+                return written;
+        }
+        if (plan.deletes.empty())
+            return {};
+        auto statement = database.prepare("DELETE FROM " + sqlName(ModelTraits<Model>::entityName) + " WHERE Z_PK = ?");
+        if (!statement)
+            return unexpected(statement.error());
+        for (const auto key : plan.deletes) {
+            statement->bindInteger(1, key);
+            auto ran = statement->run();
+            if (!ran)
+                return ran;
+        }
+        return {};
+    }
+
+    template <StoredModel Model>
+    void applyInserts(const std::unordered_map<const PersistentModel*, std::int64_t>& newKeys)
+    {
+        auto& state = entity<Model>();
+        for (const auto& row : state.inserted) {
+            const auto key = newKeys.at(row.get());
+            attach(*row, &owner, key);
+            auto& entry = state.registered[key];
+            entry.row = row;
+            entry.stored = attributeValues(*row);
+            entry.seen = generation;
+        }
+    }
+
+    template <StoredModel Model>
+    void applyChanges(const EntityPlan& plan)
+    {
+        auto& registered = entity<Model>().registered;
+        for (const auto key : plan.updates)
+            registered.at(key).stored = attributeValues(*registered.at(key).row);
+        for (const auto key : plan.deletes) {
+            detach(*registered.at(key).row);
+            registered.erase(key);
+        }
+        if constexpr (hasNote<Model>) {
+            // Inserted and re-linked revisions now point at stored notes.
+            for (auto& [key, entry] : registered) {
+                const auto note = entry.row->note();
+                entry.storedNoteKey = note ? note->storeKey() : std::nullopt;
+            }
+        }
+    }
+
+    Expected<void, std::string> save()
+    {
+        if (!openError.empty())
+            return unexpected(openError);
+        std::array<EntityPlan, std::tuple_size_v<VudeSchemaV1::Models>> plans;
+        bool anything = false;
+        std::size_t index = 0;
+        forEachEntity([&](auto& state) {
+            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
+            plans[index] = plan<Model>();
+            anything = anything || !state.inserted.empty() || !plans[index].updates.empty()
+                || !plans[index].deletes.empty();
+            ++index;
+        });
+        if (!anything)
+            return {};
+
+        auto begun = database.execute("BEGIN IMMEDIATE");
+        if (!begun)
+            return begun;
+        std::unordered_map<const PersistentModel*, std::int64_t> newKeys;
+        Expected<void, std::string> written;
+        forEachEntity([&](auto& state) {
+            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
+            if (written)
+                written = writeInserts<Model>(newKeys);
+        });
+        index = 0;
+        forEachEntity([&](auto& state) {
+            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
+            if (written)
+                written = writeChanges<Model>(plans[index], newKeys);
+            ++index;
+        });
+        if (written)
+            written = database.execute("COMMIT");
+        if (!written) {
+            (void)database.execute("ROLLBACK");
+            return written;
+        }
+
+        // Only now, with the transaction committed, does the context take the
+        // new state as stored.
+        forEachEntity([&](auto& state) {
+            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
+            applyInserts<Model>(newKeys);
+        });
+        index = 0;
+        forEachEntity([&](auto& state) {
+            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
+            applyChanges<Model>(plans[index++]);
+            state.inserted.clear();
+        });
+        return {};
+    }
+
+    void rollback()
+    {
+        forEachEntity([&](auto& state) {
+            for (const auto& row : state.inserted)
+                detach(*row);
+            state.inserted.clear();
+        });
+        forEachEntity([&](auto& state) {
+            for (auto& [key, entry] : state.registered) {
+                entry.deleted = false;
+                if (!attributesEqual(*entry.row, entry.stored))
+                    assignAttributeValues(*entry.row, entry.stored);
+            }
+        });
+        for (auto& [key, entry] : entity<SyncedNoteRevision>().registered)
+            if (!noteMatches(*entry.row, entry.storedNoteKey))
+                linkNote(*entry.row, registeredNote(entry.storedNoteKey));
+    }
+
+    bool hasChanges()
+    {
+        bool changed = false;
+        forEachEntity([&](auto& state) {
+            if (changed || !state.inserted.empty()) {
+                changed = true;
+                return;
+            }
+            for (const auto& [key, entry] : state.registered) {
+                if (entry.deleted || isChanged(entry)) {
+                    changed = true;
+                    return;
+                }
+            }
+        });
+        return changed;
+    }
+};
+
+ModelContext::ModelContext(ModelContainer& container) : m_state(std::make_unique<State>(container, *this))
+{
+    auto database = SqliteDatabase::open(container.configuration().url, SqliteDatabase::OpenMode::readWrite);
+    if (!database) {
+        m_state->openError = "Could not open the store: " + database.error();
+        return;
+    }
+    auto configured = ModelContainer::configureConnection(*database, container.configuration().busyTimeout);
+    if (!configured) {
+        m_state->openError = "Could not open the store: " + configured.error();
+        return;
+    }
+    m_state->database = std::move(*database);
+}
+
+ModelContext::~ModelContext()
+{
+    // Rows may outlive the context; they must not point at it afterwards.
+    m_state->forEachEntity([](auto& state) {
+        for (const auto& row : state.inserted)
+            attach(*row, nullptr, row->storeKey());
+        for (const auto& [key, entry] : state.registered)
+            attach(*entry.row, nullptr, entry.row->storeKey());
+    });
+}
+
+void ModelContext::attach(PersistentModel& row, ModelContext* context, std::optional<std::int64_t> storeKey)
+{
+    row.m_context = context;
+    row.m_storeKey = storeKey;
+}
+
+void ModelContext::linkNote(SyncedNoteRevision& revision, const std::shared_ptr<SyncedNote>& note)
+{
+    revision.linkNote(note);
+}
+
+template <StoredModel Model>
+Expected<ModelContext::Rows<Model>, std::string> ModelContext::fetchAll()
+{
+    return m_state->fetchAll<Model>();
+}
+
+template <StoredModel Model>
+Expected<ModelContext::Rows<Model>, std::string> ModelContext::fetch(const Uuid& uuid)
+{
+    return m_state->fetch<Model>(uuid);
+}
+
+template <StoredModel Model>
+void ModelContext::insert(const std::shared_ptr<Model>& row)
+{
+    m_state->insert(row);
+}
+
+template <StoredModel Model>
+void ModelContext::remove(const std::shared_ptr<Model>& row)
+{
+    m_state->remove(row);
+}
+
+template <StoredModel Model>
+Expected<void, std::string> ModelContext::removeAll()
+{
+    auto rows = fetchAll<Model>();
+    if (!rows)
+        return unexpected(rows.error());
+    for (const auto& row : *rows)
+        remove(row);
+    return {};
+}
+
+Expected<void, std::string> ModelContext::save()
+{
+    return m_state->save();
+}
+
+void ModelContext::rollback()
+{
+    m_state->rollback();
+}
+
+bool ModelContext::hasChanges() const
+{
+    return m_state->hasChanges();
+}
+
+ModelContainer& ModelContext::container() const
+{
+    return m_state->container;
+}
+
+// The context serves the schema's models and no others.
+#define VUDE_CONTEXT_MODEL(Model)                                                                                      \
+    template Expected<ModelContext::Rows<Model>, std::string> ModelContext::fetchAll<Model>();                        \
+    template Expected<ModelContext::Rows<Model>, std::string> ModelContext::fetch<Model>(const Uuid&);                \
+    template void ModelContext::insert<Model>(const std::shared_ptr<Model>&);                                         \
+    template void ModelContext::remove<Model>(const std::shared_ptr<Model>&);                                         \
+    template Expected<void, std::string> ModelContext::removeAll<Model>();
+VUDE_CONTEXT_MODEL(SyncedTodo)
+VUDE_CONTEXT_MODEL(SyncedNote)
+VUDE_CONTEXT_MODEL(SyncedNoteRevision)
+VUDE_CONTEXT_MODEL(SyncedTimer)
+VUDE_CONTEXT_MODEL(SyncedShortcut)
+#undef VUDE_CONTEXT_MODEL

@@ -1,0 +1,126 @@
+#include "VudeSync/PersistentModel.h"
+
+#include "VudeKit/Numbers.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// Offsets from the reference date, saturated so that a damaged value cannot
+// overflow the microsecond clock.
+constexpr std::int64_t kReferenceOffset = kReferenceDate.time_since_epoch().count();
+constexpr std::int64_t kMaxOffset = std::numeric_limits<std::int64_t>::max() - kReferenceOffset;
+constexpr std::int64_t kMinOffset = std::numeric_limits<std::int64_t>::min() + kReferenceOffset;
+
+std::int64_t offsetFromReferenceDate(Date value)
+{
+    const std::int64_t sinceEpoch = value.time_since_epoch().count();
+    if (sinceEpoch < std::numeric_limits<std::int64_t>::min() + kReferenceOffset)
+        return std::numeric_limits<std::int64_t>::min();
+    return sinceEpoch - kReferenceOffset;
+}
+
+} // namespace
+
+std::string ColumnCodec<Uuid>::sqlDefault(const Uuid&)
+{
+    // A version 4 identifier in the stored text form.
+    return "(upper(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4' || substr(hex(randomblob(2)), 2) || '-'"
+           " || substr('89AB', 1 + (abs(random()) % 4), 1) || substr(hex(randomblob(2)), 2) || '-'"
+           " || hex(randomblob(6))))";
+}
+
+void ColumnCodec<Uuid>::bind(SqliteStatement& statement, int index, const Uuid& value)
+{
+    statement.bindText(index, value.toString());
+}
+
+Uuid ColumnCodec<Uuid>::read(const SqliteStatement& statement, int column)
+{
+    return Uuid::parse(statement.textColumn(column)).value_or(Uuid());
+}
+
+std::string ColumnCodec<std::string>::sqlDefault(const std::string& value)
+{
+    std::string literal = "'";
+    for (const char c : value) {
+        if (c == '\'')
+            literal += '\'';
+        literal += c;
+    }
+    return literal + "'";
+}
+
+void ColumnCodec<std::string>::bind(SqliteStatement& statement, int index, const std::string& value)
+{
+    statement.bindText(index, value);
+}
+
+std::string ColumnCodec<std::string>::read(const SqliteStatement& statement, int column)
+{
+    return statement.textColumn(column);
+}
+
+std::string ColumnCodec<bool>::sqlDefault(bool value)
+{
+    return value ? "1" : "0";
+}
+
+void ColumnCodec<bool>::bind(SqliteStatement& statement, int index, bool value)
+{
+    statement.bindInteger(index, value ? 1 : 0);
+}
+
+bool ColumnCodec<bool>::read(const SqliteStatement& statement, int column)
+{
+    return statement.integerColumn(column) != 0;
+}
+
+std::string ColumnCodec<std::int64_t>::sqlDefault(std::int64_t value)
+{
+    return formatInteger(value);
+}
+
+void ColumnCodec<std::int64_t>::bind(SqliteStatement& statement, int index, std::int64_t value)
+{
+    statement.bindInteger(index, value);
+}
+
+std::int64_t ColumnCodec<std::int64_t>::read(const SqliteStatement& statement, int column)
+{
+    return statement.integerColumn(column);
+}
+
+std::string ColumnCodec<double>::sqlDefault(double value)
+{
+    return formatShortest(std::isfinite(value) ? value : 0.0);
+}
+
+void ColumnCodec<double>::bind(SqliteStatement& statement, int index, double value)
+{
+    statement.bindDouble(index, std::isnan(value) ? 0.0 : value);
+}
+
+double ColumnCodec<double>::read(const SqliteStatement& statement, int column)
+{
+    return statement.doubleColumn(column);
+}
+
+std::string ColumnCodec<Date>::sqlDefault(Date value)
+{
+    return formatInteger(offsetFromReferenceDate(value));
+}
+
+void ColumnCodec<Date>::bind(SqliteStatement& statement, int index, Date value)
+{
+    statement.bindInteger(index, offsetFromReferenceDate(value));
+}
+
+Date ColumnCodec<Date>::read(const SqliteStatement& statement, int column)
+{
+    if (statement.isNull(column))
+        return kDistantPast;
+    const std::int64_t offset = std::clamp(statement.integerColumn(column), kMinOffset, kMaxOffset);
+    return kReferenceDate + Duration(offset);
+}

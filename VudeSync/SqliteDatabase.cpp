@@ -1,0 +1,181 @@
+#include "VudeSync/SqliteDatabase.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace {
+
+std::string messageOf(sqlite3* database, int code)
+{
+    if (database)
+        return sqlite3_errmsg(database);
+    return sqlite3_errstr(code);
+}
+
+} // namespace
+
+SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
+    : m_statement(std::exchange(other.m_statement, nullptr)), m_database(std::exchange(other.m_database, nullptr))
+{
+}
+
+SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept
+{
+    if (this != &other) {
+        sqlite3_finalize(m_statement);
+        m_statement = std::exchange(other.m_statement, nullptr);
+        m_database = std::exchange(other.m_database, nullptr);
+    }
+    return *this;
+}
+
+SqliteStatement::~SqliteStatement()
+{
+    sqlite3_finalize(m_statement);
+}
+
+void SqliteStatement::bindNull(int index)
+{
+    sqlite3_bind_null(m_statement, index);
+}
+
+void SqliteStatement::bindInteger(int index, std::int64_t value)
+{
+    sqlite3_bind_int64(m_statement, index, value);
+}
+
+void SqliteStatement::bindDouble(int index, double value)
+{
+    sqlite3_bind_double(m_statement, index, value);
+}
+
+void SqliteStatement::bindText(int index, std::string_view value)
+{
+    sqlite3_bind_text64(m_statement, index, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+Expected<bool, std::string> SqliteStatement::step()
+{
+    const int code = sqlite3_step(m_statement);
+    if (code == SQLITE_ROW)
+        return true;
+    if (code == SQLITE_DONE)
+        return false;
+    auto message = messageOf(m_database, code);
+    // A failed statement must be reset before the connection can end its
+    // transaction cleanly.
+    sqlite3_reset(m_statement);
+    return unexpected(std::move(message));
+}
+
+Expected<void, std::string> SqliteStatement::run()
+{
+    auto stepped = step();
+    if (!stepped)
+        return unexpected(stepped.error());
+    sqlite3_reset(m_statement);
+    return {};
+}
+
+void SqliteStatement::reset()
+{
+    sqlite3_reset(m_statement);
+}
+
+bool SqliteStatement::isNull(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+std::int64_t SqliteStatement::integerColumn(int column) const
+{
+    return sqlite3_column_int64(m_statement, column);
+}
+
+double SqliteStatement::doubleColumn(int column) const
+{
+    return sqlite3_column_double(m_statement, column);
+}
+
+std::string SqliteStatement::textColumn(int column) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    if (!text)
+        return {};
+    return std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)));
+}
+
+void SqliteDatabase::Closer::operator()(sqlite3* handle) const
+{
+    // close_v2 defers the close until the last statement is finalized, so the
+    // order in which owners are destroyed does not matter.
+    sqlite3_close_v2(handle);
+}
+
+Expected<SqliteDatabase, std::string> SqliteDatabase::open(const std::filesystem::path& path, OpenMode mode)
+{
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (mode == OpenMode::readWriteCreate)
+        flags |= SQLITE_OPEN_CREATE;
+    sqlite3* handle = nullptr;
+    const int code = sqlite3_open_v2(path.c_str(), &handle, flags, nullptr);
+    SqliteDatabase database;
+    database.m_handle.reset(handle);
+    if (code != SQLITE_OK)
+        return unexpected(messageOf(handle, code));
+    sqlite3_extended_result_codes(handle, 1);
+    return database;
+}
+
+Expected<void, std::string> SqliteDatabase::execute(std::string_view sql)
+{
+    // sqlite3_exec needs a terminated string.
+    const std::string text(sql);
+    char* error = nullptr;
+    const int code = sqlite3_exec(m_handle.get(), text.c_str(), nullptr, nullptr, &error);
+    if (code == SQLITE_OK)
+        return {};
+    std::string message = error ? error : messageOf(m_handle.get(), code);
+    sqlite3_free(error);
+    return unexpected(std::move(message));
+}
+
+Expected<SqliteStatement, std::string> SqliteDatabase::prepare(std::string_view sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    const int code = sqlite3_prepare_v2(m_handle.get(), sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
+    if (code != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return unexpected(messageOf(m_handle.get(), code));
+    }
+    return SqliteStatement(statement, m_handle.get());
+}
+
+Expected<std::optional<std::int64_t>, std::string> SqliteDatabase::queryInteger(std::string_view sql)
+{
+    auto statement = prepare(sql);
+    if (!statement)
+        return unexpected(statement.error());
+    auto stepped = statement->step();
+    if (!stepped)
+        return unexpected(stepped.error());
+    if (!*stepped)
+        return std::optional<std::int64_t>();
+    return std::optional<std::int64_t>(statement->integerColumn(0));
+}
+
+std::int64_t SqliteDatabase::lastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(m_handle.get());
+}
+
+void SqliteDatabase::setBusyTimeout(std::chrono::milliseconds timeout)
+{
+    sqlite3_busy_timeout(m_handle.get(), static_cast<int>(timeout.count()));
+}
+
+std::string SqliteDatabase::lastErrorMessage() const
+{
+    return messageOf(m_handle.get(), SQLITE_ERROR);
+}
