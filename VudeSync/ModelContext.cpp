@@ -4,6 +4,7 @@
 #include "VudeSync/SqliteDatabase.h"
 
 #include <algorithm>
+#include <map>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -17,14 +18,15 @@ std::string sqlName(std::string_view name)
     return "\"" + std::string(name) + "\"";
 }
 
-/// One row as the store holds it.
+constexpr int kKeyColumn = 0;
+constexpr int kRecordNameColumn = 1;
+constexpr int kFirstAttributeColumn = 2;
+
 template <StoredModel Model>
-struct LoadedRow {
-    std::int64_t key = 0;
-    std::string recordName;
-    AttributeValues<Model> values;
-    std::optional<std::int64_t> noteKey; // revisions only
-};
+constexpr int noteColumnIndex()
+{
+    return kFirstAttributeColumn + int(attributeCount<Model>);
+}
 
 /// A stored row known to the context, with the values it was last read or
 /// saved with (what rollback restores and what a change is measured against).
@@ -39,8 +41,12 @@ struct Registered {
 
 template <StoredModel Model>
 struct EntityState {
-    std::unordered_map<std::int64_t, Registered<Model>> registered;
+    // Ordered by store key, which is the store's own order.
+    std::map<std::int64_t, Registered<Model>> registered;
     std::vector<std::shared_ptr<Model>> inserted;
+    /// The store's data version when every row was last read; while no other
+    /// connection has written since, `registered` is the whole table.
+    std::optional<std::int64_t> loadedVersion;
 };
 
 template <typename Models>
@@ -67,21 +73,23 @@ std::string columnList()
 }
 
 template <StoredModel Model>
-LoadedRow<Model> readRow(const SqliteStatement& statement)
+AttributeValues<Model> readValues(const SqliteStatement& statement)
 {
-    LoadedRow<Model> row;
-    row.key = statement.integerColumn(0);
-    row.recordName = statement.textColumn(1);
+    AttributeValues<Model> values;
     forEachAttribute<Model>([&](auto index, const auto& attribute) {
         using Value = typename std::decay_t<decltype(attribute)>::value_type;
-        std::get<decltype(index)::value>(row.values) = ColumnCodec<Value>::read(statement, 2 + int(index));
+        std::get<decltype(index)::value>(values) =
+            ColumnCodec<Value>::read(statement, kFirstAttributeColumn + int(index));
     });
-    if constexpr (hasNote<Model>) {
-        constexpr int noteColumn = 2 + int(attributeCount<Model>);
-        if (!statement.isNull(noteColumn))
-            row.noteKey = statement.integerColumn(noteColumn);
-    }
-    return row;
+    return values;
+}
+
+template <StoredModel Model>
+std::optional<std::int64_t> readNoteKey(const SqliteStatement& statement)
+{
+    if (statement.isNull(noteColumnIndex<Model>()))
+        return std::nullopt;
+    return statement.integerColumn(noteColumnIndex<Model>());
 }
 
 template <StoredModel Model>
@@ -113,12 +121,6 @@ bool isChanged(const Registered<Model>& entry)
     return false;
 }
 
-template <StoredModel Model>
-void sortByStoreKey(std::vector<std::pair<std::int64_t, std::shared_ptr<Model>>>& rows)
-{
-    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-}
-
 } // namespace
 
 struct ModelContext::State {
@@ -145,8 +147,47 @@ struct ModelContext::State {
 
     // --- Reading ---------------------------------------------------------
 
+    SqliteStatement dataVersionQuery;
+
+    /// Changes whenever another connection (another context, the mirror,
+    /// another process) commits; this connection's own saves leave it alone,
+    /// and they are already reflected in the registered rows.
+    Expected<std::int64_t, std::string> dataVersion()
+    {
+        if (!openError.empty())
+            return unexpected(openError);
+        if (!dataVersionQuery.isPrepared()) {
+            auto prepared = database.prepare("PRAGMA data_version");
+            if (!prepared)
+                return unexpected(prepared.error());
+            dataVersionQuery = std::move(*prepared);
+        }
+        auto stepped = dataVersionQuery.step();
+        if (!stepped)
+            return unexpected(stepped.error());
+        const auto version = dataVersionQuery.integerColumn(0);
+        dataVersionQuery.reset();
+        return version;
+    }
+
+    /// The whole table from the registered rows, without reading the store.
     template <StoredModel Model>
-    Expected<std::vector<LoadedRow<Model>>, std::string> load(const std::optional<Uuid>& uuid)
+    Rows<Model> cachedRows(const std::optional<Uuid>& uuid = std::nullopt)
+    {
+        Rows<Model> result;
+        result.reserve(entity<Model>().registered.size() + entity<Model>().inserted.size());
+        for (const auto& [key, entry] : entity<Model>().registered)
+            if (!entry.deleted && (!uuid || entry.row->uuid == *uuid))
+                result.push_back(entry.row);
+        appendInserted<Model>(result, uuid);
+        return result;
+    }
+
+    /// Reads the rows of one model (all, or those whose stored `uuid` is
+    /// `uuid`) in store order, takes each into the context as it comes and
+    /// hands its entry to `visit`.
+    template <StoredModel Model, typename Visitor>
+    Expected<void, std::string> load(const std::optional<Uuid>& uuid, Visitor&& visit)
     {
         if (!openError.empty())
             return unexpected(openError);
@@ -159,16 +200,14 @@ struct ModelContext::State {
             return unexpected(statement.error());
         if (uuid)
             ColumnCodec<Uuid>::bind(*statement, 1, *uuid);
-        std::vector<LoadedRow<Model>> rows;
         for (;;) {
             auto stepped = statement->step();
             if (!stepped)
                 return unexpected(stepped.error());
             if (!*stepped)
-                break;
-            rows.push_back(readRow<Model>(*statement));
+                return {};
+            visit(merge<Model>(*statement));
         }
-        return rows;
     }
 
     std::shared_ptr<SyncedNote> registeredNote(const std::optional<std::int64_t>& key)
@@ -180,42 +219,44 @@ struct ModelContext::State {
         return found == notes.end() ? nullptr : found->second.row;
     }
 
-    /// Takes a stored row into the context: a new one becomes a registered
-    /// row; a known one takes the store's values for every attribute this
-    /// context has not changed.
+    /// Takes the statement's current row into the context: a new one becomes
+    /// a registered row; a known one takes the store's values for every
+    /// attribute this context has not changed.
     template <StoredModel Model>
-    Registered<Model>& merge(LoadedRow<Model>&& loaded)
+    Registered<Model>& merge(const SqliteStatement& statement)
     {
-        auto [position, isNew] = entity<Model>().registered.try_emplace(loaded.key);
+        auto [position, isNew] = entity<Model>().registered.try_emplace(statement.integerColumn(kKeyColumn));
         auto& entry = position->second;
         entry.seen = generation;
         if (isNew) {
             entry.row = std::make_shared<Model>();
-            assignAttributeValues(*entry.row, loaded.values);
-            entry.row->setRecordName(std::move(loaded.recordName));
-            attach(*entry.row, &owner, loaded.key);
-            entry.stored = std::move(loaded.values);
+            entry.stored = readValues<Model>(statement);
+            assignAttributeValues(*entry.row, entry.stored);
+            entry.row->setRecordName(statement.textColumn(kRecordNameColumn));
+            attach(*entry.row, &owner, position->first);
             if constexpr (hasNote<Model>) {
-                entry.storedNoteKey = loaded.noteKey;
-                linkNote(*entry.row, registeredNote(loaded.noteKey));
+                entry.storedNoteKey = readNoteKey<Model>(statement);
+                linkNote(*entry.row, registeredNote(entry.storedNoteKey));
             }
             return entry;
         }
         forEachAttribute<Model>([&](auto index, const auto& attribute) {
-            auto& current = (*entry.row).*(attribute.member);
+            using Value = typename std::decay_t<decltype(attribute)>::value_type;
+            constexpr int column = kFirstAttributeColumn + int(decltype(index)::value);
             auto& stored = std::get<decltype(index)::value>(entry.stored);
-            auto& incoming = std::get<decltype(index)::value>(loaded.values);
-            if (sameAttributeValue(stored, incoming))
+            if (ColumnCodec<Value>::matches(statement, column, stored))
                 return;
+            auto incoming = ColumnCodec<Value>::read(statement, column);
+            auto& current = (*entry.row).*(attribute.member);
             if (sameAttributeValue(current, stored))
                 current = incoming;
             stored = std::move(incoming);
         });
         if constexpr (hasNote<Model>) {
             const bool unchanged = noteMatches(*entry.row, entry.storedNoteKey);
-            entry.storedNoteKey = loaded.noteKey;
+            entry.storedNoteKey = readNoteKey<Model>(statement);
             if (unchanged && !entry.deleted)
-                linkNote(*entry.row, registeredNote(loaded.noteKey));
+                linkNote(*entry.row, registeredNote(entry.storedNoteKey));
         }
         return entry;
     }
@@ -245,16 +286,20 @@ struct ModelContext::State {
         }
     }
 
+    /// Reads the whole table of one model; rows the store no longer holds
+    /// leave the context.
     template <StoredModel Model>
-    void mergeAll(std::vector<LoadedRow<Model>>& loaded, Rows<Model>& result)
+    Expected<void, std::string> loadAll(Rows<Model>& result)
     {
-        result.reserve(loaded.size() + entity<Model>().inserted.size());
-        for (auto& row : loaded) {
-            auto& entry = merge<Model>(std::move(row));
+        result.reserve(entity<Model>().registered.size() + entity<Model>().inserted.size());
+        auto loaded = load<Model>(std::nullopt, [&](Registered<Model>& entry) {
             if (!entry.deleted)
                 result.push_back(entry.row);
-        }
+        });
+        if (!loaded)
+            return loaded;
         sweep<Model>();
+        return {};
     }
 
     template <StoredModel Model>
@@ -269,26 +314,26 @@ struct ModelContext::State {
     /// every revision finds its note.
     Expected<std::pair<Rows<SyncedNote>, Rows<SyncedNoteRevision>>, std::string> loadNoteGraph()
     {
-        if (!openError.empty())
-            return unexpected(openError);
+        auto version = dataVersion();
+        if (!version)
+            return unexpected(version.error());
+        if (entity<SyncedNote>().loadedVersion == *version && entity<SyncedNoteRevision>().loadedVersion == *version)
+            return std::pair(cachedRows<SyncedNote>(), cachedRows<SyncedNoteRevision>());
         auto begun = database.execute("BEGIN");
         if (!begun)
             return unexpected(begun.error());
-        auto notes = load<SyncedNote>(std::nullopt);
-        auto revisions = notes ? load<SyncedNoteRevision>(std::nullopt)
-                               : Expected<std::vector<LoadedRow<SyncedNoteRevision>>, std::string>(
-                                   unexpected(notes.error()));
-        (void)database.execute("COMMIT");
-        if (!notes)
-            return unexpected(notes.error());
-        if (!revisions)
-            return unexpected(revisions.error());
         ++generation;
         std::pair<Rows<SyncedNote>, Rows<SyncedNoteRevision>> result;
-        mergeAll<SyncedNote>(*notes, result.first);
-        mergeAll<SyncedNoteRevision>(*revisions, result.second);
+        auto loaded = loadAll<SyncedNote>(result.first);
+        if (loaded)
+            loaded = loadAll<SyncedNoteRevision>(result.second);
+        (void)database.execute("COMMIT");
+        if (!loaded)
+            return unexpected(loaded.error());
         appendInserted<SyncedNote>(result.first);
         appendInserted<SyncedNoteRevision>(result.second);
+        entity<SyncedNote>().loadedVersion = *version;
+        entity<SyncedNoteRevision>().loadedVersion = *version;
         return result;
     }
 
@@ -304,13 +349,18 @@ struct ModelContext::State {
             else
                 return std::move(graph->second);
         } else {
-            auto loaded = load<Model>(std::nullopt);
-            if (!loaded)
-                return unexpected(loaded.error());
+            auto version = dataVersion();
+            if (!version)
+                return unexpected(version.error());
+            if (entity<Model>().loadedVersion == *version)
+                return cachedRows<Model>();
             ++generation;
             Rows<Model> result;
-            mergeAll<Model>(*loaded, result);
+            auto loaded = loadAll<Model>(result);
+            if (!loaded)
+                return unexpected(loaded.error());
             appendInserted<Model>(result);
+            entity<Model>().loadedVersion = *version;
             return result;
         }
     }
@@ -325,27 +375,24 @@ struct ModelContext::State {
             std::erase_if(*all, [&](const auto& row) { return row->uuid != uuid; });
             return all;
         } else {
-            auto loaded = load<Model>(uuid);
+            auto version = dataVersion();
+            if (!version)
+                return unexpected(version.error());
+            if (entity<Model>().loadedVersion == *version)
+                return cachedRows<Model>(uuid);
+            std::unordered_set<const Model*> merged;
+            auto loaded = load<Model>(uuid, [&](Registered<Model>& entry) { merged.insert(entry.row.get()); });
             if (!loaded)
                 return unexpected(loaded.error());
-            std::vector<std::pair<std::int64_t, std::shared_ptr<Model>>> found;
-            std::unordered_set<const Model*> merged;
-            for (auto& row : *loaded) {
-                auto& entry = merge<Model>(std::move(row));
-                merged.insert(entry.row.get());
-            }
             // The predicate holds on the context's values: a pending change of
             // `uuid` counts, in either direction.
+            Rows<Model> result;
             for (const auto& [key, entry] : entity<Model>().registered) {
                 if (entry.deleted || entry.row->uuid != uuid)
                     continue;
                 if (merged.contains(entry.row.get()) || isChanged(entry))
-                    found.emplace_back(key, entry.row);
+                    result.push_back(entry.row);
             }
-            sortByStoreKey(found);
-            Rows<Model> result;
-            for (auto& [key, row] : found)
-                result.push_back(std::move(row));
             appendInserted<Model>(result, uuid);
             return result;
         }

@@ -25,20 +25,32 @@ std::int64_t offsetFromReferenceDate(Date value)
 
 std::string ColumnCodec<Uuid>::sqlDefault(const Uuid&)
 {
-    // A version 4 identifier in the stored text form.
-    return "(upper(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4' || substr(hex(randomblob(2)), 2) || '-'"
-           " || substr('89AB', 1 + (abs(random()) % 4), 1) || substr(hex(randomblob(2)), 2) || '-'"
-           " || hex(randomblob(6))))";
+    return "(randomblob(16))";
 }
 
 void ColumnCodec<Uuid>::bind(SqliteStatement& statement, int index, const Uuid& value)
 {
-    statement.bindText(index, value.toString());
+    statement.bindBlob(index, value.bytes());
 }
 
 Uuid ColumnCodec<Uuid>::read(const SqliteStatement& statement, int column)
 {
-    return Uuid::parse(statement.textColumn(column)).value_or(Uuid());
+    if (!statement.isBlob(column))
+        return Uuid::parse(statement.textColumnView(column)).value_or(Uuid());
+    const auto bytes = statement.blobColumnView(column);
+    Uuid::Bytes value{};
+    if (bytes.size() != value.size())
+        return Uuid();
+    std::copy(bytes.begin(), bytes.end(), value.begin());
+    return Uuid(value);
+}
+
+bool ColumnCodec<Uuid>::matches(const SqliteStatement& statement, int column, const Uuid& value)
+{
+    if (!statement.isBlob(column))
+        return read(statement, column) == value;
+    const auto bytes = statement.blobColumnView(column);
+    return std::equal(bytes.begin(), bytes.end(), value.bytes().begin(), value.bytes().end());
 }
 
 std::string ColumnCodec<std::string>::sqlDefault(const std::string& value)

@@ -81,20 +81,36 @@ constexpr Attribute<Model, Value> attribute(std::string_view name, Value Model::
     return {name, member};
 }
 
+/// Attribute equality for change tracking: NaN equals NaN, so a NaN attribute
+/// does not count as changed on every save.
+template <typename Value>
+bool sameAttributeValue(const Value& a, const Value& b)
+{
+    if constexpr (std::is_floating_point_v<Value>)
+        return a == b || (std::isnan(a) && std::isnan(b));
+    else
+        return a == b;
+}
+
 /// How each attribute type is stored. Dates are whole microseconds since
 /// 2001-01-01 UTC, which keeps every date exact, the distant past included;
-/// identifiers are their upper-case text; Booleans 0 or 1.
+/// identifiers are their 16 bytes; Booleans 0 or 1.
+///
+/// `matches` tells whether a column holds a value without building it, so
+/// re-reading an unchanged table allocates nothing.
 template <typename Value>
 struct ColumnCodec;
 
 template <>
 struct ColumnCodec<Uuid> {
-    static constexpr std::string_view sqlType = "TEXT";
+    static constexpr std::string_view sqlType = "BLOB";
     /// A fresh random identifier for each row.
     static std::string sqlDefault(const Uuid& value);
     static void bind(SqliteStatement& statement, int index, const Uuid& value);
-    /// Text that is not an identifier reads as the nil identifier.
+    /// The identifier's text form is read too; anything else reads as the nil
+    /// identifier.
     static Uuid read(const SqliteStatement& statement, int column);
+    static bool matches(const SqliteStatement& statement, int column, const Uuid& value);
 };
 
 template <>
@@ -103,6 +119,10 @@ struct ColumnCodec<std::string> {
     static std::string sqlDefault(const std::string& value);
     static void bind(SqliteStatement& statement, int index, const std::string& value);
     static std::string read(const SqliteStatement& statement, int column);
+    static bool matches(const SqliteStatement& statement, int column, const std::string& value)
+    {
+        return statement.textColumnView(column) == value;
+    }
 };
 
 template <>
@@ -111,6 +131,7 @@ struct ColumnCodec<bool> {
     static std::string sqlDefault(bool value);
     static void bind(SqliteStatement& statement, int index, bool value);
     static bool read(const SqliteStatement& statement, int column);
+    static bool matches(const SqliteStatement& statement, int column, bool value) { return read(statement, column) == value; }
 };
 
 template <>
@@ -119,6 +140,10 @@ struct ColumnCodec<std::int64_t> {
     static std::string sqlDefault(std::int64_t value);
     static void bind(SqliteStatement& statement, int index, std::int64_t value);
     static std::int64_t read(const SqliteStatement& statement, int column);
+    static bool matches(const SqliteStatement& statement, int column, std::int64_t value)
+    {
+        return read(statement, column) == value;
+    }
 };
 
 template <>
@@ -129,6 +154,10 @@ struct ColumnCodec<double> {
     static std::string sqlDefault(double value);
     static void bind(SqliteStatement& statement, int index, double value);
     static double read(const SqliteStatement& statement, int column);
+    static bool matches(const SqliteStatement& statement, int column, double value)
+    {
+        return sameAttributeValue(read(statement, column), value);
+    }
 };
 
 template <>
@@ -138,6 +167,7 @@ struct ColumnCodec<Date> {
     static void bind(SqliteStatement& statement, int index, Date value);
     /// NULL (a row written by something else) reads as the distant past.
     static Date read(const SqliteStatement& statement, int column);
+    static bool matches(const SqliteStatement& statement, int column, Date value) { return read(statement, column) == value; }
 };
 
 /// Optional attributes store none as NULL.
@@ -146,6 +176,12 @@ struct ColumnCodec<std::optional<Value>> {
     static constexpr std::string_view sqlType = ColumnCodec<Value>::sqlType;
     static void bind(SqliteStatement& statement, int index, const std::optional<Value>& value);
     static std::optional<Value> read(const SqliteStatement& statement, int column);
+    static bool matches(const SqliteStatement& statement, int column, const std::optional<Value>& value)
+    {
+        if (statement.isNull(column))
+            return !value;
+        return value && ColumnCodec<Value>::matches(statement, column, *value);
+    }
 };
 
 template <typename Value>
@@ -163,17 +199,6 @@ std::optional<Value> ColumnCodec<std::optional<Value>>::read(const SqliteStateme
     if (statement.isNull(column))
         return std::nullopt;
     return ColumnCodec<Value>::read(statement, column);
-}
-
-/// Attribute equality for change tracking: NaN equals NaN, so a NaN attribute
-/// does not count as changed on every save.
-template <typename Value>
-bool sameAttributeValue(const Value& a, const Value& b)
-{
-    if constexpr (std::is_floating_point_v<Value>)
-        return a == b || (std::isnan(a) && std::isnan(b));
-    else
-        return a == b;
 }
 
 template <typename Attributes>

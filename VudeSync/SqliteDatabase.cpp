@@ -55,6 +55,11 @@ void SqliteStatement::bindText(int index, std::string_view value)
     sqlite3_bind_text64(m_statement, index, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
+void SqliteStatement::bindBlob(int index, std::span<const std::uint8_t> bytes)
+{
+    sqlite3_bind_blob64(m_statement, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+}
+
 Expected<bool, std::string> SqliteStatement::step()
 {
     const int code = sqlite3_step(m_statement);
@@ -100,10 +105,28 @@ double SqliteStatement::doubleColumn(int column) const
 
 std::string SqliteStatement::textColumn(int column) const
 {
+    return std::string(textColumnView(column));
+}
+
+std::string_view SqliteStatement::textColumnView(int column) const
+{
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
     if (!text)
         return {};
-    return std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)));
+    return std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)));
+}
+
+bool SqliteStatement::isBlob(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_BLOB;
+}
+
+std::span<const std::uint8_t> SqliteStatement::blobColumnView(int column) const
+{
+    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(m_statement, column));
+    if (!bytes)
+        return {};
+    return {bytes, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column))};
 }
 
 void SqliteDatabase::Closer::operator()(sqlite3* handle) const

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,11 +26,14 @@ public:
     SqliteStatement& operator=(const SqliteStatement&) = delete;
     ~SqliteStatement();
 
+    bool isPrepared() const { return m_statement != nullptr; }
+
     // Parameters are numbered from 1, as in SQL.
     void bindNull(int index);
     void bindInteger(int index, std::int64_t value);
     void bindDouble(int index, double value);
     void bindText(int index, std::string_view value);
+    void bindBlob(int index, std::span<const std::uint8_t> bytes);
 
     /// Advances to the next row: true when a row is ready, false when done.
     Expected<bool, std::string> step();
@@ -43,6 +47,11 @@ public:
     std::int64_t integerColumn(int column) const;
     double doubleColumn(int column) const;
     std::string textColumn(int column) const;
+    /// The text without a copy; valid until the next step or reset.
+    std::string_view textColumnView(int column) const;
+    bool isBlob(int column) const;
+    /// The bytes without a copy; valid until the next step or reset.
+    std::span<const std::uint8_t> blobColumnView(int column) const;
 
 private:
     friend class SqliteDatabase;
