@@ -24,7 +24,7 @@ class ModelContainer;
 class ModelContext {
 public:
     /// Opens its own connection to the container's store; when that fails,
-    /// every fetch and save reports why.
+    /// every fetch and save reports why. The container must outlive it.
     explicit ModelContext(ModelContainer& container);
     ~ModelContext();
     ModelContext(const ModelContext&) = delete;
