@@ -49,8 +49,6 @@ bool publish(Value& field, Value value)
     return true;
 }
 
-/// Timers and shortcuts are listed by ascending sort index; equal indexes keep
-/// the fetch order.
 template <typename Row>
 void sortBySortIndex(std::vector<std::shared_ptr<Row>>& rows)
 {
@@ -79,16 +77,31 @@ void DidoDivuzerore::trace(const std::string& line) const
         m_trace(line);
 }
 
+template <typename Model, typename MakeSnapshot>
+auto DidoDivuzerore::snapshotsOf(std::string_view what, MakeSnapshot&& makeSnapshot)
+{
+    std::vector<decltype(makeSnapshot(std::declval<const Model&>()))> snapshots;
+    auto rows = m_context->fetchAll<Model>();
+    if (!rows) {
+        // Shown as an empty list; the store itself is untouched.
+        trace("repository: reading " + std::string(what) + " failed: " + rows.error());
+        return snapshots;
+    }
+    // Timers and shortcuts are listed by ascending sort index, equal indexes
+    // in fetch order; to-dos are sorted by the caller.
+    if constexpr (!std::is_same_v<Model, SyncedTodo>)
+        sortBySortIndex(*rows);
+    snapshots.reserve(rows->size());
+    for (const auto& row : *rows)
+        snapshots.push_back(makeSnapshot(*row));
+    return snapshots;
+}
+
 void DidoDivuzerore::refresh()
 {
-    std::vector<TodoSnapshot> todos;
-    if (auto rows = m_context->fetchAll<SyncedTodo>()) {
-        todos.reserve(rows->size());
-        for (const auto& row : *rows)
-            todos.push_back({row->uuid, row->title, row->isDone, row->isFavorite, row->createdAt});
-    } else {
-        trace("repository: reading to-dos failed: " + rows.error());
-    }
+    auto todos = snapshotsOf<SyncedTodo>("to-dos", [](const SyncedTodo& row) {
+        return TodoSnapshot{row.uuid, row.title, row.isDone, row.isFavorite, row.createdAt};
+    });
     // Open before done; favourites first; newest first.
     std::stable_sort(todos.begin(), todos.end(), [](const TodoSnapshot& a, const TodoSnapshot& b) {
         if (a.isDone != b.isDone)
@@ -100,25 +113,15 @@ void DidoDivuzerore::refresh()
     if (publish(m_todos, std::move(todos)))
         emit todosChanged();
 
-    std::vector<TimerSnapshot> timers;
-    if (auto rows = m_context->fetchAll<SyncedTimer>()) {
-        sortBySortIndex(*rows);
-        for (const auto& row : *rows)
-            timers.push_back({row->uuid, row->label, row->total});
-    } else {
-        trace("repository: reading timers failed: " + rows.error());
-    }
+    auto timers = snapshotsOf<SyncedTimer>("timers", [](const SyncedTimer& row) {
+        return TimerSnapshot{row.uuid, row.label, row.total};
+    });
     if (publish(m_timers, std::move(timers)))
         emit timersChanged();
 
-    std::vector<ShortcutSnapshot> shortcuts;
-    if (auto rows = m_context->fetchAll<SyncedShortcut>()) {
-        sortBySortIndex(*rows);
-        for (const auto& row : *rows)
-            shortcuts.push_back({row->uuid, row->shortcutName, row->customName, row->symbol, row->textInput});
-    } else {
-        trace("repository: reading shortcuts failed: " + rows.error());
-    }
+    auto shortcuts = snapshotsOf<SyncedShortcut>("shortcuts", [](const SyncedShortcut& row) {
+        return ShortcutSnapshot{row.uuid, row.shortcutName, row.customName, row.symbol, row.textInput};
+    });
     if (publish(m_shortcuts, std::move(shortcuts)))
         emit shortcutsChanged();
 
@@ -164,12 +167,15 @@ void DidoDivuzerore::saveAndRefresh()
     refresh();
 }
 
-std::shared_ptr<SyncedTodo> DidoDivuzerore::fetchTodo(const Uuid& id)
+template <typename Model, typename Change>
+void DidoDivuzerore::changeFirst(const Uuid& id, Change&& change)
 {
-    auto rows = m_context->fetch<SyncedTodo>(id);
+    // A failed look-up counts as no match: nothing changes, nothing is saved.
+    auto rows = m_context->fetch<Model>(id);
     if (!rows || rows->empty())
-        return nullptr;
-    return rows->front();
+        return;
+    change(rows->front());
+    saveAndRefresh();
 }
 
 void DidoDivuzerore::addTodo(std::string_view title)
@@ -184,30 +190,20 @@ void DidoDivuzerore::addTodo(std::string_view title)
 
 void DidoDivuzerore::toggleTodo(const Uuid& id)
 {
-    const auto todo = fetchTodo(id);
-    if (!todo)
-        return;
-    todo->isDone = !todo->isDone;
-    todo->completedAt = todo->isDone ? std::optional<Date>(m_clock.now()) : std::nullopt;
-    saveAndRefresh();
+    changeFirst<SyncedTodo>(id, [&](const auto& todo) {
+        todo->isDone = !todo->isDone;
+        todo->completedAt = todo->isDone ? std::optional<Date>(m_clock.now()) : std::nullopt;
+    });
 }
 
 void DidoDivuzerore::favoriteTodo(const Uuid& id)
 {
-    const auto todo = fetchTodo(id);
-    if (!todo)
-        return;
-    todo->isFavorite = !todo->isFavorite;
-    saveAndRefresh();
+    changeFirst<SyncedTodo>(id, [](const auto& todo) { todo->isFavorite = !todo->isFavorite; });
 }
 
 void DidoDivuzerore::deleteTodo(const Uuid& id)
 {
-    const auto todo = fetchTodo(id);
-    if (!todo)
-        return;
-    m_context->remove(todo);
-    saveAndRefresh();
+    changeFirst<SyncedTodo>(id, [&](const auto& todo) { m_context->remove(todo); });
 }
 
 int DidoDivuzerore::archiveExpired(int afterDays, Date now)
@@ -238,19 +234,9 @@ void DidoDivuzerore::addTimer(double total, std::string label)
     saveAndRefresh();
 }
 
-template <typename Model>
-void DidoDivuzerore::removeFirst(const Uuid& id)
-{
-    auto rows = m_context->fetch<Model>(id);
-    if (!rows || rows->empty())
-        return;
-    m_context->remove(rows->front());
-    saveAndRefresh();
-}
-
 void DidoDivuzerore::removeTimer(const Uuid& id)
 {
-    removeFirst<SyncedTimer>(id);
+    changeFirst<SyncedTimer>(id, [&](const auto& timer) { m_context->remove(timer); });
 }
 
 void DidoDivuzerore::addShortcut(std::string name, std::string symbol)
@@ -263,7 +249,7 @@ void DidoDivuzerore::addShortcut(std::string name, std::string symbol)
 
 void DidoDivuzerore::removeShortcut(const Uuid& id)
 {
-    removeFirst<SyncedShortcut>(id);
+    changeFirst<SyncedShortcut>(id, [&](const auto& shortcut) { m_context->remove(shortcut); });
 }
 
 std::shared_ptr<SyncedNote> DidoDivuzerore::fetchScratchNote()

@@ -24,7 +24,6 @@
 
 class ModelContext;
 class SyncedNote;
-class SyncedTodo;
 
 class DidoDivuzerore final : public QObject {
     Q_OBJECT
@@ -93,10 +92,14 @@ private:
     void saveChanges();
     void saveAndRefresh();
     void refreshNote();
-    std::shared_ptr<SyncedTodo> fetchTodo(const Uuid& id);
+    /// Applies `change` to the first row with `uuid` `id`, then saves and
+    /// refreshes; without such a row does nothing.
+    template <typename Model, typename Change>
+    void changeFirst(const Uuid& id, Change&& change);
+    /// The snapshots of every row of one model; a failed fetch gives none.
+    template <typename Model, typename MakeSnapshot>
+    auto snapshotsOf(std::string_view what, MakeSnapshot&& makeSnapshot);
     std::shared_ptr<SyncedNote> fetchScratchNote();
-    template <typename Model>
-    void removeFirst(const Uuid& id);
     void trace(const std::string& line) const;
 
     std::unique_ptr<ModelContext> m_context;

@@ -101,6 +101,15 @@ bool sameAttributeValue(const Value& a, const Value& b)
 template <typename Value>
 struct ColumnCodec;
 
+/// `matches` for types that are cheap to read (no allocation).
+template <typename Value>
+struct MatchesByReading {
+    static bool matches(const SqliteStatement& statement, int column, const Value& value)
+    {
+        return sameAttributeValue(ColumnCodec<Value>::read(statement, column), value);
+    }
+};
+
 template <>
 struct ColumnCodec<Uuid> {
     static constexpr std::string_view sqlType = "BLOB";
@@ -126,48 +135,38 @@ struct ColumnCodec<std::string> {
 };
 
 template <>
-struct ColumnCodec<bool> {
+struct ColumnCodec<bool> : MatchesByReading<bool> {
     static constexpr std::string_view sqlType = "INTEGER";
     static std::string sqlDefault(bool value);
     static void bind(SqliteStatement& statement, int index, bool value);
     static bool read(const SqliteStatement& statement, int column);
-    static bool matches(const SqliteStatement& statement, int column, bool value) { return read(statement, column) == value; }
 };
 
 template <>
-struct ColumnCodec<std::int64_t> {
+struct ColumnCodec<std::int64_t> : MatchesByReading<std::int64_t> {
     static constexpr std::string_view sqlType = "INTEGER";
     static std::string sqlDefault(std::int64_t value);
     static void bind(SqliteStatement& statement, int index, std::int64_t value);
     static std::int64_t read(const SqliteStatement& statement, int column);
-    static bool matches(const SqliteStatement& statement, int column, std::int64_t value)
-    {
-        return read(statement, column) == value;
-    }
 };
 
 template <>
-struct ColumnCodec<double> {
+struct ColumnCodec<double> : MatchesByReading<double> {
     static constexpr std::string_view sqlType = "REAL";
     /// SQLite would store NaN as NULL, which no non-optional column accepts:
     /// NaN is stored as 0 instead, so one bad value cannot block every save.
     static std::string sqlDefault(double value);
     static void bind(SqliteStatement& statement, int index, double value);
     static double read(const SqliteStatement& statement, int column);
-    static bool matches(const SqliteStatement& statement, int column, double value)
-    {
-        return sameAttributeValue(read(statement, column), value);
-    }
 };
 
 template <>
-struct ColumnCodec<Date> {
+struct ColumnCodec<Date> : MatchesByReading<Date> {
     static constexpr std::string_view sqlType = "INTEGER";
     static std::string sqlDefault(Date value);
     static void bind(SqliteStatement& statement, int index, Date value);
     /// NULL (a row written by something else) reads as the distant past.
     static Date read(const SqliteStatement& statement, int column);
-    static bool matches(const SqliteStatement& statement, int column, Date value) { return read(statement, column) == value; }
 };
 
 /// Optional attributes store none as NULL.
