@@ -229,7 +229,7 @@ struct ModelContext::State {
         auto& entry = position->second;
         entry.seen = generation;
         if (isNew) {
-            entry.row = std::make_shared<Model>();
+            entry.row = std::make_shared<Model>(PersistentModel::FromStore{});
             entry.stored = readValues<Model>(statement);
             assignAttributeValues(*entry.row, entry.stored);
             entry.row->setRecordName(statement.textColumn(kRecordNameColumn));

@@ -36,7 +36,12 @@ inline constexpr Date kDistantPast = kReferenceDate - Duration(63'113'904'000'00
 /// rows are never the same row, whatever their attributes hold.
 class PersistentModel {
 public:
+    /// Marks the constructor the store uses for a row it read: the values come
+    /// from the store, so no defaults (random identifiers) are drawn.
+    struct FromStore {};
+
     PersistentModel() = default;
+    explicit PersistentModel(FromStore) : m_recordName() {}
     PersistentModel(const PersistentModel&) = delete;
     PersistentModel& operator=(const PersistentModel&) = delete;
     virtual ~PersistentModel() = default;

@@ -16,6 +16,7 @@
 class SyncedTodo final : public PersistentModel {
 public:
     SyncedTodo() = default;
+    explicit SyncedTodo(FromStore tag) : PersistentModel(tag), uuid() {}
     SyncedTodo(Uuid uuid, std::string title, bool isDone, bool isFavorite, Date createdAt,
                std::optional<Date> completedAt, std::int64_t sortIndex, std::string deviceID);
 
@@ -38,6 +39,7 @@ class SyncedNoteRevision;
 class SyncedNote final : public PersistentModel, public std::enable_shared_from_this<SyncedNote> {
 public:
     SyncedNote() = default;
+    explicit SyncedNote(FromStore tag) : PersistentModel(tag), uuid() {}
     SyncedNote(Uuid uuid, std::string title, Date updatedAt);
 
     Uuid uuid = Uuid::random();
@@ -61,6 +63,7 @@ private:
 class SyncedNoteRevision final : public PersistentModel, public std::enable_shared_from_this<SyncedNoteRevision> {
 public:
     SyncedNoteRevision() = default;
+    explicit SyncedNoteRevision(FromStore tag) : PersistentModel(tag), uuid() {}
     SyncedNoteRevision(Uuid uuid, std::string text, Date editedAt, std::string deviceID);
 
     Uuid uuid = Uuid::random();
@@ -87,6 +90,7 @@ private:
 class SyncedTimer final : public PersistentModel {
 public:
     SyncedTimer() = default;
+    explicit SyncedTimer(FromStore tag) : PersistentModel(tag), uuid() {}
     SyncedTimer(Uuid uuid, std::string label, double total, std::int64_t sortIndex);
 
     Uuid uuid = Uuid::random();
@@ -102,6 +106,7 @@ public:
     static constexpr const char* kDefaultSymbol = "sparkles";
 
     SyncedShortcut() = default;
+    explicit SyncedShortcut(FromStore tag) : PersistentModel(tag), uuid() {}
     SyncedShortcut(Uuid uuid, std::string shortcutName, std::optional<std::string> customName, std::string symbol,
                    std::optional<std::string> textInput, std::int64_t sortIndex);
 
