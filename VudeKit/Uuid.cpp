@@ -1,6 +1,14 @@
 #include "VudeKit/Uuid.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <random>
+
+#if defined(__linux__)
+#include <sys/random.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -25,17 +33,64 @@ int hexValue(char c)
 
 } // namespace
 
+namespace {
+
+// Kernel randomness drawn in blocks: one system call serves 256 identifiers,
+// where asking std::random_device for every 4 bytes cost about 4 µs each.
+// A forked child must not hand out its parent's unused bytes again, so the
+// block is dropped whenever the process id changes.
+class RandomPool {
+public:
+    void fill(Uuid::Bytes& bytes)
+    {
+        if (m_used + bytes.size() > m_block.size() || m_owner != currentProcess())
+            refill();
+        std::memcpy(bytes.data(), m_block.data() + m_used, bytes.size());
+        m_used += bytes.size();
+    }
+
+private:
+    void refill()
+    {
+        std::size_t filled = 0;
+#if defined(__linux__)
+        while (filled < m_block.size()) {
+            const auto got = getrandom(m_block.data() + filled, m_block.size() - filled, 0);
+            if (got <= 0)
+                break;
+            filled += static_cast<std::size_t>(got);
+        }
+#endif
+        std::random_device device; // the portable fallback
+        for (; filled < m_block.size(); filled += 4) {
+            const std::uint32_t word = device();
+            std::memcpy(m_block.data() + filled, &word, std::min<std::size_t>(4, m_block.size() - filled));
+        }
+        m_used = 0;
+        m_owner = currentProcess();
+    }
+
+    static long currentProcess()
+    {
+#if defined(__linux__)
+        return static_cast<long>(getpid());
+#else
+        return 0;
+#endif
+    }
+
+    std::array<std::uint8_t, 4096> m_block{};
+    std::size_t m_used = 4096;
+    long m_owner = -1;
+};
+
+} // namespace
+
 Uuid Uuid::random()
 {
-    // std::random_device reads the kernel's random source on Linux; keeping a
-    // generator per thread avoids reopening it for every identifier.
-    thread_local std::random_device device;
+    thread_local RandomPool pool;
     Bytes bytes{};
-    for (std::size_t i = 0; i < bytes.size(); i += 4) {
-        const std::uint32_t word = device();
-        for (std::size_t j = 0; j < 4; ++j)
-            bytes[i + j] = static_cast<std::uint8_t>(word >> (8 * j));
-    }
+    pool.fill(bytes);
     bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40); // version 4
     bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80); // RFC 4122 variant
     return Uuid(bytes);

@@ -47,3 +47,29 @@ TEST(Uuid, MalformedTextParsesToNone)
 }
 
 } // namespace
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(Uuid, AForkedChildNeverRepeatsItsParentsIdentifiers)
+{
+    (void)Uuid::random(); // the parent has drawn a block of randomness
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const auto bytes = Uuid::random().bytes();
+        _exit(write(fds[1], bytes.data(), bytes.size()) == 16 ? 0 : 1);
+    }
+    close(fds[1]);
+    Uuid::Bytes fromChild{};
+    ASSERT_EQ(read(fds[0], fromChild.data(), fromChild.size()), 16);
+    close(fds[0]);
+    waitpid(child, nullptr, 0);
+    EXPECT_NE(Uuid(fromChild), Uuid::random()) << "the child reused the parent's next bytes";
+}
+
+} // namespace
