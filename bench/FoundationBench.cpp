@@ -3,7 +3,6 @@
 #include "Platform/LatestStream.h"
 #include "VudeKit/Uuid.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
 static void BM_UuidRandom(benchmark::State& state)
@@ -29,12 +28,3 @@ static void BM_LatestStreamYieldWithoutConsumer(benchmark::State& state)
         stream.yield(value += 1);
 }
 BENCHMARK(BM_LatestStreamYieldWithoutConsumer);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -5,7 +5,6 @@
 #include "VudeServices/ImagePipelines.h"
 #include "VudeServices/PipelineSupport.h"
 
-#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -161,12 +160,3 @@ BENCHMARK(BM_ConvertToPNG_Vips)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ConvertToPNG_ImageMagick)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Startup_Vips)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Startup_ImageMagick)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
