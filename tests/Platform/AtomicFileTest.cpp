@@ -33,7 +33,7 @@ TEST_F(AtomicFileTest, WritesAndReplacesWithTheRequestedModeAndNoLeftovers)
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_EQ(fs::directory_iterator(path.parent_path())->path().filename(), "defaults.json")
+    EXPECT_EQ(testsupport::folderEntries(path.parent_path()), std::vector<std::string>{"defaults.json"})
         << "no temporary file is left next to the target";
 }
 
