@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -29,6 +31,24 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
+// Creates `folder` and each missing folder above it with mode 0700, as the
+// XDG rules ask; folders that exist are left as they are.
+Expected<void, std::string> createPrivateFolders(const fs::path& folder)
+{
+    std::vector<fs::path> missing;
+    std::error_code error;
+    for (fs::path current = folder; !current.empty() && !fs::exists(current, error);
+         current = current.parent_path()) {
+        missing.push_back(current);
+        if (current == current.parent_path())
+            break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+        if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST)
+            return unexpected(describe("cannot create", *it));
+    return {};
+}
+
 // Makes the rename itself durable.
 void syncFolder(const fs::path& folder)
 {
@@ -46,13 +66,8 @@ namespace AtomicFile {
 Expected<void, std::string> write(const fs::path& path, std::string_view bytes, mode_t mode)
 {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    std::error_code error;
-    if (!fs::exists(folder, error)) {
-        fs::create_directories(folder, error);
-        if (error)
-            return unexpected("cannot create " + folder.string() + ": " + error.message());
-        fs::permissions(folder, fs::perms::owner_all, error);
-    }
+    if (auto created = createPrivateFolders(folder); !created)
+        return unexpected(created.error());
 
     std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);

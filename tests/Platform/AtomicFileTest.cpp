@@ -37,6 +37,23 @@ TEST_F(AtomicFileTest, WritesAndReplacesWithTheRequestedModeAndNoLeftovers)
         << "no temporary file is left next to the target";
 }
 
+TEST_F(AtomicFileTest, EveryMissingParentFolderIsCreatedPrivate)
+{
+    const auto path = base() / "config" / "Vude" / "defaults.json";
+    ASSERT_TRUE(AtomicFile::write(path, "{}"));
+    for (const auto& folder : {base() / "config", base() / "config" / "Vude"}) {
+        SCOPED_TRACE(folder.string());
+        struct stat info {};
+        ASSERT_EQ(stat(folder.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+    }
+    struct stat existing {};
+    ASSERT_EQ(chmod(base().c_str(), 0755), 0);
+    ASSERT_TRUE(AtomicFile::write(base() / "top.json", "{}"));
+    ASSERT_EQ(stat(base().c_str(), &existing), 0);
+    EXPECT_EQ(existing.st_mode & 0777, 0755u) << "a folder that was already there keeps its mode";
+}
+
 TEST_F(AtomicFileTest, ASymlinkAtTheTargetIsReplacedNotFollowed)
 {
     const auto victim = base() / "victim";
