@@ -36,6 +36,15 @@ std::optional<double> averageOf(const pa_cvolume& volume)
     return sum / volume.channels;
 }
 
+// The mean in whole server steps, as a volume reads and compares.
+std::optional<std::uint32_t> roundedAverage(const pa_cvolume& volume)
+{
+    const auto average = averageOf(volume);
+    if (!average)
+        return std::nullopt;
+    return saturatingRound<std::uint32_t>(*average);
+}
+
 // `current` scaled so that its mean becomes `target`, keeping the balance.
 pa_cvolume scaledToAverage(const pa_cvolume& current, pa_volume_t target)
 {
@@ -65,8 +74,8 @@ AudioDeviceInfo makeInfo(const pa_sink_info& sink)
     info.name = text(sink.description);
     if (info.name.empty())
         info.name = text(sink.name);
-    if (const auto average = averageOf(sink.volume))
-        info.volume = PulseAudioBackend::volumeFromRaw(saturatingRound<std::uint32_t>(*average));
+    if (const auto raw = roundedAverage(sink.volume))
+        info.volume = PulseAudioBackend::volumeFromRaw(*raw);
     info.isMuted = sink.mute != 0;
     auto& attachment = info.attachment;
     attachment.bus = property(sink.proplist, PA_PROP_DEVICE_BUS);
@@ -318,14 +327,6 @@ struct PulseAudioBackend::Impl {
         self->levels[sink->index] = level;
         if (levelChanged && self->ready)
             self->send({AudioBackendEvent::Kind::volumeChanged, sink->index + 1});
-    }
-
-    static std::optional<std::uint32_t> roundedAverage(const pa_cvolume& volume)
-    {
-        const auto average = averageOf(volume);
-        if (!average)
-            return std::nullopt;
-        return saturatingRound<std::uint32_t>(*average);
     }
 
     // Runs one request and waits for its reply; the lock must be held. False
