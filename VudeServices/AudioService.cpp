@@ -13,7 +13,10 @@ AudioService::AudioService(std::unique_ptr<AudioBackend> backend) : m_backend(st
 
 AudioService::~AudioService()
 {
+    // With no event left to queue more work, the queued work runs first, so
+    // that a start() queued just before cannot undo the stop.
     m_backend->setEventHandler({});
+    m_queue.waitUntilIdle();
     m_backend->stop();
 }
 

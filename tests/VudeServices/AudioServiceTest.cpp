@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -187,6 +188,42 @@ TEST_F(AudioServiceTest, OutputDevicesMarkTheDefaultAndSwitchingMovesTheMark)
 
     EXPECT_FALSE(service->setDefaultOutput(0));
     EXPECT_FALSE(service->setDefaultOutput(42)) << "no such device";
+}
+
+// Hands every call to a fake the test keeps, so the fake outlives the
+// service; its first isAvailable() is slow, holding the service's queue.
+class SlowForwardingBackend final : public AudioBackend {
+public:
+    explicit SlowForwardingBackend(FakeAudioBackend& target) : m_target(target) {}
+
+    void setEventHandler(EventHandler handler) override { m_target.setEventHandler(std::move(handler)); }
+    void start() override { m_target.start(); }
+    void stop() override { m_target.stop(); }
+    bool isAvailable() const override
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return m_target.isAvailable();
+    }
+    std::optional<std::uint32_t> defaultOutputDevice() override { return m_target.defaultOutputDevice(); }
+    std::optional<AudioDeviceInfo> device(std::uint32_t id) override { return m_target.device(id); }
+    std::vector<AudioDeviceInfo> outputDevices() override { return m_target.outputDevices(); }
+    void setVolume(std::uint32_t id, double volume) override { m_target.setVolume(id, volume); }
+    bool setDefaultOutput(std::uint32_t id) override { return m_target.setDefaultOutput(id); }
+
+private:
+    FakeAudioBackend& m_target;
+};
+
+TEST(AudioServiceLifetime, DestroyedRightAfterStartItLeavesTheServerStopped)
+{
+    FakeAudioBackend fake;
+    fake.putDevice(speakers);
+    fake.changeDefaultOutput(speakers.id);
+    auto service = std::make_unique<AudioService>(std::make_unique<SlowForwardingBackend>(fake));
+    service->start();
+    service.reset(); // while the queued start is still running
+    EXPECT_EQ(fake.startCount(), 1);
+    EXPECT_FALSE(fake.isStarted()) << "the queued start ran after the service let go of the server";
 }
 
 class AudioServiceWithoutServerTest : public AudioServiceTest {
