@@ -101,7 +101,8 @@ void FakeAudioBackend::start()
         m_started = true;
         connected = m_reachable;
     }
-    // Like a real server, the connection comes up after start() returned.
+    // Sent from inside start(), unlike a real server's; callers must not rely
+    // on either order.
     if (connected)
         send({AudioBackendEvent::Kind::connected});
 }
