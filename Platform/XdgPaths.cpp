@@ -1,7 +1,6 @@
 #include "Platform/XdgPaths.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -11,19 +10,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path absoluteFromEnvironment(const char* name)
+// Empty when the variable is unset, empty or relative.
+fs::path absoluteFromEnvironment(const Environment::Lookup& environment, const char* name)
 {
-    const char* value = std::getenv(name);
-    if (!value || !*value)
+    const auto value = environment(name);
+    if (!value)
         return {};
-    fs::path path(value);
+    fs::path path(*value);
     return path.is_absolute() ? path : fs::path();
 }
 
-fs::path fromEnvironmentOrHome(const char* name, const char* homeRelative)
+fs::path fromEnvironmentOrHome(const Environment::Lookup& environment, const char* name, const char* homeRelative)
 {
-    auto path = absoluteFromEnvironment(name);
-    return path.empty() ? XdgPaths::home() / homeRelative : path;
+    auto path = absoluteFromEnvironment(environment, name);
+    return path.empty() ? XdgPaths::home(environment) / homeRelative : path;
 }
 
 // A directory we own, not a symlink, closed to group and others.
@@ -47,49 +47,50 @@ std::string checkPrivate(const fs::path& path)
 
 namespace XdgPaths {
 
-fs::path home()
+fs::path home(const Environment::Lookup& environment)
 {
-    if (auto path = absoluteFromEnvironment("HOME"); !path.empty())
+    if (auto path = absoluteFromEnvironment(environment, "HOME"); !path.empty())
         return path;
     if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
         return entry->pw_dir;
     return "/";
 }
 
-fs::path dataHome()
+fs::path dataHome(const Environment::Lookup& environment)
 {
-    return fromEnvironmentOrHome("XDG_DATA_HOME", ".local/share");
+    return fromEnvironmentOrHome(environment, "XDG_DATA_HOME", ".local/share");
 }
 
-fs::path configHome()
+fs::path configHome(const Environment::Lookup& environment)
 {
-    return fromEnvironmentOrHome("XDG_CONFIG_HOME", ".config");
+    return fromEnvironmentOrHome(environment, "XDG_CONFIG_HOME", ".config");
 }
 
-fs::path cacheHome()
+fs::path cacheHome(const Environment::Lookup& environment)
 {
-    return fromEnvironmentOrHome("XDG_CACHE_HOME", ".cache");
+    return fromEnvironmentOrHome(environment, "XDG_CACHE_HOME", ".cache");
 }
 
-fs::path applicationSupportRoot()
+fs::path applicationSupportRoot(const Environment::Lookup& environment)
 {
-    return dataHome();
+    return dataHome(environment);
 }
 
-fs::path applicationSupport()
+fs::path applicationSupport(const Environment::Lookup& environment)
 {
-    return applicationSupportRoot() / kAppFolder;
+    return applicationSupportRoot(environment) / kAppFolder;
 }
 
-fs::path configDirectory()
+fs::path configDirectory(const Environment::Lookup& environment)
 {
-    return configHome() / kAppFolder;
+    return configHome(environment) / kAppFolder;
 }
 
-Expected<fs::path, std::string> privateRuntimeDirectory()
+Expected<fs::path, std::string> privateRuntimeDirectory(const Environment::Lookup& environment)
 {
-    auto temporary = absoluteFromEnvironment("TMPDIR");
-    return privateRuntimeDirectory(absoluteFromEnvironment("XDG_RUNTIME_DIR"), temporary.empty() ? "/tmp" : temporary);
+    auto temporary = absoluteFromEnvironment(environment, "TMPDIR");
+    return privateRuntimeDirectory(absoluteFromEnvironment(environment, "XDG_RUNTIME_DIR"),
+                                   temporary.empty() ? "/tmp" : temporary);
 }
 
 Expected<fs::path, std::string> privateRuntimeDirectory(const fs::path& runtime, const fs::path& temporary)

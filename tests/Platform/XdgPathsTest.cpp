@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +21,40 @@ TEST(XdgPaths, FoldersFollowTheXdgVariables)
         GTEST_SKIP() << "run through ctest, which sets the XDG variables";
     EXPECT_EQ(XdgPaths::applicationSupport(), fs::path(data) / "Vude");
     EXPECT_EQ(XdgPaths::configDirectory(), fs::path(config) / "Vude");
+}
+
+TEST(XdgPaths, OnlyAbsoluteVariablesCountAndHomeFillsTheGaps)
+{
+    const passwd* entry = getpwuid(getuid());
+    ASSERT_NE(entry, nullptr);
+    const fs::path accountHome = entry->pw_dir;
+    struct Row {
+        const char* why;
+        std::map<std::string, std::string> variables;
+        fs::path data;
+        fs::path config;
+        fs::path cache;
+    };
+    const Row rows[] = {
+        {"the XDG variables win", {{"HOME", "/h"}, {"XDG_DATA_HOME", "/d"}, {"XDG_CONFIG_HOME", "/c"}, {"XDG_CACHE_HOME", "/k"}},
+         "/d", "/c", "/k"},
+        {"unset: under HOME", {{"HOME", "/h"}}, "/h/.local/share", "/h/.config", "/h/.cache"},
+        {"empty or relative: ignored",
+         {{"HOME", "/h"}, {"XDG_DATA_HOME", ""}, {"XDG_CONFIG_HOME", "relative/config"}, {"XDG_CACHE_HOME", "k"}},
+         "/h/.local/share", "/h/.config", "/h/.cache"},
+        {"a relative HOME: the account's home", {{"HOME", "h"}}, accountHome / ".local/share", accountHome / ".config",
+         accountHome / ".cache"},
+        {"no HOME: the account's home", {}, accountHome / ".local/share", accountHome / ".config", accountHome / ".cache"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        const auto environment = Environment::fixed(row.variables);
+        EXPECT_EQ(XdgPaths::dataHome(environment), row.data);
+        EXPECT_EQ(XdgPaths::configHome(environment), row.config);
+        EXPECT_EQ(XdgPaths::cacheHome(environment), row.cache);
+        EXPECT_EQ(XdgPaths::applicationSupport(environment), row.data / "Vude");
+        EXPECT_EQ(XdgPaths::configDirectory(environment), row.config / "Vude");
+    }
 }
 
 class PrivateRuntimeDirectoryTest : public ::testing::Test {
@@ -48,6 +84,18 @@ TEST_F(PrivateRuntimeDirectoryTest, FallsBackToAnOwnFolderCreatedPrivate)
         ASSERT_EQ(lstat(ownFolder().c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u);
     }
+}
+
+TEST_F(PrivateRuntimeDirectoryTest, TakesItsCandidatesFromTheEnvironment)
+{
+    const auto runtime = base() / "runtime";
+    ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+    const auto fromRuntime = XdgPaths::privateRuntimeDirectory(
+        Environment::fixed({{"XDG_RUNTIME_DIR", runtime.string()}, {"TMPDIR", base().string()}}));
+    EXPECT_EQ(fromRuntime.value(), runtime);
+
+    const auto fromTemporary = XdgPaths::privateRuntimeDirectory(Environment::fixed({{"TMPDIR", base().string()}}));
+    EXPECT_EQ(fromTemporary.value(), ownFolder());
 }
 
 TEST_F(PrivateRuntimeDirectoryTest, RefusesAPlantedSymlinkOrAnOpenFolder)
