@@ -115,9 +115,12 @@ TEST(BuildProfile, DetectsTheSandboxFromItsSignals)
     }
 }
 
-TEST(BuildProfile, TheCurrentProfileIsKept)
+TEST(BuildProfile, TheCurrentProfileIsThatOfThisProcess)
 {
-    EXPECT_EQ(&BuildProfile::current(), &BuildProfile::current());
+    // The test runs unconfined, so this process is the direct build.
+    ASSERT_FALSE(BuildProfile::detectSandboxed(BuildProfile::SandboxSignals::process()));
+    EXPECT_FALSE(BuildProfile::current().isSandboxed());
+    EXPECT_EQ(BuildProfile::current().capabilities(), BuildProfile::directCapabilities);
 }
 
 } // namespace
