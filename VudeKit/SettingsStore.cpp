@@ -178,9 +178,18 @@ void SettingsStore::didWrite()
 {
     ++m_revision;
     // A copy, so an observer may add or remove observers (or write again).
+    // One removed by an earlier observer of this round is skipped: its owner
+    // may already be gone.
     const auto observers = m_observers;
     for (const auto& entry : observers)
-        entry.observer();
+        if (isObserving(entry.token))
+            entry.observer();
+}
+
+bool SettingsStore::isObserving(std::uint64_t token) const
+{
+    return std::any_of(m_observers.begin(), m_observers.end(),
+                       [token](const ObserverEntry& entry) { return entry.token == token; });
 }
 
 // Reading

@@ -70,13 +70,15 @@ public:
     std::int64_t revision() const { return m_revision; }
 
     using Observer = std::function<void()>;
-    /// Calls `observer` after every write, once per write.
+    /// Calls `observer` after every write, once per write. An observer removed
+    /// while a write is being announced is not called for it.
     std::uint64_t addObserver(Observer observer);
     void removeObserver(std::uint64_t token);
 
 private:
     void migrateIfNeeded();
     void didWrite();
+    bool isObserving(std::uint64_t token) const;
 
     bool read(std::string_view key, bool fallback) const;
     double read(std::string_view key, double fallback) const;

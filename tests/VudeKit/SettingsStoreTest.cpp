@@ -435,6 +435,28 @@ TEST_F(SettingsStoreTest, AnObserverMayRemoveItselfWhileNotified)
     EXPECT_EQ(calls, 1);
 }
 
+// A view torn down by an earlier observer removes its own observer on the
+// way out; calling it afterwards would reach a dead object.
+TEST_F(SettingsStoreTest, AnObserverRemovedByAnEarlierOneIsNotCalled)
+{
+    S store(defaults);
+    std::vector<std::string> calls;
+    auto view = std::make_unique<std::string>("view");
+    std::uint64_t viewToken = 0;
+    store.addObserver([&] {
+        calls.push_back("closer");
+        if (view) {
+            store.removeObserver(viewToken);
+            view.reset();
+        }
+    });
+    viewToken = store.addObserver([&] { calls.push_back(*view); });
+    store.addObserver([&] { calls.push_back("later"); });
+
+    store.setDemoMode(true);
+    EXPECT_EQ(calls, (std::vector<std::string>{"closer", "later"}));
+}
+
 TEST_F(SettingsStoreTest, NotchGuardsFollowTheirSettings)
 {
     struct GuardRow {
