@@ -1,6 +1,7 @@
 #include "VudeKit/SettingsStore.h"
 
 #include "VudeKit/Numbers.h"
+#include "VudeKit/WidgetLayout.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
@@ -147,7 +148,7 @@ void SettingsStore::setWidget(WidgetID id, bool enabled)
 void SettingsStore::setCells(int cells, WidgetID id)
 {
     auto map = widgetCells();
-    map[id] = std::clamp(cells, minCells(id), maxCells(id));
+    map[id] = WidgetLayoutEngine::clampCells(cells, id);
     setWidgetCells(map);
 }
 
