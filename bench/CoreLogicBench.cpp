@@ -111,5 +111,3 @@ void BM_WidgetLayout(benchmark::State& state)
 BENCHMARK(BM_WidgetLayout);
 
 } // namespace
-
-BENCHMARK_MAIN();

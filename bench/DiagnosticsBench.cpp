@@ -58,5 +58,3 @@ static void BM_ReportFormatted(benchmark::State& state)
         benchmark::DoNotOptimize(report.formatted());
 }
 BENCHMARK(BM_ReportFormatted);
-
-BENCHMARK_MAIN();

@@ -107,5 +107,3 @@ void BM_ReloadFromStoreTenThousand(benchmark::State& state)
 BENCHMARK(BM_ReloadFromStoreTenThousand)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -118,5 +118,3 @@ static void BM_LoadFile(benchmark::State& state)
     fs::remove_all(file.parent_path());
 }
 BENCHMARK(BM_LoadFile)->Unit(benchmark::kMicrosecond);
-
-BENCHMARK_MAIN();
