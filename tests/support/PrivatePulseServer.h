@@ -6,6 +6,8 @@
 // Header-only so that benchmarks, which do not link the test support library,
 // can use it as well.
 
+#include "ChildProcess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,7 +30,7 @@ public:
         QString properties; // its properties ("device.description=Speakers device.bus=usb")
     };
 
-    explicit PrivatePulseServer(std::vector<Sink> sinks) : m_sinks(std::move(sinks)), m_folder(folderTemplate())
+    explicit PrivatePulseServer(std::vector<Sink> sinks) : m_sinks(std::move(sinks)), m_folder(socketFolderTemplate("pa"))
     {
         QDir(m_folder.path()).mkpath("home");
         QDir(m_folder.path()).mkpath("run");
@@ -101,10 +103,7 @@ public:
     {
         if (!m_process)
             return;
-        m_process->terminate();
-        if (!m_process->waitForFinished(5000))
-            m_process->kill();
-        m_process->waitForFinished(5000);
+        stopProcess(*m_process);
         m_process.reset();
     }
 
@@ -126,15 +125,6 @@ public:
     }
 
 private:
-    // A Unix socket path must stay under 108 bytes; deep build folders can
-    // exceed that, so they fall back to /tmp.
-    static QString folderTemplate()
-    {
-        const QString preferred = QDir::tempPath();
-        const QString base = preferred.size() <= 70 ? preferred : QStringLiteral("/tmp");
-        return base + "/pa-XXXXXX";
-    }
-
     std::vector<Sink> m_sinks;
     QTemporaryDir m_folder;
     std::unique_ptr<QProcess> m_process;

@@ -6,7 +6,8 @@
 //
 // Header-only, like PrivatePulseServer, so benchmarks can use it too.
 
-#include <QDir>
+#include "ChildProcess.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -14,21 +15,9 @@
 
 namespace testsupport {
 
-/// Asks a child to end, then kills it if it has not within two seconds.
-inline void stopProcess(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(2000)) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-}
-
 class PrivateSessionBus {
 public:
-    PrivateSessionBus() : m_folder(folderTemplate()) {}
+    PrivateSessionBus() : m_folder(socketFolderTemplate("bus")) {}
     ~PrivateSessionBus() { stop(); }
 
     PrivateSessionBus(const PrivateSessionBus&) = delete;
@@ -82,15 +71,6 @@ public:
     }
 
 private:
-    /// Socket paths must fit in 108 bytes; the test's own temporary folder
-    /// can be deeper than that.
-    static QString folderTemplate()
-    {
-        const QString preferred = QDir::tempPath();
-        const QString base = preferred.size() <= 70 ? preferred : QStringLiteral("/tmp");
-        return base + "/bus-XXXXXX";
-    }
-
     QTemporaryDir m_folder;
     QProcess m_daemon;
     QString m_address;
