@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <limits>
 
 using namespace std::chrono_literals;
 
@@ -17,20 +16,6 @@ constexpr Duration kMinimumResumeTime = 400ms;
 bool isHudKind(ActivityKind kind)
 {
     return kind == ActivityKind::sound || kind == ActivityKind::display || kind == ActivityKind::keyboardBacklight;
-}
-
-/// `from` + `by`, saturating instead of overflowing: durations are not
-/// validated, and an "endless" one must not wrap around into the past.
-Date later(Date from, Duration by)
-{
-    using Rep = Duration::rep;
-    const Rep base = from.time_since_epoch().count();
-    const Rep step = by.count();
-    if (step > 0 && base > std::numeric_limits<Rep>::max() - step)
-        return Date(Duration(std::numeric_limits<Rep>::max()));
-    if (step < 0 && base < std::numeric_limits<Rep>::min() - step)
-        return Date(Duration(std::numeric_limits<Rep>::min()));
-    return from + by;
 }
 
 } // namespace
@@ -192,7 +177,7 @@ bool ActivityCoordinator::passesGates(const ActivityPayload& payload) const
 
 void ActivityCoordinator::present(ActivityPayload payload)
 {
-    m_expiry = later(m_clock.now(), payload.duration());
+    m_expiry = saturatingAdd(m_clock.now(), payload.duration());
     assignCurrent(std::move(payload));
 }
 
@@ -201,7 +186,7 @@ bool ActivityCoordinator::advance()
     if (m_suspended) {
         Suspended resumed = std::move(*m_suspended);
         m_suspended.reset();
-        m_expiry = later(m_clock.now(), std::max(resumed.remaining, kMinimumResumeTime));
+        m_expiry = saturatingAdd(m_clock.now(), std::max(resumed.remaining, kMinimumResumeTime));
         assignCurrent(std::move(resumed.payload));
     } else if (!m_queue.empty()) {
         willChange(Property::queue);

@@ -2,6 +2,8 @@
 
 #include "VudeKit/Numbers.h"
 
+#include <limits>
+
 double secondsSinceReferenceDate(Date date)
 {
     return toSeconds(date - kReferenceDate);
@@ -9,7 +11,19 @@ double secondsSinceReferenceDate(Date date)
 
 Date dateFromSecondsSinceReferenceDate(double seconds)
 {
-    return kReferenceDate + durationFromSeconds(seconds);
+    return saturatingAdd(kReferenceDate, durationFromSeconds(seconds));
+}
+
+Date saturatingAdd(Date date, Duration by)
+{
+    using Rep = Duration::rep;
+    const Rep base = date.time_since_epoch().count();
+    const Rep step = by.count();
+    if (step > 0 && base > std::numeric_limits<Rep>::max() - step)
+        return Date::max();
+    if (step < 0 && base < std::numeric_limits<Rep>::min() - step)
+        return Date::min();
+    return date + by;
 }
 
 double toSeconds(Duration duration)

@@ -18,6 +18,11 @@ double secondsSinceReferenceDate(Date date);
 /// NaN gives the reference date; values beyond the representable range saturate.
 Date dateFromSecondsSinceReferenceDate(double seconds);
 
+/// `date` + `by`, clamped to the ends of Date's range instead of overflowing
+/// (durations are not always validated: an "endless" one must not wrap
+/// around into the past).
+Date saturatingAdd(Date date, Duration by);
+
 /// A duration in seconds as a double (the unit most texts and files use).
 double toSeconds(Duration duration);
 

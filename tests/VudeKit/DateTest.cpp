@@ -54,6 +54,46 @@ TEST(Date, NonFiniteSecondsAreDefined)
     EXPECT_EQ(dateFromSecondsSinceReferenceDate(std::nan("")), kReferenceDate);
 }
 
+// A stored date comes from a file anyone may edit: however far out it is, it
+// must clamp to the ends of the range, not overflow past them.
+TEST(Date, StoredSecondsBeyondTheRangeSaturate)
+{
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    struct Row {
+        double seconds;
+        const char* why;
+    } futures[] = {
+        {1e300, "far in the future"},
+        {kInf, "+inf"},
+        {9.2233e12, "in range as a duration, not once the reference date is added"},
+    };
+    for (const auto& row : futures)
+        EXPECT_EQ(dateFromSecondsSinceReferenceDate(row.seconds), Date::max()) << row.why;
+
+    const Date earliest = dateFromSecondsSinceReferenceDate(-kInf);
+    EXPECT_EQ(dateFromSecondsSinceReferenceDate(-1e300), earliest);
+    EXPECT_LT(earliest, std::chrono::time_point_cast<Duration>(std::chrono::sys_days{std::chrono::year{-29000} / 1 / 1}));
+}
+
+TEST(Date, SaturatingAddClampsAtBothEnds)
+{
+    struct Row {
+        Date from;
+        Duration by;
+        Date expected;
+        const char* why;
+    } rows[] = {
+        {kReferenceDate, 1500ms, kReferenceDate + 1500ms, "an ordinary step"},
+        {kReferenceDate, -1500ms, kReferenceDate - 1500ms, "a step back"},
+        {kReferenceDate, Duration::max(), Date::max(), "an endless duration"},
+        {Date{} - 1us, Duration::min(), Date::min(), "an endless step back"},
+        {Date::max() - 1us, 1us, Date::max(), "exactly to the end"},
+        {Date::min() + 1us, -1us, Date::min(), "exactly to the start"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(saturatingAdd(row.from, row.by), row.expected) << row.why;
+}
+
 TEST(Clock, ManualClockMovesOnlyWhenTold)
 {
     ManualClock clock(kReferenceDate + 10s);
