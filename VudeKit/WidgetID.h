@@ -4,8 +4,6 @@
 
 #include "VudeKit/EnumTraits.h"
 
-#include <functional>
-
 enum class WidgetID {
     media,
     calendar,
@@ -71,8 +69,3 @@ constexpr int maxCells(WidgetID) { return kWidgetMaxCells; }
 constexpr double preferredHeight(WidgetID id) { return widget_catalogue::kSizes[static_cast<int>(id)].preferredHeight; }
 /// Every widget of the catalogue has a view.
 constexpr bool isImplemented(WidgetID) { return true; }
-
-template <>
-struct std::hash<WidgetID> {
-    std::size_t operator()(WidgetID id) const noexcept { return static_cast<std::size_t>(id); }
-};
