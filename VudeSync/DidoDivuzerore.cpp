@@ -146,8 +146,6 @@ void DidoDivuzerore::reloadFromStore()
     // save left behind: they are saved again, never discarded.
     if (m_context->hasChanges())
         saveChanges();
-    else
-        m_context->rollback();
     refresh();
 }
 
