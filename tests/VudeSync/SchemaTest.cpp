@@ -82,6 +82,22 @@ TEST_F(SchemaTest, DistantPastIsOlderThanEveryRealDateAndStoredExactly)
     EXPECT_EQ(todo->createdAt, kDistantPast);
 }
 
+TEST_F(SchemaTest, DatesAtBothEndsOfTheClockAreStoredExactly)
+{
+    // The earliest date whose offset from the reference date fits in the
+    // stored integer, and the latest date there is.
+    const Date earliest{Duration(std::numeric_limits<std::int64_t>::min() + kReferenceDate.time_since_epoch().count())};
+    const Date latest = Date::max();
+    auto context = container->makeContext();
+    context->insert(std::make_shared<SyncedTodo>(Uuid::random(), "ends", true, false, earliest, latest, 0, ""));
+    ASSERT_TRUE(context->save().has_value());
+
+    const auto todo = onlyRow<SyncedTodo>(*container->makeContext());
+    ASSERT_NE(todo, nullptr);
+    EXPECT_EQ(todo->createdAt, earliest);
+    EXPECT_EQ(todo->completedAt, latest);
+}
+
 TEST_F(SchemaTest, EveryAttributeRoundTripsThroughTheStore)
 {
     const Uuid id = Uuid::random();
