@@ -546,7 +546,7 @@ struct ModelContext::State {
     }
 
     template <StoredModel Model>
-    Expected<void, std::string> writeChanges(const EntityPlan& plan,
+    Expected<void, std::string> writeUpdates(const EntityPlan& plan,
                                              const std::unordered_map<const PersistentModel*, std::int64_t>& newKeys)
     {
         auto& registered = entity<Model>().registered;
@@ -555,6 +555,12 @@ struct ModelContext::State {
             if (!written)
                 return written;
         }
+        return {};
+    }
+
+    template <StoredModel Model>
+    Expected<void, std::string> writeDeletes(const EntityPlan& plan)
+    {
         if (plan.deletes.empty())
             return {};
         auto statement = database.prepare("DELETE FROM " + sqlName(ModelTraits<Model>::entityName) + " WHERE Z_PK = ?");
@@ -629,11 +635,20 @@ struct ModelContext::State {
             if (written)
                 written = writeInserts<Model>(newKeys);
         });
+        // Every update before any deletion: a revision moved off a note that
+        // this save deletes must leave it before the cascade runs.
         index = 0;
         forEachEntity([&](auto& state) {
             using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
             if (written)
-                written = writeChanges<Model>(plans[index], newKeys);
+                written = writeUpdates<Model>(plans[index], newKeys);
+            ++index;
+        });
+        index = 0;
+        forEachEntity([&](auto& state) {
+            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
+            if (written)
+                written = writeDeletes<Model>(plans[index]);
             ++index;
         });
         if (written)

@@ -218,6 +218,28 @@ TEST_F(SchemaTest, DeletingANoteDeletesItsRevisionsAndDeletingARevisionLeavesThe
     EXPECT_EQ(stored->revisions().front()->deviceID, "b");
 }
 
+TEST_F(SchemaTest, ARevisionMovedOffANoteDeletedInTheSameSaveSurvives)
+{
+    auto context = container->makeContext();
+    auto doomed = std::make_shared<SyncedNote>(Uuid::random(), "doomed", kReferenceDate);
+    auto kept = std::make_shared<SyncedNote>(Uuid::random(), "kept", kReferenceDate);
+    context->insert(doomed);
+    context->insert(kept);
+    auto moved = std::make_shared<SyncedNoteRevision>(Uuid::random(), "moved", kReferenceDate, "a");
+    doomed->addRevision(moved);
+    ASSERT_TRUE(context->save().has_value());
+
+    kept->addRevision(moved);
+    context->remove(doomed);
+    ASSERT_TRUE(context->save().has_value());
+
+    const auto stored = onlyRow<SyncedNote>(*container->makeContext());
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->title, "kept");
+    ASSERT_EQ(stored->revisions().size(), 1u);
+    EXPECT_EQ(stored->revisions().front()->text, "moved");
+}
+
 TEST_F(SchemaTest, TheStoreCascadesANoteDeletionToRevisionsNoContextKnew)
 {
     auto context = container->makeContext();
