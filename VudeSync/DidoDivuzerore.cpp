@@ -8,6 +8,7 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -38,6 +39,17 @@ std::string_view trimmed(std::string_view text)
         end = previous;
     }
     return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+}
+
+/// Whether more than `limit` passed from `earlier` to `later`, exact for any
+/// two dates: the time between extreme ones (a damaged stored date) does not
+/// fit in a Duration, and then lies beyond every limit in its direction.
+bool elapsedExceeds(Date earlier, Date later, Duration limit)
+{
+    std::int64_t elapsed = 0;
+    if (__builtin_sub_overflow(later.time_since_epoch().count(), earlier.time_since_epoch().count(), &elapsed))
+        return later > earlier;
+    return Duration(elapsed) > limit;
 }
 
 template <typename Value>
@@ -134,8 +146,6 @@ void DidoDivuzerore::reloadFromStore()
     // save left behind: they are saved again, never discarded.
     if (m_context->hasChanges())
         saveChanges();
-    else
-        m_context->rollback();
     refresh();
 }
 
@@ -217,7 +227,7 @@ int DidoDivuzerore::archiveExpired(int afterDays, Date now)
     for (const auto& todo : *rows) {
         if (!todo->isDone || !todo->completedAt)
             continue;
-        if (now - *todo->completedAt > limit) {
+        if (elapsedExceeds(*todo->completedAt, now, limit)) {
             m_context->remove(todo);
             ++deleted;
         }

@@ -145,6 +145,16 @@ struct ModelContext::State {
         std::apply([&](auto&... states) { (visit(states), ...); }, entities);
     }
 
+    /// Calls `visit(std::type_identity<Model>{}, index)` for each model, in
+    /// schema order.
+    template <typename Visitor>
+    static void forEachModel(Visitor&& visit)
+    {
+        [&]<std::size_t... I>(std::index_sequence<I...>) {
+            (visit(std::type_identity<std::tuple_element_t<I, VudeSchemaV1::Models>>{}, I), ...);
+        }(std::make_index_sequence<std::tuple_size_v<VudeSchemaV1::Models>>{});
+    }
+
     // --- Reading ---------------------------------------------------------
 
     SqliteStatement dataVersionQuery;
@@ -546,7 +556,7 @@ struct ModelContext::State {
     }
 
     template <StoredModel Model>
-    Expected<void, std::string> writeChanges(const EntityPlan& plan,
+    Expected<void, std::string> writeUpdates(const EntityPlan& plan,
                                              const std::unordered_map<const PersistentModel*, std::int64_t>& newKeys)
     {
         auto& registered = entity<Model>().registered;
@@ -555,6 +565,12 @@ struct ModelContext::State {
             if (!written)
                 return written;
         }
+        return {};
+    }
+
+    template <StoredModel Model>
+    Expected<void, std::string> writeDeletes(const EntityPlan& plan)
+    {
         if (plan.deletes.empty())
             return {};
         auto statement = database.prepare("DELETE FROM " + sqlName(ModelTraits<Model>::entityName) + " WHERE Z_PK = ?");
@@ -608,13 +624,10 @@ struct ModelContext::State {
             return unexpected(openError);
         std::array<EntityPlan, std::tuple_size_v<VudeSchemaV1::Models>> plans;
         bool anything = false;
-        std::size_t index = 0;
-        forEachEntity([&](auto& state) {
-            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
+        forEachModel([&]<typename Model>(std::type_identity<Model>, std::size_t index) {
             plans[index] = plan<Model>();
-            anything = anything || !state.inserted.empty() || !plans[index].updates.empty()
+            anything = anything || !entity<Model>().inserted.empty() || !plans[index].updates.empty()
                 || !plans[index].deletes.empty();
-            ++index;
         });
         if (!anything)
             return {};
@@ -624,17 +637,19 @@ struct ModelContext::State {
             return begun;
         std::unordered_map<const PersistentModel*, std::int64_t> newKeys;
         Expected<void, std::string> written;
-        forEachEntity([&](auto& state) {
-            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
+        forEachModel([&]<typename Model>(std::type_identity<Model>, std::size_t) {
             if (written)
                 written = writeInserts<Model>(newKeys);
         });
-        index = 0;
-        forEachEntity([&](auto& state) {
-            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
+        // Every update before any deletion: a revision moved off a note that
+        // this save deletes must leave it before the cascade runs.
+        forEachModel([&]<typename Model>(std::type_identity<Model>, std::size_t index) {
             if (written)
-                written = writeChanges<Model>(plans[index], newKeys);
-            ++index;
+                written = writeUpdates<Model>(plans[index], newKeys);
+        });
+        forEachModel([&]<typename Model>(std::type_identity<Model>, std::size_t index) {
+            if (written)
+                written = writeDeletes<Model>(plans[index]);
         });
         if (written)
             written = database.execute("COMMIT");
@@ -645,15 +660,10 @@ struct ModelContext::State {
 
         // Only now, with the transaction committed, does the context take the
         // new state as stored.
-        forEachEntity([&](auto& state) {
-            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
-            applyInserts<Model>(newKeys);
-        });
-        index = 0;
-        forEachEntity([&](auto& state) {
-            using Model = typename std::decay_t<decltype(state.inserted)>::value_type::element_type;
-            applyChanges<Model>(plans[index++]);
-            state.inserted.clear();
+        forEachModel([&]<typename Model>(std::type_identity<Model>, std::size_t) { applyInserts<Model>(newKeys); });
+        forEachModel([&]<typename Model>(std::type_identity<Model>, std::size_t index) {
+            applyChanges<Model>(plans[index]);
+            entity<Model>().inserted.clear();
         });
         return {};
     }

@@ -8,15 +8,17 @@
 namespace {
 
 // Offsets from the reference date, saturated so that a damaged value cannot
-// overflow the microsecond clock.
+// overflow the microsecond clock. The reference date is after the epoch, so
+// only stored offsets above kMaxOffset overflow, and only dates below
+// kMinDate have no offset.
 constexpr std::int64_t kReferenceOffset = kReferenceDate.time_since_epoch().count();
 constexpr std::int64_t kMaxOffset = std::numeric_limits<std::int64_t>::max() - kReferenceOffset;
-constexpr std::int64_t kMinOffset = std::numeric_limits<std::int64_t>::min() + kReferenceOffset;
+constexpr std::int64_t kMinDate = std::numeric_limits<std::int64_t>::min() + kReferenceOffset;
 
 std::int64_t offsetFromReferenceDate(Date value)
 {
     const std::int64_t sinceEpoch = value.time_since_epoch().count();
-    if (sinceEpoch < std::numeric_limits<std::int64_t>::min() + kReferenceOffset)
+    if (sinceEpoch < kMinDate)
         return std::numeric_limits<std::int64_t>::min();
     return sinceEpoch - kReferenceOffset;
 }
@@ -133,6 +135,6 @@ Date ColumnCodec<Date>::read(const SqliteStatement& statement, int column)
 {
     if (statement.isNull(column))
         return kDistantPast;
-    const std::int64_t offset = std::clamp(statement.integerColumn(column), kMinOffset, kMaxOffset);
+    const std::int64_t offset = std::min(statement.integerColumn(column), kMaxOffset);
     return kReferenceDate + Duration(offset);
 }

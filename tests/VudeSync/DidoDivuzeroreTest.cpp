@@ -207,6 +207,24 @@ TEST_F(DidoDivuzeroreTest, ArchiveExpiredDeletesOnlyDoneToDosCompletedLongerAgoT
     EXPECT_EQ(repository->archiveExpired(std::numeric_limits<int>::max(), now), 0);
 }
 
+TEST_F(DidoDivuzeroreTest, ArchiveExpiredMeasuresDamagedCompletionTimesWithoutOverflow)
+{
+    // Completion times at the ends of the clock's range, as a damaged row
+    // from another device may hold: the time since them does not fit in a
+    // duration, yet each still counts as long ago or in the future.
+    executeOnStore(storeURL(), "INSERT INTO SyncedTodo (Z_RECORDNAME, title, isDone, completedAt) VALUES "
+                               "('a', 'earliest', 1, -9223372036854775807 - 1), "
+                               "('b', 'latest', 1, 9223372036854775807)");
+    const auto repository = makeRepository();
+    ASSERT_EQ(repository->todos().size(), 2u);
+
+    const Date centuryLater = clock.now() + 100 * 365 * kDay;
+    EXPECT_EQ(repository->archiveExpired(1, centuryLater), 1);
+    EXPECT_EQ(titles(repository->todos()), (Titles{"latest"}));
+    EXPECT_EQ(repository->archiveExpired(0, kDistantPast), 0);
+    EXPECT_EQ(titles(repository->todos()), (Titles{"latest"}));
+}
+
 TEST_F(DidoDivuzeroreTest, ShortcutsAndTimersAreListedBySortIndexAndAddedAtTheEnd)
 {
     store<SyncedShortcut>({

@@ -82,6 +82,22 @@ TEST_F(SchemaTest, DistantPastIsOlderThanEveryRealDateAndStoredExactly)
     EXPECT_EQ(todo->createdAt, kDistantPast);
 }
 
+TEST_F(SchemaTest, DatesAtBothEndsOfTheClockAreStoredExactly)
+{
+    // The earliest date whose offset from the reference date fits in the
+    // stored integer, and the latest date there is.
+    const Date earliest{Duration(std::numeric_limits<std::int64_t>::min() + kReferenceDate.time_since_epoch().count())};
+    const Date latest = Date::max();
+    auto context = container->makeContext();
+    context->insert(std::make_shared<SyncedTodo>(Uuid::random(), "ends", true, false, earliest, latest, 0, ""));
+    ASSERT_TRUE(context->save().has_value());
+
+    const auto todo = onlyRow<SyncedTodo>(*container->makeContext());
+    ASSERT_NE(todo, nullptr);
+    EXPECT_EQ(todo->createdAt, earliest);
+    EXPECT_EQ(todo->completedAt, latest);
+}
+
 TEST_F(SchemaTest, EveryAttributeRoundTripsThroughTheStore)
 {
     const Uuid id = Uuid::random();
@@ -200,6 +216,28 @@ TEST_F(SchemaTest, DeletingANoteDeletesItsRevisionsAndDeletingARevisionLeavesThe
     EXPECT_EQ(stored->title, "kept");
     ASSERT_EQ(stored->revisions().size(), 1u);
     EXPECT_EQ(stored->revisions().front()->deviceID, "b");
+}
+
+TEST_F(SchemaTest, ARevisionMovedOffANoteDeletedInTheSameSaveSurvives)
+{
+    auto context = container->makeContext();
+    auto doomed = std::make_shared<SyncedNote>(Uuid::random(), "doomed", kReferenceDate);
+    auto kept = std::make_shared<SyncedNote>(Uuid::random(), "kept", kReferenceDate);
+    context->insert(doomed);
+    context->insert(kept);
+    auto moved = std::make_shared<SyncedNoteRevision>(Uuid::random(), "moved", kReferenceDate, "a");
+    doomed->addRevision(moved);
+    ASSERT_TRUE(context->save().has_value());
+
+    kept->addRevision(moved);
+    context->remove(doomed);
+    ASSERT_TRUE(context->save().has_value());
+
+    const auto stored = onlyRow<SyncedNote>(*container->makeContext());
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->title, "kept");
+    ASSERT_EQ(stored->revisions().size(), 1u);
+    EXPECT_EQ(stored->revisions().front()->text, "moved");
 }
 
 TEST_F(SchemaTest, TheStoreCascadesANoteDeletionToRevisionsNoContextKnew)
