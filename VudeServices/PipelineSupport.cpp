@@ -27,9 +27,9 @@ fs::path lastComponent(const fs::path& url)
 bool isOccupied(const fs::path& candidate)
 {
     std::error_code error;
-    const auto status = fs::symlink_status(candidate, error);
-    // A name that cannot be checked is left to the write, which never replaces.
-    return status.type() != fs::file_type::not_found;
+    // A name that cannot be checked (too long, say) is left to the write,
+    // which never replaces; counting past it would never end.
+    return fs::exists(fs::symlink_status(candidate, error));
 }
 
 // Keeps the start of a tool's error output; a tool that writes megabytes of it

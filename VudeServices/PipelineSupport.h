@@ -32,7 +32,8 @@ std::string stem(const std::filesystem::path& url);
 std::string extension(const std::filesystem::path& url);
 
 /// "name.extension" in `folder`, or "name-1.extension", "name-2.extension"...,
-/// the first that nothing occupies (a dangling symlink occupies its name). An
+/// the first that nothing occupies (a dangling symlink occupies its name; one
+/// that cannot be looked up, too long say, counts as free). An
 /// empty name becomes "file"; an empty extension gives "name", "name-1"...
 /// Nothing is created: write at once, with writeNewFile().
 std::filesystem::path uniqueURL(const std::filesystem::path& folder, std::string_view name,

@@ -287,6 +287,29 @@ TEST_F(ImagePipelinesTest, AnOutputFolderThatCannotBeWrittenFailsWithTheOutputsN
     }
 }
 
+// The input's name fits the file system; with "-compressed" or "-clean" the
+// output's does not. The run must fail with that name, not hang or shorten it.
+TEST_F(ImagePipelinesTest, AnOutputNameTooLongForTheFileSystemFailsTheRun)
+{
+    const std::string stem(250, 'a');
+    const auto photo = drop(stem + ".png", fixtures::encoded(fixtures::quadrants(16, 16), "png"));
+    struct Case {
+        std::shared_ptr<const DropPipeline> pipeline;
+        std::string output;
+    };
+    const Case cases[] = {
+        {std::make_shared<CompressImagePipeline>(), stem + "-compressed.jpg"},
+        {std::make_shared<StripEXIFPipeline>(), stem + "-clean.png"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.pipeline->title());
+        const auto result = run(*row.pipeline, {photo});
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().message(), "Couldn't write " + row.output);
+    }
+    EXPECT_TRUE(outputNames().empty());
+}
+
 TEST_F(ImagePipelinesTest, ARunWorksOnAWorkerQueueAndItsProgressReachesTheMainThread)
 {
     const std::vector<fs::path> dropped{dropPhoneJpeg("a.jpg"), dropPhoneJpeg("b.jpg")};

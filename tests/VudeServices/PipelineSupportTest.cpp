@@ -83,6 +83,17 @@ TEST_F(UniqueURLTest, FoldersAndDanglingLinksOccupyTheirNames)
     EXPECT_EQ(unique("b", "png"), "b-1.png");
 }
 
+// A name the file system cannot even look up (too long, say) is not taken:
+// it is left to the write, which then fails with that name.
+TEST_F(UniqueURLTest, ANameThatCannotBeCheckedIsLeftToTheWrite)
+{
+    const std::string longName(300, 'a');
+    EXPECT_EQ(unique(longName, "jpg"), longName + ".jpg");
+    const auto written = PipelineSupport::writeNewFile(folder() / (longName + ".jpg"), "x");
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error(), PipelineError::writeFailed(longName + ".jpg"));
+}
+
 TEST(PipelineSupportTest, WriteNewFileNeverReplacesAndLeavesNothingOnFailure)
 {
     QTemporaryDir root;
