@@ -3,8 +3,6 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
-#include <cctype>
-#include <string>
 
 namespace {
 
@@ -28,15 +26,19 @@ bool startsWith(std::string_view bytes, std::string_view prefix)
     return bytes.substr(0, prefix.size()) == prefix;
 }
 
+// Not std::tolower: it follows the C locale, which Qt takes from the user's,
+// and in Turkish "I" does not lower to "i".
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 } // namespace
 
 std::optional<ImageFormat> imageFormatForExtension(std::string_view extension)
 {
-    std::string lower(extension);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const auto& entry : extensionTable)
-        if (entry.extension == lower)
+        if (std::ranges::equal(extension, entry.extension, {}, asciiLower))
             return entry.format;
     return std::nullopt;
 }

@@ -12,7 +12,6 @@
 #include <QPdfWriter>
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -120,9 +119,11 @@ std::string ConvertFormatPipeline::label(ImageFormat format)
     case ImageFormat::tiff: return "TIFF";
     default: break;
     }
+    // ASCII only: std::toupper follows the user's locale, and in Turkish "i"
+    // does not rise to "I".
     std::string upper(preferredExtension(format));
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::ranges::transform(upper, upper.begin(),
+                           [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
     return upper.empty() ? std::string("Image") : upper;
 }
 

@@ -1,9 +1,14 @@
 #include "VudeServices/PipelineSupport.h"
 
+#include "VudeServices/ImagePipelines.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <unistd.h>
 
@@ -32,6 +37,55 @@ TEST(PipelineSupportTest, AnImageIsKnownByItsExtensionAlone)
     EXPECT_FALSE(PipelineSupport::acceptsImages({})) << "an empty list is never accepted";
     EXPECT_TRUE(PipelineSupport::acceptsImages({"/a.png", "/b.JPG"}));
     EXPECT_FALSE(PipelineSupport::acceptsImages({"/a.png", "/b.pdf"}));
+}
+
+// The character rules of a Turkish session, where "I" lowers to a dotless i
+// and "i" rises to a dotted I (Qt sets the C locale from the user's). Built
+// with localedef when the system lacks it; everything is put back afterwards.
+class TurkishCharacterRules {
+public:
+    TurkishCharacterRules()
+        : m_previous(std::setlocale(LC_CTYPE, nullptr))
+    {
+        if (std::setlocale(LC_CTYPE, "tr_TR.UTF-8"))
+            return;
+        if (!fs::exists("/usr/share/i18n/locales/tr_TR"))
+            return;
+        const std::string folder = m_built.path().toStdString();
+        if (!PipelineSupport::shell("/usr/bin/localedef", {"-i", "tr_TR", "-f", "UTF-8", folder + "/tr_TR.UTF-8"}))
+            return;
+        if (const char* path = std::getenv("LOCPATH"))
+            m_previousPath = path;
+        ::setenv("LOCPATH", folder.c_str(), 1);
+        std::setlocale(LC_CTYPE, "tr_TR.UTF-8");
+    }
+    ~TurkishCharacterRules()
+    {
+        std::setlocale(LC_CTYPE, m_previous.c_str());
+        if (m_previousPath)
+            ::setenv("LOCPATH", m_previousPath->c_str(), 1);
+        else
+            ::unsetenv("LOCPATH");
+    }
+    bool active() const { return std::tolower('I') != 'i'; }
+
+private:
+    std::string m_previous;
+    std::optional<std::string> m_previousPath;
+    QTemporaryDir m_built;
+};
+
+TEST(PipelineSupportTest, ImageExtensionsAndTitlesIgnoreTheUsersLocale)
+{
+    const TurkishCharacterRules turkish;
+    if (!turkish.active())
+        GTEST_SKIP() << "no Turkish locale here";
+    for (const char* path : {"/drop/IMG_1.HEIC", "/drop/SCAN.TIF", "/drop/A.GIF", "/drop/B.HIF", "/drop/C.DIB"}) {
+        SCOPED_TRACE(path);
+        EXPECT_TRUE(PipelineSupport::isImage(path));
+    }
+    EXPECT_EQ(ConvertFormatPipeline(ImageFormat::gif).title(), "To GIF");
+    EXPECT_EQ(ConvertFormatPipeline(ImageFormat::heif).title(), "To HEIF");
 }
 
 TEST(PipelineSupportTest, NamesAreTakenFromTheLastComponent)
