@@ -32,8 +32,9 @@ TEST_P(NewFileTest, AppearsWholeUnderItsNameOnlyWhenCommitted)
     ASSERT_TRUE(file->write("first part, "));
     ASSERT_TRUE(file->write("second part"));
     EXPECT_FALSE(fs::exists(folder() / "out.txt"));
-    if (GetParam() == NewFile::Strategy::anonymous)
+    if (GetParam() == NewFile::Strategy::anonymous) {
         EXPECT_TRUE(testsupport::folderEntries(folder()).empty()) << "an unnamed file shows nowhere while it is written";
+    }
 
     ASSERT_TRUE(file->commit(folder() / "out.txt", 0640));
     EXPECT_EQ(contentOf(folder() / "out.txt"), "first part, second part");

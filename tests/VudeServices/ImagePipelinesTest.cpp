@@ -164,8 +164,9 @@ TEST_F(ImagePipelinesTest, StripExifKeepsTheFormatAndNameCaseAndDropsAllMetadata
         ASSERT_TRUE(image);
         EXPECT_EQ(image->format, formats[i]);
         EXPECT_TRUE(fixtures::showsQuadrantsUpright(image->image)) << "upright pixels, as no tag says to turn them";
-        if (formats[i] != ImageFormat::tiff)
+        if (formats[i] != ImageFormat::tiff) {
             EXPECT_TRUE(image->metadata.isEmpty());
+        }
     }
     const auto jpegTags = fixtures::tagsOf(result->at(0));
     EXPECT_TRUE(jpegTags.exif.empty());
