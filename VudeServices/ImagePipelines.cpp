@@ -112,19 +112,13 @@ ConvertFormatPipeline::ConvertFormatPipeline(ImageFormat target)
 
 std::string ConvertFormatPipeline::label(ImageFormat format)
 {
-    switch (format) {
-    case ImageFormat::png: return "PNG";
-    case ImageFormat::jpeg: return "JPEG";
-    case ImageFormat::heic: return "HEIC";
-    case ImageFormat::tiff: return "TIFF";
-    default: break;
-    }
-    // ASCII only: std::toupper follows the user's locale, and in Turkish "i"
-    // does not rise to "I".
+    // Every format's preferred extension is its label in lower case ("jpeg",
+    // "tiff"...). ASCII only: std::toupper follows the user's locale, and in
+    // Turkish "i" does not rise to "I".
     std::string upper(preferredExtension(format));
     std::ranges::transform(upper, upper.begin(),
                            [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-    return upper.empty() ? std::string("Image") : upper;
+    return upper;
 }
 
 bool ConvertFormatPipeline::accepts(const std::vector<fs::path>& urls) const

@@ -35,7 +35,7 @@ class ConvertFormatPipeline final : public DropPipeline {
 public:
     explicit ConvertFormatPipeline(ImageFormat target = ImageFormat::png);
 
-    /// "PNG", "JPEG", "HEIC", "TIFF"; other formats their extension in capitals.
+    /// The format's preferred extension in capitals: "PNG", "JPEG", "HEIC", "TIFF"...
     static std::string label(ImageFormat format);
 
     PipelineID id() const override { return PipelineID::convertFormat; }
