@@ -76,8 +76,11 @@ void runPipeline(benchmark::State& state, const DropPipeline& pipeline)
     const ProgressReporter quiet([](double, const std::string&) {});
     for (auto _ : state) {
         const auto result = pipeline.run({f.photo}, f.outputs, quiet);
-        if (!result)
+        // A skipped run must leave the loop itself, timers untouched.
+        if (!result) {
             state.SkipWithError(result.error().message().c_str());
+            break;
+        }
         state.PauseTiming();
         state.counters["output_MB"] = double(f.clearOutputs()) / 1e6;
         state.ResumeTiming();
@@ -89,8 +92,10 @@ void runTool(benchmark::State& state, const fs::path& tool, const std::vector<st
     const Fixture& f = fixture();
     for (auto _ : state) {
         const auto result = PipelineSupport::shell(tool, arguments);
-        if (!result)
+        if (!result) {
             state.SkipWithError(result.error().errorDescription().c_str());
+            break;
+        }
         state.PauseTiming();
         state.counters["output_MB"] = double(f.clearOutputs()) / 1e6;
         state.ResumeTiming();
