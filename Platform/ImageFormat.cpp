@@ -1,5 +1,7 @@
 #include "Platform/ImageFormat.h"
 
+#include "VudeKit/AsciiCase.h"
+
 #include <libheif/heif.h>
 
 #include <algorithm>
@@ -24,13 +26,6 @@ constexpr std::array extensionTable{
 bool startsWith(std::string_view bytes, std::string_view prefix)
 {
     return bytes.substr(0, prefix.size()) == prefix;
-}
-
-// Not std::tolower: it follows the C locale, which Qt takes from the user's,
-// and in Turkish "I" does not lower to "i".
-char asciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #include "VudeServices/AudioState.h"
 
+#include "VudeKit/AsciiCase.h"
+
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 namespace {
@@ -10,8 +11,7 @@ constexpr double silenceDecibels = -60;
 
 bool containsIgnoringCase(std::string_view text, std::string_view part)
 {
-    const auto lower = [](unsigned char c) { return std::tolower(c); };
-    return !std::ranges::search(text, part, {}, lower, lower).empty();
+    return !std::ranges::search(text, part, {}, asciiLower, asciiLower).empty();
 }
 
 bool isOneOf(std::string_view value, std::initializer_list<std::string_view> choices)

@@ -3,6 +3,7 @@
 #include "Platform/ImageCodec.h"
 #include "Platform/NewFile.h"
 #include "VudeServices/ImageIOWorker.h"
+#include "VudeKit/AsciiCase.h"
 #include "VudeServices/PipelineSupport.h"
 
 #include <QFile>
@@ -113,12 +114,8 @@ ConvertFormatPipeline::ConvertFormatPipeline(ImageFormat target)
 std::string ConvertFormatPipeline::label(ImageFormat format)
 {
     // Every format's preferred extension is its label in lower case ("jpeg",
-    // "tiff"...). ASCII only: std::toupper follows the user's locale, and in
-    // Turkish "i" does not rise to "I".
-    std::string upper(preferredExtension(format));
-    std::ranges::transform(upper, upper.begin(),
-                           [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-    return upper;
+    // "tiff"...).
+    return asciiUppercased(preferredExtension(format));
 }
 
 bool ConvertFormatPipeline::accepts(const std::vector<fs::path>& urls) const
