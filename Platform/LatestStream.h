@@ -44,10 +44,18 @@ public:
 
     /// Delivers each value, in order, on `context`'s thread; stops when the
     /// context is destroyed. Values buffered before the call are delivered too.
+    /// Call it on the context's thread.
     void consume(QObject* context, std::function<void(const T&)> onValue, std::function<void()> onFinished = {})
     {
         std::unique_lock lock(m_shared->mutex);
+        if (!m_shared->relay || m_shared->relay->thread() != context->thread()) {
+            if (m_shared->relay)
+                m_shared->relay->deleteLater(); // drops a delivery queued on it
+            m_shared->relay = new QObject;
+            m_shared->deliveryPending = false;
+        }
         m_shared->context = context;
+        m_shared->hasConsumer = true;
         m_shared->onValue = std::move(onValue);
         m_shared->onFinished = std::move(onFinished);
         scheduleDelivery(lock);
@@ -65,15 +73,23 @@ public:
 private:
     struct Shared {
         explicit Shared(std::size_t capacity) : capacity(capacity < 1 ? 1 : capacity) {}
+        ~Shared()
+        {
+            if (relay)
+                relay->deleteLater();
+        }
         std::mutex mutex;
         std::size_t capacity;
         std::deque<T> buffer;
         bool finished = false;
         bool finishDelivered = false;
-        // The consumer a delivery is queued for; null when none is, or when
-        // that consumer died with the delivery still queued.
-        QPointer<QObject> deliveryPendingOn;
-        QPointer<QObject> context;
+        bool deliveryPending = false;
+        bool hasConsumer = false;
+        // Deliveries are posted to this object on the consumer's thread, never
+        // to the consumer itself: producers must not read `context`, which the
+        // consumer's thread clears when the consumer dies.
+        QObject* relay = nullptr;
+        QPointer<QObject> context; // read on the consumer's thread only
         std::function<void(const T&)> onValue;
         std::function<void()> onFinished;
     };
@@ -82,14 +98,14 @@ private:
     // busy consumer sees only the newest values.
     void scheduleDelivery(std::unique_lock<std::mutex>&)
     {
-        if (m_shared->deliveryPendingOn || !m_shared->context || !m_shared->onValue)
+        if (m_shared->deliveryPending || !m_shared->hasConsumer)
             return;
         if (m_shared->buffer.empty() && !(m_shared->finished && !m_shared->finishDelivered))
             return;
-        m_shared->deliveryPendingOn = m_shared->context;
+        m_shared->deliveryPending = true;
         std::weak_ptr<Shared> weak = m_shared;
         QMetaObject::invokeMethod(
-            m_shared->context.data(), [weak] { deliver(weak); }, Qt::QueuedConnection);
+            m_shared->relay, [weak] { deliver(weak); }, Qt::QueuedConnection);
     }
 
     static void deliver(const std::weak_ptr<Shared>& weak)
@@ -102,7 +118,9 @@ private:
         std::function<void()> onFinished;
         {
             std::scoped_lock lock(shared->mutex);
-            shared->deliveryPendingOn = nullptr;
+            shared->deliveryPending = false;
+            if (!shared->context)
+                return; // the consumer died: keep the values for a successor
             values = std::exchange(shared->buffer, {});
             onValue = shared->onValue;
             if (shared->finished && !shared->finishDelivered) {
