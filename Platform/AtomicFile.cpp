@@ -49,7 +49,10 @@ Expected<void, std::string> createPrivateFolders(const fs::path& folder)
     return {};
 }
 
-// Makes the rename itself durable.
+} // namespace
+
+namespace AtomicFile {
+
 void syncFolder(const fs::path& folder)
 {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -58,10 +61,6 @@ void syncFolder(const fs::path& folder)
     ::fsync(fd);
     ::close(fd);
 }
-
-} // namespace
-
-namespace AtomicFile {
 
 Expected<void, std::string> write(const fs::path& path, std::string_view bytes, mode_t mode)
 {

@@ -19,6 +19,9 @@ namespace AtomicFile {
 Expected<void, std::string> write(const std::filesystem::path& path, std::string_view bytes,
                                   mode_t mode = 0644);
 
+/// Makes a new name or a rename in `folder` durable (best effort).
+void syncFolder(const std::filesystem::path& folder);
+
 /// Reads a whole file. Fails for a missing or unreadable file, or one larger
 /// than `maxBytes`.
 Expected<std::string, std::string> read(const std::filesystem::path& path,

@@ -1,5 +1,7 @@
 #include "Platform/NewFile.h"
 
+#include "Platform/AtomicFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -122,5 +124,6 @@ Expected<void, std::string> NewFile::commit(const fs::path& destination, mode_t 
     m_hiddenPath.clear();
     ::close(m_fd);
     m_fd = -1;
+    AtomicFile::syncFolder(destination.parent_path()); // so the name survives a power cut too
     return {};
 }
