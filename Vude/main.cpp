@@ -1,7 +1,7 @@
 // The app's entry point. It stays up without a window (the notch panels come
 // and go with screens) until it is asked to quit.
 
-#include "Platform/FileUserDefaults.h"
+#include "Platform/Settings/FileUserDefaults.h"
 #include "Vude/UnixSignalWatcher.h"
 
 #include <QApplication>

@@ -9,9 +9,9 @@
 // sound server answers, the service publishes nothing; it binds again when
 // one appears.
 
-#include "Platform/AudioBackend.h"
-#include "Platform/LatestStream.h"
-#include "Platform/SerialQueue.h"
+#include "Platform/Audio/AudioBackend.h"
+#include "Platform/Core/LatestStream.h"
+#include "Platform/Core/SerialQueue.h"
 #include "VudeServices/AudioState.h"
 
 #include <atomic>

@@ -2,7 +2,7 @@
 // What the audio service publishes: the default output's level, name and
 // attachment, and the output devices the Desk lists.
 
-#include "Platform/AudioBackend.h"
+#include "Platform/Audio/AudioBackend.h"
 #include "VudeKit/EnumTraits.h"
 
 #include <cstdint>

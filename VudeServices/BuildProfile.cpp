@@ -1,6 +1,6 @@
 #include "VudeServices/BuildProfile.h"
 
-#include "Platform/XdgPaths.h"
+#include "Platform/Core/XdgPaths.h"
 
 #include <system_error>
 

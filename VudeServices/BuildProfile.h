@@ -4,7 +4,7 @@
 // confinement forbids: HUD suppression, the Focus identity, shortcut listing,
 // the live waveform and the idle surface.
 
-#include "Platform/Environment.h"
+#include "Platform/Core/Environment.h"
 #include "VudeServices/Capability.h"
 
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "VudeServices/DiagnosticsTrace.h"
 
-#include "Platform/XdgPaths.h"
+#include "Platform/Core/XdgPaths.h"
 
 #include <QString>
 

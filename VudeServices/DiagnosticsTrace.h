@@ -15,7 +15,7 @@
 // write, so lines of two writers interleave only as whole lines. The opt-in
 // predicate is therefore called from those threads too.
 
-#include "Platform/Environment.h"
+#include "Platform/Core/Environment.h"
 #include "VudeKit/ClockSource.h"
 #include "VudeKit/Expected.h"
 

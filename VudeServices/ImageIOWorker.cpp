@@ -1,6 +1,6 @@
 #include "VudeServices/ImageIOWorker.h"
 
-#include "Platform/ImageCodec.h"
+#include "Platform/Images/ImageCodec.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/PipelineSupport.h"
 

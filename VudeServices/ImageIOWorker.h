@@ -3,7 +3,7 @@
 // while decoding when a maximum size is given, always upright), encode it in
 // another format and write it as a new file.
 
-#include "Platform/ImageFormat.h"
+#include "Platform/Images/ImageFormat.h"
 #include "VudeServices/PipelineError.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "VudeServices/ImagePipelines.h"
 
-#include "Platform/ImageCodec.h"
-#include "Platform/NewFile.h"
+#include "Platform/Images/ImageCodec.h"
+#include "Platform/Core/NewFile.h"
 #include "VudeServices/ImageIOWorker.h"
 #include "VudeKit/AsciiCase.h"
 #include "VudeServices/PipelineSupport.h"

@@ -5,7 +5,7 @@
 // Each takes a non-empty list of images only and writes new files named
 // after the inputs into the output folder.
 
-#include "Platform/ImageFormat.h"
+#include "Platform/Images/ImageFormat.h"
 #include "VudeServices/DropPipeline.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "VudeServices/PipelineSupport.h"
 
-#include "Platform/NewFile.h"
+#include "Platform/Core/NewFile.h"
 #include "VudeKit/Numbers.h"
 
 #include <QString>

@@ -3,7 +3,7 @@
 // named, how a run walks its inputs, how outputs are written, and how a
 // system tool is run.
 
-#include "Platform/ImageFormat.h"
+#include "Platform/Images/ImageFormat.h"
 #include "VudeServices/DropPipeline.h"
 
 #include <filesystem>

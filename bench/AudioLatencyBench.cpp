@@ -8,8 +8,8 @@
 //                       state arrives (the path our own code adds to)
 //   IdleWithoutServer   the processor time a backend spends retrying while no
 //                       server answers, with real timers
-#include "Platform/PulseAudioBackend.h"
-#include "Platform/QtScheduler.h"
+#include "Platform/Audio/PulseAudioBackend.h"
+#include "Platform/Core/QtScheduler.h"
 #include "VudeServices/AudioService.h"
 #include "tests/support/PrivatePulseServer.h"
 

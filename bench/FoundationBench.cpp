@@ -1,6 +1,6 @@
 // The shared utilities sit on hot paths (identifiers for every payload, the
 // service streams): they must cost next to nothing.
-#include "Platform/LatestStream.h"
+#include "Platform/Core/LatestStream.h"
 #include "VudeKit/Uuid.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // Settings are read on every frame by views and written on every step of a
 // slider drag: reads must be cheap, and a write costs one atomic file replace.
-#include "Platform/FileUserDefaults.h"
+#include "Platform/Settings/FileUserDefaults.h"
 #include "VudeKit/SettingsStore.h"
 
 #include <benchmark/benchmark.h>

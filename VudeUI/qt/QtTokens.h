@@ -6,7 +6,7 @@
 // screen's DPI. Tests pin one family (pinFontFamilies) so measurements do not
 // depend on the machine's font configuration.
 
-#include "Platform/ReduceMotionSetting.h"
+#include "Platform/Settings/ReduceMotionSetting.h"
 #include "VudeUI/Tokens.h"
 
 #include <QColor>

@@ -1,4 +1,4 @@
-#include "Platform/AtomicFile.h"
+#include "Platform/Core/AtomicFile.h"
 
 #include "TestSupport.h"
 

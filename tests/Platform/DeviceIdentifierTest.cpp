@@ -1,4 +1,4 @@
-#include "Platform/DeviceIdentifier.h"
+#include "Platform/Core/DeviceIdentifier.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

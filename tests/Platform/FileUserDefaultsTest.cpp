@@ -1,6 +1,6 @@
-#include "Platform/FileUserDefaults.h"
+#include "Platform/Settings/FileUserDefaults.h"
 
-#include "Platform/AtomicFile.h"
+#include "Platform/Core/AtomicFile.h"
 #include "VudeKit/SettingsStore.h"
 
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "Platform/ImageCodec.h"
+#include "Platform/Images/ImageCodec.h"
 
 #include "ImageFixtures.h"
 

@@ -1,4 +1,4 @@
-#include "Platform/LatestStream.h"
+#include "Platform/Core/LatestStream.h"
 
 #include "TestSupport.h"
 

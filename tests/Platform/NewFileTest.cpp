@@ -1,4 +1,4 @@
-#include "Platform/NewFile.h"
+#include "Platform/Core/NewFile.h"
 
 #include "TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "Platform/NotificationCenter.h"
+#include "Platform/Core/NotificationCenter.h"
 
 #include "TestSupport.h"
 

@@ -1,6 +1,6 @@
 // The PulseAudio backend against a real daemon: which server changes become
 // events, and what the reads return.
-#include "Platform/PulseAudioBackend.h"
+#include "Platform/Audio/PulseAudioBackend.h"
 
 #include "PrivatePulseServer.h"
 #include "TestSupport.h"

@@ -1,4 +1,4 @@
-#include "Platform/PulseAudioBackend.h"
+#include "Platform/Audio/PulseAudioBackend.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Platform/QtScheduler.h"
+#include "Platform/Core/QtScheduler.h"
 
 #include "TestSupport.h"
 

@@ -1,5 +1,5 @@
-#include "Platform/MainThread.h"
-#include "Platform/SerialQueue.h"
+#include "Platform/Core/MainThread.h"
+#include "Platform/Core/SerialQueue.h"
 
 #include "TestSupport.h"
 

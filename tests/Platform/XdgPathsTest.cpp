@@ -1,4 +1,4 @@
-#include "Platform/XdgPaths.h"
+#include "Platform/Core/XdgPaths.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

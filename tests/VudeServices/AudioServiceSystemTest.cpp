@@ -3,7 +3,7 @@
 #include "VudeServices/AudioService.h"
 
 #include "AudioTestSupport.h"
-#include "Platform/PulseAudioBackend.h"
+#include "Platform/Audio/PulseAudioBackend.h"
 #include "PrivatePulseServer.h"
 #include "VudeKit/Scheduler.h"
 

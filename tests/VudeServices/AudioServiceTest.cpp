@@ -1,7 +1,7 @@
 #include "VudeServices/AudioService.h"
 
 #include "AudioTestSupport.h"
-#include "Platform/FakeAudioBackend.h"
+#include "Platform/Audio/FakeAudioBackend.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "VudeServices/ImagePipelines.h"
 
-#include "Platform/ImageCodec.h"
-#include "Platform/MainThread.h"
-#include "Platform/SerialQueue.h"
+#include "Platform/Images/ImageCodec.h"
+#include "Platform/Core/MainThread.h"
+#include "Platform/Core/SerialQueue.h"
 #include "VudeServices/PipelineRegistry.h"
 
 #include "ImageFixtures.h"

@@ -1,7 +1,7 @@
-#include "Platform/FileUserDefaults.h"
+#include "Platform/Settings/FileUserDefaults.h"
 
-#include "Platform/AtomicFile.h"
-#include "Platform/XdgPaths.h"
+#include "Platform/Core/AtomicFile.h"
+#include "Platform/Core/XdgPaths.h"
 #include "VudeKit/Numbers.h"
 
 #include <nlohmann/json.hpp>

@@ -7,8 +7,8 @@
 // container's rotation) is applied here, once. A format is recognised by its
 // content, never by the file name. Every function is safe on any thread.
 
-#include "Platform/ImageFormat.h"
-#include "Platform/ImageMetadata.h"
+#include "Platform/Images/ImageFormat.h"
+#include "Platform/Images/ImageMetadata.h"
 #include "VudeKit/Expected.h"
 
 #include <QImage>

@@ -6,7 +6,7 @@
 // portal's SettingChanged signal, so asking costs nothing. Until the portal
 // answers, and on a desktop without one, motion is not reduced.
 
-#include "Platform/ReduceMotionSetting.h"
+#include "Platform/Settings/ReduceMotionSetting.h"
 
 #include <QDBusConnection>
 #include <QDBusVariant>

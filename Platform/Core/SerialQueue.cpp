@@ -1,4 +1,4 @@
-#include "Platform/SerialQueue.h"
+#include "Platform/Core/SerialQueue.h"
 
 #include <pthread.h>
 

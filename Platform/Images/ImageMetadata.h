@@ -5,7 +5,7 @@
 // Orientation is never carried as it was: decoded images are upright, so a
 // copy says orientation 1.
 
-#include "Platform/ImageFormat.h"
+#include "Platform/Images/ImageFormat.h"
 #include "VudeKit/Expected.h"
 
 #include <string>

@@ -1,8 +1,8 @@
-#include "Platform/ImageCodec.h"
+#include "Platform/Images/ImageCodec.h"
 
-#include "Platform/AtomicFile.h"
-#include "Platform/GifWriter.h"
-#include "Platform/HeifCodec.h"
+#include "Platform/Core/AtomicFile.h"
+#include "Platform/Images/GifWriter.h"
+#include "Platform/Images/HeifCodec.h"
 #include "VudeKit/Numbers.h"
 
 #include <libheif/heif.h>

@@ -1,4 +1,4 @@
-#include "Platform/ImageMetadata.h"
+#include "Platform/Images/ImageMetadata.h"
 
 #include <exiv2/exiv2.hpp>
 

@@ -10,7 +10,7 @@
 // Construct and destroy it on the main thread (the scheduler's thread); the
 // other operations may be called from any thread but the event handler's.
 
-#include "Platform/AudioBackend.h"
+#include "Platform/Audio/AudioBackend.h"
 #include "VudeKit/Date.h"
 
 #include <memory>

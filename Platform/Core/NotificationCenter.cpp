@@ -1,6 +1,6 @@
-#include "Platform/NotificationCenter.h"
+#include "Platform/Core/NotificationCenter.h"
 
-#include "Platform/MainThread.h"
+#include "Platform/Core/MainThread.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 //   private runtime      $XDG_RUNTIME_DIR, else $TMPDIR/vude-<uid> (mode 0700)
 // Relative or empty XDG variables are ignored, as the XDG rules require.
 
-#include "Platform/Environment.h"
+#include "Platform/Core/Environment.h"
 #include "VudeKit/Expected.h"
 
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "Platform/HeifCodec.h"
+#include "Platform/Images/HeifCodec.h"
 
 #include "VudeKit/Numbers.h"
 

@@ -1,4 +1,4 @@
-#include "Platform/ImageFormat.h"
+#include "Platform/Images/ImageFormat.h"
 
 #include "VudeKit/AsciiCase.h"
 

@@ -1,4 +1,4 @@
-#include "Platform/GifWriter.h"
+#include "Platform/Images/GifWriter.h"
 
 #include <gif_lib.h>
 

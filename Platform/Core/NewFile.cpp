@@ -1,6 +1,6 @@
-#include "Platform/NewFile.h"
+#include "Platform/Core/NewFile.h"
 
-#include "Platform/AtomicFile.h"
+#include "Platform/Core/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>

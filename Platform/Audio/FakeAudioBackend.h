@@ -3,7 +3,7 @@
 // reachable flag that a test scripts, with the events a real server would
 // send. Events are delivered synchronously on the thread that caused them.
 
-#include "Platform/AudioBackend.h"
+#include "Platform/Audio/AudioBackend.h"
 
 #include <mutex>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "Platform/PortalReduceMotionSetting.h"
+#include "Platform/Settings/PortalReduceMotionSetting.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

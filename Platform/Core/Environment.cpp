@@ -1,4 +1,4 @@
-#include "Platform/Environment.h"
+#include "Platform/Core/Environment.h"
 
 #include <cstdlib>
 

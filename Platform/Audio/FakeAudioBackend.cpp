@@ -1,4 +1,4 @@
-#include "Platform/FakeAudioBackend.h"
+#include "Platform/Audio/FakeAudioBackend.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "Platform/MainThread.h"
+#include "Platform/Core/MainThread.h"
 
 #include <QCoreApplication>
 #include <QThread>

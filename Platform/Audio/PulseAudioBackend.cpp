@@ -1,6 +1,6 @@
-#include "Platform/PulseAudioBackend.h"
+#include "Platform/Audio/PulseAudioBackend.h"
 
-#include "Platform/MainThread.h"
+#include "Platform/Core/MainThread.h"
 #include "VudeKit/Numbers.h"
 #include "VudeKit/Scheduler.h"
 

@@ -1,6 +1,6 @@
-#include "Platform/DeviceIdentifier.h"
+#include "Platform/Core/DeviceIdentifier.h"
 
-#include "Platform/AtomicFile.h"
+#include "Platform/Core/AtomicFile.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
