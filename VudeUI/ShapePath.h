@@ -3,27 +3,14 @@
 // in points with y growing downward. Shapes build one without Qt; the Qt
 // adapter (VudeUI/qt/QtPath.h) turns it into a QPainterPath.
 
+#include "VudeKit/Geometry.h"
+
 #include <variant>
 #include <vector>
 
-struct UIPoint {
-    double x = 0;
-    double y = 0;
-    bool operator==(const UIPoint&) const = default;
-};
-
-struct UIRect {
-    double x = 0;
-    double y = 0;
-    double width = 0;
-    double height = 0;
-
-    double minX() const { return x; }
-    double minY() const { return y; }
-    double maxX() const { return x + width; }
-    double maxY() const { return y + height; }
-    bool operator==(const UIRect&) const = default;
-};
+// The outline is drawn top-down (y grows downward).
+using UIPoint = Point;
+using UIRect = Rect;
 
 class ShapePath {
 public:
