@@ -14,3 +14,5 @@ pkg_check_modules(ARCHIVE REQUIRED IMPORTED_TARGET libarchive)
 # and selection watches; XTEST only to drive X servers in tests.
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-xinput xcb-xfixes xcb-shape)
 pkg_check_modules(XCB_XTEST REQUIRED IMPORTED_TARGET xcb-xtest)
+# The keyboard's repeat settings and layout changes, for the key tap.
+pkg_check_modules(XCB_XKB REQUIRED IMPORTED_TARGET xcb-xkb)
