@@ -132,22 +132,29 @@ std::optional<double> SysfsBacklight::level() const
     return double(*raw) / double(m_device->maxBrightness);
 }
 
+std::uint32_t SysfsBacklight::rawValueFor(double level, std::optional<std::uint32_t> current,
+                                          std::uint32_t maxBrightness)
+{
+    const double max = maxBrightness;
+    const double wanted = clampedOrLower(level, 0, 1);
+    const auto nearest = std::uint32_t(std::lround(wanted * max));
+    if (!current || *current > maxBrightness || nearest != *current)
+        return nearest;
+    // The step asked for is smaller than the device's: take one whole step.
+    const double currentLevel = double(*current) / max;
+    constexpr double sameLevel = 1e-9;
+    if (wanted > currentLevel + sameLevel && *current < maxBrightness)
+        return *current + 1;
+    if (wanted < currentLevel - sameLevel && *current > 0)
+        return *current - 1;
+    return nearest;
+}
+
 bool SysfsBacklight::setLevel(double level)
 {
     if (!m_device)
         return false;
-    const double max = m_device->maxBrightness;
-    const double wanted = clampedOrLower(level, 0, 1);
-    auto value = std::uint32_t(std::lround(wanted * max));
-    if (const auto current = rawBrightness(); current && *current <= m_device->maxBrightness && value == *current) {
-        // The step asked for is smaller than the device's: take one whole step.
-        const double currentLevel = double(*current) / max;
-        constexpr double sameLevel = 1e-9;
-        if (wanted > currentLevel + sameLevel && *current < m_device->maxBrightness)
-            value = *current + 1;
-        else if (wanted < currentLevel - sameLevel && *current > 0)
-            value = *current - 1;
-    }
+    const std::uint32_t value = rawValueFor(level, rawBrightness(), m_device->maxBrightness);
     if (m_logind && m_logind->setBrightness(m_device->subsystem, m_device->name, value))
         return true;
     return writeDirectly(value);

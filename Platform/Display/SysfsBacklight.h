@@ -44,11 +44,15 @@ public:
 
     static std::optional<BacklightDevice> find(Kind kind, const std::filesystem::path& sysRoot);
 
+    /// The raw value to write for `level` on a device at `current` (none when
+    /// unreadable) of `maxBrightness`: the nearest step, but one whole step
+    /// toward a level that differs from the current one and rounds to it.
+    static std::uint32_t rawValueFor(double level, std::optional<std::uint32_t> current, std::uint32_t maxBrightness);
+
     bool isAvailable() const override { return m_device.has_value(); }
     std::optional<double> level() const override;
-    /// Writes round(level × max). A level that differs from the current one
-    /// but rounds to the same raw value moves one raw step toward it, so a
-    /// keyboard with three steps still moves on a 1/16 key step.
+    /// Writes rawValueFor(level, ...), so a keyboard with three steps still
+    /// moves on a 1/16 key step.
     bool setLevel(double level) override;
     /// "sysfs backlight intel_backlight (firmware), set through logind",
     /// "sysfs leds tpacpi::kbd_backlight, set directly", or "none".
