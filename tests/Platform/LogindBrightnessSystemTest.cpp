@@ -82,7 +82,7 @@ protected:
     {
         auto message = QDBusMessage::createMethodCall(kLogind, kSession, "org.freedesktop.DBus.Mock", method);
         message.setArguments(arguments);
-        return connection->call(message, QDBus::Block, 2000);
+        return connection->call(message, QDBus::Block, 5000);
     }
 
     /// Every SetBrightness the fake session has received, in order.
@@ -165,6 +165,22 @@ TEST_F(LogindBrightnessTest, FallsBackToTheFileWhenLogindRefusesOrIsAbsent)
         EXPECT_FALSE(display.setLevel(0.1));
         EXPECT_EQ(FakeSysfs::brightness(panel), "72000");
     }
+}
+
+TEST_F(LogindBrightnessTest, AStuckLogindCostsOneTimeoutThenIsLeftAlone)
+{
+    startLogind(R"({"stall": true})");
+    FakeSysfs sys;
+    const auto panel = sys.addBacklight("intel_backlight", "raw", 48000, 96000);
+    SysfsBacklight display(Kind::display, sys.root(), logind());
+
+    EXPECT_TRUE(display.setLevel(0.25)) << "written directly once logind timed out";
+    EXPECT_EQ(FakeSysfs::brightness(panel), "24000");
+    EXPECT_TRUE(display.setLevel(0.5));
+    EXPECT_EQ(FakeSysfs::brightness(panel), "48000");
+    // Only the first set asked logind (the mock logs a call as it starts).
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !calls().empty(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(calls(), (std::vector<SetBrightnessCall>{{"backlight", "intel_backlight", 24000}}));
 }
 
 } // namespace
