@@ -289,6 +289,27 @@ TEST_F(ImagePipelinesTest, AnOutputFolderThatCannotBeWrittenFailsWithTheOutputsN
     }
 }
 
+// Each input is read before anything is created for it: with no output
+// folder, an input that is no image still fails as unreadable, after its
+// progress report.
+TEST_F(ImagePipelinesTest, AnInputIsReadBeforeItsOutputIsCreated)
+{
+    const auto notes = drop("notes.png", "just some notes\n");
+    fs::remove_all(outputs());
+    const std::shared_ptr<const DropPipeline> pipelines[] = {
+        std::make_shared<CompressImagePipeline>(), std::make_shared<ConvertFormatPipeline>(),
+        std::make_shared<StripEXIFPipeline>(), std::make_shared<ImagesToPDFPipeline>()};
+    for (const auto& pipeline : pipelines) {
+        SCOPED_TRACE(pipeline->title());
+        progress.clear();
+        const auto result = run(*pipeline, {notes});
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().message(), "Couldn't read notes.png");
+        EXPECT_EQ(progress, (Progress{{0.0, "notes.png"}}));
+    }
+    EXPECT_FALSE(fs::exists(outputs()));
+}
+
 // The input's name fits the file system; with "-compressed" or "-clean" the
 // output's does not. The run must fail with that name, not hang or shorten it.
 TEST_F(ImagePipelinesTest, AnOutputNameTooLongForTheFileSystemFailsTheRun)
