@@ -1,5 +1,6 @@
 #include "Platform/Power/UPowerPowerSource.h"
 
+#include "Platform/Core/MainThread.h"
 #include "Platform/Power/PowerDBus.h"
 
 #include <QDBusPendingCallWatcher>
@@ -106,7 +107,7 @@ void UPowerPowerSource::stop()
     delete m_watcher;
     m_watcher = nullptr;
     ++m_generation;
-    m_batteryReadPending = m_batteryReadAgain = false;
+    m_batteryRefreshQueued = m_batteryReadPending = m_batteryReadAgain = false;
     m_profileReadPending = m_profileReadAgain = false;
 }
 
@@ -152,8 +153,19 @@ bool UPowerPowerSource::readLowPowerMode()
 
 void UPowerPowerSource::onPropertiesChanged(const QString& interface, const QVariantMap&, const QStringList&)
 {
-    if (interface == QLatin1String(kDeviceInterface) || interface == QLatin1String(kUPowerInterface))
+    if (interface != QLatin1String(kDeviceInterface) && interface != QLatin1String(kUPowerInterface))
+        return;
+    // The rest of the burst is usually queued already: read once after it.
+    if (m_batteryRefreshQueued)
+        return;
+    m_batteryRefreshQueued = true;
+    const quint64 generation = m_generation;
+    postTo(this, [this, generation] {
+        if (generation != m_generation)
+            return;
+        m_batteryRefreshQueued = false;
         refreshBattery();
+    });
 }
 
 void UPowerPowerSource::onProfilesChanged(const QString& interface, const QVariantMap& changed,

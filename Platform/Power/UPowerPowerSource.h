@@ -4,9 +4,10 @@
 //
 // The display device's properties change one PropertiesChanged signal at a
 // time, so one change of the battery comes as a burst of signals. The backend
-// re-reads the device once for the whole burst: a signal that arrives while a
-// read is under way only asks for one more read after it, and a reading that
-// a newer one has overtaken is not reported. A daemon that starts later, or
+// re-reads the device once for the whole burst: it reads after the signals
+// already waiting in the event loop, a signal that arrives while a read is
+// under way only asks for one more read after it, and a reading that a newer
+// one has overtaken is not reported. A daemon that starts later, or
 // restarts, is read again when it appears.
 
 #include "Platform/Power/PowerSource.h"
@@ -61,7 +62,9 @@ private:
     QDBusServiceWatcher* m_watcher = nullptr;
     Handlers m_handlers;
     bool m_started = false;
-    // A battery read is under way; another signal asked for a read after it.
+    // A read is posted behind the signals already queued; a read is under
+    // way; another signal asked for a read after it.
+    bool m_batteryRefreshQueued = false;
     bool m_batteryReadPending = false;
     bool m_batteryReadAgain = false;
     bool m_profileReadPending = false;
