@@ -25,8 +25,6 @@ IdleService::IdleService(std::unique_ptr<DisplaySleepInhibitor> inhibitor,
 
 IdleService::~IdleService()
 {
-    // Quietly: nobody should hear about changes of an object being destroyed.
-    const QSignalBlocker blocker(this);
     shutDown();
 }
 
