@@ -16,7 +16,6 @@ constexpr auto kActiveProfile = "ActiveProfile";
 // UPower's device states.
 constexpr uint kStateCharging = 1;
 constexpr uint kStateFullyCharged = 4;
-constexpr uint kStatePendingCharge = 5;
 
 std::optional<double> numberFrom(const QVariant& value)
 {
@@ -56,7 +55,8 @@ UPowerPowerSource::~UPowerPowerSource()
     stop();
 }
 
-std::optional<PowerSourceReading> UPowerPowerSource::readingFrom(const QVariantMap& device, const QVariantMap& upower)
+std::optional<PowerSourceReading> UPowerPowerSource::readingFrom(const QVariantMap& device, const QVariantMap& upower,
+                                                                MainsPowerJudge& judge)
 {
     // The display device stays present but says so on a machine without a
     // battery, with a percentage of 0 that must not read as an empty battery.
@@ -70,10 +70,9 @@ std::optional<PowerSourceReading> UPowerPowerSource::readingFrom(const QVariantM
     const uint state = static_cast<uint>(numberFrom(device.value("State")).value_or(0));
     reading.isCharging = state == kStateCharging;
     reading.isCharged = state == kStateFullyCharged;
-    if (const auto onBattery = boolFrom(upower.value("OnBattery")))
-        reading.isPluggedIn = !*onBattery || reading.isCharging || reading.isCharged;
-    else
-        reading.isPluggedIn = reading.isCharging || reading.isCharged || state == kStatePendingCharge;
+    const auto onBattery = boolFrom(upower.value("OnBattery"));
+    reading.isPluggedIn = judge.isOnMains(onBattery ? std::optional(!*onBattery) : std::nullopt,
+                                          MainsPowerJudge::onMainsByState(state));
 
     // 0 means UPower is still estimating.
     const auto seconds = numberFrom(device.value(reading.isCharging ? "TimeToFull" : "TimeToEmpty"));
@@ -138,7 +137,7 @@ std::optional<PowerSourceReading> UPowerPowerSource::readBattery()
     const QVariantMap upower = PowerDBus::propertiesFrom(
         m_bus.call(PowerDBus::allPropertiesCall(kUPowerService, kUPowerPath, kUPowerInterface), QDBus::Block,
                    PowerDBus::kCallTimeoutMs));
-    return readingFrom(device, upower);
+    return readingFrom(device, upower, m_judge);
 }
 
 bool UPowerPowerSource::readLowPowerMode()
@@ -219,7 +218,7 @@ void UPowerPowerSource::refreshBattery()
                         refreshBattery(); // this reading is already out of date
                         return;
                     }
-                    const auto reading = readingFrom(device, PowerDBus::propertiesFrom(call->reply()));
+                    const auto reading = readingFrom(device, PowerDBus::propertiesFrom(call->reply()), m_judge);
                     if (m_handlers.batteryChanged)
                         m_handlers.batteryChanged(reading);
                 });

@@ -8,8 +8,10 @@
 // already waiting in the event loop, a signal that arrives while a read is
 // under way only asks for one more read after it, and a reading that a newer
 // one has overtaken is not reported. A daemon that starts later, or
-// restarts, is read again when it appears.
+// restarts, is read again when it appears. Whether the machine is on mains
+// comes from UPower's OnBattery and the battery's state (MainsPowerJudge).
 
+#include "Platform/Power/MainsPowerJudge.h"
 #include "Platform/Power/PowerSource.h"
 
 #include <QDBusConnection>
@@ -44,9 +46,11 @@ public:
     static constexpr const char* kPowerSaverProfile = "power-saver";
 
     /// The reading that the display device's properties and UPower's OnBattery
-    /// amount to; none without a battery. Either may be empty when it could
-    /// not be read.
-    static std::optional<PowerSourceReading> readingFrom(const QVariantMap& device, const QVariantMap& upower);
+    /// amount to; none without a battery. Either map may be empty when it
+    /// could not be read. `judge` remembers the earlier readings' accounts of
+    /// mains power.
+    static std::optional<PowerSourceReading> readingFrom(const QVariantMap& device, const QVariantMap& upower,
+                                                         MainsPowerJudge& judge);
 
 private slots:
     void onPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
@@ -61,6 +65,7 @@ private:
     QDBusConnection m_bus;
     QDBusServiceWatcher* m_watcher = nullptr;
     Handlers m_handlers;
+    MainsPowerJudge m_judge;
     bool m_started = false;
     // A read is posted behind the signals already queued; a read is under
     // way; another signal asked for a read after it.

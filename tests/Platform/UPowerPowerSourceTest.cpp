@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 void PrintTo(const PowerSourceReading& reading, std::ostream* out)
 {
@@ -54,8 +56,8 @@ TEST(UPowerPowerSourceTest, ReadsTheDisplayDevice)
          PowerSourceReading{.percentage = 0.8, .isPluggedIn = true, .timeRemaining = 3600}},
         {"fully charged", battery(100, fullyCharged), onMains,
          PowerSourceReading{.percentage = 1, .isPluggedIn = true, .isCharged = true}},
-        {"charging counts as plugged in even if OnBattery lags", battery(50, charging), onBattery,
-         PowerSourceReading{.percentage = 0.5, .isCharging = true, .isPluggedIn = true}},
+        {"a first reading whose accounts disagree follows OnBattery", battery(100, fullyCharged), onBattery,
+         PowerSourceReading{.percentage = 1, .isCharged = true}},
         {"OnBattery unreadable: the device state decides", battery(50, pendingCharge), {},
          PowerSourceReading{.percentage = 0.5, .isPluggedIn = true}},
         {"OnBattery unreadable and discharging", battery(50, discharging), {},
@@ -73,7 +75,45 @@ TEST(UPowerPowerSourceTest, ReadsTheDisplayDevice)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
-        EXPECT_EQ(UPowerPowerSource::readingFrom(row.device, row.upower), row.expected);
+        MainsPowerJudge judge;
+        EXPECT_EQ(UPowerPowerSource::readingFrom(row.device, row.upower, judge), row.expected);
+    }
+}
+
+TEST(UPowerPowerSourceTest, TheAccountOfMainsPowerThatChangedLastWins)
+{
+    // Each step: OnBattery's account (mains?), the battery state's account,
+    // and the answer.
+    struct Step {
+        std::optional<bool> byFlag;
+        std::optional<bool> byState;
+        bool onMains;
+    };
+    struct Row {
+        const char* why;
+        std::vector<Step> steps;
+    } rows[] = {
+        {"unplugged at 100 %: the flag changes, the battery still says full",
+         {{true, true, true}, {false, true, false}, {false, true, false}, {false, false, false}}},
+        {"the state changes before the flag, either way round",
+         {{true, true, true}, {true, false, false}, {false, false, false}, {false, true, true}, {true, true, true}}},
+        {"only the flag is scripted", {{true, true, true}, {false, true, false}, {true, true, true}}},
+        {"only the state is scripted", {{true, true, true}, {true, false, false}, {true, true, true}}},
+        {"a disagreement that stays keeps the last answer",
+         {{true, true, true}, {false, true, false}, {false, true, false}}},
+        {"without a flag the state decides", {{std::nullopt, false, false}, {std::nullopt, true, true}}},
+        {"an unknown state leaves the flag to decide", {{false, std::nullopt, false}, {true, std::nullopt, true}}},
+        {"nothing known keeps the last answer", {{true, true, true}, {std::nullopt, std::nullopt, true}}},
+        {"nothing ever known is on battery", {{std::nullopt, std::nullopt, false}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        MainsPowerJudge judge;
+        int index = 0;
+        for (const auto& step : row.steps) {
+            SCOPED_TRACE("step " + std::to_string(index++));
+            EXPECT_EQ(judge.isOnMains(step.byFlag, step.byState), step.onMains);
+        }
     }
 }
 
