@@ -6,7 +6,9 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -58,8 +60,8 @@ UPowerPowerSource::~UPowerPowerSource()
 std::optional<PowerSourceReading> UPowerPowerSource::readingFrom(const QVariantMap& device, const QVariantMap& upower,
                                                                 MainsPowerJudge& judge)
 {
-    // The display device stays present but says so on a machine without a
-    // battery, with a percentage of 0 that must not read as an empty battery.
+    // Without a battery the display device still exists: not present, at 0 %,
+    // which must not read as an empty battery.
     if (boolFrom(device.value("IsPresent")) != true)
         return std::nullopt;
 
