@@ -1,5 +1,6 @@
-// The audio service against a real PulseAudio daemon with two null sinks,
-// driven from outside with pactl the way another mixer would.
+// The audio service against a real sound server (PulseAudio, and PipeWire's
+// pulse server where it is installed) with two null sinks, driven from
+// outside with pactl the way another mixer would.
 #include "VudeServices/AudioService.h"
 
 #include "AudioTestSupport.h"
@@ -18,12 +19,13 @@ namespace {
 using namespace std::chrono_literals;
 using Transport = AudioState::Transport;
 using testsupport::PrivatePulseServer;
+using testsupport::SoundServerKind;
 using testsupport::waitUntil;
 
 const AudioState speakersState{.volume = 1.0, .deviceName = "Speakers", .transport = Transport::virtual_};
 const AudioState headphonesState{.volume = 1.0, .deviceName = "Headphones", .transport = Transport::usb};
 
-class AudioServiceSystemTest : public AudioServiceFixture {
+class AudioServiceSystemTest : public AudioServiceFixture, public ::testing::WithParamInterface<SoundServerKind> {
 protected:
     void SetUp() override
     {
@@ -75,20 +77,21 @@ protected:
     ManualClock clock;
     ManualScheduler scheduler{clock};
     PrivatePulseServer server{{
-        {"speakers", "device.description=Speakers"},
-        {"headphones", "device.description=Headphones device.bus=usb"},
-    }};
+                                  {"speakers", "device.description=Speakers"},
+                                  {"headphones", "device.description=Headphones device.bus=usb"},
+                              },
+                              GetParam()};
     PulseAudioBackend* pulse = nullptr;
 };
 
-TEST_F(AudioServiceSystemTest, FirstStateNamesTheDefaultSink)
+TEST_P(AudioServiceSystemTest, FirstStateNamesTheDefaultSink)
 {
     startBound();
     EXPECT_EQ(received.front(), speakersState);
     EXPECT_EQ(service->currentState(), speakersState);
 }
 
-TEST_F(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
+TEST_P(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
 {
     startBound();
     pactl({"set-sink-volume", "speakers", "30%"});
@@ -110,7 +113,7 @@ TEST_F(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
     EXPECT_EQ(received[3], received[1]);
 }
 
-TEST_F(AudioServiceSystemTest, SwitchingTheDefaultSinkYieldsOneStateForTheNewSinkOnly)
+TEST_P(AudioServiceSystemTest, SwitchingTheDefaultSinkYieldsOneStateForTheNewSinkOnly)
 {
     startBound();
     pactl({"set-default-sink", "headphones"});
@@ -128,7 +131,7 @@ TEST_F(AudioServiceSystemTest, SwitchingTheDefaultSinkYieldsOneStateForTheNewSin
     EXPECT_EQ(received[3].deviceName, "Headphones");
 }
 
-TEST_F(AudioServiceSystemTest, SetVolumeClampsAndWritesWholeSteps)
+TEST_P(AudioServiceSystemTest, SetVolumeClampsAndWritesWholeSteps)
 {
     startBound();
     pactl({"set-sink-volume", "speakers", "50%"});
@@ -155,7 +158,7 @@ TEST_F(AudioServiceSystemTest, SetVolumeClampsAndWritesWholeSteps)
     }
 }
 
-TEST_F(AudioServiceSystemTest, SetVolumeKeepsTheBalanceAndSetsTheAverage)
+TEST_P(AudioServiceSystemTest, SetVolumeKeepsTheBalanceAndSetsTheAverage)
 {
     startBound();
     pactl({"set-sink-volume", "speakers", "40%", "20%"});
@@ -170,7 +173,7 @@ TEST_F(AudioServiceSystemTest, SetVolumeKeepsTheBalanceAndSetsTheAverage)
     EXPECT_NEAR(channels[1], 0.4 * PulseAudioBackend::normalVolume, 2);
 }
 
-TEST_F(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitches)
+TEST_P(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitches)
 {
     startBound();
     auto devices = service->outputDevices();
@@ -195,7 +198,7 @@ TEST_F(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitc
     EXPECT_FALSE(service->setDefaultOutput(4242)) << "no such sink";
 }
 
-TEST_F(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResumeAfterItsRestart)
+TEST_P(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResumeAfterItsRestart)
 {
     startBound();
     server.kill();
@@ -223,7 +226,7 @@ TEST_F(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResume
     EXPECT_NEAR(received[2].volume, 0.30, 0.5 / 100);
 }
 
-TEST_F(AudioServiceSystemTest, WithoutAServerAtStartNothingIsPublishedUntilOneAppears)
+TEST_P(AudioServiceSystemTest, WithoutAServerAtStartNothingIsPublishedUntilOneAppears)
 {
     server.kill();
     service->start();
@@ -236,5 +239,8 @@ TEST_F(AudioServiceSystemTest, WithoutAServerAtStartNothingIsPublishedUntilOneAp
     ASSERT_TRUE(receivedCount(1));
     EXPECT_EQ(received.front(), speakersState);
 }
+
+INSTANTIATE_TEST_SUITE_P(, AudioServiceSystemTest, ::testing::ValuesIn(testsupport::installedSoundServers()),
+                         testsupport::SoundServerKindName());
 
 } // namespace
