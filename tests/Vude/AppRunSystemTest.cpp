@@ -2,6 +2,7 @@
 // on each quit signal, and how it refuses to start without a display. Each
 // run gets a private home; the app's standard error is read line by line.
 #include "ChildProcess.h"
+#include "Platform/Core/AppResources.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -170,6 +171,14 @@ TEST(AppRun, OnAnXServerTheStartLineNamesTheDisplay)
         EXPECT_EQ(app.exitCode(), 0) << app.remainingError().toStdString();
     }
     stopProcess(xvfb);
+}
+
+// The build tree is laid out as an installation, so the app run from it
+// finds what the build put beside it.
+TEST(AppRun, FromTheBuildTreeTheAppLooksForItsResourcesWhereTheBuildPutsThem)
+{
+    EXPECT_EQ(AppResources::resourcesDirectory(VUDE_EXECUTABLE), std::filesystem::path(VUDE_STAGED_RESOURCES_DIR));
+    EXPECT_EQ(AppResources::helpersDirectory(VUDE_EXECUTABLE), std::filesystem::path(VUDE_STAGED_HELPERS_DIR));
 }
 
 } // namespace
