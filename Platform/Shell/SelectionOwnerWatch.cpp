@@ -39,8 +39,12 @@ SelectionOwnerWatch::SelectionOwnerWatch(XcbConnection& connection, const std::s
             if ((event.response_type & 0x7f) != notifyType)
                 return;
             const auto& notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
-            if (notify.selection == atom && changed)
-                changed(notify.owner);
+            if (notify.selection != atom || !changed)
+                return;
+            // When the owner's window or connection goes, the event still
+            // names the old owner.
+            changed(notify.subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER ? notify.owner
+                                                                                    : XCB_WINDOW_NONE);
         });
     xcb_xfixes_select_selection_input(c, connection.rootWindow(), m_atom,
                                       XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
@@ -51,11 +55,11 @@ SelectionOwnerWatch::SelectionOwnerWatch(XcbConnection& connection, const std::s
 
 SelectionOwnerWatch::~SelectionOwnerWatch()
 {
-    if (!m_handlerToken)
-        return;
-    m_connection.removeEventHandler(m_handlerToken);
-    xcb_xfixes_select_selection_input(m_connection.connection(), m_connection.rootWindow(), m_atom, 0);
-    xcb_flush(m_connection.connection());
+    // The selection input stays: the server keeps one per connection and
+    // selection, so withdrawing it would deafen another watch of the same
+    // selection on this connection. Its rare events then reach no handler.
+    if (m_handlerToken)
+        m_connection.removeEventHandler(m_handlerToken);
 }
 
 xcb_window_t SelectionOwnerWatch::currentOwner() const
