@@ -4,57 +4,15 @@
 
 #include "PrivateXServer.h"
 #include "TestSupport.h"
+#include "XTestPointer.h"
 
 #include <xcb/xinput.h>
-#include <xcb/xtest.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 namespace {
-
-// Moves the pointer and presses buttons the way a real mouse does: XTEST
-// input produces raw events, unlike warping the pointer.
-class FakeMouse {
-public:
-    /// Drives through `connection`; after each step `observer` has read and
-    /// handled the events the step caused, as an app that keeps up would.
-    FakeMouse(XcbConnection& connection, XcbConnection& observer) : m_connection(connection), m_observer(observer) {}
-
-    void moveTo(int x, int y) { send(XCB_MOTION_NOTIFY, 0, x, y); }
-    void press(int button) { send(XCB_BUTTON_PRESS, std::uint8_t(button)); }
-    void release(int button) { send(XCB_BUTTON_RELEASE, std::uint8_t(button)); }
-    void key(std::uint8_t keycode, bool down) { send(down ? XCB_KEY_PRESS : XCB_KEY_RELEASE, keycode); }
-
-    /// Waits until the server has handled everything sent so far and the
-    /// observer has handled what that caused.
-    void sync()
-    {
-        roundTrip(m_connection);
-        // Events for the observer queued before this reply come before it.
-        roundTrip(m_observer);
-        m_observer.dispatchPending();
-        testsupport::processEvents();
-    }
-
-private:
-    void send(std::uint8_t type, std::uint8_t detail, int x = 0, int y = 0)
-    {
-        xcb_test_fake_input(m_connection.connection(), type, detail, XCB_CURRENT_TIME, m_connection.rootWindow(),
-                            std::int16_t(x), std::int16_t(y), 0);
-        sync();
-    }
-
-    static void roundTrip(XcbConnection& connection)
-    {
-        xcb_connection_t* c = connection.connection();
-        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    }
-
-    XcbConnection& m_connection;
-    XcbConnection& m_observer;
-};
 
 class MouseMonitorSystemTest : public ::testing::Test {
 protected:
@@ -64,7 +22,7 @@ protected:
         connection = XcbConnection::open(m_server.display().toStdString());
         driver = XcbConnection::open(m_server.display().toStdString());
         ASSERT_TRUE(connection && driver);
-        mouse = std::make_unique<FakeMouse>(*driver, *connection);
+        mouse = std::make_unique<testsupport::XTestPointer>(*driver, connection.get());
     }
 
     /// A mapped window of `connection`'s, like one of our notch panels.
@@ -84,7 +42,7 @@ protected:
     testsupport::PrivateXServer m_server;
     std::unique_ptr<XcbConnection> connection;
     std::unique_ptr<XcbConnection> driver;
-    std::unique_ptr<FakeMouse> mouse;
+    std::unique_ptr<testsupport::XTestPointer> mouse;
 };
 
 constexpr unsigned kAll = mouseEventMask(MouseEventType::leftMouseDown) | mouseEventMask(MouseEventType::leftMouseUp) |
