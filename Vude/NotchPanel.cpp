@@ -57,6 +57,7 @@ void NotchPanel::makeKeyAndOrderFront()
 {
     orderFront();
     if (m_keyboardFocusRequested) {
+        m_platform.keyboardFocus.rememberFocusBefore(winId());
         activateWindow();
         if (QWindow* handle = windowHandle())
             handle->requestActivate();
@@ -67,6 +68,7 @@ void NotchPanel::resignKey()
 {
     if (QWidget* focused = focusWidget())
         focused->clearFocus();
+    m_platform.keyboardFocus.giveBack(winId());
 }
 
 Rect NotchPanel::frame() const { return toRect(geometry()); }

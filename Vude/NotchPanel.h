@@ -42,7 +42,7 @@ public:
     bool canBecomeKey() const { return m_keyboardFocusRequested; }
     /// Shows and raises the panel and gives it keyboard focus.
     void makeKeyAndOrderFront();
-    /// Gives keyboard focus up.
+    /// Gives keyboard focus back to the window that had it before.
     void resignKey();
 
     /// The canvas the panel is being sized to.

@@ -30,6 +30,7 @@ SystemShellPlatform::SystemShellPlatform(XcbConnection* connection)
         m_compositing = std::make_unique<X11CompositingMonitor>(*connection);
         m_inputShaper = std::make_unique<X11InputShaper>(*connection);
         m_stacker = std::make_unique<X11WindowStacker>(*connection);
+        m_keyboardFocus = std::make_unique<X11KeyboardFocus>(*connection);
         return;
     }
     // No X server: a Wayland session always composites and stacks and
@@ -44,6 +45,7 @@ SystemShellPlatform::SystemShellPlatform(XcbConnection* connection)
     m_compositing = std::make_unique<FakeCompositingMonitor>(true);
     m_inputShaper = std::make_unique<FakeInputShaper>();
     m_stacker = std::make_unique<FakeWindowStacker>();
+    m_keyboardFocus = std::make_unique<FakeKeyboardFocus>();
 }
 
 SystemShellPlatform::~SystemShellPlatform() = default;
@@ -51,5 +53,5 @@ SystemShellPlatform::~SystemShellPlatform() = default;
 ShellPlatform SystemShellPlatform::platform()
 {
     return {*m_screens, *m_pointer, *m_mouseMonitor, *m_dragSelection, *m_wake, *m_compositing,
-            *m_inputShaper, *m_stacker, m_activation, m_haptics, m_urls, m_sharing};
+            *m_inputShaper, *m_stacker, *m_keyboardFocus, m_activation, m_haptics, m_urls, m_sharing};
 }

@@ -14,6 +14,7 @@
 #include "Platform/Shell/DragSelectionWatcher.h"
 #include "Platform/Shell/HapticPerformer.h"
 #include "Platform/Shell/InputShaper.h"
+#include "Platform/Shell/KeyboardFocus.h"
 #include "Platform/Shell/SharingService.h"
 #include "Platform/Shell/SystemWakeMonitor.h"
 #include "Platform/Shell/UrlOpener.h"
@@ -32,6 +33,7 @@ struct ShellPlatform {
     CompositingMonitor& compositing;
     InputShaper& inputShaper;
     WindowStacker& stacker;
+    KeyboardFocus& keyboardFocus;
     ActivationPolicyRecorder& activation;
     HapticPerformer& haptics;
     UrlOpener& urls;
@@ -57,6 +59,7 @@ private:
     std::unique_ptr<CompositingMonitor> m_compositing;
     std::unique_ptr<InputShaper> m_inputShaper;
     std::unique_ptr<WindowStacker> m_stacker;
+    std::unique_ptr<KeyboardFocus> m_keyboardFocus;
     ActivationPolicyRecorder m_activation;
     CountingHapticPerformer m_haptics;
     DesktopUrlOpener m_urls;
@@ -72,6 +75,7 @@ struct FakeShellPlatform {
     FakeCompositingMonitor compositing{true};
     FakeInputShaper inputShaper;
     FakeWindowStacker stacker;
+    FakeKeyboardFocus keyboardFocus;
     ActivationPolicyRecorder activation;
     CountingHapticPerformer haptics;
     RecordingUrlOpener urls;
@@ -80,6 +84,6 @@ struct FakeShellPlatform {
     ShellPlatform platform()
     {
         return {screens, pointer, mouseMonitor, dragSelection, wake, compositing,
-                inputShaper, stacker, activation, haptics, urls, sharing};
+                inputShaper, stacker, keyboardFocus, activation, haptics, urls, sharing};
     }
 };

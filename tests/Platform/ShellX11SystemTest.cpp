@@ -4,6 +4,7 @@
 #include "Platform/Shell/CompositingMonitor.h"
 #include "Platform/Shell/DragSelectionWatcher.h"
 #include "Platform/Shell/InputShaper.h"
+#include "Platform/Shell/KeyboardFocus.h"
 #include "Platform/Shell/SelectionOwnerWatch.h"
 #include "Platform/Shell/WindowStacker.h"
 
@@ -168,6 +169,49 @@ TEST_F(ShellX11SystemTest, CountsEachDragStartedAnywhere)
     sync(*other);
     testsupport::waitUntil([] { return false; }, std::chrono::milliseconds(200));
     EXPECT_EQ(watcher.changeCount(), 2);
+}
+
+TEST_F(ShellX11SystemTest, GivesTheKeyboardBackToTheWindowThatHadIt)
+{
+    auto focus = [&](xcb_window_t window) {
+        xcb_set_input_focus(other->connection(), XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+        sync(*other);
+    };
+    auto focused = [&] {
+        xcb_get_input_focus_reply_t* reply =
+            xcb_get_input_focus_reply(other->connection(), xcb_get_input_focus(other->connection()), nullptr);
+        const xcb_window_t window = reply ? reply->focus : XCB_WINDOW_NONE;
+        std::free(reply);
+        return window;
+    };
+    const xcb_window_t editor = window(*other, 0, 300);
+    const xcb_window_t browser = window(*other, 200, 300);
+    const xcb_window_t panel = window(*other, 400, 0);
+    X11KeyboardFocus keyboard(*connection);
+
+    focus(editor);
+    keyboard.rememberFocusBefore(panel);
+    focus(panel);
+    keyboard.giveBack(panel);
+    sync(*connection);
+    EXPECT_EQ(focused(), editor);
+
+    // The user clicked into another window meanwhile: that one keeps it.
+    keyboard.rememberFocusBefore(panel);
+    focus(panel);
+    focus(browser);
+    keyboard.giveBack(panel);
+    sync(*connection);
+    EXPECT_EQ(focused(), browser);
+
+    // The window that had it is gone: the keyboard follows the pointer.
+    keyboard.rememberFocusBefore(panel);
+    focus(panel);
+    xcb_destroy_window(other->connection(), browser);
+    sync(*other);
+    keyboard.giveBack(panel);
+    sync(*connection);
+    EXPECT_EQ(focused(), xcb_window_t(XCB_INPUT_FOCUS_POINTER_ROOT));
 }
 
 } // namespace

@@ -240,9 +240,11 @@ TEST_F(NotchPanelQtTest, TakesKeyboardFocusOnlyWhenAsked)
     EXPECT_TRUE(panel->isVisible()) << "flipping the flag keeps the window up";
     panel->makeKeyAndOrderFront();
     EXPECT_TRUE(testsupport::waitUntil([&] { return panel->isActiveWindow(); }));
+    EXPECT_EQ(fakes.keyboardFocus.remembered, 1) << "notes whose keyboard it borrows";
 
     panel->setKeyboardFocusRequested(false);
     panel->resignKey();
+    EXPECT_EQ(fakes.keyboardFocus.givenBack, 1);
     EXPECT_TRUE(panel->windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
 }
 
