@@ -35,7 +35,6 @@ NotchHostingView::NotchHostingView(const ShellPlatform& platform, Scheduler& sch
     : QWidget(parent), m_platform(platform), m_scheduler(scheduler), m_clock(clock)
 {
     setAttribute(Qt::WA_TranslucentBackground);
-    setMouseTracking(true);
 }
 
 NotchHostingView::~NotchHostingView() { m_gestureEnd.cancel(); }
