@@ -1,7 +1,9 @@
 // The app's entry point. It stays up without a window (the notch panels come
 // and go with screens) until it is asked to quit.
 
+#include "Platform/Display/X11Display.h"
 #include "Platform/Settings/FileUserDefaults.h"
+#include "Vude/Launch.h"
 #include "Vude/UnixSignalWatcher.h"
 
 #include <QApplication>
@@ -12,22 +14,39 @@
 
 int main(int argc, char** argv)
 {
+    // First of all, so that a quit request during a slow start still ends in
+    // an orderly quit instead of the default action.
+    UnixSignalWatcher::catchSignals({SIGTERM, SIGINT, SIGHUP});
+
     // Reports on standard output must reach a pipe line by line.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+
+    // Qt aborts when it cannot open its display; say why in one line instead.
+    const auto environment = Environment::process();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", Launch::kDefaultPlatform);
+    const std::string platform = Launch::platformName(environment);
+    if (const auto problem = Launch::missingDisplayLine(platform, environment, X11Display::canOpen)) {
+        std::fprintf(stderr, "%s\n", problem->c_str());
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vude"));
     QApplication::setOrganizationDomain(QStringLiteral("ruvudav.app"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, [] { QApplication::quit(); });
+
+    // The first thing the app says, so a user facing an empty screen knows it runs.
+    std::fprintf(stderr, "%s\n", Launch::runningLine(platform, environment).c_str());
+
     // The standard user defaults, before anything reads a setting.
     const auto defaults = std::make_shared<FileUserDefaults>(FileUserDefaults::standardLocation());
     if (!defaults->loadError().empty())
         std::fprintf(stderr, "vude: %s\n", defaults->loadError().c_str());
     UserDefaults::installStandard(defaults);
-
-    UnixSignalWatcher signalWatcher({SIGTERM, SIGINT});
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, [] { QApplication::quit(); });
 
     return QApplication::exec();
 }

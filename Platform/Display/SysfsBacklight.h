@@ -1,0 +1,67 @@
+#pragma once
+// The kernel's backlight devices: the built-in panel under
+// <sys>/class/backlight/* and the keyboard under <sys>/class/leds/*::kbd_backlight*.
+// The level is brightness / max_brightness. Setting goes through logind when
+// it is given and takes it, otherwise into the device's brightness file when
+// the file may be written.
+
+#include "Platform/Display/Backlight.h"
+#include "Platform/Display/LogindBrightness.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+struct BacklightDevice {
+    /// "backlight" for a panel, "leds" for a keyboard (logind's subsystem).
+    std::string subsystem{};
+    /// The device's folder name ("intel_backlight", "tpacpi::kbd_backlight").
+    std::string name{};
+    /// A panel's "firmware", "platform" or "raw"; "" for a keyboard.
+    std::string type{};
+    std::filesystem::path folder{};
+    /// The top raw value, above 0.
+    std::uint32_t maxBrightness = 0;
+
+    bool operator==(const BacklightDevice&) const = default;
+};
+
+class SysfsBacklight final : public Backlight {
+public:
+    enum class Kind { display, keyboard };
+
+    /// Finds the device of `kind` under `sysRoot` ("/sys" on a running system).
+    /// A panel: the first of the firmware, then platform, then raw devices, by
+    /// name within a type. A keyboard: the first LED named "…::kbd_backlight…"
+    /// by name. Devices without a positive max_brightness are passed over.
+    /// `logind` may be null: the device file is then written directly.
+    SysfsBacklight(Kind kind, const std::filesystem::path& sysRoot, std::shared_ptr<LogindBrightness> logind);
+
+    /// The device chosen, if any.
+    const std::optional<BacklightDevice>& device() const { return m_device; }
+
+    static std::optional<BacklightDevice> find(Kind kind, const std::filesystem::path& sysRoot);
+
+    /// The raw value to write for `level` on a device at `current` (none when
+    /// unreadable) of `maxBrightness`: the nearest step, but one whole step
+    /// toward a level that differs from the current one and rounds to it.
+    static std::uint32_t rawValueFor(double level, std::optional<std::uint32_t> current, std::uint32_t maxBrightness);
+
+    bool isAvailable() const override { return m_device.has_value(); }
+    std::optional<double> level() const override;
+    /// Writes rawValueFor(level, ...), so a keyboard with three steps still
+    /// moves on a 1/16 key step.
+    bool setLevel(double level) override;
+    /// "sysfs backlight intel_backlight (firmware), set through logind",
+    /// "sysfs leds tpacpi::kbd_backlight, set directly", or "none".
+    std::string description() const override;
+
+private:
+    std::optional<std::uint32_t> rawBrightness() const;
+    bool writeDirectly(std::uint32_t value) const;
+
+    std::optional<BacklightDevice> m_device;
+    std::shared_ptr<LogindBrightness> m_logind;
+};

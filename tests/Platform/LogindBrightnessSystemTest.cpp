@@ -1,0 +1,186 @@
+#include "Platform/Display/LogindBrightness.h"
+#include "Platform/Display/SysfsBacklight.h"
+
+#include "FakeSysfs.h"
+#include "PrivateSessionBus.h"
+#include "TestSupport.h"
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using testsupport::FakeSysfs;
+using Kind = SysfsBacklight::Kind;
+
+constexpr auto kLogind = "org.freedesktop.login1";
+constexpr auto kSession = "/org/freedesktop/login1/session/auto";
+
+struct SetBrightnessCall {
+    QString subsystem;
+    QString name;
+    uint value = 0;
+    bool operator==(const SetBrightnessCall&) const = default;
+};
+
+void PrintTo(const SetBrightnessCall& call, std::ostream* out)
+{
+    *out << "SetBrightness(" << call.subsystem.toStdString() << ", " << call.name.toStdString() << ", " << call.value
+         << ")";
+}
+
+// A private bus standing in for the system bus, with dbusmock's logind on it.
+class LogindBrightnessTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_bus = std::make_unique<testsupport::PrivateSessionBus>();
+        if (!s_bus->start())
+            s_bus.reset();
+    }
+    static void TearDownTestSuite() { s_bus.reset(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_bus) << "dbus-daemon did not start";
+        m_connectionName = QString("logind-test-%1").arg(++s_connections);
+        connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(s_bus->address(), m_connectionName));
+        ASSERT_TRUE(connection->isConnected());
+    }
+
+    void TearDown() override
+    {
+        testsupport::stopProcess(m_logind);
+        connection.reset();
+        QDBusConnection::disconnectFromBus(m_connectionName);
+    }
+
+    /// Starts the fake logind and waits until its session answers.
+    void startLogind(const QString& parameters = "{}")
+    {
+        auto environment = s_bus->childEnvironment();
+        environment.insert("DBUS_SYSTEM_BUS_ADDRESS", s_bus->address());
+        m_logind.setProcessEnvironment(environment);
+        m_logind.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const QString templatePath = testsupport::sourceDir() + "/tests/Platform/fixtures/logind_session.py";
+        m_logind.start("/usr/bin/python3",
+                       {"-m", "dbusmock", "--system", "--template", templatePath, "-p", parameters});
+        ASSERT_TRUE(m_logind.waitForStarted(5000));
+        // The name is taken before the template has added the session.
+        ASSERT_TRUE(testsupport::waitUntil([&] { return callMock("ClearCalls").type() == QDBusMessage::ReplyMessage; },
+                                           std::chrono::seconds(10)));
+    }
+
+    QDBusMessage callMock(const QString& method, const QVariantList& arguments = {})
+    {
+        auto message = QDBusMessage::createMethodCall(kLogind, kSession, "org.freedesktop.DBus.Mock", method);
+        message.setArguments(arguments);
+        return connection->call(message, QDBus::Block, 5000);
+    }
+
+    /// Every SetBrightness the fake session has received, in order.
+    std::vector<SetBrightnessCall> calls()
+    {
+        const QDBusMessage reply = callMock("GetMethodCalls", {QString("SetBrightness")});
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        std::vector<SetBrightnessCall> result;
+        if (reply.arguments().isEmpty())
+            return result;
+        const auto list = reply.arguments().at(0).value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            quint64 time = 0;
+            QVariantList arguments;
+            list.beginStructure();
+            list >> time >> arguments;
+            list.endStructure();
+            if (arguments.size() == 3)
+                result.push_back({arguments[0].toString(), arguments[1].toString(), arguments[2].toUInt()});
+        }
+        list.endArray();
+        return result;
+    }
+
+    std::shared_ptr<LogindBrightness> logind() { return std::make_shared<LogindBrightness>(*connection); }
+
+    std::unique_ptr<QDBusConnection> connection;
+
+private:
+    static inline std::unique_ptr<testsupport::PrivateSessionBus> s_bus;
+    static inline int s_connections = 0;
+    QString m_connectionName;
+    QProcess m_logind;
+};
+
+TEST_F(LogindBrightnessTest, SetsThePanelAndTheKeyboardThroughTheSession)
+{
+    startLogind();
+    FakeSysfs sys;
+    const auto panel = sys.addBacklight("intel_backlight", "raw", 48000, 96000);
+    const auto keyboard = sys.addLed("tpacpi::kbd_backlight", 0, 3);
+    const auto writer = logind();
+    SysfsBacklight display(Kind::display, sys.root(), writer);
+    SysfsBacklight keys(Kind::keyboard, sys.root(), writer);
+
+    EXPECT_TRUE(display.setLevel(0.525));
+    EXPECT_TRUE(keys.setLevel(1.0 / 16));
+
+    EXPECT_EQ(calls(), (std::vector<SetBrightnessCall>{{"backlight", "intel_backlight", 50400},
+                                                       {"leds", "tpacpi::kbd_backlight", 1}}));
+    // logind writes the device; the files were left to it.
+    EXPECT_EQ(FakeSysfs::brightness(panel), "48000");
+    EXPECT_EQ(FakeSysfs::brightness(keyboard), "0");
+}
+
+TEST_F(LogindBrightnessTest, FallsBackToTheFileWhenLogindRefusesOrIsAbsent)
+{
+    FakeSysfs sys;
+    const auto panel = sys.addBacklight("intel_backlight", "raw", 48000, 96000);
+
+    {
+        SCOPED_TRACE("no logind on the bus");
+        SysfsBacklight display(Kind::display, sys.root(), logind());
+        EXPECT_TRUE(display.setLevel(0.25));
+        EXPECT_EQ(FakeSysfs::brightness(panel), "24000");
+    }
+
+    startLogind(R"({"refuse": true})");
+    SysfsBacklight display(Kind::display, sys.root(), logind());
+    {
+        SCOPED_TRACE("logind refuses: the file is written");
+        EXPECT_TRUE(display.setLevel(0.75));
+        EXPECT_EQ(calls(), (std::vector<SetBrightnessCall>{{"backlight", "intel_backlight", 72000}}));
+        EXPECT_EQ(FakeSysfs::brightness(panel), "72000");
+    }
+    {
+        SCOPED_TRACE("logind refuses and the file is read-only: the set fails");
+        FakeSysfs::makeReadOnly(panel);
+        EXPECT_FALSE(display.setLevel(0.1));
+        EXPECT_EQ(FakeSysfs::brightness(panel), "72000");
+    }
+}
+
+TEST_F(LogindBrightnessTest, AStuckLogindCostsOneTimeoutThenIsLeftAlone)
+{
+    startLogind(R"({"stall": true})");
+    FakeSysfs sys;
+    const auto panel = sys.addBacklight("intel_backlight", "raw", 48000, 96000);
+    SysfsBacklight display(Kind::display, sys.root(), logind());
+
+    EXPECT_TRUE(display.setLevel(0.25)) << "written directly once logind timed out";
+    EXPECT_EQ(FakeSysfs::brightness(panel), "24000");
+    EXPECT_TRUE(display.setLevel(0.5));
+    EXPECT_EQ(FakeSysfs::brightness(panel), "48000");
+    // Only the first set asked logind (the mock logs a call as it starts).
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !calls().empty(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(calls(), (std::vector<SetBrightnessCall>{{"backlight", "intel_backlight", 24000}}));
+}
+
+} // namespace
