@@ -1,5 +1,6 @@
 #include "Platform/Input/X11KeyTapBackend.h"
 
+#include "Platform/Input/XInputRootSelection.h"
 #include "Platform/Input/XcbConnection.h"
 
 #include <xcb/xinput.h>
@@ -98,7 +99,7 @@ bool X11KeyTapBackend::isEnabled() const
 {
     if (!m_mode || !m_keyboard->isConnected())
         return false;
-    return *m_mode == KeyTapMode::intercept ? m_keyboard->holdsGrabs() : !m_rawDevices.empty();
+    return *m_mode == KeyTapMode::intercept ? m_keyboard->holdsGrabs() : m_isListening;
 }
 
 void X11KeyTapBackend::enable()
@@ -130,7 +131,7 @@ void X11KeyTapBackend::handleEvent(const xcb_generic_event_t& event)
         break;
     }
     case XCB_GE_GENERIC: {
-        if (m_rawDevices.empty())
+        if (!m_isListening)
             break;
         const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
         if (generic.extension != connection.xinputOpcode())
@@ -139,12 +140,7 @@ void X11KeyTapBackend::handleEvent(const xcb_generic_event_t& event)
             break;
         // Press and release share one layout.
         const auto& raw = reinterpret_cast<const xcb_input_raw_key_press_event_t&>(event);
-        for (std::uint16_t device : m_rawDevices) {
-            if (raw.deviceid == device) {
-                handleRawKey(static_cast<xcb_keycode_t>(raw.detail), generic.event_type == XCB_INPUT_RAW_KEY_PRESS);
-                break;
-            }
-        }
+        handleRawKey(static_cast<xcb_keycode_t>(raw.detail), generic.event_type == XCB_INPUT_RAW_KEY_PRESS);
         break;
     }
     default:
@@ -275,39 +271,10 @@ bool X11KeyTapBackend::isHeld(std::uint16_t modifierMask) const
 bool X11KeyTapBackend::selectRawKeys(bool on)
 {
     XcbConnection& connection = *m_keyboard->connection();
-    xcb_connection_t* c = connection.connection();
-    if (!on && m_rawDevices.empty())
-        return true;
     if (on && !connection.xinputOpcode())
         return false;
-
-    std::vector<std::uint16_t> devices;
-    if (on) {
-        auto found = reply(xcb_input_xi_query_device_reply(
-            c, xcb_input_xi_query_device(c, XCB_INPUT_DEVICE_ALL_MASTER), nullptr));
-        if (!found)
-            return false;
-        for (auto info = xcb_input_xi_query_device_infos_iterator(found.get()); info.rem;
-             xcb_input_xi_device_info_next(&info))
-            if (info.data->type == XCB_INPUT_DEVICE_TYPE_MASTER_KEYBOARD)
-                devices.push_back(info.data->deviceid);
-        if (devices.empty())
-            return false;
-    } else {
-        devices = std::move(m_rawDevices);
-    }
-    // One selection per master keyboard: the server keeps one mask per client,
-    // window and device, and a selection "for all master devices" would
-    // replace the one the pointer backends on this connection make.
-    const std::uint32_t bits = on ? XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE : 0;
-    for (std::uint16_t device : devices) {
-        struct {
-            xcb_input_event_mask_t header;
-            std::uint32_t bits;
-        } selection{{device, 1}, bits};
-        xcb_input_xi_select_events(c, connection.rootWindow(), 1, &selection.header);
-    }
-    xcb_flush(c);
-    m_rawDevices = on ? std::move(devices) : std::vector<std::uint16_t>{};
+    const std::uint32_t bits = XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE;
+    XInputRootSelection::of(connection).setMask(this, on ? bits : 0);
+    m_isListening = on;
     return true;
 }

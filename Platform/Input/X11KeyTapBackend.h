@@ -81,7 +81,7 @@ private:
     ScheduledTask m_pendingReleaseTask;
 
     // Listening.
-    std::vector<std::uint16_t> m_rawDevices; // the master keyboards selected
+    bool m_isListening = false; // raw key events selected
     std::bitset<256> m_heldKeys;
     KeyRepeater m_repeater;
 };
