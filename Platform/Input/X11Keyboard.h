@@ -6,9 +6,10 @@
 // the permission panes alike (the app installs it as the standard
 // InputAccessProbe).
 //
-// It turns on XKB for the connection, which replaces the core MappingNotify
-// events on that connection with XKB's own map and controls events; it
-// selects and handles those itself. Main thread only.
+// It turns on XKB for the connection, which stops the core MappingNotify
+// events of keyboard changes on that connection (those of the pointer's
+// button map still come); it selects and handles XKB's own map and controls
+// events instead. Main thread only.
 
 #include "Platform/Input/InputAccessProbe.h"
 #include "Platform/Input/X11KeyboardMapping.h"
