@@ -16,3 +16,5 @@ pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-xinput xcb-xfixes xcb-sha
 if(VUDE_BUILD_TESTS)
     pkg_check_modules(XCB_XTEST REQUIRED IMPORTED_TARGET xcb-xtest)
 endif()
+# The keyboard's repeat settings and layout changes, for the key tap.
+pkg_check_modules(XCB_XKB REQUIRED IMPORTED_TARGET xcb-xkb)
