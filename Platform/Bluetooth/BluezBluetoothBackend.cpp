@@ -143,6 +143,9 @@ struct BluezBluetoothBackend::Snapshot {
 BluezBluetoothBackend::BluezBluetoothBackend(const QDBusConnection& bus, QObject* parent)
     : QObject(parent), m_bus(bus)
 {
+    // Slots are matched to signals by their parameter types' names, which
+    // fails for a type Qt has not registered yet: the signal would never come.
+    qRegisterMetaType<QDBusMessage>();
 }
 
 BluezBluetoothBackend::~BluezBluetoothBackend()

@@ -8,9 +8,9 @@
 #include "Platform/Bluetooth/BluezObjectModel.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
 
-class QDBusMessage;
 class QDBusServiceWatcher;
 
 class BluezBluetoothBackend final : public QObject, public BluetoothBackend {
