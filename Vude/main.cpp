@@ -5,8 +5,10 @@
 #include "Platform/Settings/FileUserDefaults.h"
 #include "Vude/Launch.h"
 #include "Vude/UnixSignalWatcher.h"
+#include "VudeServices/FocusFilterEndpoint.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 #include <csignal>
 #include <cstdio>
@@ -47,6 +49,11 @@ int main(int argc, char** argv)
     if (!defaults->loadError().empty())
         std::fprintf(stderr, "vude: %s\n", defaults->loadError().c_str());
     UserDefaults::installStandard(defaults);
+
+    // The Focus filter for the user's automation (docs/FOCUS.md); not offered
+    // without a session bus or while another copy of the app holds its name.
+    FocusFilterEndpoint focusFilter;
+    focusFilter.registerOn(QDBusConnection::sessionBus());
 
     return QApplication::exec();
 }
