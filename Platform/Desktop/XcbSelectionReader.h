@@ -5,7 +5,7 @@
 // deadline the caller gives; large contents arrive in increments and are cut
 // off, not buffered, once they pass the caller's limit.
 //
-// Made, used and destroyed on one thread (the pasteboard's worker).
+// Used by one thread at a time (the pasteboard's worker).
 
 #include "Platform/Desktop/Pasteboard.h"
 
