@@ -98,7 +98,7 @@ bool MprisWatcher::start()
             continue;
         const auto owner = m_bus.interface()->serviceOwner(name);
         if (owner.isValid())
-            addPlayer(name, owner.value());
+            addPlayer(name, owner.value(), false);
     }
     changed(); // the first line, even when nothing plays
     return true;
@@ -111,7 +111,7 @@ void MprisWatcher::onNameOwnerChanged(const QString& name, const QString&, const
     if (newOwner.isEmpty())
         removePlayer(name);
     else
-        addPlayer(name, newOwner);
+        addPlayer(name, newOwner, true);
 }
 
 void MprisWatcher::onPropertiesChanged(const QDBusMessage& message)
@@ -136,13 +136,14 @@ void MprisWatcher::onSeeked(qlonglong position, const QDBusMessage& message)
     }
 }
 
-void MprisWatcher::addPlayer(const QString& name, const QString& owner)
+void MprisWatcher::addPlayer(const QString& name, const QString& owner, bool isNew)
 {
     removePlayer(name); // a new owner is a new player
     Player player;
     player.busName = name;
     player.owner = owner;
-    player.lastActive = ++m_activity;
+    // Those already there when we start are told apart by connection order.
+    player.lastActive = isNew ? ++m_activity : 0;
     m_players.push_back(std::move(player));
     m_loadingSince[name] = now();
     fetchProperties(name, owner);
@@ -217,6 +218,9 @@ void MprisWatcher::fetchPosition(const QString& name, const QString& owner)
     });
 }
 
+// Activity: a player found playing, or one that signals another playback
+// status or another track. What a paused player reports when it is first
+// read is not.
 void MprisWatcher::apply(Player& player, const QVariantMap& properties, bool fromSignal)
 {
     const qint64 time = now();
@@ -231,13 +235,13 @@ void MprisWatcher::apply(Player& player, const QVariantMap& properties, bool fro
 
     if (status != properties.end()) {
         const QString text = Mpris::plain(*status).toString();
-        if (text == QLatin1String("Playing") && !player.isPlaying())
+        if (fromSignal ? text != player.playbackStatus : text == QLatin1String("Playing"))
             player.lastActive = ++m_activity;
         player.playbackStatus = text;
     }
     if (metadata != properties.end()) {
         Track track = trackFrom(Mpris::plain(*metadata).toMap());
-        if (isAnotherTrack(track, player.track))
+        if (fromSignal && isAnotherTrack(track, player.track))
             player.lastActive = ++m_activity;
         player.track = std::move(track);
     }

@@ -38,7 +38,8 @@ private:
     // this long, so the first line it appears in is complete.
     static constexpr qint64 kLoadingGraceMilliseconds = 1000;
 
-    void addPlayer(const QString& name, const QString& owner);
+    // `isNew`: it joined while we watch, rather than being there at start.
+    void addPlayer(const QString& name, const QString& owner, bool isNew);
     void removePlayer(const QString& name);
     void fetchProperties(const QString& name, const QString& owner);
     void fetchPosition(const QString& name, const QString& owner);

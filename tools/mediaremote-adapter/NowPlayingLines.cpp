@@ -3,6 +3,8 @@
 #include <QJsonDocument>
 #include <QSet>
 
+#include <tuple>
+
 namespace NowPlayingLines {
 
 namespace {
@@ -35,12 +37,13 @@ constexpr auto kElapsedKey = "elapsedTime";
 
 const Player* choose(const std::vector<Player>& players)
 {
+    const auto key = [](const Player& player) {
+        return std::tuple(rank(player), player.lastActive, player.connectionOrder());
+    };
     const Player* chosen = nullptr;
-    for (const auto& player : players) {
-        if (!chosen || rank(player) > rank(*chosen) ||
-            (rank(player) == rank(*chosen) && player.lastActive > chosen->lastActive))
+    for (const auto& player : players)
+        if (!chosen || key(player) > key(*chosen))
             chosen = &player;
-    }
     return chosen;
 }
 

@@ -18,7 +18,8 @@
 namespace NowPlayingLines {
 
 /// The player whose track to show: a playing one over a paused one over any
-/// other, then the most recently active. None without players.
+/// other, then the most recently active, then the one whose connection
+/// joined the bus last. None without players.
 const Player* choose(const std::vector<Player>& players);
 
 /// The payload for `player` at `nowMilliseconds` (the empty object without

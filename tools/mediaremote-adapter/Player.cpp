@@ -31,3 +31,9 @@ QString Player::bundleIdentifier() const
         name.truncate(instance);
     return name;
 }
+
+std::pair<qint64, qint64> Player::connectionOrder() const
+{
+    const QStringList parts = owner.mid(1).split(QLatin1Char('.'));
+    return {parts.value(0).toLongLong(), parts.value(1).toLongLong()};
+}

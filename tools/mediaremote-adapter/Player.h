@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 struct Track {
     /// The player's identifier of the track (an object path).
@@ -47,8 +48,8 @@ struct Player {
     qint64 positionTakenAtMilliseconds = 0;
     /// Grows every time the position is taken anew.
     quint64 positionGeneration = 0;
-    /// Grows when the player appears, starts playing or changes track; the
-    /// larger, the more recently the player was active.
+    /// Grows with the player's activity (see MprisWatcher); the larger, the
+    /// more recently it was active. 0 when it did nothing since we started.
     quint64 lastActive = 0;
 
     bool isPlaying() const { return playbackStatus == QLatin1String("Playing"); }
@@ -59,6 +60,9 @@ struct Player {
 
     /// Takes the position anew.
     void setPosition(qint64 microseconds, qint64 nowMilliseconds);
+
+    /// The order its connection joined the bus in (":1.42" is (1, 42)).
+    std::pair<qint64, qint64> connectionOrder() const;
 
     /// A reverse-domain identifier of the application: its desktop entry
     /// ("org.gnome.Lollypop"), else the bus name's last part without an
