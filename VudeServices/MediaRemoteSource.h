@@ -141,7 +141,7 @@ private:
     std::atomic<Capability::RawValue> m_capabilities = kInitialCapabilities.rawValue();
     std::atomic<bool> m_closing = false;
 
-    // The spec's lock: the running adapter, its exit count and the stopped flag.
+    // Guards the running adapter, its exit count and the stopped flag.
     mutable std::mutex m_mutex;
     std::shared_ptr<Run> m_current;
     std::int64_t m_restartCount = 0;
