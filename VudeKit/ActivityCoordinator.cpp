@@ -33,7 +33,8 @@ bool ActivityCoordinator::setAmbient(std::optional<ActivityPayload> payload)
 {
     if (payload == m_ambient)
         return false;
-    const bool showingOldAmbient = m_current && m_ambient && *m_current == *m_ambient;
+    // By identity: a payload holding NaN (a ring of NaN) never equals itself.
+    const bool showingOldAmbient = m_current && m_ambient && m_current->id() == m_ambient->id();
     assignAmbient(std::move(payload));
     if (!m_current) {
         if (!m_ambient)
@@ -62,13 +63,18 @@ bool ActivityCoordinator::submit(ActivityPayload payload)
         return true;
     }
 
-    // Same key as the suspended one: the newer content takes its place and its
+    // Same key as the suspended one. A queued payload takes its place and its
     // full duration, so an outdated state ("Charging") cannot come back once
-    // the interrupt ends.
+    // the interrupt ends. An interrupt shows at once and supersedes it; an
+    // ambient one only fills its slot, and the suspended one still resumes.
     if (m_suspended && m_suspended->payload.dedupeKey() == payload.dedupeKey()) {
-        const Duration duration = payload.duration();
-        m_suspended = Suspended{std::move(payload), duration};
-        return false;
+        if (payload.priority() == ActivityPriority::queued) {
+            const Duration duration = payload.duration();
+            m_suspended = Suspended{std::move(payload), duration};
+            return false;
+        }
+        if (payload.priority() == ActivityPriority::interrupt)
+            m_suspended.reset();
     }
 
     const auto waiting = std::find_if(m_queue.begin(), m_queue.end(), [&](const ActivityPayload& queued) {

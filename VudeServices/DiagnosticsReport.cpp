@@ -1,6 +1,7 @@
 #include "VudeServices/DiagnosticsReport.h"
 
 #include "VudeKit/Numbers.h"
+#include "VudeKit/UnicodeText.h"
 
 #include <algorithm>
 #include <ctime>
@@ -23,13 +24,6 @@ constexpr std::array<std::pair<Capability, std::string_view>, 9> kCapabilityName
 
 constexpr std::string_view kRuleCharacter = "─";
 constexpr std::string_view kEmDash = "—";
-
-// Characters as the reader sees them: UTF-8 code points, not bytes.
-std::size_t characterCount(std::string_view text)
-{
-    return static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char byte) { return (byte & 0xC0) != 0x80; }));
-}
 
 std::string repeated(std::string_view piece, std::size_t times)
 {
@@ -64,7 +58,7 @@ void appendTitle(std::string& text, std::string_view title)
     text += "\n";
     text += title;
     text += "\n";
-    text += repeated(kRuleCharacter, characterCount(title));
+    text += repeated(kRuleCharacter, graphemeCount(title));
     text += "\n";
 }
 
@@ -123,9 +117,9 @@ std::string DiagnosticsReport::formatted() const
         appendTitle(text, section.title);
         std::size_t keyWidth = 0;
         for (const auto& row : section.rows)
-            keyWidth = std::max(keyWidth, characterCount(row.first));
+            keyWidth = std::max(keyWidth, graphemeCount(row.first));
         for (const auto& [key, value] : section.rows)
-            text += "  " + key + std::string(keyWidth - characterCount(key), ' ') + "  " + value + "\n";
+            text += "  " + key + std::string(keyWidth - graphemeCount(key), ' ') + "  " + value + "\n";
     }
 
     appendTitle(text, "Deliberately not included");

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -174,10 +175,9 @@ PipelineRunResult ImagesToPDFPipeline::run(const std::vector<fs::path>& urls, co
         return unexpected(PipelineFailure(PipelineError::writeFailed(PipelineSupport::fileName(outputURL()))));
     };
 
-    auto file = NewFile::create(folder);
-    if (!file)
-        return writeFailed();
-    PdfDocument document(std::move(*file));
+    // The document is created once its first page has been read, so an input
+    // that is no image is reported as such whatever the output folder is.
+    std::optional<PdfDocument> document;
     for (std::size_t i = 0; i < urls.size(); ++i) {
         const std::string name = PipelineSupport::fileName(urls[i]);
         progress(double(i) / double(urls.size()), name);
@@ -185,11 +185,17 @@ PipelineRunResult ImagesToPDFPipeline::run(const std::vector<fs::path>& urls, co
         const auto decoded = ImageCodec::decodeFile(urls[i]);
         if (!decoded)
             return unexpected(PipelineFailure(PipelineError::readFailed(name)));
-        if (!document.addPage(decoded->image))
+        if (!document) {
+            auto file = NewFile::create(folder);
+            if (!file)
+                return writeFailed();
+            document.emplace(std::move(*file));
+        }
+        if (!document->addPage(decoded->image))
             return writeFailed();
     }
     const fs::path output = outputURL();
-    if (!document.commit(output))
+    if (!document->commit(output))
         return writeFailed();
     progress(1.0, "Done");
     return std::vector<fs::path>{output};

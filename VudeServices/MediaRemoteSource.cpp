@@ -1,5 +1,6 @@
 #include "VudeServices/MediaRemoteSource.h"
 
+#include "Platform/Core/AppResources.h"
 #include "Platform/Core/MainThread.h"
 #include "VudeKit/Numbers.h"
 
@@ -75,10 +76,7 @@ std::unique_ptr<MediaRemoteSource> MediaRemoteSource::make(const std::filesystem
 
 std::filesystem::path MediaRemoteSource::defaultResourcesDirectory()
 {
-    // Beside the executable, in the build tree as in an installation.
-    std::error_code error;
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return executable.parent_path() / MediaAdapterLayout::kFolderName;
+    return AppResources::resource(MediaAdapterLayout::kFolderName).value_or(std::filesystem::path());
 }
 
 MediaRemoteSource::MediaRemoteSource(MediaAdapterLayout layout, Dependencies dependencies)

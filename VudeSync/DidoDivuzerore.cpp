@@ -292,7 +292,7 @@ void DidoDivuzerore::saveNote(const std::string& text)
     // The first revision of this device in the note's own order, not the newest.
     const auto& revisions = note->revisions();
     const auto mine = std::find_if(revisions.begin(), revisions.end(),
-                                   [&](const auto& revision) { return revision->deviceID == m_deviceID; });
+                                   [&](const auto& revision) { return ScratchNote::isSameDevice(revision->deviceID, m_deviceID); });
     if (mine != revisions.end()) {
         (*mine)->text = text;
         (*mine)->editedAt = now;

@@ -87,20 +87,22 @@ Expected<void, std::string> createSchemaIfEmpty(SqliteDatabase& database)
 }
 
 /// Refuses, before anything is written, a file that is not a database or is
-/// a database of another program; a new or empty file is ours to take.
-Expected<void, std::string> checkOwnership(SqliteDatabase& database)
+/// a database of another program: one that carries another program's
+/// application id, tables or not, or tables without ours. Returns whether the
+/// file holds tables; a new or empty file is ours to take.
+Expected<bool, std::string> checkOwnership(SqliteDatabase& database)
 {
     auto tableCount = database.queryInteger("SELECT count(*) FROM sqlite_master");
     if (!tableCount)
         return unexpected(tableCount.error());
-    if (tableCount->value_or(0) == 0)
-        return {};
     auto applicationID = database.queryInteger("PRAGMA application_id");
     if (!applicationID)
         return unexpected(applicationID.error());
-    if (applicationID->value_or(0) != kApplicationID)
+    const bool hasTables = tableCount->value_or(0) != 0;
+    const std::int64_t owner = applicationID->value_or(0);
+    if (owner != kApplicationID && (owner != 0 || hasTables))
         return unexpected(std::string("The file is a database of another program, not a Vude store."));
-    return {};
+    return hasTables;
 }
 
 Expected<void, std::string> checkExistingSchema(SqliteDatabase& database)
@@ -156,6 +158,12 @@ Expected<std::unique_ptr<ModelContainer>, std::string> ModelContainer::open(Mode
     auto owned = checkOwnership(*database);
     if (!owned)
         return unexpected("Could not open the store at " + configuration.url.string() + ": " + owned.error());
+    // An existing store is checked before the connection is configured:
+    // switching the journal mode rewrites the file's header.
+    if (*owned) {
+        if (auto checked = checkExistingSchema(*database); !checked)
+            return unexpected(checked.error());
+    }
     auto configured = configureConnection(*database, configuration.busyTimeout);
     if (!configured)
         return unexpected("Could not open the store at " + configuration.url.string() + ": " + configured.error());

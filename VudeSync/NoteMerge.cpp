@@ -1,29 +1,14 @@
 #include "VudeSync/NoteMerge.h"
 
+#include "VudeKit/UnicodeText.h"
+
 #include <unicode/brkiter.h>
-#include <unicode/bytestream.h>
-#include <unicode/normalizer2.h>
 #include <unicode/utext.h>
 
 #include <memory>
 #include <vector>
 
 namespace {
-
-std::string nfc(std::string_view text)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    const auto* normalizer = icu::Normalizer2::getNFCInstance(status);
-    if (U_FAILURE(status))
-        return std::string(text);
-    std::string result;
-    icu::StringByteSink<std::string> sink(&result, static_cast<int32_t>(text.size()));
-    normalizer->normalizeUTF8(0, icu::StringPiece(text.data(), static_cast<int32_t>(text.size())), sink, nullptr,
-                              status);
-    if (U_FAILURE(status))
-        return std::string(text);
-    return result;
-}
 
 /// The byte offsets at which the text's user-perceived characters end.
 std::vector<std::size_t> characterEnds(std::string_view text)
@@ -49,14 +34,14 @@ std::vector<std::size_t> characterEnds(std::string_view text)
 
 bool canonicallyEqual(std::string_view a, std::string_view b)
 {
-    return a == b || nfc(a) == nfc(b);
+    return a == b || nfcNormalized(a) == nfcNormalized(b);
 }
 
 /// Whether `text` begins with `prefix`, character by character.
 bool beginsWith(std::string_view text, std::string_view prefix)
 {
-    const auto normalizedText = nfc(text);
-    const auto normalizedPrefix = nfc(prefix);
+    const auto normalizedText = nfcNormalized(text);
+    const auto normalizedPrefix = nfcNormalized(prefix);
     if (normalizedText.compare(0, normalizedPrefix.size(), normalizedPrefix) != 0)
         return false;
     // The match must end between two characters of the text: "e" does not
@@ -131,7 +116,7 @@ std::string NoteMerge::merge(const std::optional<std::string>& base, const std::
     const std::string_view remoteRest = std::string_view(remote).substr(prefix.remoteBytes);
     // Ordered by text, not by side, so two devices merging each other's text
     // build the same result. UTF-8 byte order is scalar-value order.
-    const bool remoteFirst = nfc(remoteRest) < nfc(localRest);
+    const bool remoteFirst = nfcNormalized(remoteRest) < nfcNormalized(localRest);
     const auto first = remoteFirst ? remoteRest : localRest;
     const auto second = remoteFirst ? localRest : remoteRest;
 

@@ -1,9 +1,16 @@
 #include "VudeSync/ScratchNote.h"
 
+#include "VudeKit/UnicodeText.h"
+
 #include <algorithm>
 #include <vector>
 
 namespace ScratchNote {
+
+bool isSameDevice(std::string_view revisionDeviceID, std::string_view deviceID)
+{
+    return revisionDeviceID == deviceID || nfcNormalized(revisionDeviceID) == nfcNormalized(deviceID);
+}
 
 Resolution resolve(const SyncedNote* note, std::string_view deviceID, const NoteMerge& merger)
 {
@@ -23,7 +30,7 @@ Resolution resolve(const SyncedNote* note, std::string_view deviceID, const Note
     const SyncedNoteRevision* mine = nullptr;
     const SyncedNoteRevision* newestOther = nullptr;
     for (const auto* revision : revisions) {
-        if (revision->deviceID == deviceID)
+        if (isSameDevice(revision->deviceID, deviceID))
             mine = revision;
         else if (!newestOther || revision->editedAt > newestOther->editedAt)
             newestOther = revision;

@@ -28,6 +28,11 @@ struct Resolution {
     std::optional<bool> hadConflict;
 };
 
+/// Whether a revision written under `revisionDeviceID` is this device's: the
+/// names compare in NFC, as the merge compares texts, so a precomposed and a
+/// decomposed accent name one device.
+bool isSameDevice(std::string_view revisionDeviceID, std::string_view deviceID);
+
 /// What this device shows for `note` (none: no note yet).
 Resolution resolve(const SyncedNote* note, std::string_view deviceID, const NoteMerge& merger);
 

@@ -31,8 +31,9 @@ struct AudioDeviceInfo {
     std::uint32_t id = 0;
     /// The name people see ("Built-in Audio Analog Stereo").
     std::string name{};
-    /// The main volume, 0...1, linear in the scale desktop sliders show; none
-    /// for a device without volume control.
+    /// The main volume, 0...1, linear in the scale desktop sliders show: the
+    /// loudest channel, full when amplified past it; none for a device without
+    /// volume control.
     std::optional<double> volume{};
     bool isMuted = false;
     AudioDeviceAttachment attachment{};
@@ -89,8 +90,10 @@ public:
     /// Every output device, in the server's order; empty without a server.
     virtual std::vector<AudioDeviceInfo> outputDevices() = 0;
 
-    /// Sets a device's main volume (0...1), keeping its balance. Does not wait
-    /// for the server; the change comes back as `volumeChanged`.
+    /// Sets a device's main volume (0...1): its loudest channel becomes
+    /// `volume` and the others keep their balance. Never writes more than full;
+    /// a device amplified past full is left as it is by a volume of 1. Does
+    /// not wait for the server; the change comes back as `volumeChanged`.
     virtual void setVolume(std::uint32_t id, double volume) = 0;
     /// Makes a device the default output; true when the server accepted it.
     virtual bool setDefaultOutput(std::uint32_t id) = 0;

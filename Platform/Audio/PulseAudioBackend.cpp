@@ -25,34 +25,24 @@ constexpr pa_usec_t queryTimeoutMicroseconds = 500'000;
 constexpr Duration firstReconnectDelay = 500ms;
 constexpr Duration longestReconnectDelay = 10s;
 
-// The mean of the channels, in server units; none without volume control.
-std::optional<double> averageOf(const pa_cvolume& volume)
+// The loudest channel, in server units: the sink's volume as mixers show it.
+// None without volume control.
+std::optional<pa_volume_t> loudestOf(const pa_cvolume& volume)
 {
     if (volume.channels == 0 || !pa_cvolume_valid(&volume))
         return std::nullopt;
-    double sum = 0;
-    for (unsigned channel = 0; channel < volume.channels; ++channel)
-        sum += volume.values[channel];
-    return sum / volume.channels;
+    return pa_cvolume_max(&volume);
 }
 
-// The mean in whole server steps, as a volume reads and compares.
-std::optional<std::uint32_t> roundedAverage(const pa_cvolume& volume)
-{
-    const auto average = averageOf(volume);
-    if (!average)
-        return std::nullopt;
-    return saturatingRound<std::uint32_t>(*average);
-}
-
-// `current` scaled so that its mean becomes `target`, keeping the balance.
-pa_cvolume scaledToAverage(const pa_cvolume& current, pa_volume_t target)
+// `current` scaled by one factor so that its loudest channel becomes
+// `target`: the balance stays and no channel ends above `target`.
+pa_cvolume scaledToLoudest(const pa_cvolume& current, pa_volume_t target)
 {
     pa_cvolume result = current;
-    const double average = averageOf(current).value_or(0);
+    const pa_volume_t loudest = pa_cvolume_max(&current);
     for (unsigned channel = 0; channel < result.channels; ++channel) {
-        const double value = average > 0 ? current.values[channel] * (target / average) : target;
-        result.values[channel] = std::min<std::uint32_t>(saturatingRound<std::uint32_t>(value), PA_VOLUME_MAX);
+        const double value = loudest > 0 ? double(current.values[channel]) * (double(target) / loudest) : target;
+        result.values[channel] = std::min(saturatingRound<pa_volume_t>(value), target);
     }
     return result;
 }
@@ -74,7 +64,7 @@ AudioDeviceInfo makeInfo(const pa_sink_info& sink)
     info.name = text(sink.description);
     if (info.name.empty())
         info.name = text(sink.name);
-    if (const auto raw = roundedAverage(sink.volume))
+    if (const auto raw = loudestOf(sink.volume))
         info.volume = PulseAudioBackend::volumeFromRaw(*raw);
     info.isMuted = sink.mute != 0;
     auto& attachment = info.attachment;
@@ -323,7 +313,7 @@ struct PulseAudioBackend::Impl {
         const bool isNew = known == self->levels.end();
         const bool levelChanged = !isNew
             && (known->second.isMuted != level.isMuted
-                || roundedAverage(known->second.volume) != roundedAverage(level.volume));
+                || loudestOf(known->second.volume) != loudestOf(level.volume));
         self->levels[sink->index] = level;
         if (levelChanged && self->ready)
             self->send({AudioBackendEvent::Kind::volumeChanged, sink->index + 1});
@@ -481,9 +471,17 @@ void PulseAudioBackend::setVolume(std::uint32_t id, double volume)
     if (id == 0 || !d->context || !d->ready)
         return;
     const auto level = d->levels.find(id - 1);
-    if (level == d->levels.end() || !averageOf(level->second.volume))
-        return; // unknown sink, or one without volume control
-    const pa_cvolume scaled = scaledToAverage(level->second.volume, rawFromVolume(volume));
+    if (level == d->levels.end())
+        return; // unknown sink
+    const auto loudest = loudestOf(level->second.volume);
+    if (!loudest)
+        return; // no volume control
+    const pa_volume_t target = rawFromVolume(volume);
+    // Amplified past 100 % by another mixer, the sink reads as full; full
+    // asked again (a volume-up at the top) leaves it rather than lowering it.
+    if (*loudest > PA_VOLUME_NORM && target >= PA_VOLUME_NORM)
+        return;
+    const pa_cvolume scaled = scaledToLoudest(level->second.volume, target);
     Impl::unref(pa_context_set_sink_volume_by_index(d->context, id - 1, &scaled, nullptr, nullptr));
 }
 

@@ -249,7 +249,10 @@ Expected<ImageCodec::DecodedImage, std::string> decodeWithQt(std::string_view en
             return unexpected(std::string("the image has no pixels"));
         const QSize target = fitted(stored, options.maxPixelSize);
         const bool reducesWhileDecoding = target != stored && reader.supportsOption(QImageIOHandler::ScaledSize);
-        if (tooLarge(reducesWhileDecoding ? target : stored))
+        // The stored size, even when reducing: a reduced decode still walks
+        // every stored pixel (JPEG reduces eightfold at most), and a header
+        // claiming more than the budget is refused as a whole decode refuses it.
+        if (tooLarge(stored))
             return unexpected(std::string("the image is too large"));
         if (reducesWhileDecoding)
             reader.setScaledSize(target);

@@ -41,7 +41,7 @@ struct DecodedImage {
 };
 
 /// Fails with a reason for data that is no complete image of the eight
-/// formats, or that would need more than maxDecodedPixels.
+/// formats, or whose full size is more than maxDecodedPixels, reduced or not.
 Expected<DecodedImage, std::string> decode(std::string_view encoded, const DecodeOptions& options = {});
 Expected<DecodedImage, std::string> decodeFile(const std::filesystem::path& path, const DecodeOptions& options = {});
 

@@ -264,6 +264,7 @@ TEST(ImageCodecTest, HostileDataFailsCleanly)
         {"a PNG declaring 100000 x 100000", pngDeclaring(100000, 100000), std::nullopt, "too large"},
         {"a PNG declaring 2^31 - 1 a side", pngDeclaring(0x7FFFFFFF, 0x7FFFFFFF), 2048, ""},
         {"a JPEG declaring 65000 x 65000", jpegDeclaring(65000, 65000), std::nullopt, "too large"},
+        {"a JPEG declaring 65000 x 65000, reduced", jpegDeclaring(65000, 65000), 2048, "too large"},
         {"a JPEG declaring zero width", jpegDeclaring(0, 100), std::nullopt, ""},
         {"a BMP declaring 100000 x 100000", bmpDeclaring(100000, 100000), std::nullopt, ""},
         {"a BMP declaring a negative width", bmpDeclaring(-50, 50), std::nullopt, ""},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -281,6 +282,22 @@ const Scenario kScenarios[] = {
         {6999ms, Tick{},                                    false, "Unplugged"},
         {7s,   Tick{},                                      true,  ""},
     }},
+    // Only a queued submission refreshes the suspended one; the others keep
+    // their own paths.
+    {"InterruptWithTheSuspendedKeyShowsAtOnceAndSupersedesIt", {
+        {0ms, Submit{queued("k old", 10s, "k")},     true, "k old"},
+        {1s,  Submit{interrupt("vol", 2s, "sound")}, true, "vol"},
+        {2s,  Submit{interrupt("k new", 1s, "k")},   true, "k new"},
+        {3s,  Tick{},                                true, ""},  // the old one does not come back
+    }},
+    {"AmbientWithTheSuspendedKeyFillsTheSlotAndTheSuspendedOneResumes", {
+        {0ms,    Submit{queued("np queued", 10s, "np-1")},   true,  "np queued", {}, ""},
+        {1s,     Submit{interrupt("vol", 1s, "sound")},      true,  "vol",       {}, ""},
+        {1500ms, Submit{ambient("np ambient", 60s, "np-1")}, false, "vol",       {}, "np ambient"},
+        {2s,     Tick{},                                     true,  "np queued", {}, "np ambient"},  // 9 s left
+        {10999ms, Tick{},                                    false, "np queued", {}, "np ambient"},
+        {11s,    Tick{},                                     true,  "np ambient", {}, "np ambient"},
+    }},
 
     // clear(kind) leaves nothing of the kind anywhere.
     {"ClearRemovesWaitingAndCurrentOfAKind", {
@@ -416,6 +433,42 @@ TEST(ActivityCoordinatorAmbient, SubmittedAmbientSetsTheSlot)
     EXPECT_TRUE(coordinator.submit(song));
     EXPECT_EQ(coordinator.ambient(), song);
     EXPECT_EQ(coordinator.current(), song);
+}
+
+// A payload holding NaN never equals itself; the slot must still know its
+// own payload when it shows.
+TEST(ActivityCoordinatorAmbient, TheShownAmbientPayloadIsKnownByIdentityEvenWhenItHoldsNaN)
+{
+    const double nan = std::nan("");
+    const auto ringOf = [](ActivityGlyph leading, ActivityTrailing trailing, Date now) {
+        return ActivityPayload(Uuid::random(), ActivityKind::nowPlaying, ActivityPriority::ambient, "np",
+                               std::move(leading), "song", std::nullopt, std::move(trailing), 3600s, std::nullopt,
+                               now);
+    };
+    const struct {
+        const char* why;
+        ActivityGlyph leading;
+        ActivityTrailing trailing;
+    } rows[] = {
+        {"a progress ring of NaN", ActivityGlyph::progressRing(nan), ActivityTrailing::none()},
+        {"a bar of NaN", ActivityGlyph::none(), ActivityTrailing::bar(nan)},
+        {"a percent of NaN", ActivityGlyph::none(), ActivityTrailing::percent(nan)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        ManualClock clock;
+        ActivityCoordinator coordinator(clock);
+        ASSERT_TRUE(coordinator.setAmbient(ringOf(row.leading, row.trailing, clock.now())));
+
+        const auto next = ringOf(row.leading, row.trailing, clock.now());
+        EXPECT_TRUE(coordinator.setAmbient(next)) << "the successor replaces the one shown";
+        ASSERT_TRUE(coordinator.current().has_value());
+        EXPECT_EQ(coordinator.current()->id(), next.id());
+
+        EXPECT_TRUE(coordinator.setAmbient(std::nullopt)) << "emptying the slot takes it down";
+        EXPECT_FALSE(coordinator.current().has_value());
+        EXPECT_FALSE(coordinator.ambient().has_value());
+    }
 }
 
 TEST(ActivityCoordinatorTime, EndlessDurationDoesNotWrapIntoThePast)

@@ -1,5 +1,6 @@
-// The audio service against a real PulseAudio daemon with two null sinks,
-// driven from outside with pactl the way another mixer would.
+// The audio service against a real sound server (PulseAudio, and PipeWire's
+// pulse server where it is installed) with two null sinks, driven from
+// outside with pactl the way another mixer would.
 #include "VudeServices/AudioService.h"
 
 #include "AudioTestSupport.h"
@@ -18,12 +19,13 @@ namespace {
 using namespace std::chrono_literals;
 using Transport = AudioState::Transport;
 using testsupport::PrivatePulseServer;
+using testsupport::SoundServerKind;
 using testsupport::waitUntil;
 
 const AudioState speakersState{.volume = 1.0, .deviceName = "Speakers", .transport = Transport::virtual_};
 const AudioState headphonesState{.volume = 1.0, .deviceName = "Headphones", .transport = Transport::usb};
 
-class AudioServiceSystemTest : public AudioServiceFixture {
+class AudioServiceSystemTest : public AudioServiceFixture, public ::testing::WithParamInterface<SoundServerKind> {
 protected:
     void SetUp() override
     {
@@ -75,20 +77,21 @@ protected:
     ManualClock clock;
     ManualScheduler scheduler{clock};
     PrivatePulseServer server{{
-        {"speakers", "device.description=Speakers"},
-        {"headphones", "device.description=Headphones device.bus=usb"},
-    }};
+                                  {"speakers", "device.description=Speakers"},
+                                  {"headphones", "device.description=Headphones device.bus=usb"},
+                              },
+                              GetParam()};
     PulseAudioBackend* pulse = nullptr;
 };
 
-TEST_F(AudioServiceSystemTest, FirstStateNamesTheDefaultSink)
+TEST_P(AudioServiceSystemTest, FirstStateNamesTheDefaultSink)
 {
     startBound();
     EXPECT_EQ(received.front(), speakersState);
     EXPECT_EQ(service->currentState(), speakersState);
 }
 
-TEST_F(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
+TEST_P(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
 {
     startBound();
     pactl({"set-sink-volume", "speakers", "30%"});
@@ -110,7 +113,7 @@ TEST_F(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
     EXPECT_EQ(received[3], received[1]);
 }
 
-TEST_F(AudioServiceSystemTest, SwitchingTheDefaultSinkYieldsOneStateForTheNewSinkOnly)
+TEST_P(AudioServiceSystemTest, SwitchingTheDefaultSinkYieldsOneStateForTheNewSinkOnly)
 {
     startBound();
     pactl({"set-default-sink", "headphones"});
@@ -128,7 +131,7 @@ TEST_F(AudioServiceSystemTest, SwitchingTheDefaultSinkYieldsOneStateForTheNewSin
     EXPECT_EQ(received[3].deviceName, "Headphones");
 }
 
-TEST_F(AudioServiceSystemTest, SetVolumeClampsAndWritesWholeSteps)
+TEST_P(AudioServiceSystemTest, SetVolumeClampsAndWritesWholeSteps)
 {
     startBound();
     pactl({"set-sink-volume", "speakers", "50%"});
@@ -155,22 +158,54 @@ TEST_F(AudioServiceSystemTest, SetVolumeClampsAndWritesWholeSteps)
     }
 }
 
-TEST_F(AudioServiceSystemTest, SetVolumeKeepsTheBalanceAndSetsTheAverage)
+// The volume of a sink is its loudest channel, as the desktop's mixers show
+// it, and never more than full. Writing scales every channel by the same
+// factor, so the balance stays, and nothing above 100 % is ever written: a
+// sink amplified past 100 % is only ever lowered, never by a volume of 1.
+TEST_P(AudioServiceSystemTest, TheLoudestChannelIsTheVolumeAndWritesKeepTheBalance)
 {
+    constexpr double norm = PulseAudioBackend::normalVolume;
+    struct Row {
+        const char* why;
+        QStringList channels; // as pactl sets them
+        double reads;
+        double write;
+        std::vector<double> written; // the channels afterwards, as fractions of 100 %
+    };
+    const Row rows[] = {
+        {"an uneven balance set lower", {"100%", "50%"}, 1.0, 0.5, {0.5, 0.25}},
+        {"an uneven balance set to full stays as it is", {"100%", "50%"}, 1.0, 1.0, {1.0, 0.5}},
+        {"a quiet uneven balance raised", {"40%", "20%"}, 0.4, 0.6, {0.6, 0.3}},
+        {"an amplified sink set to full is left alone", {"150%"}, 1.0, 1.0, {1.5, 1.5}},
+        {"an amplified uneven sink set lower", {"150%", "75%"}, 1.0, 0.5, {0.5, 0.25}},
+    };
     startBound();
-    pactl({"set-sink-volume", "speakers", "40%", "20%"});
-    ASSERT_TRUE(receivedCount(2));
-    EXPECT_NEAR(received[1].volume, 0.30, 0.5 / 100) << "the average of both channels";
+    // A mute toggled elsewhere after a change: once its state is in, the
+    // service has seen the change before it.
+    bool muted = false;
+    const auto settle = [&] {
+        muted = !muted;
+        pactl({"set-sink-mute", "speakers", muted ? "1" : "0"});
+        return waitUntil([&] { return received.back().isMuted == muted; });
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        pactl(QStringList{"set-sink-volume", "speakers"} + row.channels);
+        ASSERT_TRUE(settle());
+        EXPECT_NEAR(received.back().volume, row.reads, 1 / norm);
 
-    service->setVolume(0.6);
-    ASSERT_TRUE(waitUntil([&] { return std::abs(service->currentState().volume - 0.6) < 0.5 / 100; }));
-    const auto channels = rawVolumes("speakers");
-    ASSERT_EQ(channels.size(), 2u);
-    EXPECT_NEAR(channels[0], 0.8 * PulseAudioBackend::normalVolume, 2);
-    EXPECT_NEAR(channels[1], 0.4 * PulseAudioBackend::normalVolume, 2);
+        service->setVolume(row.write);
+        ASSERT_TRUE(settle());
+
+        const auto channels = rawVolumes("speakers");
+        ASSERT_EQ(channels.size(), row.written.size() == 1 ? 2u : row.written.size());
+        for (std::size_t i = 0; i < channels.size(); ++i)
+            EXPECT_NEAR(channels[i], row.written[std::min(i, row.written.size() - 1)] * norm, 1) << "channel " << i;
+        EXPECT_LE(service->currentState().volume, 1.0);
+    }
 }
 
-TEST_F(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitches)
+TEST_P(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitches)
 {
     startBound();
     auto devices = service->outputDevices();
@@ -195,7 +230,7 @@ TEST_F(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitc
     EXPECT_FALSE(service->setDefaultOutput(4242)) << "no such sink";
 }
 
-TEST_F(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResumeAfterItsRestart)
+TEST_P(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResumeAfterItsRestart)
 {
     startBound();
     server.kill();
@@ -223,7 +258,7 @@ TEST_F(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResume
     EXPECT_NEAR(received[2].volume, 0.30, 0.5 / 100);
 }
 
-TEST_F(AudioServiceSystemTest, WithoutAServerAtStartNothingIsPublishedUntilOneAppears)
+TEST_P(AudioServiceSystemTest, WithoutAServerAtStartNothingIsPublishedUntilOneAppears)
 {
     server.kill();
     service->start();
@@ -236,5 +271,8 @@ TEST_F(AudioServiceSystemTest, WithoutAServerAtStartNothingIsPublishedUntilOneAp
     ASSERT_TRUE(receivedCount(1));
     EXPECT_EQ(received.front(), speakersState);
 }
+
+INSTANTIATE_TEST_SUITE_P(, AudioServiceSystemTest, ::testing::ValuesIn(testsupport::installedSoundServers()),
+                         testsupport::SoundServerKindName());
 
 } // namespace

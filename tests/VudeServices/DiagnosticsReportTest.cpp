@@ -147,4 +147,24 @@ TEST(DiagnosticsReport, RulesAndPaddingCountCharactersNotBytes)
                                     "  only line\n");
 }
 
+// Columns line up as the reader sees them: a letter with a combining
+// accent, a flag and a family emoji are one character each.
+TEST(DiagnosticsReport, RulesAndPaddingCountWhatTheReaderSeesAsOneCharacter)
+{
+    const std::string decomposedE = "E\xCC\x81"; // E and a combining acute: É
+    const std::string flag = "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7"; // two regional indicators
+    const std::string family = "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"; // woman, joiner, girl
+    const DiagnosticsReport report({{decomposedE + "crans " + flag,
+                                     {{decomposedE + "t" + decomposedE, "1"}, {flag + family, "2"}, {"Hiver", "3"}}}},
+                                   {}, kReferenceDate);
+    EXPECT_EQ(report.formatted(), "Vude diagnostics\n"
+                                  "Generated 2001-01-01T00:00:00Z\n"
+                                  "\n"
+                                      + decomposedE + "crans " + flag + "\n"
+                                      + "────────\n"
+                                      + "  " + decomposedE + "t" + decomposedE + "    1\n"
+                                      + "  " + flag + family + "     2\n"
+                                      + "  Hiver  3\n" + kNotIncluded);
+}
+
 } // namespace

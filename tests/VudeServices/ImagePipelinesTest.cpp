@@ -65,6 +65,18 @@ protected:
     }
 };
 
+// A real 16 x 16 JPEG whose header claims `width` x `height`.
+std::string jpegClaiming(std::uint16_t width, std::uint16_t height)
+{
+    std::string jpeg = fixtures::encoded(fixtures::quadrants(16, 16), "jpeg", 80);
+    const auto frame = jpeg.find("\xFF\xC0", 0, 2);
+    jpeg[frame + 5] = static_cast<char>(height >> 8);
+    jpeg[frame + 6] = static_cast<char>(height & 0xFF);
+    jpeg[frame + 7] = static_cast<char>(width >> 8);
+    jpeg[frame + 8] = static_cast<char>(width & 0xFF);
+    return jpeg;
+}
+
 std::vector<std::string> names(const std::vector<fs::path>& paths)
 {
     std::vector<std::string> result;
@@ -241,6 +253,9 @@ TEST_F(ImagePipelinesTest, AnUnreadableImageFailsTheRunWithItsNameAndLeavesNoPar
     const auto corrupt = drop("x.png", "this is no picture");
     const auto cutOff = drop("cut.jpg", fixtures::encoded(fixtures::quadrants(64, 64), "jpeg").substr(0, 300));
     const auto missing = inputs() / "gone.heic";
+    // Too large to decode whole: refused by every pipeline, also by one that
+    // would only decode it reduced.
+    const auto claimsTooMuch = drop("huge.jpg", jpegClaiming(65000, 65000));
     struct Case {
         const char* why;
         std::vector<fs::path> urls;
@@ -250,6 +265,7 @@ TEST_F(ImagePipelinesTest, AnUnreadableImageFailsTheRunWithItsNameAndLeavesNoPar
         {"a corrupt PNG", {corrupt}, "Couldn't read x.png"},
         {"a cut-off JPEG", {cutOff}, "Couldn't read cut.jpg"},
         {"a file that is gone", {missing}, "Couldn't read gone.heic"},
+        {"a JPEG whose header claims 65000 x 65000", {claimsTooMuch}, "Couldn't read huge.jpg"},
         {"the first failure ends the run", {good, corrupt, cutOff}, "Couldn't read x.png"},
     };
     const PipelineRegistry registry;
@@ -287,6 +303,27 @@ TEST_F(ImagePipelinesTest, AnOutputFolderThatCannotBeWrittenFailsWithTheOutputsN
         ASSERT_FALSE(result);
         EXPECT_EQ(result.error().message(), row.message);
     }
+}
+
+// Each input is read before anything is created for it: with no output
+// folder, an input that is no image still fails as unreadable, after its
+// progress report.
+TEST_F(ImagePipelinesTest, AnInputIsReadBeforeItsOutputIsCreated)
+{
+    const auto notes = drop("notes.png", "just some notes\n");
+    fs::remove_all(outputs());
+    const std::shared_ptr<const DropPipeline> pipelines[] = {
+        std::make_shared<CompressImagePipeline>(), std::make_shared<ConvertFormatPipeline>(),
+        std::make_shared<StripEXIFPipeline>(), std::make_shared<ImagesToPDFPipeline>()};
+    for (const auto& pipeline : pipelines) {
+        SCOPED_TRACE(pipeline->title());
+        progress.clear();
+        const auto result = run(*pipeline, {notes});
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error().message(), "Couldn't read notes.png");
+        EXPECT_EQ(progress, (Progress{{0.0, "notes.png"}}));
+    }
+    EXPECT_FALSE(fs::exists(outputs()));
 }
 
 // The input's name fits the file system; with "-compressed" or "-clean" the

@@ -18,6 +18,18 @@ std::string fileContents(const std::filesystem::path& path)
     return contents.str();
 }
 
+// What a rewrite of a database moves first: its size, the journal-mode bytes
+// (18 and 19, 1 for a rollback journal, 2 for WAL) and the change counter.
+std::string headerSummary(const std::string& file)
+{
+    if (file.size() < 100 || !file.starts_with("SQLite format 3"))
+        return std::to_string(file.size()) + " bytes";
+    const auto byte = [&file](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(file[at])); };
+    const unsigned counter = byte(24) << 24 | byte(25) << 16 | byte(26) << 8 | byte(27);
+    return "{" + std::to_string(file.size()) + " bytes, journal " + std::to_string(byte(18)) + "/"
+        + std::to_string(byte(19)) + ", change counter " + std::to_string(counter) + "}";
+}
+
 } // namespace
 
 using ModelContainerTest = StoreFixture;
@@ -113,6 +125,29 @@ TEST_F(ModelContainerRefusalTest, RefusesFilesItCannotOwnAndLeavesThemAsTheyWere
                                   "PRAGMA wal_checkpoint(TRUNCATE);");
          },
          "2.0.0"},
+        {"a store of a newer schema, in rollback-journal mode",
+         [](const auto& path) {
+             ModelConfiguration configuration;
+             configuration.url = path;
+             ASSERT_TRUE(ModelContainer::open(configuration).has_value());
+             executeOnStore(path, "UPDATE Z_METADATA SET Z_VALUE = '2.0.0' WHERE Z_KEY = 'schemaVersion';"
+                                  "PRAGMA journal_mode = DELETE;");
+         },
+         "2.0.0"},
+        {"a Vude store without its metadata, in rollback-journal mode",
+         [](const auto& path) {
+             ModelConfiguration configuration;
+             configuration.url = path;
+             ASSERT_TRUE(ModelContainer::open(configuration).has_value());
+             executeOnStore(path, "DROP TABLE Z_METADATA; PRAGMA journal_mode = DELETE;");
+         },
+         "no schema version"},
+        {"another program's database without tables",
+         [](const auto& path) { executeOnStore(path, "PRAGMA application_id = 1095779924;"); },
+         "another program"},
+        {"another program's database without tables, in WAL mode",
+         [](const auto& path) { executeOnStore(path, "PRAGMA application_id = 42; PRAGMA journal_mode = WAL;"); },
+         "another program"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.why);
@@ -128,7 +163,10 @@ TEST_F(ModelContainerRefusalTest, RefusesFilesItCannotOwnAndLeavesThemAsTheyWere
 
         ASSERT_FALSE(opened.has_value());
         EXPECT_NE(opened.error().find(row.messagePart), std::string::npos) << opened.error();
-        EXPECT_EQ(fileContents(storeURL()), before);
+        const auto after = fileContents(storeURL());
+        EXPECT_TRUE(after == before) << "rewritten: " << headerSummary(before) << " became " << headerSummary(after);
+        EXPECT_FALSE(std::filesystem::exists(storeURL().string() + "-wal"));
+        EXPECT_FALSE(std::filesystem::exists(storeURL().string() + "-journal"));
     }
 }
 

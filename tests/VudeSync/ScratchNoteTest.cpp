@@ -194,6 +194,43 @@ TEST_F(ScratchNoteTest, SaveUpdatesTheFirstRevisionOfThisDeviceAndShowsTheNewest
     EXPECT_EQ(device("a").noteText(), "second");
 }
 
+// A device's name may reach the store precomposed or decomposed (é as one
+// code point, or e and a combining accent); either way it is one device.
+TEST_F(ScratchNoteTest, ADeviceNameIsTheSameDeviceInEitherUnicodeForm)
+{
+    const std::string precomposed = "Zo\xC3\xAB's laptop";
+    const std::string decomposed = "Zoe\xCC\x88's laptop";
+
+    // Revisions already stored under both spellings are both this device's:
+    // the newest is shown, with no conflict against itself.
+    {
+        auto context = container->makeContext();
+        auto note = std::make_shared<SyncedNote>(DidoDivuzerore::scratchNoteID, "Notes", clock.now());
+        context->insert(note);
+        note->addRevision(std::make_shared<SyncedNoteRevision>(Uuid::random(), "list\nmilk", clock.now(), decomposed));
+        note->addRevision(
+            std::make_shared<SyncedNoteRevision>(Uuid::random(), "list\nbread", clock.now() + kSecond, precomposed));
+        ASSERT_TRUE(context->save().has_value());
+    }
+    device(precomposed).refresh();
+    EXPECT_EQ(device(precomposed).noteText(), "list\nbread");
+    EXPECT_FALSE(device(precomposed).noteHadConflict());
+
+    // Saving under one spelling updates the revision stored under the other.
+    {
+        auto wipe = container->makeContext();
+        ASSERT_TRUE(wipe->removeAll<SyncedNote>().has_value());
+        ASSERT_TRUE(wipe->save().has_value());
+    }
+    devices.clear();
+    write(decomposed, "list\nmilk");
+    write(precomposed, "list\nbread");
+    EXPECT_EQ(storedRevisions().size(), 1u);
+    device(precomposed).refresh();
+    EXPECT_EQ(device(precomposed).noteText(), "list\nbread");
+    EXPECT_FALSE(device(precomposed).noteHadConflict());
+}
+
 TEST_F(ScratchNoteTest, OfTwoOtherRevisionsAtOneTimeTheFirstInOrderWins)
 {
     auto context = container->makeContext();

@@ -29,6 +29,10 @@ TEST(PercentText, TruncatesTowardZero)
         {kInf, "0%", "infinity"},
         {-kInf, "0%", "negative infinity"},
         {1e300, "9223372036854775807%", "saturates"},
+        {0.9999999999, "99%", "just below full is not full"},
+        {0.99999999999999, "99%", "a hundred ulps below full"},
+        {0.4999999999, "49%", "just below half"},
+        {-0.9999999999, "-99%", "just above minus one"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(percentText(row.fraction), row.expected) << row.why;
