@@ -237,6 +237,12 @@ void NotchViewModel::resizeWindow(const NotchState& to)
     });
 }
 
+void NotchViewModel::placePanel(Size canvas)
+{
+    if (NotchPanel* panel = m_panel.data())
+        placePanel(*panel, canvas);
+}
+
 void NotchViewModel::placePanel(NotchPanel& panel, Size canvas)
 {
     panel.setCurrentCanvas(canvas);

@@ -135,6 +135,9 @@ public:
     NotchPanel* panel() const { return m_panel.data(); }
     /// Held weakly.
     void setPanel(NotchPanel* panel) { m_panel = panel; }
+    /// Sets both canvases of the panel to `canvas` and hangs the panel from
+    /// the top of its screen, centred on the notch and clamped to the screen.
+    void placePanel(Size canvas);
 
     // Events.
 
