@@ -1,5 +1,7 @@
 #include "Platform/Images/HeifCodec.h"
 
+#include "Platform/Images/HevcPictureBuffers.h"
+
 #include "VudeKit/Numbers.h"
 
 #include <libheif/heif.h>
@@ -94,6 +96,7 @@ namespace HeifCodec {
 
 Expected<Decoded, std::string> decode(std::string_view encoded, std::int64_t maxPixels)
 {
+    HevcPictureBuffers::install();
     Context context(heif_context_alloc());
     if (!context)
         return unexpected(std::string("cannot allocate a HEIF context"));

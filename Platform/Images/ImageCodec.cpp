@@ -1,6 +1,7 @@
 #include "Platform/Images/ImageCodec.h"
 
 #include "Platform/Core/AtomicFile.h"
+#include "Platform/Images/BmpRleDecoder.h"
 #include "Platform/Images/GifWriter.h"
 #include "Platform/Images/HeifCodec.h"
 #include "VudeKit/Numbers.h"
@@ -128,7 +129,8 @@ bool gifFirstFrameIsComplete(std::string_view data)
 }
 
 // Qt also shows a cut-off BMP with blank rows. Uncompressed pixel data has a
-// known length; compressed data must at least fit the file size it declares.
+// known length; other compressed data (run-length encoded is decoded here)
+// must at least fit the file size it declares.
 bool bmpIsComplete(std::string_view data)
 {
     const auto little = [&data](std::size_t at, int bytes) {
@@ -226,6 +228,48 @@ Expected<ImageCodec::DecodedImage, std::string> decodeHeif(std::string_view enco
     return result;
 }
 
+Expected<ImageCodec::DecodedImage, std::string> decodeBmpRle(std::string_view encoded,
+                                                             const ImageCodec::DecodeOptions& options)
+{
+    auto image = BmpRleDecoder::decode(encoded, ImageCodec::maxDecodedPixels);
+    if (!image)
+        return unexpected(image.error());
+    ImageCodec::DecodedImage result;
+    result.format = ImageFormat::bmp;
+    result.image = reduced(std::move(*image), fitted(image->size(), options.maxPixelSize));
+    return result;
+}
+
+// Qt composes an animated WebP's first frame on a canvas it clears only when
+// the file says it has transparency; a frame smaller than the canvas would
+// leave the rest as the allocator handed it over. A copy that says so gets
+// the canvas cleared, and the pixels outside the frame come out transparent.
+constexpr std::size_t webpFlagsAt = 20;
+constexpr unsigned char webpAnimationFlag = 0x02;
+constexpr unsigned char webpAlphaFlag = 0x10;
+
+bool isAnimatedWebpWithoutAlpha(std::string_view data)
+{
+    if (data.size() <= webpFlagsAt || data.substr(12, 4) != "VP8X")
+        return false;
+    const auto flags = static_cast<unsigned char>(data[webpFlagsAt]);
+    return (flags & webpAnimationFlag) && !(flags & webpAlphaFlag);
+}
+
+bool isOpaque(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return true;
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(line[x]) != 255)
+                return false;
+    }
+    return true;
+}
+
 Expected<ImageCodec::DecodedImage, std::string> decodeWithQt(std::string_view encoded, ImageFormat format,
                                                              const ImageCodec::DecodeOptions& options)
 {
@@ -233,8 +277,18 @@ Expected<ImageCodec::DecodedImage, std::string> decodeWithQt(std::string_view en
         return unexpected(std::string("the JPEG data ends early"));
     if (format == ImageFormat::gif && !gifFirstFrameIsComplete(encoded))
         return unexpected(std::string("the GIF data ends early"));
+    if (format == ImageFormat::bmp && BmpRleDecoder::isRunLengthEncoded(encoded))
+        return decodeBmpRle(encoded, options);
     if (format == ImageFormat::bmp && !bmpIsComplete(encoded))
         return unexpected(std::string("the BMP data ends early"));
+
+    std::string clearedCanvas;
+    const bool clearsCanvas = format == ImageFormat::webp && isAnimatedWebpWithoutAlpha(encoded);
+    if (clearsCanvas) {
+        clearedCanvas.assign(encoded);
+        clearedCanvas[webpFlagsAt] = static_cast<char>(clearedCanvas[webpFlagsAt] | webpAlphaFlag);
+        encoded = clearedCanvas;
+    }
 
     QByteArray bytes = QByteArray::fromRawData(encoded.data(), static_cast<qsizetype>(encoded.size()));
     QBuffer device(&bytes);
@@ -258,6 +312,8 @@ Expected<ImageCodec::DecodedImage, std::string> decodeWithQt(std::string_view en
     QImage image;
     if (!reader.read(&image) || image.isNull())
         return unexpected("cannot decode: " + reader.errorString().toStdString());
+    if (clearsCanvas && isOpaque(image))
+        image = std::move(image).convertToFormat(QImage::Format_RGB32);
     const ImageHeaderInfo header = readImageHeader(encoded, format, options.withMetadata);
     ImageCodec::DecodedImage result;
     result.format = format;

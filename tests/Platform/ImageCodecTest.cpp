@@ -6,6 +6,8 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -233,6 +235,186 @@ std::string bmpDeclaring(std::int32_t width, std::int32_t height)
     return bmp;
 }
 
+// Sixteen distinct colours for the run-length-encoded BMPs, so that any
+// index a decoder might leave in a pixel reads as a colour.
+const std::vector<QRgb> rlePalette = [] {
+    std::vector<QRgb> colors = {qRgb(200, 30, 30), qRgb(30, 200, 30), qRgb(30, 30, 200), qRgb(220, 220, 40)};
+    for (int i = 4; i < 16; ++i)
+        colors.push_back(qRgb(i * 15, 255 - i * 15, (i * 77) % 256));
+    return colors;
+}();
+
+// The byte for a run of index `index` at `bits` bits a pixel.
+int runOf(int bits, int index)
+{
+    return bits == 8 ? index : (index << 4) | index;
+}
+
+// 8 x 4 pixels, rows bottom up: a literal run 0 1 2 then five 3s, then one
+// row each of index 1, 2 and 3.
+std::string completeRleStream(int bits)
+{
+    using namespace fixtures::rle;
+    const std::string literalBytes = bits == 8 ? std::string("\0\1\2", 3) : std::string("\x01\x20", 2);
+    return literal(3, literalBytes) + run(5, runOf(bits, 3)) + endOfLine() + run(8, runOf(bits, 1)) + endOfLine()
+        + run(8, runOf(bits, 2)) + endOfLine() + run(8, runOf(bits, 3)) + endOfLine() + endOfImage();
+}
+
+// The picture completeRleStream() draws, top row first.
+QImage completeRlePicture()
+{
+    QImage image(8, 4, QImage::Format_ARGB32);
+    const int rows[4] = {3, 2, 1, -1};
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.setPixel(x, y, rlePalette[rows[y] >= 0 ? rows[y] : (x < 3 ? x : 3)]);
+    return image;
+}
+
+// The same size, skipping pixels every way the format allows: a move right
+// and up, an early end of line and an early end of the image.
+std::string skippingRleStream(int bits)
+{
+    using namespace fixtures::rle;
+    return run(4, runOf(bits, 1)) + delta(2, 1) + run(2, runOf(bits, 2)) + endOfLine() + run(3, runOf(bits, 3))
+        + endOfLine() + run(5, runOf(bits, 0)) + endOfImage();
+}
+
+// What skippingRleStream() draws; 0 is transparent.
+QImage skippingRlePicture()
+{
+    QImage image(8, 4, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    for (int x = 0; x < 5; ++x)
+        image.setPixel(x, 0, rlePalette[0]);
+    for (int x = 0; x < 3; ++x)
+        image.setPixel(x, 1, rlePalette[3]);
+    for (int x = 6; x < 8; ++x)
+        image.setPixel(x, 2, rlePalette[2]);
+    for (int x = 0; x < 4; ++x)
+        image.setPixel(x, 3, rlePalette[1]);
+    return image;
+}
+
+// The complete stream's first two rows, and no end mark.
+std::string rleBmpCutShort(int bits)
+{
+    const std::string stream = completeRleStream(bits);
+    const auto secondLineEnd = stream.find(fixtures::rle::endOfLine(), stream.find(fixtures::rle::endOfLine()) + 2);
+    return fixtures::rleBmp(bits, 8, 4, rlePalette, stream.substr(0, secondLineEnd + 2));
+}
+
+TEST(ImageCodecTest, RunLengthEncodedBmpsShowEveryRunAndNothingWhereTheDataSkips)
+{
+    for (const int bits : {8, 4}) {
+        SCOPED_TRACE(std::to_string(bits) + " bits");
+        const QImage complete = decoded(fixtures::rleBmp(bits, 8, 4, rlePalette, completeRleStream(bits)));
+        EXPECT_FALSE(complete.hasAlphaChannel());
+        EXPECT_EQ(complete.convertToFormat(QImage::Format_ARGB32), completeRlePicture());
+
+        const QImage skipping = decoded(fixtures::rleBmp(bits, 8, 4, rlePalette, skippingRleStream(bits)));
+        EXPECT_EQ(skipping.convertToFormat(QImage::Format_ARGB32), skippingRlePicture());
+    }
+}
+
+// A small first frame in the middle of a larger canvas: the rest of the
+// canvas is transparent, whatever the file says about transparency.
+TEST(ImageCodecTest, AnAnimatedWebpShowsNothingOutsideItsFirstFrame)
+{
+    const std::string still = fixtures::encoded(fixtures::quadrants(20, 20), "webp", 95);
+    for (const bool saysAlpha : {false, true}) {
+        SCOPED_TRACE(saysAlpha ? "says it has alpha" : "says it has none");
+        const QImage image = decoded(fixtures::animatedWebp(still, QSize(64, 48), QPoint(10, 12), QSize(20, 20), saysAlpha));
+        ASSERT_EQ(image.size(), QSize(64, 48));
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(63, 47)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(20, 22)), 255);
+        EXPECT_TRUE(fixtures::showsQuadrantsUpright(image.copy(10, 12, 20, 20)));
+    }
+    // A frame over the whole canvas leaves nothing transparent.
+    const QImage whole = decoded(fixtures::animatedWebp(still, QSize(20, 20), QPoint(0, 0), QSize(20, 20), false));
+    EXPECT_FALSE(whole.hasAlphaChannel());
+    EXPECT_TRUE(fixtures::showsQuadrantsUpright(whole));
+}
+
+TEST(ImageCodecTest, ATenBitHeicDecodes)
+{
+    const QImage image = decoded(fixtures::heicTenBit(128, 96));
+    ASSERT_EQ(image.size(), QSize(128, 96));
+    EXPECT_LT(qGray(image.pixel(10, 10)), qGray(image.pixel(118, 10))) << "dark left, bright right";
+    EXPECT_GT(qRed(image.pixel(100, 10)), qRed(image.pixel(100, 86))) << "reddish top";
+    EXPECT_GT(qBlue(image.pixel(100, 86)), qBlue(image.pixel(100, 10))) << "bluish bottom";
+}
+
+// A GIF whose first frame covers a part of its logical screen.
+std::string gifWithSmallFirstFrame()
+{
+    std::string gif = ImageCodec::encode(fixtures::quadrants(20, 20), {ImageFormat::gif, 1.0, {}}).value();
+    const auto flags = static_cast<unsigned char>(gif[10]);
+    std::size_t at = 13 + ((flags & 0x80) ? (std::size_t(3) << ((flags & 0x07) + 1)) : 0);
+    while (static_cast<unsigned char>(gif[at]) == 0x21) {
+        at += 2;
+        while (gif[at] != 0)
+            at += 1 + static_cast<unsigned char>(gif[at]);
+        ++at;
+    }
+    gif.replace(6, 4, fixtures::littleEndian(64, 2) + fixtures::littleEndian(64, 2));
+    gif.replace(at + 1, 4, fixtures::littleEndian(10, 2) + fixtures::littleEndian(10, 2));
+    return gif;
+}
+
+// Each file decodes, in a child process, under two different fills of fresh
+// memory; a pixel no decoder wrote would show the fill and change the digest.
+// Two fills are small numbers, so they are also indices into the BMPs'
+// colour tables; the third is large, for decoders whose samples a small one
+// would clip to the same colour.
+TEST(ImageCodecTest, NoDecodedPixelShowsWhatTheAllocatorLeft)
+{
+    const std::string still = fixtures::encoded(fixtures::quadrants(20, 20), "webp", 95);
+    const std::pair<const char*, std::string> files[] = {
+        {"skipping-rle8.bmp", fixtures::rleBmp(8, 8, 4, rlePalette, skippingRleStream(8))},
+        {"skipping-rle4.bmp", fixtures::rleBmp(4, 8, 4, rlePalette, skippingRleStream(4))},
+        {"small-frame.webp", fixtures::animatedWebp(still, QSize(64, 48), QPoint(10, 12), QSize(20, 20), false)},
+        {"small-frame.gif", gifWithSmallFirstFrame()},
+        {"shortened.heic", fixtures::withShortenedPicture(fixtures::heic(fixtures::quadrants(256, 192)), 0.5)},
+        {"shortened-10-bit.heic", fixtures::withShortenedPicture(fixtures::heicTenBit(256, 192), 0.5)},
+    };
+    QTemporaryDir folder;
+    QStringList paths;
+    for (const auto& [name, bytes] : files) {
+        paths << folder.filePath(name);
+        fixtures::writeFile(paths.back().toStdString(), bytes);
+    }
+    const auto digests = [&paths](int fill) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":malloc_fill_byte="
+                                               + QString::number(fill) + ":max_malloc_fill_size=2147483647");
+        // glibc fills with the complement of the number it is given.
+        environment.insert("MALLOC_PERTURB_", QString::number(fill ^ 0xFF));
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QStringLiteral(VUDE_DECODED_PIXELS_DIGEST), paths);
+        EXPECT_TRUE(child.waitForFinished(-1));
+        EXPECT_EQ(child.exitCode(), 0);
+        std::vector<std::string> lines;
+        for (const QString& line : QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+            lines.push_back(line.toStdString());
+        return lines;
+    };
+    const auto first = digests(5);
+    ASSERT_EQ(first.size(), std::size(files));
+    for (const int fill : {10, 200}) {
+        const auto other = digests(fill);
+        ASSERT_EQ(other.size(), first.size());
+        for (std::size_t i = 0; i < std::size(files); ++i) {
+            SCOPED_TRACE(std::string(files[i].first) + ", fill " + std::to_string(fill));
+            EXPECT_NE(first[i], "refused") << "the file must decode for the comparison to mean anything";
+            EXPECT_EQ(first[i], other[i]);
+        }
+    }
+}
+
 // Each row must fail with a clear reason and no crash (the suite runs under
 // the sanitizers); "too large" rows are refused before anything is allocated.
 TEST(ImageCodecTest, HostileDataFailsCleanly)
@@ -267,6 +449,15 @@ TEST(ImageCodecTest, HostileDataFailsCleanly)
         {"a JPEG declaring zero width", jpegDeclaring(0, 100), std::nullopt, ""},
         {"a BMP declaring 100000 x 100000", bmpDeclaring(100000, 100000), std::nullopt, ""},
         {"a BMP declaring a negative width", bmpDeclaring(-50, 50), std::nullopt, ""},
+        {"an RLE8 BMP whose data stops before its end mark", rleBmpCutShort(8), std::nullopt, "ends early"},
+        {"an RLE4 BMP whose data stops before its end mark", rleBmpCutShort(4), std::nullopt, "ends early"},
+        {"an RLE8 BMP cut inside a literal run",
+         fixtures::rleBmp(8, 8, 4, rlePalette, fixtures::rle::literal(6, std::string("\0\1\2\3\0\1", 6)).substr(0, 5)),
+         std::nullopt, "ends early"},
+        {"an RLE8 BMP cut inside a move", fixtures::rleBmp(8, 8, 4, rlePalette, fixtures::rle::delta(2, 1).substr(0, 3)),
+         std::nullopt, "ends early"},
+        {"an RLE BMP whose depth is not its compression's",
+         fixtures::rleBmp(8, 8, 4, rlePalette, completeRleStream(8)).replace(28, 1, 1, '\x04'), std::nullopt, ""},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.why);
