@@ -94,7 +94,10 @@ Expected<void, std::string> write(const fs::path& path, std::string_view bytes, 
 
 Expected<std::string, std::string> read(const fs::path& path, std::uintmax_t maxBytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never
+    // come; the type is checked on what was opened, so nothing can be swapped
+    // in between. O_NONBLOCK changes nothing for a regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return unexpected(describe("cannot open", path));
     struct stat info {};

@@ -22,8 +22,9 @@ Expected<void, std::string> write(const std::filesystem::path& path, std::string
 /// Makes a new name or a rename in `folder` durable (best effort).
 void syncFolder(const std::filesystem::path& folder);
 
-/// Reads a whole file. Fails for a missing or unreadable file, or one larger
-/// than `maxBytes`.
+/// Reads a whole file. Fails, without waiting, for a missing or unreadable
+/// file, anything but a regular file (a FIFO, a device), or one larger than
+/// `maxBytes`.
 Expected<std::string, std::string> read(const std::filesystem::path& path,
                                         std::uintmax_t maxBytes = 256ull * 1024 * 1024);
 

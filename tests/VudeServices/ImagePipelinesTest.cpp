@@ -14,6 +14,8 @@
 
 #include <atomic>
 
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -241,6 +243,9 @@ TEST_F(ImagePipelinesTest, AnUnreadableImageFailsTheRunWithItsNameAndLeavesNoPar
     const auto corrupt = drop("x.png", "this is no picture");
     const auto cutOff = drop("cut.jpg", fixtures::encoded(fixtures::quadrants(64, 64), "jpeg").substr(0, 300));
     const auto missing = inputs() / "gone.heic";
+    // Opened the ordinary way, a FIFO would block the run until a writer came.
+    const auto fifo = inputs() / "photo.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
         const char* why;
         std::vector<fs::path> urls;
@@ -250,6 +255,7 @@ TEST_F(ImagePipelinesTest, AnUnreadableImageFailsTheRunWithItsNameAndLeavesNoPar
         {"a corrupt PNG", {corrupt}, "Couldn't read x.png"},
         {"a cut-off JPEG", {cutOff}, "Couldn't read cut.jpg"},
         {"a file that is gone", {missing}, "Couldn't read gone.heic"},
+        {"a FIFO named like a photo", {fifo}, "Couldn't read photo.jpg"},
         {"the first failure ends the run", {good, corrupt, cutOff}, "Couldn't read x.png"},
     };
     const PipelineRegistry registry;
