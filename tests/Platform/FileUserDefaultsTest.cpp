@@ -3,14 +3,18 @@
 #include "Platform/Core/AtomicFile.h"
 #include "VudeKit/SettingsStore.h"
 
+#include "TestSupport.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <csignal>
 #include <limits>
 #include <random>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -165,6 +169,46 @@ TEST_F(FileUserDefaultsTest, AnUnreadableFileIsSetAsideIntactAndTheStoreStartsEm
         EXPECT_EQ(AtomicFile::read(defaults.setAsidePath()).value_or("<missing>"), row.content)
             << "the next write leaves the set-aside file alone";
         EXPECT_EQ(FileUserDefaults(file()).object("soundEnabled"), DefaultsValue(false));
+    }
+}
+
+// A file that cannot be read may be perfectly good: nothing renames it or
+// writes over it, and the changes live in memory. A FIFO must not block the
+// start either (a hang shows as the test program's timeout).
+TEST_F(FileUserDefaultsTest, AFileThatCannotBeReadStaysAsItIsAndTheStoreRunsOnDefaultsInMemory)
+{
+    struct Row {
+        const char* why;
+        std::function<void(const fs::path&)> make;
+    };
+    std::vector<Row> rows{
+        {"a FIFO", [](const fs::path& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"a folder", [](const fs::path& path) { fs::create_directory(path); }},
+        {"a symlink to nothing", [](const fs::path& path) { fs::create_symlink("nowhere.json", path); }},
+    };
+    // Permissions do not hold back root, which the tests may run as.
+    if (::geteuid() != 0)
+        rows.push_back({"a file without read permission", [](const fs::path& path) {
+                            ASSERT_TRUE(AtomicFile::write(path, R"({"soundEnabled": false})", 0200));
+                        }});
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        fs::remove_all(folder());
+        fs::create_directories(folder());
+        row.make(file());
+        const auto before = fs::symlink_status(file()).type();
+
+        FileUserDefaults defaults(file());
+        EXPECT_EQ(defaults.loadOutcome(), LoadOutcome::unreadable);
+        EXPECT_NE(defaults.loadError().find(file().string()), std::string::npos) << defaults.loadError();
+        EXPECT_EQ(defaults.dictionaryRepresentation(), Dictionary{});
+        defaults.set("soundEnabled", true);
+        EXPECT_EQ(defaults.object("soundEnabled"), DefaultsValue(true)) << "kept in memory";
+        EXPECT_FALSE(defaults.lastWriteError().empty());
+
+        EXPECT_EQ(fs::symlink_status(file()).type(), before) << "left as it was";
+        EXPECT_EQ(testsupport::folderEntries(folder()), std::vector<std::string>{"defaults.json"})
+            << "nothing set aside, no temporary file";
     }
 }
 
