@@ -280,6 +280,10 @@ Expected<DefaultsValue::Dictionary, std::string> FileUserDefaults::decode(std::s
 
 FileUserDefaults::Loaded FileUserDefaults::load(const fs::path& file)
 {
+    // The only writer of the file is this store, under the app's settings
+    // lock: temporary files beside it are what killed writes left.
+    AtomicFile::removeLeftovers(file);
+
     Loaded loaded;
     std::error_code error;
     const auto status = fs::symlink_status(file, error);

@@ -43,7 +43,9 @@ public:
     /// $XDG_CONFIG_HOME/Vude/defaults.json
     static std::filesystem::path standardLocation();
 
-    /// Loads `file` at once.
+    /// Loads `file` at once, first removing the temporary files that writes
+    /// killed midway left beside it. Hold the SettingsLock of `file` (no
+    /// other process may be writing it).
     explicit FileUserDefaults(std::filesystem::path file);
 
     void set(std::string_view key, DefaultsValue value) override;

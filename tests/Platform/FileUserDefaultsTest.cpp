@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <functional>
@@ -212,6 +213,28 @@ TEST_F(FileUserDefaultsTest, AFileThatCannotBeReadStaysAsItIsAndTheStoreRunsOnDe
     }
 }
 
+TEST_F(FileUserDefaultsTest, TemporaryFilesOfKilledWritesAreRemovedAtLoad)
+{
+    writeRaw(R"({"soundEnabled": false})");
+    const auto put = [this](const std::string& name) { AtomicFile::write(folder() / name, "partial"); };
+    for (const char* left : {".defaults.json.a1B2c3", ".defaults.json.ZZZZZZ"})
+        put(left);
+    // Names that are not a killed write's of this file.
+    const std::vector<std::string> others{".defaults.json.abc", ".defaults.json.abcdefg", ".defaults.json.ab-cd_",
+                                          ".other.json.a1B2c3", "defaults.json.a1B2c3", "defaults.json.corrupt"};
+    for (const auto& name : others)
+        put(name);
+    fs::create_directory(folder() / ".defaults.json.Folder");
+    fs::create_symlink("defaults.json", folder() / ".defaults.json.Link00");
+
+    const FileUserDefaults defaults(file());
+    EXPECT_EQ(defaults.object("soundEnabled"), DefaultsValue(false));
+    std::vector<std::string> expected = others;
+    expected.insert(expected.end(), {".defaults.json.Folder", ".defaults.json.Link00", "defaults.json"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(testsupport::folderEntries(folder()), expected);
+}
+
 TEST_F(FileUserDefaultsTest, AnEarlierSetAsideFileIsNeverReplaced)
 {
     writeRaw("first corruption");
@@ -298,6 +321,8 @@ TEST_F(FileUserDefaultsTest, AWriterKilledAtAnyMomentLeavesTheLastWholeFile)
         const auto counter = reader.integerForKey("counter").value_or(-1);
         EXPECT_GE(counter, lastSeen + 3) << "round " << round << ": the writer never got going, or the file went back";
         lastSeen = counter;
+        EXPECT_EQ(testsupport::folderEntries(folder()), std::vector<std::string>{"defaults.json"})
+            << "round " << round << ": what the killed write left is gone";
     }
 }
 
