@@ -339,15 +339,28 @@ QImage onWhite(const QImage& image)
     return opaque;
 }
 
+// A resolution a damaged file can give (zero, negative after an overflow,
+// absurd) makes Qt's TIFF writer fail; about 25 400 dpi is past any scanner.
+constexpr int maxDotsPerMeter = 1'000'000;
+
+bool isSaneResolution(int dotsPerMeter)
+{
+    return dotsPerMeter >= 1 && dotsPerMeter <= maxDotsPerMeter;
+}
+
 // Qt's writers copy an image's text entries (PNG text chunks, JPEG comments)
 // into the file; a view of the same pixels without them carries nothing over.
+// It carries the resolution only when it is sane; otherwise the writer gets a
+// new image's, as for a source that never said.
 QImage withoutText(const QImage& image)
 {
     QImage view(image.constBits(), image.width(), image.height(), image.bytesPerLine(), image.format());
     view.setColorTable(image.colorTable());
     view.setColorSpace(image.colorSpace());
-    view.setDotsPerMeterX(image.dotsPerMeterX());
-    view.setDotsPerMeterY(image.dotsPerMeterY());
+    if (isSaneResolution(image.dotsPerMeterX()) && isSaneResolution(image.dotsPerMeterY())) {
+        view.setDotsPerMeterX(image.dotsPerMeterX());
+        view.setDotsPerMeterY(image.dotsPerMeterY());
+    }
     return view;
 }
 

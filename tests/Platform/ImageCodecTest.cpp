@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QProcess>
@@ -344,6 +346,49 @@ TEST(ImageCodecTest, ATenBitHeicDecodes)
     EXPECT_LT(qGray(image.pixel(10, 10)), qGray(image.pixel(118, 10))) << "dark left, bright right";
     EXPECT_GT(qRed(image.pixel(100, 10)), qRed(image.pixel(100, 86))) << "reddish top";
     EXPECT_GT(qBlue(image.pixel(100, 86)), qBlue(image.pixel(100, 10))) << "bluish bottom";
+}
+
+// A damaged or crafted resolution must not keep a copy from being written.
+TEST(ImageCodecTest, AnInsaneResolutionIsDroppedNotWritten)
+{
+    const QImage picture = fixtures::quadrants(40, 30);
+    struct Row {
+        const char* why;
+        std::string bytes;
+    };
+    using fixtures::doubleBytes, fixtures::rational, fixtures::tiffWithResolution;
+    const Row rows[] = {
+        {"far too many dots per inch", tiffWithResolution(picture, 5, rational(0xFFFFFFFF, 1))},
+        {"a double far too large", tiffWithResolution(picture, 12, doubleBytes(1e30))},
+        {"zero dots per inch", tiffWithResolution(picture, 5, rational(0, 1))},
+        {"a fraction of a dot per inch", tiffWithResolution(picture, 5, rational(1, 0xFFFFFFFF))},
+        {"no denominator", tiffWithResolution(picture, 5, rational(72, 0))},
+        {"negative", tiffWithResolution(picture, 10, rational(static_cast<std::uint32_t>(-72), 1))},
+        {"not a number", tiffWithResolution(picture, 12, doubleBytes(std::nan("")))},
+        {"infinite", tiffWithResolution(picture, 12, doubleBytes(-HUGE_VAL))},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        const auto image = ImageCodec::decode(row.bytes);
+        ASSERT_TRUE(image) << image.error();
+        for (const ImageFormat format : allCases<ImageFormat>()) {
+            SCOPED_TRACE(std::string(rawValue(format)));
+            const auto copy = ImageCodec::encode(image->image, {format, 0.9, {}});
+            ASSERT_TRUE(copy) << copy.error();
+            const auto back = ImageCodec::decode(*copy);
+            ASSERT_TRUE(back) << back.error();
+            EXPECT_TRUE(fixtures::showsQuadrantsUpright(back->image));
+            EXPECT_GE(back->image.dotsPerMeterX(), 0);
+            EXPECT_GE(back->image.dotsPerMeterY(), 0);
+        }
+    }
+    // A sane resolution is kept.
+    QImage printed = picture;
+    printed.setDotsPerMeterX(11811); // 300 dpi
+    printed.setDotsPerMeterY(11811);
+    const auto tiff = ImageCodec::encode(printed, {ImageFormat::tiff, 0.9, {}});
+    ASSERT_TRUE(tiff) << tiff.error();
+    EXPECT_NEAR(readBack(*tiff).dotsPerMeterX(), 11811, 1);
 }
 
 // A GIF whose first frame covers a part of its logical screen.

@@ -207,6 +207,42 @@ TEST_F(ImagePipelinesTest, ToPdfMakesOnePagePerImageInDropOrderAtPixelSize)
     EXPECT_EQ(names(*threeAgain), std::vector<std::string>{"Images-1.pdf"});
 }
 
+// A TIFF whose resolution is insane decodes; its copies must be written too,
+// with the metadata they keep and without.
+TEST_F(ImagePipelinesTest, ATiffWithAnInsaneResolutionIsCopiedLikeAnyOther)
+{
+    using fixtures::rational, fixtures::tiffWithResolution;
+    const QImage picture = fixtures::quadrants(40, 30);
+    const std::string tagged = fixtures::tagged(fixtures::encoded(picture, "tiff"), Tags{1, true, true, false});
+    const std::pair<const char*, std::string> scans[] = {
+        {"huge.tiff", tiffWithResolution(picture, 5, rational(0xFFFFFFFF, 1))},
+        {"tiny.tif", tiffWithResolution(picture, 5, rational(1, 0xFFFFFFFF))},
+        {"tagged.tiff", fixtures::withResolution(tagged, 5, rational(0xFFFFFFFF, 1))},
+    };
+    const StripEXIFPipeline strip;
+    const ConvertFormatPipeline toTiff(ImageFormat::tiff);
+    const ConvertFormatPipeline toPng(ImageFormat::png);
+    for (const auto& [name, bytes] : scans) {
+        const auto scan = drop(name, bytes);
+        for (const DropPipeline* pipeline : std::initializer_list<const DropPipeline*>{&strip, &toTiff, &toPng}) {
+            SCOPED_TRACE(std::string(name) + " through " + pipeline->title());
+            const auto result = run(*pipeline, {scan});
+            ASSERT_TRUE(result) << result.error().message();
+            const auto image = read(result->front());
+            EXPECT_TRUE(fixtures::showsQuadrantsUpright(image.image));
+            EXPECT_GT(image.image.dotsPerMeterX(), 0);
+            const auto tags = fixtures::tagsOf(result->front());
+            for (const char* key : {"Exif.Image.XResolution", "Exif.Image.YResolution"}) {
+                const auto resolution = tags.exif.findKey(Exiv2::ExifKey(key));
+                if (resolution != tags.exif.end()) {
+                    const float value = resolution->toFloat(0);
+                    EXPECT_TRUE(value > 0 && value < 100000) << key << " " << resolution->toString();
+                }
+            }
+        }
+    }
+}
+
 TEST_F(ImagePipelinesTest, EveryPipelineReportsEachInputThenDone)
 {
     const std::vector<fs::path> dropped{drop("a.png", fixtures::encoded(fixtures::quadrants(8, 8), "png")),

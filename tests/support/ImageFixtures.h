@@ -277,6 +277,50 @@ inline std::string animatedWebp(const std::string& still, QSize canvas, QPoint a
     return "RIFF" + littleEndian(static_cast<std::uint32_t>(body.size()), 4) + body;
 }
 
+/// The little-endian TIFF `tiff` with its horizontal and vertical resolutions
+/// made the eight bytes `value` of TIFF type `type` (5: rational, 10: signed
+/// rational, 12: double), as a damaged or crafted file may have them.
+inline std::string withResolution(std::string tiff, int type, const std::string& value)
+{
+    if (tiff.substr(0, 4) != std::string("II*\0", 4) || value.size() != 8)
+        std::abort();
+    const auto little = [&tiff](std::size_t at, int bytes) {
+        std::uint32_t number = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            number = (number << 8) | static_cast<unsigned char>(tiff[at + static_cast<std::size_t>(i)]);
+        return number;
+    };
+    const std::size_t directory = little(4, 4);
+    const std::size_t entries = little(directory, 2);
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::size_t entry = directory + 2 + i * 12;
+        const auto tag = little(entry, 2);
+        if (tag != 282 && tag != 283)
+            continue;
+        tiff.replace(entry + 2, 2, littleEndian(static_cast<std::uint32_t>(type), 2));
+        tiff.replace(little(entry + 8, 4), 8, value);
+    }
+    return tiff;
+}
+
+/// A TIFF of `image` with the resolution `value` of type `type`.
+inline std::string tiffWithResolution(const QImage& image, int type, const std::string& value)
+{
+    return withResolution(encoded(image, "tiff"), type, value);
+}
+
+inline std::string rational(std::uint32_t numerator, std::uint32_t denominator)
+{
+    return littleEndian(numerator, 4) + littleEndian(denominator, 4);
+}
+
+inline std::string doubleBytes(double value)
+{
+    std::string bytes(8, '\0');
+    std::memcpy(bytes.data(), &value, 8);
+    return bytes;
+}
+
 /// The HEIC `bytes` with its coded picture cut after `keptFraction` of its
 /// bytes and the container's lengths made to agree: the file is well formed,
 /// but the decoder runs out of data partway through the picture.
