@@ -122,7 +122,7 @@ TEST(ImageCodecTest, ACopyKeepsCameraGpsAndIptcButSaysOrientationOneAndItsOwnSiz
         SCOPED_TRACE(std::string(rawValue(format)));
         const auto copy = ImageCodec::encode(image->image, {format, 0.8, image->metadata});
         ASSERT_TRUE(copy) << copy.error();
-        auto again = ImageCodec::decode(*copy, {std::nullopt, true});
+        auto again = ImageCodec::decode(*copy, {std::nullopt, true, std::nullopt});
         ASSERT_TRUE(again) << again.error();
         EXPECT_TRUE(fixtures::showsQuadrantsUpright(again->image)) << "orientation 1: no second turn on reading";
         EXPECT_EQ(again->image.size(), QSize(150, 100));
@@ -205,7 +205,7 @@ std::uint32_t crc32(std::string_view bytes)
 
 // A real PNG with the dimensions in its header changed, and the header's
 // checksum fixed, as a crafted file would have it.
-std::string pngDeclaring(std::uint32_t width, std::uint32_t height)
+std::string pngDeclaring(std::uint32_t width, std::uint32_t height, int bitDepth = 8, int colorType = 2)
 {
     std::string png = fixtures::encoded(fixtures::quadrants(4, 4), "png");
     const auto put = [&png](std::size_t at, std::uint32_t value) {
@@ -214,8 +214,53 @@ std::string pngDeclaring(std::uint32_t width, std::uint32_t height)
     };
     put(16, width);
     put(20, height);
+    png[24] = static_cast<char>(bitDepth);
+    png[25] = static_cast<char>(colorType);
     put(29, crc32(std::string_view(png).substr(12, 17)));
     return png;
+}
+
+// A lossless WebP's header declaring `width` x `height`, its data cut short.
+std::string webpDeclaring(std::uint32_t width, std::uint32_t height)
+{
+    const std::uint32_t dimensions = (width - 1) | ((height - 1) << 14);
+    const std::string payload = "\x2F" + fixtures::littleEndian(dimensions, 4) + std::string(32, '\0');
+    const std::string body = "WEBP" + std::string("VP8L") + fixtures::littleEndian(std::uint32_t(payload.size()), 4) + payload;
+    return "RIFF" + fixtures::littleEndian(std::uint32_t(body.size()), 4) + body;
+}
+
+// A progressive JPEG with its frame header changed to declare `width` x `height`.
+std::string progressiveJpegDeclaring(std::uint16_t width, std::uint16_t height)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(fixtures::quadrants(16, 16));
+    std::string jpeg = buffer.data().toStdString();
+    const auto sof = jpeg.find("\xFF\xC2", 0, 2);
+    if (sof == std::string::npos)
+        return {};
+    jpeg[sof + 5] = static_cast<char>(height >> 8);
+    jpeg[sof + 6] = static_cast<char>(height & 0xFF);
+    jpeg[sof + 7] = static_cast<char>(width >> 8);
+    jpeg[sof + 8] = static_cast<char>(width & 0xFF);
+    return jpeg;
+}
+
+// A HEIC whose image-size properties declare `width` x `height`.
+std::string heicDeclaring(std::uint32_t width, std::uint32_t height)
+{
+    std::string heic = fixtures::heic(fixtures::quadrants(64, 48));
+    const auto put = [&heic](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            heic[at + i] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
+    };
+    for (auto at = heic.find("ispe"); at != std::string::npos; at = heic.find("ispe", at + 4)) {
+        put(at + 8, width);
+        put(at + 12, height);
+    }
+    return heic;
 }
 
 std::string jpegDeclaring(std::uint16_t width, std::uint16_t height)
@@ -457,6 +502,56 @@ TEST(ImageCodecTest, NoDecodedPixelShowsWhatTheAllocatorLeft)
             EXPECT_NE(first[i], "refused") << "the file must decode for the comparison to mean anything";
             EXPECT_EQ(first[i], other[i]);
         }
+    }
+}
+
+// A file of a few bytes can declare a huge image. What its decoding and the
+// encoding after it would take is counted from the header, and what is over
+// the budget is refused before a pixel is decoded. (The rows' data is cut
+// short: decoding them could only fail, so a refusal shows as its reason.)
+TEST(ImageCodecTest, WorkingMemoryOverTheBudgetIsRefusedBeforeDecoding)
+{
+    struct Row {
+        const char* why;
+        std::string bytes;
+        std::optional<int> maxPixelSize;
+        std::optional<ImageFormat> encodingAs;
+        bool refused;
+    };
+    const std::string pngBomb = pngDeclaring(11000, 11000, 8, 6);
+    const std::string rleBomb = [] {
+        std::string bmp = fixtures::rleBmp(8, 8, 4, rlePalette, completeRleStream(8));
+        bmp.replace(18, 8, fixtures::littleEndian(11000, 4) + fixtures::littleEndian(11000, 4));
+        return bmp;
+    }();
+    const Row rows[] = {
+        {"an 11000 x 11000 PNG, for HEIC", pngBomb, std::nullopt, ImageFormat::heic, true},
+        {"an 11000 x 11000 PNG, reduced while decoding, for JPEG", pngBomb, 2048, ImageFormat::jpeg, false},
+        {"a 5000 x 5000 PNG, for HEIC", pngDeclaring(5000, 5000), std::nullopt, ImageFormat::heic, true},
+        {"a 5000 x 5000 PNG, for PNG", pngDeclaring(5000, 5000), std::nullopt, ImageFormat::png, false},
+        {"a 5000 x 5000 PNG, decoded alone", pngDeclaring(5000, 5000), std::nullopt, std::nullopt, false},
+        {"an 11000 x 11000 PNG of 16 bits a channel, decoded alone", pngDeclaring(11000, 11000, 16, 6), std::nullopt,
+         std::nullopt, true},
+        {"an 11000 x 11000 WebP, for HEIC", webpDeclaring(11000, 11000), std::nullopt, ImageFormat::heic, true},
+        {"an 11000 x 11000 WebP, for TIFF", webpDeclaring(11000, 11000), std::nullopt, ImageFormat::tiff, true},
+        {"an 11000 x 11000 lossless WebP, reduced", webpDeclaring(11000, 11000), 2048, ImageFormat::jpeg, true},
+        {"a 5000 x 5000 lossless WebP, decoded alone", webpDeclaring(5000, 5000), std::nullopt, std::nullopt, false},
+        {"a 20000 x 20000 progressive JPEG, reduced", progressiveJpegDeclaring(20000, 20000), 2048, ImageFormat::jpeg,
+         true},
+        {"a 20000 x 20000 baseline JPEG, reduced", jpegDeclaring(20000, 20000), 2048, ImageFormat::jpeg, false},
+        {"a 6000 x 6000 HEIC, for HEIC", heicDeclaring(6000, 6000), std::nullopt, ImageFormat::heic, true},
+        {"a 6000 x 6000 HEIC, decoded alone", heicDeclaring(6000, 6000), std::nullopt, std::nullopt, false},
+        {"an 11000 x 11000 run-length BMP, for HEIC", rleBomb, std::nullopt, ImageFormat::heic, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        ASSERT_FALSE(row.bytes.empty());
+        ImageCodec::DecodeOptions options;
+        options.maxPixelSize = row.maxPixelSize;
+        options.encodingAs = row.encodingAs;
+        const auto result = ImageCodec::decode(row.bytes, options);
+        const bool tooLarge = !result && result.error().find("too large") != std::string::npos;
+        EXPECT_EQ(tooLarge, row.refused) << (result ? "decoded" : result.error());
     }
 }
 

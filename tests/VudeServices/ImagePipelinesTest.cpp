@@ -8,6 +8,7 @@
 #include "ImageFixtures.h"
 #include "TestSupport.h"
 
+#include <QImageReader>
 #include <QPdfDocument>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -205,6 +206,26 @@ TEST_F(ImagePipelinesTest, ToPdfMakesOnePagePerImageInDropOrderAtPixelSize)
     const auto threeAgain = run(toPdf, {c, b, a});
     ASSERT_TRUE(threeAgain);
     EXPECT_EQ(names(*threeAgain), std::vector<std::string>{"Images-1.pdf"});
+}
+
+// Memory is counted for the whole conversion: an image that a PNG copy can
+// take is refused, before decoding, for HEIC, whose encoder needs several
+// times more.
+TEST_F(ImagePipelinesTest, AnImageTooLargeToConvertFailsAsUnreadableBeforeDecoding)
+{
+    QImage flat(5000, 5000, QImage::Format_RGB32);
+    flat.fill(qRgb(40, 120, 200));
+    const auto big = drop("big.png", fixtures::encoded(flat, "png"));
+    flat = QImage();
+
+    const auto toHeic = run(ConvertFormatPipeline(ImageFormat::heic), {big});
+    ASSERT_FALSE(toHeic);
+    EXPECT_EQ(toHeic.error().message(), "Couldn't read big.png");
+    EXPECT_TRUE(outputNames().empty());
+
+    const auto toPng = run(ConvertFormatPipeline(ImageFormat::png), {big});
+    ASSERT_TRUE(toPng) << toPng.error().message();
+    EXPECT_EQ(QImageReader(QString::fromStdString(toPng->front().string())).size(), QSize(5000, 5000));
 }
 
 // A TIFF whose resolution is insane decodes; its copies must be written too,
