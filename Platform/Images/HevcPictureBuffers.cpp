@@ -3,9 +3,13 @@
 #include <libde265/de265.h>
 
 #include <algorithm>
+#include <cinttypes>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 namespace {
 
@@ -66,10 +70,26 @@ void releaseBuffer(de265_decoder_context*, de265_image* image, void*)
         std::free(de265_get_image_plane_user_data(image, channel));
 }
 
+// Whether the process may write at `address`, as its memory map says; a
+// library that kept its defaults read-only would otherwise crash us.
+bool isWritable(const void* address)
+{
+    std::ifstream maps("/proc/self/maps");
+    const auto at = reinterpret_cast<std::uintptr_t>(address);
+    for (std::string line; std::getline(maps, line);) {
+        std::uintptr_t start = 0, end = 0;
+        char permissions[5] = {};
+        if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR " %4s", &start, &end, permissions) == 3 && at >= start
+            && at + sizeof(de265_image_allocation) <= end)
+            return permissions[1] == 'w';
+    }
+    return false;
+}
+
 bool replaceDefaults()
 {
     const de265_image_allocation* defaults = de265_get_default_image_allocation_functions();
-    if (!defaults)
+    if (!defaults || !isWritable(defaults))
         return false;
     // Each picture copies the defaults when it is allocated, so both functions
     // change together before any picture exists.

@@ -12,8 +12,9 @@
 
 namespace HevcPictureBuffers {
 
-/// Whether every libde265 picture buffer is filled before use from now on.
-/// Safe to call from any thread, any number of times.
+/// Whether every libde265 picture buffer is filled before use from now on;
+/// false, and nothing changed, when the library keeps its defaults where they
+/// cannot be written. Safe to call from any thread, any number of times.
 bool install();
 
 } // namespace HevcPictureBuffers
