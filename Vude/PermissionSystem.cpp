@@ -7,6 +7,8 @@
 #include "Vude/Permission.h"
 #include "Vude/PrivacyPane.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 std::shared_ptr<PermissionSystem>& standardSlot()
@@ -54,6 +56,8 @@ PermissionSystem& PermissionSystem::standard()
     if (!slot) {
         auto standalone = std::make_shared<StandalonePermissions>();
         slot = std::shared_ptr<PermissionSystem>(standalone, &standalone->permissions.system());
+        // Its Qt objects must go while the application still exists.
+        qAddPostRoutine([] { standardSlot().reset(); });
     }
     return *slot;
 }

@@ -402,6 +402,17 @@ TEST_F(PermissionTest, StepsDueAfterTheSystemIsGoneDoNothing)
     EXPECT_EQ(activation.activationPolicy(), ActivationPolicy::regular) << "nothing left to restore it";
 }
 
+TEST_F(PermissionTest, CallersWithoutASystemUseTheInstalledOne)
+{
+    PermissionSystem::installStandard(std::shared_ptr<PermissionSystem>(std::shared_ptr<void>(), &fake.system()));
+    fake.calendarStatus = 3;
+    EXPECT_EQ(Permission::calendar.state(), State::granted);
+    EXPECT_EQ(&BluetoothPermissionProbe::shared(), &fake.system().bluetoothProbe());
+    PermissionPrompt::withActivation([] {});
+    EXPECT_EQ(fake.activation.activationRequests(), 1);
+    PermissionSystem::installStandard(nullptr);
+}
+
 TEST_F(PermissionTest, WithActivationRunsTheWorkInFrontAndRestoresAChangedPolicy30SecondsLater)
 {
     const struct {
