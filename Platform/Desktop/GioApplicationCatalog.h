@@ -1,0 +1,44 @@
+#pragma once
+// The applications of this desktop from its desktop entries, read with GIO
+// (GDesktopAppInfo): localised names, visibility (NoDisplay, Hidden,
+// OnlyShowIn, TryExec), launching and icons. Running applications are found
+// in the process table: a process of this user that GIO started from the
+// entry (GIO_LAUNCHED_DESKTOP_FILE, for the process GIO started itself), or
+// one that runs the entry's program.
+//
+// The folders come from the given environment's XDG variables and the
+// process table from the given proc root, so tests can hand in their own.
+// Thread-safe: every call reads afresh and shares no state.
+
+#include "Platform/Core/Environment.h"
+#include "Platform/Desktop/ApplicationCatalog.h"
+
+#include <filesystem>
+#include <vector>
+
+struct GioApplicationCatalogOptions {
+    /// XDG_DATA_HOME, XDG_DATA_DIRS and HOME decide the folders.
+    Environment::Lookup environment = Environment::process();
+    std::filesystem::path procRoot = "/proc";
+};
+
+class GioApplicationCatalog final : public ApplicationCatalog {
+public:
+    using Options = GioApplicationCatalogOptions;
+
+    explicit GioApplicationCatalog(Options options = {});
+
+    std::vector<DesktopApplication> installedApplications() const override;
+    std::optional<DesktopApplication> describe(const std::filesystem::path& file) const override;
+    std::optional<std::filesystem::path> locate(std::string_view appId) const override;
+    bool launch(const std::filesystem::path& entry) override;
+    std::optional<ApplicationIcon> icon(const std::filesystem::path& entry) const override;
+    bool isRunning(std::string_view appId, const std::optional<std::filesystem::path>& entry) const override;
+
+    const std::vector<std::filesystem::path>& folders() const { return m_folders; }
+
+private:
+    std::vector<std::filesystem::path> m_folders;
+    std::vector<std::filesystem::path> m_dataFolders;
+    std::filesystem::path m_procRoot;
+};
