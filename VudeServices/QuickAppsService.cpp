@@ -4,6 +4,7 @@
 #include "Platform/Core/MainThread.h"
 #include "Platform/Core/XdgPaths.h"
 #include "Platform/Desktop/ApplicationIconLoader.h"
+#include "Platform/Desktop/GioApplicationCatalog.h"
 #include "VudeKit/LocalizedCaseInsensitive.h"
 
 #include <algorithm>
@@ -21,10 +22,22 @@ QuickApp pinFor(const DesktopApplication& application)
 
 } // namespace
 
+QuickAppsService::QuickAppsService(const std::string& containerName, QObject* parent)
+    : QuickAppsService(containerName, nullptr, Options{}, parent)
+{
+}
+
 QuickAppsService::QuickAppsService(const std::string& containerName, ApplicationCatalog& catalog, Options options,
                                    QObject* parent)
+    : QuickAppsService(containerName, &catalog, std::move(options), parent)
+{
+}
+
+QuickAppsService::QuickAppsService(const std::string& containerName, ApplicationCatalog* catalog, Options options,
+                                   QObject* parent)
     : QObject(parent)
-    , m_catalog(catalog)
+    , m_ownCatalog(catalog ? nullptr : std::make_unique<GioApplicationCatalog>())
+    , m_catalog(catalog ? *catalog : *m_ownCatalog)
 {
     const fs::path support =
         options.applicationSupport.empty() ? XdgPaths::applicationSupportRoot() : options.applicationSupport;

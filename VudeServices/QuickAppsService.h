@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,9 +42,11 @@ public:
 
     static constexpr const char* storeFileName = "quickapps.json";
 
-    /// Creates the container folder when missing and loads the pinned list.
-    /// `catalog` must outlive the service and be safe to scan from another
-    /// thread.
+    /// Over this desktop's applications (GioApplicationCatalog). Creates the
+    /// container folder when missing and loads the pinned list.
+    explicit QuickAppsService(const std::string& containerName, QObject* parent = nullptr);
+    /// The same over `catalog`, which must outlive the service and be safe to
+    /// scan from another thread.
     QuickAppsService(const std::string& containerName, ApplicationCatalog& catalog, Options options = {},
                      QObject* parent = nullptr);
     ~QuickAppsService() override;
@@ -93,8 +96,11 @@ signals:
     void appsChanged();
 
 private:
+    QuickAppsService(const std::string& containerName, ApplicationCatalog* catalog, Options options,
+                     QObject* parent);
     void save(const std::vector<QuickApp>& before);
 
+    std::unique_ptr<ApplicationCatalog> m_ownCatalog;
     ApplicationCatalog& m_catalog;
     std::filesystem::path m_url;
     std::vector<QuickApp> m_apps;
