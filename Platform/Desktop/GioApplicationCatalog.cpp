@@ -179,6 +179,7 @@ bool isProcessNumber(std::string_view name)
 GioApplicationCatalog::GioApplicationCatalog(Options options)
     : m_folders(DesktopAppId::applicationFolders(options.environment))
     , m_procRoot(std::move(options.procRoot))
+    , m_processTableLifetime(options.processTableLifetime)
 {
     for (const auto& folder : m_folders)
         m_dataFolders.push_back(folder.parent_path());
@@ -301,30 +302,61 @@ std::optional<ApplicationIcon> GioApplicationCatalog::icon(const fs::path& entry
     return result;
 }
 
+std::shared_ptr<const std::vector<GioApplicationCatalog::Process>> GioApplicationCatalog::processes() const
+{
+    const auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(m_processMutex);
+        if (m_processes && now - m_processesReadAt < m_processTableLifetime)
+            return m_processes;
+    }
+
+    auto table = std::make_shared<std::vector<Process>>();
+    const uid_t user = ::getuid();
+    if (DIR* stream = ::opendir(m_procRoot.c_str())) {
+        while (const dirent* entry = ::readdir(stream)) {
+            const std::string pid = entry->d_name;
+            if (!isProcessNumber(pid))
+                continue;
+            const fs::path folder = m_procRoot / pid;
+            struct stat status {};
+            if (::stat(folder.c_str(), &status) != 0 || status.st_uid != user)
+                continue;
+            Process process;
+            // Children inherit the variables; they count only for the
+            // process GIO started, so a program run from a launched terminal
+            // is no terminal.
+            const auto launched = launchedFrom(readSmallFile(folder / "environ", 1 << 20));
+            if (!launched.desktopFile.empty() && (launched.pid.empty() || launched.pid == pid))
+                process.launchedFrom = fs::path(launched.desktopFile).lexically_normal();
+            std::error_code error;
+            std::string target = fs::read_symlink(folder / "exe", error).string();
+            // A program replaced by an update while it runs.
+            static constexpr std::string_view deleted = " (deleted)";
+            if (!error && target.ends_with(deleted))
+                target.resize(target.size() - deleted.size());
+            if (!error)
+                process.executable = std::move(target);
+            if (!process.launchedFrom.empty() || !process.executable.empty())
+                table->push_back(std::move(process));
+        }
+        ::closedir(stream);
+    }
+
+    std::lock_guard lock(m_processMutex);
+    m_processes = std::move(table);
+    m_processesReadAt = now;
+    return m_processes;
+}
+
 bool GioApplicationCatalog::isRunning(std::string_view appId, const std::optional<fs::path>& entry) const
 {
     const fs::path program = entry ? programOf(*entry) : fs::path();
     const fs::path entryPath = entry ? entry->lexically_normal() : fs::path();
-    const uid_t user = ::getuid();
-
-    DIR* stream = ::opendir(m_procRoot.c_str());
-    if (!stream)
-        return false;
-    bool running = false;
-    while (const dirent* process = ::readdir(stream)) {
-        const std::string pid = process->d_name;
-        if (!isProcessNumber(pid))
-            continue;
-        const fs::path folder = m_procRoot / pid;
-        struct stat status {};
-        if (::stat(folder.c_str(), &status) != 0 || status.st_uid != user)
-            continue;
-
-        // Children inherit the variables; they count only for the process
-        // GIO started, so a program run from a launched terminal is no terminal.
-        const auto launched = launchedFrom(readSmallFile(folder / "environ", 1 << 20));
-        if (!launched.desktopFile.empty() && (launched.pid.empty() || launched.pid == pid)) {
-            const fs::path file = fs::path(launched.desktopFile).lexically_normal();
+    const auto table = processes();
+    return std::any_of(table->begin(), table->end(), [&](const Process& process) {
+        if (!process.launchedFrom.empty()) {
+            const fs::path& file = process.launchedFrom;
             // An id names the entry of the applications folders, not a file
             // of the same name elsewhere.
             const bool matches =
@@ -332,25 +364,9 @@ bool GioApplicationCatalog::isRunning(std::string_view appId, const std::optiona
                     ? file == fs::path(appId).lexically_normal()
                     : DesktopAppId::fromDesktopFileId(file.filename().string()) == appId
                           && std::find(m_folders.begin(), m_folders.end(), file.parent_path()) != m_folders.end();
-            if (matches || (!entryPath.empty() && file == entryPath)) {
-                running = true;
-                break;
-            }
+            if (matches || (!entryPath.empty() && file == entryPath))
+                return true;
         }
-
-        if (!program.empty()) {
-            std::error_code error;
-            std::string target = fs::read_symlink(folder / "exe", error).string();
-            // A program replaced by an update while running.
-            static constexpr std::string_view deleted = " (deleted)";
-            if (!error && target.ends_with(deleted))
-                target.resize(target.size() - deleted.size());
-            if (!error && fs::path(target) == program) {
-                running = true;
-                break;
-            }
-        }
-    }
-    ::closedir(stream);
-    return running;
+        return !program.empty() && process.executable == program;
+    });
 }

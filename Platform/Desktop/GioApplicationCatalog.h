@@ -8,18 +8,23 @@
 //
 // The folders come from the given environment's XDG variables and the
 // process table from the given proc root, so tests can hand in their own.
-// Thread-safe: every call reads afresh and shares no state.
+// The process table is read at most once per `processTableLifetime`, so the
+// tiles of one Desk share one read. Thread-safe.
 
 #include "Platform/Core/Environment.h"
 #include "Platform/Desktop/ApplicationCatalog.h"
 
+#include <chrono>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 struct GioApplicationCatalogOptions {
     /// XDG_DATA_HOME, XDG_DATA_DIRS and HOME decide the folders.
     Environment::Lookup environment = Environment::process();
     std::filesystem::path procRoot = "/proc";
+    std::chrono::milliseconds processTableLifetime{500};
 };
 
 class GioApplicationCatalog final : public ApplicationCatalog {
@@ -38,7 +43,19 @@ public:
     const std::vector<std::filesystem::path>& folders() const { return m_folders; }
 
 private:
+    /// A process of this user that tells something: the entry GIO started it
+    /// from and the program it runs (either may be empty).
+    struct Process {
+        std::filesystem::path launchedFrom;
+        std::filesystem::path executable;
+    };
+    std::shared_ptr<const std::vector<Process>> processes() const;
+
     std::vector<std::filesystem::path> m_folders;
     std::vector<std::filesystem::path> m_dataFolders;
     std::filesystem::path m_procRoot;
+    std::chrono::milliseconds m_processTableLifetime;
+    mutable std::mutex m_processMutex;
+    mutable std::shared_ptr<const std::vector<Process>> m_processes;
+    mutable std::chrono::steady_clock::time_point m_processesReadAt;
 };

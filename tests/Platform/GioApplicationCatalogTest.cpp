@@ -226,6 +226,13 @@ TEST_F(GioApplicationCatalogTest, RunningApplicationsAreFoundInTheProcessTable)
     fs::create_directories(proc.root() / "self");
     fs::create_directories(proc.root() / "sys");
 
+    // Other users' processes are not ours to count.
+    if (::getuid() == 0) {
+        const fs::path folder = proc.root() / "700";
+        proc.process(700, {"GIO_LAUNCHED_DESKTOP_FILE=" + terminal.string(), "GIO_LAUNCHED_DESKTOP_FILE_PID=700"});
+        ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+    }
+
     const auto gio = catalog(proc.root());
     struct Case {
         std::string appId;
@@ -249,14 +256,23 @@ TEST_F(GioApplicationCatalogTest, RunningApplicationsAreFoundInTheProcessTable)
         EXPECT_EQ(gio.isRunning(row.appId, row.entry), row.running);
     }
 
-    // Other users' processes are not ours to count.
-    if (::getuid() == 0) {
-        fs::path folder = proc.root() / "700";
-        proc.process(700, {"GIO_LAUNCHED_DESKTOP_FILE=" + terminal.string(), "GIO_LAUNCHED_DESKTOP_FILE_PID=700"});
-        ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
-        EXPECT_FALSE(gio.isRunning("terminal", terminal));
-    }
     EXPECT_FALSE(catalog(folders.root() / "no-proc").isRunning("viewer", viewer));
+}
+
+TEST_F(GioApplicationCatalogTest, TheProcessTableIsReadAgainOnlyAfterItsLifetime)
+{
+    const auto program = fs::canonical(folders.program("late"));
+    const auto entry = folders.entry(folders.userFolder(), "late.desktop",
+                                     DesktopEntryFolders::application("Late", program.string()));
+    const FakeProcRoot proc(folders.root() / "proc");
+    const GioApplicationCatalog fresh({folders.environment(), proc.root(), std::chrono::milliseconds(0)});
+    const GioApplicationCatalog kept({folders.environment(), proc.root(), std::chrono::hours(1)});
+    EXPECT_FALSE(fresh.isRunning("late", entry));
+    EXPECT_FALSE(kept.isRunning("late", entry));
+
+    proc.process(42, {}, program.string());
+    EXPECT_TRUE(fresh.isRunning("late", entry));
+    EXPECT_FALSE(kept.isRunning("late", entry)) << "the table read a moment ago still stands";
 }
 
 } // namespace
