@@ -130,9 +130,11 @@ std::string OpenMeteoWeatherService::describe(const Expected<HttpAnswer, HttpFai
     }
     std::string message = "The weather service answered with an error (HTTP " + formatInteger(result->status) + ")";
     const auto reason = QJsonDocument::fromJson(result->body).object().value(QStringLiteral("reason")).toString();
-    if (!reason.isEmpty())
-        message += ": " + reason.left(200).toStdString();
-    return message + ".";
+    const QString said = reason.trimmed().left(200);
+    if (said.isEmpty())
+        return message + ".";
+    message += ": " + said.toStdString();
+    return said.endsWith(QLatin1Char('.')) ? message : message + ".";
 }
 
 Expected<WeatherReport, std::string> OpenMeteoWeatherService::parseForecast(const QByteArray& body)
