@@ -1,5 +1,8 @@
 #include "VudeServices/LocationProvider.h"
 
+#include "Platform/Network/NominatimReverseGeocoder.h"
+#include "Platform/Network/QtPositioningLocationBackend.h"
+
 #include <QPointer>
 
 LocationProvider::LocationProvider(std::unique_ptr<LocationBackend> backend, std::unique_ptr<ReverseGeocoder> geocoder,
@@ -22,6 +25,12 @@ LocationProvider::~LocationProvider()
 {
     m_giveUp.cancel();
     m_backend->setHandlers({});
+}
+
+std::unique_ptr<LocationProvider> LocationProvider::forSystem(ClockSource& clock, Scheduler& scheduler)
+{
+    return std::make_unique<LocationProvider>(QtPositioningLocationBackend::forSystem(),
+                                              NominatimReverseGeocoder::forSystem(scheduler), clock, scheduler);
 }
 
 void LocationProvider::requestAccess()

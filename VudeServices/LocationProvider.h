@@ -42,6 +42,10 @@ public:
                      ClockSource& clock, Scheduler& scheduler, QObject* parent = nullptr);
     ~LocationProvider() override;
 
+    /// GeoClue for the fix (access kept in the user defaults) and Nominatim
+    /// (or the service VUDE_GEOCODER_URL names) for the place name.
+    static std::unique_ptr<LocationProvider> forSystem(ClockSource& clock, Scheduler& scheduler);
+
     /// The last fix received; none at first.
     const std::optional<LocationFix>& location() const { return m_location; }
     LocationAuthorizationStatus authorization() const { return m_authorization; }
