@@ -77,21 +77,20 @@ bool writeAll(int fd, const char* data, std::size_t size)
 // a buffer.
 bool copyContent(int in, int out)
 {
-    bool kernelCopy = true;
     for (;;) {
-        if (kernelCopy) {
-            const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, std::size_t(1) << 30, 0);
-            if (copied > 0)
-                continue;
-            if (copied == 0)
-                return true;
-            if (errno == EINTR)
-                continue;
-            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EPERM)
-                return false;
-            kernelCopy = false;
-        }
-        std::array<char, 1 << 16> buffer;
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, std::size_t(1) << 30, 0);
+        if (copied > 0)
+            continue;
+        if (copied == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EPERM)
+            return false;
+        break;
+    }
+    std::vector<char> buffer(std::size_t(1) << 16);
+    for (;;) {
         const ssize_t count = ::read(in, buffer.data(), buffer.size());
         if (count < 0) {
             if (errno == EINTR)
