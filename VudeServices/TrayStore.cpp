@@ -150,6 +150,9 @@ TrayStore::TrayStore(const std::string& containerName, Options options, QObject*
 
 TrayStore::~TrayStore()
 {
+    // Whoever listens may be going too: the last adds are only kept.
+    m_onChange = nullptr;
+    blockSignals(true);
     m_ingestQueue->waitUntilIdle();
     applyFinishedAdds(false);
 }
