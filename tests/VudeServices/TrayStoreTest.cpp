@@ -81,7 +81,8 @@ protected:
             TrayStore::Options options;
             options.applicationSupport = support();
             options.clock = &m_clock;
-            options.thumbnailGenerator = m_generator;
+            if (!m_realThumbnails)
+                options.thumbnailGenerator = m_generator;
             options.typeIcon = [this](const std::string& type, int pixels) -> std::optional<QImage> {
                 m_iconRequests.emplace_back(type, pixels);
                 return m_icon;
@@ -151,6 +152,7 @@ protected:
     QTemporaryDir m_folder;
     ManualClock m_clock{kReferenceDate + std::chrono::microseconds(745'000'000'900'000)};
     std::shared_ptr<FakeThumbnailGenerator> m_generator = std::make_shared<FakeThumbnailGenerator>();
+    bool m_realThumbnails = false;
     std::optional<QImage> m_icon;
     std::vector<std::pair<std::string, int>> m_iconRequests;
     RecordingUrlOpener m_opener;
@@ -499,6 +501,18 @@ TEST_F(TrayStoreTest, AFileNamedLikeTheCacheIsNeverTakenForItNorReplaced)
     EXPECT_EQ(thumbnail(added[0])->size(), QSize(30, 30));
     EXPECT_EQ(m_generator->callCount(), 2) << "no cache for this item";
     EXPECT_EQ(contentOf(added[0].storedPath), png);
+}
+
+TEST_F(TrayStoreTest, ThumbnailsOfImagesAreDrawnAtTwicePointSize)
+{
+    m_realThumbnails = true;
+    const auto added = add({makeFile("wide.png", fixtures::encoded(fixtures::quadrants(448, 224), "PNG"))});
+    const auto image = thumbnail(added[0]);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->size(), QSize(112, 56)) << "56 points at scale 2";
+    const auto cached = ImageCodec::decodeFile(fs::path(added[0].storedPath).parent_path() / "thumb.png");
+    ASSERT_TRUE(cached);
+    EXPECT_EQ(cached->image.size(), QSize(112, 56));
 }
 
 TEST_F(TrayStoreTest, QuickLookOpensThePrivateCopy)
