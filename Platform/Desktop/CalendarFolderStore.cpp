@@ -1,0 +1,344 @@
+#include "Platform/Desktop/CalendarFolderStore.h"
+
+#include "Platform/Core/FolderWatcher.h"
+#include "Platform/Core/XdgPaths.h"
+#include "Platform/Desktop/ICalendarDocument.h"
+#include "VudeKit/AsciiCase.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <set>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kMaxNameFileSize = 4096;
+
+bool isHidden(const fs::path& path)
+{
+    const std::string name = path.filename().string();
+    return name.empty() || name.front() == '.';
+}
+
+bool hasCalendarExtension(const fs::path& path)
+{
+    return asciiUppercased(path.extension().string()) == ".ICS";
+}
+
+std::string errorText(int error)
+{
+    return std::error_code(error, std::generic_category()).message();
+}
+
+// Reads a regular file of at most `limit` bytes. Opened without blocking and
+// checked to be a regular file first, so a FIFO or device planted in the
+// folder cannot hang the main thread.
+Expected<std::string, std::string> readRegularFile(const fs::path& path, std::uintmax_t limit)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return unexpected(errorText(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return unexpected(std::string("not a regular file"));
+    }
+    if (std::uintmax_t(info.st_size) > limit) {
+        ::close(fd);
+        return unexpected("larger than " + std::to_string(limit) + " bytes");
+    }
+    std::string content;
+    std::array<char, 64 * 1024> buffer{};
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            const int error = errno;
+            ::close(fd);
+            return unexpected(errorText(error));
+        }
+        if (count == 0)
+            break;
+        content.append(buffer.data(), std::size_t(count));
+        if (content.size() > limit) {
+            ::close(fd);
+            return unexpected("larger than " + std::to_string(limit) + " bytes");
+        }
+    }
+    ::close(fd);
+    return content;
+}
+
+std::optional<std::string> readNameFile(const fs::path& path)
+{
+    auto content = readRegularFile(path, kMaxNameFileSize);
+    if (!content)
+        return std::nullopt;
+    constexpr std::string_view space = " \t\r\n";
+    const std::string& text = *content;
+    const auto first = text.find_first_not_of(space);
+    if (first == std::string::npos)
+        return std::nullopt;
+    return text.substr(first, text.find_last_not_of(space) - first + 1);
+}
+
+std::int64_t nanoseconds(const timespec& time)
+{
+    return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+// The calendar files of a vdir folder, by name.
+std::vector<fs::path> calendarFiles(const fs::path& folder)
+{
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const fs::path& path = it->path();
+        std::error_code statusError;
+        if (!isHidden(path) && hasCalendarExtension(path) && it->is_regular_file(statusError))
+            files.push_back(path);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace
+
+fs::path CalendarFolderStore::defaultFolder(const Environment::Lookup& environment)
+{
+    return XdgPaths::applicationSupport(environment) / kFolderName;
+}
+
+CalendarAuthorizationStatus CalendarFolderStore::authorizationFor(FolderState state)
+{
+    switch (state) {
+    case FolderState::missing:
+        return CalendarAuthorizationStatus::notDetermined;
+    case FolderState::readable:
+        return CalendarAuthorizationStatus::fullAccess;
+    case FolderState::unreadable:
+        return CalendarAuthorizationStatus::denied;
+    }
+    return CalendarAuthorizationStatus::denied;
+}
+
+CalendarFolderStore::FolderState CalendarFolderStore::probeFolder(const fs::path& folder)
+{
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0)
+        return errno == ENOENT ? FolderState::missing : FolderState::unreadable;
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return FolderState::unreadable;
+    if (::access(folder.c_str(), R_OK | X_OK) != 0)
+        return FolderState::unreadable;
+    return FolderState::readable;
+}
+
+CalendarFolderStore::CalendarFolderStore(fs::path folder, Scheduler& scheduler, TraceSink trace, FolderProbe probe,
+                                         QObject* parent)
+    : CalendarStore(parent),
+      m_folder(std::move(folder)),
+      m_scheduler(scheduler),
+      m_trace(std::move(trace)),
+      m_probe(std::move(probe)),
+      m_watcher(std::make_unique<FolderWatcher>())
+{
+    connect(m_watcher.get(), &FolderWatcher::changed, this, &CalendarFolderStore::onFolderChanged);
+    updateWatches(scan());
+}
+
+CalendarFolderStore::~CalendarFolderStore()
+{
+    m_pendingChange.cancel();
+}
+
+CalendarAuthorizationStatus CalendarFolderStore::authorizationStatus() const
+{
+    return authorizationFor(m_probe(m_folder));
+}
+
+void CalendarFolderStore::requestFullAccess(std::function<void(AccessAnswer)> answer)
+{
+    if (m_probe(m_folder) == FolderState::missing) {
+        std::error_code error;
+        fs::create_directories(m_folder.parent_path(), error);
+        if (!error && ::mkdir(m_folder.c_str(), 0700) != 0 && errno != EEXIST)
+            error = std::error_code(errno, std::generic_category());
+        if (error) {
+            trace("calendar folder not created: " + error.message());
+            answer(unexpected("Could not create the calendars folder: " + error.message()));
+            return;
+        }
+        updateWatches(scan());
+    }
+    answer(m_probe(m_folder) == FolderState::readable);
+}
+
+std::vector<CalendarFolderStore::Source> CalendarFolderStore::scan()
+{
+    std::vector<Source> sources;
+    if (m_probe(m_folder) != FolderState::readable)
+        return sources;
+    std::error_code error;
+    for (fs::directory_iterator it(m_folder, error), end; !error && it != end; it.increment(error)) {
+        const fs::path& path = it->path();
+        if (isHidden(path))
+            continue;
+        std::error_code statusError;
+        if (it->is_directory(statusError))
+            sources.push_back({path.filename().string(), path, true});
+        else if (hasCalendarExtension(path) && it->is_regular_file(statusError))
+            sources.push_back({path.filename().string(), path, false});
+    }
+    std::sort(sources.begin(), sources.end(),
+              [](const Source& a, const Source& b) { return a.identifier < b.identifier; });
+    return sources;
+}
+
+std::vector<CalendarStoreCalendar> CalendarFolderStore::calendars()
+{
+    const std::vector<Source> sources = scan();
+    std::vector<CalendarStoreCalendar> result;
+    std::set<fs::path> seen;
+    for (const Source& source : sources) {
+        result.push_back(describe(source));
+        if (!source.isFolder)
+            seen.insert(source.path);
+        else
+            for (const auto& file : calendarFiles(source.path))
+                seen.insert(file);
+    }
+    // Forget the files that went away.
+    std::erase_if(m_files, [&seen](const auto& entry) { return !seen.contains(entry.first); });
+    return result;
+}
+
+CalendarStoreCalendar CalendarFolderStore::describe(const Source& source)
+{
+    CalendarStoreCalendar calendar{source.identifier, {}, {}};
+    std::optional<std::string> title;
+    if (source.isFolder) {
+        title = readNameFile(source.path / "displayname");
+        calendar.color = readNameFile(source.path / "color");
+    }
+    if (!title || !calendar.color) {
+        for (const auto& document : documents(source)) {
+            if (!title)
+                title = document->calendarName();
+            if (!calendar.color)
+                calendar.color = document->calendarColor();
+            if (title && calendar.color)
+                break;
+        }
+    }
+    calendar.title = title.value_or(source.isFolder ? source.identifier : source.path.stem().string());
+    return calendar;
+}
+
+std::vector<std::shared_ptr<const ICalendarDocument>> CalendarFolderStore::documents(const Source& source)
+{
+    std::vector<std::shared_ptr<const ICalendarDocument>> result;
+    const auto add = [&](const fs::path& path, const std::string& displayName) {
+        if (auto parsed = document(path, displayName))
+            result.push_back(std::move(parsed));
+    };
+    if (!source.isFolder) {
+        add(source.path, source.identifier);
+        return result;
+    }
+    for (const auto& file : calendarFiles(source.path))
+        add(file, source.identifier + "/" + file.filename().string());
+    return result;
+}
+
+std::shared_ptr<const ICalendarDocument> CalendarFolderStore::document(const fs::path& path,
+                                                                      const std::string& displayName)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        m_files.erase(path);
+        return nullptr;
+    }
+    const CachedFile::Stamp stamp{std::uintmax_t(info.st_dev), std::uintmax_t(info.st_ino),
+                                  std::intmax_t(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+    if (const auto cached = m_files.find(path); cached != m_files.end() && cached->second.stamp == stamp)
+        return cached->second.document;
+
+    CachedFile entry{stamp, nullptr};
+    if (auto text = readRegularFile(path, kMaxFileSize); !text) {
+        trace("calendar file skipped: " + displayName + ": " + text.error());
+    } else if (auto parsed = ICalendarDocument::parse(*text, displayName); !parsed) {
+        trace("calendar file skipped: " + displayName + ": " + parsed.error());
+    } else {
+        entry.document = std::move(*parsed);
+    }
+    m_files[path] = entry;
+    return entry.document;
+}
+
+std::vector<CalendarStoreEvent> CalendarFolderStore::events(Date start, Date end,
+                                                            const std::vector<std::string>& calendarIdentifiers)
+{
+    const std::set<std::string> wanted(calendarIdentifiers.begin(), calendarIdentifiers.end());
+    std::vector<CalendarStoreEvent> result;
+    for (const Source& source : scan()) {
+        if (!wanted.contains(source.identifier))
+            continue;
+        const auto owned = documents(source);
+        std::vector<const ICalendarDocument*> documents;
+        for (const auto& document : owned)
+            documents.push_back(document.get());
+        auto occurrences = ICalendarDocument::occurrences(documents, start, end, source.identifier);
+        std::move(occurrences.begin(), occurrences.end(), std::back_inserter(result));
+    }
+    return result;
+}
+
+void CalendarFolderStore::reset()
+{
+    m_files.clear();
+}
+
+void CalendarFolderStore::refreshSourcesIfNecessary()
+{
+    updateWatches(scan());
+}
+
+std::vector<fs::path> CalendarFolderStore::watchedPaths() const
+{
+    return m_watcher->watchedPaths();
+}
+
+void CalendarFolderStore::updateWatches(const std::vector<Source>& sources)
+{
+    std::vector<fs::path> paths;
+    if (m_probe(m_folder) == FolderState::readable)
+        paths.push_back(m_folder);
+    for (const Source& source : sources)
+        paths.push_back(source.path);
+    m_watcher->setPaths(paths);
+}
+
+void CalendarFolderStore::onFolderChanged()
+{
+    if (m_pendingChange.isActive())
+        return;
+    m_pendingChange = m_scheduler.after(kChangeDelay, [this] {
+        updateWatches(scan());
+        emit changed();
+    });
+}
+
+void CalendarFolderStore::trace(const std::string& line) const
+{
+    if (m_trace)
+        m_trace(line);
+}
