@@ -229,18 +229,29 @@ CalendarStoreCalendar CalendarFolderStore::describe(const Source& source)
         title = readNameFile(source.path / "displayname");
         calendar.color = readNameFile(source.path / "color");
     }
+    // Otherwise the calendar's first file that can be read speaks for it;
+    // reading every file of a large calendar for a colour it never gives
+    // would cost each refresh a look at every file.
     if (!title || !calendar.color) {
-        for (const auto& document : documents(source)) {
+        if (const auto first = firstDocument(source)) {
             if (!title)
-                title = document->calendarName();
+                title = first->calendarName();
             if (!calendar.color)
-                calendar.color = document->calendarColor();
-            if (title && calendar.color)
-                break;
+                calendar.color = first->calendarColor();
         }
     }
     calendar.title = title.value_or(source.isFolder ? source.identifier : source.path.stem().string());
     return calendar;
+}
+
+std::shared_ptr<const ICalendarDocument> CalendarFolderStore::firstDocument(const Source& source)
+{
+    if (!source.isFolder)
+        return document(source.path, source.identifier);
+    for (const auto& file : calendarFiles(source.path))
+        if (auto parsed = document(file, source.identifier + "/" + file.filename().string()))
+            return parsed;
+    return nullptr;
 }
 
 std::vector<std::shared_ptr<const ICalendarDocument>> CalendarFolderStore::documents(const Source& source)

@@ -3,9 +3,9 @@
 // $XDG_DATA_HOME/Vude/Calendars (a symbolic link to a synced folder works):
 //   - a sub-folder per calendar holding one .ics file per event (the vdir
 //     layout calendar sync tools write), titled by its "displayname" file,
-//     else the files' X-WR-CALNAME or NAME, else the folder's name, and
-//     coloured by its "color" file, else the files' COLOR or
-//     X-APPLE-CALENDAR-COLOR;
+//     else the X-WR-CALNAME or NAME of its first readable file (by name),
+//     else the folder's name, and coloured by its "color" file, else that
+//     file's COLOR or X-APPLE-CALENDAR-COLOR;
 //   - or a single .ics file per calendar, titled by its X-WR-CALNAME or NAME,
 //     else the file's name without ".ics", coloured by its COLOR or
 //     X-APPLE-CALENDAR-COLOR.
@@ -106,6 +106,7 @@ private:
 
     std::vector<Source> scan();
     CalendarStoreCalendar describe(const Source& source);
+    std::shared_ptr<const ICalendarDocument> firstDocument(const Source& source);
     std::vector<std::shared_ptr<const ICalendarDocument>> documents(const Source& source);
     std::shared_ptr<const ICalendarDocument> document(const std::filesystem::path& path,
                                                       const std::string& displayName);
