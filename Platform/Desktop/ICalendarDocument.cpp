@@ -57,12 +57,15 @@ std::optional<std::string> xProperty(icalcomponent* component, std::string_view 
     return std::nullopt;
 }
 
-std::optional<std::string> knownProperty(icalcomponent* component, icalproperty_kind kind)
+// A text property read through its own getter, which undoes the escapes
+// ("\,") the generic string form keeps.
+std::optional<std::string> knownProperty(icalcomponent* component, icalproperty_kind kind,
+                                         const char* (*value)(const icalproperty*))
 {
     icalproperty* property = icalcomponent_get_first_property(component, kind);
     if (!property)
         return std::nullopt;
-    return nonEmpty(icalproperty_get_value_as_string(property));
+    return nonEmpty(value(property));
 }
 
 // --- Times -----------------------------------------------------------------
@@ -467,7 +470,7 @@ std::optional<std::string> ICalendarDocument::calendarName() const
         if (auto name = xProperty(calendar, "X-WR-CALNAME"))
             return name;
     for (icalcomponent* calendar : m_parsed->calendars)
-        if (auto name = knownProperty(calendar, ICAL_NAME_PROPERTY))
+        if (auto name = knownProperty(calendar, ICAL_NAME_PROPERTY, icalproperty_get_name))
             return name;
     return std::nullopt;
 }
@@ -475,7 +478,7 @@ std::optional<std::string> ICalendarDocument::calendarName() const
 std::optional<std::string> ICalendarDocument::calendarColor() const
 {
     for (icalcomponent* calendar : m_parsed->calendars)
-        if (auto color = knownProperty(calendar, ICAL_COLOR_PROPERTY))
+        if (auto color = knownProperty(calendar, ICAL_COLOR_PROPERTY, icalproperty_get_color))
             return color;
     for (icalcomponent* calendar : m_parsed->calendars)
         if (auto color = xProperty(calendar, "X-APPLE-CALENDAR-COLOR"))

@@ -287,7 +287,8 @@ TEST(ICalendarDocument, ReadsTheCalendarsOwnNameAndColour)
         {"none", "", std::nullopt, std::nullopt},
         {"the widespread properties", "X-WR-CALNAME:Work\r\nX-APPLE-CALENDAR-COLOR:#FF2968FF\r\n", "Work",
          "#FF2968FF"},
-        {"the standard ones", "NAME:Home\r\nCOLOR:turquoise\r\n", "Home", "turquoise"},
+        {"the standard ones", "NAME:Home\\, sweet home\r\nCOLOR:turquoise\r\n", "Home, sweet home", "turquoise"},
+        {"escapes undone in the widespread one too", "X-WR-CALNAME:Work\\, Team\r\n", "Work, Team", std::nullopt},
         {"X-WR-CALNAME before NAME, COLOR before the Apple colour",
          "NAME:Home\r\nX-WR-CALNAME:Work\r\nX-APPLE-CALENDAR-COLOR:#112233\r\nCOLOR:red\r\n", "Work", "red"},
     };
