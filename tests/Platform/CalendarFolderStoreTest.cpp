@@ -262,4 +262,33 @@ TEST_F(CalendarFolderStoreTest, ReportsEditsNewCalendarsAndReplacedFilesOnce)
     EXPECT_EQ(titles(weekOf(*store, {"work"})), std::vector<std::string>{"Moved"});
 }
 
+TEST_F(CalendarFolderStoreTest, LivesUnderTheApplicationsDataFolder)
+{
+    EXPECT_EQ(CalendarFolderStore::defaultFolder(Environment::fixed({{"XDG_DATA_HOME", "/data"}})),
+              fs::path("/data/Vude/Calendars"));
+}
+
+TEST_F(CalendarFolderStoreTest, FollowsLinksToFoldersKeptElsewhere)
+{
+    // The calendars folder and one calendar in it are links, as when a sync
+    // tool keeps its folders elsewhere.
+    const fs::path synced = fs::path(m_dir.path().toStdString()) / "synced";
+    write(synced / "calendars" / "work" / "a.ics", calendar(event("a", "Standup", "20240102T090000Z")));
+    write(synced / "personal" / "b.ics", calendar(event("b", "Dentist", "20240103T090000Z")));
+    fs::create_directories(root().parent_path());
+    fs::create_directory_symlink(synced / "calendars", root());
+    fs::create_directory_symlink(synced / "personal", synced / "calendars" / "personal");
+
+    const auto store = makeStore();
+    EXPECT_EQ(store->authorizationStatus(), CalendarAuthorizationStatus::fullAccess);
+    EXPECT_EQ(titles(weekOf(*store, {"personal", "work"})), (std::vector<std::string>{"Dentist", "Standup"}));
+
+    QSignalSpy changes(store.get(), &CalendarStore::changed);
+    write(synced / "personal" / "b.ics", calendar(event("b", "Dentist (moved)", "20240104T090000Z")));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return m_scheduler.pendingCount() == 1; }));
+    m_scheduler.advance(CalendarFolderStore::kChangeDelay);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(titles(weekOf(*store, {"personal"})), std::vector<std::string>{"Dentist (moved)"});
+}
+
 } // namespace
