@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -22,22 +23,40 @@ void handleSignal(int signalNumber)
     errno = savedErrno;
 }
 
+bool makePipe()
+{
+    return g_pipe[0] >= 0 || ::pipe2(g_pipe.data(), O_CLOEXEC | O_NONBLOCK) == 0;
+}
+
 } // namespace
 
-UnixSignalWatcher::UnixSignalWatcher(std::initializer_list<int> signalNumbers, QObject* parent)
-    : QObject(parent)
+void UnixSignalWatcher::catchSignals(std::initializer_list<int> signalNumbers)
 {
-    if (g_pipe[0] < 0 && ::pipe2(g_pipe.data(), O_CLOEXEC | O_NONBLOCK) != 0)
+    if (!makePipe())
         return;
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &UnixSignalWatcher::readPending);
+    sigset_t unblocked;
+    sigemptyset(&unblocked);
     for (const int signalNumber : signalNumbers) {
         struct sigaction action {};
         action.sa_handler = handleSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
         ::sigaction(signalNumber, &action, nullptr);
+        sigaddset(&unblocked, signalNumber);
     }
+    // After the handlers are in place, so a signal pending since the start is
+    // caught rather than acted on by default.
+    ::pthread_sigmask(SIG_UNBLOCK, &unblocked, nullptr);
+}
+
+UnixSignalWatcher::UnixSignalWatcher(std::initializer_list<int> signalNumbers, QObject* parent)
+    : QObject(parent)
+{
+    catchSignals(signalNumbers);
+    if (g_pipe[0] < 0)
+        return;
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &UnixSignalWatcher::readPending);
 }
 
 UnixSignalWatcher::~UnixSignalWatcher() = default;

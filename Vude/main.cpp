@@ -1,10 +1,14 @@
 // The app's entry point. It stays up without a window (the notch panels come
 // and go with screens) until it is asked to quit.
 
+#include "Platform/Display/X11Display.h"
 #include "Platform/Settings/FileUserDefaults.h"
+#include "Vude/Launch.h"
 #include "Vude/UnixSignalWatcher.h"
+#include "VudeServices/FocusFilterEndpoint.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 #include <csignal>
 #include <cstdio>
@@ -12,13 +16,33 @@
 
 int main(int argc, char** argv)
 {
+    // First of all, so that a quit request during a slow start still ends in
+    // an orderly quit instead of the default action.
+    UnixSignalWatcher::catchSignals({SIGTERM, SIGINT, SIGHUP});
+
     // Reports on standard output must reach a pipe line by line.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+
+    // Qt aborts when it cannot open its display; say why in one line instead.
+    const auto environment = Environment::process();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", Launch::kDefaultPlatform);
+    const std::string platform = Launch::platformName(environment);
+    if (const auto problem = Launch::missingDisplayLine(platform, environment, X11Display::canOpen)) {
+        std::fprintf(stderr, "%s\n", problem->c_str());
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vude"));
     QApplication::setOrganizationDomain(QStringLiteral("ruvudav.app"));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, [] { QApplication::quit(); });
+
+    // The first thing the app says, so a user facing an empty screen knows it runs.
+    std::fprintf(stderr, "%s\n", Launch::runningLine(platform, environment).c_str());
 
     // The standard user defaults, before anything reads a setting.
     const auto defaults = std::make_shared<FileUserDefaults>(FileUserDefaults::standardLocation());
@@ -26,8 +50,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vude: %s\n", defaults->loadError().c_str());
     UserDefaults::installStandard(defaults);
 
-    UnixSignalWatcher signalWatcher({SIGTERM, SIGINT});
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::received, &app, [] { QApplication::quit(); });
+    // The Focus filter for the user's automation (docs/FOCUS.md); not offered
+    // without a session bus or while another copy of the app holds its name.
+    FocusFilterEndpoint focusFilter;
+    focusFilter.registerOn(QDBusConnection::sessionBus());
 
     return QApplication::exec();
 }

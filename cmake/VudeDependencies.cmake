@@ -15,4 +15,9 @@ pkg_check_modules(ICAL REQUIRED IMPORTED_TARGET libical)
 # Our own X connection for key grabs, raw input, pointer queries, input shapes
 # and selection watches; XTEST only to drive X servers in tests.
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-xinput xcb-xfixes xcb-shape)
-pkg_check_modules(XCB_XTEST REQUIRED IMPORTED_TARGET xcb-xtest)
+if(VUDE_BUILD_TESTS)
+    pkg_check_modules(XCB_XTEST REQUIRED IMPORTED_TARGET xcb-xtest)
+endif()
+# The keyboard's repeat settings and layout changes, for the key tap.
+pkg_check_modules(XCB_XKB REQUIRED IMPORTED_TARGET xcb-xkb)
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)

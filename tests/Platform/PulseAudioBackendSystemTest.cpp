@@ -1,5 +1,6 @@
-// The PulseAudio backend against a real daemon: which server changes become
-// events, and what the reads return.
+// The PulseAudio backend against a real server (PulseAudio, and PipeWire's
+// pulse server where it is installed): which server changes become events,
+// and what the reads return.
 #include "Platform/Audio/PulseAudioBackend.h"
 
 #include "PrivatePulseServer.h"
@@ -14,16 +15,18 @@ namespace {
 
 using Kind = AudioBackendEvent::Kind;
 using testsupport::PrivatePulseServer;
+using testsupport::SoundServerKind;
 using testsupport::waitUntil;
 
-constexpr std::uint32_t speakers = 1; // sink index 0
-constexpr std::uint32_t headphones = 2;
-
-class PulseAudioBackendSystemTest : public ::testing::Test {
+class PulseAudioBackendSystemTest : public ::testing::TestWithParam<SoundServerKind> {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.start()) << server.errorText().toStdString();
+        // A device's id is its sink index plus one (0 means none).
+        speakers = server.sinkIndex("speakers").value_or(0) + 1;
+        headphones = server.sinkIndex("headphones").value_or(0) + 1;
+        ASSERT_NE(speakers, headphones);
         backend.setEventHandler([this](const AudioBackendEvent& event) {
             std::scoped_lock lock(mutex);
             events.push_back(event);
@@ -56,9 +59,12 @@ protected:
     ManualClock clock;
     ManualScheduler scheduler{clock};
     PrivatePulseServer server{{
-        {"speakers", "device.description=Speakers"},
-        {"headphones", "device.description=Headphones device.bus=usb device.form_factor=headphone"},
-    }};
+                                  {"speakers", "device.description=Speakers"},
+                                  {"headphones", "device.description=Headphones device.bus=usb device.form_factor=headphone"},
+                              },
+                              GetParam()};
+    std::uint32_t speakers = 0;
+    std::uint32_t headphones = 0;
     PulseAudioBackend backend{scheduler, server.address().toStdString()};
     std::mutex mutex;
     std::vector<AudioBackendEvent> events;
@@ -67,7 +73,7 @@ protected:
 // Events go out in the order of the server's changes, so once the last one
 // expected is in, any stray one would be too.
 
-TEST_F(PulseAudioBackendSystemTest, OnlyVolumeAndMuteChangesOfSinksAreReported)
+TEST_P(PulseAudioBackendSystemTest, OnlyVolumeAndMuteChangesOfSinksAreReported)
 {
     pactl({"suspend-sink", "speakers", "1"}); // what happens when playback stops
     pactl({"suspend-sink", "speakers", "0"});
@@ -83,7 +89,7 @@ TEST_F(PulseAudioBackendSystemTest, OnlyVolumeAndMuteChangesOfSinksAreReported)
                           }));
 }
 
-TEST_F(PulseAudioBackendSystemTest, EachSwitchOfTheDefaultSinkIsReportedOnce)
+TEST_P(PulseAudioBackendSystemTest, EachSwitchOfTheDefaultSinkIsReportedOnce)
 {
     pactl({"set-default-sink", "headphones"});
     pactl({"set-default-sink", "headphones"});
@@ -99,7 +105,7 @@ TEST_F(PulseAudioBackendSystemTest, EachSwitchOfTheDefaultSinkIsReportedOnce)
     EXPECT_EQ(backend.defaultOutputDevice(), headphones);
 }
 
-TEST_F(PulseAudioBackendSystemTest, ReadsDescribeTheSinks)
+TEST_P(PulseAudioBackendSystemTest, ReadsDescribeTheSinks)
 {
     EXPECT_TRUE(backend.isAvailable());
     EXPECT_EQ(backend.defaultOutputDevice(), speakers);
@@ -111,8 +117,10 @@ TEST_F(PulseAudioBackendSystemTest, ReadsDescribeTheSinks)
     EXPECT_FALSE(device->isMuted);
     EXPECT_EQ(device->attachment.bus, "usb");
     EXPECT_EQ(device->attachment.formFactor, "headphone");
-    EXPECT_EQ(device->attachment.deviceClass, "abstract");
-    EXPECT_EQ(device->attachment.driver, "module-null-sink.c");
+    // What each server says of its own null sinks.
+    const bool pulseAudio = server.kind() == SoundServerKind::pulseAudio;
+    EXPECT_EQ(device->attachment.deviceClass, pulseAudio ? "abstract" : "");
+    EXPECT_EQ(device->attachment.driver, pulseAudio ? "module-null-sink.c" : "PipeWire");
     EXPECT_FALSE(device->attachment.isHardware);
 
     const auto all = backend.outputDevices();
@@ -125,7 +133,7 @@ TEST_F(PulseAudioBackendSystemTest, ReadsDescribeTheSinks)
     EXPECT_FALSE(backend.setDefaultOutput(4242));
 }
 
-TEST_F(PulseAudioBackendSystemTest, LosingTheServerIsReportedAndStopEndsTheRetries)
+TEST_P(PulseAudioBackendSystemTest, LosingTheServerIsReportedAndStopEndsTheRetries)
 {
     server.kill();
     ASSERT_TRUE(waitForEvent({Kind::disconnected}));
@@ -139,5 +147,8 @@ TEST_F(PulseAudioBackendSystemTest, LosingTheServerIsReportedAndStopEndsTheRetri
     testsupport::processEvents();
     EXPECT_EQ(backend.connectionAttempts(), attempts) << "a stopped backend does not retry";
 }
+
+INSTANTIATE_TEST_SUITE_P(, PulseAudioBackendSystemTest, ::testing::ValuesIn(testsupport::installedSoundServers()),
+                         testsupport::SoundServerKindName());
 
 } // namespace

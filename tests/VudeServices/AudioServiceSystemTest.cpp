@@ -1,5 +1,6 @@
-// The audio service against a real PulseAudio daemon with two null sinks,
-// driven from outside with pactl the way another mixer would.
+// The audio service against a real sound server (PulseAudio, and PipeWire's
+// pulse server where it is installed) with two null sinks, driven from
+// outside with pactl the way another mixer would.
 #include "VudeServices/AudioService.h"
 
 #include "AudioTestSupport.h"
@@ -18,12 +19,13 @@ namespace {
 using namespace std::chrono_literals;
 using Transport = AudioState::Transport;
 using testsupport::PrivatePulseServer;
+using testsupport::SoundServerKind;
 using testsupport::waitUntil;
 
 const AudioState speakersState{.volume = 1.0, .deviceName = "Speakers", .transport = Transport::virtual_};
 const AudioState headphonesState{.volume = 1.0, .deviceName = "Headphones", .transport = Transport::usb};
 
-class AudioServiceSystemTest : public AudioServiceFixture {
+class AudioServiceSystemTest : public AudioServiceFixture, public ::testing::WithParamInterface<SoundServerKind> {
 protected:
     void SetUp() override
     {
@@ -75,20 +77,21 @@ protected:
     ManualClock clock;
     ManualScheduler scheduler{clock};
     PrivatePulseServer server{{
-        {"speakers", "device.description=Speakers"},
-        {"headphones", "device.description=Headphones device.bus=usb"},
-    }};
+                                  {"speakers", "device.description=Speakers"},
+                                  {"headphones", "device.description=Headphones device.bus=usb"},
+                              },
+                              GetParam()};
     PulseAudioBackend* pulse = nullptr;
 };
 
-TEST_F(AudioServiceSystemTest, FirstStateNamesTheDefaultSink)
+TEST_P(AudioServiceSystemTest, FirstStateNamesTheDefaultSink)
 {
     startBound();
     EXPECT_EQ(received.front(), speakersState);
     EXPECT_EQ(service->currentState(), speakersState);
 }
 
-TEST_F(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
+TEST_P(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
 {
     startBound();
     pactl({"set-sink-volume", "speakers", "30%"});
@@ -110,7 +113,7 @@ TEST_F(AudioServiceSystemTest, VolumeAndMuteChangesMadeElsewhereArriveAsStates)
     EXPECT_EQ(received[3], received[1]);
 }
 
-TEST_F(AudioServiceSystemTest, SwitchingTheDefaultSinkYieldsOneStateForTheNewSinkOnly)
+TEST_P(AudioServiceSystemTest, SwitchingTheDefaultSinkYieldsOneStateForTheNewSinkOnly)
 {
     startBound();
     pactl({"set-default-sink", "headphones"});
@@ -128,7 +131,7 @@ TEST_F(AudioServiceSystemTest, SwitchingTheDefaultSinkYieldsOneStateForTheNewSin
     EXPECT_EQ(received[3].deviceName, "Headphones");
 }
 
-TEST_F(AudioServiceSystemTest, SetVolumeClampsAndWritesWholeSteps)
+TEST_P(AudioServiceSystemTest, SetVolumeClampsAndWritesWholeSteps)
 {
     startBound();
     pactl({"set-sink-volume", "speakers", "50%"});
@@ -159,7 +162,7 @@ TEST_F(AudioServiceSystemTest, SetVolumeClampsAndWritesWholeSteps)
 // it, and never more than full. Writing scales every channel by the same
 // factor, so the balance stays, and nothing above 100 % is ever written: a
 // sink amplified past 100 % is only ever lowered, never by a volume of 1.
-TEST_F(AudioServiceSystemTest, TheLoudestChannelIsTheVolumeAndWritesKeepTheBalance)
+TEST_P(AudioServiceSystemTest, TheLoudestChannelIsTheVolumeAndWritesKeepTheBalance)
 {
     constexpr double norm = PulseAudioBackend::normalVolume;
     struct Row {
@@ -202,7 +205,7 @@ TEST_F(AudioServiceSystemTest, TheLoudestChannelIsTheVolumeAndWritesKeepTheBalan
     }
 }
 
-TEST_F(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitches)
+TEST_P(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitches)
 {
     startBound();
     auto devices = service->outputDevices();
@@ -227,7 +230,7 @@ TEST_F(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitc
     EXPECT_FALSE(service->setDefaultOutput(4242)) << "no such sink";
 }
 
-TEST_F(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResumeAfterItsRestart)
+TEST_P(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResumeAfterItsRestart)
 {
     startBound();
     server.kill();
@@ -255,7 +258,7 @@ TEST_F(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResume
     EXPECT_NEAR(received[2].volume, 0.30, 0.5 / 100);
 }
 
-TEST_F(AudioServiceSystemTest, WithoutAServerAtStartNothingIsPublishedUntilOneAppears)
+TEST_P(AudioServiceSystemTest, WithoutAServerAtStartNothingIsPublishedUntilOneAppears)
 {
     server.kill();
     service->start();
@@ -268,5 +271,8 @@ TEST_F(AudioServiceSystemTest, WithoutAServerAtStartNothingIsPublishedUntilOneAp
     ASSERT_TRUE(receivedCount(1));
     EXPECT_EQ(received.front(), speakersState);
 }
+
+INSTANTIATE_TEST_SUITE_P(, AudioServiceSystemTest, ::testing::ValuesIn(testsupport::installedSoundServers()),
+                         testsupport::SoundServerKindName());
 
 } // namespace

@@ -3,6 +3,7 @@
 // activatable services, so only the fakes a test starts can answer. Started
 // and stopped by PID. Connect with QDBusConnection::connectToBus(address(), ...)
 // and give child processes (python3-dbusmock, gdbus) childEnvironment().
+// It can stand in for the system bus too (systemBusEnvironment()).
 //
 // Header-only, like PrivatePulseServer, so benchmarks can use it too.
 
@@ -17,7 +18,12 @@ namespace testsupport {
 
 class PrivateSessionBus {
 public:
-    PrivateSessionBus() : m_folder(socketFolderTemplate("bus")) {}
+    /// `extraPolicy`: bus policy rules added after the ones that allow
+    /// everything, such as <deny send_destination="org.example"/>.
+    explicit PrivateSessionBus(QString extraPolicy = {})
+        : m_folder(socketFolderTemplate("bus")), m_extraPolicy(std::move(extraPolicy))
+    {
+    }
     ~PrivateSessionBus() { stop(); }
 
     PrivateSessionBus(const PrivateSessionBus&) = delete;
@@ -42,10 +48,11 @@ public:
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
     <allow own="*"/>
+    %2
   </policy>
 </busconfig>
 )")
-                       .arg(m_folder.path())
+                       .arg(m_folder.path(), m_extraPolicy)
                        .toUtf8());
         file.close();
         m_daemon.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address=1"});
@@ -70,8 +77,18 @@ public:
         return environment;
     }
 
+    /// The test's environment with this bus as the system bus (for
+    /// python3-dbusmock templates of system services).
+    QProcessEnvironment systemBusEnvironment() const
+    {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DBUS_SYSTEM_BUS_ADDRESS", m_address);
+        return environment;
+    }
+
 private:
     QTemporaryDir m_folder;
+    QString m_extraPolicy;
     QProcess m_daemon;
     QString m_address;
 };

@@ -1,0 +1,196 @@
+#include "Platform/Power/DBusScreenLockMonitor.h"
+
+#include "Platform/Power/PowerDBus.h"
+
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusReply>
+
+namespace {
+
+constexpr auto kPropertiesInterface = "org.freedesktop.DBus.Properties";
+constexpr auto kLockedHint = "LockedHint";
+
+} // namespace
+
+DBusScreenLockMonitor::DBusScreenLockMonitor(const QDBusConnection& sessionBus, const QDBusConnection& systemBus,
+                                             QString sessionID, QObject* parent)
+    : QObject(parent), m_sessionBus(sessionBus), m_systemBus(systemBus), m_sessionID(std::move(sessionID))
+{
+    if (m_sessionID.isEmpty())
+        m_sessionID = qEnvironmentVariable("XDG_SESSION_ID");
+    if (m_sessionID.isEmpty())
+        m_sessionID = QStringLiteral("auto");
+}
+
+DBusScreenLockMonitor::~DBusScreenLockMonitor()
+{
+    stop();
+}
+
+void DBusScreenLockMonitor::start(Handler handler)
+{
+    stop();
+    m_handler = std::move(handler);
+    askScreenSaver(Source::gnomeScreenSaver);
+}
+
+void DBusScreenLockMonitor::stop()
+{
+    ++m_generation;
+    switch (m_source) {
+    case Source::gnomeScreenSaver:
+        m_sessionBus.disconnect(kGnomeService, kGnomePath, kGnomeInterface, "ActiveChanged", this,
+                                SLOT(onActiveChanged(bool)));
+        break;
+    case Source::freedesktopScreenSaver:
+        m_sessionBus.disconnect(kFreedesktopService, kFreedesktopPath, kFreedesktopInterface, "ActiveChanged", this,
+                                SLOT(onActiveChanged(bool)));
+        break;
+    case Source::logind:
+        m_systemBus.disconnect(kLogindService, m_sessionPath, kPropertiesInterface, "PropertiesChanged", this,
+                               SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList)));
+        break;
+    case Source::none:
+        break;
+    }
+    m_source = Source::none;
+    m_sessionPath.clear();
+    m_handler = {};
+    m_settled = false;
+}
+
+void DBusScreenLockMonitor::askScreenSaver(Source source)
+{
+    const bool gnome = source == Source::gnomeScreenSaver;
+    const auto next = [this, gnome] {
+        if (gnome)
+            askScreenSaver(Source::freedesktopScreenSaver);
+        else
+            askLogind();
+    };
+    if (!m_sessionBus.isConnected()) {
+        next();
+        return;
+    }
+    const auto message = QDBusMessage::createMethodCall(gnome ? kGnomeService : kFreedesktopService,
+                                                        gnome ? kGnomePath : kFreedesktopPath,
+                                                        gnome ? kGnomeInterface : kFreedesktopInterface, "GetActive");
+    auto* call = new QDBusPendingCallWatcher(m_sessionBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
+    const quint64 generation = m_generation;
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, generation, source, next](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                if (generation != m_generation)
+                    return;
+                if (PowerDBus::boolFrom(call->reply()))
+                    follow(source);
+                else
+                    next();
+            });
+}
+
+void DBusScreenLockMonitor::askLogind()
+{
+    if (!m_systemBus.isConnected()) {
+        settle();
+        return;
+    }
+    auto message = QDBusMessage::createMethodCall(kLogindService, kLogindPath, kLogindManagerInterface, "GetSession");
+    message << m_sessionID;
+    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
+    const quint64 generation = m_generation;
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        if (generation != m_generation)
+            return;
+        const QDBusReply<QDBusObjectPath> reply = call->reply();
+        if (reply.isValid() && !reply.value().path().isEmpty())
+            askLockedHint(reply.value().path());
+        else
+            settle();
+    });
+}
+
+void DBusScreenLockMonitor::askLockedHint(const QString& sessionPath)
+{
+    const auto message =
+        PowerDBus::propertyCall(kLogindService, sessionPath, kLogindSessionInterface, kLockedHint);
+    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
+    const quint64 generation = m_generation;
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, generation, sessionPath](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                if (generation != m_generation)
+                    return;
+                if (PowerDBus::boolFrom(call->reply()))
+                    follow(Source::logind, sessionPath);
+                else
+                    settle();
+            });
+}
+
+void DBusScreenLockMonitor::follow(Source source, const QString& sessionPath)
+{
+    m_source = source;
+    m_sessionPath = sessionPath;
+    switch (source) {
+    case Source::gnomeScreenSaver:
+        m_sessionBus.connect(kGnomeService, kGnomePath, kGnomeInterface, "ActiveChanged", this,
+                             SLOT(onActiveChanged(bool)));
+        break;
+    case Source::freedesktopScreenSaver:
+        m_sessionBus.connect(kFreedesktopService, kFreedesktopPath, kFreedesktopInterface, "ActiveChanged", this,
+                             SLOT(onActiveChanged(bool)));
+        break;
+    case Source::logind:
+        m_systemBus.connect(kLogindService, m_sessionPath, kPropertiesInterface, "PropertiesChanged", this,
+                            SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList)));
+        break;
+    case Source::none:
+        break;
+    }
+    settle();
+}
+
+void DBusScreenLockMonitor::settle()
+{
+    m_settled = true;
+}
+
+void DBusScreenLockMonitor::onActiveChanged(bool active)
+{
+    announce(active);
+}
+
+void DBusScreenLockMonitor::onSessionPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                                                       const QStringList& invalidated)
+{
+    if (interface != QLatin1String(kLogindSessionInterface))
+        return;
+    if (const auto hint = changed.find(kLockedHint); hint != changed.end()) {
+        if (hint->metaType() == QMetaType::fromType<bool>())
+            announce(hint->toBool());
+        return;
+    }
+    if (!invalidated.contains(kLockedHint))
+        return;
+    const auto message = PowerDBus::propertyCall(kLogindService, m_sessionPath, kLogindSessionInterface, kLockedHint);
+    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
+    const quint64 generation = m_generation;
+    connect(call, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        if (generation != m_generation)
+            return;
+        if (const auto locked = PowerDBus::boolFrom(call->reply()))
+            announce(*locked);
+    });
+}
+
+void DBusScreenLockMonitor::announce(bool locked)
+{
+    // The handler may restart or stop the monitor.
+    const Handler handler = m_handler;
+    if (handler)
+        handler(locked);
+}

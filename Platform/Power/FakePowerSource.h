@@ -1,0 +1,40 @@
+#pragma once
+// An in-process power source for tests: a battery reading and a power-saving
+// mode that a test scripts. While started, every change is sent to the
+// handlers at once, on the calling thread.
+
+#include "Platform/Power/PowerSource.h"
+
+class FakePowerSource final : public PowerSource {
+public:
+    /// `connected` false plays a machine without a system bus: start() fails
+    /// and nothing is ever sent.
+    explicit FakePowerSource(std::optional<PowerSourceReading> battery = PowerSourceReading{},
+                             bool connected = true);
+
+    // Scripting.
+
+    /// Changes the battery as the daemon would and reports it.
+    void changeBattery(std::optional<PowerSourceReading> battery);
+    /// Changes the power-saving mode and reports it, also when it is unchanged
+    /// (the daemon may announce the same value twice).
+    void changeLowPowerMode(bool enabled);
+
+    bool isStarted() const { return m_started; }
+    int readCount() const { return m_readCount; }
+
+    // PowerSource
+    void setHandlers(Handlers handlers) override { m_handlers = std::move(handlers); }
+    bool start() override;
+    void stop() override { m_started = false; }
+    std::optional<PowerSourceReading> readBattery() override;
+    bool readLowPowerMode() override { return m_connected && m_lowPowerMode; }
+
+private:
+    std::optional<PowerSourceReading> m_battery;
+    bool m_lowPowerMode = false;
+    bool m_connected;
+    bool m_started = false;
+    int m_readCount = 0;
+    Handlers m_handlers;
+};

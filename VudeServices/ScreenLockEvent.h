@@ -1,0 +1,4 @@
+#pragma once
+// The screen was locked or unlocked.
+
+enum class ScreenLockEvent { locked, unlocked };

@@ -1,0 +1,146 @@
+// Real windows for the notch panel's system test, run as a child process on
+// the test's private X server (Qt's xcb platform, which the offscreen test
+// program cannot use). One line per event on standard output:
+//   notch-x-helper panel   a notch panel at 440,0 (400 x 120) whose notch
+//                          (100,0 200 x 40) reports clicks and drops;
+//                          reads "arm" and "quit" on standard input
+//   notch-x-helper drag FILE
+//                          a window at 100,400 (100 x 100) that drags FILE
+//                          when pressed, and says how the drop went
+#include "Platform/Core/QtScheduler.h"
+#include "Platform/Input/XcbConnection.h"
+#include "Platform/Shell/InputShaper.h"
+#include "Vude/NotchHostingView.h"
+#include "Vude/NotchPanel.h"
+#include "Vude/ShellPlatform.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWindow>
+
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+
+namespace {
+
+void say(const QString& line) { std::cout << line.toStdString() << std::endl; }
+
+class ClickReporter final : public QWidget {
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        say(QStringLiteral("click %1 %2").arg(event->position().x()).arg(event->position().y()));
+    }
+};
+
+class DragSource final : public QWidget {
+public:
+    explicit DragSource(QString file) : m_file(std::move(file)) {}
+
+protected:
+    void mousePressEvent(QMouseEvent*) override
+    {
+        auto* drag = new QDrag(this);
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(m_file)});
+        drag->setMimeData(data);
+        const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction);
+        say(action == Qt::CopyAction ? "dropped copy" : action == Qt::IgnoreAction ? "dropped none" : "dropped other");
+    }
+
+private:
+    QString m_file;
+};
+
+/// Says `line` once `window` is on screen and the server has seen it all.
+void announceWhenShown(QWidget& window, const QString& line)
+{
+    auto* timer = new QTimer(&window);
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, timer, line] {
+        if (!window.windowHandle() || !window.windowHandle()->isExposed())
+            return;
+        timer->stop();
+        syncWithQtConnection();
+        say(line);
+    });
+    timer->start(20);
+}
+
+int runPanel(QApplication& app)
+{
+    std::unique_ptr<XcbConnection> connection = XcbConnection::open();
+    if (!connection)
+        return 2;
+    SystemShellPlatform system(connection.get());
+    QtScheduler scheduler;
+    SystemClock clock;
+    NotchPanel panel(system.platform(), {400, 120});
+    auto* host = new NotchHostingView(system.platform(), scheduler, clock);
+    host->setRootView(new ClickReporter);
+    host->setInteractiveRect({100, 0, 200, 40});
+    host->setDropRect({0, 0, 400, 120});
+    host->registerDropTypes();
+    host->onDragEntered = [](const QList<QUrl>& urls) { say("entered " + QString::number(urls.size())); };
+    host->onDrop = [](const QList<QUrl>& urls, Point point) {
+        for (const QUrl& url : urls)
+            say(QStringLiteral("drop %1 at %2 %3").arg(url.toString()).arg(point.x).arg(point.y));
+        return !urls.isEmpty();
+    };
+    panel.setContentView(host);
+    panel.setDrawnCanvas({224, 38});
+    panel.setFrame({440, 0, 400, 120});
+    panel.orderFront();
+    panel.syncBackdrop();
+    // Make sure the shape and stacking requests of our own connection are
+    // done before the test looks.
+    connection->flush();
+    announceWhenShown(panel, QStringLiteral("ready %1 %2").arg(panel.winId()).arg(panel.backdrop().winId()));
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        std::string command;
+        if (!std::getline(std::cin, command) || command == "quit") {
+            app.quit();
+            return;
+        }
+        if (command == "arm") {
+            panel.setLevel(NotchPanel::dragLevel);
+            host->setArmed(true);
+            panel.syncBackdrop();
+            connection->flush();
+            syncWithQtConnection();
+            say("armed");
+        }
+    });
+    return app.exec();
+}
+
+int runDrag(QApplication& app, const QString& file)
+{
+    DragSource source(file);
+    source.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    source.setGeometry(100, 400, 100, 100);
+    source.show();
+    announceWhenShown(source, "ready");
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.value(1) == "panel")
+        return runPanel(app);
+    if (arguments.value(1) == "drag" && arguments.size() == 3)
+        return runDrag(app, arguments.value(2));
+    std::cerr << "usage: notch-x-helper panel | drag FILE\n";
+    return 2;
+}

@@ -1,0 +1,254 @@
+#include "VudeServices/BatteryService.h"
+
+#include "BatteryTestSupport.h"
+#include "MockDBusService.h"
+#include "Platform/Power/UPowerPowerSource.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Events = std::vector<BatteryEvent>;
+using testsupport::MockDBusService;
+
+constexpr auto kUPowerPath = "/org/freedesktop/UPower";
+constexpr auto kUPowerInterface = "org.freedesktop.UPower";
+constexpr auto kProfilesPath = "/net/hadess/PowerProfiles";
+constexpr auto kProfilesInterface = "net.hadess.PowerProfiles";
+
+// UPower's device states.
+constexpr uint charging = 1, discharging = 2;
+
+// The battery service over UPower and power-profiles-daemon mocks on a
+// private system bus. Every event lands in `received`. A test ends with a
+// change whose event shows that nothing else came before it: events of one
+// source arrive in the order of its changes.
+class BatteryServiceSystemTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_buses = std::make_unique<testsupport::PrivateBusPair>();
+        if (!s_buses->start())
+            s_buses.reset();
+    }
+    static void TearDownTestSuite() { s_buses.reset(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_buses) << "dbus-daemon did not start";
+        m_connectionName = QString("battery-test-%1").arg(++s_connections);
+        bus = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(s_buses->systemAddress(), m_connectionName));
+        ASSERT_TRUE(bus->isConnected());
+        upower = std::make_unique<MockDBusService>(*bus, "org.freedesktop.UPower", kUPowerPath);
+        profiles = std::make_unique<MockDBusService>(*bus, "net.hadess.PowerProfiles", kProfilesPath);
+    }
+
+    void TearDown() override
+    {
+        service.reset();
+        upower.reset();
+        profiles.reset();
+        bus.reset();
+        QDBusConnection::disconnectFromBus(m_connectionName);
+    }
+
+    void startUPower(bool onBattery)
+    {
+        ASSERT_TRUE(upower->start(*s_buses, "upower", true,
+                                  QString(R"({"OnBattery": %1})").arg(onBattery ? "true" : "false")));
+    }
+
+    void startProfiles(const QString& profile)
+    {
+        ASSERT_TRUE(profiles->start(*s_buses, "power_profiles_daemon", true,
+                                    QString(R"({"ActiveProfile": "%1"})").arg(profile)));
+    }
+
+    // Sets every property of the display device at once, as UPower does: one
+    // PropertiesChanged signal per property.
+    void setDisplayDevice(uint state, double percentage, qlonglong timeToEmpty, qlonglong timeToFull,
+                          bool isPresent = true)
+    {
+        const auto reply = upower->mock("SetupDisplayDevice",
+                                        {2u, state, percentage, percentage, 100.0, 10.0, timeToEmpty, timeToFull,
+                                         isPresent, QString("battery"), 1u});
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    }
+
+    void setOnBattery(bool onBattery)
+    {
+        const auto reply = upower->setProperty(kUPowerPath, kUPowerInterface, "OnBattery", onBattery);
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    }
+
+    void setProfile(const QString& profile)
+    {
+        const auto reply = profiles->setProperty(kProfilesPath, kProfilesInterface, "ActiveProfile", profile);
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    }
+
+    void makeService()
+    {
+        service = std::make_unique<BatteryService>(std::make_unique<UPowerPowerSource>(*bus));
+        service->events().consume(&receiver, [this](const BatteryEvent& event) { received.push_back(event); });
+    }
+
+    bool receivedCount(std::size_t count)
+    {
+        return testsupport::waitUntil([&] { return received.size() >= count; });
+    }
+
+    // Waits until the service has taken a battery at `percentage` as the
+    // state to compare with: a change made before that would be part of it.
+    bool comparesWith(double percentage)
+    {
+        return testsupport::waitUntil([&] {
+            const auto& previous = service->previous();
+            return previous && previous->percentage == percentage;
+        });
+    }
+
+    std::unique_ptr<QDBusConnection> bus;
+    std::unique_ptr<MockDBusService> upower;
+    std::unique_ptr<MockDBusService> profiles;
+    QObject receiver;
+    std::unique_ptr<BatteryService> service;
+    Events received;
+
+private:
+    static inline std::unique_ptr<testsupport::PrivateBusPair> s_buses;
+    static inline int s_connections = 0;
+    QString m_connectionName;
+};
+
+TEST_F(BatteryServiceSystemTest, UnpluggingAndADropBelowTheThresholdGiveOneEventEach)
+{
+    startUPower(false);
+    setDisplayDevice(charging, 60, 0, 1800);
+    makeService();
+    service->start();
+    ASSERT_TRUE(service->previous());
+    EXPECT_TRUE(service->previous()->isPluggedIn);
+    EXPECT_DOUBLE_EQ(service->previous()->percentage, 0.6);
+
+    // Each of these is a burst of PropertiesChanged signals.
+    setOnBattery(true);
+    setDisplayDevice(discharging, 60, 5400, 0);
+    ASSERT_TRUE(receivedCount(1));
+    setDisplayDevice(discharging, 19, 600, 0);
+    ASSERT_TRUE(receivedCount(2));
+    setOnBattery(false);
+    setDisplayDevice(charging, 19, 0, 3600);
+    ASSERT_TRUE(receivedCount(3));
+
+    EXPECT_EQ(received, (Events{BatteryEvent::unplugged(0.6), BatteryEvent::lowBattery(0.19),
+                                BatteryEvent::pluggedIn(0.19)}));
+    EXPECT_EQ(service->currentState(),
+              (BatteryState{.percentage = 0.19, .isCharging = true, .isPluggedIn = true, .timeRemaining = 3600}));
+}
+
+TEST_F(BatteryServiceSystemTest, UnpluggingShowsWhicheverWayUPowerTellsIt)
+{
+    struct Row {
+        const char* why;
+        std::function<void()> unplug;
+        std::function<void()> plug;
+    } rows[] = {
+        {"OnBattery alone; the battery still says charging", [this] { setOnBattery(true); },
+         [this] { setOnBattery(false); }},
+        {"the battery state alone; OnBattery stays false", [this] { setDisplayDevice(discharging, 90, 7200, 0); },
+         [this] { setDisplayDevice(charging, 90, 0, 600); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        received.clear();
+        startUPower(false);
+        setDisplayDevice(charging, 90, 0, 600);
+        makeService();
+        service->start();
+        row.unplug();
+        ASSERT_TRUE(receivedCount(1));
+        row.plug();
+        ASSERT_TRUE(receivedCount(2));
+        EXPECT_EQ(received, (Events{BatteryEvent::unplugged(0.9), BatteryEvent::pluggedIn(0.9)}));
+        service.reset();
+        upower->stop();
+    }
+}
+
+TEST_F(BatteryServiceSystemTest, AMachineWithoutABatteryNeverWarns)
+{
+    // UPower's display device on a desktop: not present, 0 %.
+    startUPower(true);
+    makeService();
+    service->start();
+    EXPECT_EQ(service->currentState(), BatteryState{});
+
+    setDisplayDevice(discharging, 0, 0, 0, false);
+    setOnBattery(false);
+    setOnBattery(true);
+    // A battery appears: taken as it is, then compared.
+    setDisplayDevice(discharging, 10, 600, 0);
+    ASSERT_TRUE(comparesWith(0.1));
+    setOnBattery(false);
+    setDisplayDevice(charging, 10, 0, 600);
+    ASSERT_TRUE(receivedCount(1));
+    EXPECT_EQ(received, Events{BatteryEvent::pluggedIn(0.1)});
+}
+
+TEST_F(BatteryServiceSystemTest, ThePowerSaverProfileIsLowPowerMode)
+{
+    startUPower(false);
+    setDisplayDevice(charging, 80, 0, 600);
+    startProfiles("balanced");
+    makeService();
+    service->start();
+    EXPECT_FALSE(service->currentState().lowPowerMode);
+
+    setProfile("power-saver");
+    ASSERT_TRUE(receivedCount(1));
+    EXPECT_TRUE(service->currentState().lowPowerMode);
+    setProfile("power-saver"); // announced again, no change
+    setProfile("performance");
+    ASSERT_TRUE(receivedCount(2));
+    EXPECT_EQ(received, (Events{BatteryEvent::lowPowerMode(true), BatteryEvent::lowPowerMode(false)}));
+
+    profiles->stop();
+    EXPECT_FALSE(service->currentState().lowPowerMode) << "without the daemon there is no low power";
+}
+
+TEST_F(BatteryServiceSystemTest, ItStartsInPowerSaverWithoutAnEvent)
+{
+    startUPower(false);
+    setDisplayDevice(charging, 80, 0, 600);
+    startProfiles("power-saver");
+    makeService();
+    service->start();
+    EXPECT_TRUE(service->previous()->lowPowerMode);
+    setProfile("balanced");
+    ASSERT_TRUE(receivedCount(1));
+    EXPECT_EQ(received, Events{BatteryEvent::lowPowerMode(false)});
+}
+
+TEST_F(BatteryServiceSystemTest, ADaemonThatStartsLaterIsFollowedWithoutSpuriousEvents)
+{
+    makeService();
+    service->start();
+    EXPECT_EQ(service->currentState(), BatteryState{});
+
+    startUPower(false);
+    setDisplayDevice(charging, 70, 0, 600);
+    ASSERT_TRUE(comparesWith(0.7));
+    setOnBattery(true);
+    setDisplayDevice(discharging, 70, 6000, 0);
+    ASSERT_TRUE(receivedCount(1));
+    EXPECT_EQ(received, Events{BatteryEvent::unplugged(0.7)});
+}
+
+} // namespace
