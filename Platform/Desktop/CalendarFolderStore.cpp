@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <iterator>
 #include <set>
 #include <system_error>
 
@@ -218,6 +219,7 @@ std::vector<CalendarStoreCalendar> CalendarFolderStore::calendars()
     }
     // Forget the files that went away.
     std::erase_if(m_files, [&seen](const auto& entry) { return !seen.contains(entry.first); });
+    std::erase_if(m_reported, [&seen](const auto& entry) { return !seen.contains(entry.first); });
     return result;
 }
 
@@ -284,14 +286,19 @@ std::shared_ptr<const ICalendarDocument> CalendarFolderStore::document(const fs:
         return cached->second.document;
 
     CachedFile entry{stamp, nullptr};
-    if (auto text = readRegularFile(path, kMaxFileSize); !text) {
-        trace("calendar file skipped: " + displayName + ": " + text.error());
-    } else if (auto parsed = ICalendarDocument::parse(*text, displayName); !parsed) {
-        trace("calendar file skipped: " + displayName + ": " + parsed.error());
-    } else {
+    std::optional<std::string> problem;
+    if (auto text = readRegularFile(path, kMaxFileSize); !text)
+        problem = text.error();
+    else if (auto parsed = ICalendarDocument::parse(*text, displayName); !parsed)
+        problem = parsed.error();
+    else
         entry.document = std::move(*parsed);
-    }
     m_files[path] = entry;
+    // One line per version of a bad file, however often it is read again.
+    if (problem && m_reported[path] != stamp) {
+        m_reported[path] = stamp;
+        trace("calendar file skipped: " + displayName + ": " + *problem);
+    }
     return entry.document;
 }
 

@@ -10,8 +10,8 @@
 //     else the file's name without ".ics", coloured by its COLOR or
 //     X-APPLE-CALENDAR-COLOR.
 // A calendar is identified by its name in the folder. Hidden entries are
-// ignored. A file that is not iCalendar is skipped with a trace line; the
-// other files and calendars still load. See ICalendarDocument for times and
+// ignored. A file that is not iCalendar is skipped with one trace line per
+// version of it; the other files and calendars still load. See ICalendarDocument for times and
 // repeats.
 //
 // Access follows the folder: readable means full access, absent means not yet
@@ -121,4 +121,6 @@ private:
     std::unique_ptr<FolderWatcher> m_watcher;
     ScheduledTask m_pendingChange;
     std::map<std::filesystem::path, CachedFile> m_files;
+    /// The version of each bad file already written to the trace.
+    std::map<std::filesystem::path, CachedFile::Stamp> m_reported;
 };

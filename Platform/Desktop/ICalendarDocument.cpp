@@ -6,7 +6,6 @@
 #include <libical/ical.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <map>
