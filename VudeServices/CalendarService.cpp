@@ -1,5 +1,6 @@
 #include "VudeServices/CalendarService.h"
 
+#include "Platform/Core/LocalCalendar.h"
 #include "Platform/Core/MainThread.h"
 #include "Platform/Desktop/CalendarFolderStore.h"
 #include "VudeServices/CalendarRules.h"
@@ -105,6 +106,8 @@ void CalendarService::stop()
 
 void CalendarService::refresh(bool hard)
 {
+    // Days are the user's current ones, even after a move to another zone.
+    LocalCalendar::refreshTimeZone();
     if (m_access != CalendarAccess::granted) {
         setEvents({});
         setCalendars({});

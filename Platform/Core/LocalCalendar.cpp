@@ -1,9 +1,7 @@
 #include "Platform/Core/LocalCalendar.h"
 
-#include <QDate>
-#include <QDateTime>
-
-#include <limits>
+#include <algorithm>
+#include <ctime>
 
 namespace LocalCalendar {
 
@@ -11,59 +9,39 @@ namespace {
 
 using namespace std::chrono;
 
-constexpr std::int64_t kMicrosecondsPerMillisecond = 1000;
-
-std::int64_t floorMilliseconds(Date date)
-{
-    return floor<milliseconds>(date).time_since_epoch().count();
-}
-
-std::optional<Date> fromMilliseconds(std::int64_t ms)
-{
-    constexpr std::int64_t limit = std::numeric_limits<std::int64_t>::max() / kMicrosecondsPerMillisecond;
-    if (ms > limit || ms < -limit)
-        return std::nullopt;
-    return Date(Duration(ms * kMicrosecondsPerMillisecond));
-}
-
-QDate toQDate(year_month_day day)
-{
-    if (!day.ok())
-        return {};
-    return QDate(int(day.year()), int(unsigned(day.month())), int(unsigned(day.day())));
-}
-
-year_month_day fromQDate(QDate date)
-{
-    return year_month_day{year{date.year()}, month{unsigned(date.month())}, std::chrono::day{unsigned(date.day())}};
-}
-
-std::optional<Date> startOf(QDate date)
-{
-    if (!date.isValid())
-        return std::nullopt;
-    const QDateTime start = date.startOfDay(Qt::LocalTime);
-    if (!start.isValid())
-        return std::nullopt;
-    return fromMilliseconds(start.toMSecsSinceEpoch());
-}
+constexpr std::int64_t kSecondsPerDay = 86400;
+// Far beyond any calendar window, well inside what the civil-date
+// arithmetic handles.
+constexpr std::int64_t kMaxDayShift = 366LL * 20000;
 
 // Seconds east of UTC of the local zone at `instant` (seconds since 1970).
+// localtime_r reads the zone once and keeps it (see refreshTimeZone); the
+// calls that re-read it each time cost a file system look per conversion.
 std::int64_t offsetAt(std::int64_t instant)
 {
-    return QDateTime::fromSecsSinceEpoch(instant, Qt::LocalTime).offsetFromUtc();
+    const std::time_t time = instant;
+    std::tm local{};
+    if (!::localtime_r(&time, &local))
+        return 0;
+    return local.tm_gmtoff;
 }
 
 } // namespace
 
+void refreshTimeZone()
+{
+    ::tzset();
+}
+
 year_month_day day(Date date)
 {
-    return fromQDate(QDateTime::fromMSecsSinceEpoch(floorMilliseconds(date), Qt::LocalTime).date());
+    const std::int64_t instant = floor<seconds>(date).time_since_epoch().count();
+    return year_month_day(floor<days>(sys_seconds(seconds(instant + offsetAt(instant)))));
 }
 
 std::optional<Date> startOfDay(year_month_day day)
 {
-    return startOf(toQDate(day));
+    return fromLocalTime(day, seconds(0));
 }
 
 Date startOfDay(Date date)
@@ -73,7 +51,10 @@ Date startOfDay(Date date)
 
 std::optional<Date> startOfDay(Date date, std::int64_t days)
 {
-    return startOf(toQDate(day(date)).addDays(days));
+    const year_month_day today = day(date);
+    if (!today.ok() || days > kMaxDayShift || days < -kMaxDayShift)
+        return std::nullopt;
+    return startOfDay(year_month_day(sys_days(today) + std::chrono::days(days)));
 }
 
 bool isSameDay(Date a, Date b)
@@ -88,9 +69,8 @@ std::optional<Date> fromLocalTime(year_month_day day, seconds time)
     // The clock reading as if it were UTC; the real moment is that minus the
     // offset in force then. Offsets a day either side cover any one change.
     const std::int64_t wall = (sys_days(day).time_since_epoch() + time).count();
-    constexpr std::int64_t secondsPerDay = 86400;
-    const std::int64_t before = wall - offsetAt(wall - secondsPerDay);
-    const std::int64_t after = wall - offsetAt(wall + secondsPerDay);
+    const std::int64_t before = wall - offsetAt(wall - kSecondsPerDay);
+    const std::int64_t after = wall - offsetAt(wall + kSecondsPerDay);
     const auto shows = [wall](std::int64_t instant) { return instant + offsetAt(instant) == wall; };
     std::int64_t instant = before;
     if (shows(before) && shows(after))

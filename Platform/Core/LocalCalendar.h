@@ -1,8 +1,11 @@
 #pragma once
 // Days as the user sees them: the Gregorian calendar in the local time zone
-// (TZ, else the system's zone), read at every call. Day arithmetic counts
-// calendar days, never multiples of 24 hours, so a day with a clock change is
-// still one day, 23 or 25 hours long.
+// (TZ, else the system's zone). Day arithmetic counts calendar days, never
+// multiples of 24 hours, so a day with a clock change is still one day, 23
+// or 25 hours long.
+//
+// The zone is read once and kept: call refreshTimeZone() before a batch of
+// conversions so that a zone the user changed since applies.
 
 #include "VudeKit/Date.h"
 
@@ -11,6 +14,9 @@
 #include <optional>
 
 namespace LocalCalendar {
+
+/// Reads the local time zone again.
+void refreshTimeZone();
 
 /// The local calendar day holding `date`.
 std::chrono::year_month_day day(Date date);
