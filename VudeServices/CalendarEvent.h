@@ -6,6 +6,7 @@
 
 #include <QUrl>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ struct CalendarEvent {
     std::string calendarID;
     /// The video-meeting link, whether or not it is shown.
     std::optional<QUrl> meetingURL;
+    /// The file the event was read from, which opening the event in a
+    /// calendar application opens; none when it has none.
+    std::optional<std::filesystem::path> icsFile;
 
     /// Start and end fall on different local days.
     bool isMultiDay() const;

@@ -121,6 +121,7 @@ std::optional<CalendarEvent> snapshot(const CalendarStoreEvent& event,
         result.calendarID = *event.calendarIdentifier;
     }
     result.meetingURL = detector.detect(event.url, event.notes, event.location);
+    result.icsFile = event.icsFile;
     return result;
 }
 

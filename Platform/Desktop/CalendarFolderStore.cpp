@@ -289,7 +289,7 @@ std::shared_ptr<const ICalendarDocument> CalendarFolderStore::document(const fs:
     std::optional<std::string> problem;
     if (auto text = readRegularFile(path, kMaxFileSize); !text)
         problem = text.error();
-    else if (auto parsed = ICalendarDocument::parse(*text, displayName); !parsed)
+    else if (auto parsed = ICalendarDocument::parse(*text, displayName, path); !parsed)
         problem = parsed.error();
     else
         entry.document = std::move(*parsed);

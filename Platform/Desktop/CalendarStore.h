@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QUrl>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -55,6 +56,9 @@ struct CalendarStoreEvent {
     std::optional<QUrl> url;
     /// The calendar the event belongs to; none for an event without one.
     std::optional<std::string> calendarIdentifier;
+    /// The file the event was read from, for opening it in a calendar
+    /// application; none when it has no file of its own.
+    std::optional<std::filesystem::path> icsFile;
 
     friend bool operator==(const CalendarStoreEvent&, const CalendarStoreEvent&) = default;
 };

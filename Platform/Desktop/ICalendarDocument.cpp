@@ -400,6 +400,7 @@ private:
         if (!overlaps(*start, *end, m_windowStart, m_windowEnd))
             return;
         CalendarStoreEvent event = describe(item.component, m_calendarIdentifier);
+        event.icsFile = item.document->file();
         event.eventIdentifier = std::move(identifier);
         event.calendarItemIdentifier = itemIdentifier(item, uid, m_calendarIdentifier);
         event.start = start;
@@ -423,15 +424,16 @@ struct ICalendarDocument::Parsed {
     std::vector<icalcomponent*> events;
 };
 
-ICalendarDocument::ICalendarDocument(std::unique_ptr<Parsed> parsed, std::string source)
-    : m_parsed(std::move(parsed)), m_source(std::move(source))
+ICalendarDocument::ICalendarDocument(std::unique_ptr<Parsed> parsed, std::string source,
+                                     std::optional<std::filesystem::path> file)
+    : m_parsed(std::move(parsed)), m_source(std::move(source)), m_file(std::move(file))
 {
 }
 
 ICalendarDocument::~ICalendarDocument() = default;
 
-Expected<std::shared_ptr<const ICalendarDocument>, std::string> ICalendarDocument::parse(std::string_view text,
-                                                                                        std::string source)
+Expected<std::shared_ptr<const ICalendarDocument>, std::string> ICalendarDocument::parse(
+    std::string_view text, std::string source, std::optional<std::filesystem::path> file)
 {
     configureLibical();
     // The parser reads up to the first NUL byte.
@@ -460,7 +462,8 @@ Expected<std::shared_ptr<const ICalendarDocument>, std::string> ICalendarDocumen
              event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
             parsed->events.push_back(event);
     parsed->root = std::move(root);
-    return std::shared_ptr<const ICalendarDocument>(new ICalendarDocument(std::move(parsed), std::move(source)));
+    return std::shared_ptr<const ICalendarDocument>(
+        new ICalendarDocument(std::move(parsed), std::move(source), std::move(file)));
 }
 
 std::optional<std::string> ICalendarDocument::calendarName() const

@@ -22,6 +22,7 @@
 #include "VudeKit/Expected.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,18 +38,20 @@ public:
     static constexpr std::size_t kMaxRuleSteps = 200000;
 
     /// Parses the text of one file. `source` names the file in identifiers
-    /// and errors. Fails, with the reason, for text that is not an iCalendar
+    /// and errors; `file`, when given, is where it lies, handed on with its
+    /// events. Fails, with the reason, for text that is not an iCalendar
     /// object (empty, truncated, another format). A property whose value
     /// cannot be read is dropped by itself; an event left without a start is
     /// skipped when laid out.
-    static Expected<std::shared_ptr<const ICalendarDocument>, std::string> parse(std::string_view text,
-                                                                                std::string source);
+    static Expected<std::shared_ptr<const ICalendarDocument>, std::string> parse(
+        std::string_view text, std::string source, std::optional<std::filesystem::path> file = std::nullopt);
 
     ~ICalendarDocument();
     ICalendarDocument(const ICalendarDocument&) = delete;
     ICalendarDocument& operator=(const ICalendarDocument&) = delete;
 
     const std::string& source() const { return m_source; }
+    const std::optional<std::filesystem::path>& file() const { return m_file; }
 
     /// The calendar's own name: X-WR-CALNAME, else NAME.
     std::optional<std::string> calendarName() const;
@@ -66,8 +69,9 @@ public:
 
 private:
     struct Parsed;
-    ICalendarDocument(std::unique_ptr<Parsed> parsed, std::string source);
+    ICalendarDocument(std::unique_ptr<Parsed> parsed, std::string source, std::optional<std::filesystem::path> file);
 
     std::unique_ptr<Parsed> m_parsed;
     std::string m_source;
+    std::optional<std::filesystem::path> m_file;
 };

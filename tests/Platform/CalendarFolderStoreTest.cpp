@@ -180,7 +180,10 @@ TEST_F(CalendarFolderStoreTest, NamesAndColoursCalendarsFromTheirFilesAndFolders
     EXPECT_EQ(store->calendars(), expected);
     EXPECT_EQ(titles(weekOf(*store, {"work", "sport.ics"})), (std::vector<std::string>{"Match", "Standup"}))
         << "only the named calendars, in the folder's order";
-    EXPECT_EQ(weekOf(*store, {"family"}).at(0).calendarIdentifier, "family");
+    const auto family = weekOf(*store, {"family"});
+    ASSERT_EQ(family.size(), 1u);
+    EXPECT_EQ(family[0].calendarIdentifier, "family");
+    EXPECT_EQ(family[0].icsFile, root() / "family" / "b.ics") << "for opening the event in a calendar application";
 }
 
 TEST_F(CalendarFolderStoreTest, SkipsAFileThatIsNoCalendarWithOneTraceLineAndReadsTheRest)

@@ -117,6 +117,7 @@ TEST(CalendarRules, SnapshotFillsGapsAndDropsEventsWithoutDates)
     complete.end = utc(2024, 1, 2, 10);
     complete.location = "  Room 4\n https://zoom.us/j/77 \n";
     complete.calendarIdentifier = "work";
+    complete.icsFile = "/calendars/work/e1.ics";
 
     auto event = CalendarRules::snapshot(complete, calendars, detector);
     ASSERT_TRUE(event);
@@ -126,6 +127,7 @@ TEST(CalendarRules, SnapshotFillsGapsAndDropsEventsWithoutDates)
     EXPECT_EQ(event->calendarColor, (CalendarColor{1, 0, 0}));
     EXPECT_EQ(event->calendarID, "work");
     EXPECT_EQ(event->meetingURL, QUrl("https://zoom.us/j/77"));
+    EXPECT_EQ(event->icsFile, std::filesystem::path("/calendars/work/e1.ics"));
 
     CalendarStoreEvent sparse = complete;
     sparse.eventIdentifier.reset();
