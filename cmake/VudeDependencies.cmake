@@ -7,6 +7,7 @@ find_package(GIF REQUIRED)
 
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(HEIF REQUIRED IMPORTED_TARGET libheif)
+pkg_check_modules(DE265 REQUIRED IMPORTED_TARGET libde265)
 pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 pkg_check_modules(ARCHIVE REQUIRED IMPORTED_TARGET libarchive)
