@@ -1,20 +1,18 @@
 #include "Platform/Desktop/CalendarFolderStore.h"
 
+#include "Platform/Core/AtomicFile.h"
 #include "Platform/Core/FolderWatcher.h"
 #include "Platform/Core/XdgPaths.h"
 #include "Platform/Desktop/ICalendarDocument.h"
 #include "VudeKit/AsciiCase.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <iterator>
 #include <set>
-#include <system_error>
 
 namespace fs = std::filesystem;
 
@@ -33,54 +31,9 @@ bool hasCalendarExtension(const fs::path& path)
     return asciiUppercased(path.extension().string()) == ".ICS";
 }
 
-std::string errorText(int error)
-{
-    return std::error_code(error, std::generic_category()).message();
-}
-
-// Reads a regular file of at most `limit` bytes. Opened without blocking and
-// checked to be a regular file first, so a FIFO or device planted in the
-// folder cannot hang the main thread.
-Expected<std::string, std::string> readRegularFile(const fs::path& path, std::uintmax_t limit)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return unexpected(errorText(errno));
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return unexpected(std::string("not a regular file"));
-    }
-    if (std::uintmax_t(info.st_size) > limit) {
-        ::close(fd);
-        return unexpected("larger than " + std::to_string(limit) + " bytes");
-    }
-    std::string content;
-    std::array<char, 64 * 1024> buffer{};
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0) {
-            const int error = errno;
-            ::close(fd);
-            return unexpected(errorText(error));
-        }
-        if (count == 0)
-            break;
-        content.append(buffer.data(), std::size_t(count));
-        if (content.size() > limit) {
-            ::close(fd);
-            return unexpected("larger than " + std::to_string(limit) + " bytes");
-        }
-    }
-    ::close(fd);
-    return content;
-}
-
 std::optional<std::string> readNameFile(const fs::path& path)
 {
-    auto content = readRegularFile(path, kMaxNameFileSize);
+    auto content = AtomicFile::read(path, kMaxNameFileSize);
     if (!content)
         return std::nullopt;
     constexpr std::string_view space = " \t\r\n";
@@ -169,13 +122,9 @@ CalendarAuthorizationStatus CalendarFolderStore::authorizationStatus() const
 void CalendarFolderStore::requestFullAccess(std::function<void(AccessAnswer)> answer)
 {
     if (m_probe(m_folder) == FolderState::missing) {
-        std::error_code error;
-        fs::create_directories(m_folder.parent_path(), error);
-        if (!error && ::mkdir(m_folder.c_str(), 0700) != 0 && errno != EEXIST)
-            error = std::error_code(errno, std::generic_category());
-        if (error) {
-            trace("calendar folder not created: " + error.message());
-            answer(unexpected("Could not create the calendars folder: " + error.message()));
+        if (auto created = AtomicFile::createPrivateFolders(m_folder); !created) {
+            trace("calendar folder not created: " + created.error());
+            answer(unexpected("Could not create the calendars folder: " + created.error()));
             return;
         }
         updateWatches(scan());
@@ -287,7 +236,7 @@ std::shared_ptr<const ICalendarDocument> CalendarFolderStore::document(const fs:
 
     CachedFile entry{stamp, nullptr};
     std::optional<std::string> problem;
-    if (auto text = readRegularFile(path, kMaxFileSize); !text)
+    if (auto text = AtomicFile::read(path, kMaxFileSize); !text)
         problem = text.error();
     else if (auto parsed = ICalendarDocument::parse(*text, displayName, path); !parsed)
         problem = parsed.error();
