@@ -28,7 +28,7 @@ std::unique_ptr<CalendarService> CalendarService::forUser(const ClockSource& clo
                                                           TraceSink trace)
 {
     return std::make_unique<CalendarService>(
-        std::make_unique<CalendarFolderStore>(CalendarFolderStore::defaultFolder(), scheduler, std::move(trace)),
+        std::make_unique<CalendarFolderStore>(CalendarFolderAccess::standardFolder(), scheduler, std::move(trace)),
         clock, scheduler);
 }
 

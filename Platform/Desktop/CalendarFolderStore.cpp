@@ -2,7 +2,6 @@
 
 #include "Platform/Core/AtomicFile.h"
 #include "Platform/Core/FolderWatcher.h"
-#include "Platform/Core/XdgPaths.h"
 #include "Platform/Desktop/ICalendarDocument.h"
 #include "VudeKit/AsciiCase.h"
 
@@ -66,36 +65,6 @@ std::vector<fs::path> calendarFiles(const fs::path& folder)
 
 } // namespace
 
-fs::path CalendarFolderStore::defaultFolder(const Environment::Lookup& environment)
-{
-    return XdgPaths::applicationSupport(environment) / kFolderName;
-}
-
-CalendarAuthorizationStatus CalendarFolderStore::authorizationFor(FolderState state)
-{
-    switch (state) {
-    case FolderState::missing:
-        return CalendarAuthorizationStatus::notDetermined;
-    case FolderState::readable:
-        return CalendarAuthorizationStatus::fullAccess;
-    case FolderState::unreadable:
-        return CalendarAuthorizationStatus::denied;
-    }
-    return CalendarAuthorizationStatus::denied;
-}
-
-CalendarFolderStore::FolderState CalendarFolderStore::probeFolder(const fs::path& folder)
-{
-    struct stat info {};
-    if (::lstat(folder.c_str(), &info) != 0)
-        return errno == ENOENT ? FolderState::missing : FolderState::unreadable;
-    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return FolderState::unreadable;
-    if (::access(folder.c_str(), R_OK | X_OK) != 0)
-        return FolderState::unreadable;
-    return FolderState::readable;
-}
-
 CalendarFolderStore::CalendarFolderStore(fs::path folder, Scheduler& scheduler, TraceSink trace, FolderProbe probe,
                                          QObject* parent)
     : CalendarStore(parent),
@@ -116,26 +85,31 @@ CalendarFolderStore::~CalendarFolderStore()
 
 CalendarAuthorizationStatus CalendarFolderStore::authorizationStatus() const
 {
-    return authorizationFor(m_probe(m_folder));
+    return m_probe(m_folder);
+}
+
+bool CalendarFolderStore::isReadable() const
+{
+    return m_probe(m_folder) == CalendarAuthorizationStatus::fullAccess;
 }
 
 void CalendarFolderStore::requestFullAccess(std::function<void(AccessAnswer)> answer)
 {
-    if (m_probe(m_folder) == FolderState::missing) {
-        if (auto created = AtomicFile::createPrivateFolders(m_folder); !created) {
+    if (m_probe(m_folder) == CalendarAuthorizationStatus::notDetermined) {
+        if (auto created = CalendarFolderAccess::makeFolder(m_folder); !created) {
             trace("calendar folder not created: " + created.error());
             answer(unexpected("Could not create the calendars folder: " + created.error()));
             return;
         }
         updateWatches(scan());
     }
-    answer(m_probe(m_folder) == FolderState::readable);
+    answer(isReadable());
 }
 
 std::vector<CalendarFolderStore::Source> CalendarFolderStore::scan()
 {
     std::vector<Source> sources;
-    if (m_probe(m_folder) != FolderState::readable)
+    if (!isReadable())
         return sources;
     std::error_code error;
     for (fs::directory_iterator it(m_folder, error), end; !error && it != end; it.increment(error)) {
@@ -287,7 +261,7 @@ std::vector<fs::path> CalendarFolderStore::watchedPaths() const
 void CalendarFolderStore::updateWatches(const std::vector<Source>& sources)
 {
     std::vector<fs::path> paths;
-    if (m_probe(m_folder) == FolderState::readable)
+    if (isReadable())
         paths.push_back(m_folder);
     for (const Source& source : sources)
         paths.push_back(source.path);

@@ -14,15 +14,16 @@
 // version of it; the other files and calendars still load. See ICalendarDocument for times and
 // repeats.
 //
-// Access follows the folder: readable means full access, absent means not yet
-// decided (asking creates it), anything else (unreadable, not a folder, a
-// link to nothing) means denied.
+// Access follows the folder, decided by the permission layer's own rule
+// (CalendarFolderAccess::statusOf): readable means full access, absent means
+// not yet decided (asking creates it for this user only), writable but not
+// readable means write-only, anything else denied. Only full access reads.
 //
 // Parsed files are kept until reset() or until the file changes; a folder
 // watch reports changes, coalesced over a short delay, through changed().
 // Main thread only.
 
-#include "Platform/Core/Environment.h"
+#include "Platform/Desktop/CalendarFolderAccess.h"
 #include "Platform/Desktop/CalendarStore.h"
 #include "VudeKit/Scheduler.h"
 
@@ -39,39 +40,29 @@ class ICalendarDocument;
 class CalendarFolderStore final : public CalendarStore {
     Q_OBJECT
 public:
-    /// What a look at the calendars folder found.
-    enum class FolderState { missing, readable, unreadable };
-    using FolderProbe = std::function<FolderState(const std::filesystem::path&)>;
+    /// Decides access from the folder.
+    using FolderProbe = std::function<CalendarAuthorizationStatus(const std::filesystem::path&)>;
     using TraceSink = std::function<void(const std::string&)>;
 
-    static constexpr const char* kFolderName = "Calendars";
     /// Changes closer together than this are reported once.
     static constexpr Duration kChangeDelay = std::chrono::milliseconds(250);
     /// Larger files are skipped rather than read into memory.
     static constexpr std::uintmax_t kMaxFileSize = 32 * 1024 * 1024;
 
-    /// $XDG_DATA_HOME/Vude/Calendars.
-    static std::filesystem::path defaultFolder(const Environment::Lookup& environment = Environment::process());
-
-    /// The access decision a folder state stands for.
-    static CalendarAuthorizationStatus authorizationFor(FolderState state);
-    /// Looks at the folder: missing only when nothing at all is at the path
-    /// (a link to nothing is unreadable); readable when it is a folder this
-    /// process may list and enter.
-    static FolderState probeFolder(const std::filesystem::path& folder);
-
+    /// `folder` is CalendarFolderAccess::standardFolder() in the app.
     /// `scheduler` coalesces changes and must outlive the store. `probe`
     /// decides access (tests inject one; the file system is still read from
     /// `folder`).
     CalendarFolderStore(std::filesystem::path folder, Scheduler& scheduler, TraceSink trace = {},
-                        FolderProbe probe = probeFolder, QObject* parent = nullptr);
+                        FolderProbe probe = CalendarFolderAccess::statusOf, QObject* parent = nullptr);
     ~CalendarFolderStore() override;
 
     const std::filesystem::path& folder() const { return m_folder; }
 
     CalendarAuthorizationStatus authorizationStatus() const override;
-    /// Creates the folder (mode 0700) when it is missing; grants when the
-    /// folder is then readable. Answers before returning.
+    /// Creates the folder (CalendarFolderAccess::makeFolder) when access is
+    /// not yet decided; grants when the folder is then readable. Answers
+    /// before returning.
     void requestFullAccess(std::function<void(AccessAnswer)> answer) override;
     std::vector<CalendarStoreCalendar> calendars() override;
     std::vector<CalendarStoreEvent> events(Date start, Date end,
@@ -104,6 +95,7 @@ private:
         std::shared_ptr<const ICalendarDocument> document;
     };
 
+    bool isReadable() const;
     std::vector<Source> scan();
     CalendarStoreCalendar describe(const Source& source);
     std::shared_ptr<const ICalendarDocument> firstDocument(const Source& source);

@@ -6,6 +6,7 @@
 //   FakeCalendarStore    scripted access answers and events (tests)
 // Main thread only.
 
+#include "Platform/Desktop/CalendarAuthorizationStatus.h"
 #include "VudeKit/Date.h"
 #include "VudeKit/Expected.h"
 
@@ -17,15 +18,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-/// The decision on reading the user's events.
-enum class CalendarAuthorizationStatus {
-    notDetermined,
-    restricted,
-    denied,
-    fullAccess,
-    writeOnly,
-};
 
 /// One calendar.
 struct CalendarStoreCalendar {

@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono;
-using FolderState = CalendarFolderStore::FolderState;
+using Status = CalendarAuthorizationStatus;
 
 Date utc(int y, unsigned m, unsigned d, int h = 0)
 {
@@ -54,7 +54,7 @@ protected:
     fs::path root() const { return fs::path(m_dir.path().toStdString()) / "Vude" / "Calendars"; }
 
     std::unique_ptr<CalendarFolderStore> makeStore(CalendarFolderStore::FolderProbe probe =
-                                                       CalendarFolderStore::probeFolder)
+                                                       CalendarFolderAccess::statusOf)
     {
         return std::make_unique<CalendarFolderStore>(
             root(), m_scheduler, [this](const std::string& line) { m_trace.push_back(line); }, std::move(probe));
@@ -71,30 +71,31 @@ protected:
     std::vector<std::string> m_trace;
 };
 
-TEST_F(CalendarFolderStoreTest, AccessFollowsTheFolder)
+TEST_F(CalendarFolderStoreTest, AnswersAccessAsThePermissionLayerDoes)
 {
-    const struct {
-        FolderState state;
-        CalendarAuthorizationStatus status;
-    } rows[] = {
-        {FolderState::missing, CalendarAuthorizationStatus::notDetermined},
-        {FolderState::readable, CalendarAuthorizationStatus::fullAccess},
-        {FolderState::unreadable, CalendarAuthorizationStatus::denied},
+    // One rule for both: whatever lies at the path, the store and the
+    // permission layer agree.
+    const auto store = makeStore();
+    const auto agree = [&](CalendarAuthorizationStatus expected) {
+        EXPECT_EQ(CalendarFolderAccess::statusOf(root()), expected);
+        EXPECT_EQ(store->authorizationStatus(), expected);
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(CalendarFolderStore::authorizationFor(row.state), row.status);
-
-    // Nothing there: not decided; something that is not a folder, or a link
-    // to nothing, is never replaced.
-    EXPECT_EQ(CalendarFolderStore::probeFolder(root()), FolderState::missing);
-    write(root(), "a file");
-    EXPECT_EQ(CalendarFolderStore::probeFolder(root()), FolderState::unreadable);
-    fs::remove(root());
-    fs::create_symlink(root().parent_path() / "gone", root());
-    EXPECT_EQ(CalendarFolderStore::probeFolder(root()), FolderState::unreadable);
-    fs::remove(root());
-    fs::create_directories(root());
-    EXPECT_EQ(CalendarFolderStore::probeFolder(root()), FolderState::readable);
+    {
+        SCOPED_TRACE("nothing there");
+        agree(CalendarAuthorizationStatus::notDetermined);
+    }
+    {
+        SCOPED_TRACE("a file where the folder belongs");
+        write(root(), "a file");
+        agree(CalendarAuthorizationStatus::denied);
+        EXPECT_TRUE(store->calendars().empty());
+        fs::remove(root());
+    }
+    {
+        SCOPED_TRACE("a folder");
+        fs::create_directories(root());
+        agree(CalendarAuthorizationStatus::fullAccess);
+    }
 }
 
 TEST_F(CalendarFolderStoreTest, AskingCreatesTheMissingFolderForThisUserOnly)
@@ -114,9 +115,9 @@ TEST_F(CalendarFolderStoreTest, AskingCreatesTheMissingFolderForThisUserOnly)
 TEST_F(CalendarFolderStoreTest, AskingWhenTheFolderCannotBeMadeFailsWithTheReason)
 {
     write(root().parent_path(), "a file where the app's folder belongs");
-    // The probe says "missing" so that the request tries, as it would when
-    // the parent vanished between the look and the request.
-    const auto store = makeStore([](const fs::path&) { return FolderState::missing; });
+    // The probe says "not decided" so that the request tries, as it would
+    // when the parent changed between the look and the request.
+    const auto store = makeStore([](const fs::path&) { return Status::notDetermined; });
     std::optional<CalendarStore::AccessAnswer> answer;
     store->requestFullAccess([&](CalendarStore::AccessAnswer result) { answer = result; });
     ASSERT_TRUE(answer);
@@ -124,28 +125,30 @@ TEST_F(CalendarFolderStoreTest, AskingWhenTheFolderCannotBeMadeFailsWithTheReaso
     EXPECT_NE(answer->error().find("Could not create the calendars folder"), std::string::npos) << answer->error();
 }
 
-TEST_F(CalendarFolderStoreTest, AnUnreadableFolderIsDeniedAndReadsNothing)
+TEST_F(CalendarFolderStoreTest, WithoutFullAccessNothingIsReadOrWatched)
 {
     write(root() / "work" / "a.ics", calendar(event("a", "Standup", "20240102T090000Z")));
-    const auto store = makeStore([](const fs::path&) { return FolderState::unreadable; });
-    EXPECT_EQ(store->authorizationStatus(), CalendarAuthorizationStatus::denied);
-    EXPECT_TRUE(store->calendars().empty());
-    EXPECT_TRUE(weekOf(*store, {"work"}).empty());
-    std::optional<CalendarStore::AccessAnswer> answer;
-    store->requestFullAccess([&](CalendarStore::AccessAnswer result) { answer = result; });
-    EXPECT_EQ(answer, CalendarStore::AccessAnswer(false)) << "a refusal is an answer, not a failure";
-    EXPECT_TRUE(store->watchedPaths().empty());
+    for (const Status status : {Status::denied, Status::writeOnly, Status::restricted}) {
+        SCOPED_TRACE(static_cast<long>(status));
+        const auto store = makeStore([status](const fs::path&) { return status; });
+        EXPECT_EQ(store->authorizationStatus(), status);
+        EXPECT_TRUE(store->calendars().empty());
+        EXPECT_TRUE(weekOf(*store, {"work"}).empty());
+        std::optional<CalendarStore::AccessAnswer> answer;
+        store->requestFullAccess([&](CalendarStore::AccessAnswer result) { answer = result; });
+        EXPECT_EQ(answer, CalendarStore::AccessAnswer(false)) << "a refusal is an answer, not a failure";
+        EXPECT_TRUE(store->watchedPaths().empty());
+    }
 }
 
 TEST_F(CalendarFolderStoreTest, AFolderWithoutReadPermissionIsUnreadable)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "running as root, which reads folders whatever their permission bits say; "
-                        "AnUnreadableFolderIsDeniedAndReadsNothing covers the mapping through an injected look";
+                        "WithoutFullAccessNothingIsReadOrWatched covers the store through an injected look";
     write(root() / "work" / "a.ics", calendar(event("a", "Standup", "20240102T090000Z")));
     fs::permissions(root(), fs::perms::none);
     const auto store = makeStore();
-    EXPECT_EQ(CalendarFolderStore::probeFolder(root()), FolderState::unreadable);
     EXPECT_EQ(store->authorizationStatus(), CalendarAuthorizationStatus::denied);
     EXPECT_TRUE(store->calendars().empty());
     fs::permissions(root(), fs::perms::owner_all);
@@ -265,12 +268,6 @@ TEST_F(CalendarFolderStoreTest, ReportsEditsNewCalendarsAndReplacedFilesOnce)
         EXPECT_EQ(changes.count(), before + 1);
     }
     EXPECT_EQ(titles(weekOf(*store, {"work"})), std::vector<std::string>{"Moved"});
-}
-
-TEST_F(CalendarFolderStoreTest, LivesUnderTheApplicationsDataFolder)
-{
-    EXPECT_EQ(CalendarFolderStore::defaultFolder(Environment::fixed({{"XDG_DATA_HOME", "/data"}})),
-              fs::path("/data/Vude/Calendars"));
 }
 
 TEST_F(CalendarFolderStoreTest, FollowsLinksToFoldersKeptElsewhere)

@@ -41,7 +41,7 @@ protected:
 
     fs::path root() const { return fs::path(m_dir.path().toStdString()) / "Calendars"; }
 
-    CalendarService& makeService(CalendarFolderStore::FolderProbe probe = CalendarFolderStore::probeFolder)
+    CalendarService& makeService(CalendarFolderStore::FolderProbe probe = CalendarFolderAccess::statusOf)
     {
         auto store = std::make_unique<CalendarFolderStore>(
             root(), m_scheduler, [this](const std::string& line) { m_trace.push_back(line); }, std::move(probe));
@@ -155,7 +155,7 @@ TEST_F(CalendarServiceFolderTest, AnUnreadableFolderIsDeniedAndStartInstallsNoth
 {
     write(root() / "work" / "good.ics",
           calendar("BEGIN:VEVENT\r\nUID:good\r\nDTSTART:20240315T140000Z\r\nEND:VEVENT\r\n"));
-    auto& service = makeService([](const fs::path&) { return CalendarFolderStore::FolderState::unreadable; });
+    auto& service = makeService([](const fs::path&) { return CalendarAuthorizationStatus::denied; });
     EXPECT_EQ(service.access(), CalendarAccess::denied);
     service.start();
     service.refresh(true);
