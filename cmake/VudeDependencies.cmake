@@ -21,4 +21,5 @@ if(VUDE_BUILD_TESTS)
 endif()
 # The keyboard's repeat settings and layout changes, for the key tap.
 pkg_check_modules(XCB_XKB REQUIRED IMPORTED_TARGET xcb-xkb)
-pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
+# Desktop settings (GSettings) and desktop entries (GDesktopAppInfo).
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)
