@@ -1,7 +1,7 @@
 #include "VudeServices/CalendarRules.h"
 
 #include "Platform/Core/LocalCalendar.h"
-#include "VudeKit/LocalizedCompare.h"
+#include "VudeKit/LocalizedCaseInsensitive.h"
 
 #include <QColor>
 #include <QString>
