@@ -253,8 +253,10 @@ struct BridgeRig {
     std::shared_ptr<InputAccessProbe> previousProbe;
 
     std::optional<AudioDeviceInfo> audioDevice;
-    std::unique_ptr<FakeAudioBackend> ownedAudioBackend = std::make_unique<FakeAudioBackend>();
-    FakeAudioBackend* audioBackend = ownedAudioBackend.get();
+    /// A test may put a real sound server's backend here before makeBridge();
+    /// `audioBackend` is then of no use.
+    std::unique_ptr<AudioBackend> ownedAudioBackend = std::make_unique<FakeAudioBackend>();
+    FakeAudioBackend* audioBackend = static_cast<FakeAudioBackend*>(ownedAudioBackend.get());
     std::unique_ptr<FakePowerSource> ownedPowerSource = std::make_unique<FakePowerSource>(PowerSourceReading{
         .percentage = 0.8, .isPluggedIn = true, .timeRemaining = 5400.0});
     FakePowerSource* powerSource = ownedPowerSource.get();
