@@ -316,9 +316,11 @@ void ActivityBridge::requestBluetoothPermission()
 {
     QPointer<QObject> lifetime = m_lifetime.get();
     m_services.bluetooth->requestPermission([this, lifetime](bool granted) {
-        if (!lifetime || !granted)
+        if (!lifetime)
             return;
-        m_bluetoothStatus = m_services.bluetooth->start();
+        if (granted)
+            m_bluetoothStatus = m_services.bluetooth->start();
+        // Asked for but not there yet: start once it appears.
         watchForBluetooth();
     });
 }

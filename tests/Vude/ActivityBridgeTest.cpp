@@ -2,6 +2,8 @@
 // stop, the key handler, and which pill each system event raises.
 #include "BridgeRig.h"
 
+#include "Platform/Core/QtScheduler.h"
+#include "Platform/Input/X11Keyboard.h"
 #include "VudeKit/Numbers.h"
 
 #include <gtest/gtest.h>
@@ -807,6 +809,51 @@ TEST_F(ActivityBridgeTest, PermissionRequestStartsBluetoothEvenWhenSkipped)
     EXPECT_TRUE(bridge->bluetooth().isStarted());
     EXPECT_EQ(bridge->bluetoothStatus(), StartResult::started);
     EXPECT_FALSE(hasLine("bluetooth start \u2192 started"));
+}
+
+TEST_F(ActivityBridgeTest, APermissionAskedForWithoutAnAdapterStartsBluetoothWhenOneAppears)
+{
+    environment["VUDE_NO_BT"] = "";
+    bluetoothBackend->removeAdapter();
+    makeBridge();
+    startAndSettle();
+    bridge->requestBluetoothPermission();
+    scheduler.advance(BluetoothService::permissionAnswerDelay);
+    testsupport::processEvents();
+    ASSERT_FALSE(bridge->bluetooth().isStarted());
+    EXPECT_EQ(bridge->bluetoothStatus(), StartResult::needsPermission);
+
+    bluetoothBackend->addAdapter();
+    EXPECT_TRUE(bridge->bluetooth().isStarted());
+    EXPECT_EQ(bridge->bluetoothStatus(), StartResult::started);
+}
+
+// MARK: - The system's services
+
+TEST(ActivityBridgeSystemServicesTest, TheKeyboardIsTheAccessProbeWhileTheServicesLive)
+{
+    const auto before = InputAccessProbe::standard();
+    QtScheduler scheduler;
+    SystemClock clock;
+    {
+        // No X server: the keyboard answers as a session without a display.
+        ActivityBridge::Services services =
+            ActivityBridge::systemServices(scheduler, clock, nullptr, ActivityBridge::processTrace());
+        EXPECT_NE(InputAccessProbe::standard(), before);
+        EXPECT_FALSE(EventTapService::hasAccessibility());
+        for (const bool present : {bool(services.audio), bool(services.battery), bool(services.brightness),
+                                   bool(services.keyboardBacklight), bool(services.eventTap), bool(services.focus),
+                                   bool(services.bluetooth), bool(services.calendar), bool(services.idle),
+                                   bool(services.sounds)})
+            EXPECT_TRUE(present);
+        // The adapter is there exactly when its launcher is among the resources.
+        EXPECT_EQ(bool(services.media),
+                  std::filesystem::exists(ActivityBridge::resourcesDirectory() / "mediaremote-adapter.pl"));
+        EXPECT_EQ(services.calendar->access(), NotchCalendarAccess::notDetermined);
+    }
+    // Gone with the services, before the X connection it was made on can go.
+    EXPECT_FALSE(std::dynamic_pointer_cast<X11Keyboard>(InputAccessProbe::standard()));
+    InputAccessProbe::installStandard(before);
 }
 
 // MARK: - Trace
