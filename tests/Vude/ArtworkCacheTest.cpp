@@ -155,7 +155,9 @@ TEST(ArtworkCacheTest, LoadsOffTheMainThreadOnceForEveryoneAskingAndStoresOnlyIm
     auto gone = std::make_unique<QObject>();
     std::vector<QSize> delivered;
     bool goneCalled = false;
-    const auto deliver = [&](const std::optional<QImage>& image) { delivered.push_back(image ? image->size() : QSize()); };
+    const auto deliver = [&](const std::optional<QImage>& image) {
+        delivered.push_back(image ? image->size() : QSize());
+    };
     cache.load(key, cover, 78, &first, deliver);
     cache.load(key, cover, 78, &second, deliver);
     cache.load(key, cover, 78, gone.get(), [&](const std::optional<QImage>&) { goneCalled = true; });

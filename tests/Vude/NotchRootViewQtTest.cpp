@@ -102,7 +102,10 @@ ActivityPayload mediaPill(ActivityPriority priority = ActivityPriority::queued, 
 /// Whether `pixel` is lit (a light token over black), dark (black or a dark
 /// token) or transparent.
 bool lit(QRgb pixel) { return qAlpha(pixel) > 200 && qRed(pixel) > 142; }
-bool opaqueBlack(QRgb pixel) { return qAlpha(pixel) == 255 && qRed(pixel) < 8 && qGreen(pixel) < 8 && qBlue(pixel) < 8; }
+bool opaqueBlack(QRgb pixel)
+{
+    return qAlpha(pixel) == 255 && qRed(pixel) < 8 && qGreen(pixel) < 8 && qBlue(pixel) < 8;
+}
 
 QRgb at(const QImage& image, double x, double y) { return image.pixel(int(std::floor(x)), int(std::floor(y))); }
 
@@ -370,8 +373,8 @@ TEST_F(NotchRootViewQtTest, TheBarFillsItsShareOfNinetyTwoPoints)
         const int left = int(content.maxX()) - 92;
         for (int y : {15, 16}) {
             EXPECT_NEAR(countIn(image, y, left - 4, int(content.maxX()) + 4, lit), row.fill, 1) << "row " << y;
-            EXPECT_NEAR(countIn(image, y, left - 4, int(content.maxX()) + 4, [](QRgb p) { return !lit(p) && qRed(p) > 20; }),
-                        92 - row.fill, 1)
+            const auto track = [](QRgb p) { return !lit(p) && qRed(p) > 20; };
+            EXPECT_NEAR(countIn(image, y, left - 4, int(content.maxX()) + 4, track), 92 - row.fill, 1)
                 << "the track shows where the fill does not";
         }
     }
@@ -597,7 +600,8 @@ TEST_F(NotchRootViewQtTest, AmbientMediaDecodesItsCoverOncePerChange)
     EXPECT_EQ(QColor(at(image, artwork.x() + 4, artwork.y())).green(), 120) << "the new cover";
 
     show(NotchState::activity(payload(ActivityKind::nowPlaying, ActivityPriority::ambient,
-                                      ActivityGlyph::symbol("music.note"), "B", "C", ActivityTrailing::waveform(true))));
+                                      ActivityGlyph::symbol("music.note"), "B", "C",
+                                      ActivityTrailing::waveform(true))));
     image = render();
     EXPECT_EQ(QColor(at(image, artwork.x() - 10, artwork.y() - 10)), toQColor(Vude::Ink::x800)) << "the placeholder";
 
