@@ -1,6 +1,6 @@
 # Third-party libraries, found once; modules link the imported targets they use.
 find_package(PkgConfig REQUIRED)
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Test)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Network Positioning Test)
 find_package(nlohmann_json REQUIRED)
 find_package(SQLite3 REQUIRED)
 find_package(GIF REQUIRED)
@@ -19,4 +19,5 @@ if(VUDE_BUILD_TESTS)
 endif()
 # The keyboard's repeat settings and layout changes, for the key tap.
 pkg_check_modules(XCB_XKB REQUIRED IMPORTED_TARGET xcb-xkb)
-pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
+# Desktop settings (GSettings) and desktop entries (GDesktopAppInfo).
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)

@@ -95,6 +95,7 @@ int runPanel(QApplication& app)
     host->setDropRect({0, 0, 400, 120});
     host->registerDropTypes();
     host->onDragEntered = [](const QList<QUrl>& urls) { say("entered " + QString::number(urls.size())); };
+    host->onDragMoved = [](Point point) { say(QStringLiteral("moved %1 %2").arg(point.x).arg(point.y)); };
     host->onDrop = [](const QList<QUrl>& urls, Point point) {
         for (const QUrl& url : urls)
             say(QStringLiteral("drop %1 at %2 %3").arg(url.toString()).arg(point.x).arg(point.y));
