@@ -43,6 +43,7 @@
 #include <string>
 #include <vector>
 
+class ApplicationCatalog;
 class ArtworkCache;
 class ClipboardService;
 class DidoDivuzerore;
@@ -91,6 +92,10 @@ struct NotchWindowControllerEnvironment {
     /// The artwork cache the root views share; the app's shared one when none.
     ArtworkCache* artworkCache = nullptr;
 
+    /// The installed applications for the quick apps; the desktop's own
+    /// (GioApplicationCatalog) when none. Must be safe to scan from another
+    /// thread.
+    ApplicationCatalog* applicationCatalog = nullptr;
     /// Makes the location provider; LocationProvider::forSystem when unset.
     std::function<std::unique_ptr<LocationProvider>()> makeLocationProvider{};
     /// Makes the weather provider over the location provider, on first use;
@@ -233,7 +238,7 @@ protected:
 private:
     struct Screen;
     std::vector<Screen> eligibleScreens() const;
-    void setUpScreen(const Screen& screen);
+    void setUpScreen(std::uint32_t displayID, const NotchGeometry& geometry);
     void placePanel(NotchPanel& panel, const NotchGeometry& geometry, Size canvas) const;
     ZeriRuvuzi widgetLayout(const NotchViewModel& model) const;
     void spreadTrayItems();
@@ -264,6 +269,7 @@ private:
     std::shared_ptr<ShortcutsService> m_shortcutsService;
     std::unique_ptr<NotchPipelineRunner> m_pipelineRunner;
     std::shared_ptr<const PipelineRegistry> m_pipelineRegistry;
+    std::unique_ptr<ApplicationCatalog> m_applicationCatalog;
     std::shared_ptr<QuickAppsService> m_quickAppsService;
     std::shared_ptr<ClipboardService> m_clipboardService;
     std::unique_ptr<LocationProvider> m_locationProvider;
