@@ -1,0 +1,44 @@
+#pragma once
+// The Desk's services behind the narrow interfaces a notch view model uses,
+// and the plain values it publishes made from the services' own types.
+
+#include "Vude/NotchDeskServices.h"
+#include "Vude/NotchPipelineRunner.h"
+
+#include <memory>
+
+class TimerStore;
+class TrayStore;
+struct Clip;
+struct QuickApp;
+struct TrayItem;
+struct VudeTimer;
+
+NotchTrayItem notchTrayItem(const TrayItem& item);
+NotchTimer notchTimer(const VudeTimer& timer);
+NotchClip notchClip(const Clip& clip);
+NotchQuickApp notchQuickApp(const QuickApp& app);
+
+/// The tray as the models see it; `store` must outlive the adapter.
+class TrayStoreAdapter final : public NotchTrayStore {
+public:
+    explicit TrayStoreAdapter(TrayStore& store) : m_store(store) {}
+    std::vector<NotchTrayItem> items() const override;
+    /// Takes out the listed item with that id; an item no longer listed is
+    /// left alone.
+    void remove(const NotchTrayItem& item) override;
+
+private:
+    TrayStore& m_store;
+};
+
+/// The countdowns as the models see them; `store` must outlive the adapter.
+class TimerStoreAdapter final : public NotchTimerStore {
+public:
+    explicit TimerStoreAdapter(TimerStore& store) : m_store(store) {}
+    std::vector<NotchTimer> timers() const override;
+    void add(double total, const std::string& label, bool start) override;
+
+private:
+    TimerStore& m_store;
+};
