@@ -252,7 +252,9 @@ void AppDelegate::continueSyncTask()
               " shortcuts=" + formatInteger(imported->shortcuts) + " total=" + formatInteger(imported->total()));
     }
 
-    m_shell->setRepository(m_sync->makeRepository(m_deps.deviceID));
+    const DiagnosticsTrace* traceSink = &m_deps.trace;
+    m_shell->setRepository(
+        m_sync->makeRepository(m_deps.deviceID, [traceSink](const std::string& line) { traceSink->trace(line); }));
 
     if (DeveloperHooks::isSet(m_deps.environment, DeveloperHooks::kClearSync)) {
         m_sync->deleteAllRows();

@@ -38,8 +38,12 @@ public:
     /// Imports the files of earlier versions once (a fresh context); none
     /// when the import failed.
     virtual std::optional<ImportSummary> importEarlierFiles(const std::string& deviceID) = 0;
-    /// The repository over a fresh context; none without a store.
-    virtual std::shared_ptr<DidoDivuzerore> makeRepository(const std::string& deviceID) = 0;
+    /// Receives one line for the diagnostics trace.
+    using TraceSink = std::function<void(const std::string&)>;
+
+    /// The repository over a fresh context, writing its failures to `trace`;
+    /// none without a store.
+    virtual std::shared_ptr<DidoDivuzerore> makeRepository(const std::string& deviceID, TraceSink trace) = 0;
     /// Deletes every synced row (a fresh context), dropping failures.
     virtual void deleteAllRows() = 0;
     /// Collapses rows that arrived twice (a fresh context); the number of
@@ -64,7 +68,7 @@ public:
     std::optional<std::string> accountError() const override { return std::nullopt; }
     bool hasContainer() const override { return false; }
     std::optional<ImportSummary> importEarlierFiles(const std::string&) override { return std::nullopt; }
-    std::shared_ptr<DidoDivuzerore> makeRepository(const std::string&) override { return nullptr; }
+    std::shared_ptr<DidoDivuzerore> makeRepository(const std::string&, TraceSink) override { return nullptr; }
     void deleteAllRows() override {}
     std::optional<int> deduplicate() override { return std::nullopt; }
     void probeCloud(std::function<void(std::string, std::string)> done) override

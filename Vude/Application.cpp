@@ -95,9 +95,8 @@ Application::Application(QObject* parent)
                 };
                 environment.trace = [&trace](const std::string& line) { trace.trace(line); };
                 if (traceGeometry)
-                    environment.geometryTrace = [](const std::string& line) {
-                        std::fprintf(stderr, "%s\n", line.c_str());
-                    };
+                    // Each line comes with its own line break.
+                    environment.geometryTrace = [](const std::string& line) { std::fputs(line.c_str(), stderr); };
                 environment.reduceMotion = &parts.reduceMotion;
                 return std::make_unique<ControllerNotchShell>(std::make_unique<NotchWindowController>(environment));
             },

@@ -214,9 +214,9 @@ public:
         m_log.push_back("import as " + deviceID);
         return importAnswer;
     }
-    std::shared_ptr<DidoDivuzerore> makeRepository(const std::string& deviceID) override
+    std::shared_ptr<DidoDivuzerore> makeRepository(const std::string& deviceID, TraceSink trace) override
     {
-        return std::make_shared<DidoDivuzerore>(m_container->makeContext(), deviceID, m_clock);
+        return std::make_shared<DidoDivuzerore>(m_container->makeContext(), deviceID, m_clock, std::move(trace));
     }
     void deleteAllRows() override { m_log.push_back("delete all rows"); }
     std::optional<int> deduplicate() override
