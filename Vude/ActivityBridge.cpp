@@ -10,6 +10,8 @@
 #include "Platform/Input/X11Keyboard.h"
 #include "Vude/ActivityPayloads.h"
 #include "Vude/MediaKeyHandling.h"
+#include "Vude/Permission.h"
+#include "Vude/PermissionSystem.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/MediaRemoteSource.h"
 
@@ -112,6 +114,7 @@ ActivityBridge::ActivityBridge(ActivityCoordinator& coordinator, SettingsStore& 
     , m_environment(std::move(dependencies.environment))
     , m_systemLog(dependencies.systemLog ? std::move(dependencies.systemLog) : writeToStandardError)
     , m_mediaDirectory(std::move(dependencies.mediaDirectory))
+    , m_permissions(dependencies.permissions)
     , m_services(std::move(services))
 {
 }
@@ -122,6 +125,8 @@ ActivityBridge::~ActivityBridge()
     if (m_selfTest.joinable())
         m_selfTest.join();
     m_bluetoothStart.cancel();
+    if (m_permissions)
+        m_permissions->setRestartHandler({});
     m_services.bluetooth->setOnStackAvailable({});
     m_services.eventTap->setOnStatusChange({});
     m_services.eventTap->setHandler({});
@@ -168,6 +173,13 @@ void ActivityBridge::start()
 {
     m_starting = true;
     m_stopped = false;
+    if (m_permissions) {
+        QPointer<QObject> lifetime = m_lifetime.get();
+        m_permissions->setRestartHandler([this, lifetime](Permission permission) {
+            if (lifetime)
+                restartServiceFor(permission);
+        });
+    }
 
     m_services.battery->setLowBatteryThreshold(kLowBatteryThreshold);
     m_services.audio->start();
@@ -178,8 +190,6 @@ void ActivityBridge::start()
 
     trace("brightness source = " + std::string(rawValue(m_services.brightness->source())) + ", kbBacklight = " +
           text(m_services.keyboardBacklight->isAvailable()));
-    trace("brightness backend = " + m_services.brightness->backendDescription() + ", kbBacklight backend = " +
-          m_services.keyboardBacklight->backendDescription());
 
     startEventTap();
 
@@ -323,6 +333,33 @@ void ActivityBridge::requestBluetoothPermission()
         // Asked for but not there yet: start once it appears.
         watchForBluetooth();
     });
+}
+
+void ActivityBridge::restartServiceFor(Permission permission)
+{
+    if (m_stopped)
+        return;
+    switch (permission.kind()) {
+    case Permission::Kind::bluetooth:
+        // The user asked: start even when it was skipped at launch, as a
+        // request through requestBluetoothPermission() does.
+        if (m_services.bluetooth->isStarted())
+            return;
+        m_bluetoothStatus = m_services.bluetooth->start();
+        watchForBluetooth();
+        return;
+    case Permission::Kind::inputMonitoring:
+    case Permission::Kind::accessibility:
+        // The tap's mode is chosen at its start: start it again to take up
+        // keys it could not read or take before.
+        m_services.eventTap->stop();
+        startEventTap();
+        return;
+    case Permission::Kind::calendar:
+    case Permission::Kind::camera:
+        // The calendar asks for its access itself; the camera is not ours.
+        return;
+    }
 }
 
 // MARK: - Event tap and keys

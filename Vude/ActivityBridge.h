@@ -50,6 +50,8 @@
 #include <thread>
 #include <vector>
 
+class Permission;
+class PermissionSystem;
 class XcbConnection;
 
 class ActivityBridge final {
@@ -116,6 +118,10 @@ public:
         std::function<void(std::string_view)> systemLog = {};
         /// The now-playing adapter's folder, as the trace names it.
         std::filesystem::path mediaDirectory = resourcesDirectory();
+        /// Where the user's permission requests are answered: a grant
+        /// restarts what needed it (Bluetooth, the key tap). May be null;
+        /// must outlive the bridge.
+        PermissionSystem* permissions = nullptr;
     };
 
     /// The services of this system, built in this order: audio, battery,
@@ -205,6 +211,7 @@ private:
     void finishStart(std::optional<bool> selfTestPassed);
     void startBluetooth();
     void watchForBluetooth();
+    void restartServiceFor(Permission permission);
     void traceTapStatus(const EventTapService::Status& status);
     // A task consuming `stream` on the main thread until stop().
     template <typename T, typename Handler>
@@ -229,6 +236,7 @@ private:
     Environment::Lookup m_environment;
     std::function<void(std::string_view)> m_systemLog;
     std::filesystem::path m_mediaDirectory;
+    PermissionSystem* m_permissions;
 
     // Destroyed after the services: work they post to it is dropped with it.
     std::unique_ptr<QObject> m_lifetime = std::make_unique<QObject>();

@@ -194,6 +194,7 @@ struct BridgeRig {
                 .environment = Environment::fixed(environment),
                 .systemLog = [this](std::string_view line) { systemLog.emplace_back(line); },
                 .mediaDirectory = "/opt/vude/share/vude/mediaremote-adapter",
+                .permissions = permissions,
             });
         return *bridge;
     }
@@ -246,6 +247,9 @@ struct BridgeRig {
                                return std::filesystem::path(traceFolder.path().toStdString());
                            }};
     std::map<std::string, std::string> environment;
+    /// Where the bridge hears of granted permission requests; none unless a
+    /// test sets it before makeBridge().
+    PermissionSystem* permissions = nullptr;
     std::shared_ptr<UserDefaults> defaults = std::make_shared<InMemoryUserDefaults>();
     SettingsStore settings{defaults};
     ActivityCoordinator coordinator{clock};
