@@ -9,6 +9,7 @@
 #include "Platform/Input/X11KeyTapBackend.h"
 #include "Platform/Input/X11Keyboard.h"
 #include "Vude/ActivityPayloads.h"
+#include "Vude/CalendarServiceAdapter.h"
 #include "Vude/MediaKeyHandling.h"
 #include "Vude/Permission.h"
 #include "Vude/PermissionSystem.h"
@@ -96,7 +97,8 @@ ActivityBridge::Services ActivityBridge::systemServices(Scheduler& scheduler, co
         std::make_unique<EventTapService>(std::make_unique<X11KeyTapBackend>(keyboard, scheduler), scheduler);
     services.focus = std::make_unique<FocusService>(makeFocusStateSource(), XdgPaths::home());
     services.bluetooth = std::make_unique<BluetoothService>(std::make_unique<BluezBluetoothBackend>(), scheduler);
-    services.calendar = std::make_unique<UnavailableCalendarService>();
+    services.calendar = std::make_shared<CalendarServiceAdapter>(CalendarService::forUser(
+        clock, scheduler, [&trace](const std::string& line) { trace.trace(line); }));
     services.idle = std::make_unique<IdleService>(scheduler, clock);
     services.media = MediaRemoteSource::make(resourcesDirectory(), {.scheduler = scheduler, .clock = clock, .trace = trace});
     services.sounds = std::make_unique<CanberraSoundPlayer>(CanberraSoundPlayer::defaultFolder());

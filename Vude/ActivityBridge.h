@@ -96,7 +96,8 @@ public:
         std::unique_ptr<EventTapService> eventTap;
         std::unique_ptr<FocusService> focus;
         std::unique_ptr<BluetoothService> bluetooth;
-        std::unique_ptr<BridgeCalendarService> calendar;
+        /// Shared with the notch, whose Desk shows the same calendar.
+        std::shared_ptr<BridgeCalendarService> calendar;
         std::unique_ptr<IdleService> idle;
         std::unique_ptr<NowPlayingSource> media;
         std::unique_ptr<SoundPlayer> sounds;
@@ -191,6 +192,8 @@ public:
     FocusService& focus() const { return *m_services.focus; }
     BluetoothService& bluetooth() const { return *m_services.bluetooth; }
     BridgeCalendarService& calendar() const { return *m_services.calendar; }
+    /// The calendar, for the notch view models.
+    const std::shared_ptr<BridgeCalendarService>& sharedCalendar() const { return m_services.calendar; }
     IdleService& idle() const { return *m_services.idle; }
     NowPlayingSource* media() const { return m_services.media.get(); }
 

@@ -4,6 +4,8 @@
 
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Input/X11Keyboard.h"
+#include "Platform/Desktop/CalendarFolderAccess.h"
+#include "Vude/CalendarServiceAdapter.h"
 #include "Vude/FakePermissions.h"
 #include "Vude/PermissionPrompt.h"
 #include "VudeKit/Numbers.h"
@@ -950,7 +952,11 @@ TEST(ActivityBridgeSystemServicesTest, TheKeyboardIsTheAccessProbeWhileTheServic
         // The adapter is there exactly when its launcher is among the resources.
         EXPECT_EQ(bool(services.media),
                   std::filesystem::exists(ActivityBridge::resourcesDirectory() / "mediaremote-adapter.pl"));
-        EXPECT_EQ(services.calendar->access(), NotchCalendarAccess::notDetermined);
+        // The user's calendars folder, read through the calendar service.
+        const auto* calendar = dynamic_cast<CalendarServiceAdapter*>(services.calendar.get());
+        ASSERT_TRUE(calendar);
+        EXPECT_EQ(calendar->service()->access(),
+                  calendarAccess(CalendarFolderAccess::statusOf(CalendarFolderAccess::standardFolder())));
     }
     // Gone with the services, before the X connection it was made on can go.
     EXPECT_FALSE(std::dynamic_pointer_cast<X11Keyboard>(InputAccessProbe::standard()));
