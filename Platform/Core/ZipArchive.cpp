@@ -1,6 +1,9 @@
 #include "Platform/Core/ZipArchive.h"
 
 #include "Platform/Core/NewFile.h"
+#include "Platform/Core/PartFile.h"
+#include "Platform/Core/UniqueFd.h"
+#include "VudeKit/AsciiCase.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -12,7 +15,6 @@
 #include <deque>
 #include <limits>
 #include <memory>
-#include <random>
 #include <set>
 #include <utility>
 
@@ -42,35 +44,6 @@ std::string lastComponent(const fs::path& path)
 {
     return path.has_filename() ? path.filename().string() : path.parent_path().filename().string();
 }
-
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : m_fd(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept
-    {
-        if (this != &other) {
-            reset();
-            m_fd = std::exchange(other.m_fd, -1);
-        }
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { reset(); }
-
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
 
 struct WriteArchiveFree {
     void operator()(archive* a) const { archive_write_free(a); }
@@ -136,8 +109,7 @@ void setSymlink(archive_entry* entry, const std::string& target)
 std::string asciiLowercased(std::string text)
 {
     for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = asciiLower(c);
     return text;
 }
 
@@ -343,73 +315,6 @@ std::string distinctName(const fs::path& input, std::set<std::string>& used)
 }
 
 // -------------------------------------------------------------- unpacking
-
-// A file being unpacked: unnamed until complete, then linked under its name,
-// never in place of anything.
-class PartFile {
-public:
-    static std::optional<PartFile> create(int folderFd, mode_t mode)
-    {
-        const int fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-        if (fd >= 0)
-            return PartFile(folderFd, UniqueFd(fd), {});
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-            return std::nullopt;
-        // File systems without unnamed files: a hidden name, removed unless kept.
-        thread_local std::mt19937_64 random{std::random_device{}()};
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const std::string name = ".vude-part-" + std::to_string(random());
-            const int hidden = ::openat(folderFd, name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, mode);
-            if (hidden >= 0)
-                return PartFile(folderFd, UniqueFd(hidden), name);
-            if (errno != EEXIST)
-                return std::nullopt;
-        }
-        return std::nullopt;
-    }
-
-    PartFile(PartFile&&) = default;
-    PartFile& operator=(PartFile&&) = delete;
-    ~PartFile()
-    {
-        if (!m_hiddenName.empty())
-            ::unlinkat(m_folderFd, m_hiddenName.c_str(), 0);
-    }
-
-    int fd() const { return m_fd.get(); }
-
-    /// 0, or the errno value of the failure.
-    int keep(const char* name)
-    {
-        int linked = 0;
-        if (m_hiddenName.empty()) {
-            const std::string self = "/proc/self/fd/" + std::to_string(m_fd.get());
-            linked = ::linkat(AT_FDCWD, self.c_str(), m_folderFd, name, AT_SYMLINK_FOLLOW);
-        } else {
-            linked = ::renameat2(m_folderFd, m_hiddenName.c_str(), m_folderFd, name, RENAME_NOREPLACE);
-            if (linked != 0 && (errno == EINVAL || errno == ENOSYS)) {
-                linked = ::linkat(m_folderFd, m_hiddenName.c_str(), m_folderFd, name, 0);
-                if (linked == 0)
-                    ::unlinkat(m_folderFd, m_hiddenName.c_str(), 0);
-            }
-            if (linked == 0)
-                m_hiddenName.clear();
-        }
-        return linked == 0 ? 0 : errno;
-    }
-
-private:
-    PartFile(int folderFd, UniqueFd fd, std::string hiddenName)
-        : m_folderFd(folderFd)
-        , m_fd(std::move(fd))
-        , m_hiddenName(std::move(hiddenName))
-    {
-    }
-
-    int m_folderFd;
-    UniqueFd m_fd;
-    std::string m_hiddenName;
-};
 
 bool isOutOfSpace(int error)
 {
@@ -787,32 +692,43 @@ bool isCompressedAlready(std::string_view name, std::string_view head)
     return startsWith(std::string_view("\x1A\x45\xDF\xA3", 4)); // Matroska, WebM
 }
 
-Expected<void, Failure> create(const std::vector<fs::path>& inputs, const fs::path& destination)
+Expected<fs::path, Failure> create(const std::vector<fs::path>& inputs, const fs::path& destination,
+                                   const std::function<fs::path()>& nameAgain)
 {
     const std::string archiveName = lastComponent(destination);
     auto output = NewFile::create(destination.parent_path());
     struct stat outputInfo {};
     if (!output || ::fstat(output->fileDescriptor(), &outputInfo) != 0)
-        return fail(Kind::writeFailed, archiveName);
+        return unexpected(Failure{Kind::writeFailed, archiveName, {}});
 
     std::unique_ptr<archive, WriteArchiveFree> zip(archive_write_new());
     if (!zip || archive_write_set_format_zip(zip.get()) != ARCHIVE_OK
         || archive_write_set_bytes_per_block(zip.get(), 64 * 1024) != ARCHIVE_OK
         || archive_write_set_bytes_in_last_block(zip.get(), 1) != ARCHIVE_OK
         || archive_write_open_fd(zip.get(), output->fileDescriptor()) != ARCHIVE_OK)
-        return fail(Kind::writeFailed, archiveName);
+        return unexpected(Failure{Kind::writeFailed, archiveName, {}});
 
+    const auto failed = [](Kind kind, std::string name, std::string detail = {}) {
+        return unexpected(Failure{kind, std::move(name), std::move(detail)});
+    };
     Packer packer(zip.get(), archiveName, outputInfo);
     std::set<std::string> used;
     for (const fs::path& input : inputs) {
         if (auto added = packer.addInput(input, distinctName(input, used)); !added)
-            return added;
+            return unexpected(added.error());
     }
     if (archive_write_close(zip.get()) != ARCHIVE_OK)
-        return fail(Kind::writeFailed, archiveName, errorText(zip.get()));
-    if (!output->commit(destination))
-        return fail(Kind::writeFailed, archiveName);
-    return {};
+        return failed(Kind::writeFailed, archiveName, errorText(zip.get()));
+    fs::path name = destination;
+    for (int attempt = 0;; ++attempt) {
+        if (output->commit(name))
+            return name;
+        std::error_code error;
+        const bool taken = fs::exists(fs::symlink_status(name, error));
+        if (!taken || !nameAgain || attempt == 100)
+            return failed(Kind::writeFailed, lastComponent(name));
+        name = nameAgain();
+    }
 }
 
 Expected<void, Failure> extract(const fs::path& archivePath, const fs::path& folder, const Limits& limits)

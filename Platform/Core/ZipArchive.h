@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,9 +62,13 @@ struct Failure {
 /// `destination`, each under its own last path component; two inputs of
 /// the same name get "name-1", "name-2"... so neither hides the other.
 /// A link given as an input is packed as what it points to; links inside
-/// folders stay links. Sockets, FIFOs and devices are left out.
-Expected<void, Failure> create(const std::vector<std::filesystem::path>& inputs,
-                               const std::filesystem::path& destination);
+/// folders stay links. Sockets, FIFOs and devices are left out. When
+/// something takes `destination` while the archive is written, the archive
+/// is named by `nameAgain` instead (asked again while that name is taken),
+/// or fails without one. Returns where the archive is.
+Expected<std::filesystem::path, Failure> create(const std::vector<std::filesystem::path>& inputs,
+                                                const std::filesystem::path& destination,
+                                                const std::function<std::filesystem::path()>& nameAgain = {});
 
 struct Limits {
     /// Bytes written may reach this many times the archive's size...
