@@ -1,6 +1,6 @@
 # Third-party libraries, found once; modules link the imported targets they use.
 find_package(PkgConfig REQUIRED)
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Test)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Network Positioning Test)
 find_package(nlohmann_json REQUIRED)
 find_package(SQLite3 REQUIRED)
 find_package(GIF REQUIRED)
