@@ -4,6 +4,7 @@
 
 #include <QPointer>
 
+#include <new>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -23,6 +24,24 @@ PipelineRunner::~PipelineRunner()
     if (m_clearTask)
         m_clearTask->cancel();
 }
+
+namespace {
+
+// Whatever a pipeline throws ends its run as a failure, in our own words:
+// an exception would otherwise take the whole application down with it.
+PipelineRunResult runGuarded(const DropPipeline& pipeline, const std::vector<fs::path>& urls, const fs::path& folder,
+                             const ProgressReporter& progress)
+{
+    try {
+        return pipeline.run(urls, folder, progress);
+    } catch (const std::bad_alloc&) {
+        return unexpected(PipelineFailure::other("There wasn't enough memory to finish " + pipeline.title() + "."));
+    } catch (...) {
+        return unexpected(PipelineFailure::other(pipeline.title() + " stopped because of an unexpected error."));
+    }
+}
+
+} // namespace
 
 PipelineRegistry::Pipelines PipelineRunner::lanes(const std::vector<fs::path>& urls,
                                                   const std::optional<std::vector<PipelineID>>& enabled) const
@@ -49,7 +68,7 @@ void PipelineRunner::run(PipelineRegistry::Pipeline pipeline, std::vector<fs::pa
         const ProgressReporter progress([this, title = started.title](double fraction, const std::string& detail) {
             postTo(this, [this, title, fraction, detail] { report(title, fraction, detail); });
         });
-        PipelineRunResult outcome = pipeline->run(urls, folder, progress);
+        PipelineRunResult outcome = runGuarded(*pipeline, urls, folder, progress);
         postTo(this, [this, started, outcome = std::move(outcome), onFinish] { finish(started, outcome, onFinish); });
     });
 }

@@ -247,6 +247,34 @@ TEST_F(PipelineRunnerTest, AFailureShowsItsMessageAndKeepsTheEarlierUndo)
     EXPECT_EQ(runner->state(), State::idle());
 }
 
+TEST_F(PipelineRunnerTest, APipelineThatThrowsFailsInWordsInsteadOfEndingTheApp)
+{
+    struct Case {
+        const char* why;
+        std::function<void()> toss;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"a file system error", [] { throw fs::filesystem_error("raw text", std::make_error_code(std::errc::io_error)); },
+         "Flaky stopped because of an unexpected error."},
+        {"memory running out", [] { throw std::bad_alloc(); }, "There wasn't enough memory to finish Flaky."},
+        {"something that is no exception", [] { throw 42; }, "Flaky stopped because of an unexpected error."},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.why);
+        bool finishCalled = false;
+        runner->run(std::make_shared<ScriptedPipeline>(PipelineID::rename, "Flaky",
+                                                       [&row](const ProgressReporter&) -> PipelineRunResult {
+                                                           row.toss();
+                                                           return std::vector<fs::path>{};
+                                                       }),
+                    {drop("a.txt")}, outputs(), [&finishCalled](const std::vector<fs::path>&) { finishCalled = true; });
+        ASSERT_TRUE(waitForEnd());
+        EXPECT_EQ(runner->state(), State::failed(row.message));
+        EXPECT_FALSE(finishCalled);
+    }
+}
+
 TEST_F(PipelineRunnerTest, UndoWithNothingToUndoChangesNothing)
 {
     runner->run(pipeline(PipelineID::zip), {dropped() / "gone.pdf"}, outputs());
