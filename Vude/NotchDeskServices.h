@@ -92,34 +92,6 @@ public:
     virtual void start(std::function<void()> done) = 0;
 };
 
-/// What the now-playing source last reported, as the Desk's media widget
-/// shows it.
-struct NotchNowPlaying {
-    bool isPlaying = false;
-    std::optional<std::string> title;
-    std::optional<std::string> artist;
-    std::optional<std::string> album;
-    /// Seconds.
-    std::optional<double> duration;
-    std::optional<double> elapsed;
-    std::optional<Date> elapsedAsOf;
-    double playbackRate = 0;
-    std::optional<std::string> bundleIdentifier;
-    std::optional<std::vector<std::uint8_t>> artwork;
-    bool operator==(const NotchNowPlaying&) const = default;
-};
-
-/// What the Desk's media widget asks of the player.
-struct NotchMediaCommand {
-    enum class Kind { seek, shuffle, repeatMode, speed, play, pause, toggle, next, previous };
-    Kind kind = Kind::toggle;
-    /// The position of seek or the rate of speed.
-    double value = 0;
-    /// The mode of shuffle and repeatMode, by its raw text.
-    std::string mode;
-    bool operator==(const NotchMediaCommand&) const = default;
-};
-
 /// One entry of the clipboard history.
 struct NotchClip {
     Uuid id;

@@ -18,8 +18,11 @@ Size NotchSizing::contentSize(const NotchState& state) const
         return {notch.width + peekGrowth, std::max(notch.height, peekMinimumHeight)};
     case NotchState::Kind::activity:
         if (isAmbientMedia(state)) {
-            return {notch.width + ambientGrowth,
-                    isHovering ? notch.height + ambientHoverExtraHeight : std::max(notch.height, ambientMinimumHeight)};
+            // Hovering adds the title row's height to the resting height, not
+            // to the notch's: under a handler a few points high, the notch's
+            // height plus the row would not hold the artwork and the row.
+            const double resting = std::max(notch.height, ambientMinimumHeight);
+            return {notch.width + ambientGrowth, isHovering ? resting + ambientHoverExtraHeight : resting};
         }
         return {metrics.width(*state.payload(), false, notch.width, chrome), std::max(notch.height, pillMinimumHeight)};
     case NotchState::Kind::activityExpanded:

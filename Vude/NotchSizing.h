@@ -25,7 +25,7 @@ struct NotchSizing {
     static constexpr double peekMinimumHeight = 20;
     static constexpr double ambientGrowth = 92;
     static constexpr double ambientMinimumHeight = 30;
-    /// A hovered ambient now-playing pill is this much taller than the notch.
+    /// A hovered ambient now-playing pill is this much taller than at rest.
     static constexpr double ambientHoverExtraHeight = 24;
     static constexpr double pillMinimumHeight = 32;
     static constexpr double expandedPillHeight = 48;

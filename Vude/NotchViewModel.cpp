@@ -57,7 +57,7 @@ NotchViewModel::~NotchViewModel()
     }
 
 VUDE_OBSERVED_SETTER(Geometry, NotchGeometry, m_geometry, geometryChanged)
-VUDE_OBSERVED_SETTER(NowPlaying, NotchNowPlaying, m_nowPlaying, nowPlayingChanged)
+VUDE_OBSERVED_SETTER(NowPlaying, NowPlayingState, m_nowPlaying, nowPlayingChanged)
 VUDE_OBSERVED_SETTER(TrayItems, std::vector<NotchTrayItem>, m_trayItems, trayItemsChanged)
 VUDE_OBSERVED_SETTER(Clips, std::vector<NotchClip>, m_clips, clipsChanged)
 VUDE_OBSERVED_SETTER(AudioDevices, std::vector<AudioOutputDevice>, m_audioDevices, audioDevicesChanged)

@@ -24,7 +24,9 @@
 #include "VudeKit/SettingsStore.h"
 #include "VudeKit/WidgetLayout.h"
 #include "VudeServices/AudioState.h"
+#include "VudeServices/MediaCommand.h"
 #include "VudeServices/NotchGeometry.h"
+#include "VudeServices/NowPlayingState.h"
 #include "VudeUI/ActivityMetrics.h"
 #include "VudeUI/Tokens.h"
 #include "Vude/NotchDeskServices.h"
@@ -77,8 +79,8 @@ public:
 
     const NotchGeometry& geometry() const { return m_geometry; }
     void setGeometry(const NotchGeometry& geometry);
-    const NotchNowPlaying& nowPlaying() const { return m_nowPlaying; }
-    void setNowPlaying(const NotchNowPlaying& nowPlaying);
+    const NowPlayingState& nowPlaying() const { return m_nowPlaying; }
+    void setNowPlaying(const NowPlayingState& nowPlaying);
     const std::vector<NotchTrayItem>& trayItems() const { return m_trayItems; }
     void setTrayItems(const std::vector<NotchTrayItem>& items);
     const std::shared_ptr<WeatherProvider>& weatherProvider() const { return m_weatherProvider; }
@@ -126,7 +128,7 @@ public:
     /// The desktop's reduce-motion preference; animations are full without it.
     const ReduceMotionSetting* reduceMotion = nullptr;
     /// Called by the Desk's media widget.
-    std::function<void(const NotchMediaCommand&)> onMediaCommand;
+    std::function<void(const MediaCommand&)> onMediaCommand;
     /// Receives the effects the model does not carry out itself.
     std::function<void(const NotchEffect&)> onEffect;
     /// Called after every state change, hover-hint resize and window resize.
@@ -218,7 +220,7 @@ private:
     bool m_isHovering = false;
     Vude::Animation m_animation = Vude::Motion::close;
     NotchGeometry m_geometry;
-    NotchNowPlaying m_nowPlaying;
+    NowPlayingState m_nowPlaying;
     std::vector<NotchTrayItem> m_trayItems;
     std::shared_ptr<WeatherProvider> m_weatherProvider;
     std::vector<NotchClip> m_clips;

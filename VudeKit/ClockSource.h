@@ -16,6 +16,14 @@ public:
     Date now() const override;
 };
 
+/// Steady time, for animations and repaint timers: it never jumps when the
+/// wall clock is set (by NTP or by hand). Only the difference between two
+/// readings means anything; it tells no time of day.
+class SteadyClock final : public ClockSource {
+public:
+    Date now() const override;
+};
+
 /// A clock that moves only when told to. Not thread-safe: tests drive it from
 /// one thread.
 class ManualClock final : public ClockSource {

@@ -2,27 +2,6 @@
 
 #include <algorithm>
 
-ArtworkBytes::ArtworkBytes(std::vector<std::uint8_t> bytes)
-    : m_bytes(std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes)))
-{
-}
-
-std::span<const std::uint8_t> ArtworkBytes::bytes() const
-{
-    if (!m_bytes)
-        return {};
-    return {m_bytes->data(), m_bytes->size()};
-}
-
-bool operator==(const ArtworkBytes& a, const ArtworkBytes& b)
-{
-    if (a.m_bytes == b.m_bytes)
-        return true;
-    const auto left = a.bytes();
-    const auto right = b.bytes();
-    return std::equal(left.begin(), left.end(), right.begin(), right.end());
-}
-
 bool NowPlayingState::isEmpty() const
 {
     return !title && !artist && !album;

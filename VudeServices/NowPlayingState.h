@@ -3,6 +3,7 @@
 // playback stands and the player's settings. A plain value, copied into every
 // consumer (the bridge, the view models, the Desk's media widget).
 
+#include "VudeKit/Data.h"
 #include "VudeKit/Date.h"
 #include "VudeServices/RepeatMode.h"
 #include "VudeServices/ShuffleMode.h"
@@ -21,17 +22,20 @@
 class ArtworkBytes {
 public:
     ArtworkBytes() = default;
-    explicit ArtworkBytes(std::vector<std::uint8_t> bytes);
+    explicit ArtworkBytes(std::vector<std::uint8_t> bytes) : m_data(std::move(bytes)) {}
 
-    std::span<const std::uint8_t> bytes() const;
+    std::span<const std::uint8_t> bytes() const { return m_data.bytes(); }
     const std::uint8_t* data() const { return bytes().data(); }
-    std::size_t size() const { return bytes().size(); }
+    std::size_t size() const { return m_data.size(); }
     bool empty() const { return size() == 0; }
+    /// The same buffer, as the pill's artwork glyph and the artwork view take
+    /// it: views that see one buffer again know the image without reading it.
+    const Data& asData() const { return m_data; }
 
-    friend bool operator==(const ArtworkBytes& a, const ArtworkBytes& b);
+    friend bool operator==(const ArtworkBytes& a, const ArtworkBytes& b) { return a.m_data == b.m_data; }
 
 private:
-    std::shared_ptr<const std::vector<std::uint8_t>> m_bytes;
+    Data m_data;
 };
 
 struct NowPlayingState {

@@ -19,9 +19,20 @@ double ActivityMetrics::measure(std::string_view text, double size, Vude::FontWe
     return std::isfinite(width) && width > 0 ? std::ceil(width) : 0;
 }
 
+double ActivityMetrics::glyphWidth(const ActivityGlyph& glyph, bool expanded)
+{
+    if (glyph.as<ActivityGlyph::None>())
+        return 0;
+    // Artwork is drawn larger than a symbol; counting it as a symbol would
+    // cut the title short by the difference in every artwork pill.
+    if (glyph.as<ActivityGlyph::Artwork>())
+        return std::max(kGlyphWidth, (expanded ? kExpandedArtworkSide : kCompactArtworkSide) + kGlyphSpacing);
+    return kGlyphWidth;
+}
+
 double ActivityMetrics::leadingWidth(const ActivityPayload& payload, bool expanded) const
 {
-    const double glyph = payload.leading().as<ActivityGlyph::None>() ? 0 : kGlyphWidth;
+    const double glyph = glyphWidth(payload.leading(), expanded);
     const auto& title = payload.title();
     const auto& subtitle = payload.subtitle();
     const auto titleWidth = [&] { return title ? measure(*title, kTitleSize, Vude::FontWeight::semibold) : 0.0; };

@@ -18,12 +18,18 @@ public:
     double width(const ActivityPayload& payload, bool expanded, double cutoutWidth, double chromePadding) const;
     /// The glyph and text on the leading side.
     double leadingWidth(const ActivityPayload& payload, bool expanded) const;
+    /// The glyph and the gap after it: 27, or the artwork's side plus the
+    /// gap when that is more (22 + 9 compact, 34 + 9 expanded); 0 for none.
+    static double glyphWidth(const ActivityGlyph& glyph, bool expanded);
     /// The accessory on the trailing side.
     double trailingWidth(const ActivityTrailing& trailing) const;
     /// `text` in the system font at `size` and `weight`, rounded up to a whole point.
     double measure(std::string_view text, double size, Vude::FontWeight weight) const;
 
     static constexpr double kGlyphWidth = 27;
+    static constexpr double kGlyphSpacing = 9;
+    static constexpr double kCompactArtworkSide = 22;
+    static constexpr double kExpandedArtworkSide = 34;
     static constexpr double kBarWidth = 88;
     static constexpr double kWaveformWidth = 42;
     static constexpr double kTextPadding = 8;

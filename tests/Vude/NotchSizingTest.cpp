@@ -119,9 +119,13 @@ TEST_F(NotchSizingTest, ContentSizeOfEveryState)
         {"ambient media under a low notch", NotchState::activity(kAmbientMedia), {.geometry = geometryWith(200, 18)},
          {292, 30}},
         {"ambient media, hovered", NotchState::activity(kAmbientMedia), {.hovering = true}, {292, 56}},
+        {"ambient media, hovered, under a handler 8 high: the title row still fits",
+         NotchState::activity(kAmbientMedia), {.geometry = geometryWith(184, 8), .hovering = true}, {276, 54}},
         {"media that interrupts is a pill", NotchState::activity(kLoudMedia), {}, {2 * 102 + 200 + 24, 32}},
+        // Its 34-point artwork, the gap and "Song" (26) and the side padding:
+        // 34 + 9 + 26 + 14 = 83 a wing.
         {"expanded ambient media is an expanded pill", NotchState::activityExpanded(kAmbientMedia), {},
-         {2 * 70 + 200 + 24, 48}},
+         {2 * 83 + 200 + 24, 48}},
         {"open, no widgets", NotchState::open(RiziDar::ravo), {}, {200 + 372, 176 + 32}},
         {"open, narrow row", NotchState::open(RiziDar::ravo), {.layout = rowOf({WidgetID::mirror}, 300)},
          {572, 120 + 32}},

@@ -48,11 +48,11 @@ TEST(NotchViewModelTest, PublishedFieldsAnnounceOnlyRealChanges)
     model.setHoveredLane(0);
     EXPECT_EQ(lane.count(), 1);
 
-    NotchNowPlaying playing;
+    NowPlayingState playing;
     playing.title = "Song";
-    playing.artwork = std::vector<std::uint8_t>{1, 2, 3};
+    playing.artwork = ArtworkBytes({1, 2, 3});
     model.setNowPlaying(playing);
-    playing.artwork->back() = 4; // one byte of artwork differs
+    playing.artwork = ArtworkBytes({1, 2, 4}); // one byte of artwork differs
     model.setNowPlaying(playing);
     model.setNowPlaying(playing);
     EXPECT_EQ(nowPlaying.count(), 2);

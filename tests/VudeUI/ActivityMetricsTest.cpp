@@ -98,6 +98,11 @@ TEST_F(ActivityMetricsTest, LeadingWidths)
         {glyph, "Volume", std::nullopt, true, 27 + 40, "expanded without a subtitle"},
         {ActivityGlyph::none(), std::nullopt, "Speakers", true, 45, "expanded, subtitle only"},
         {ActivityGlyph::progressRing(0.5), "Volume", std::nullopt, false, 27 + 40, "any glyph but none counts"},
+        // Artwork is drawn 22 and 34 wide, 9 before the text: the title
+        // must not lose the difference to a symbol.
+        {ActivityGlyph::artwork(std::nullopt), "Volume", std::nullopt, false, 22 + 9 + 40, "compact artwork"},
+        {ActivityGlyph::artwork(std::nullopt), "Volume", "Speakers", true, 34 + 9 + 45, "expanded artwork"},
+        {ActivityGlyph::artwork(std::nullopt), "Volume", "Speakers", false, 31, "compact artwork, no text"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);

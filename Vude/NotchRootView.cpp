@@ -1,0 +1,468 @@
+#include "Vude/NotchRootView.h"
+
+#include "VudeUI/NotchShape.h"
+#include "VudeUI/qt/ContinuousCorners.h"
+#include "VudeUI/qt/QtPath.h"
+#include "VudeUI/qt/QtTokens.h"
+#include "VudeUI/qt/SpringAnimator.h"
+#include "VudeUI/qt/SymbolCatalog.h"
+#include "Vude/ActivityPillView.h"
+#include "Vude/AmbientMediaView.h"
+#include "Vude/ArtworkCache.h"
+#include "Vude/NotchPanel.h"
+#include "Vude/NotchViewModel.h"
+#include "Vude/WaveformView.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using Content = NotchSurfaceLayout::Content;
+
+constexpr Vude::Animation kInstant = Vude::Animation::linear(Duration::zero());
+
+/// The drop prompt's symbol and text, and the gap between them.
+constexpr double kDropPromptSpacing = 8;
+constexpr const char* kDropPromptSymbol = "tray.and.arrow.down.fill";
+const QString kDropPromptText = QStringLiteral("Drop to add");
+
+/// The lane strip stands in for the Desk's own lane view: one column per
+/// lane below the notch's height, the hovered one lit.
+constexpr double kLaneGap = 8;
+constexpr double kLaneTopGap = 8;
+constexpr double kLaneBottomInset = 14;
+constexpr double kLaneSymbolSize = 22;
+
+QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
+
+std::vector<double> valuesOf(const NotchSurfaceLayout::Target& target)
+{
+    const auto values = target.values();
+    return {values.begin(), values.end()};
+}
+
+QString qText(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+} // namespace
+
+struct NotchRootView::Layer {
+    Content kind = Content::none;
+    std::unique_ptr<SpringAnimator> presence;
+    bool leaving = false;
+    /// Faded out; removed at the next chance.
+    bool gone = false;
+    std::unique_ptr<ActivityPillView> pill;
+    std::unique_ptr<AmbientMediaView> ambient;
+};
+
+NotchRootView::NotchRootView(NotchViewModel& model, Scheduler& scheduler, const ClockSource& clock,
+                             QWidget* parent)
+    : NotchRootView(model, scheduler, clock, ArtworkCache::shared(), parent)
+{
+}
+
+NotchRootView::NotchRootView(NotchViewModel& model, Scheduler& scheduler, const ClockSource& clock,
+                             ArtworkCache& cache, QWidget* parent)
+    : QWidget(parent), m_model(model), m_scheduler(scheduler), m_clock(clock), m_cache(cache)
+{
+    setMouseTracking(true);
+    m_target = NotchSurfaceLayout::target(model.state(), model.contentSize(model.state()),
+                                          model.settings().contentPadding());
+    m_surface = std::make_unique<SpringAnimator>(scheduler, clock, valuesOf(m_target));
+    connect(m_surface.get(), &SpringAnimator::valueChanged, this, qOverload<>(&QWidget::update));
+    connect(m_surface.get(), &SpringAnimator::finished, this, &NotchRootView::updateMotion);
+
+    // Changes of state and of the hover hint move on the model's spring;
+    // everything else (a new screen, a setting, the lanes of a drag) shows
+    // at once.
+    connect(&model, &NotchViewModel::stateChanged, this, [this] { follow(m_model.animation()); });
+    connect(&model, &NotchViewModel::isHoveringChanged, this, [this] { follow(m_model.animation()); });
+    connect(&model, &NotchViewModel::geometryChanged, this, [this] { follow(kInstant); });
+    connect(&model, &NotchViewModel::dragLanesChanged, this, [this] { follow(kInstant); });
+    connect(&model, &NotchViewModel::hoveredLaneChanged, this, qOverload<>(&QWidget::update));
+    connect(&model, &NotchViewModel::dragURLsChanged, this, qOverload<>(&QWidget::update));
+    m_settingsObserver = model.settings().addObserver([this] { follow(kInstant); });
+
+    follow(kInstant);
+}
+
+NotchRootView::~NotchRootView()
+{
+    m_model.settings().removeObserver(m_settingsObserver);
+    m_layers.clear();
+}
+
+QSize NotchRootView::sizeHint() const
+{
+    const Size canvas = m_model.currentCanvasSize();
+    return {int(std::ceil(canvas.width)), int(std::ceil(canvas.height))};
+}
+
+NotchSurfaceLayout::Target NotchRootView::surface() const
+{
+    std::array<double, NotchSurfaceLayout::Target::fieldCount> values{};
+    std::copy_n(m_surface->value().begin(), values.size(), values.begin());
+    return NotchSurfaceLayout::Target::fromValues(values);
+}
+
+bool NotchRootView::isAnimating() const
+{
+    if (m_surface->isAnimating())
+        return true;
+    return std::any_of(m_layers.begin(), m_layers.end(),
+                       [](const auto& layer) { return !layer->gone && layer->presence->isAnimating(); });
+}
+
+Rect NotchRootView::surfaceRect() const
+{
+    const NotchSurfaceLayout::Target now = surface();
+    return NotchSurfaceLayout::surfaceRect(width(), {now.width, now.height});
+}
+
+Rect NotchRootView::contentRect() const
+{
+    return NotchSurfaceLayout::contentRect(surfaceRect(), surface().horizontalPadding);
+}
+
+QPainterPath NotchRootView::hitOutline() const
+{
+    const Rect rect = NotchSurfaceLayout::surfaceRect(width(), {m_target.width, m_target.height});
+    if (m_target.opacity <= 0 || rect.height <= 0 || rect.width <= 0)
+        return {};
+    return toQPainterPath(NotchShape(NotchSurfaceLayout::topRadius, m_target.bottomRadius).path(rect));
+}
+
+std::vector<NotchRootView::ShownContent> NotchRootView::shownContent() const
+{
+    std::vector<ShownContent> shown;
+    for (const auto& layer : m_layers) {
+        if (!layer->gone)
+            shown.push_back({layer->kind, layer->presence->value()[0], layer->leaving});
+    }
+    return shown;
+}
+
+bool NotchRootView::hasMovingWaveform() const
+{
+    for (const auto& layer : m_layers) {
+        if (layer->gone)
+            continue;
+        if (layer->pill && layer->pill->waveform() && layer->pill->waveform()->isTicking())
+            return true;
+        if (layer->ambient && layer->ambient->waveform().isTicking())
+            return true;
+    }
+    return false;
+}
+
+void NotchRootView::follow(const Vude::Animation& animation)
+{
+    const NotchState& state = m_model.state();
+    m_target = NotchSurfaceLayout::target(state, m_model.contentSize(state), m_model.settings().contentPadding());
+    const std::vector<double> values = valuesOf(m_target);
+    if (values != m_surface->target())
+        m_surface->animateTo(values, animation);
+    followContent(animation);
+    updateMotion();
+    update();
+}
+
+void NotchRootView::followContent(const Vude::Animation& animation)
+{
+    pruneLayers();
+    const Content kind = NotchSurfaceLayout::content(m_model.state(), m_model.dragLanes().size());
+    Layer* active = nullptr;
+    for (const auto& layer : m_layers) {
+        if (!layer->leaving)
+            active = layer.get();
+    }
+    if (active && active->kind == kind) {
+        updateLayer(*active, animation);
+        return;
+    }
+    if (active) {
+        active->leaving = true;
+        active->presence->animateTo({0}, animation);
+    }
+    if (kind == Content::none)
+        return;
+    // Content coming back before it has faded out turns around where it is.
+    for (auto it = m_layers.rbegin(); it != m_layers.rend(); ++it) {
+        Layer& layer = **it;
+        if (layer.leaving && !layer.gone && layer.kind == kind) {
+            layer.leaving = false;
+            updateLayer(layer, animation);
+            layer.presence->animateTo({1}, animation);
+            // Drawn last, over what is leaving.
+            std::unique_ptr<Layer> moved = std::move(*it);
+            m_layers.erase(std::next(it).base());
+            m_layers.push_back(std::move(moved));
+            return;
+        }
+    }
+    makeLayer(kind, animation);
+}
+
+NotchRootView::Layer& NotchRootView::makeLayer(Content kind, const Vude::Animation& animation)
+{
+    auto layer = std::make_unique<Layer>();
+    Layer* raw = layer.get();
+    layer->kind = kind;
+    layer->presence = std::make_unique<SpringAnimator>(m_scheduler, m_clock, std::vector<double>{0});
+    connect(layer->presence.get(), &SpringAnimator::valueChanged, this, qOverload<>(&QWidget::update));
+    connect(layer->presence.get(), &SpringAnimator::finished, this, [this, raw] {
+        if (raw->leaving && raw->presence->value()[0] <= 0)
+            raw->gone = true;
+        updateMotion();
+        update();
+    });
+
+    const double cutout = m_model.geometry().notchSize.width;
+    const ActivityPayload* payload = m_model.state().payload();
+    const ReduceMotionSetting* reduceMotion = m_model.reduceMotion;
+    if (payload && (kind == Content::pill || kind == Content::expandedPill)) {
+        layer->pill = std::make_unique<ActivityPillView>(*payload, kind == Content::expandedPill, cutout, m_scheduler,
+                                                         m_clock, m_cache, reduceMotion);
+        connect(layer->pill.get(), &ActivityPillView::needsRepaint, this, qOverload<>(&QWidget::update));
+    } else if (payload && kind == Content::ambientMedia) {
+        layer->ambient = std::make_unique<AmbientMediaView>(*payload, m_model.isHovering(), cutout, m_scheduler,
+                                                            m_clock, m_cache, reduceMotion);
+        connect(layer->ambient.get(), &AmbientMediaView::needsRepaint, this, qOverload<>(&QWidget::update));
+    }
+    m_layers.push_back(std::move(layer));
+    raw->presence->animateTo({1}, animation);
+    return *raw;
+}
+
+void NotchRootView::updateLayer(Layer& layer, const Vude::Animation& animation)
+{
+    const double cutout = m_model.geometry().notchSize.width;
+    const ActivityPayload* payload = m_model.state().payload();
+    if (layer.pill && payload) {
+        layer.pill->setCutoutWidth(cutout);
+        if (!(layer.pill->payload() == *payload))
+            layer.pill->setPayload(*payload, animation);
+    }
+    if (layer.ambient && payload) {
+        layer.ambient->setCutoutWidth(cutout);
+        if (!(layer.ambient->payload() == *payload))
+            layer.ambient->setPayload(*payload);
+        layer.ambient->setExpanded(m_model.isHovering(), animation);
+    }
+}
+
+void NotchRootView::pruneLayers()
+{
+    std::erase_if(m_layers, [](const auto& layer) { return layer->gone; });
+}
+
+void NotchRootView::updateMotion()
+{
+    // Waveforms tick only while someone can see them.
+    const bool visible = isVisible() && (m_target.opacity > 0 || surface().opacity > 0);
+    for (const auto& layer : m_layers) {
+        const bool shown = visible && !layer->gone;
+        if (layer->pill)
+            layer->pill->setShown(shown);
+        if (layer->ambient)
+            layer->ambient->setShown(shown);
+    }
+}
+
+void NotchRootView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    updateMotion();
+}
+
+void NotchRootView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    updateMotion();
+}
+
+// Pointer.
+
+bool NotchRootView::outlineContains(QPointF point) const { return hitOutline().contains(point); }
+
+void NotchRootView::setPointerInside(bool inside)
+{
+    if (inside == m_pointerInside)
+        return;
+    m_pointerInside = inside;
+    m_model.send(inside ? NotchEvent::hoverBegan() : NotchEvent::hoverEnded());
+}
+
+void NotchRootView::enterEvent(QEnterEvent* event)
+{
+    setPointerInside(outlineContains(event->position()));
+    QWidget::enterEvent(event);
+}
+
+void NotchRootView::leaveEvent(QEvent* event)
+{
+    m_pressedInside = false;
+    setPointerInside(false);
+    QWidget::leaveEvent(event);
+}
+
+void NotchRootView::mouseMoveEvent(QMouseEvent* event)
+{
+    setPointerInside(outlineContains(event->position()));
+    event->ignore();
+}
+
+void NotchRootView::mousePressEvent(QMouseEvent* event)
+{
+    const bool inside = outlineContains(event->position());
+    setPointerInside(inside);
+    if (event->button() != Qt::LeftButton || !inside) {
+        event->ignore();
+        return;
+    }
+    m_pressedInside = true;
+    event->accept();
+}
+
+void NotchRootView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second click of a double click is a tap of its own.
+    mousePressEvent(event);
+}
+
+void NotchRootView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressedInside) {
+        event->ignore();
+        return;
+    }
+    m_pressedInside = false;
+    event->accept();
+    if (outlineContains(event->position()))
+        m_model.send(NotchEvent::click());
+}
+
+// Drawing.
+
+void NotchRootView::paintEvent(QPaintEvent*)
+{
+    pruneLayers();
+    const NotchSurfaceLayout::Target now = surface();
+    const double opacity = NotchSurfaceLayout::opacity(now.opacity);
+    if (opacity <= 0 || now.width <= 0 || now.height <= 0)
+        return;
+    const Rect surfaceBounds = NotchSurfaceLayout::surfaceRect(width(), {now.width, now.height});
+    const QPainterPath outline =
+        toQPainterPath(NotchShape(NotchSurfaceLayout::topRadius, now.bottomRadius).path(surfaceBounds));
+
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setOpacity(opacity);
+    painter.fillPath(outline, toQColor(Vude::Ink::x1000));
+    if (m_model.settings().contrastOutline())
+        painter.strokePath(outline, QPen(toQColor(Vude::contrastOutline), 1));
+    painter.setClipPath(outline);
+
+    const QRectF content = toQRectF(NotchSurfaceLayout::contentRect(surfaceBounds, now.horizontalPadding));
+    for (const auto& layer : m_layers) {
+        const double presence = layer->presence->value()[0];
+        const double layerOpacity = NotchSurfaceLayout::opacity(presence);
+        if (layer->gone || layerOpacity <= 0)
+            continue;
+        const double scale = NotchSurfaceLayout::scale(layer->kind, presence);
+        painter.save();
+        painter.setOpacity(opacity * layerOpacity);
+        if (scale != 1) {
+            painter.translate(content.center());
+            painter.scale(scale, scale);
+            painter.translate(-content.center());
+        }
+        paintLayer(painter, *layer, content);
+        painter.restore();
+    }
+}
+
+void NotchRootView::paintLayer(QPainter& painter, const Layer& layer, const QRectF& content) const
+{
+    switch (layer.kind) {
+    case Content::ambientMedia:
+        if (layer.ambient)
+            layer.ambient->paint(painter, content);
+        return;
+    case Content::pill:
+    case Content::expandedPill:
+        if (layer.pill)
+            layer.pill->paint(painter, content);
+        return;
+    case Content::dropPrompt:
+        paintDropPrompt(painter, content);
+        return;
+    case Content::dropLanes:
+        paintLaneStrip(painter, content);
+        return;
+    case Content::desk: // the Desk's slot, empty until the Desk fills it
+    case Content::none:
+        return;
+    }
+}
+
+void NotchRootView::paintDropPrompt(QPainter& painter, const QRectF& content) const
+{
+    const QFont font = toQFont(Vude::Type_::activityTitle);
+    const QFontMetricsF metrics(font);
+    const double symbol = std::ceil(Vude::Type_::activityTitle.size * SymbolCatalog::kOpticalScale);
+    const double textWidth = std::ceil(metrics.horizontalAdvance(kDropPromptText));
+    const double rowWidth = symbol + kDropPromptSpacing + textWidth;
+    const double x = content.center().x() - rowWidth / 2;
+    const double y = content.center().y();
+    const QColor colour = toQColor(Vude::Accent::x400);
+    SymbolCatalog::draw(painter, QRectF(x, y - symbol / 2, symbol, symbol), kDropPromptSymbol, colour,
+                        Vude::Type_::activityTitle.size);
+    painter.setFont(font);
+    painter.setPen(colour);
+    painter.drawText(QRectF(x + symbol + kDropPromptSpacing, y - metrics.height() / 2, textWidth, metrics.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, kDropPromptText);
+}
+
+void NotchRootView::paintLaneStrip(QPainter& painter, const QRectF& content) const
+{
+    const std::vector<DropLane>& lanes = m_model.dragLanes();
+    if (lanes.empty())
+        return;
+    const double top = content.top() + m_model.geometry().notchSize.height + kLaneTopGap;
+    const QRectF strip(content.left(), top, content.width(), std::max(0.0, content.bottom() - kLaneBottomInset - top));
+    const double count = double(lanes.size());
+    const double column = (strip.width() - kLaneGap * (count - 1)) / count;
+    if (column <= 0 || strip.height() <= 0)
+        return;
+    const QFont font = toQFont(Vude::Type_::widgetHeader);
+    const QFontMetricsF metrics(font);
+    painter.setFont(font);
+    for (std::size_t i = 0; i < lanes.size(); ++i) {
+        const bool hovered = m_model.hoveredLane() == int(i);
+        const QRectF cell(strip.left() + double(i) * (column + kLaneGap), strip.top(), column, strip.height());
+        const QPainterPath shape = continuousRoundedRect(cell.adjusted(0.5, 0.5, -0.5, -0.5), Vude::Radius::widgetCard);
+        painter.fillPath(shape, toQColor(hovered ? Vude::Ink::x800 : Vude::Ink::x900));
+        if (hovered)
+            painter.fillPath(shape, toQColor(Vude::Accent::tint));
+        painter.strokePath(shape, QPen(toQColor(hovered ? Vude::Accent::x600 : Vude::Ink::x700), hovered ? 1.5 : 1));
+
+        const QColor ink = toQColor(hovered ? Vude::Accent::x400 : Vude::Stone::x200);
+        const double symbolSide = std::ceil(kLaneSymbolSize * SymbolCatalog::kOpticalScale);
+        const double blockHeight = symbolSide + 6 + metrics.height();
+        const double blockTop = cell.center().y() - blockHeight / 2;
+        SymbolCatalog::draw(painter, QRectF(cell.center().x() - symbolSide / 2, blockTop, symbolSide, symbolSide),
+                            lanes[i].symbol(), ink, kLaneSymbolSize);
+        painter.setPen(toQColor(hovered ? Vude::Accent::x400 : Vude::Stone::x300));
+        const QRectF label(cell.left() + 6, blockTop + symbolSide + 6, cell.width() - 12, metrics.height());
+        painter.drawText(label, Qt::AlignHCenter | Qt::AlignVCenter,
+                         metrics.elidedText(qText(lanes[i].displayName()), Qt::ElideRight, label.width()));
+    }
+}

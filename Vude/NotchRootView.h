@@ -1,0 +1,113 @@
+#pragma once
+// What every notch panel shows: the black notch-shaped surface hanging from
+// the top of the panel, sized by the view model for its state and filled
+// with what the state calls for: nothing, an activity pill, the ambient
+// now-playing item, the Desk's slot, or the drop target. It turns the
+// pointer over the surface into the model's hover and click events.
+//
+// Every change animates: the surface's size, corner radius, padding and
+// opacity move on the spring the model chose for the change (open, close or
+// hover, short eases under reduced motion), starting from where they are
+// when a change interrupts another; content fades in and out, a pill also
+// growing from 92 % (96 % expanded). Frames run on the injected scheduler and
+// clock (steady time in the app), so setting the wall clock neither freezes
+// nor skips a motion.
+//
+// Only the notch outline takes the pointer: hover and click are read against
+// the outline of the state being shown, not the transparent canvas margin
+// around it. Everything else (wheel, drags, the context menu) goes on to the
+// hosting view.
+
+#include "VudeKit/ClockSource.h"
+#include "VudeKit/Geometry.h"
+#include "VudeKit/Scheduler.h"
+#include "VudeUI/Tokens.h"
+#include "Vude/NotchSurfaceLayout.h"
+
+#include <QPainterPath>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class ArtworkCache;
+class NotchViewModel;
+class SpringAnimator;
+
+class NotchRootView final : public QWidget {
+    Q_OBJECT
+public:
+    /// `model`, `scheduler`, `clock` and `cache` must outlive the view.
+    NotchRootView(NotchViewModel& model, Scheduler& scheduler, const ClockSource& clock, ArtworkCache& cache,
+                  QWidget* parent = nullptr);
+    /// With the app's shared artwork cache.
+    NotchRootView(NotchViewModel& model, Scheduler& scheduler, const ClockSource& clock, QWidget* parent = nullptr);
+    ~NotchRootView() override;
+
+    NotchViewModel& model() const { return m_model; }
+
+    /// The surface as drawn now, mid-animation included.
+    NotchSurfaceLayout::Target surface() const;
+    /// The surface the current state is heading for.
+    NotchSurfaceLayout::Target targetSurface() const { return m_target; }
+    bool isAnimating() const;
+    /// The surface's rectangle and its content's, as drawn now.
+    Rect surfaceRect() const;
+    Rect contentRect() const;
+    /// The outline that takes the pointer: the target state's.
+    QPainterPath hitOutline() const;
+
+    /// The content drawn now, leaving content included, oldest first.
+    struct ShownContent {
+        NotchSurfaceLayout::Content kind;
+        /// 0 gone ... 1 fully shown.
+        double presence;
+        bool leaving;
+    };
+    std::vector<ShownContent> shownContent() const;
+
+    /// Whether any waveform drawn by the view is moving now.
+    bool hasMovingWaveform() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    struct Layer;
+
+    /// Brings the surface and content to the model's state, moving under
+    /// `animation`.
+    void follow(const Vude::Animation& animation);
+    void followContent(const Vude::Animation& animation);
+    Layer& makeLayer(NotchSurfaceLayout::Content kind, const Vude::Animation& animation);
+    void updateLayer(Layer& layer, const Vude::Animation& animation);
+    void pruneLayers();
+    void updateMotion();
+    void setPointerInside(bool inside);
+    bool outlineContains(QPointF point) const;
+
+    void paintLayer(QPainter& painter, const Layer& layer, const QRectF& content) const;
+    void paintDropPrompt(QPainter& painter, const QRectF& content) const;
+    void paintLaneStrip(QPainter& painter, const QRectF& content) const;
+
+    NotchViewModel& m_model;
+    Scheduler& m_scheduler;
+    const ClockSource& m_clock;
+    ArtworkCache& m_cache;
+    std::unique_ptr<SpringAnimator> m_surface;
+    NotchSurfaceLayout::Target m_target;
+    std::vector<std::unique_ptr<Layer>> m_layers;
+    std::uint64_t m_settingsObserver = 0;
+    bool m_pointerInside = false;
+    bool m_pressedInside = false;
+};
