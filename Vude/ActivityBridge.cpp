@@ -9,7 +9,10 @@
 #include "Platform/Input/X11KeyTapBackend.h"
 #include "Platform/Input/X11Keyboard.h"
 #include "Vude/ActivityPayloads.h"
+#include "Vude/CalendarServiceAdapter.h"
 #include "Vude/MediaKeyHandling.h"
+#include "Vude/Permission.h"
+#include "Vude/PermissionSystem.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/MediaRemoteSource.h"
 
@@ -94,7 +97,8 @@ ActivityBridge::Services ActivityBridge::systemServices(Scheduler& scheduler, co
         std::make_unique<EventTapService>(std::make_unique<X11KeyTapBackend>(keyboard, scheduler), scheduler);
     services.focus = std::make_unique<FocusService>(makeFocusStateSource(), XdgPaths::home());
     services.bluetooth = std::make_unique<BluetoothService>(std::make_unique<BluezBluetoothBackend>(), scheduler);
-    services.calendar = std::make_unique<UnavailableCalendarService>();
+    services.calendar = std::make_shared<CalendarServiceAdapter>(CalendarService::forUser(
+        clock, scheduler, [&trace](const std::string& line) { trace.trace(line); }));
     services.idle = std::make_unique<IdleService>(scheduler, clock);
     services.media = MediaRemoteSource::make(resourcesDirectory(), {.scheduler = scheduler, .clock = clock, .trace = trace});
     services.sounds = std::make_unique<CanberraSoundPlayer>(CanberraSoundPlayer::defaultFolder());
@@ -112,6 +116,7 @@ ActivityBridge::ActivityBridge(ActivityCoordinator& coordinator, SettingsStore& 
     , m_environment(std::move(dependencies.environment))
     , m_systemLog(dependencies.systemLog ? std::move(dependencies.systemLog) : writeToStandardError)
     , m_mediaDirectory(std::move(dependencies.mediaDirectory))
+    , m_permissions(dependencies.permissions)
     , m_services(std::move(services))
 {
 }
@@ -122,6 +127,8 @@ ActivityBridge::~ActivityBridge()
     if (m_selfTest.joinable())
         m_selfTest.join();
     m_bluetoothStart.cancel();
+    if (m_permissions)
+        m_permissions->setRestartHandler({});
     m_services.bluetooth->setOnStackAvailable({});
     m_services.eventTap->setOnStatusChange({});
     m_services.eventTap->setHandler({});
@@ -168,6 +175,13 @@ void ActivityBridge::start()
 {
     m_starting = true;
     m_stopped = false;
+    if (m_permissions) {
+        QPointer<QObject> lifetime = m_lifetime.get();
+        m_permissions->setRestartHandler([this, lifetime](Permission permission) {
+            if (lifetime)
+                restartServiceFor(permission);
+        });
+    }
 
     m_services.battery->setLowBatteryThreshold(kLowBatteryThreshold);
     m_services.audio->start();
@@ -178,8 +192,6 @@ void ActivityBridge::start()
 
     trace("brightness source = " + std::string(rawValue(m_services.brightness->source())) + ", kbBacklight = " +
           text(m_services.keyboardBacklight->isAvailable()));
-    trace("brightness backend = " + m_services.brightness->backendDescription() + ", kbBacklight backend = " +
-          m_services.keyboardBacklight->backendDescription());
 
     startEventTap();
 
@@ -323,6 +335,33 @@ void ActivityBridge::requestBluetoothPermission()
         // Asked for but not there yet: start once it appears.
         watchForBluetooth();
     });
+}
+
+void ActivityBridge::restartServiceFor(Permission permission)
+{
+    if (m_stopped)
+        return;
+    switch (permission.kind()) {
+    case Permission::Kind::bluetooth:
+        // The user asked: start even when it was skipped at launch, as a
+        // request through requestBluetoothPermission() does.
+        if (m_services.bluetooth->isStarted())
+            return;
+        m_bluetoothStatus = m_services.bluetooth->start();
+        watchForBluetooth();
+        return;
+    case Permission::Kind::inputMonitoring:
+    case Permission::Kind::accessibility:
+        // The tap's mode is chosen at its start: start it again to take up
+        // keys it could not read or take before.
+        m_services.eventTap->stop();
+        startEventTap();
+        return;
+    case Permission::Kind::calendar:
+    case Permission::Kind::camera:
+        // The calendar asks for its access itself; the camera is not ours.
+        return;
+    }
 }
 
 // MARK: - Event tap and keys

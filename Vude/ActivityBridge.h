@@ -50,6 +50,8 @@
 #include <thread>
 #include <vector>
 
+class Permission;
+class PermissionSystem;
 class XcbConnection;
 
 class ActivityBridge final {
@@ -94,7 +96,8 @@ public:
         std::unique_ptr<EventTapService> eventTap;
         std::unique_ptr<FocusService> focus;
         std::unique_ptr<BluetoothService> bluetooth;
-        std::unique_ptr<BridgeCalendarService> calendar;
+        /// Shared with the notch, whose Desk shows the same calendar.
+        std::shared_ptr<BridgeCalendarService> calendar;
         std::unique_ptr<IdleService> idle;
         std::unique_ptr<NowPlayingSource> media;
         std::unique_ptr<SoundPlayer> sounds;
@@ -116,6 +119,10 @@ public:
         std::function<void(std::string_view)> systemLog = {};
         /// The now-playing adapter's folder, as the trace names it.
         std::filesystem::path mediaDirectory = resourcesDirectory();
+        /// Where the user's permission requests are answered: a grant
+        /// restarts what needed it (Bluetooth, the key tap). May be null;
+        /// must outlive the bridge.
+        PermissionSystem* permissions = nullptr;
     };
 
     /// The services of this system, built in this order: audio, battery,
@@ -185,6 +192,8 @@ public:
     FocusService& focus() const { return *m_services.focus; }
     BluetoothService& bluetooth() const { return *m_services.bluetooth; }
     BridgeCalendarService& calendar() const { return *m_services.calendar; }
+    /// The calendar, for the notch view models.
+    const std::shared_ptr<BridgeCalendarService>& sharedCalendar() const { return m_services.calendar; }
     IdleService& idle() const { return *m_services.idle; }
     NowPlayingSource* media() const { return m_services.media.get(); }
 
@@ -205,6 +214,7 @@ private:
     void finishStart(std::optional<bool> selfTestPassed);
     void startBluetooth();
     void watchForBluetooth();
+    void restartServiceFor(Permission permission);
     void traceTapStatus(const EventTapService::Status& status);
     // A task consuming `stream` on the main thread until stop().
     template <typename T, typename Handler>
@@ -229,6 +239,7 @@ private:
     Environment::Lookup m_environment;
     std::function<void(std::string_view)> m_systemLog;
     std::filesystem::path m_mediaDirectory;
+    PermissionSystem* m_permissions;
 
     // Destroyed after the services: work they post to it is dropped with it.
     std::unique_ptr<QObject> m_lifetime = std::make_unique<QObject>();

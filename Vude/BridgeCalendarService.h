@@ -2,8 +2,9 @@
 // The calendar service as the activity bridge uses it: access, the filter
 // the calendar settings make, starting and stopping, and the next event
 // about to start. It extends what the notch view models use of the same
-// service, so the bridge's one calendar serves both. The service plugs in
-// through a thin adapter; UnavailableCalendarService stands in without one.
+// service, so the bridge's one calendar serves both. CalendarServiceAdapter
+// plugs the calendar service in; UnavailableCalendarService stands in where
+// no calendar is wanted.
 
 #include "Vude/NotchDeskServices.h"
 #include "VudeKit/Date.h"

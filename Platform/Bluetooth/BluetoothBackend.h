@@ -121,6 +121,7 @@ public:
 
     /// Calls `handler` on the main thread whenever the stack may have become
     /// usable: it appeared (the Bluetooth daemon started) or an adapter was
-    /// added. Independent of watch(); an empty handler stops it.
-    virtual void setAvailabilityHandler(std::function<void()> handler) = 0;
+    /// added. Independent of watch(); an empty handler stops it. A backend
+    /// that cannot tell never calls it.
+    virtual void setAvailabilityHandler(std::function<void()> /*handler*/) {}
 };

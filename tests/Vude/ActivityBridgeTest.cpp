@@ -4,6 +4,10 @@
 
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Input/X11Keyboard.h"
+#include "Platform/Desktop/CalendarFolderAccess.h"
+#include "Vude/CalendarServiceAdapter.h"
+#include "Vude/FakePermissions.h"
+#include "Vude/PermissionPrompt.h"
 #include "VudeKit/Numbers.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +57,6 @@ protected:
 TEST_F(ActivityBridgeTest, StartUpTracesInOrder)
 {
     const std::string brightnessLine = "brightness source = displayServices, kbBacklight = true";
-    const std::string backendLine = "brightness backend = fake, kbBacklight backend = fake";
     const std::string mediaPassed = "media adapter present, selfTest=true at /opt/vude/share/vude/mediaremote-adapter";
     const std::string mediaFailed = "media adapter present, selfTest=false at /opt/vude/share/vude/mediaremote-adapter";
     struct Row {
@@ -70,35 +73,35 @@ TEST_F(ActivityBridgeTest, StartUpTracesInOrder)
     };
     const std::vector<Row> rows{
         {.what = "adapter present and working",
-         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
+         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
                    "event tap \u2192 running(listen)", "bluetooth start \u2192 started"}},
         {.what = "no adapter",
          .withMedia = false,
-         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)",
+         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)",
                    "event tap \u2192 running(listen)", "bluetooth start \u2192 started"}},
         {.what = "failing self-test",
          .selfTestPasses = false,
-         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)", mediaFailed,
+         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)", mediaFailed,
                    "event tap \u2192 running(listen)", "bluetooth start \u2192 started"},
          .systemLog = {"[Vude] media adapter self-test failed \u2014 falling back"}},
         {.what = "activities off",
          .activitiesEnabled = false,
-         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
+         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
                    "event tap \u2192 running(listen)"},
          .bluetoothStarted = false},
         {.what = "VUDE_NO_BT set, even empty",
          .noBluetooth = true,
-         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
+         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
                    "bluetooth start skipped (VUDE_NO_BT)", "event tap \u2192 running(listen)"},
          .bluetoothStarted = false},
         {.what = "replacing the system's display, keys free to take",
          .replaceHUD = true,
-         .lines = {brightnessLine, backendLine, "event tap start(intercept) \u2192 running(intercept)", mediaPassed,
+         .lines = {brightnessLine, "event tap start(intercept) \u2192 running(intercept)", mediaPassed,
                    "event tap \u2192 running(intercept)", "bluetooth start \u2192 started"}},
         {.what = "replacing the system's display without Accessibility",
          .replaceHUD = true,
          .accessible = false,
-         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
+         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
                    "event tap \u2192 running(listen)", "bluetooth start \u2192 started"}},
     };
     for (const auto& row : rows) {
@@ -828,6 +831,106 @@ TEST_F(ActivityBridgeTest, APermissionAskedForWithoutAnAdapterStartsBluetoothWhe
     EXPECT_EQ(bridge->bluetoothStatus(), StartResult::started);
 }
 
+TEST_F(ActivityBridgeTest, AGrantedPermissionRestartsWhatNeededIt)
+{
+    using Kind = Permission::Kind;
+    struct Row {
+        Kind permission;
+        bool bluetoothStarts;
+        bool tapRestarts;
+    };
+    for (const Row& row : {Row{Kind::bluetooth, true, false}, Row{Kind::accessibility, false, true},
+                           Row{Kind::inputMonitoring, false, true}, Row{Kind::calendar, false, false},
+                           Row{Kind::camera, false, false}}) {
+        SCOPED_TRACE(std::string(Permission(row.permission).rawValue()));
+        FakePermissions permissions;
+        BridgeRig rig;
+        rig.permissions = &permissions.system();
+        // Bluetooth skipped at launch; the keys could not be taken then.
+        rig.environment["VUDE_NO_BT"] = "";
+        rig.settings.setSuppressSystemHUD(true);
+        rig.access->interceptable = false;
+        rig.makeBridge();
+        ASSERT_TRUE(rig.startBridge());
+        rig.scheduler.advance(3s);
+        ASSERT_FALSE(rig.bridge->bluetooth().isStarted());
+        ASSERT_EQ(rig.bridge->tapStatus(), EventTapService::Status::running(EventTapService::Mode::listen));
+
+        rig.access->interceptable = true;
+        testsupport::processEvents();
+        const auto linesBefore = rig.traceLines().size();
+        permissions.system().restartServiceFor(Permission(row.permission));
+
+        EXPECT_EQ(rig.bridge->bluetooth().isStarted(), row.bluetoothStarts);
+        EXPECT_EQ(rig.bridge->bluetoothStatus(), row.bluetoothStarts ? StartResult::started : StartResult::needsPermission);
+        EXPECT_EQ(rig.bridge->tapStatus(), EventTapService::Status::running(row.tapRestarts
+                                                                                ? EventTapService::Mode::intercept
+                                                                                : EventTapService::Mode::listen));
+        const auto lines = rig.traceLines();
+        const std::vector<std::string> added(lines.begin() + static_cast<std::ptrdiff_t>(linesBefore), lines.end());
+        EXPECT_EQ(added, row.tapRestarts
+                             ? std::vector<std::string>{"event tap start(intercept) \u2192 running(intercept)"}
+                             : std::vector<std::string>{});
+        // The permission's own bookkeeping is the bridge's now.
+        EXPECT_TRUE(permissions.restarted.empty());
+    }
+}
+
+TEST_F(ActivityBridgeTest, ABluetoothRequestAnsweredGrantedStartsBluetooth)
+{
+    FakePermissions permissions;
+    permissions.bluetoothAuthorization = BluetoothAuthorization::allowedAlways;
+    this->permissions = &permissions.system();
+    environment["VUDE_NO_BT"] = "1";
+    makeBridge();
+    startAndSettle();
+    scheduler.advance(5s);
+    ASSERT_FALSE(bridge->bluetooth().isStarted());
+
+    std::optional<bool> answer;
+    Permission::bluetooth.request([&](bool granted) { answer = granted; }, permissions.system());
+    permissions.scheduler.advance(PermissionPrompt::activationDelay);
+    EXPECT_FALSE(bridge->bluetooth().isStarted());
+    permissions.answerPowerOn(true);
+    EXPECT_EQ(answer, true);
+    EXPECT_TRUE(bridge->bluetooth().isStarted());
+    EXPECT_EQ(bridge->bluetoothStatus(), StartResult::started);
+
+    // A refused request starts nothing.
+    bridge->bluetooth().stop();
+    permissions.bluetoothAuthorization = BluetoothAuthorization::denied;
+    Permission::bluetooth.request([&](bool granted) { answer = granted; }, permissions.system());
+    permissions.scheduler.advance(PermissionPrompt::activationDelay);
+    permissions.answerPowerOn(true);
+    EXPECT_EQ(answer, false);
+    EXPECT_FALSE(bridge->bluetooth().isStarted());
+    // Before the permissions it listens to.
+    bridge.reset();
+}
+
+TEST_F(ActivityBridgeTest, AGrantAfterStopOrReleaseRestartsNothing)
+{
+    FakePermissions permissions;
+    this->permissions = &permissions.system();
+    environment["VUDE_NO_BT"] = "";
+    makeBridge();
+    startAndSettle();
+    bridge->stop();
+    permissions.system().restartServiceFor(Permission::bluetooth);
+    permissions.system().restartServiceFor(Permission::accessibility);
+    EXPECT_FALSE(bridge->bluetooth().isStarted());
+    EXPECT_FALSE(hasLine("event tap start(intercept) \u2192 running(intercept)"));
+    const auto lines = traceLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.starts_with("event tap start("); }),
+              1);
+
+    // Released: the handler goes with the bridge.
+    bridge.reset();
+    permissions.system().restartServiceFor(Permission::bluetooth);
+    permissions.system().restartServiceFor(Permission::accessibility);
+}
+
 // MARK: - The system's services
 
 TEST(ActivityBridgeSystemServicesTest, TheKeyboardIsTheAccessProbeWhileTheServicesLive)
@@ -849,7 +952,11 @@ TEST(ActivityBridgeSystemServicesTest, TheKeyboardIsTheAccessProbeWhileTheServic
         // The adapter is there exactly when its launcher is among the resources.
         EXPECT_EQ(bool(services.media),
                   std::filesystem::exists(ActivityBridge::resourcesDirectory() / "mediaremote-adapter.pl"));
-        EXPECT_EQ(services.calendar->access(), NotchCalendarAccess::notDetermined);
+        // The user's calendars folder, read through the calendar service.
+        const auto* calendar = dynamic_cast<CalendarServiceAdapter*>(services.calendar.get());
+        ASSERT_TRUE(calendar);
+        EXPECT_EQ(calendar->service()->access(),
+                  calendarAccess(CalendarFolderAccess::statusOf(CalendarFolderAccess::standardFolder())));
     }
     // Gone with the services, before the X connection it was made on can go.
     EXPECT_FALSE(std::dynamic_pointer_cast<X11Keyboard>(InputAccessProbe::standard()));

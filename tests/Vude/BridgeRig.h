@@ -175,7 +175,10 @@ struct BridgeRig {
             std::make_unique<EventTapService>(std::move(ownedKeyTap), access, scheduler, schedulerClock);
         services.focus = std::make_unique<FocusService>(std::move(ownedFocusSource), home.path().toStdString());
         services.bluetooth = std::make_unique<BluetoothService>(std::move(ownedBluetooth), scheduler);
-        services.calendar = std::move(ownedCalendar);
+        if (otherCalendar)
+            services.calendar = std::move(otherCalendar);
+        else
+            services.calendar = std::move(ownedCalendar);
         services.idle = std::make_unique<IdleService>(std::move(ownedInhibitor), std::move(ownedLockMonitor),
                                                       scheduler, clock);
         if (withMedia)
@@ -194,6 +197,7 @@ struct BridgeRig {
                 .environment = Environment::fixed(environment),
                 .systemLog = [this](std::string_view line) { systemLog.emplace_back(line); },
                 .mediaDirectory = "/opt/vude/share/vude/mediaremote-adapter",
+                .permissions = permissions,
             });
         return *bridge;
     }
@@ -246,6 +250,9 @@ struct BridgeRig {
                                return std::filesystem::path(traceFolder.path().toStdString());
                            }};
     std::map<std::string, std::string> environment;
+    /// Where the bridge hears of granted permission requests; none unless a
+    /// test sets it before makeBridge().
+    PermissionSystem* permissions = nullptr;
     std::shared_ptr<UserDefaults> defaults = std::make_shared<InMemoryUserDefaults>();
     SettingsStore settings{defaults};
     ActivityCoordinator coordinator{clock};
@@ -278,6 +285,9 @@ struct BridgeRig {
     FakeBluetoothBackend* bluetoothBackend = ownedBluetooth.get();
     std::unique_ptr<FakeCalendar> ownedCalendar = std::make_unique<FakeCalendar>(clock);
     FakeCalendar* calendar = ownedCalendar.get();
+    /// A test may put another calendar here before makeBridge(); `calendar`
+    /// is then of no use.
+    std::shared_ptr<BridgeCalendarService> otherCalendar;
     std::unique_ptr<FakeDisplaySleepInhibitor> ownedInhibitor = std::make_unique<FakeDisplaySleepInhibitor>();
     FakeDisplaySleepInhibitor* inhibitor = ownedInhibitor.get();
     std::unique_ptr<FakeScreenLockMonitor> ownedLockMonitor = std::make_unique<FakeScreenLockMonitor>();
