@@ -189,6 +189,11 @@ std::unique_ptr<ModelContext> ModelContainer::makeContext()
     return std::make_unique<ModelContext>(*this);
 }
 
+void ModelContainer::noteLocalSave()
+{
+    emit localSave();
+}
+
 void ModelContainer::postRemoteChange()
 {
     // Queued to this object's thread, so a post from the mirror's thread still

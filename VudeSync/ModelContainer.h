@@ -56,9 +56,15 @@ public:
     static Expected<void, std::string> configureConnection(SqliteDatabase& database,
                                                            std::chrono::milliseconds busyTimeout);
 
+    /// Announces that a context of this container saved changes (what the
+    /// mirror sends out).
+    void noteLocalSave();
+
 signals:
     /// Delivered on the main thread.
     void remoteChange();
+    /// A context of this container committed changes; emitted by save().
+    void localSave();
 
 private:
     ModelContainer(ModelConfiguration configuration, SqliteDatabase database);

@@ -665,6 +665,7 @@ struct ModelContext::State {
             applyChanges<Model>(plans[index]);
             entity<Model>().inserted.clear();
         });
+        container.noteLocalSave();
         return {};
     }
 
