@@ -601,7 +601,7 @@ CloudMirror::CloudMirror(ModelContainer& container, std::shared_ptr<CloudDatabas
         CloudDatabase::accountChangedNotification, this, [this](const Notification&) { schedulePass(Duration::zero()); });
     m_watching = m_database->startWatching([this] { schedulePass(Duration::zero()); });
     if (!m_watching)
-        trace("cloud mirror: " + m_watching.error());
+        this->trace("cloud mirror: " + m_watching.error());
     schedulePass(Duration::zero());
 }
 

@@ -11,6 +11,7 @@
 #include <QObject>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -32,6 +33,9 @@ class ModelContainer final : public QObject {
     Q_OBJECT
 
 public:
+    /// PRAGMA application_id of every store this app creates ("Vude").
+    static constexpr std::int64_t applicationID = 0x56756465;
+
     /// Opens the store, creating it with the current schema when the file is
     /// new or empty. Fails, leaving the file as it was, when the file is not a
     /// database, belongs to another program, or was written with a schema
