@@ -88,7 +88,7 @@ std::map<std::string, std::int64_t> InMemoryCloudDatabase::otherRevisions() cons
 Expected<void, CloudError> InMemoryCloudDatabase::modify(const std::vector<CloudRecord>& records)
 {
     ++m_modifyCount;
-    if (m_modifyFailure)
+    if (m_modifyFailure && m_modifySuccessesLeft-- <= 0)
         return unexpected(*m_modifyFailure);
     auto& state = own();
     const Date now = m_clock.now();

@@ -41,6 +41,12 @@ public:
 
     /// Makes every modify() (or fetchAll()) fail with `error` until cleared.
     void setModifyFailure(std::optional<CloudError> error) { m_modifyFailure = std::move(error); }
+    /// Lets the next `successes` modify() calls through, then fails them.
+    void failModifiesAfter(int successes, CloudError error)
+    {
+        m_modifySuccessesLeft = successes;
+        m_modifyFailure = std::move(error);
+    }
     void setFetchFailure(std::optional<CloudError> error) { m_fetchFailure = std::move(error); }
     int modifyCount() const { return m_modifyCount; }
 
@@ -82,6 +88,7 @@ private:
     std::optional<CloudError> m_modifyFailure;
     std::optional<CloudError> m_fetchFailure;
     int m_modifyCount = 0;
+    int m_modifySuccessesLeft = 0;
     std::optional<std::map<std::string, std::int64_t>> m_fetchedRevisions;
 
     std::optional<std::string> m_watchFailure;
