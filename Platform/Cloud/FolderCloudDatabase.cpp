@@ -1,5 +1,6 @@
 #include "Platform/Cloud/FolderCloudDatabase.h"
 
+#include "Platform/Cloud/CloudInstallIdentity.h"
 #include "Platform/Core/AtomicFile.h"
 #include "Platform/Core/NotificationCenter.h"
 #include "Platform/Core/XdgPaths.h"
@@ -57,6 +58,16 @@ FolderCloudDatabase::~FolderCloudDatabase()
 fs::path FolderCloudDatabase::defaultFolder()
 {
     return XdgPaths::applicationSupport() / "Cloud";
+}
+
+Expected<std::shared_ptr<FolderCloudDatabase>, std::string> FolderCloudDatabase::forThisInstall(
+    std::string containerID, Scheduler& scheduler, const ClockSource& clock, TraceSink trace)
+{
+    auto installID = CloudInstallIdentity::loadOrCreate(CloudInstallIdentity::defaultFile());
+    if (!installID)
+        return unexpected(installID.error());
+    return std::make_shared<FolderCloudDatabase>(defaultFolder(), std::move(containerID), std::move(*installID),
+                                                 scheduler, clock, Options(), std::move(trace));
 }
 
 fs::path FolderCloudDatabase::containerFolder() const

@@ -61,6 +61,12 @@ public:
     /// $XDG_DATA_HOME/Vude/Cloud.
     static std::filesystem::path defaultFolder();
 
+    /// The database of this user and installation: the default folder, and
+    /// the install id kept in CloudInstallIdentity::defaultFile(). Fails only
+    /// when no install id can be kept.
+    static Expected<std::shared_ptr<FolderCloudDatabase>, std::string> forThisInstall(
+        std::string containerID, Scheduler& scheduler, const ClockSource& clock, TraceSink trace = {});
+
     /// The status the folder gives right now.
     CloudAccountStatus currentAccountStatus() const;
     const std::filesystem::path& cloudFolder() const { return m_cloudFolder; }

@@ -2,6 +2,7 @@
 #include "Platform/Cloud/FolderCloudDatabase.h"
 #include "Platform/Core/AtomicFile.h"
 #include "Platform/Core/NotificationCenter.h"
+#include "Platform/Core/XdgPaths.h"
 #include "VudeKit/Uuid.h"
 
 #include "TestSupport.h"
@@ -307,4 +308,15 @@ TEST(CloudInstallIdentityTest, KeepsOneIdPerMachineAndDrawsANewOneOnAnother)
 
     writeFile(file, "garbage");
     EXPECT_TRUE(CloudInstallIdentity::loadOrCreate(file, here).has_value());
+}
+
+TEST_F(FolderCloudDatabaseTest, ThisInstallsDatabaseLivesInTheUsersDataFolderUnderOneStableId)
+{
+    auto first = FolderCloudDatabase::forThisInstall(kContainer, scheduler, clock);
+    auto second = FolderCloudDatabase::forThisInstall(kContainer, scheduler, clock);
+    ASSERT_TRUE(first.has_value()) << first.error();
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ((*first)->cloudFolder(), XdgPaths::applicationSupport() / "Cloud");
+    EXPECT_EQ((*first)->installID(), (*second)->installID());
+    EXPECT_EQ((*first)->containerID(), kContainer);
 }
