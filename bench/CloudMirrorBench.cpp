@@ -182,6 +182,7 @@ void BM_PassAfterOneEdit(benchmark::State& state)
                                                          false, cloud.clock.now(), std::nullopt, 0, "a"));
         (void)context->save();
     }
+    cloud.a.desk->refresh();
     cloud.a.sync();
     cloud.b.sync();
     const auto id = cloud.a.desk->todos().front().id;
