@@ -3,6 +3,7 @@
 
 #include "Platform/Display/X11Display.h"
 #include "Platform/Settings/FileUserDefaults.h"
+#include "Platform/Settings/SettingsLock.h"
 #include "Vude/Launch.h"
 #include "Vude/UnixSignalWatcher.h"
 #include "VudeServices/FocusFilterEndpoint.h"
@@ -32,6 +33,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", problem->c_str());
         return 1;
     }
+
+    // One instance at a time: a second would draw its own panels and fight
+    // over the settings file.
+    const SettingsLock settingsLock = SettingsLock::acquire(FileUserDefaults::standardLocation());
+    if (settingsLock.isHeldElsewhere()) {
+        std::fputs("vude: Vude is already running\n", stderr);
+        return 0;
+    }
+    if (!settingsLock.error().empty())
+        std::fprintf(stderr, "vude: %s\n", settingsLock.error().c_str());
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vude"));

@@ -28,6 +28,40 @@ std::size_t graphemeCount(std::string_view text)
     return count;
 }
 
+std::string_view graphemePrefix(std::string_view text, std::size_t count)
+{
+    if (count == 0)
+        return text.substr(0, 0);
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> characters(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
+    std::size_t length = text.size();
+    if (U_SUCCESS(status) && characters) {
+        characters->setText(utext, status);
+        // A UTF-8 UText indexes by byte, so the boundary is a byte offset.
+        std::size_t seen = 0;
+        for (int32_t end = characters->next(); end != icu::BreakIterator::DONE; end = characters->next()) {
+            if (++seen == count) {
+                length = static_cast<std::size_t>(end);
+                break;
+            }
+        }
+    } else {
+        std::size_t seen = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (U8_IS_TRAIL(static_cast<uint8_t>(text[i])))
+                continue;
+            if (seen++ == count) {
+                length = i;
+                break;
+            }
+        }
+    }
+    utext_close(utext);
+    return text.substr(0, length);
+}
+
 std::string nfcNormalized(std::string_view text)
 {
     UErrorCode status = U_ZERO_ERROR;

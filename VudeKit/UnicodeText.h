@@ -10,6 +10,10 @@
 /// text: "É" written as E and a combining accent is one, and so is a flag.
 std::size_t graphemeCount(std::string_view text);
 
+/// The first `count` user-perceived characters of a UTF-8 text (all of it
+/// when it has no more), never cutting a character apart.
+std::string_view graphemePrefix(std::string_view text, std::size_t count);
+
 /// The text in Unicode normalization form C, so that canonically equivalent
 /// texts (a precomposed letter, or the letter and a combining accent) are
 /// equal byte for byte. Invalid UTF-8 comes back unchanged.

@@ -3,13 +3,14 @@
 // ("E621E1F8-C36C-495A-93FC-0C247A3E6E5F"), read in either case.
 
 #include <array>
-#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+// After the others: Qt's moc cannot parse <compare> when it comes first.
+#include <compare>
 
 class Uuid {
 public:

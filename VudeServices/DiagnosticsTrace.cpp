@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t kReadBlockBytes = 64 * 1024;
+constexpr std::string_view kEllipsis = "\u2026";
 
 // Opens an existing regular file or, for writing, creates it private. A
 // symlink at the path fails the open (O_NOFOLLOW); O_NONBLOCK keeps a planted
@@ -39,6 +42,42 @@ int openRegularFile(const fs::path& path, int flags)
 std::string twoDigits(int value)
 {
     return {static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
+}
+
+// What a terminal or a text view acts on instead of showing: C0 and C1
+// controls, DEL, the line and paragraph separators and the bidirectional
+// marks, embeddings, overrides and isolates.
+bool isControl(char16_t c)
+{
+    return c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F
+        || c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// Valid UTF-8 with every control replaced; line breaks and tabs read as
+// spaces, so every entry stays one line.
+std::string safeText(std::string_view bytes)
+{
+    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    for (QChar& c : text) {
+        if (c == u'\n' || c == u'\r' || c == u'\t')
+            c = u' ';
+        else if (isControl(c.unicode()))
+            c = QChar::ReplacementCharacter;
+    }
+    return text.toStdString();
+}
+
+// `text` cut to at most `maxBytes` at a character boundary, "…" marking the cut.
+std::string cutAt(std::string text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    std::size_t end = maxBytes - kEllipsis.size();
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    text.resize(end);
+    text += kEllipsis;
+    return text;
 }
 
 // Valid UTF-8 with no NUL bytes: invalid sequences become U+FFFD, so a torn
@@ -65,28 +104,123 @@ bool readFullyAt(int fd, char* buffer, std::size_t size, off_t offset)
     return true;
 }
 
-// Complete lines of `tail` holding more than NUL bytes (a crash can leave a
-// zero-filled stretch at the end of an appended file). When `startsMidLine`, the text before
-// the first line feed is the end of a line that began earlier and is skipped.
-std::vector<std::string_view> completeLines(std::string_view tail, bool startsMidLine)
+// Walks a file's lines from its end backwards, reading it in blocks.
+class BackwardLines {
+public:
+    BackwardLines(int fd, off_t size) : m_fd(fd), m_end(size), m_blockStart(size) {}
+
+    struct Line {
+        off_t start = 0;
+        off_t length = 0;
+    };
+
+    /// The line before the previous one, or none at the file's start, on a
+    /// read error or once kMaxScanBytes have been looked through.
+    std::optional<Line> previous()
+    {
+        if (m_end <= 0 || m_failed)
+            return std::nullopt;
+        // Everything between the last line feed before m_end and m_end.
+        for (;;) {
+            const off_t searchEnd = std::min(m_end, m_blockStart + static_cast<off_t>(m_block.size()));
+            const std::string_view inBlock(m_block.data(), static_cast<std::size_t>(searchEnd - m_blockStart));
+            const auto found = inBlock.rfind('\n');
+            if (found != std::string_view::npos) {
+                const off_t lineFeed = m_blockStart + static_cast<off_t>(found);
+                const Line line{lineFeed + 1, m_end - (lineFeed + 1)};
+                m_end = lineFeed;
+                return line;
+            }
+            if (m_blockStart == 0) {
+                const Line line{0, m_end};
+                m_end = 0;
+                return line;
+            }
+            if (m_scanned >= DiagnosticsTrace::kMaxScanBytes || !readBlockBefore()) {
+                m_failed = true;
+                return std::nullopt;
+            }
+        }
+    }
+
+    /// The first `length` bytes of `line`, at most `maxBytes`.
+    std::optional<std::string> text(Line line, std::size_t maxBytes) const
+    {
+        const auto length = std::min(static_cast<std::size_t>(line.length), maxBytes);
+        std::string bytes(length, '\0');
+        if (length > 0 && !readFullyAt(m_fd, bytes.data(), length, line.start))
+            return std::nullopt;
+        return bytes;
+    }
+
+private:
+    bool readBlockBefore()
+    {
+        const auto size = static_cast<std::size_t>(std::min<off_t>(m_blockStart, static_cast<off_t>(kReadBlockBytes)));
+        m_blockStart -= static_cast<off_t>(size);
+        m_block.assign(size, '\0');
+        m_scanned += size;
+        return readFullyAt(m_fd, m_block.data(), size, m_blockStart);
+    }
+
+    int m_fd;
+    off_t m_end;        // the lines still to walk end here
+    off_t m_blockStart; // where m_block starts in the file
+    std::string m_block;
+    std::size_t m_scanned = 0;
+    bool m_failed = false;
+};
+
+// Adds the newest lines of `path` (newest first) to `lines` until `limit`
+// lines or `budget` bytes of text are reached.
+void collectLines(const fs::path& path, std::size_t limit, std::size_t& budget, std::vector<std::string>& lines)
 {
-    std::vector<std::string_view> lines;
-    std::size_t begin = 0;
-    if (startsMidLine) {
-        const auto firstBreak = tail.find('\n');
-        if (firstBreak == std::string_view::npos)
-            return lines;
-        begin = firstBreak + 1;
+    const int fd = openRegularFile(path, O_RDONLY);
+    if (fd < 0)
+        return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0) {
+        BackwardLines walk(fd, info.st_size);
+        while (lines.size() < limit) {
+            const auto line = walk.previous();
+            if (!line)
+                break;
+            const auto bytes = walk.text(*line, DiagnosticsTrace::kMaxLineBytes);
+            if (!bytes)
+                break;
+            // A crash can leave a zero-filled stretch at the end of an appended file.
+            std::string text = cleanedText(*bytes);
+            if (text.empty())
+                continue;
+            if (static_cast<std::size_t>(line->length) > DiagnosticsTrace::kMaxLineBytes)
+                text = cutAt(std::move(text) + std::string(kEllipsis), DiagnosticsTrace::kMaxLineBytes);
+            if (text.size() > budget)
+                break;
+            budget -= text.size();
+            lines.push_back(std::move(text));
+        }
     }
-    while (begin < tail.size()) {
-        auto end = tail.find('\n', begin);
-        if (end == std::string_view::npos)
-            end = tail.size();
-        if (tail.substr(begin, end - begin).find_first_not_of('\0') != std::string_view::npos)
-            lines.push_back(tail.substr(begin, end - begin));
-        begin = end + 1;
+    ::close(fd);
+}
+
+// Moves a full trace aside so the next line starts a new file. Every writer
+// that finds the file full tries; the one that gets the lock renames it, once,
+// after making sure the name still means the file it found full. A writer that
+// finds the lock taken leaves the rename to its holder and never waits.
+void rotateIfFull(int& fd, const fs::path& file, const fs::path& rotated, std::size_t incoming)
+{
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0
+        || static_cast<std::size_t>(opened.st_size) + incoming <= DiagnosticsTrace::kMaxFileBytes)
+        return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        struct stat current {};
+        if (::lstat(file.c_str(), &current) == 0 && current.st_ino == opened.st_ino && current.st_dev == opened.st_dev)
+            ::rename(file.c_str(), rotated.c_str());
+        ::flock(fd, LOCK_UN);
     }
-    return lines;
+    ::close(fd);
+    fd = openRegularFile(file, O_WRONLY | O_APPEND | O_CREAT);
 }
 
 } // namespace
@@ -123,10 +257,8 @@ std::string DiagnosticsTrace::formatLine(Date at, std::string_view message)
 
     std::string line = twoDigits(local.tm_hour) + ":" + twoDigits(local.tm_min) + ":" + twoDigits(local.tm_sec);
     line += "  ";
-    const auto messageStart = line.size();
-    line += message;
-    std::replace_if(line.begin() + static_cast<std::ptrdiff_t>(messageStart), line.end(),
-                    [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    line += safeText(message);
+    line = cutAt(std::move(line), kMaxLineBytes - 1);
     line += '\n';
     return line;
 }
@@ -140,7 +272,10 @@ void DiagnosticsTrace::trace(std::string_view message) const
         return;
     const std::string line = formatLine(m_clock->now(), message);
 
-    const int fd = openRegularFile(*folder / kFileName, O_WRONLY | O_APPEND | O_CREAT);
+    int fd = openRegularFile(*folder / kFileName, O_WRONLY | O_APPEND | O_CREAT);
+    if (fd < 0)
+        return;
+    rotateIfFull(fd, *folder / kFileName, *folder / kRotatedFileName, line.size());
     if (fd < 0)
         return;
     // One write per line: with O_APPEND the kernel places it whole at the end,
@@ -159,39 +294,10 @@ std::vector<std::string> DiagnosticsTrace::recentLogLines(std::size_t limit) con
     const auto folder = m_folder();
     if (!folder)
         return {};
-    const int fd = openRegularFile(*folder / kFileName, O_RDONLY);
-    if (fd < 0)
-        return {};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        ::close(fd);
-        return {};
-    }
-
-    // Read whole blocks backwards from the end until enough complete lines are
-    // in hand, the file's start is reached or the byte budget is spent.
-    std::string tail;
-    off_t start = info.st_size;
-    std::vector<std::string_view> lines;
-    while (start > 0 && tail.size() < kMaxTailBytes) {
-        const auto block = static_cast<std::size_t>(std::min<off_t>(start, static_cast<off_t>(kReadBlockBytes)));
-        start -= static_cast<off_t>(block);
-        std::string chunk(block, '\0');
-        if (!readFullyAt(fd, chunk.data(), block, start)) {
-            ::close(fd);
-            return {};
-        }
-        tail.insert(0, chunk);
-        lines = completeLines(tail, start > 0);
-        if (lines.size() >= limit)
-            break;
-    }
-    ::close(fd);
-
-    const auto first = lines.size() > limit ? lines.end() - static_cast<std::ptrdiff_t>(limit) : lines.begin();
-    std::vector<std::string> result;
-    for (auto line = first; line != lines.end(); ++line)
-        if (auto text = cleanedText(*line); !text.empty())
-            result.push_back(std::move(text));
-    return result;
+    std::vector<std::string> lines;
+    std::size_t budget = kMaxTailBytes;
+    collectLines(*folder / kFileName, limit, budget, lines);
+    collectLines(*folder / kRotatedFileName, limit, budget, lines);
+    std::reverse(lines.begin(), lines.end());
+    return lines;
 }

@@ -4,6 +4,13 @@
 // private runtime folder, and the reading of its last lines for the
 // diagnostics report.
 //
+// The runtime folder is usually in memory, so the trace is bounded: once the
+// file holds kMaxFileBytes, it becomes "vude-diagnostics.log.1" (replacing
+// the one before) and a new file starts. A message can come from anywhere (a
+// media title), so what a terminal or a report would act on is replaced
+// before it is written: control characters, line and paragraph separators
+// and bidirectional overrides.
+//
 // The trace is on while VUDE_TRACE is set (to any value, even empty) or the
 // "diagnosticsOptIn" predicate holds; both are asked on every line, so either
 // can change while the app runs. Tracing never fails its caller: a line that
@@ -44,23 +51,34 @@ public:
 
     bool isOn() const;
 
-    /// Appends one line when the trace is on. Line breaks inside the message
-    /// become spaces so every entry stays one line. The file is created with
-    /// mode 0600; a symlink, or anything but a regular file, at its path is
-    /// never written through. The now-playing source marks its own lines by
-    /// starting the message with "[media] ".
+    /// Appends one line when the trace is on, rotating the file first when
+    /// it is full. The file is created with mode 0600; a symlink, or anything
+    /// but a regular file, at its path is never written through. The
+    /// now-playing source marks its own lines by starting the message with
+    /// "[media] ".
     void trace(std::string_view message) const;
 
-    /// The last `limit` non-empty lines of the file, oldest first; all of them
-    /// when there are fewer. Reads backwards from the end, at most
-    /// kMaxTailBytes, so a huge file is never loaded whole. Invalid UTF-8 is
-    /// replaced by U+FFFD rather than hiding the log. A missing or unreadable
-    /// file gives an empty list. Works whether or not the trace is on.
+    /// The last `limit` non-empty lines, oldest first, from the file and then
+    /// the rotated one before it; all of them when there are fewer. Lines are
+    /// read backwards from the end, so a huge file is never loaded whole: at
+    /// most kMaxTailBytes of text come back, a line longer than kMaxLineBytes
+    /// comes back cut (its start, then "…"), and no more than kMaxScanBytes
+    /// are looked through. Invalid UTF-8 is replaced by U+FFFD rather than
+    /// hiding the log. A missing or unreadable file gives an empty list.
+    /// Works whether or not the trace is on.
     std::vector<std::string> recentLogLines(std::size_t limit) const;
 
+    static constexpr std::string_view kRotatedFileName = "vude-diagnostics.log.1";
+    static constexpr std::size_t kMaxFileBytes = 2 * 1024 * 1024;
+    static constexpr std::size_t kMaxLineBytes = 16 * 1024;
     static constexpr std::size_t kMaxTailBytes = 1024 * 1024;
+    static constexpr std::size_t kMaxScanBytes = 32 * 1024 * 1024;
 
-    /// "HH:mm:ss  message\n" in local time.
+    /// "HH:mm:ss  message\n" in local time, the message made safe to show:
+    /// line breaks and tabs become spaces, other control characters (C0, DEL,
+    /// C1), U+2028, U+2029 and bidirectional marks and overrides become U+FFFD,
+    /// as does invalid UTF-8; a line longer than kMaxLineBytes is cut and ends
+    /// in "…".
     static std::string formatLine(Date at, std::string_view message);
 
 private:

@@ -14,6 +14,7 @@ Expected<void, PipelineError> reencode(const std::filesystem::path& source, cons
 {
     ImageCodec::DecodeOptions decoding;
     decoding.withMetadata = !stripMetadata;
+    decoding.encodingAs = type;
     // A bound below one pixel (or NaN) bounds nothing.
     if (maxDimension && *maxDimension >= 1)
         decoding.maxPixelSize = saturatingCast<int>(std::floor(*maxDimension));
@@ -26,7 +27,8 @@ Expected<void, PipelineError> reencode(const std::filesystem::path& source, cons
     encoding.quality = quality;
     if (!stripMetadata)
         encoding.metadata = std::move(decoded->metadata);
-    const auto encoded = ImageCodec::encode(decoded->image, encoding);
+    // Handed over, so an encoder may free the pixels once it has its own copy.
+    const auto encoded = ImageCodec::encode(std::move(decoded->image), encoding);
     if (!encoded)
         return unexpected(PipelineError::writeFailed(PipelineSupport::fileName(destination)));
     return PipelineSupport::writeNewFile(destination, *encoded);

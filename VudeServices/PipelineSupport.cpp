@@ -1,20 +1,14 @@
 #include "VudeServices/PipelineSupport.h"
 
 #include "Platform/Core/NewFile.h"
+#include "Platform/Core/ToolProcess.h"
 #include "VudeKit/Numbers.h"
 
 #include <QString>
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
-
-extern char** environ;
 
 namespace {
 
@@ -35,21 +29,6 @@ bool isOccupied(const fs::path& candidate)
 // Keeps the start of a tool's error output; a tool that writes megabytes of it
 // still ends, because the rest is read and dropped.
 constexpr std::size_t maxKeptErrorBytes = 64 * 1024;
-
-std::string readAll(int fd)
-{
-    std::string kept;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            return kept;
-        const std::size_t room = maxKeptErrorBytes - std::min(maxKeptErrorBytes, kept.size());
-        kept.append(buffer, std::min(room, static_cast<std::size_t>(count)));
-    }
-}
 
 } // namespace
 
@@ -123,49 +102,21 @@ PipelineRunResult runEach(const std::vector<fs::path>& urls, const ProgressRepor
 
 Expected<void, PipelineError> shell(const fs::path& tool, const std::vector<std::string>& arguments)
 {
-    int errorPipe[2];
-    if (::pipe2(errorPipe, O_CLOEXEC) != 0)
-        return unexpected(PipelineError::toolFailed("Couldn't start " + fileName(tool) + ": " + std::strerror(errno)));
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, errorPipe[1], STDERR_FILENO);
-    // Descriptors the app holds open (files half-written on other threads) stay ours.
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-
-    std::vector<std::string> argumentStorage;
-    argumentStorage.reserve(arguments.size() + 1);
-    argumentStorage.push_back(tool.string());
-    argumentStorage.insert(argumentStorage.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& argument : argumentStorage)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
-    pid_t child = 0;
-    const int spawned = ::posix_spawn(&child, tool.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(errorPipe[1]);
-    if (spawned != 0) {
-        ::close(errorPipe[0]);
-        return unexpected(PipelineError::toolFailed("Couldn't start " + fileName(tool) + ": " + std::strerror(spawned)));
+    ToolProcess::Request request;
+    request.tool = tool;
+    request.arguments = arguments;
+    request.keepStandardError = true;
+    request.keptBytes = maxKeptErrorBytes;
+    const auto result = ToolProcess::run(request);
+    if (!result) {
+        const char* what = result.error().stage == ToolProcess::Failure::Stage::start ? "Couldn't start " : "Lost track of ";
+        return unexpected(PipelineError::toolFailed(what + fileName(tool) + ": " + std::strerror(result.error().error)));
     }
-
-    const std::string errorOutput = readAll(errorPipe[0]);
-    ::close(errorPipe[0]);
-    int status = 0;
-    pid_t waited = 0;
-    do {
-        waited = ::waitpid(child, &status, 0);
-    } while (waited < 0 && errno == EINTR);
-    if (waited < 0)
-        return unexpected(PipelineError::toolFailed("Lost track of " + fileName(tool) + ": " + std::strerror(errno)));
-    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? WTERMSIG(status) : -1;
-    if (WIFEXITED(status) && code == 0)
+    if (result->succeeded())
         return {};
 
+    const int code = result->signal != 0 ? result->signal : result->code;
+    const std::string& errorOutput = result->standardError;
     const std::string message = QString::fromUtf8(errorOutput.data(), static_cast<qsizetype>(errorOutput.size()))
                                     .trimmed()
                                     .toStdString();

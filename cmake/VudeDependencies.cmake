@@ -1,12 +1,13 @@
 # Third-party libraries, found once; modules link the imported targets they use.
 find_package(PkgConfig REQUIRED)
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Test)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Network Positioning Test)
 find_package(nlohmann_json REQUIRED)
 find_package(SQLite3 REQUIRED)
 find_package(GIF REQUIRED)
 
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(HEIF REQUIRED IMPORTED_TARGET libheif)
+pkg_check_modules(DE265 REQUIRED IMPORTED_TARGET libde265)
 pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 pkg_check_modules(ARCHIVE REQUIRED IMPORTED_TARGET libarchive)
@@ -18,4 +19,5 @@ if(VUDE_BUILD_TESTS)
 endif()
 # The keyboard's repeat settings and layout changes, for the key tap.
 pkg_check_modules(XCB_XKB REQUIRED IMPORTED_TARGET xcb-xkb)
-pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
+# Desktop settings (GSettings) and desktop entries (GDesktopAppInfo).
+pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0 gio-unix-2.0)

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -31,8 +32,24 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
-// Creates `folder` and each missing folder above it with mode 0700, as the
-// XDG rules ask; folders that exist are left as they are.
+// The name of a temporary file for `path` is this prefix and six letters or
+// digits (mkostemp's).
+std::string temporaryPrefix(const fs::path& path)
+{
+    return "." + path.filename().string() + ".";
+}
+constexpr std::size_t temporarySuffixLength = 6;
+
+bool isAsciiLetterOrDigit(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+} // namespace
+
+namespace AtomicFile {
+
+// The XDG rules ask for private folders.
 Expected<void, std::string> createPrivateFolders(const fs::path& folder)
 {
     std::vector<fs::path> missing;
@@ -49,9 +66,24 @@ Expected<void, std::string> createPrivateFolders(const fs::path& folder)
     return {};
 }
 
-} // namespace
-
-namespace AtomicFile {
+std::size_t removeLeftovers(const fs::path& path)
+{
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    const std::string prefix = temporaryPrefix(path);
+    std::size_t removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name.size() != prefix.size() + temporarySuffixLength || !name.starts_with(prefix)
+            || !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(), isAsciiLetterOrDigit))
+            continue;
+        // Only what write() makes: a regular file, never a symlink or a folder.
+        std::error_code ignored;
+        if (entry->symlink_status(ignored).type() == fs::file_type::regular && fs::remove(entry->path(), ignored))
+            ++removed;
+    }
+    return removed;
+}
 
 void syncFolder(const fs::path& folder)
 {
@@ -68,7 +100,7 @@ Expected<void, std::string> write(const fs::path& path, std::string_view bytes, 
     if (auto created = createPrivateFolders(folder); !created)
         return unexpected(created.error());
 
-    std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string temporary = (folder / (temporaryPrefix(path) + "XXXXXX")).string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return unexpected(describe("cannot create a temporary file in", folder));
@@ -94,7 +126,10 @@ Expected<void, std::string> write(const fs::path& path, std::string_view bytes, 
 
 Expected<std::string, std::string> read(const fs::path& path, std::uintmax_t maxBytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never
+    // come; the type is checked on what was opened, so nothing can be swapped
+    // in between. O_NONBLOCK changes nothing for a regular file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return unexpected(describe("cannot open", path));
     struct stat info {};

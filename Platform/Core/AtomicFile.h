@@ -22,8 +22,17 @@ Expected<void, std::string> write(const std::filesystem::path& path, std::string
 /// Makes a new name or a rename in `folder` durable (best effort).
 void syncFolder(const std::filesystem::path& folder);
 
-/// Reads a whole file. Fails for a missing or unreadable file, or one larger
-/// than `maxBytes`.
+/// Creates `folder` and each missing folder above it with mode 0700; folders
+/// that exist are left as they are.
+Expected<void, std::string> createPrivateFolders(const std::filesystem::path& folder);
+
+/// Removes the temporary files that writes of `path` killed midway left beside
+/// it; returns how many. Only for when no other writer of `path` is running.
+std::size_t removeLeftovers(const std::filesystem::path& path);
+
+/// Reads a whole file. Fails, without waiting, for a missing or unreadable
+/// file, anything but a regular file (a FIFO, a device), or one larger than
+/// `maxBytes`.
 Expected<std::string, std::string> read(const std::filesystem::path& path,
                                         std::uintmax_t maxBytes = 256ull * 1024 * 1024);
 

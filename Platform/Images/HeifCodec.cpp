@@ -1,11 +1,14 @@
 #include "Platform/Images/HeifCodec.h"
 
+#include "Platform/Images/HevcPictureBuffers.h"
+
 #include "VudeKit/Numbers.h"
 
 #include <libheif/heif.h>
 
 #include <QColorSpace>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -92,8 +95,9 @@ heif_error appendTo(heif_context*, const void* data, size_t size, void* userdata
 
 namespace HeifCodec {
 
-Expected<Decoded, std::string> decode(std::string_view encoded, std::int64_t maxPixels)
+Expected<Decoded, std::string> decode(std::string_view encoded, const std::function<bool(QSize)>& fits)
 {
+    HevcPictureBuffers::install();
     Context context(heif_context_alloc());
     if (!context)
         return unexpected(std::string("cannot allocate a HEIF context"));
@@ -111,7 +115,7 @@ Expected<Decoded, std::string> decode(std::string_view encoded, std::int64_t max
     const std::int64_t height = heif_image_handle_get_height(handle.get());
     if (width <= 0 || height <= 0)
         return unexpected(std::string("the image has no pixels"));
-    if (width * height > maxPixels)
+    if (width > INT32_MAX || height > INT32_MAX || !fits(QSize(static_cast<int>(width), static_cast<int>(height))))
         return unexpected(std::string("the image is too large"));
 
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
@@ -142,7 +146,7 @@ Expected<Decoded, std::string> decode(std::string_view encoded, std::int64_t max
     return Decoded{std::move(pixels), exifOf(handle.get())};
 }
 
-Expected<std::string, std::string> encode(const QImage& source, double quality, std::string_view exif)
+Expected<std::string, std::string> encode(QImage source, double quality, std::string_view exif)
 {
     Context context(heif_context_alloc());
     heif_encoder* rawEncoder = nullptr;
@@ -153,27 +157,37 @@ Expected<std::string, std::string> encode(const QImage& source, double quality, 
     heif_encoder_set_lossy_quality(encoder.get(), saturatingRound<int>(clampedOrLower(quality, 0, 1) * 100));
 
     const bool alpha = source.hasAlphaChannel();
-    const QImage pixels = source.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    const QImage::Format format = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
+    const int width = source.width();
+    const int height = source.height();
     heif_image* rawImage = nullptr;
-    error = heif_image_create(pixels.width(), pixels.height(), heif_colorspace_RGB,
+    error = heif_image_create(width, height, heif_colorspace_RGB,
                               alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &rawImage);
     Image image(rawImage);
     if (error.code != heif_error_Ok)
         return unexpected(describe(error));
-    error = heif_image_add_plane(image.get(), heif_channel_interleaved, pixels.width(), pixels.height(), 8);
+    error = heif_image_add_plane(image.get(), heif_channel_interleaved, width, height, 8);
     if (error.code != heif_error_Ok)
         return unexpected(describe(error));
     int stride = 0;
     std::uint8_t* plane = heif_image_get_plane(image.get(), heif_channel_interleaved, &stride);
-    const std::size_t rowBytes = static_cast<std::size_t>(pixels.width()) * (alpha ? 4 : 3);
-    for (int y = 0; y < pixels.height(); ++y)
-        std::memcpy(plane + static_cast<std::ptrdiff_t>(y) * stride, pixels.constScanLine(y), rowBytes);
+    // Converted a band of rows at a time, never as a whole second copy.
+    constexpr int bandRows = 64;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * (alpha ? 4 : 3);
+    for (int top = 0; top < height; top += bandRows) {
+        const int rows = std::min(bandRows, height - top);
+        const QImage band = source.copy(0, top, width, rows).convertToFormat(format);
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(plane + static_cast<std::ptrdiff_t>(top + y) * stride, band.constScanLine(y), rowBytes);
+    }
 
     if (source.colorSpace().isValid()) {
         const QByteArray profile = source.colorSpace().iccProfile();
         if (!profile.isEmpty())
             heif_image_set_raw_color_profile(image.get(), "prof", profile.constData(), static_cast<size_t>(profile.size()));
     }
+    // The encoder works on its own copy from here on.
+    source = QImage();
 
     heif_image_handle* rawHandle = nullptr;
     error = heif_context_encode_image(context.get(), image.get(), encoder.get(), nullptr, &rawHandle);

@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,11 +19,14 @@ struct Decoded {
     std::string exif;
 };
 
-/// Fails, before decoding, for images of more than `maxPixels` pixels.
-Expected<Decoded, std::string> decode(std::string_view encoded, std::int64_t maxPixels);
+/// Fails, before decoding, when `fits` says no to the primary image's size.
+Expected<Decoded, std::string> decode(std::string_view encoded, const std::function<bool(QSize)>& fits);
 
-/// `quality` in 0...1; `exif` is a TIFF-structured EXIF block or empty.
-Expected<std::string, std::string> encode(const QImage& image, double quality, std::string_view exif);
+/// `quality` in 0...1; `exif` is a TIFF-structured EXIF block or empty. The
+/// pixels are copied into the encoder's picture first and `image` is let go
+/// of before the encoder's own work, so pixels handed over (moved in) are
+/// freed early.
+Expected<std::string, std::string> encode(QImage image, double quality, std::string_view exif);
 
 /// Whether this libheif can encode HEVC.
 bool canEncode();

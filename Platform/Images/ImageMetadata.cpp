@@ -3,6 +3,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <mutex>
 
@@ -34,9 +35,26 @@ constexpr std::uint16_t layoutTags[] = {
 constexpr std::uint16_t makerNoteTag = 0x927C;
 constexpr std::uint16_t interoperabilityPointerTag = 0xA005;
 
+constexpr std::uint16_t xResolutionTag = 0x011A;
+constexpr std::uint16_t yResolutionTag = 0x011B;
+// Dots per inch or per centimetre; past this no scanner goes.
+constexpr float maxResolution = 100000;
+
+// A damaged file's resolution (zero, negative, not a number, absurd) would
+// follow into the copy, where writers and readers choke on it.
+bool isSaneResolution(const Exiv2::Exifdatum& datum)
+{
+    if (datum.count() != 1)
+        return false;
+    const float value = datum.toFloat(0);
+    return std::isfinite(value) && value > 0 && value <= maxResolution;
+}
+
 bool copyKeeps(const Exiv2::Exifdatum& datum)
 {
     const std::string group = datum.groupName();
+    if (group == "Image" && (datum.tag() == xResolutionTag || datum.tag() == yResolutionTag))
+        return isSaneResolution(datum);
     if (group == "GPSInfo" || group == "Iop")
         return true;
     if (group == "Photo")

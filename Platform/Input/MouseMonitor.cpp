@@ -163,8 +163,14 @@ X11MouseMonitor::Hit X11MouseMonitor::queryPointer(bool findOwner)
 void X11MouseMonitor::buttonChanged(std::uint32_t detail, bool pressed)
 {
     const int button = logicalButton(detail);
+    if (button >= 4 && button <= 7) {
+        // A wheel notch is a press and a release; the press is the notch.
+        if (pressed)
+            wheelTurned(button);
+        return;
+    }
     if (button != 1 && button != 3)
-        return; // the middle button and the wheel's buttons
+        return; // the middle button and the extra buttons
     deliverPendingMotion();
     const Hit hit = queryPointer();
     if (button == 3) {
@@ -188,6 +194,34 @@ void X11MouseMonitor::buttonChanged(std::uint32_t detail, bool pressed)
     updateSelection();
     if (!wasOwn)
         deliver({MouseEventType::leftMouseUp, hit.location});
+}
+
+void X11MouseMonitor::wheelTurned(int button)
+{
+    if (!(wantedMask() & mouseEventMask(MouseEventType::scrollWheel)))
+        return;
+    // Smooth-scrolling devices have the server emulate notches as button
+    // presses beside their scroll valuators; only the presses are counted,
+    // so no turn is seen twice.
+    const Hit hit = queryPointer();
+    if (hit.isOwn)
+        return;
+    MouseEvent event{MouseEventType::scrollWheel, hit.location};
+    switch (button) {
+    case 4:
+        event.deltaY = 1;
+        break;
+    case 5:
+        event.deltaY = -1;
+        break;
+    case 6:
+        event.deltaX = 1;
+        break;
+    default:
+        event.deltaX = -1;
+        break;
+    }
+    deliver(event);
 }
 
 void X11MouseMonitor::motionArrived()

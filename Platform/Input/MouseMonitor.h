@@ -1,7 +1,8 @@
 #pragma once
-// Global mouse monitors: handlers told of mouse presses, releases and drags
-// that go to other applications' windows, the way a dismiss-on-click-elsewhere
-// or a drag detector needs them.
+// Global mouse monitors: handlers told of mouse presses, releases, drags and
+// wheel turns that go to other applications' windows, the way a
+// dismiss-on-click-elsewhere, a drag detector or a wheel over a spot that
+// takes no input needs them.
 //   X11MouseMonitor   XInput2 raw events on the root window
 //   FakeMouseMonitor  events posted by hand (tests)
 // Locations are Qt global coordinates (top-left origin, logical pixels).
@@ -21,7 +22,7 @@
 class ScreenProvider;
 class XcbConnection;
 
-enum class MouseEventType { leftMouseDown, leftMouseUp, leftMouseDragged, rightMouseDown };
+enum class MouseEventType { leftMouseDown, leftMouseUp, leftMouseDragged, rightMouseDown, scrollWheel };
 
 /// The bit of one event type in a monitor's mask.
 constexpr unsigned mouseEventMask(MouseEventType type) { return 1u << unsigned(type); }
@@ -29,6 +30,10 @@ constexpr unsigned mouseEventMask(MouseEventType type) { return 1u << unsigned(t
 struct MouseEvent {
     MouseEventType type = MouseEventType::leftMouseDown;
     Point location;
+    /// Wheel notches of a scrollWheel event, signed as Qt's angle deltas:
+    /// y > 0 turned away from the user, x > 0 turned to the left.
+    double deltaX = 0;
+    double deltaY = 0;
     bool operator==(const MouseEvent&) const = default;
 };
 
@@ -93,6 +98,7 @@ protected:
 private:
     void handle(const xcb_generic_event_t& event);
     void buttonChanged(std::uint32_t detail, bool pressed);
+    void wheelTurned(int button);
     void motionArrived();
     void deliverPendingMotion();
     void updateSelection();

@@ -280,6 +280,10 @@ Expected<DefaultsValue::Dictionary, std::string> FileUserDefaults::decode(std::s
 
 FileUserDefaults::Loaded FileUserDefaults::load(const fs::path& file)
 {
+    // The only writer of the file is this store, under the app's settings
+    // lock: temporary files beside it are what killed writes left.
+    AtomicFile::removeLeftovers(file);
+
     Loaded loaded;
     std::error_code error;
     const auto status = fs::symlink_status(file, error);
@@ -287,7 +291,12 @@ FileUserDefaults::Loaded FileUserDefaults::load(const fs::path& file)
         return loaded;
 
     const auto content = AtomicFile::read(file);
-    auto values = content ? decode(*content) : unexpected(content.error());
+    if (!content) {
+        loaded.outcome = LoadOutcome::unreadable;
+        loaded.error = content.error() + "; running on defaults, and the file is left as it is";
+        return loaded;
+    }
+    auto values = decode(*content);
     if (values) {
         loaded.values = std::move(*values);
         loaded.outcome = LoadOutcome::loaded;
@@ -347,8 +356,9 @@ std::string FileUserDefaults::lastWriteError() const
 
 void FileUserDefaults::save()
 {
-    // The file we could neither read nor move aside must stay as it is.
-    if (m_loadOutcome == LoadOutcome::unusable) {
+    // A file we could not read, or could neither parse nor move aside, must
+    // stay as it is.
+    if (m_loadOutcome == LoadOutcome::unreadable || m_loadOutcome == LoadOutcome::unusable) {
         const std::lock_guard lock(m_errorMutex);
         m_lastWriteError = "not written: " + m_loadError;
         return;

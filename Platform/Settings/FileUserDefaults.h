@@ -1,9 +1,11 @@
 #pragma once
 // The user defaults kept in one JSON file, $XDG_CONFIG_HOME/Vude/defaults.json
 // by default. Every change is written to disk at once, atomically, so a crash
-// leaves the previous file or the new one. A file that cannot be read back is
-// renamed aside (kept for the user) and the store starts empty; it is never
-// overwritten in place.
+// leaves the previous file or the new one. A file that was read but does not
+// parse is renamed aside (kept for the user) and the store starts empty; it is
+// never overwritten in place. A file that cannot be read at all (permissions,
+// an I/O error, a FIFO) may be perfectly good: it stays where it is, untouched,
+// and the store runs on defaults kept in memory.
 //
 // The file is one JSON object from key to value. Bools, integers, doubles,
 // strings, arrays and dictionaries are plain JSON (a double is always written
@@ -27,8 +29,12 @@ public:
         /// There was no file; the store starts empty.
         noFile,
         loaded,
-        /// The file could not be read back; it was renamed to setAsidePath().
+        /// The file was read but does not parse; it was renamed to
+        /// setAsidePath().
         setAside,
+        /// The file exists but could not be read; it stays as it is, the store
+        /// starts empty and keeps its changes in memory.
+        unreadable,
         /// The file could not be read back nor moved aside; the store starts
         /// empty and keeps its changes in memory so the file stays untouched.
         unusable,
@@ -37,7 +43,9 @@ public:
     /// $XDG_CONFIG_HOME/Vude/defaults.json
     static std::filesystem::path standardLocation();
 
-    /// Loads `file` at once.
+    /// Loads `file` at once, first removing the temporary files that writes
+    /// killed midway left beside it. Hold the SettingsLock of `file` (no
+    /// other process may be writing it).
     explicit FileUserDefaults(std::filesystem::path file);
 
     void set(std::string_view key, DefaultsValue value) override;
@@ -48,7 +56,7 @@ public:
     LoadOutcome loadOutcome() const { return m_loadOutcome; }
     /// Where an unreadable file was moved; empty unless loadOutcome() is setAside.
     const std::filesystem::path& setAsidePath() const { return m_setAsidePath; }
-    /// Why the file was set aside or found unusable; empty otherwise.
+    /// Why the file was set aside, unreadable or unusable; empty otherwise.
     const std::string& loadError() const { return m_loadError; }
     /// Why the last write failed; empty after a successful one.
     std::string lastWriteError() const;

@@ -93,6 +93,20 @@ TEST_F(AtomicFileTest, ReadRefusesMissingAndOversizedFiles)
     EXPECT_FALSE(AtomicFile::read(base())) << "a folder is not a file";
 }
 
+// A hang here shows as the test program's timeout.
+TEST_F(AtomicFileTest, ReadRefusesAFifoOrADeviceWithoutWaiting)
+{
+    const auto fifo = base() / "photo.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto fromFifo = AtomicFile::read(fifo);
+    ASSERT_FALSE(fromFifo);
+    EXPECT_NE(fromFifo.error().find("not a regular file"), std::string::npos) << fromFifo.error();
+
+    fs::create_symlink(fifo, base() / "link.jpg");
+    EXPECT_FALSE(AtomicFile::read(base() / "link.jpg")) << "nor through a symlink";
+    EXPECT_FALSE(AtomicFile::read("/dev/zero"));
+}
+
 TEST_F(AtomicFileTest, AWriterKilledAtAnyMomentLeavesOneWholeVersion)
 {
     const auto path = base() / "state";

@@ -3,14 +3,19 @@
 #include "Platform/Core/AtomicFile.h"
 #include "VudeKit/SettingsStore.h"
 
+#include "TestSupport.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <functional>
 #include <csignal>
 #include <limits>
 #include <random>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -168,6 +173,68 @@ TEST_F(FileUserDefaultsTest, AnUnreadableFileIsSetAsideIntactAndTheStoreStartsEm
     }
 }
 
+// A file that cannot be read may be perfectly good: nothing renames it or
+// writes over it, and the changes live in memory. A FIFO must not block the
+// start either (a hang shows as the test program's timeout).
+TEST_F(FileUserDefaultsTest, AFileThatCannotBeReadStaysAsItIsAndTheStoreRunsOnDefaultsInMemory)
+{
+    struct Row {
+        const char* why;
+        std::function<void(const fs::path&)> make;
+    };
+    std::vector<Row> rows{
+        {"a FIFO", [](const fs::path& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"a folder", [](const fs::path& path) { fs::create_directory(path); }},
+        {"a symlink to nothing", [](const fs::path& path) { fs::create_symlink("nowhere.json", path); }},
+    };
+    // Permissions do not hold back root, which the tests may run as.
+    if (::geteuid() != 0)
+        rows.push_back({"a file without read permission", [](const fs::path& path) {
+                            ASSERT_TRUE(AtomicFile::write(path, R"({"soundEnabled": false})", 0200));
+                        }});
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        fs::remove_all(folder());
+        fs::create_directories(folder());
+        row.make(file());
+        const auto before = fs::symlink_status(file()).type();
+
+        FileUserDefaults defaults(file());
+        EXPECT_EQ(defaults.loadOutcome(), LoadOutcome::unreadable);
+        EXPECT_NE(defaults.loadError().find(file().string()), std::string::npos) << defaults.loadError();
+        EXPECT_EQ(defaults.dictionaryRepresentation(), Dictionary{});
+        defaults.set("soundEnabled", true);
+        EXPECT_EQ(defaults.object("soundEnabled"), DefaultsValue(true)) << "kept in memory";
+        EXPECT_FALSE(defaults.lastWriteError().empty());
+
+        EXPECT_EQ(fs::symlink_status(file()).type(), before) << "left as it was";
+        EXPECT_EQ(testsupport::folderEntries(folder()), std::vector<std::string>{"defaults.json"})
+            << "nothing set aside, no temporary file";
+    }
+}
+
+TEST_F(FileUserDefaultsTest, TemporaryFilesOfKilledWritesAreRemovedAtLoad)
+{
+    writeRaw(R"({"soundEnabled": false})");
+    const auto put = [this](const std::string& name) { AtomicFile::write(folder() / name, "partial"); };
+    for (const char* left : {".defaults.json.a1B2c3", ".defaults.json.ZZZZZZ"})
+        put(left);
+    // Names that are not a killed write's of this file.
+    const std::vector<std::string> others{".defaults.json.abc", ".defaults.json.abcdefg", ".defaults.json.ab-cd_",
+                                          ".other.json.a1B2c3", "defaults.json.a1B2c3", "defaults.json.corrupt"};
+    for (const auto& name : others)
+        put(name);
+    fs::create_directory(folder() / ".defaults.json.Folder");
+    fs::create_symlink("defaults.json", folder() / ".defaults.json.Link00");
+
+    const FileUserDefaults defaults(file());
+    EXPECT_EQ(defaults.object("soundEnabled"), DefaultsValue(false));
+    std::vector<std::string> expected = others;
+    expected.insert(expected.end(), {".defaults.json.Folder", ".defaults.json.Link00", "defaults.json"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(testsupport::folderEntries(folder()), expected);
+}
+
 TEST_F(FileUserDefaultsTest, AnEarlierSetAsideFileIsNeverReplaced)
 {
     writeRaw("first corruption");
@@ -254,6 +321,8 @@ TEST_F(FileUserDefaultsTest, AWriterKilledAtAnyMomentLeavesTheLastWholeFile)
         const auto counter = reader.integerForKey("counter").value_or(-1);
         EXPECT_GE(counter, lastSeen + 3) << "round " << round << ": the writer never got going, or the file went back";
         lastSeen = counter;
+        EXPECT_EQ(testsupport::folderEntries(folder()), std::vector<std::string>{"defaults.json"})
+            << "round " << round << ": what the killed write left is gone";
     }
 }
 

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QBuffer>
 #include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -118,7 +122,7 @@ TEST(ImageCodecTest, ACopyKeepsCameraGpsAndIptcButSaysOrientationOneAndItsOwnSiz
         SCOPED_TRACE(std::string(rawValue(format)));
         const auto copy = ImageCodec::encode(image->image, {format, 0.8, image->metadata});
         ASSERT_TRUE(copy) << copy.error();
-        auto again = ImageCodec::decode(*copy, {std::nullopt, true});
+        auto again = ImageCodec::decode(*copy, {std::nullopt, true, std::nullopt});
         ASSERT_TRUE(again) << again.error();
         EXPECT_TRUE(fixtures::showsQuadrantsUpright(again->image)) << "orientation 1: no second turn on reading";
         EXPECT_EQ(again->image.size(), QSize(150, 100));
@@ -201,7 +205,7 @@ std::uint32_t crc32(std::string_view bytes)
 
 // A real PNG with the dimensions in its header changed, and the header's
 // checksum fixed, as a crafted file would have it.
-std::string pngDeclaring(std::uint32_t width, std::uint32_t height)
+std::string pngDeclaring(std::uint32_t width, std::uint32_t height, int bitDepth = 8, int colorType = 2)
 {
     std::string png = fixtures::encoded(fixtures::quadrants(4, 4), "png");
     const auto put = [&png](std::size_t at, std::uint32_t value) {
@@ -210,8 +214,53 @@ std::string pngDeclaring(std::uint32_t width, std::uint32_t height)
     };
     put(16, width);
     put(20, height);
+    png[24] = static_cast<char>(bitDepth);
+    png[25] = static_cast<char>(colorType);
     put(29, crc32(std::string_view(png).substr(12, 17)));
     return png;
+}
+
+// A lossless WebP's header declaring `width` x `height`, its data cut short.
+std::string webpDeclaring(std::uint32_t width, std::uint32_t height)
+{
+    const std::uint32_t dimensions = (width - 1) | ((height - 1) << 14);
+    const std::string payload = "\x2F" + fixtures::littleEndian(dimensions, 4) + std::string(32, '\0');
+    const std::string body = "WEBP" + std::string("VP8L") + fixtures::littleEndian(std::uint32_t(payload.size()), 4) + payload;
+    return "RIFF" + fixtures::littleEndian(std::uint32_t(body.size()), 4) + body;
+}
+
+// A progressive JPEG with its frame header changed to declare `width` x `height`.
+std::string progressiveJpegDeclaring(std::uint16_t width, std::uint16_t height)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(fixtures::quadrants(16, 16));
+    std::string jpeg = buffer.data().toStdString();
+    const auto sof = jpeg.find("\xFF\xC2", 0, 2);
+    if (sof == std::string::npos)
+        return {};
+    jpeg[sof + 5] = static_cast<char>(height >> 8);
+    jpeg[sof + 6] = static_cast<char>(height & 0xFF);
+    jpeg[sof + 7] = static_cast<char>(width >> 8);
+    jpeg[sof + 8] = static_cast<char>(width & 0xFF);
+    return jpeg;
+}
+
+// A HEIC whose image-size properties declare `width` x `height`.
+std::string heicDeclaring(std::uint32_t width, std::uint32_t height)
+{
+    std::string heic = fixtures::heic(fixtures::quadrants(64, 48));
+    const auto put = [&heic](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            heic[at + i] = static_cast<char>((value >> (24 - 8 * i)) & 0xFF);
+    };
+    for (auto at = heic.find("ispe"); at != std::string::npos; at = heic.find("ispe", at + 4)) {
+        put(at + 8, width);
+        put(at + 12, height);
+    }
+    return heic;
 }
 
 std::string jpegDeclaring(std::uint16_t width, std::uint16_t height)
@@ -231,6 +280,281 @@ std::string bmpDeclaring(std::int32_t width, std::int32_t height)
     std::memcpy(bmp.data() + 18, &width, 4);
     std::memcpy(bmp.data() + 22, &height, 4);
     return bmp;
+}
+
+// Sixteen distinct colours for the run-length-encoded BMPs, so that any
+// index a decoder might leave in a pixel reads as a colour.
+const std::vector<QRgb> rlePalette = [] {
+    std::vector<QRgb> colors = {qRgb(200, 30, 30), qRgb(30, 200, 30), qRgb(30, 30, 200), qRgb(220, 220, 40)};
+    for (int i = 4; i < 16; ++i)
+        colors.push_back(qRgb(i * 15, 255 - i * 15, (i * 77) % 256));
+    return colors;
+}();
+
+// The byte for a run of index `index` at `bits` bits a pixel.
+int runOf(int bits, int index)
+{
+    return bits == 8 ? index : (index << 4) | index;
+}
+
+// 8 x 4 pixels, rows bottom up: a literal run 0 1 2 then five 3s, then one
+// row each of index 1, 2 and 3.
+std::string completeRleStream(int bits)
+{
+    using namespace fixtures::rle;
+    const std::string literalBytes = bits == 8 ? std::string("\0\1\2", 3) : std::string("\x01\x20", 2);
+    return literal(3, literalBytes) + run(5, runOf(bits, 3)) + endOfLine() + run(8, runOf(bits, 1)) + endOfLine()
+        + run(8, runOf(bits, 2)) + endOfLine() + run(8, runOf(bits, 3)) + endOfLine() + endOfImage();
+}
+
+// The picture completeRleStream() draws, top row first.
+QImage completeRlePicture()
+{
+    QImage image(8, 4, QImage::Format_ARGB32);
+    const int rows[4] = {3, 2, 1, -1};
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.setPixel(x, y, rlePalette[rows[y] >= 0 ? rows[y] : (x < 3 ? x : 3)]);
+    return image;
+}
+
+// The same size, skipping pixels every way the format allows: a move right
+// and up, an early end of line and an early end of the image.
+std::string skippingRleStream(int bits)
+{
+    using namespace fixtures::rle;
+    return run(4, runOf(bits, 1)) + delta(2, 1) + run(2, runOf(bits, 2)) + endOfLine() + run(3, runOf(bits, 3))
+        + endOfLine() + run(5, runOf(bits, 0)) + endOfImage();
+}
+
+// What skippingRleStream() draws; 0 is transparent.
+QImage skippingRlePicture()
+{
+    QImage image(8, 4, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    for (int x = 0; x < 5; ++x)
+        image.setPixel(x, 0, rlePalette[0]);
+    for (int x = 0; x < 3; ++x)
+        image.setPixel(x, 1, rlePalette[3]);
+    for (int x = 6; x < 8; ++x)
+        image.setPixel(x, 2, rlePalette[2]);
+    for (int x = 0; x < 4; ++x)
+        image.setPixel(x, 3, rlePalette[1]);
+    return image;
+}
+
+// The complete stream's first two rows, and no end mark.
+std::string rleBmpCutShort(int bits)
+{
+    const std::string stream = completeRleStream(bits);
+    const auto secondLineEnd = stream.find(fixtures::rle::endOfLine(), stream.find(fixtures::rle::endOfLine()) + 2);
+    return fixtures::rleBmp(bits, 8, 4, rlePalette, stream.substr(0, secondLineEnd + 2));
+}
+
+TEST(ImageCodecTest, RunLengthEncodedBmpsShowEveryRunAndNothingWhereTheDataSkips)
+{
+    for (const int bits : {8, 4}) {
+        SCOPED_TRACE(std::to_string(bits) + " bits");
+        const QImage complete = decoded(fixtures::rleBmp(bits, 8, 4, rlePalette, completeRleStream(bits)));
+        EXPECT_FALSE(complete.hasAlphaChannel());
+        EXPECT_EQ(complete.convertToFormat(QImage::Format_ARGB32), completeRlePicture());
+
+        const QImage skipping = decoded(fixtures::rleBmp(bits, 8, 4, rlePalette, skippingRleStream(bits)));
+        EXPECT_EQ(skipping.convertToFormat(QImage::Format_ARGB32), skippingRlePicture());
+    }
+}
+
+// A small first frame in the middle of a larger canvas: the rest of the
+// canvas is transparent, whatever the file says about transparency.
+TEST(ImageCodecTest, AnAnimatedWebpShowsNothingOutsideItsFirstFrame)
+{
+    const std::string still = fixtures::encoded(fixtures::quadrants(20, 20), "webp", 95);
+    for (const bool saysAlpha : {false, true}) {
+        SCOPED_TRACE(saysAlpha ? "says it has alpha" : "says it has none");
+        const QImage image = decoded(fixtures::animatedWebp(still, QSize(64, 48), QPoint(10, 12), QSize(20, 20), saysAlpha));
+        ASSERT_EQ(image.size(), QSize(64, 48));
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(63, 47)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(20, 22)), 255);
+        EXPECT_TRUE(fixtures::showsQuadrantsUpright(image.copy(10, 12, 20, 20)));
+    }
+    // A frame over the whole canvas leaves nothing transparent.
+    const QImage whole = decoded(fixtures::animatedWebp(still, QSize(20, 20), QPoint(0, 0), QSize(20, 20), false));
+    EXPECT_FALSE(whole.hasAlphaChannel());
+    EXPECT_TRUE(fixtures::showsQuadrantsUpright(whole));
+}
+
+TEST(ImageCodecTest, ATenBitHeicDecodes)
+{
+    const QImage image = decoded(fixtures::heicTenBit(128, 96));
+    ASSERT_EQ(image.size(), QSize(128, 96));
+    EXPECT_LT(qGray(image.pixel(10, 10)), qGray(image.pixel(118, 10))) << "dark left, bright right";
+    EXPECT_GT(qRed(image.pixel(100, 10)), qRed(image.pixel(100, 86))) << "reddish top";
+    EXPECT_GT(qBlue(image.pixel(100, 86)), qBlue(image.pixel(100, 10))) << "bluish bottom";
+}
+
+// A damaged or crafted resolution must not keep a copy from being written.
+TEST(ImageCodecTest, AnInsaneResolutionIsDroppedNotWritten)
+{
+    const QImage picture = fixtures::quadrants(40, 30);
+    struct Row {
+        const char* why;
+        std::string bytes;
+    };
+    using fixtures::doubleBytes, fixtures::rational, fixtures::tiffWithResolution;
+    const Row rows[] = {
+        {"far too many dots per inch", tiffWithResolution(picture, 5, rational(0xFFFFFFFF, 1))},
+        {"a double far too large", tiffWithResolution(picture, 12, doubleBytes(1e30))},
+        {"zero dots per inch", tiffWithResolution(picture, 5, rational(0, 1))},
+        {"a fraction of a dot per inch", tiffWithResolution(picture, 5, rational(1, 0xFFFFFFFF))},
+        {"no denominator", tiffWithResolution(picture, 5, rational(72, 0))},
+        {"negative", tiffWithResolution(picture, 10, rational(static_cast<std::uint32_t>(-72), 1))},
+        {"not a number", tiffWithResolution(picture, 12, doubleBytes(std::nan("")))},
+        {"infinite", tiffWithResolution(picture, 12, doubleBytes(-HUGE_VAL))},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        const auto image = ImageCodec::decode(row.bytes);
+        ASSERT_TRUE(image) << image.error();
+        for (const ImageFormat format : allCases<ImageFormat>()) {
+            SCOPED_TRACE(std::string(rawValue(format)));
+            const auto copy = ImageCodec::encode(image->image, {format, 0.9, {}});
+            ASSERT_TRUE(copy) << copy.error();
+            const auto back = ImageCodec::decode(*copy);
+            ASSERT_TRUE(back) << back.error();
+            EXPECT_TRUE(fixtures::showsQuadrantsUpright(back->image));
+            EXPECT_GE(back->image.dotsPerMeterX(), 0);
+            EXPECT_GE(back->image.dotsPerMeterY(), 0);
+        }
+    }
+    // A sane resolution is kept.
+    QImage printed = picture;
+    printed.setDotsPerMeterX(11811); // 300 dpi
+    printed.setDotsPerMeterY(11811);
+    const auto tiff = ImageCodec::encode(printed, {ImageFormat::tiff, 0.9, {}});
+    ASSERT_TRUE(tiff) << tiff.error();
+    EXPECT_NEAR(readBack(*tiff).dotsPerMeterX(), 11811, 1);
+}
+
+// A GIF whose first frame covers a part of its logical screen.
+std::string gifWithSmallFirstFrame()
+{
+    std::string gif = ImageCodec::encode(fixtures::quadrants(20, 20), {ImageFormat::gif, 1.0, {}}).value();
+    const auto flags = static_cast<unsigned char>(gif[10]);
+    std::size_t at = 13 + ((flags & 0x80) ? (std::size_t(3) << ((flags & 0x07) + 1)) : 0);
+    while (static_cast<unsigned char>(gif[at]) == 0x21) {
+        at += 2;
+        while (gif[at] != 0)
+            at += 1 + static_cast<unsigned char>(gif[at]);
+        ++at;
+    }
+    gif.replace(6, 4, fixtures::littleEndian(64, 2) + fixtures::littleEndian(64, 2));
+    gif.replace(at + 1, 4, fixtures::littleEndian(10, 2) + fixtures::littleEndian(10, 2));
+    return gif;
+}
+
+// Each file decodes, in a child process, under two different fills of fresh
+// memory; a pixel no decoder wrote would show the fill and change the digest.
+// Two fills are small numbers, so they are also indices into the BMPs'
+// colour tables; the third is large, for decoders whose samples a small one
+// would clip to the same colour.
+TEST(ImageCodecTest, NoDecodedPixelShowsWhatTheAllocatorLeft)
+{
+    const std::string still = fixtures::encoded(fixtures::quadrants(20, 20), "webp", 95);
+    const std::pair<const char*, std::string> files[] = {
+        {"skipping-rle8.bmp", fixtures::rleBmp(8, 8, 4, rlePalette, skippingRleStream(8))},
+        {"skipping-rle4.bmp", fixtures::rleBmp(4, 8, 4, rlePalette, skippingRleStream(4))},
+        {"small-frame.webp", fixtures::animatedWebp(still, QSize(64, 48), QPoint(10, 12), QSize(20, 20), false)},
+        {"small-frame.gif", gifWithSmallFirstFrame()},
+        {"shortened.heic", fixtures::withShortenedPicture(fixtures::heic(fixtures::quadrants(256, 192)), 0.5)},
+        {"shortened-10-bit.heic", fixtures::withShortenedPicture(fixtures::heicTenBit(256, 192), 0.5)},
+    };
+    QTemporaryDir folder;
+    QStringList paths;
+    for (const auto& [name, bytes] : files) {
+        paths << folder.filePath(name);
+        fixtures::writeFile(paths.back().toStdString(), bytes);
+    }
+    const auto digests = [&paths](int fill) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":malloc_fill_byte="
+                                               + QString::number(fill) + ":max_malloc_fill_size=2147483647");
+        // glibc fills with the complement of the number it is given.
+        environment.insert("MALLOC_PERTURB_", QString::number(fill ^ 0xFF));
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QStringLiteral(VUDE_DECODED_PIXELS_DIGEST), paths);
+        EXPECT_TRUE(child.waitForFinished(-1));
+        EXPECT_EQ(child.exitCode(), 0);
+        std::vector<std::string> lines;
+        for (const QString& line : QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+            lines.push_back(line.toStdString());
+        return lines;
+    };
+    const auto first = digests(5);
+    ASSERT_EQ(first.size(), std::size(files));
+    for (const int fill : {10, 200}) {
+        const auto other = digests(fill);
+        ASSERT_EQ(other.size(), first.size());
+        for (std::size_t i = 0; i < std::size(files); ++i) {
+            SCOPED_TRACE(std::string(files[i].first) + ", fill " + std::to_string(fill));
+            EXPECT_NE(first[i], "refused") << "the file must decode for the comparison to mean anything";
+            EXPECT_EQ(first[i], other[i]);
+        }
+    }
+}
+
+// A file of a few bytes can declare a huge image. What its decoding and the
+// encoding after it would take is counted from the header, and what is over
+// the budget is refused before a pixel is decoded. (The rows' data is cut
+// short: decoding them could only fail, so a refusal shows as its reason.)
+TEST(ImageCodecTest, WorkingMemoryOverTheBudgetIsRefusedBeforeDecoding)
+{
+    struct Row {
+        const char* why;
+        std::string bytes;
+        std::optional<int> maxPixelSize;
+        std::optional<ImageFormat> encodingAs;
+        bool refused;
+    };
+    const std::string pngBomb = pngDeclaring(11000, 11000, 8, 6);
+    const std::string rleBomb = [] {
+        std::string bmp = fixtures::rleBmp(8, 8, 4, rlePalette, completeRleStream(8));
+        bmp.replace(18, 8, fixtures::littleEndian(11000, 4) + fixtures::littleEndian(11000, 4));
+        return bmp;
+    }();
+    const Row rows[] = {
+        {"an 11000 x 11000 PNG, for HEIC", pngBomb, std::nullopt, ImageFormat::heic, true},
+        {"an 11000 x 11000 PNG, reduced while decoding, for JPEG", pngBomb, 2048, ImageFormat::jpeg, false},
+        {"a 5000 x 5000 PNG, for HEIC", pngDeclaring(5000, 5000), std::nullopt, ImageFormat::heic, true},
+        {"a 5000 x 5000 PNG, for PNG", pngDeclaring(5000, 5000), std::nullopt, ImageFormat::png, false},
+        {"a 5000 x 5000 PNG, decoded alone", pngDeclaring(5000, 5000), std::nullopt, std::nullopt, false},
+        {"an 11000 x 11000 PNG of 16 bits a channel, decoded alone", pngDeclaring(11000, 11000, 16, 6), std::nullopt,
+         std::nullopt, true},
+        {"an 11000 x 11000 WebP, for HEIC", webpDeclaring(11000, 11000), std::nullopt, ImageFormat::heic, true},
+        {"an 11000 x 11000 WebP, for TIFF", webpDeclaring(11000, 11000), std::nullopt, ImageFormat::tiff, true},
+        {"an 11000 x 11000 lossless WebP, reduced", webpDeclaring(11000, 11000), 2048, ImageFormat::jpeg, true},
+        {"a 5000 x 5000 lossless WebP, decoded alone", webpDeclaring(5000, 5000), std::nullopt, std::nullopt, false},
+        {"a 20000 x 20000 progressive JPEG, reduced", progressiveJpegDeclaring(20000, 20000), 2048, ImageFormat::jpeg,
+         true},
+        {"a 10000 x 10000 baseline JPEG, reduced", jpegDeclaring(10000, 10000), 2048, ImageFormat::jpeg, false},
+        {"a 20000 x 20000 baseline JPEG, reduced: over the pixel cap whatever the reduction",
+         jpegDeclaring(20000, 20000), 2048, ImageFormat::jpeg, true},
+        {"a 6000 x 6000 HEIC, for HEIC", heicDeclaring(6000, 6000), std::nullopt, ImageFormat::heic, true},
+        {"a 6000 x 6000 HEIC, decoded alone", heicDeclaring(6000, 6000), std::nullopt, std::nullopt, false},
+        {"an 11000 x 11000 run-length BMP, for HEIC", rleBomb, std::nullopt, ImageFormat::heic, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        ASSERT_FALSE(row.bytes.empty());
+        ImageCodec::DecodeOptions options;
+        options.maxPixelSize = row.maxPixelSize;
+        options.encodingAs = row.encodingAs;
+        const auto result = ImageCodec::decode(row.bytes, options);
+        const bool tooLarge = !result && result.error().find("too large") != std::string::npos;
+        EXPECT_EQ(tooLarge, row.refused) << (result ? "decoded" : result.error());
+    }
 }
 
 // Each row must fail with a clear reason and no crash (the suite runs under
@@ -268,6 +592,15 @@ TEST(ImageCodecTest, HostileDataFailsCleanly)
         {"a JPEG declaring zero width", jpegDeclaring(0, 100), std::nullopt, ""},
         {"a BMP declaring 100000 x 100000", bmpDeclaring(100000, 100000), std::nullopt, ""},
         {"a BMP declaring a negative width", bmpDeclaring(-50, 50), std::nullopt, ""},
+        {"an RLE8 BMP whose data stops before its end mark", rleBmpCutShort(8), std::nullopt, "ends early"},
+        {"an RLE4 BMP whose data stops before its end mark", rleBmpCutShort(4), std::nullopt, "ends early"},
+        {"an RLE8 BMP cut inside a literal run",
+         fixtures::rleBmp(8, 8, 4, rlePalette, fixtures::rle::literal(6, std::string("\0\1\2\3\0\1", 6)).substr(0, 5)),
+         std::nullopt, "ends early"},
+        {"an RLE8 BMP cut inside a move", fixtures::rleBmp(8, 8, 4, rlePalette, fixtures::rle::delta(2, 1).substr(0, 3)),
+         std::nullopt, "ends early"},
+        {"an RLE BMP whose depth is not its compression's",
+         fixtures::rleBmp(8, 8, 4, rlePalette, completeRleStream(8)).replace(28, 1, 1, '\x04'), std::nullopt, ""},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.why);

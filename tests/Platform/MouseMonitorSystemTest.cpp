@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -144,6 +146,82 @@ TEST_F(MouseMonitorSystemTest, IgnoresEventsThatGoToOurOwnWindows)
     ASSERT_TRUE(testsupport::waitUntil([&] { return !events.empty() && events.back().type == MouseEventType::leftMouseUp; }));
     EXPECT_EQ(events.front(), (MouseEvent{MouseEventType::leftMouseDown, {800, 500}}));
     EXPECT_EQ(events.back(), (MouseEvent{MouseEventType::leftMouseUp, {500, 20}}));
+}
+
+TEST_F(MouseMonitorSystemTest, ReportsWheelNotchesWithTheirDirectionAndThePointerLocation)
+{
+    X11MouseMonitor monitor(*connection);
+    std::vector<MouseEvent> wheels;
+    std::vector<MouseEvent> clicks;
+    ASSERT_TRUE(monitor.addGlobalMonitor(mouseEventMask(MouseEventType::scrollWheel),
+                                         [&](const MouseEvent& event) { wheels.push_back(event); }));
+    ASSERT_TRUE(monitor.addGlobalMonitor(kAll, [&](const MouseEvent& event) { clicks.push_back(event); }));
+
+    mouse->moveTo(640, 3);
+    for (int button : {4, 5, 6, 7}) {
+        mouse->press(button);
+        mouse->release(button);
+    }
+    ASSERT_TRUE(testsupport::waitUntil([&] { return wheels.size() == 4; }));
+    const std::vector<MouseEvent> expected{
+        {MouseEventType::scrollWheel, {640, 3}, 0, 1},
+        {MouseEventType::scrollWheel, {640, 3}, 0, -1},
+        {MouseEventType::scrollWheel, {640, 3}, 1, 0},
+        {MouseEventType::scrollWheel, {640, 3}, -1, 0},
+    };
+    EXPECT_EQ(wheels, expected) << "one event per notch, the release adds none";
+    EXPECT_TRUE(clicks.empty()) << "wheel notches are no clicks";
+
+    // Clicks reach only the monitors that asked for them.
+    mouse->click(10, 10);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return clicks.size() == 2; }));
+    EXPECT_EQ(wheels.size(), 4u);
+}
+
+TEST_F(MouseMonitorSystemTest, WheelNotchesFollowThePointerButtonMap)
+{
+    // A swapped wheel, as some users set for their scrolling direction.
+    xcb_connection_t* c = driver->connection();
+    std::vector<std::uint8_t> map;
+    xcb_get_pointer_mapping_reply_t* reply = xcb_get_pointer_mapping_reply(c, xcb_get_pointer_mapping(c), nullptr);
+    ASSERT_NE(reply, nullptr);
+    const std::uint8_t* current = xcb_get_pointer_mapping_map(reply);
+    map.assign(current, current + xcb_get_pointer_mapping_map_length(reply));
+    std::free(reply);
+    ASSERT_GE(map.size(), 5u);
+    std::swap(map[3], map[4]);
+    std::free(xcb_set_pointer_mapping_reply(c, xcb_set_pointer_mapping(c, std::uint8_t(map.size()), map.data()),
+                                            nullptr));
+
+    X11MouseMonitor monitor(*connection);
+    std::vector<MouseEvent> wheels;
+    monitor.addGlobalMonitor(mouseEventMask(MouseEventType::scrollWheel),
+                             [&](const MouseEvent& event) { wheels.push_back(event); });
+    mouse->moveTo(50, 60);
+    mouse->press(4);
+    mouse->release(4);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return wheels.size() == 1; }));
+    EXPECT_EQ(wheels[0].deltaY, -1);
+}
+
+TEST_F(MouseMonitorSystemTest, WheelNotchesOverOurOwnWindowsAreOurs)
+{
+    const xcb_window_t panel = ownWindow(400, 0, 200, 60);
+    X11MouseMonitor monitor(*connection, nullptr, [&](xcb_window_t window) { return window == panel; });
+    std::vector<MouseEvent> wheels;
+    monitor.addGlobalMonitor(mouseEventMask(MouseEventType::scrollWheel),
+                             [&](const MouseEvent& event) { wheels.push_back(event); });
+
+    mouse->moveTo(450, 30);
+    mouse->press(5);
+    mouse->release(5);
+    mouse->moveTo(700, 30);
+    mouse->press(5);
+    mouse->release(5);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !wheels.empty(); }));
+    testsupport::waitUntil([] { return false; }, std::chrono::milliseconds(200));
+    ASSERT_EQ(wheels.size(), 1u);
+    EXPECT_EQ(wheels[0].location, (Point{700, 30}));
 }
 
 TEST_F(MouseMonitorSystemTest, PointerStateReadsLocationButtonsAndModifiers)

@@ -4,6 +4,7 @@
 #include "Platform/Input/XcbConnection.h"
 #include "Platform/Shell/SelectionOwnerWatch.h"
 
+#include "NotchXHelperProcess.h"
 #include "PrivateXServer.h"
 #include "TestSupport.h"
 #include "XTestPointer.h"
@@ -27,67 +28,7 @@ constexpr int kPanelX = 440;
 const QPoint kInsideNotch(kPanelX + 200, 20);
 const QPoint kBesideNotch(kPanelX + 30, 80);
 
-class Helper {
-public:
-    ~Helper() { stop(); }
-
-    bool start(const testsupport::PrivateXServer& server, const QStringList& arguments)
-    {
-        QProcessEnvironment environment = server.childEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        // Qt's X plumbing keeps caches for the process's life.
-        environment.insert("ASAN_OPTIONS", "detect_leaks=0");
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(NOTCH_X_HELPER, arguments);
-        return m_process.waitForStarted(5000);
-    }
-
-    /// Waits for a line starting with `prefix`; the whole line, or "" on time-out.
-    QString waitFor(const QString& prefix, int milliseconds = 10000)
-    {
-        QString found;
-        testsupport::waitUntil(
-            [&] {
-                while (m_process.canReadLine()) {
-                    const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-                    m_lines.push_back(line);
-                }
-                for (const QString& line : m_lines) {
-                    if (line.startsWith(prefix)) {
-                        found = line;
-                        m_lines.removeOne(line);
-                        return true;
-                    }
-                }
-                return false;
-            },
-            std::chrono::milliseconds(milliseconds));
-        return found;
-    }
-
-    /// The lines read so far that nobody waited for.
-    QStringList unclaimed()
-    {
-        waitFor("\x01", 200);
-        return m_lines;
-    }
-
-    void send(const QByteArray& command) { m_process.write(command + "\n"); }
-
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        send("quit");
-        if (!m_process.waitForFinished(3000))
-            testsupport::stopProcess(m_process);
-    }
-
-private:
-    QProcess m_process;
-    QStringList m_lines;
-};
+using Helper = testsupport::NotchXHelperProcess;
 
 class NotchPanelSystemTest : public ::testing::Test {
 protected:
@@ -251,6 +192,10 @@ TEST_F(NotchPanelCompositedSystemTest, TakesAFileDraggedFromAnotherApplication)
         testsupport::waitUntil([] { return false; }, std::chrono::milliseconds(30));
     }
     ASSERT_FALSE(panelHelper.waitFor("entered 1").isEmpty()) << "the drag reached the panel";
+    // Release only once the panel has taken the last position: a source that
+    // has no answer for it yet drops nothing, and a loaded machine is slow.
+    ASSERT_FALSE(panelHelper.waitFor("moved 30 80").isEmpty());
+    testsupport::waitUntil([] { return false; }, std::chrono::milliseconds(150));
     pointer->release(1);
     EXPECT_EQ(panelHelper.waitFor("drop"),
               QStringLiteral("drop %1 at 30 80").arg(QUrl::fromLocalFile(file).toString()));

@@ -23,6 +23,26 @@ TEST(UnicodeText, CountsWhatTheReaderSeesAsOneCharacter)
         EXPECT_EQ(graphemeCount(row.text), row.count) << row.why;
 }
 
+TEST(UnicodeText, PrefixesKeepWholeCharacters)
+{
+    const struct {
+        const char* why;
+        std::string text;
+        std::size_t count;
+        std::string prefix;
+    } rows[] = {
+        {"nothing asked", "abc", 0, ""},
+        {"shorter than asked", "ab", 5, "ab"},
+        {"exactly as long", "abc", 3, "abc"},
+        {"a combining accent stays with its letter", "E\xCC\x81tat", 1, "E\xCC\x81"},
+        {"a flag is not split between its indicators",
+         "a\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7" "b", 2, "a\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7"},
+        {"a carriage return and line feed are one character", "a\r\nb", 2, "a\r\n"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(graphemePrefix(row.text, row.count), row.prefix) << row.why;
+}
+
 TEST(UnicodeText, CanonicallyEquivalentTextsNormalizeAlike)
 {
     const std::string precomposed = "Zo\xC3\xAB";

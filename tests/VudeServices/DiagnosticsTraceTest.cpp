@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -210,15 +211,21 @@ TEST_F(DiagnosticsTraceTest, RecentLinesOfAMissingOrEmptyFileAreNone)
 TEST_F(DiagnosticsTraceTest, ReadsOnlyTheEndOfAHugeFile)
 {
     // 4 MiB of lines crossing every read block, then one line longer than the
-    // whole read budget, then the three lines that matter. The long line is
-    // cut by the budget, so only the lines after it come back.
+    // whole tail budget, then three lines. The long line comes back cut to
+    // its start, and the lines before it still come back.
     std::string contents;
-    for (int i = 0; contents.size() < 4 * 1024 * 1024; ++i)
-        contents += "09:00:00  filler " + std::to_string(i) + "\n";
+    int fillers = 0;
+    for (; contents.size() < 4 * 1024 * 1024; ++fillers)
+        contents += "09:00:00  filler " + std::to_string(fillers) + "\n";
     contents += std::string(DiagnosticsTrace::kMaxTailBytes + 10, 'x') + "\n";
     contents += "one\ntwo\nthree\n";
     writeFile(logFile(), contents);
-    EXPECT_EQ(makeTrace().recentLogLines(40), (std::vector<std::string>{"one", "two", "three"}));
+    std::vector<std::string> expected;
+    for (int i = fillers - 36; i < fillers; ++i)
+        expected.push_back("09:00:00  filler " + std::to_string(i));
+    expected.push_back(std::string(DiagnosticsTrace::kMaxLineBytes - 3, 'x') + "\u2026");
+    expected.insert(expected.end(), {"one", "two", "three"});
+    EXPECT_EQ(makeTrace().recentLogLines(40), expected);
 
     // Forty 2 KB lines span two read blocks; the line cut by the block
     // boundary comes back whole.
@@ -227,10 +234,148 @@ TEST_F(DiagnosticsTraceTest, ReadsOnlyTheEndOfAHugeFile)
     for (int i = 0; i < 200; ++i)
         lines += entry(i) + "\n";
     writeFile(logFile(), lines);
-    std::vector<std::string> expected;
+    std::vector<std::string> lastForty;
     for (int i = 160; i < 200; ++i)
-        expected.push_back(entry(i));
-    EXPECT_EQ(makeTrace().recentLogLines(40), expected);
+        lastForty.push_back(entry(i));
+    EXPECT_EQ(makeTrace().recentLogLines(40), lastForty);
+}
+
+// A last line longer than the whole tail once hid every line.
+TEST_F(DiagnosticsTraceTest, ALastLineLongerThanTheTailComesBackCutAfterTheLinesBeforeIt)
+{
+    const std::string huge = "09:00:02  " + std::string(2 * DiagnosticsTrace::kMaxTailBytes, 'z');
+    for (const char* ending : {"\n", ""}) {
+        SCOPED_TRACE(*ending ? "ending in a line feed" : "cut off mid-line");
+        writeFile(logFile(), "09:00:00  first\n09:00:01  second\n" + huge + ending);
+        const auto lines = makeTrace().recentLogLines(40);
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_EQ(lines[0], "09:00:00  first");
+        EXPECT_EQ(lines[1], "09:00:01  second");
+        EXPECT_EQ(lines[2], huge.substr(0, DiagnosticsTrace::kMaxLineBytes - 3) + "\u2026");
+    }
+
+    // Many long lines: each comes back cut, and together no more than the tail.
+    std::string longLines;
+    for (int i = 0; i < 200; ++i)
+        longLines += std::to_string(i) + std::string(3 * DiagnosticsTrace::kMaxLineBytes, 'w') + "\n";
+    writeFile(logFile(), longLines);
+    const auto lines = makeTrace().recentLogLines(200);
+    std::size_t total = 0;
+    for (const auto& line : lines) {
+        EXPECT_LE(line.size(), DiagnosticsTrace::kMaxLineBytes);
+        total += line.size();
+    }
+    EXPECT_LE(total, DiagnosticsTrace::kMaxTailBytes);
+    ASSERT_EQ(lines.size(), DiagnosticsTrace::kMaxTailBytes / DiagnosticsTrace::kMaxLineBytes);
+    EXPECT_TRUE(lines.back().starts_with("199www"));
+}
+
+// What a message holds must not act on the terminal or the report showing it.
+TEST_F(DiagnosticsTraceTest, ControlCharactersAreReplacedWhenWritten)
+{
+    struct Row {
+        const char* why;
+        std::string message;
+        std::string written;
+    };
+    const std::string replacement = "\uFFFD";
+    const Row rows[] = {
+        {"an escape sequence", "\x1B[2J\x1B[31mred\x1B]0;title\x07", replacement + "[2J" + replacement + "[31mred" + replacement
+                                                                    + "]0;title" + replacement},
+        {"a C1 control", "a\u009Bb\u0085c", "a" + replacement + "b" + replacement + "c"},
+        {"NUL, backspace and DEL", std::string("a\0b\bc\x7F", 6), "a" + replacement + "b" + replacement + "c" + replacement},
+        {"line and paragraph separators", "one\u2028two\u2029three", "one" + replacement + "two" + replacement + "three"},
+        {"bidirectional overrides and isolates", "\u202Eevil\u202C \u2066x\u2069 \u200F\u061C",
+         replacement + "evil" + replacement + " " + replacement + "x" + replacement + " " + replacement + replacement},
+        {"line breaks and tabs", "a\rb\nc\td", "a b c d"},
+        {"invalid UTF-8", "title \xFF\xC3", "title " + replacement + replacement},
+        {"ordinary text", "[media] Caf\u00E9 \u2014 \u65E5\u672C \U0001F3B5", "[media] Caf\u00E9 \u2014 \u65E5\u672C \U0001F3B5"},
+    };
+    optedIn = true;
+    auto trace = makeTrace();
+    std::string expected;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        EXPECT_EQ(DiagnosticsTrace::formatLine(kMorning, row.message), "09:30:05  " + row.written + "\n");
+        trace.trace(row.message);
+        expected += "09:30:05  " + row.written + "\n";
+    }
+    EXPECT_EQ(readFile(logFile()), expected);
+
+    const std::string longMessage(2 * DiagnosticsTrace::kMaxLineBytes, 'm');
+    const std::string line = DiagnosticsTrace::formatLine(kMorning, longMessage);
+    EXPECT_EQ(line.size(), DiagnosticsTrace::kMaxLineBytes);
+    EXPECT_TRUE(line.ends_with("m\u2026\n"));
+}
+
+// Once full, the file moves aside whole (replacing the one before) and a new
+// one starts; the tail reads on into the moved file.
+TEST_F(DiagnosticsTraceTest, AFullFileIsRotatedAndTheTailReadsAcrossTheRotation)
+{
+    optedIn = true;
+    auto trace = makeTrace();
+    const auto body = [](int i) { return "line " + std::to_string(i) + " " + std::string(1000, 'r'); };
+    const fs::path rotated = folder() / DiagnosticsTrace::kRotatedFileName;
+    int written = 0;
+    // Past two rotations, stopping just after the second.
+    for (int rotations = 0; rotations < 2; ++written) {
+        const bool hadRotated = fs::exists(rotated);
+        const auto before = fs::exists(logFile()) ? fs::file_size(logFile()) : 0;
+        trace.trace(body(written));
+        if (fs::file_size(logFile()) < before || (!hadRotated && fs::exists(rotated)))
+            ++rotations;
+    }
+    EXPECT_LE(fs::file_size(logFile()), DiagnosticsTrace::kMaxFileBytes);
+    EXPECT_LE(fs::file_size(rotated), DiagnosticsTrace::kMaxFileBytes);
+    EXPECT_GT(fs::file_size(rotated), DiagnosticsTrace::kMaxFileBytes - 2000) << "moved aside only when full";
+
+    const auto tail = trace.recentLogLines(40);
+    ASSERT_EQ(tail.size(), 40u);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(tail[std::size_t(i)], "09:30:05  " + body(written - 40 + i));
+
+    // The moved file starts where the one before it ended: nothing between
+    // is lost, and the oldest lines are gone.
+    const std::string rotatedText = readFile(rotated);
+    const std::string currentText = readFile(logFile());
+    const auto firstRotated = std::stoi(rotatedText.substr(std::string("09:30:05  line ").size()));
+    const auto firstCurrent = std::stoi(currentText.substr(std::string("09:30:05  line ").size()));
+    EXPECT_GT(firstRotated, 0);
+    EXPECT_EQ(std::count(rotatedText.begin(), rotatedText.end(), '\n'), firstCurrent - firstRotated);
+    EXPECT_EQ(std::count(currentText.begin(), currentText.end(), '\n'), written - firstCurrent);
+}
+
+// The same rules hold for writers on other threads, rotating under each other.
+TEST_F(DiagnosticsTraceTest, WritersOnOtherThreadsRotateAndCleanTheirLinesToo)
+{
+    optedIn = true;
+    const auto trace = makeTrace();
+    constexpr int kLinesEach = 1500;
+    const auto writer = [&trace](char letter) {
+        const std::string body = "\x1B[1m" + std::string(2000, letter);
+        for (int i = 0; i < kLinesEach; ++i)
+            trace.trace(body);
+    };
+    std::thread first(writer, 'a');
+    std::thread second(writer, 'b');
+    first.join();
+    second.join();
+
+    const std::string expectedStart = "09:30:05  \uFFFD[1m";
+    int count = 0;
+    for (const fs::path& file : {logFile(), folder() / DiagnosticsTrace::kRotatedFileName}) {
+        SCOPED_TRACE(file.filename().string());
+        // Each writer may add its line to a file just after another filled it.
+        EXPECT_LE(fs::file_size(file), DiagnosticsTrace::kMaxFileBytes + 2 * 2100);
+        std::istringstream lines(readFile(file));
+        for (std::string line; std::getline(lines, line); ++count) {
+            ASSERT_TRUE(line.starts_with(expectedStart)) << "line " << count;
+            const auto body = line.substr(expectedStart.size());
+            ASSERT_TRUE(body == std::string(2000, 'a') || body == std::string(2000, 'b')) << "line " << count;
+        }
+    }
+    EXPECT_GT(count, 0);
+    EXPECT_LE(count, 2 * kLinesEach);
 }
 
 TEST_F(DiagnosticsTraceTest, DamagedBytesDoNotHideTheLog)

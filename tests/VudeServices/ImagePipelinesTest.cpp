@@ -8,11 +8,14 @@
 #include "ImageFixtures.h"
 #include "TestSupport.h"
 
+#include <QImageReader>
 #include <QPdfDocument>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <atomic>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -217,6 +220,62 @@ TEST_F(ImagePipelinesTest, ToPdfMakesOnePagePerImageInDropOrderAtPixelSize)
     EXPECT_EQ(names(*threeAgain), std::vector<std::string>{"Images-1.pdf"});
 }
 
+// Memory is counted for the whole conversion: an image that a PNG copy can
+// take is refused, before decoding, for HEIC, whose encoder needs several
+// times more.
+TEST_F(ImagePipelinesTest, AnImageTooLargeToConvertFailsAsUnreadableBeforeDecoding)
+{
+    QImage flat(5000, 5000, QImage::Format_RGB32);
+    flat.fill(qRgb(40, 120, 200));
+    const auto big = drop("big.png", fixtures::encoded(flat, "png"));
+    flat = QImage();
+
+    const auto toHeic = run(ConvertFormatPipeline(ImageFormat::heic), {big});
+    ASSERT_FALSE(toHeic);
+    EXPECT_EQ(toHeic.error().message(), "Couldn't read big.png");
+    EXPECT_TRUE(outputNames().empty());
+
+    const auto toPng = run(ConvertFormatPipeline(ImageFormat::png), {big});
+    ASSERT_TRUE(toPng) << toPng.error().message();
+    EXPECT_EQ(QImageReader(QString::fromStdString(toPng->front().string())).size(), QSize(5000, 5000));
+}
+
+// A TIFF whose resolution is insane decodes; its copies must be written too,
+// with the metadata they keep and without.
+TEST_F(ImagePipelinesTest, ATiffWithAnInsaneResolutionIsCopiedLikeAnyOther)
+{
+    using fixtures::rational, fixtures::tiffWithResolution;
+    const QImage picture = fixtures::quadrants(40, 30);
+    const std::string tagged = fixtures::tagged(fixtures::encoded(picture, "tiff"), Tags{1, true, true, false});
+    const std::pair<const char*, std::string> scans[] = {
+        {"huge.tiff", tiffWithResolution(picture, 5, rational(0xFFFFFFFF, 1))},
+        {"tiny.tif", tiffWithResolution(picture, 5, rational(1, 0xFFFFFFFF))},
+        {"tagged.tiff", fixtures::withResolution(tagged, 5, rational(0xFFFFFFFF, 1))},
+    };
+    const StripEXIFPipeline strip;
+    const ConvertFormatPipeline toTiff(ImageFormat::tiff);
+    const ConvertFormatPipeline toPng(ImageFormat::png);
+    for (const auto& [name, bytes] : scans) {
+        const auto scan = drop(name, bytes);
+        for (const DropPipeline* pipeline : std::initializer_list<const DropPipeline*>{&strip, &toTiff, &toPng}) {
+            SCOPED_TRACE(std::string(name) + " through " + pipeline->title());
+            const auto result = run(*pipeline, {scan});
+            ASSERT_TRUE(result) << result.error().message();
+            const auto image = read(result->front());
+            EXPECT_TRUE(fixtures::showsQuadrantsUpright(image.image));
+            EXPECT_GT(image.image.dotsPerMeterX(), 0);
+            const auto tags = fixtures::tagsOf(result->front());
+            for (const char* key : {"Exif.Image.XResolution", "Exif.Image.YResolution"}) {
+                const auto resolution = tags.exif.findKey(Exiv2::ExifKey(key));
+                if (resolution != tags.exif.end()) {
+                    const float value = resolution->toFloat(0);
+                    EXPECT_TRUE(value > 0 && value < 100000) << key << " " << resolution->toString();
+                }
+            }
+        }
+    }
+}
+
 TEST_F(ImagePipelinesTest, EveryPipelineReportsEachInputThenDone)
 {
     const std::vector<fs::path> dropped{drop("a.png", fixtures::encoded(fixtures::quadrants(8, 8), "png")),
@@ -256,6 +315,9 @@ TEST_F(ImagePipelinesTest, AnUnreadableImageFailsTheRunWithItsNameAndLeavesNoPar
     // Too large to decode whole: refused by every pipeline, also by one that
     // would only decode it reduced.
     const auto claimsTooMuch = drop("huge.jpg", jpegClaiming(65000, 65000));
+    // Opened the ordinary way, a FIFO would block the run until a writer came.
+    const auto fifo = inputs() / "photo.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
         const char* why;
         std::vector<fs::path> urls;
@@ -266,6 +328,7 @@ TEST_F(ImagePipelinesTest, AnUnreadableImageFailsTheRunWithItsNameAndLeavesNoPar
         {"a cut-off JPEG", {cutOff}, "Couldn't read cut.jpg"},
         {"a file that is gone", {missing}, "Couldn't read gone.heic"},
         {"a JPEG whose header claims 65000 x 65000", {claimsTooMuch}, "Couldn't read huge.jpg"},
+        {"a FIFO named like a photo", {fifo}, "Couldn't read photo.jpg"},
         {"the first failure ends the run", {good, corrupt, cutOff}, "Couldn't read x.png"},
     };
     const PipelineRegistry registry;

@@ -12,6 +12,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <csignal>
+
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -39,7 +42,12 @@ public:
                               "+extension", "XFIXES", "+extension", "SHAPE"};
         arguments += extraArguments;
         m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_server.setChildProcessModifier([readEnd = pipe[0]] { ::close(readEnd); });
+        m_server.setChildProcessModifier([readEnd = pipe[0]] {
+            ::close(readEnd);
+            // A test that crashes must not leave its server behind, holding
+            // the output pipe ctest waits on.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        });
         m_server.start("Xvfb", arguments);
         ::close(pipe[1]);
         const bool started = m_server.waitForStarted(5000);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -11,11 +12,14 @@ namespace testsupport {
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
     QDeadlineTimer deadline(timeout);
+    // Let the loop sleep as the app's does (woken every few milliseconds):
+    // work done "when the loop is about to sleep" only runs then.
+    QTimer wake;
+    wake.start(2);
     while (!condition()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

@@ -7,12 +7,20 @@
 //   notch-x-helper drag FILE
 //                          a window at 100,400 (100 x 100) that drags FILE
 //                          when pressed, and says how the drop went
+//   notch-x-helper model   a notch view model with its panel, its 200 x 32
+//                          handler centred at the top of a 1280-wide screen;
+//                          says "state KIND" on every change, "click X Y" for
+//                          clicks and "wheel X Y DY" for every wheel notch
+//                          seen elsewhere; reads "hide" and "quit"
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Input/XcbConnection.h"
 #include "Platform/Shell/InputShaper.h"
 #include "Vude/NotchHostingView.h"
 #include "Vude/NotchPanel.h"
+#include "Vude/NotchViewModel.h"
 #include "Vude/ShellPlatform.h"
+#include "VudeServices/ScreenGeometryResolver.h"
+#include "VudeUI/qt/QtTextMeasurer.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -87,6 +95,7 @@ int runPanel(QApplication& app)
     host->setDropRect({0, 0, 400, 120});
     host->registerDropTypes();
     host->onDragEntered = [](const QList<QUrl>& urls) { say("entered " + QString::number(urls.size())); };
+    host->onDragMoved = [](Point point) { say(QStringLiteral("moved %1 %2").arg(point.x).arg(point.y)); };
     host->onDrop = [](const QList<QUrl>& urls, Point point) {
         for (const QUrl& url : urls)
             say(QStringLiteral("drop %1 at %2 %3").arg(url.toString()).arg(point.x).arg(point.y));
@@ -121,6 +130,60 @@ int runPanel(QApplication& app)
     return app.exec();
 }
 
+int runModel(QApplication& app)
+{
+    std::unique_ptr<XcbConnection> connection = XcbConnection::open();
+    if (!connection)
+        return 2;
+    SystemShellPlatform system(connection.get());
+    const ShellPlatform platform = system.platform();
+    QtScheduler scheduler;
+    SystemClock clock;
+    QtTextMeasurer measurer;
+    SettingsStore settings(std::make_shared<InMemoryUserDefaults>());
+    const std::vector<ScreenDescription> screens = platform.screens.screens();
+    if (screens.empty())
+        return 2;
+    const NotchGeometry geometry = ScreenGeometryResolver::geometry(
+        screens.front(), ScreenCoordinates::forScreens(screens), 0, 0, {200, 32}, [] { return std::string(); });
+
+    NotchPanel panel(platform, {200, 60});
+    auto* host = new NotchHostingView(platform, scheduler, clock);
+    host->setRootView(new ClickReporter);
+    panel.setContentView(host);
+    NotchViewModel model(geometry, settings, platform, scheduler, clock, measurer);
+    model.setPanel(&panel);
+    // As the window controller wires it.
+    model.onGeometryChange = [&] { host->setInteractiveRect(model.currentInteractiveRect()); };
+    static const char* const kinds[] = {"peek", "activity", "activityExpanded", "open", "hidden", "closed",
+                                        "dropTarget"};
+    QObject::connect(&model, &NotchViewModel::stateChanged, &app, [&] {
+        connection->flush();
+        syncWithQtConnection();
+        say(QStringLiteral("state ") + kinds[int(model.state().kind())]);
+    });
+    platform.mouseMonitor.addGlobalMonitor(mouseEventMask(MouseEventType::scrollWheel), [](const MouseEvent& event) {
+        say(QStringLiteral("wheel %1 %2 %3").arg(event.location.x).arg(event.location.y).arg(event.deltaY));
+    });
+    model.placePanel(model.currentCanvasSize());
+    panel.orderFront();
+    host->setInteractiveRect(model.currentInteractiveRect());
+    connection->flush();
+    announceWhenShown(panel, QStringLiteral("ready %1").arg(panel.winId()));
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        std::string command;
+        if (!std::getline(std::cin, command) || command == "quit") {
+            app.quit();
+            return;
+        }
+        if (command == "hide")
+            model.send(NotchEvent::toggleHidden());
+    });
+    return app.exec();
+}
+
 int runDrag(QApplication& app, const QString& file)
 {
     DragSource source(file);
@@ -141,6 +204,8 @@ int main(int argc, char** argv)
         return runPanel(app);
     if (arguments.value(1) == "drag" && arguments.size() == 3)
         return runDrag(app, arguments.value(2));
-    std::cerr << "usage: notch-x-helper panel | drag FILE\n";
+    if (arguments.value(1) == "model")
+        return runModel(app);
+    std::cerr << "usage: notch-x-helper panel | drag FILE | model\n";
     return 2;
 }

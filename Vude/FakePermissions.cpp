@@ -1,0 +1,62 @@
+#include "Vude/FakePermissions.h"
+
+#include "Vude/Permission.h"
+
+namespace {
+
+// A stack connection whose power-on answers when the test says.
+class FakeBluetoothManager final : public BluetoothBackend {
+public:
+    explicit FakeBluetoothManager(FakePermissions& owner) : m_owner(owner) {}
+
+    void setEventHandler(EventHandler) override {}
+    BluetoothStackState read() override { return {}; }
+    BluetoothStackState watch() override { return {}; }
+    void unwatch() override {}
+    void readBattery(const std::string&, std::function<void(std::optional<int>)> done) override { done(std::nullopt); }
+    void powerOn(std::function<void(bool)> done) override { m_owner.pendingPowerOns.push_back(std::move(done)); }
+
+private:
+    FakePermissions& m_owner;
+};
+
+} // namespace
+
+FakePermissions::FakePermissions()
+{
+    m_system = std::make_unique<PermissionSystem>(PermissionSeams{
+        .scheduler = scheduler,
+        .activation = activation,
+        .urls = urls,
+        .alerts = alerts,
+        .bluetoothAuthorization = [this] { return bluetoothAuthorization; },
+        .makeBluetoothManager = [this]() -> std::unique_ptr<BluetoothBackend> {
+            if (!bluetoothReachable)
+                return nullptr;
+            ++bluetoothManagersMade;
+            return std::make_unique<FakeBluetoothManager>(*this);
+        },
+        .calendar = {.status = [this] { return calendarStatus; },
+                     .request = [this](std::function<void(bool)> done) { calendarRequests.push_back(std::move(done)); }},
+        .camera = {.status = [this] { return cameraStatus; },
+                   .request = [this](std::function<void(bool)> done) { cameraRequests.push_back(std::move(done)); }},
+        .privacyTarget = [this](std::string_view anchor) -> std::optional<QUrl> {
+            const auto found = privacyTargets.find(anchor);
+            if (found == privacyTargets.end())
+                return std::nullopt;
+            return found->second;
+        },
+    });
+    m_system->setRestartHandler([this](Permission permission) { restarted.push_back(permission); });
+}
+
+FakePermissions::~FakePermissions() = default;
+
+void FakePermissions::answerPowerOn(bool powered)
+{
+    if (pendingPowerOns.empty())
+        return;
+    auto done = std::move(pendingPowerOns.front());
+    pendingPowerOns.erase(pendingPowerOns.begin());
+    done(powered);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// Where a privacy pane's anchor ("Privacy_Camera") leads on Linux, which has
+// no privacy panes: to the nearest thing that explains or changes the
+// permission.
+//   Privacy_ListenEvent    the help page, "input-monitoring"
+//   Privacy_Accessibility  the help page, "accessibility"
+//   Privacy_Bluetooth      the desktop's Bluetooth settings; else the help
+//                          page, "bluetooth"
+//   Privacy_Calendars      the calendars folder; else (not made yet) the
+//                          help page, "calendars"
+//   Privacy_Camera         the help page, "camera" (the video group)
+//   Privacy_AllFiles       nothing: every file the user can read is ours
+//   anything else          nothing
+// The help page ships with the app (share/vude/help/permissions.html); when
+// it is missing, the anchors that need it lead nowhere.
+
+#include <QUrl>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace PrivacyPane {
+
+inline constexpr std::string_view listenEvent = "Privacy_ListenEvent";
+inline constexpr std::string_view accessibility = "Privacy_Accessibility";
+inline constexpr std::string_view bluetooth = "Privacy_Bluetooth";
+inline constexpr std::string_view calendars = "Privacy_Calendars";
+inline constexpr std::string_view camera = "Privacy_Camera";
+inline constexpr std::string_view allFiles = "Privacy_AllFiles";
+
+/// The help page, relative to the app's resources.
+inline constexpr const char* helpPageResource = "help/permissions.html";
+
+/// What the targets depend on in this session.
+struct Context {
+    /// The help page, when the app has it.
+    std::optional<std::filesystem::path> helpPage{};
+    std::filesystem::path calendarsFolder{};
+    bool calendarsFolderExists = false;
+    /// The desktop entry id of the installed Bluetooth settings, if any.
+    std::optional<std::string> bluetoothSettings{};
+};
+
+std::optional<QUrl> target(std::string_view anchor, const Context& context);
+
+/// The desktop entries that show Bluetooth settings, to try in order: the
+/// current desktop's own first (`currentDesktop` as XDG_CURRENT_DESKTOP
+/// gives it, a colon-separated list), then the others.
+std::vector<std::string> bluetoothSettingsCandidates(std::string_view currentDesktop);
+
+/// This session's context now: the shipped help page, `calendarsFolder` and
+/// the first Bluetooth settings that are installed.
+Context currentContext(const std::filesystem::path& calendarsFolder);
+
+} // namespace PrivacyPane

@@ -1,0 +1,540 @@
+// The now-playing adapter as built beside the app, against fake media players
+// on a private session bus: what its stream prints, what its commands reach,
+// and the source reading it end to end.
+#include "VudeServices/MediaRemoteSource.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <ostream>
+#include <mutex>
+#include <poll.h>
+#include <unistd.h>
+
+// Readable failures for the adapter's lines.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QJsonObject& object, std::ostream* out)
+{
+    *out << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+}
+inline void PrintTo(const QJsonValue& value, std::ostream* out)
+{
+    *out << QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).toStdString();
+}
+QT_END_NAMESPACE
+
+namespace fakempris {
+
+constexpr auto kPath = "/org/mpris/MediaPlayer2";
+constexpr auto kPlayerInterface = "org.mpris.MediaPlayer2.Player";
+
+// What a fake player shows and what was asked of it; shared between the
+// test's thread and the thread the player answers calls on.
+struct PlayerState {
+    std::mutex mutex;
+    QString status = "Playing";
+    QVariantMap metadata;
+    double rate = 1;
+    bool shuffle = false;
+    QString loopStatus = "None";
+    qlonglong position = 30'000'000;
+    QStringList calls;
+
+    void record(const QString& call)
+    {
+        std::scoped_lock lock(mutex);
+        calls.append(call);
+    }
+};
+
+class FakeRoot : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
+public:
+    FakeRoot(QObject* parent, QString entry) : QDBusAbstractAdaptor(parent), m_entry(std::move(entry)) {}
+    QString identity() const { return "Fake Player"; }
+    QString desktopEntry() const { return m_entry; }
+
+private:
+    QString m_entry;
+};
+
+class FakePlayerInterface : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+    Q_PROPERTY(double Rate READ rate WRITE setRate)
+    Q_PROPERTY(bool Shuffle READ shuffle WRITE setShuffle)
+    Q_PROPERTY(QString LoopStatus READ loopStatus WRITE setLoopStatus)
+    Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(bool CanSeek READ yes)
+    Q_PROPERTY(bool CanControl READ yes)
+public:
+    FakePlayerInterface(QObject* parent, PlayerState& state) : QDBusAbstractAdaptor(parent), m_state(state) {}
+
+    QString playbackStatus() const { return read(&PlayerState::status); }
+    QVariantMap metadata() const { return read(&PlayerState::metadata); }
+    double rate() const { return read(&PlayerState::rate); }
+    bool shuffle() const { return read(&PlayerState::shuffle); }
+    QString loopStatus() const { return read(&PlayerState::loopStatus); }
+    qlonglong position() const { return read(&PlayerState::position); }
+    bool yes() const { return true; }
+    void setRate(double value) { m_state.record("Rate " + QString::number(value)); }
+    void setShuffle(bool value) { m_state.record(QString("Shuffle ") + (value ? "true" : "false")); }
+    void setLoopStatus(const QString& value) { m_state.record("LoopStatus " + value); }
+
+public slots:
+    void Play() { m_state.record("Play"); }
+    void Pause() { m_state.record("Pause"); }
+    void PlayPause() { m_state.record("PlayPause"); }
+    void Next() { m_state.record("Next"); }
+    void Previous() { m_state.record("Previous"); }
+    void Seek(qlonglong offset) { m_state.record("Seek " + QString::number(offset)); }
+    void SetPosition(const QDBusObjectPath& track, qlonglong position)
+    {
+        m_state.record("SetPosition " + track.path() + " " + QString::number(position));
+    }
+
+private:
+    template <typename T>
+    T read(T PlayerState::*field) const
+    {
+        std::scoped_lock lock(m_state.mutex);
+        return m_state.*field;
+    }
+    PlayerState& m_state;
+};
+
+} // namespace fakempris
+
+// After the classes above: moc misreads the raw string in this header.
+#include "PrivateSessionBus.h"
+#include "TestSupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using namespace fakempris;
+
+// A media player on the bus, on its own connection and thread, so that
+// calls to it are answered while the test's thread waits.
+class FakePlayer {
+public:
+    FakePlayer(const QString& address, const QString& name, QVariantMap metadata, QString status = "Playing")
+        : m_name(name)
+        , m_connectionName("fake-" + name)
+    {
+        m_state.metadata = std::move(metadata);
+        m_state.status = std::move(status);
+        m_root = new QObject;
+        new FakeRoot(m_root, name);
+        new FakePlayerInterface(m_root, m_state);
+        m_thread.start();
+        m_root->moveToThread(&m_thread);
+        m_connection = QDBusConnection::connectToBus(address, m_connectionName);
+        EXPECT_TRUE(m_connection.registerObject(kPath, m_root));
+        EXPECT_TRUE(m_connection.registerService("org.mpris.MediaPlayer2." + name));
+    }
+    ~FakePlayer()
+    {
+        QDBusConnection::disconnectFromBus(m_connectionName);
+        QMetaObject::invokeMethod(m_root, [root = m_root] { delete root; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    QString busName() const { return "org.mpris.MediaPlayer2." + m_name; }
+
+    void setStatus(const QString& status)
+    {
+        {
+            std::scoped_lock lock(m_state.mutex);
+            m_state.status = status;
+        }
+        announce({{"PlaybackStatus", status}});
+    }
+    void setMetadata(const QVariantMap& metadata)
+    {
+        {
+            std::scoped_lock lock(m_state.mutex);
+            m_state.metadata = metadata;
+        }
+        announce({{"Metadata", metadata}});
+    }
+    void seeked(qlonglong position)
+    {
+        {
+            std::scoped_lock lock(m_state.mutex);
+            m_state.position = position;
+        }
+        auto signal = QDBusMessage::createSignal(kPath, kPlayerInterface, "Seeked");
+        signal << position;
+        m_connection.send(signal);
+    }
+    void vanish() { m_connection.unregisterService(busName()); }
+
+    QStringList calls()
+    {
+        std::scoped_lock lock(m_state.mutex);
+        return m_state.calls;
+    }
+
+private:
+    void announce(const QVariantMap& changed)
+    {
+        auto signal = QDBusMessage::createSignal(kPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
+        signal << QString(kPlayerInterface) << changed << QStringList();
+        m_connection.send(signal);
+    }
+
+    QString m_name;
+    QString m_connectionName;
+    PlayerState m_state;
+    QThread m_thread;
+    QObject* m_root = nullptr;
+    QDBusConnection m_connection{QString()};
+};
+
+QVariantMap song(const QString& title, const QString& artUrl = {})
+{
+    QVariantMap metadata{
+        {"mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/fake/track/" + QString(title).replace(' ', '_')))},
+        {"xesam:title", title},
+        {"xesam:artist", QStringList{"Artist A", "Artist B"}},
+        {"xesam:album", "Album"},
+        {"mpris:length", qlonglong(180'000'000)},
+    };
+    if (!artUrl.isEmpty())
+        metadata.insert("mpris:artUrl", artUrl);
+    return metadata;
+}
+
+// The adapter's output, a line at a time.
+class Lines {
+public:
+    explicit Lines(int fd) : m_fd(fd) {}
+
+    std::optional<QJsonObject> next(std::chrono::milliseconds timeout = 5s)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            if (const auto end = m_buffer.indexOf('\n'); end >= 0) {
+                const QByteArray line = m_buffer.left(end);
+                m_buffer.remove(0, end + 1);
+                return QJsonDocument::fromJson(line).object();
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return std::nullopt;
+            pollfd readable{m_fd, POLLIN, 0};
+            ::poll(&readable, 1, static_cast<int>(left.count()));
+            char block[65536];
+            const auto got = ::read(m_fd, block, sizeof block);
+            if (got == 0)
+                return std::nullopt;
+            if (got > 0)
+                m_buffer.append(block, got);
+        }
+    }
+
+    /// Skips lines until one whose payload satisfies `wanted`.
+    std::optional<QJsonObject> until(const std::function<bool(const QJsonObject& line)>& wanted)
+    {
+        while (auto line = next())
+            if (wanted(*line))
+                return line;
+        return std::nullopt;
+    }
+
+private:
+    int m_fd;
+    QByteArray m_buffer;
+};
+
+QJsonObject payloadOf(const QJsonObject& line)
+{
+    return line.value("payload").toObject();
+}
+
+class MediaRemoteAdapterSystemTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bus.start());
+        m_previousAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        // The source's children inherit our environment.
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
+        ASSERT_TRUE(fs::exists(adapterFolder() / "MediaRemoteAdapter.framework" / "MediaRemoteAdapter"));
+
+        QImage cover(4, 4, QImage::Format_RGB32);
+        cover.fill(Qt::red);
+        ASSERT_TRUE(cover.save(coverPath(), "PNG"));
+    }
+    void TearDown() override { qputenv("DBUS_SESSION_BUS_ADDRESS", m_previousAddress); }
+
+    static fs::path adapterFolder() { return qEnvironmentVariable("VUDE_MEDIA_ADAPTER_DIR").toStdString(); }
+    QString coverPath() const { return m_folder.filePath("cover.png"); }
+    QByteArray coverBytes() const
+    {
+        QFile file(coverPath());
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }
+
+    std::unique_ptr<ChildProcess> adapter(std::vector<std::string> request,
+                                          std::vector<std::pair<std::string, std::string>> environment = {})
+    {
+        ChildProcess::Options options;
+        options.executable = "/usr/bin/perl";
+        options.arguments = {(adapterFolder() / "mediaremote-adapter.pl").string(),
+                             (adapterFolder() / "MediaRemoteAdapter.framework").string()};
+        options.arguments.insert(options.arguments.end(), request.begin(), request.end());
+        options.captureStandardOutput = true;
+        options.environment = std::move(environment);
+        auto child = ChildProcess::spawn(options);
+        EXPECT_TRUE(child);
+        return child ? std::move(*child) : nullptr;
+    }
+
+    int command(std::vector<std::string> request)
+    {
+        auto child = adapter(std::move(request));
+        const auto exit = child->waitForExit(10s);
+        return exit && exit->signal == 0 ? exit->code : -1;
+    }
+
+    testsupport::PrivateSessionBus bus;
+    QTemporaryDir m_folder;
+    QByteArray m_previousAddress;
+};
+
+TEST_F(MediaRemoteAdapterSystemTest, StreamPrintsAReplacementThenDiffsAndSurvivesPlayersComingAndGoing)
+{
+    FakePlayer player(bus.address(), "fakeplayer", song("Song", QUrl::fromLocalFile(coverPath()).toString()));
+    auto stream = adapter({"stream", "--debounce=120"});
+    Lines lines(stream->standardOutput());
+
+    const auto first = lines.next();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->value("diff"), QJsonValue(false));
+    const auto payload = payloadOf(*first);
+    EXPECT_EQ(payload.value("title"), "Song");
+    EXPECT_EQ(payload.value("artist"), "Artist A, Artist B");
+    EXPECT_EQ(payload.value("album"), "Album");
+    EXPECT_EQ(payload.value("duration"), 180.0);
+    EXPECT_EQ(payload.value("playing"), true);
+    EXPECT_EQ(payload.value("playbackRate"), 1.0);
+    EXPECT_GE(payload.value("elapsedTime").toDouble(), 30.0);
+    EXPECT_LT(payload.value("elapsedTime").toDouble(), 32.0);
+    EXPECT_EQ(payload.value("shuffleMode"), "off");
+    EXPECT_EQ(payload.value("repeatMode"), "off");
+    EXPECT_EQ(payload.value("contentItemIdentifier"), "/org/fake/track/Song");
+    EXPECT_EQ(payload.value("bundleIdentifier"), "fakeplayer");
+    EXPECT_EQ(payload.value("artworkMimeType"), "image/png");
+    EXPECT_EQ(QByteArray::fromBase64(payload.value("artworkData").toString().toLatin1()), coverBytes());
+
+    player.setStatus("Paused");
+    const auto paused = lines.next();
+    ASSERT_TRUE(paused);
+    EXPECT_EQ(paused->value("diff"), QJsonValue(true));
+    EXPECT_EQ(payloadOf(*paused).value("playing"), false);
+    EXPECT_EQ(payloadOf(*paused).value("playbackRate"), 0.0) << "a paused player's rate stays 1 on the bus";
+    EXPECT_FALSE(payloadOf(*paused).contains("title")) << "a diff carries only what changed";
+
+    player.seeked(75'500'000);
+    const auto seeked = lines.next();
+    ASSERT_TRUE(seeked);
+    EXPECT_EQ(payloadOf(*seeked), (QJsonObject{{"elapsedTime", 75.5}}));
+
+    player.setMetadata(song("Other"));
+    const auto other = lines.next();
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->value("diff"), QJsonValue(true));
+    EXPECT_EQ(payloadOf(*other).value("title"), "Other");
+    EXPECT_EQ(payloadOf(*other).value("artworkData"), QJsonValue(QJsonValue::Null)) << "the old cover is cleared";
+
+    player.vanish();
+    const auto gone = lines.next();
+    ASSERT_TRUE(gone);
+    EXPECT_EQ(*gone, (QJsonObject{{"diff", false}, {"payload", QJsonObject{}}}));
+
+    FakePlayer late(bus.address(), "late", song("Late"));
+    const auto appeared = lines.next();
+    ASSERT_TRUE(appeared);
+    EXPECT_EQ(appeared->value("diff"), QJsonValue(false));
+    EXPECT_EQ(payloadOf(*appeared).value("title"), "Late");
+    EXPECT_EQ(stream->exitStatus(), std::nullopt) << "the stream keeps running";
+    stream->terminate();
+}
+
+TEST_F(MediaRemoteAdapterSystemTest, StreamFollowsAPlayingPlayerOverAPausedOne)
+{
+    FakePlayer paused(bus.address(), "paused", song("Paused song"), "Paused");
+    FakePlayer playing(bus.address(), "playing", song("Playing song"), "Playing");
+    auto stream = adapter({"stream", "--debounce=50"});
+    Lines lines(stream->standardOutput());
+    auto line = lines.next();
+    ASSERT_TRUE(line);
+    EXPECT_EQ(payloadOf(*line).value("title"), "Playing song");
+
+    // Both paused: the one active last stays.
+    playing.setStatus("Paused");
+    line = lines.next();
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->value("diff"), QJsonValue(true));
+    EXPECT_EQ(payloadOf(*line).value("playing"), false);
+
+    paused.setStatus("Playing");
+    line = lines.next();
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->value("diff"), QJsonValue(false)) << "another player: a replacement";
+    EXPECT_EQ(payloadOf(*line).value("title"), "Paused song");
+    stream->terminate();
+}
+
+TEST_F(MediaRemoteAdapterSystemTest, CommandsReachThePlayerThatPlays)
+{
+    FakePlayer idle(bus.address(), "idle", song("Idle"), "Stopped");
+    FakePlayer player(bus.address(), "fakeplayer", song("Song"));
+    const std::pair<std::vector<std::string>, QString> rows[] = {
+        {{"send", "0"}, "Play"},
+        {{"send", "1"}, "Pause"},
+        {{"send", "2"}, "PlayPause"},
+        {{"send", "4"}, "Next"},
+        {{"send", "5"}, "Previous"},
+        {{"seek", "12.500"}, "SetPosition /org/fake/track/Song 12500000"},
+        {{"shuffle", "items"}, "Shuffle true"},
+        {{"shuffle", "off"}, "Shuffle false"},
+        {{"repeat", "one"}, "LoopStatus Track"},
+        {{"repeat", "all"}, "LoopStatus Playlist"},
+        {{"speed", "1.25"}, "Rate 1.25"},
+    };
+    QStringList expected;
+    for (const auto& [request, call] : rows) {
+        SCOPED_TRACE(call.toStdString());
+        EXPECT_EQ(command(request), 0);
+        expected.append(call);
+    }
+    EXPECT_EQ(player.calls(), expected);
+    EXPECT_TRUE(idle.calls().isEmpty());
+
+    EXPECT_EQ(command({"send", "3"}), 2) << "no such command";
+    EXPECT_EQ(command({"seek", "nan"}), 2);
+    EXPECT_EQ(command({"shuffle", "sometimes"}), 2);
+}
+
+TEST_F(MediaRemoteAdapterSystemTest, SourceReadsTheAdapterAndSendsItCommands)
+{
+    FakePlayer player(bus.address(), "fakeplayer", song("Song", QUrl::fromLocalFile(coverPath()).toString()));
+    ManualClock schedulerClock;
+    ManualScheduler scheduler(schedulerClock);
+    SystemClock clock;
+    QTemporaryDir traceFolder;
+    DiagnosticsTrace trace(Environment::fixed({}), [] { return false; }, clock,
+                           [&]() -> Expected<fs::path, std::string> { return fs::path(traceFolder.path().toStdString()); });
+    auto source = MediaRemoteSource::make(adapterFolder(), {.scheduler = scheduler, .clock = clock, .trace = trace});
+    ASSERT_TRUE(source);
+    EXPECT_TRUE(source->selfTest(5s));
+
+    std::vector<NowPlayingState> states;
+    QObject context;
+    source->states().consume(&context, [&](const NowPlayingState& state) { states.push_back(state); });
+    source->start();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !states.empty() && states.back().title; }));
+    const auto& state = states.back();
+    EXPECT_EQ(state.title, "Song");
+    EXPECT_EQ(state.artist, "Artist A, Artist B");
+    EXPECT_EQ(state.duration, 180.0);
+    EXPECT_TRUE(state.isPlaying);
+    EXPECT_EQ(state.playbackRate, 1.0);
+    ASSERT_TRUE(state.artwork);
+    const auto cover = coverBytes();
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(state.artwork->data()), qsizetype(state.artwork->size())).toHex().toStdString(), cover.toHex().toStdString());
+    EXPECT_EQ(state.itemKey(), "/org/fake/track/Song");
+
+    source->send(MediaCommand::toggle());
+    source->send(MediaCommand::seek(12.5));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return player.calls().size() == 2; }, 10s));
+    EXPECT_EQ(player.calls(), (QStringList{"PlayPause", "SetPosition /org/fake/track/Song 12500000"}));
+
+    player.vanish();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return states.back().isEmpty(); }));
+    EXPECT_EQ(states.back(), NowPlayingState{}) << "an empty replacement";
+    EXPECT_EQ(source->restartCount(), 0) << "the adapter did not crash";
+}
+
+TEST_F(MediaRemoteAdapterSystemTest, SelfTestFailsWithoutASessionBus)
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_folder.filePath("no-bus").toUtf8());
+    ManualClock schedulerClock;
+    ManualScheduler scheduler(schedulerClock);
+    SystemClock clock;
+    DiagnosticsTrace trace(Environment::fixed({}), [] { return false; }, clock,
+                           []() -> Expected<fs::path, std::string> { return unexpected(std::string("none")); });
+    auto source = MediaRemoteSource::make(adapterFolder(), {.scheduler = scheduler, .clock = clock, .trace = trace});
+    ASSERT_TRUE(source);
+    EXPECT_FALSE(source->selfTest(5s));
+}
+
+// The adapter must not outlive a parent that dies without cleaning up.
+TEST_F(MediaRemoteAdapterSystemTest, AdapterDiesWithItsParent)
+{
+    const auto script = (adapterFolder() / "mediaremote-adapter.pl").string();
+    const auto framework = (adapterFolder() / "MediaRemoteAdapter.framework").string();
+    ChildProcess::Options parent;
+    parent.executable = "/usr/bin/perl";
+    parent.arguments = {"-e", R"($| = 1; $ENV{VUDE_PARENT_PID} = $$; my $pid = fork();
+        if (!$pid) { exec { '/usr/bin/perl' } 'perl', @ARGV; die }
+        print "$pid\n"; sleep 600)",
+                        script, framework, "stream", "--debounce=0"};
+    parent.captureStandardOutput = true;
+    auto crashing = ChildProcess::spawn(parent).value();
+    Lines lines(crashing->standardOutput());
+    // The adapter's pid, then its first line (it is up and armed).
+    std::string pidText;
+    char c;
+    while (::read(crashing->standardOutput(), &c, 1) == 1 && c != '\n')
+        pidText += c;
+    if (pidText.empty()) {
+        pollfd readable{crashing->standardOutput(), POLLIN, 0};
+        ::poll(&readable, 1, 5000);
+        while (::read(crashing->standardOutput(), &c, 1) == 1 && c != '\n')
+            pidText += c;
+    }
+    const pid_t adapterPid = std::stoi(pidText);
+    ASSERT_TRUE(lines.next());
+
+    crashing->kill();
+    crashing->waitForExit();
+    const auto gone = [&] {
+        std::ifstream stat("/proc/" + std::to_string(adapterPid) + "/stat");
+        std::string pid, name, state;
+        return !(stat >> pid >> name >> state) || state == "Z";
+    };
+    EXPECT_TRUE(testsupport::waitUntil(gone)) << "the adapter outlived its parent";
+
+    // A parent that is gone before the adapter could ask to follow it.
+    auto orphan = adapter({"stream"}, {{"VUDE_PARENT_PID", "1"}});
+    const auto exit = orphan->waitForExit(5s);
+    ASSERT_TRUE(exit);
+    EXPECT_EQ(exit->code, 1);
+}
+
+} // namespace
+
+#include "MediaRemoteAdapterSystemTest.moc"
