@@ -9,7 +9,7 @@
 
 namespace {
 
-std::unique_ptr<icu::Collator> makeCollator()
+std::unique_ptr<icu::Collator> makeCollator(bool numeric)
 {
     icu::Locale locale = icu::Locale::getDefault();
     if (std::string_view(locale.getName()) == "en_US_POSIX" || std::string_view(locale.getLanguage()).empty())
@@ -20,13 +20,24 @@ std::unique_ptr<icu::Collator> makeCollator()
         return nullptr;
     // Secondary strength: accents count, case does not.
     collator->setStrength(icu::Collator::SECONDARY);
+    if (numeric) {
+        collator->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
+        if (U_FAILURE(status))
+            return nullptr;
+    }
     return collator;
 }
 
 // A collator that is only compared with is safe to share between threads.
 const icu::Collator* sharedCollator()
 {
-    static const std::unique_ptr<icu::Collator> collator = makeCollator();
+    static const std::unique_ptr<icu::Collator> collator = makeCollator(false);
+    return collator.get();
+}
+
+const icu::Collator* sharedNumericCollator()
+{
+    static const std::unique_ptr<icu::Collator> collator = makeCollator(true);
     return collator.get();
 }
 
@@ -46,11 +57,9 @@ icu::UnicodeString folded(std::string_view text)
     return U_SUCCESS(status) ? result : composed;
 }
 
-} // namespace
-
-int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b)
+int compareWith(const icu::Collator* collator, std::string_view a, std::string_view b)
 {
-    if (const auto* collator = sharedCollator()) {
+    if (collator) {
         UErrorCode status = U_ZERO_ERROR;
         const UCollationResult result =
             collator->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
@@ -63,6 +72,18 @@ int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b)
     if (byFolding != 0)
         return byFolding < 0 ? -1 : 1;
     return 0;
+}
+
+} // namespace
+
+int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b)
+{
+    return compareWith(sharedCollator(), a, b);
+}
+
+int localizedStandardCompare(std::string_view a, std::string_view b)
+{
+    return compareWith(sharedNumericCollator(), a, b);
 }
 
 bool localizedCaseInsensitiveContains(std::string_view text, std::string_view part)

@@ -1,6 +1,6 @@
 #pragma once
 // Comparing names as people read them, without regard to letter case: lists
-// of applications and shortcuts, and finding a word in a name.
+// of applications, shortcuts and calendars, and finding a word in a name.
 
 #include <string_view>
 
@@ -8,6 +8,11 @@
 /// in the process's locale; case does not count, accents do. The POSIX
 /// locale ("C") compares by the root collation. Thread-safe.
 int localizedCaseInsensitiveCompare(std::string_view a, std::string_view b);
+
+/// As localizedCaseInsensitiveCompare, and runs of digits compare by their
+/// numeric value, so "Work 2" comes before "Work 10" (the order file
+/// managers show). Thread-safe.
+int localizedStandardCompare(std::string_view a, std::string_view b);
 
 /// Whether `text` holds `part` (UTF-8), letter case folded away and
 /// canonically equivalent spellings (a precomposed accent or a combining one)

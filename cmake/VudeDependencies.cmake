@@ -11,6 +11,8 @@ pkg_check_modules(DE265 REQUIRED IMPORTED_TARGET libde265)
 pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)
 pkg_check_modules(ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 pkg_check_modules(ARCHIVE REQUIRED IMPORTED_TARGET libarchive)
+# iCalendar files of the calendars folder.
+pkg_check_modules(ICAL REQUIRED IMPORTED_TARGET libical)
 # Our own X connection for key grabs, raw input, pointer queries, input shapes
 # and selection watches; XTEST only to drive X servers in tests.
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-xinput xcb-xfixes xcb-shape)

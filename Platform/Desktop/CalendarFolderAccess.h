@@ -5,27 +5,20 @@
 //   it can be written but not read      writeOnly
 //   it is absent                        notDetermined (a request makes it)
 //   anything else                       denied
-// The calendar store's own access check takes this one's place once the
-// store reads that folder; both answer alike.
+// The calendar store (CalendarFolderStore) asks the same two functions,
+// statusOf() and makeFolder(), so both answer alike.
 //
 // Every read looks again; nothing is cached. A request works on its own
 // thread and answers there.
 
 #include "Platform/Core/SerialQueue.h"
+#include "Platform/Desktop/CalendarAuthorizationStatus.h"
+#include "VudeKit/Expected.h"
 
 #include <filesystem>
 #include <functional>
 #include <memory>
-
-/// The system's calendar authorization, with the raw values the permission
-/// tables are written in.
-enum class CalendarAuthorizationStatus : long {
-    notDetermined = 0,
-    restricted = 1,
-    denied = 2,
-    fullAccess = 3,
-    writeOnly = 4,
-};
+#include <string>
 
 class CalendarFolderAccess {
 public:
@@ -41,7 +34,13 @@ public:
 
     const std::filesystem::path& folder() const { return m_folder; }
 
-    CalendarAuthorizationStatus authorizationStatus() const;
+    /// The decision `folder` stands for, by the table above.
+    static CalendarAuthorizationStatus statusOf(const std::filesystem::path& folder);
+    /// Makes `folder`, and the folders above it that are missing, for this
+    /// user only (0700); fails with the reason. What is there is left alone.
+    static Expected<void, std::string> makeFolder(const std::filesystem::path& folder);
+
+    CalendarAuthorizationStatus authorizationStatus() const { return statusOf(m_folder); }
     /// Makes the folder when it is absent (for this user only), on the
     /// request thread, then calls `completion` there with whether the
     /// calendars can now be read. A folder that is there is left as it is.

@@ -99,6 +99,12 @@ void XcbConnection::flush()
     dispatchPending();
 }
 
+void XcbConnection::roundTrip()
+{
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    dispatchPending();
+}
+
 void XcbConnection::dispatchPending()
 {
     if (m_isDisconnected)

@@ -53,6 +53,10 @@ public:
     /// Sends what is buffered and reads what has arrived.
     void flush();
 
+    /// Sends what is buffered and waits until the server has carried it out,
+    /// so that another client's next request already meets its effect.
+    void roundTrip();
+
     /// Reads and dispatches every event already received. Called by the
     /// event loop; tests call it to stop waiting for the loop.
     void dispatchPending();

@@ -108,7 +108,7 @@ int runPanel(QApplication& app)
     panel.syncBackdrop();
     // Make sure the shape and stacking requests of our own connection are
     // done before the test looks.
-    connection->flush();
+    connection->roundTrip();
     announceWhenShown(panel, QStringLiteral("ready %1 %2").arg(panel.winId()).arg(panel.backdrop().winId()));
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
@@ -122,7 +122,7 @@ int runPanel(QApplication& app)
             panel.setLevel(NotchPanel::dragLevel);
             host->setArmed(true);
             panel.syncBackdrop();
-            connection->flush();
+            connection->roundTrip();
             syncWithQtConnection();
             say("armed");
         }
@@ -157,18 +157,23 @@ int runModel(QApplication& app)
     model.onGeometryChange = [&] { host->setInteractiveRect(model.currentInteractiveRect()); };
     static const char* const kinds[] = {"peek", "activity", "activityExpanded", "open", "hidden", "closed",
                                         "dropTarget"};
-    QObject::connect(&model, &NotchViewModel::stateChanged, &app, [&] {
-        connection->flush();
-        syncWithQtConnection();
-        say(QStringLiteral("state ") + kinds[int(model.state().kind())]);
-    });
+    // Queued: the model tells its geometry after the state, and the shape
+    // must be on the server before the test hears of the state.
+    QObject::connect(
+        &model, &NotchViewModel::stateChanged, &app,
+        [&] {
+            connection->roundTrip();
+            syncWithQtConnection();
+            say(QStringLiteral("state ") + kinds[int(model.state().kind())]);
+        },
+        Qt::QueuedConnection);
     platform.mouseMonitor.addGlobalMonitor(mouseEventMask(MouseEventType::scrollWheel), [](const MouseEvent& event) {
         say(QStringLiteral("wheel %1 %2 %3").arg(event.location.x).arg(event.location.y).arg(event.deltaY));
     });
     model.placePanel(model.currentCanvasSize());
     panel.orderFront();
     host->setInteractiveRect(model.currentInteractiveRect());
-    connection->flush();
+    connection->roundTrip();
     announceWhenShown(panel, QStringLiteral("ready %1").arg(panel.winId()));
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);

@@ -1,0 +1,293 @@
+#include "Platform/Core/FileTree.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string failure(const std::string& what, const fs::path& path, int error = errno)
+{
+    return what + " " + path.string() + ": " + std::strerror(error);
+}
+
+FileTree::Kind kindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return FileTree::Kind::regularFile;
+    if (S_ISDIR(mode))
+        return FileTree::Kind::directory;
+    if (S_ISFIFO(mode))
+        return FileTree::Kind::fifo;
+    if (S_ISSOCK(mode))
+        return FileTree::Kind::socket;
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return FileTree::Kind::device;
+    return FileTree::Kind::other;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+    bool isValid() const { return m_fd >= 0; }
+    /// Closes now, so that a failing close is seen.
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Copies the rest of `in` to `out`: in the kernel where it can, else through
+// a buffer.
+bool copyContent(int in, int out)
+{
+    for (;;) {
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, std::size_t(1) << 30, 0);
+        if (copied > 0)
+            continue;
+        if (copied == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EPERM)
+            return false;
+        break;
+    }
+    std::vector<char> buffer(std::size_t(1) << 16);
+    for (;;) {
+        const ssize_t count = ::read(in, buffer.data(), buffer.size());
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (count == 0)
+            return true;
+        if (!writeAll(out, buffer.data(), static_cast<std::size_t>(count)))
+            return false;
+    }
+}
+
+Expected<void, std::string> copyFile(const fs::path& source, const fs::path& destination, bool followLink,
+                                     bool durable)
+{
+    // O_NONBLOCK: whatever was swapped in since the type was looked at, the
+    // open cannot wait on it, and the type is checked again on what opened.
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW);
+    Descriptor in(::open(source.c_str(), flags));
+    if (!in.isValid())
+        return unexpected(failure("cannot open", source));
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0)
+        return unexpected(failure("cannot read", source));
+    if (!S_ISREG(info.st_mode))
+        return unexpected(source.string() + " is " + FileTree::describe(kindOf(info.st_mode)) + ", not a file");
+
+    Descriptor out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!out.isValid())
+        return unexpected(failure("cannot create", destination));
+    if (!copyContent(in.get(), out.get()))
+        return unexpected(failure("cannot copy", source));
+    const std::array<timespec, 2> times{info.st_atim, info.st_mtim};
+    ::fchmod(out.get(), info.st_mode & 07777);
+    ::futimens(out.get(), times.data());
+    if (durable && ::fsync(out.get()) != 0)
+        return unexpected(failure("cannot write", destination));
+    if (!out.close())
+        return unexpected(failure("cannot write", destination));
+    return {};
+}
+
+Expected<void, std::string> copyEntry(const fs::path& source, const fs::path& destination, bool top,
+                                      const FileTree::CopyOptions& options);
+
+Expected<void, std::string> copyFolder(const fs::path& source, const fs::path& destination,
+                                       const struct stat& info, const FileTree::CopyOptions& options)
+{
+    if (::mkdir(destination.c_str(), 0700) != 0)
+        return unexpected(failure("cannot create", destination));
+    std::vector<fs::path> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(source, error), end; !error && it != end; it.increment(error))
+        entries.push_back(it->path());
+    if (error)
+        return unexpected(source.string() + ": " + error.message());
+    for (const auto& entry : entries)
+        if (auto copied = copyEntry(entry, destination / entry.filename(), false, options); !copied)
+            return copied;
+    ::chmod(destination.c_str(), (info.st_mode & 07777) | S_IRWXU);
+    const std::array<timespec, 2> times{info.st_atim, info.st_mtim};
+    ::utimensat(AT_FDCWD, destination.c_str(), times.data(), AT_SYMLINK_NOFOLLOW);
+    if (options.durable) {
+        Descriptor folder(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folder.isValid() || ::fsync(folder.get()) != 0)
+            return unexpected(failure("cannot write", destination));
+    }
+    return {};
+}
+
+Expected<void, std::string> copyLink(const fs::path& source, const fs::path& destination)
+{
+    std::error_code error;
+    const fs::path target = fs::read_symlink(source, error);
+    if (error)
+        return unexpected(source.string() + ": " + error.message());
+    fs::create_symlink(target, destination, error);
+    if (error)
+        return unexpected(destination.string() + ": " + error.message());
+    return {};
+}
+
+Expected<void, std::string> copyEntry(const fs::path& source, const fs::path& destination, bool top,
+                                      const FileTree::CopyOptions& options)
+{
+    struct stat info {};
+    if ((top ? ::stat(source.c_str(), &info) : ::lstat(source.c_str(), &info)) != 0)
+        return unexpected(failure("cannot read", source));
+    switch (kindOf(info.st_mode)) {
+    case FileTree::Kind::regularFile:
+        return copyFile(source, destination, top, options.durable);
+    case FileTree::Kind::directory:
+        return copyFolder(source, destination, info, options);
+    default:
+        if (S_ISLNK(info.st_mode))
+            return copyLink(source, destination);
+        // Inside a folder such entries are no content of it; at the top they
+        // are what was asked for, and are refused.
+        if (!top)
+            return {};
+        return unexpected(source.string() + " is " + FileTree::describe(kindOf(info.st_mode))
+                          + ", not a file or folder");
+    }
+}
+
+// Whether `path` is `folder` or lies anywhere inside it, symbolic links resolved.
+bool isWithin(const fs::path& path, const fs::path& folder)
+{
+    std::error_code error;
+    const fs::path resolvedFolder = fs::canonical(folder, error);
+    if (error)
+        return false;
+    const fs::path resolvedPath = fs::weakly_canonical(path, error);
+    if (error)
+        return false;
+    auto p = resolvedPath.begin();
+    for (auto f = resolvedFolder.begin(); f != resolvedFolder.end(); ++f, ++p)
+        if (p == resolvedPath.end() || *p != *f)
+            return false;
+    return true;
+}
+
+} // namespace
+
+namespace FileTree {
+
+Kind kind(const fs::path& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return Kind::missing;
+    return kindOf(info.st_mode);
+}
+
+std::string describe(Kind kind)
+{
+    switch (kind) {
+    case Kind::missing:
+        return "missing";
+    case Kind::regularFile:
+        return "a file";
+    case Kind::directory:
+        return "a folder";
+    case Kind::fifo:
+        return "a named pipe";
+    case Kind::socket:
+        return "a socket";
+    case Kind::device:
+        return "a device";
+    case Kind::other:
+        break;
+    }
+    return "a special file";
+}
+
+Expected<void, std::string> copy(const fs::path& source, const fs::path& destination, CopyOptions options)
+{
+    if (kind(source) == Kind::directory && isWithin(destination, source))
+        return unexpected("cannot copy " + source.string() + " into itself");
+    return copyEntry(source, destination, true, options);
+}
+
+Expected<void, std::string> move(const fs::path& source, const fs::path& destination)
+{
+    const Kind sourceKind = kind(source);
+    if (sourceKind == Kind::missing)
+        return unexpected(failure("cannot read", source));
+    if (sourceKind != Kind::regularFile && sourceKind != Kind::directory)
+        return unexpected(source.string() + " is " + describe(sourceKind) + ", not a file or folder");
+
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // The file system cannot refuse to replace (or the folder would go
+        // into itself, which rename refuses below just the same).
+        std::error_code lookup;
+        if (fs::symlink_status(destination, lookup).type() != fs::file_type::not_found)
+            return unexpected(failure("cannot move to", destination, EEXIST));
+        if (::rename(source.c_str(), destination.c_str()) == 0)
+            return {};
+        error = errno;
+    }
+    if (error != EXDEV)
+        return unexpected(failure("cannot move", source, error));
+
+    if (auto copied = copy(source, destination, CopyOptions{.durable = true}); !copied)
+        return copied;
+    if (destination.has_parent_path()) {
+        Descriptor folder(::open(destination.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder.isValid())
+            ::fsync(folder.get());
+    }
+    std::error_code ignored;
+    fs::remove_all(source, ignored);
+    return {};
+}
+
+} // namespace FileTree

@@ -1,0 +1,47 @@
+#pragma once
+// Copying and moving a file or a whole folder tree into the app's own
+// folders (the tray's private copies). Only regular files, folders and
+// symbolic links are ever made; a FIFO, socket or device is never opened, so
+// nothing here can hang on one.
+
+#include "VudeKit/Expected.h"
+
+#include <filesystem>
+#include <string>
+
+namespace FileTree {
+
+/// What stands at a path, a final symbolic link followed.
+enum class Kind { missing, regularFile, directory, fifo, socket, device, other };
+
+Kind kind(const std::filesystem::path& path);
+
+/// "a named pipe", "a socket", "a device", ...: for messages.
+std::string describe(Kind kind);
+
+struct CopyOptions {
+    /// Flush every file and folder to disk before returning: for a copy
+    /// that is about to become the only one.
+    bool durable = false;
+};
+
+/// Copies the regular file or folder at `source` (a final symbolic link
+/// followed) to `destination`, which must not exist. Inside a folder,
+/// symbolic links are copied as links and FIFOs, sockets and devices are left
+/// out unread. Modes and modification times are kept, except that copied
+/// folders stay writable by their owner, so the copy can always be deleted.
+/// Refuses anything but a regular file or folder at `source`, and a folder
+/// that holds `destination`. On failure whatever was already made is left
+/// for the caller to remove; `source` is never changed.
+Expected<void, std::string> copy(const std::filesystem::path& source, const std::filesystem::path& destination,
+                                 CopyOptions options = {});
+
+/// Moves the regular file or folder at `source` to `destination`, which
+/// must not exist: a rename within one file system (a symbolic link at
+/// `source` moves as the link); across file systems a durable copy, and
+/// only then the removal of the source. When the copy fails the source is
+/// left whole and the partial copy is for the caller to remove; a source
+/// that cannot be removed after a complete copy still counts as moved.
+Expected<void, std::string> move(const std::filesystem::path& source, const std::filesystem::path& destination);
+
+} // namespace FileTree

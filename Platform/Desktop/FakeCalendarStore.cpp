@@ -1,0 +1,59 @@
+#include "Platform/Desktop/FakeCalendarStore.h"
+
+#include <algorithm>
+
+int FakeCalendarStore::observerCount() const
+{
+    return receivers(SIGNAL(changed()));
+}
+
+void FakeCalendarStore::answerPendingRequests()
+{
+    auto pending = std::move(m_pending);
+    m_pending.clear();
+    for (const auto& handler : pending)
+        answer(handler);
+}
+
+void FakeCalendarStore::requestFullAccess(std::function<void(AccessAnswer)> handler)
+{
+    ++requestCount;
+    if (holdsRequests)
+        m_pending.push_back(std::move(handler));
+    else
+        answer(handler);
+}
+
+void FakeCalendarStore::answer(const std::function<void(AccessAnswer)>& handler)
+{
+    status = statusAfterRequest;
+    handler(requestAnswer);
+}
+
+std::vector<CalendarStoreCalendar> FakeCalendarStore::calendars()
+{
+    ++calendarsCount;
+    return calendarList;
+}
+
+std::vector<CalendarStoreEvent> FakeCalendarStore::events(Date start, Date end,
+                                                          const std::vector<std::string>& calendarIdentifiers)
+{
+    ++eventsCount;
+    lastWindow = std::pair(start, end);
+    lastCalendarIdentifiers = calendarIdentifiers;
+    std::vector<CalendarStoreEvent> result;
+    for (const auto& event : eventList) {
+        if (event.calendarIdentifier &&
+            std::find(calendarIdentifiers.begin(), calendarIdentifiers.end(), *event.calendarIdentifier) ==
+                calendarIdentifiers.end())
+            continue;
+        // Events without dates are handed out as they are: a real store may
+        // hold such records.
+        if (event.start && event.end &&
+            !(*event.start < end && (*event.end > start || *event.start >= start)))
+            continue;
+        result.push_back(event);
+    }
+    return result;
+}

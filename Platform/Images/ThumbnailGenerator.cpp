@@ -1,0 +1,128 @@
+#include "Platform/Images/ThumbnailGenerator.h"
+
+#include "Platform/Images/ImageCodec.h"
+
+#include <QPainter>
+#include <QPdfDocument>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A PDF's header may stand anywhere in its first kilobyte.
+constexpr std::size_t kSniffBytes = 1024;
+constexpr std::string_view kPdfSignature = "%PDF-";
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// Opens a regular file without waiting on whatever else may stand there.
+Expected<int, std::string> openRegularFile(const fs::path& file, struct stat& info)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return unexpected("cannot open " + file.string() + ": " + std::strerror(errno));
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return unexpected(file.string() + " is not a regular file");
+    }
+    return fd;
+}
+
+std::string readPrefix(int fd)
+{
+    std::string bytes(kSniffBytes, '\0');
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t count = ::pread(fd, bytes.data() + filled, bytes.size() - filled, static_cast<off_t>(filled));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        filled += static_cast<std::size_t>(count);
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+QSize fitting(QSizeF size, int pixels)
+{
+    if (!(size.width() > 0) || !(size.height() > 0))
+        return {};
+    const double scale = pixels / std::max(size.width(), size.height());
+    return QSize(std::max(1, static_cast<int>(std::lround(size.width() * scale))),
+                 std::max(1, static_cast<int>(std::lround(size.height() * scale))));
+}
+
+// The first page, rendered on white at the size that fits. The document is
+// opened through the descriptor already checked, so no other file can take
+// its place in between.
+Expected<QImage, std::string> pdfThumbnail(int fd, const fs::path& file, int pixels)
+{
+    QPdfDocument document;
+    const QString path = QStringLiteral("/proc/self/fd/") + QString::number(fd);
+    if (document.load(path) != QPdfDocument::Error::None || document.pageCount() < 1)
+        return unexpected(file.string() + " is not a readable PDF");
+    const QSize size = fitting(document.pagePointSize(0), pixels);
+    if (size.isEmpty())
+        return unexpected(file.string() + " has an empty first page");
+    const QImage page = document.render(0, size);
+    if (page.isNull())
+        return unexpected("cannot draw the first page of " + file.string());
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.drawImage(0, 0, page);
+    painter.end();
+    return picture;
+}
+
+} // namespace
+
+Expected<QImage, std::string> FileThumbnailGenerator::thumbnail(const fs::path& file, int pixels) const
+{
+    if (pixels < 1)
+        return unexpected(std::string("no size to draw at"));
+    struct stat info {};
+    const auto opened = openRegularFile(file, info);
+    if (!opened)
+        return unexpected(opened.error());
+    const Descriptor fd(*opened);
+    const std::string prefix = readPrefix(fd.get());
+
+    if (sniffImageFormat(prefix)) {
+        ImageCodec::DecodeOptions options;
+        options.maxPixelSize = pixels;
+        options.encodingAs = ImageFormat::png;
+        auto decoded = ImageCodec::decodeFile(file, options);
+        if (!decoded)
+            return unexpected(decoded.error());
+        return std::move(decoded->image);
+    }
+    if (prefix.find(kPdfSignature) != std::string::npos) {
+        if (static_cast<std::uintmax_t>(info.st_size) > maxDocumentBytes)
+            return unexpected(file.string() + " is too large");
+        return pdfThumbnail(fd.get(), file, pixels);
+    }
+    return unexpected("no picture of " + file.string() + "'s kind of content");
+}

@@ -1,0 +1,8 @@
+#include "VudeServices/CalendarEvent.h"
+
+#include "Platform/Core/LocalCalendar.h"
+
+bool CalendarEvent::isMultiDay() const
+{
+    return !LocalCalendar::isSameDay(start, end);
+}
