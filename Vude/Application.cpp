@@ -9,6 +9,7 @@
 #include "Platform/Settings/PortalReduceMotionSetting.h"
 #include "Vude/AppDelegate.h"
 #include "Vude/ControllerNotchShell.h"
+#include "Vude/CoordinatorAppSync.h"
 #include "Vude/NotchWindowController.h"
 #include "Vude/PermissionSystem.h"
 #include "Vude/ShellPlatform.h"
@@ -104,7 +105,11 @@ Application::Application(QObject* parent)
             [&parts, &trace] {
                 return ActivityBridge::systemServices(parts.scheduler, parts.wallClock, parts.x11.get(), trace);
             },
-        .makeSync = [] { return std::make_unique<UnavailableAppSync>(); },
+        .makeSync =
+            [&parts, &trace]() -> std::unique_ptr<AppSync> {
+                return std::make_unique<CoordinatorAppSync>(parts.scheduler, parts.wallClock,
+                                                            [&trace](const std::string& line) { trace.trace(line); });
+            },
         .makeUpdates = [](const BuildProfile&) { return std::make_unique<PackageManagedUpdates>(); },
         .makeWindows = [&parts](AppDelegate&) { return std::make_unique<PlaceholderAppWindows>(parts.environment); },
         .writeOutput = writeStandardOutput,
