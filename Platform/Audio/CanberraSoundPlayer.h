@@ -3,10 +3,11 @@
 // server (PulseAudio or PipeWire's pulse server, else ALSA). A sound named
 // "Tink" is the file "Tink.wav" in the sounds folder the app ships.
 //
-// Nothing is opened until the first sound: the connection to the sound server
-// is made then, on the player's own queue, so neither start-up nor the main
-// thread ever waits for a sound server. A missing file, a name that is not a
-// plain word, or no sound server plays nothing and reports nothing.
+// Nothing is loaded or opened until the first sound: libcanberra is loaded
+// and the connection to the sound server made then, on the player's own
+// queue, so neither start-up nor the main thread ever waits for a sound
+// server. A missing library or file, a name that is not a plain word, or no
+// sound server plays nothing and reports nothing.
 
 #include "Platform/Audio/SoundPlayer.h"
 #include "Platform/Core/SerialQueue.h"

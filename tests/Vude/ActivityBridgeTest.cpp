@@ -67,8 +67,8 @@ TEST_F(ActivityBridgeTest, StartUpTracesInOrder)
         bool noBluetooth = false;
         bool replaceHUD = false;
         bool accessible = true;
-        std::vector<std::string> lines;
-        std::vector<std::string> systemLog;
+        std::vector<std::string> lines = {};
+        std::vector<std::string> systemLog = {};
         bool bluetoothStarted = true;
     };
     const std::vector<Row> rows{
@@ -126,8 +126,9 @@ TEST_F(ActivityBridgeTest, StartUpTracesInOrder)
         EXPECT_EQ(rig.bridge->bluetooth().isStarted(), row.bluetoothStarted);
         EXPECT_EQ(rig.bridge->bluetoothStatus(),
                   row.bluetoothStarted ? StartResult::started : StartResult::needsPermission);
-        if (row.withMedia)
+        if (row.withMedia) {
             EXPECT_EQ(rig.media->startCount, row.selfTestPasses ? 1 : 0);
+        }
         EXPECT_EQ(rig.inhibitor->calls().size(), 0u);
         EXPECT_TRUE(rig.lockMonitor->isFollowing());
         EXPECT_EQ(rig.calendar->startCount, 1);
@@ -227,10 +228,10 @@ TEST_F(ActivityBridgeTest, KeyTable)
         std::function<void(BridgeRig&)> arrange;
         MediaKeyEvent event;
         bool handled;
-        std::vector<std::pair<std::uint32_t, double>> volumeWrites;
-        std::vector<double> displayWrites;
-        std::vector<double> keyboardWrites;
-        std::optional<std::string> stamp;
+        std::vector<std::pair<std::uint32_t, double>> volumeWrites = {};
+        std::vector<double> displayWrites = {};
+        std::vector<double> keyboardWrites = {};
+        std::optional<std::string> stamp = {};
     };
     const auto down = [](MediaKey key, bool fine = false) {
         return MediaKeyEvent{.key = key, .isDown = true, .isFineAdjust = fine};
@@ -627,8 +628,9 @@ TEST_F(ActivityBridgeTest, LockSoundsAndTheWelcomeBackPill)
         rig.lockMonitor->announce(false);
         EXPECT_EQ(rig.sounds->played(), row.played);
         ASSERT_EQ(rig.presented.size(), row.pill ? 1u : 0u);
-        if (row.pill)
+        if (row.pill) {
             EXPECT_EQ(rig.presented[0].title(), "Welcome back");
+        }
     }
 }
 
