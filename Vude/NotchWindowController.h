@@ -232,7 +232,8 @@ public:
     /// key is then consumed).
     bool escapePressed();
 
-protected:
+    /// Escape on any of the application's windows; notes which screen's
+    /// notch last had pointer input.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
