@@ -42,6 +42,7 @@ AmbientMediaView::AmbientMediaView(const ActivityPayload& payload, bool expanded
       m_labels(std::make_unique<SpringAnimator>(scheduler, clock, std::vector<double>{expanded ? 1.0 : 0.0}))
 {
     connect(m_artwork.get(), &ArtworkView::imageChanged, this, &AmbientMediaView::needsRepaint);
+    connect(m_artwork.get(), &ArtworkView::decodeFailed, this, &AmbientMediaView::needsRepaint);
     connect(m_waveform.get(), &WaveformView::frameDue, this, &AmbientMediaView::needsRepaint);
     connect(m_labels.get(), &SpringAnimator::valueChanged, this, &AmbientMediaView::needsRepaint);
     m_artwork->setData(artworkBytes(payload));
@@ -99,7 +100,9 @@ void AmbientMediaView::paint(QPainter& painter, const QRectF& content) const
 void AmbientMediaView::paintArtwork(QPainter& painter, const QRectF& frame) const
 {
     const QPainterPath shape = continuousRoundedRect(frame, AmbientMediaLayout::artworkCornerRadius);
-    if (m_artwork->image()) {
+    // Bytes that are no image show the placeholder here, not the last cover:
+    // that belonged to another track.
+    if (m_artwork->image() && !m_artwork->isUndecodable()) {
         m_artwork->paintImage(painter, shape, frame);
         return;
     }

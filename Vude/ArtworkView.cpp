@@ -57,11 +57,13 @@ void ArtworkView::load()
     const std::optional<ArtworkCache::Key> key = cacheKey();
     if (!key) {
         m_loadingKey.reset();
+        m_undecodable = false;
         setImage(std::nullopt);
         return;
     }
     if (m_loadingKey == key)
         return;
+    m_undecodable = false;
     if (std::optional<QImage> cached = m_cache.image(*key)) {
         m_loadingKey.reset();
         setImage(std::move(cached));
@@ -74,8 +76,12 @@ void ArtworkView::load()
                      if (m_loadingKey != key)
                          return; // the artwork changed meanwhile
                      m_loadingKey.reset();
-                     if (image)
+                     if (image) {
                          setImage(image);
+                     } else {
+                         m_undecodable = true;
+                         emit decodeFailed();
+                     }
                  });
 }
 

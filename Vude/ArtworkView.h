@@ -40,6 +40,9 @@ public:
     std::optional<ArtworkCache::Key> cacheKey() const;
     /// A decode for the current artwork is running.
     bool isLoading() const { return m_loadingKey.has_value(); }
+    /// The current bytes were decoded and are no image; `image()` still holds
+    /// the previous picture, for callers that keep it.
+    bool isUndecodable() const { return m_undecodable; }
 
     /// The corner radius: 22 % of the side.
     static double cornerRadius(double size) { return size * 0.22; }
@@ -53,6 +56,8 @@ public:
 
 signals:
     void imageChanged();
+    /// The current bytes turned out to be no image.
+    void decodeFailed();
 
 private:
     void load();
@@ -64,6 +69,7 @@ private:
     std::uint64_t m_contentHash = 0;
     std::optional<QImage> m_image;
     std::optional<ArtworkCache::Key> m_loadingKey;
+    bool m_undecodable = false;
     mutable QImage m_scaled;
     mutable qint64 m_scaledFrom = 0;
     mutable QSize m_scaledFor;

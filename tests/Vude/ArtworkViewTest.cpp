@@ -56,9 +56,11 @@ TEST_F(ArtworkViewTest, KeepsThePreviousPictureUntilTheNextIsDecoded)
     view.setData(Data(std::string("<html>not a cover</html>")));
     ASSERT_TRUE(settle(view));
     EXPECT_EQ(centreOf(view.image()), QColor(Qt::blue)) << "junk leaves the previous picture";
+    EXPECT_TRUE(view.isUndecodable()) << "for callers that show the placeholder instead";
 
     view.setData(std::nullopt);
     EXPECT_FALSE(view.image()) << "removing the artwork shows the placeholder at once";
+    EXPECT_FALSE(view.isUndecodable());
     EXPECT_EQ(changed.count(), 3);
     EXPECT_EQ(cache.count(), 2u) << "the junk added nothing";
 }

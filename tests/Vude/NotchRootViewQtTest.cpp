@@ -599,6 +599,15 @@ TEST_F(NotchRootViewQtTest, AmbientMediaDecodesItsCoverOncePerChange)
     image = render();
     EXPECT_EQ(QColor(at(image, artwork.x() + 4, artwork.y())).green(), 120) << "the new cover";
 
+    // Bytes that are no image: the placeholder, not the last track's cover.
+    show(NotchState::activity(payload(ActivityKind::nowPlaying, ActivityPriority::ambient,
+                                      ActivityGlyph::artwork(Data(std::string("<html>no cover</html>"))), "B", "C",
+                                      ActivityTrailing::waveform(true))));
+    image = render();
+    EXPECT_EQ(QColor(at(image, artwork.x() - 10, artwork.y() - 10)), toQColor(Vude::Ink::x800))
+        << "the placeholder for junk";
+    EXPECT_EQ(cache.count(), 2u) << "the junk added nothing";
+
     show(NotchState::activity(payload(ActivityKind::nowPlaying, ActivityPriority::ambient,
                                       ActivityGlyph::symbol("music.note"), "B", "C",
                                       ActivityTrailing::waveform(true))));
