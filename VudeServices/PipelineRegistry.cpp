@@ -1,5 +1,6 @@
 #include "VudeServices/PipelineRegistry.h"
 
+#include "VudeServices/FilePipelines.h"
 #include "VudeServices/ImagePipelines.h"
 
 #include <algorithm>
@@ -9,14 +10,17 @@ PipelineRegistry::PipelineRegistry(std::optional<Pipelines> all)
 {
 }
 
-PipelineRegistry::Pipelines PipelineRegistry::defaultPipelines()
+PipelineRegistry::Pipelines PipelineRegistry::defaultPipelines(Pasteboard* pasteboard)
 {
-    // The file pipelines (zip, unzip, rename, copy paths) follow these.
     return {
         std::make_shared<CompressImagePipeline>(),
         std::make_shared<ConvertFormatPipeline>(),
         std::make_shared<ImagesToPDFPipeline>(),
         std::make_shared<StripEXIFPipeline>(),
+        std::make_shared<ZipPipeline>(),
+        std::make_shared<UnzipPipeline>(),
+        std::make_shared<RenamePipeline>(),
+        std::make_shared<CopyPathsPipeline>(pasteboard),
     };
 }
 

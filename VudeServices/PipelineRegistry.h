@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+class Pasteboard;
+
 class PipelineRegistry {
 public:
     using Pipeline = std::shared_ptr<const DropPipeline>;
@@ -16,8 +18,11 @@ public:
     /// Holds `all` in its order, or the default pipelines when none is given.
     explicit PipelineRegistry(std::optional<Pipelines> all = std::nullopt);
 
-    /// Compress, the PNG conversion, To PDF and Strip EXIF, in that order.
-    static Pipelines defaultPipelines();
+    /// Compress, the PNG conversion, To PDF, Strip EXIF, Zip, Unzip, Rename
+    /// and Copy path, in that order. Copy path writes to `pasteboard`
+    /// (which must outlive the pipelines), else to the application's
+    /// clipboard.
+    static Pipelines defaultPipelines(Pasteboard* pasteboard = nullptr);
 
     const Pipelines& all() const { return m_all; }
 

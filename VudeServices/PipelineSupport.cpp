@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <cerrno>
 #include <cstring>
 
 namespace fs = std::filesystem;
@@ -98,6 +99,48 @@ PipelineRunResult runEach(const std::vector<fs::path>& urls, const ProgressRepor
     }
     progress(1.0, "Done");
     return outputs;
+}
+
+std::string fileErrorDescription(std::string_view action, std::string_view name, int code, bool whileReading)
+{
+    std::string reason;
+    switch (code) {
+    case EACCES:
+    case EPERM:
+        reason = "you don't have permission";
+        break;
+    case ENOENT:
+    case ENOTDIR:
+        reason = whileReading ? "it no longer exists" : "the folder it goes in is missing";
+        break;
+    case ENOSPC:
+    case EDQUOT:
+        reason = "there isn't enough space";
+        break;
+    case EROFS:
+        reason = "the disk is read-only";
+        break;
+    case ENAMETOOLONG:
+        reason = "the name is too long";
+        break;
+    case EEXIST:
+        reason = "an item with that name already exists";
+        break;
+    case ENOTSUP:
+        reason = "it is neither a file nor a folder";
+        break;
+    case ELOOP:
+        reason = "it is a link that leads nowhere";
+        break;
+    default: {
+        // The system's own short text, but inside our sentence.
+        std::string text = std::strerror(code);
+        if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z')
+            text[0] = static_cast<char>(text[0] - 'A' + 'a');
+        reason = "of an error (" + text + ")";
+    }
+    }
+    return "Couldn't " + std::string(action) + " " + std::string(name) + " because " + reason + ".";
 }
 
 Expected<void, PipelineError> shell(const fs::path& tool, const std::vector<std::string>& arguments)

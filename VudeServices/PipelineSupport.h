@@ -51,6 +51,12 @@ PipelineRunResult runEach(const std::vector<std::filesystem::path>& urls, const 
                           const std::function<Expected<std::filesystem::path, PipelineFailure>(
                               const std::filesystem::path& input)>& produce);
 
+/// Our own wording of a file system error (an errno value) met while trying
+/// to `action` ("copy", "create the folder") the item `name`, on the side
+/// that failed: "Couldn't copy report.pdf because you don't have
+/// permission." Never the system's raw text alone.
+std::string fileErrorDescription(std::string_view action, std::string_view name, int code, bool whileReading);
+
 /// Runs the executable at `tool` with `arguments`, as given, without a shell,
 /// and waits for it. Its standard output is discarded and its error output
 /// kept for the message: a non-zero exit fails with toolFailed carrying that

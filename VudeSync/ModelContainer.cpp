@@ -6,8 +6,7 @@
 
 namespace {
 
-// PRAGMA application_id of every store this app creates ("Vude").
-constexpr std::int64_t kApplicationID = 0x56756465;
+constexpr std::int64_t kApplicationID = ModelContainer::applicationID;
 constexpr std::string_view kVersionKey = "schemaVersion";
 
 template <typename Value>
@@ -187,6 +186,11 @@ ModelContainer::~ModelContainer() = default;
 std::unique_ptr<ModelContext> ModelContainer::makeContext()
 {
     return std::make_unique<ModelContext>(*this);
+}
+
+void ModelContainer::noteLocalSave()
+{
+    emit localSave();
 }
 
 void ModelContainer::postRemoteChange()

@@ -11,6 +11,7 @@
 #include <QObject>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -32,6 +33,9 @@ class ModelContainer final : public QObject {
     Q_OBJECT
 
 public:
+    /// PRAGMA application_id of every store this app creates ("Vude").
+    static constexpr std::int64_t applicationID = 0x56756465;
+
     /// Opens the store, creating it with the current schema when the file is
     /// new or empty. Fails, leaving the file as it was, when the file is not a
     /// database, belongs to another program, or was written with a schema
@@ -56,9 +60,15 @@ public:
     static Expected<void, std::string> configureConnection(SqliteDatabase& database,
                                                            std::chrono::milliseconds busyTimeout);
 
+    /// Announces that a context of this container saved changes (what the
+    /// mirror sends out).
+    void noteLocalSave();
+
 signals:
     /// Delivered on the main thread.
     void remoteChange();
+    /// A context of this container committed changes; emitted by save().
+    void localSave();
 
 private:
     ModelContainer(ModelConfiguration configuration, SqliteDatabase database);

@@ -297,9 +297,9 @@ struct ModelContext::State {
     }
 
     /// Reads the whole table of one model; rows the store no longer holds
-    /// leave the context.
+    /// leave the context (at once, or when the caller sweeps).
     template <StoredModel Model>
-    Expected<void, std::string> loadAll(Rows<Model>& result)
+    Expected<void, std::string> loadAll(Rows<Model>& result, bool sweepNow = true)
     {
         result.reserve(entity<Model>().registered.size() + entity<Model>().inserted.size());
         auto loaded = load<Model>(std::nullopt, [&](Registered<Model>& entry) {
@@ -308,7 +308,8 @@ struct ModelContext::State {
         });
         if (!loaded)
             return loaded;
-        sweep<Model>();
+        if (sweepNow)
+            sweep<Model>();
         return {};
     }
 
@@ -334,12 +335,17 @@ struct ModelContext::State {
             return unexpected(begun.error());
         ++generation;
         std::pair<Rows<SyncedNote>, Rows<SyncedNoteRevision>> result;
-        auto loaded = loadAll<SyncedNote>(result.first);
+        // Notes leave only after the revisions were read: a revision that
+        // another connection moved off a note it then deleted must still
+        // find its old note here, to tell that move from a change of ours.
+        auto loaded = loadAll<SyncedNote>(result.first, false);
         if (loaded)
-            loaded = loadAll<SyncedNoteRevision>(result.second);
+            loaded = loadAll<SyncedNoteRevision>(result.second, false);
         (void)database.execute("COMMIT");
         if (!loaded)
             return unexpected(loaded.error());
+        sweep<SyncedNoteRevision>();
+        sweep<SyncedNote>();
         appendInserted<SyncedNote>(result.first);
         appendInserted<SyncedNoteRevision>(result.second);
         entity<SyncedNote>().loadedVersion = *version;
@@ -665,6 +671,7 @@ struct ModelContext::State {
             applyChanges<Model>(plans[index]);
             entity<Model>().inserted.clear();
         });
+        container.noteLocalSave();
         return {};
     }
 

@@ -3,7 +3,9 @@
 #include "VudeKit/Numbers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
+#include <mutex>
 
 namespace {
 
@@ -24,6 +26,39 @@ std::int64_t offsetFromReferenceDate(Date value)
 }
 
 } // namespace
+
+std::string PersistentModel::newRecordName()
+{
+    // A version 7 identifier: 48 bits of Unix milliseconds, then 12 bits that
+    // count names made within one millisecond, so names made one after the
+    // other always sort in that order, then random bits.
+    static std::mutex mutex;
+    static std::int64_t lastMilliseconds = 0;
+    static std::uint16_t sequence = 0;
+    std::int64_t milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::system_clock::now().time_since_epoch())
+                                    .count();
+    {
+        const std::lock_guard lock(mutex);
+        if (milliseconds <= lastMilliseconds) {
+            milliseconds = lastMilliseconds;
+            if (++sequence > 0x0FFF) {
+                ++milliseconds;
+                sequence = 0;
+            }
+        } else {
+            sequence = 0;
+        }
+        lastMilliseconds = milliseconds;
+    }
+    auto bytes = Uuid::random().bytes();
+    for (int i = 0; i < 6; ++i)
+        bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(milliseconds >> (8 * (5 - i)));
+    bytes[6] = static_cast<std::uint8_t>(0x70 | (sequence >> 8));
+    bytes[7] = static_cast<std::uint8_t>(sequence & 0xFF);
+    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
+    return Uuid(bytes).toString();
+}
 
 std::string ColumnCodec<Uuid>::sqlDefault(const Uuid&)
 {

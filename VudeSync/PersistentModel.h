@@ -49,17 +49,22 @@ public:
     /// The stored record's key; none while the row is not saved.
     std::optional<std::int64_t> storeKey() const { return m_storeKey; }
     /// The name of the row's record for the cloud mirror, unique in the store.
-    /// Drawn at random when the row is made; the mirror sets it before inserting
-    /// a row that arrived from elsewhere.
+    /// Drawn when the row is made; the mirror sets it before inserting a row
+    /// that arrived from elsewhere.
     const std::string& recordName() const { return m_recordName; }
     void setRecordName(std::string name) { m_recordName = std::move(name); }
+    /// A new record name: a time-ordered identifier (the creation time in
+    /// milliseconds first, then random bits), so names sort in the order rows
+    /// were made, on every device alike, and never repeat.
+    static std::string newRecordName();
+
     /// The context the row was inserted into or fetched by; none otherwise.
     ModelContext* modelContext() const { return m_context; }
 
 private:
     friend class ModelContext;
     std::optional<std::int64_t> m_storeKey;
-    std::string m_recordName = Uuid::random().toString();
+    std::string m_recordName = newRecordName();
     ModelContext* m_context = nullptr;
 };
 

@@ -109,6 +109,12 @@ std::string systemHostName()
     return std::string(trimmedWhitespace(name.data()));
 }
 
+std::string machineTag(const Sources& sources)
+{
+    const auto id = machineID(sources.root);
+    return id.empty() ? std::string() : suffixFor(id);
+}
+
 std::string current(const Sources& sources)
 {
     std::string name = prettyHostName(sources.root);

@@ -23,6 +23,10 @@ struct Sources {
 /// The identifier of this computer, e.g. "Ann's Laptop (3fa91c)".
 std::string current(const Sources& sources = {});
 
+/// The machine part of the identifier alone ("3fa91c"): stable while the
+/// machine id is, whatever the host is called; empty without a machine id.
+std::string machineTag(const Sources& sources = {});
+
 /// The system's host name (gethostname), empty on failure.
 std::string systemHostName();
 

@@ -1,5 +1,6 @@
 #include "VudeServices/PipelineRegistry.h"
 
+#include "VudeServices/FilePipelines.h"
 #include "VudeServices/ImagePipelines.h"
 #include "VudeServices/PipelineSupport.h"
 
@@ -11,42 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Stands in for a file pipeline: the lane choice only asks for id and accepts.
-class FilePipelineStub final : public DropPipeline {
-public:
-    FilePipelineStub(PipelineID id, bool zipOnly) : m_id(id), m_zipOnly(zipOnly) {}
-    PipelineID id() const override { return m_id; }
-    std::string title() const override { return std::string(displayName(m_id)); }
-    std::string symbol() const override { return std::string(::symbol(m_id)); }
-    bool accepts(const std::vector<fs::path>& urls) const override
-    {
-        return !urls.empty() && (!m_zipOnly || std::all_of(urls.begin(), urls.end(), [](const fs::path& url) {
-            std::string extension = PipelineSupport::extension(url);
-            std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
-            return extension == "zip";
-        }));
-    }
-    PipelineRunResult run(const std::vector<fs::path>&, const fs::path&, const ProgressReporter&) const override
-    {
-        return std::vector<fs::path>{};
-    }
-
-private:
-    PipelineID m_id;
-    bool m_zipOnly;
-};
-
-/// The eight pipelines in the app's order, with stubs for the file pipelines.
-PipelineRegistry fullRegistry()
-{
-    auto all = PipelineRegistry::defaultPipelines();
-    all.push_back(std::make_shared<FilePipelineStub>(PipelineID::zip, false));
-    all.push_back(std::make_shared<FilePipelineStub>(PipelineID::unzip, true));
-    all.push_back(std::make_shared<FilePipelineStub>(PipelineID::rename, false));
-    all.push_back(std::make_shared<FilePipelineStub>(PipelineID::copyPaths, false));
-    return PipelineRegistry(all);
-}
-
 std::vector<PipelineID> ids(const PipelineRegistry::Pipelines& pipelines)
 {
     std::vector<PipelineID> result;
@@ -55,7 +20,7 @@ std::vector<PipelineID> ids(const PipelineRegistry::Pipelines& pipelines)
     return result;
 }
 
-TEST(PipelineRegistryTest, TheDefaultImagePipelinesComeInTheirOrderWithTheirOwnTitles)
+TEST(PipelineRegistryTest, TheDefaultPipelinesComeInTheirOrderWithTheirOwnTitles)
 {
     const PipelineRegistry registry;
     struct Expected {
@@ -68,6 +33,10 @@ TEST(PipelineRegistryTest, TheDefaultImagePipelinesComeInTheirOrderWithTheirOwnT
         {PipelineID::convertFormat, "To PNG", "arrow.triangle.2.circlepath"},
         {PipelineID::imagesToPDF, "To PDF", "doc.richtext"},
         {PipelineID::stripEXIF, "Strip EXIF", "eye.slash"},
+        {PipelineID::zip, "Zip", "doc.zipper"},
+        {PipelineID::unzip, "Unzip", "arrow.up.bin"},
+        {PipelineID::rename, "Rename", "textformat"},
+        {PipelineID::copyPaths, "Copy path", "doc.on.clipboard"},
     };
     ASSERT_EQ(registry.all().size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -80,6 +49,7 @@ TEST(PipelineRegistryTest, TheDefaultImagePipelinesComeInTheirOrderWithTheirOwnT
     EXPECT_EQ(compress.quality(), 0.7);
     EXPECT_EQ(compress.maxDimension(), 2048.0);
     EXPECT_EQ(dynamic_cast<const ConvertFormatPipeline&>(*registry.all()[1]).target(), ImageFormat::png);
+    EXPECT_EQ(dynamic_cast<const RenamePipeline&>(*registry.all()[6]).pattern(), "{name}-{n}");
 }
 
 TEST(PipelineRegistryTest, ConvertTitlesNameTheirTarget)
@@ -123,7 +93,7 @@ TEST(PipelineRegistryTest, LanesFollowTheRegistryOrEnabledOrder)
          std::vector<PipelineID>{P::stripEXIF, P::zip, P::stripEXIF, P::zip}, {P::stripEXIF, P::zip}},
         {"unzip enabled but nothing to unzip", twoPngs, std::vector<PipelineID>{P::unzip}, {}},
     };
-    const PipelineRegistry registry = fullRegistry();
+    const PipelineRegistry registry;
     for (const auto& row : cases) {
         SCOPED_TRACE(row.why);
         EXPECT_EQ(ids(registry.lanes(row.urls, row.enabled)), row.lanes);
@@ -132,7 +102,9 @@ TEST(PipelineRegistryTest, LanesFollowTheRegistryOrEnabledOrder)
 
 TEST(PipelineRegistryTest, EnabledIdsMissingFromTheRegistryAreSkipped)
 {
-    const PipelineRegistry imagesOnly;
+    auto images = PipelineRegistry::defaultPipelines();
+    images.resize(4);
+    const PipelineRegistry imagesOnly(images);
     const auto lanes = imagesOnly.lanes({"/d/a.png"}, std::vector<PipelineID>{PipelineID::zip, PipelineID::stripEXIF});
     EXPECT_EQ(ids(lanes), std::vector<PipelineID>{PipelineID::stripEXIF});
     EXPECT_EQ(lanes.front(), imagesOnly.all()[3]) << "the registry's own pipeline, not a copy";

@@ -181,6 +181,33 @@ TEST_F(ModelContextTest, ARowDeletedInTheStoreLeavesTheContext)
     EXPECT_FALSE(context->hasChanges());
 }
 
+TEST_F(ModelContextTest, ARevisionMovedElsewhereOffANoteDeletedThereFollowsItsNewNote)
+{
+    // Another connection (the de-duplicator, the mirror) moves a revision to
+    // the note that stays and deletes the other note, in one save.
+    auto kept = std::make_shared<SyncedNote>(Uuid::random(), "Notes", kReferenceDate);
+    auto lost = std::make_shared<SyncedNote>(Uuid::random(), "Notes", kReferenceDate);
+    auto revision = std::make_shared<SyncedNoteRevision>(Uuid::random(), "text", kReferenceDate, "me");
+    revision->setNote(lost);
+    context->insert(kept);
+    context->insert(lost);
+    ASSERT_TRUE(context->save().has_value());
+
+    auto other = container->makeContext();
+    auto notes = other->fetchAll<SyncedNote>().value();
+    auto theirs = other->fetchAll<SyncedNoteRevision>().value().front();
+    const auto otherKept = *std::find_if(notes.begin(), notes.end(), [&](const auto& n) { return n->uuid == kept->uuid; });
+    const auto otherLost = *std::find_if(notes.begin(), notes.end(), [&](const auto& n) { return n->uuid == lost->uuid; });
+    theirs->setNote(otherKept);
+    other->remove(otherLost);
+    ASSERT_TRUE(other->save().has_value());
+
+    ASSERT_TRUE(context->fetchAll<SyncedNote>().has_value());
+    EXPECT_EQ(revision->note(), kept) << "the move is the store's, not a change of this context";
+    EXPECT_FALSE(context->hasChanges());
+    ASSERT_EQ(kept->revisions().size(), 1u);
+}
+
 TEST_F(ModelContextTest, FetchByUuidFollowsPendingUuidChanges)
 {
     const Uuid target = Uuid::random();

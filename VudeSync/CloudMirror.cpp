@@ -1,0 +1,876 @@
+#include "VudeSync/CloudMirror.h"
+
+#include "Platform/Core/NotificationCenter.h"
+#include "VudeSync/ModelContainer.h"
+#include "VudeSync/Schema.h"
+#include "VudeSync/SqliteDatabase.h"
+
+#include <QVariant>
+
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+
+using nlohmann::json;
+
+namespace {
+
+using Models = VudeSchemaV1::Models;
+using TraceSink = CloudMirror::TraceSink;
+
+constexpr std::string_view kCreateMirrorTable =
+    "CREATE TABLE IF NOT EXISTS Z_MIRROR ("
+    "Z_RECORDNAME TEXT PRIMARY KEY, "
+    "Z_ENTITY TEXT NOT NULL, "
+    "Z_MODIFIED INTEGER NOT NULL, "
+    "Z_WRITER TEXT NOT NULL, "
+    "Z_DIGEST INTEGER NOT NULL, "
+    "Z_DELETED INTEGER NOT NULL, "
+    "Z_PARENT TEXT) WITHOUT ROWID";
+
+template <StoredModel Model>
+constexpr bool hasNote = requires { ModelTraits<Model>::noteColumn; };
+
+template <typename Visitor>
+void forEachModel(Visitor&& visit)
+{
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+        (visit(std::type_identity<std::tuple_element_t<I, Models>>{}), ...);
+    }(std::make_index_sequence<std::tuple_size_v<Models>>{});
+}
+
+bool isSchemaEntity(std::string_view entity)
+{
+    bool known = false;
+    forEachModel([&]<typename Model>(std::type_identity<Model>) {
+        known = known || ModelTraits<Model>::entityName == entity;
+    });
+    return known;
+}
+
+std::string sqlName(std::string_view name)
+{
+    return "\"" + std::string(name) + "\"";
+}
+
+std::int64_t microsecondsSinceReference(Date date)
+{
+    std::int64_t offset = 0;
+    if (__builtin_sub_overflow(date.time_since_epoch().count(), kReferenceDate.time_since_epoch().count(), &offset))
+        return date > kReferenceDate ? INT64_MAX : INT64_MIN;
+    return offset;
+}
+
+Date dateFromMicroseconds(std::int64_t microseconds)
+{
+    return saturatingAdd(kReferenceDate, Duration(microseconds));
+}
+
+// --- Attribute values as record fields ----------------------------------------
+
+template <typename Value>
+struct FieldCodec;
+
+template <>
+struct FieldCodec<Uuid> {
+    static json to(const Uuid& value) { return value.toString(); }
+    static std::optional<Uuid> from(const json& field)
+    {
+        return field.is_string() ? Uuid::parse(field.get_ref<const std::string&>()) : std::nullopt;
+    }
+};
+
+template <>
+struct FieldCodec<std::string> {
+    static json to(const std::string& value) { return value; }
+    static std::optional<std::string> from(const json& field)
+    {
+        return field.is_string() ? std::optional(field.get<std::string>()) : std::nullopt;
+    }
+};
+
+template <>
+struct FieldCodec<bool> {
+    static json to(bool value) { return value; }
+    static std::optional<bool> from(const json& field)
+    {
+        return field.is_boolean() ? std::optional(field.get<bool>()) : std::nullopt;
+    }
+};
+
+template <>
+struct FieldCodec<std::int64_t> {
+    static json to(std::int64_t value) { return value; }
+    static std::optional<std::int64_t> from(const json& field)
+    {
+        if (field.is_number_unsigned())
+            return field.get<std::uint64_t>() <= std::uint64_t(INT64_MAX) ? std::optional(field.get<std::int64_t>())
+                                                                          : std::nullopt;
+        return field.is_number_integer() ? std::optional(field.get<std::int64_t>()) : std::nullopt;
+    }
+};
+
+template <>
+struct FieldCodec<double> {
+    // JSON has no NaN or infinity; the store keeps NaN as 0 already.
+    static json to(double value) { return std::isfinite(value) ? value : 0.0; }
+    static std::optional<double> from(const json& field)
+    {
+        return field.is_number() ? std::optional(field.get<double>()) : std::nullopt;
+    }
+};
+
+template <>
+struct FieldCodec<Date> {
+    // Whole microseconds since 2001: exact, the distant past included.
+    static json to(Date value) { return microsecondsSinceReference(value); }
+    static std::optional<Date> from(const json& field)
+    {
+        const auto microseconds = FieldCodec<std::int64_t>::from(field);
+        return microseconds ? std::optional(dateFromMicroseconds(*microseconds)) : std::nullopt;
+    }
+};
+
+template <typename Value>
+struct FieldCodec<std::optional<Value>> {
+    static json to(const std::optional<Value>& value) { return value ? FieldCodec<Value>::to(*value) : json(nullptr); }
+    static std::optional<std::optional<Value>> from(const json& field)
+    {
+        if (field.is_null())
+            return std::optional<std::optional<Value>>(std::in_place, std::nullopt);
+        auto inner = FieldCodec<Value>::from(field);
+        if (!inner)
+            return std::nullopt;
+        return std::optional<std::optional<Value>>(std::in_place, std::move(*inner));
+    }
+};
+
+template <StoredModel Model>
+json fieldsOf(const AttributeValues<Model>& values)
+{
+    json fields = json::object();
+    forEachAttribute<Model>([&](auto index, const auto& attribute) {
+        using Value = typename std::decay_t<decltype(attribute)>::value_type;
+        fields[std::string(attribute.name)] = FieldCodec<Value>::to(std::get<decltype(index)::value>(values));
+    });
+    return fields;
+}
+
+/// Takes each field that is present and of the right type; the others keep
+/// what `values` held (a newer writer's extra fields are ignored).
+template <StoredModel Model>
+void assignFields(AttributeValues<Model>& values, const json& fields)
+{
+    if (!fields.is_object())
+        return;
+    forEachAttribute<Model>([&](auto index, const auto& attribute) {
+        using Value = typename std::decay_t<decltype(attribute)>::value_type;
+        const auto found = fields.find(std::string(attribute.name));
+        if (found == fields.end())
+            return;
+        if (auto value = FieldCodec<Value>::from(*found))
+            std::get<decltype(index)::value>(values) = std::move(*value);
+    });
+}
+
+/// A digest of what a record says, to tell whether a row changed since it
+/// was last exchanged (FNV-1a over the fields' JSON and the parent).
+std::int64_t digestOf(const json& fields, const std::optional<std::string>& parent)
+{
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    const auto mix = [&hash](std::string_view bytes) {
+        for (const unsigned char byte : bytes) {
+            hash ^= byte;
+            hash *= 0x100000001b3ull;
+        }
+    };
+    mix(fields.dump(-1, ' ', false, json::error_handler_t::replace));
+    mix(parent ? "\x1f" + *parent : std::string("\x1e"));
+    return static_cast<std::int64_t>(hash);
+}
+
+// --- Rows of the store -------------------------------------------------------------
+
+template <StoredModel Model>
+struct LocalRow {
+    std::int64_t key = 0;
+    std::string name;
+    AttributeValues<Model> values;
+    std::optional<std::int64_t> noteKey;
+    std::optional<std::string> noteName;
+};
+
+template <StoredModel Model>
+std::string selectRows(const std::string& where = {})
+{
+    std::string sql = "SELECT t.Z_PK, t.Z_RECORDNAME";
+    forEachAttribute<Model>([&](auto, const auto& attribute) { sql += ", t." + sqlName(attribute.name); });
+    if constexpr (hasNote<Model>)
+        sql += ", t." + sqlName(ModelTraits<Model>::noteColumn) + ", n.Z_RECORDNAME";
+    sql += " FROM " + sqlName(ModelTraits<Model>::entityName) + " t";
+    if constexpr (hasNote<Model>)
+        sql += " LEFT JOIN \"SyncedNote\" n ON t." + sqlName(ModelTraits<Model>::noteColumn) + " = n.Z_PK";
+    if (!where.empty())
+        sql += " WHERE " + where;
+    return sql;
+}
+
+template <StoredModel Model>
+LocalRow<Model> readRow(const SqliteStatement& statement)
+{
+    LocalRow<Model> row;
+    row.key = statement.integerColumn(0);
+    row.name = statement.textColumn(1);
+    forEachAttribute<Model>([&](auto index, const auto& attribute) {
+        using Value = typename std::decay_t<decltype(attribute)>::value_type;
+        std::get<decltype(index)::value>(row.values) = ColumnCodec<Value>::read(statement, 2 + int(index));
+    });
+    if constexpr (hasNote<Model>) {
+        constexpr int noteColumn = 2 + int(attributeCount<Model>);
+        if (!statement.isNull(noteColumn))
+            row.noteKey = statement.integerColumn(noteColumn);
+        if (!statement.isNull(noteColumn + 1))
+            row.noteName = statement.textColumn(noteColumn + 1);
+    }
+    return row;
+}
+
+template <StoredModel Model>
+Expected<std::optional<LocalRow<Model>>, std::string> findRow(SqliteDatabase& database, const std::string& name)
+{
+    auto statement = database.prepare(selectRows<Model>("t.Z_RECORDNAME = ?1"));
+    if (!statement)
+        return unexpected(statement.error());
+    statement->bindText(1, name);
+    auto stepped = statement->step();
+    if (!stepped)
+        return unexpected(stepped.error());
+    if (!*stepped)
+        return std::optional<LocalRow<Model>>();
+    return std::optional(readRow<Model>(*statement));
+}
+
+Expected<std::optional<std::int64_t>, std::string> noteKeyOf(SqliteDatabase& database, const std::string& name)
+{
+    auto statement = database.prepare("SELECT Z_PK FROM \"SyncedNote\" WHERE Z_RECORDNAME = ?1");
+    if (!statement)
+        return unexpected(statement.error());
+    statement->bindText(1, name);
+    auto stepped = statement->step();
+    if (!stepped)
+        return unexpected(stepped.error());
+    if (!*stepped)
+        return std::optional<std::int64_t>();
+    return std::optional(statement->integerColumn(0));
+}
+
+// --- The mirror's bookkeeping -------------------------------------------------------
+
+struct ShadowRow {
+    std::string entity;
+    CloudRecordVersion version;
+    std::int64_t digest = 0;
+    bool deleted = false;
+    std::optional<std::string> parent;
+};
+using Shadow = std::unordered_map<std::string, ShadowRow>;
+
+Expected<Shadow, std::string> loadShadow(SqliteDatabase& database)
+{
+    auto statement = database.prepare(
+        "SELECT Z_RECORDNAME, Z_ENTITY, Z_MODIFIED, Z_WRITER, Z_DIGEST, Z_DELETED, Z_PARENT FROM Z_MIRROR");
+    if (!statement)
+        return unexpected(statement.error());
+    Shadow shadow;
+    for (;;) {
+        auto stepped = statement->step();
+        if (!stepped)
+            return unexpected(stepped.error());
+        if (!*stepped)
+            return shadow;
+        ShadowRow row;
+        row.entity = statement->textColumn(1);
+        row.version = {dateFromMicroseconds(statement->integerColumn(2)), statement->textColumn(3)};
+        row.digest = statement->integerColumn(4);
+        row.deleted = statement->integerColumn(5) != 0;
+        if (!statement->isNull(6))
+            row.parent = statement->textColumn(6);
+        shadow.emplace(statement->textColumn(0), std::move(row));
+    }
+}
+
+Expected<void, std::string> writeShadow(SqliteDatabase& database, const std::string& name, const ShadowRow& row)
+{
+    auto statement = database.prepare("INSERT OR REPLACE INTO Z_MIRROR (Z_RECORDNAME, Z_ENTITY, Z_MODIFIED, "
+                                      "Z_WRITER, Z_DIGEST, Z_DELETED, Z_PARENT) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    if (!statement)
+        return unexpected(statement.error());
+    statement->bindText(1, name);
+    statement->bindText(2, row.entity);
+    statement->bindInteger(3, microsecondsSinceReference(row.version.modifiedAt));
+    statement->bindText(4, row.version.writer);
+    statement->bindInteger(5, row.digest);
+    statement->bindInteger(6, row.deleted ? 1 : 0);
+    if (row.parent)
+        statement->bindText(7, *row.parent);
+    else
+        statement->bindNull(7);
+    return statement->run();
+}
+
+/// A local change is stamped now, and never at or before the version it
+/// replaces, so it wins over that version even when the clock went back.
+Date stampAfter(Date now, const ShadowRow* previous)
+{
+    if (previous && previous->version.modifiedAt >= now)
+        return saturatingAdd(previous->version.modifiedAt, Duration(1));
+    return now;
+}
+
+/// Rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(SqliteDatabase& database) : m_database(database) {}
+    ~Transaction()
+    {
+        if (m_open)
+            (void)m_database.execute("ROLLBACK");
+    }
+    Expected<void, std::string> begin()
+    {
+        auto begun = m_database.execute("BEGIN IMMEDIATE");
+        m_open = begun.has_value();
+        return begun;
+    }
+    Expected<void, std::string> commit()
+    {
+        auto committed = m_database.execute("COMMIT");
+        if (committed)
+            m_open = false;
+        return committed;
+    }
+
+private:
+    SqliteDatabase& m_database;
+    bool m_open = false;
+};
+
+CloudError storeError(const std::string& what, const std::string& error)
+{
+    return CloudError{CloudError::internalError, what + ": " + error};
+}
+
+/// Errors that mean the account cannot be used now; the mirror then waits for
+/// the account to change instead of reporting a failed sync.
+bool isAccountError(const CloudError& error)
+{
+    return error.code == CloudError::notAuthenticated || error.code == CloudError::permissionFailure
+        || error.code == CloudError::networkUnavailable;
+}
+
+// --- Export ---------------------------------------------------------------------------
+
+struct ExportPlan {
+    std::vector<CloudRecord> records;
+    std::vector<std::pair<std::string, ShadowRow>> shadow;
+};
+
+template <StoredModel Model>
+Expected<void, std::string> planExport(SqliteDatabase& database, const Shadow& shadow,
+                                       std::unordered_set<std::string>& present, Date now, const std::string& me,
+                                       ExportPlan& plan)
+{
+    auto statement = database.prepare(selectRows<Model>());
+    if (!statement)
+        return unexpected(statement.error());
+    for (;;) {
+        auto stepped = statement->step();
+        if (!stepped)
+            return unexpected(stepped.error());
+        if (!*stepped)
+            return {};
+        auto row = readRow<Model>(*statement);
+        present.insert(row.name);
+        const auto found = shadow.find(row.name);
+        const ShadowRow* previous = found == shadow.end() ? nullptr : &found->second;
+        auto fields = fieldsOf<Model>(row.values);
+        std::optional<std::string> parent;
+        if constexpr (hasNote<Model>) {
+            // A revision whose note has not arrived yet keeps the note it
+            // was sent with.
+            parent = row.noteName;
+            if (!parent && !row.noteKey && previous)
+                parent = previous->parent;
+        }
+        const auto digest = digestOf(fields, parent);
+        if (previous && !previous->deleted && previous->digest == digest)
+            continue;
+        CloudRecord record;
+        record.recordName = row.name;
+        record.recordType = std::string(ModelTraits<Model>::entityName);
+        record.fields = std::move(fields);
+        record.parent = parent;
+        record.modifiedAt = stampAfter(now, previous);
+        record.writer = me;
+        plan.shadow.emplace_back(row.name, ShadowRow{record.recordType, record.version(), digest, false, parent});
+        plan.records.push_back(std::move(record));
+    }
+}
+
+// --- Import ---------------------------------------------------------------------------
+
+struct ImportOutcome {
+    int applied = 0;
+    /// Rows changed here that must go out again (revisions moved off a
+    /// deleted note, a note kept because it still held text).
+    bool changedLocally = false;
+};
+
+template <StoredModel Model>
+Expected<void, std::string> applyUpsert(SqliteDatabase& database, const CloudRecord& record, Shadow& shadow)
+{
+    auto existing = findRow<Model>(database, record.recordName);
+    if (!existing)
+        return unexpected(existing.error());
+    AttributeValues<Model> values = *existing ? (*existing)->values : attributeValues(Model());
+    assignFields<Model>(values, record.fields);
+
+    std::optional<std::int64_t> noteKey;
+    if constexpr (hasNote<Model>) {
+        if (record.parent) {
+            auto key = noteKeyOf(database, *record.parent);
+            if (!key)
+                return unexpected(key.error());
+            noteKey = *key;
+        }
+    }
+
+    std::string sql;
+    if (*existing) {
+        std::string assignments;
+        forEachAttribute<Model>([&](auto, const auto& attribute) {
+            assignments += (assignments.empty() ? "" : ", ") + sqlName(attribute.name) + " = ?";
+        });
+        if constexpr (hasNote<Model>)
+            assignments += ", " + sqlName(ModelTraits<Model>::noteColumn) + " = ?";
+        sql = "UPDATE " + sqlName(ModelTraits<Model>::entityName) + " SET " + assignments + " WHERE Z_PK = ?";
+    } else {
+        std::string columns;
+        std::string placeholders;
+        forEachAttribute<Model>([&](auto, const auto& attribute) {
+            columns += ", " + sqlName(attribute.name);
+            placeholders += ", ?";
+        });
+        if constexpr (hasNote<Model>) {
+            columns += ", " + sqlName(ModelTraits<Model>::noteColumn);
+            placeholders += ", ?";
+        }
+        sql = "INSERT INTO " + sqlName(ModelTraits<Model>::entityName) + " (Z_RECORDNAME" + columns + ") VALUES (?"
+            + placeholders + ")";
+    }
+    auto statement = database.prepare(sql);
+    if (!statement)
+        return unexpected(statement.error());
+    int parameter = 1;
+    if (!*existing)
+        statement->bindText(parameter++, record.recordName);
+    forEachAttribute<Model>([&](auto index, const auto& attribute) {
+        using Value = typename std::decay_t<decltype(attribute)>::value_type;
+        ColumnCodec<Value>::bind(*statement, parameter++, std::get<decltype(index)::value>(values));
+    });
+    if constexpr (hasNote<Model>) {
+        if (noteKey)
+            statement->bindInteger(parameter++, *noteKey);
+        else
+            statement->bindNull(parameter++);
+    }
+    if (*existing)
+        statement->bindInteger(parameter, (*existing)->key);
+    if (auto ran = statement->run(); !ran)
+        return ran;
+
+    ShadowRow row{record.recordType, record.version(), digestOf(fieldsOf<Model>(values), record.parent), false,
+                  record.parent};
+    if (auto written = writeShadow(database, record.recordName, row); !written)
+        return written;
+    shadow[record.recordName] = std::move(row);
+    return {};
+}
+
+enum class Removal { absent, removed, kept };
+
+/// Deletes the row a deletion mark names. A note that still holds revisions
+/// no mark deleted hands them to another note of the same identity first;
+/// with none, it is kept (its text would otherwise go with it).
+template <StoredModel Model>
+Expected<Removal, std::string> applyRemoval(SqliteDatabase& database, const CloudRecord& record)
+{
+    auto existing = findRow<Model>(database, record.recordName);
+    if (!existing)
+        return unexpected(existing.error());
+    if (!*existing)
+        return Removal::absent;
+    const auto key = (*existing)->key;
+    if constexpr (std::is_same_v<Model, SyncedNote>) {
+        auto held = database.prepare("SELECT count(*) FROM \"SyncedNoteRevision\" WHERE note = ?1");
+        if (!held)
+            return unexpected(held.error());
+        held->bindInteger(1, key);
+        auto counted = held->step();
+        if (!counted)
+            return unexpected(counted.error());
+        if (*counted && held->integerColumn(0) > 0) {
+            auto other = database.prepare("SELECT Z_PK FROM \"SyncedNote\" WHERE uuid = (SELECT uuid FROM "
+                                          "\"SyncedNote\" WHERE Z_PK = ?1) AND Z_PK != ?1 ORDER BY Z_RECORDNAME LIMIT 1");
+            if (!other)
+                return unexpected(other.error());
+            other->bindInteger(1, key);
+            auto found = other->step();
+            if (!found)
+                return unexpected(found.error());
+            if (!*found)
+                return Removal::kept;
+            auto moved = database.prepare("UPDATE \"SyncedNoteRevision\" SET note = ?1 WHERE note = ?2");
+            if (!moved)
+                return unexpected(moved.error());
+            moved->bindInteger(1, other->integerColumn(0));
+            moved->bindInteger(2, key);
+            if (auto ran = moved->run(); !ran)
+                return unexpected(ran.error());
+        }
+    }
+    auto removal = database.prepare("DELETE FROM " + sqlName(ModelTraits<Model>::entityName) + " WHERE Z_PK = ?1");
+    if (!removal)
+        return unexpected(removal.error());
+    removal->bindInteger(1, key);
+    if (auto ran = removal->run(); !ran)
+        return unexpected(ran.error());
+    return Removal::removed;
+}
+
+/// Revisions that arrived before their note point at it once it is here.
+Expected<int, std::string> relinkRevisions(SqliteDatabase& database)
+{
+    auto relinked = database.execute(
+        "UPDATE \"SyncedNoteRevision\" SET note = (SELECT n.Z_PK FROM Z_MIRROR m JOIN \"SyncedNote\" n ON "
+        "n.Z_RECORDNAME = m.Z_PARENT WHERE m.Z_RECORDNAME = \"SyncedNoteRevision\".Z_RECORDNAME) "
+        "WHERE note IS NULL AND EXISTS (SELECT 1 FROM Z_MIRROR m JOIN \"SyncedNote\" n ON n.Z_RECORDNAME = "
+        "m.Z_PARENT WHERE m.Z_RECORDNAME = \"SyncedNoteRevision\".Z_RECORDNAME AND m.Z_DELETED = 0)");
+    if (!relinked)
+        return unexpected(relinked.error());
+    auto count = database.queryInteger("SELECT changes()");
+    if (!count)
+        return unexpected(count.error());
+    return static_cast<int>(count->value_or(0));
+}
+
+} // namespace
+
+struct CloudMirror::Store {
+    SqliteDatabase database;
+};
+
+Expected<std::unique_ptr<CloudMirror>, std::string> CloudMirror::start(ModelContainer& container,
+                                                                      std::shared_ptr<CloudDatabase> database,
+                                                                      Scheduler& scheduler, const ClockSource& clock,
+                                                                      Options options, TraceSink trace)
+{
+    if (!database)
+        return unexpected(std::string("There is no cloud database to mirror the store to."));
+    const auto& configuration = container.configuration();
+    auto connection = SqliteDatabase::open(configuration.url, SqliteDatabase::OpenMode::readWrite);
+    if (!connection)
+        return unexpected("The cloud mirror cannot open the store: " + connection.error());
+    if (auto configured = ModelContainer::configureConnection(*connection, configuration.busyTimeout); !configured)
+        return unexpected("The cloud mirror cannot open the store: " + configured.error());
+    if (auto created = connection->execute(kCreateMirrorTable); !created)
+        return unexpected("The cloud mirror cannot keep its records in the store: " + created.error());
+    auto store = std::make_unique<Store>();
+    store->database = std::move(*connection);
+    return std::unique_ptr<CloudMirror>(new CloudMirror(container, std::move(database), scheduler, clock, options,
+                                                        std::move(trace), std::move(store)));
+}
+
+CloudMirror::CloudMirror(ModelContainer& container, std::shared_ptr<CloudDatabase> database, Scheduler& scheduler,
+                         const ClockSource& clock, Options options, TraceSink trace, std::unique_ptr<Store> store)
+    : m_container(container), m_database(std::move(database)), m_scheduler(scheduler), m_clock(clock),
+      m_options(options), m_trace(std::move(trace)), m_store(std::move(store))
+{
+    connect(&m_container, &ModelContainer::localSave, this, [this] { schedulePass(m_options.exportDelay); });
+    m_accountObserver = NotificationCenter::defaultCenter().addObserver(
+        CloudDatabase::accountChangedNotification, this, [this](const Notification&) { schedulePass(Duration::zero()); });
+    m_watching = m_database->startWatching([this] { schedulePass(Duration::zero()); });
+    if (!m_watching)
+        this->trace("cloud mirror: " + m_watching.error());
+    schedulePass(Duration::zero());
+}
+
+CloudMirror::~CloudMirror()
+{
+    m_pendingPass.cancel();
+    m_database->stopWatching();
+    NotificationCenter::defaultCenter().removeObserver(m_accountObserver);
+}
+
+void CloudMirror::trace(const std::string& line) const
+{
+    if (m_trace)
+        m_trace(line);
+}
+
+void CloudMirror::post(const CloudMirrorEvent& event) const
+{
+    NotificationCenter::defaultCenter().post(eventChangedNotification, {{eventKey, QVariant::fromValue(event)}});
+}
+
+void CloudMirror::schedulePass(Duration delay)
+{
+    const Date due = m_clock.now() + delay;
+    if (m_pendingPass.isActive() && m_pendingDue && *m_pendingDue <= due)
+        return;
+    m_pendingPass.cancel();
+    m_pendingDue = due;
+    m_pendingPass = m_scheduler.after(delay, [this] {
+        m_pendingDue.reset();
+        (void)synchronize();
+    });
+}
+
+Expected<CloudMirror::PassResult, CloudError> CloudMirror::synchronize()
+{
+    return runPass(m_setupDone ? CloudMirrorEvent::Type::importChanges : CloudMirrorEvent::Type::setup, !m_setupDone);
+}
+
+Expected<CloudMirror::PassResult, CloudError> CloudMirror::runPass(CloudMirrorEvent::Type type, bool announceAlways)
+{
+    m_pendingPass.cancel();
+    m_pendingDue.reset();
+    auto& database = m_store->database;
+    const std::string& me = m_database->installID();
+
+    // Local changes out: rows whose digest differs from what was last
+    // exchanged, and deletion marks for rows that are gone.
+    const auto exportChanges = [&]() -> Expected<int, CloudError> {
+        Transaction transaction(database);
+        if (auto begun = transaction.begin(); !begun)
+            return unexpected(storeError("Cannot read the store", begun.error()));
+        auto shadow = loadShadow(database);
+        if (!shadow)
+            return unexpected(storeError("Cannot read the mirror's records", shadow.error()));
+        const Date now = m_clock.now();
+        ExportPlan plan;
+        std::unordered_set<std::string> present;
+        Expected<void, std::string> planned;
+        forEachModel([&]<typename Model>(std::type_identity<Model>) {
+            if (planned)
+                planned = planExport<Model>(database, *shadow, present, now, me, plan);
+        });
+        if (!planned)
+            return unexpected(storeError("Cannot read the store", planned.error()));
+        for (const auto& [name, row] : *shadow) {
+            if (row.deleted || present.contains(name) || !isSchemaEntity(row.entity))
+                continue;
+            CloudRecord mark;
+            mark.recordName = name;
+            mark.recordType = row.entity;
+            mark.modifiedAt = stampAfter(now, &row);
+            mark.writer = me;
+            mark.deleted = true;
+            plan.shadow.emplace_back(name, ShadowRow{row.entity, mark.version(), 0, true, std::nullopt});
+            plan.records.push_back(std::move(mark));
+        }
+        if (plan.records.empty())
+            return 0;
+        if (auto sent = m_database->modify(plan.records); !sent)
+            return unexpected(sent.error());
+        for (const auto& [name, row] : plan.shadow) {
+            if (auto written = writeShadow(database, name, row); !written)
+                return unexpected(storeError("Cannot record what was sent", written.error()));
+        }
+        if (auto committed = transaction.commit(); !committed) {
+            // The records went out; the next pass sends them again, newer.
+            return unexpected(storeError("Cannot record what was sent", committed.error()));
+        }
+        return static_cast<int>(plan.records.size());
+    };
+
+    // Remote changes in: every version newer than what was last exchanged,
+    // in one transaction, notes before their revisions, deletions last.
+    const auto importChanges = [&]() -> Expected<ImportOutcome, CloudError> {
+        auto snapshot = m_database->fetchAll();
+        if (!snapshot)
+            return unexpected(snapshot.error());
+        Transaction transaction(database);
+        if (auto begun = transaction.begin(); !begun)
+            return unexpected(storeError("Cannot write the store", begun.error()));
+        auto shadow = loadShadow(database);
+        if (!shadow)
+            return unexpected(storeError("Cannot read the mirror's records", shadow.error()));
+
+        std::unordered_map<std::string_view, std::vector<const CloudRecord*>> upserts;
+        std::unordered_map<std::string_view, std::vector<const CloudRecord*>> removals;
+        for (const auto& record : snapshot->records) {
+            if (!isSchemaEntity(record.recordType)) {
+                if (!record.deleted)
+                    trace("cloud mirror: skipped record " + record.recordName + " of unknown type \""
+                          + record.recordType + "\"");
+                continue;
+            }
+            const auto known = shadow->find(record.recordName);
+            if (known != shadow->end() && !(known->second.version < record.version()))
+                continue;
+            (record.deleted ? removals : upserts)[record.recordType].push_back(&record);
+        }
+
+        ImportOutcome outcome;
+        Expected<void, std::string> applied;
+        const auto upsertAll = [&]<typename Model>(std::type_identity<Model>) {
+            for (const auto* record : upserts[ModelTraits<Model>::entityName]) {
+                if (!applied)
+                    return;
+                applied = applyUpsert<Model>(database, *record, *shadow);
+                ++outcome.applied;
+            }
+        };
+        const auto removeAll = [&]<typename Model>(std::type_identity<Model>) {
+            for (const auto* record : removals[ModelTraits<Model>::entityName]) {
+                if (!applied)
+                    return;
+                auto removal = applyRemoval<Model>(database, *record);
+                if (!removal) {
+                    applied = unexpected(removal.error());
+                    return;
+                }
+                if (*removal == Removal::kept) {
+                    trace("cloud mirror: kept note " + record->recordName
+                          + " that another install deleted: it still holds text");
+                    outcome.changedLocally = true;
+                } else if (*removal == Removal::removed) {
+                    ++outcome.applied;
+                    if constexpr (std::is_same_v<Model, SyncedNote>)
+                        outcome.changedLocally = true; // its revisions may have moved
+                }
+                ShadowRow row{record->recordType, record->version(), 0, true, std::nullopt};
+                if (auto written = writeShadow(database, record->recordName, row); !written) {
+                    applied = written;
+                    return;
+                }
+                (*shadow)[record->recordName] = std::move(row);
+            }
+        };
+        upsertAll(std::type_identity<SyncedNote>{});
+        upsertAll(std::type_identity<SyncedTodo>{});
+        upsertAll(std::type_identity<SyncedTimer>{});
+        upsertAll(std::type_identity<SyncedShortcut>{});
+        upsertAll(std::type_identity<SyncedNoteRevision>{});
+        removeAll(std::type_identity<SyncedNoteRevision>{});
+        removeAll(std::type_identity<SyncedTodo>{});
+        removeAll(std::type_identity<SyncedTimer>{});
+        removeAll(std::type_identity<SyncedShortcut>{});
+        removeAll(std::type_identity<SyncedNote>{});
+        if (!applied)
+            return unexpected(storeError("Cannot apply the changes of other installs", applied.error()));
+        auto relinked = relinkRevisions(database);
+        if (!relinked)
+            return unexpected(storeError("Cannot apply the changes of other installs", relinked.error()));
+        outcome.applied += *relinked;
+
+        // Deleted records are remembered a while, then forgotten.
+        auto forget = database.prepare("DELETE FROM Z_MIRROR WHERE Z_DELETED = 1 AND Z_MODIFIED < ?1");
+        if (!forget)
+            return unexpected(storeError("Cannot write the store", forget.error()));
+        forget->bindInteger(1, microsecondsSinceReference(m_clock.now()) - m_options.markMemory.count());
+        if (auto ran = forget->run(); !ran)
+            return unexpected(storeError("Cannot write the store", ran.error()));
+
+        if (auto committed = transaction.commit(); !committed)
+            return unexpected(storeError("Cannot apply the changes of other installs", committed.error()));
+        m_database->acknowledge(snapshot->revisions);
+        return outcome;
+    };
+
+    // This install's records that its cloud file lost (removed, damaged) are
+    // written again with the versions they had.
+    const auto heal = [&]() -> Expected<int, CloudError> {
+        auto shadow = loadShadow(database);
+        if (!shadow)
+            return unexpected(storeError("Cannot read the mirror's records", shadow.error()));
+        std::vector<CloudRecord> lost;
+        Expected<void, std::string> read;
+        for (const auto& [name, row] : *shadow) {
+            if (row.deleted || row.version.writer != me || m_database->ownVersion(name) == row.version)
+                continue;
+            forEachModel([&]<typename Model>(std::type_identity<Model>) {
+                if (!read || ModelTraits<Model>::entityName != row.entity)
+                    return;
+                auto local = findRow<Model>(database, name);
+                if (!local) {
+                    read = unexpected(local.error());
+                    return;
+                }
+                if (!*local)
+                    return;
+                CloudRecord record;
+                record.recordName = name;
+                record.recordType = row.entity;
+                record.fields = fieldsOf<Model>((*local)->values);
+                record.parent = row.parent;
+                record.modifiedAt = row.version.modifiedAt;
+                record.writer = me;
+                lost.push_back(std::move(record));
+            });
+        }
+        if (!read)
+            return unexpected(storeError("Cannot read the store", read.error()));
+        if (lost.empty())
+            return 0;
+        if (auto sent = m_database->modify(lost); !sent)
+            return unexpected(sent.error());
+        trace("cloud mirror: wrote " + std::to_string(lost.size()) + " record(s) again that the cloud had lost");
+        return static_cast<int>(lost.size());
+    };
+
+    PassResult result;
+    const auto finish = [&](std::optional<CloudError> error) -> Expected<PassResult, CloudError> {
+        if (error && isAccountError(*error))
+            return unexpected(*error); // waits for the account; nothing to report
+        if (!error && !announceAlways && result.exported == 0 && result.imported == 0) {
+            m_setupDone = true;
+            return result;
+        }
+        if (!m_setupDone)
+            type = CloudMirrorEvent::Type::setup;
+        else if (result.imported == 0 && result.exported > 0)
+            type = CloudMirrorEvent::Type::exportChanges;
+        m_setupDone = true;
+        post({type, false, std::nullopt, std::nullopt});
+        post({type, !error.has_value(), m_clock.now(), error});
+        if (error) {
+            trace("cloud mirror: sync failed: " + error->description);
+            return unexpected(*error);
+        }
+        return result;
+    };
+
+    auto exported = exportChanges();
+    if (!exported)
+        return finish(exported.error());
+    result.exported = *exported;
+    auto imported = importChanges();
+    if (!imported)
+        return finish(imported.error());
+    result.imported = imported->applied;
+    if (imported->changedLocally) {
+        auto again = exportChanges();
+        if (!again)
+            return finish(again.error());
+        result.exported += *again;
+    }
+    if (result.imported > 0)
+        m_container.postRemoteChange();
+    auto healed = heal();
+    if (!healed)
+        return finish(healed.error());
+    result.exported += *healed;
+    return finish(std::nullopt);
+}

@@ -1,0 +1,64 @@
+#pragma once
+// What the synced store's mirroring is doing, as the settings window and the
+// diagnostics show it: idle (with the end of the last finished sync, if
+// any), not running for a reason, or syncing.
+
+#include "VudeKit/ClockSource.h"
+#include "VudeKit/EnumTraits.h"
+
+#include <optional>
+#include <string>
+
+/// Why sync is not running. Stored and compared by its raw text, which is the
+/// message shown to the user.
+enum class SyncUnavailability { signedOut, restricted, disabled, quotaExceeded, containerUnavailable };
+
+template <>
+struct EnumTraits<SyncUnavailability> {
+    static constexpr std::array cases{
+        EnumCase{SyncUnavailability::signedOut, "Not signed in to iCloud"},
+        EnumCase{SyncUnavailability::restricted, "iCloud is restricted on this Mac"},
+        EnumCase{SyncUnavailability::disabled, "Turned off in Vude's settings"},
+        EnumCase{SyncUnavailability::quotaExceeded, "Your iCloud storage is full"},
+        EnumCase{SyncUnavailability::containerUnavailable, "Couldn't reach iCloud"},
+    };
+};
+
+class SyncStatus {
+public:
+    enum class Kind { idle, unavailable, syncing };
+
+    /// No mirroring running; `lastSync` is the end of the last finished one.
+    static SyncStatus idle(std::optional<Date> lastSync = std::nullopt);
+    static SyncStatus unavailable(SyncUnavailability reason);
+    static SyncStatus syncing();
+
+    Kind kind() const { return m_kind; }
+    std::optional<Date> lastSync() const { return m_lastSync; }
+    std::optional<SyncUnavailability> reason() const { return m_reason; }
+
+    /// False only while unavailable.
+    bool isActive() const { return m_kind != Kind::unavailable; }
+
+    /// "Synced", "Synced 5 min. ago", "Syncing…", or the reason's message.
+    std::string summary(const ClockSource& clock) const;
+    std::string summary(Date now) const;
+
+    /// `date` relative to `now` in English with short units, as "5 min. ago"
+    /// or "in 2 hr.": the largest unit that fits once, counted down to whole
+    /// units (seconds, minutes, hours, days, weeks, calendar months, years).
+    /// The same text in every locale.
+    static std::string relativeTime(Date date, Date now);
+
+    friend bool operator==(const SyncStatus&, const SyncStatus&) = default;
+
+private:
+    SyncStatus(Kind kind, std::optional<Date> lastSync, std::optional<SyncUnavailability> reason)
+        : m_kind(kind), m_lastSync(lastSync), m_reason(reason)
+    {
+    }
+
+    Kind m_kind = Kind::idle;
+    std::optional<Date> m_lastSync;
+    std::optional<SyncUnavailability> m_reason;
+};

@@ -1,0 +1,322 @@
+#include "Platform/Cloud/CloudInstallIdentity.h"
+#include "Platform/Cloud/FolderCloudDatabase.h"
+#include "Platform/Core/AtomicFile.h"
+#include "Platform/Core/NotificationCenter.h"
+#include "Platform/Core/XdgPaths.h"
+#include "VudeKit/Uuid.h"
+
+#include "TestSupport.h"
+
+#include <QObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kContainer = "iCloud.app.ruvudav.notch";
+const std::string kInstallA = "0A000000-0000-4000-8000-000000000000";
+const std::string kInstallB = "0B000000-0000-4000-8000-000000000000";
+constexpr Duration kSecond = std::chrono::seconds(1);
+
+CloudRecord todo(const std::string& name, Date at, const std::string& title)
+{
+    CloudRecord record;
+    record.recordName = name;
+    record.recordType = "SyncedTodo";
+    record.fields = {{"title", title}};
+    record.modifiedAt = at;
+    return record;
+}
+
+std::map<std::string, CloudRecord> byName(const CloudSnapshot& snapshot)
+{
+    std::map<std::string, CloudRecord> result;
+    for (const auto& record : snapshot.records)
+        result[record.recordName] = record;
+    return result;
+}
+
+void writeFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+} // namespace
+
+class FolderCloudDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        clock.set(kReferenceDate + std::chrono::hours(24 * 365 * 20));
+        fs::create_directories(cloud());
+    }
+
+    fs::path base() const { return root.path().toStdString(); }
+    fs::path cloud() const { return base() / "Vude" / "Cloud"; }
+    fs::path container() const { return cloud() / kContainer; }
+
+    std::unique_ptr<FolderCloudDatabase> make(const std::string& install, FolderCloudDatabase::Options options = {})
+    {
+        return std::make_unique<FolderCloudDatabase>(cloud(), kContainer, install, scheduler, clock, options,
+                                                     [this](const std::string& line) { traces.push_back(line); });
+    }
+
+    bool traced(const std::string& fragment) const
+    {
+        return std::any_of(traces.begin(), traces.end(),
+                           [&](const std::string& line) { return line.find(fragment) != std::string::npos; });
+    }
+
+    QTemporaryDir root;
+    ManualClock clock;
+    ManualScheduler scheduler{clock};
+    std::vector<std::string> traces;
+};
+
+TEST_F(FolderCloudDatabaseTest, TheAccountStatusIsTheFolderState)
+{
+    auto database = make(kInstallA);
+    const auto statusNow = [&] {
+        std::optional<CloudDatabase::AccountStatusResult> answer;
+        database->accountStatus([&](CloudDatabase::AccountStatusResult result) { answer = result; });
+        EXPECT_TRUE(answer.has_value()) << "the folder answers at once";
+        return answer && *answer ? std::optional(**answer) : std::nullopt;
+    };
+    EXPECT_EQ(statusNow(), CloudAccountStatus::available);
+
+    ::chmod(cloud().c_str(), 0555);
+    EXPECT_EQ(statusNow(), CloudAccountStatus::restricted) << "read-only, even for root";
+    ::chmod(cloud().c_str(), 0700);
+
+    fs::remove_all(cloud());
+    EXPECT_EQ(statusNow(), CloudAccountStatus::noAccount);
+
+    fs::create_directories(base() / "Synced");
+    fs::create_directory_symlink(base() / "Synced", cloud());
+    EXPECT_EQ(statusNow(), CloudAccountStatus::available) << "a link to a synced folder is the usual set-up";
+
+    fs::remove(base() / "Synced");
+    EXPECT_EQ(statusNow(), CloudAccountStatus::temporarilyUnavailable) << "the link's target is gone for now";
+
+    fs::remove(cloud());
+    writeFile(cloud(), "not a folder");
+    EXPECT_EQ(statusNow(), CloudAccountStatus::couldNotDetermine);
+}
+
+TEST_F(FolderCloudDatabaseTest, OperationsWithoutAUsableFolderFailWithoutTouchingAnything)
+{
+    fs::remove_all(cloud());
+    auto database = make(kInstallA);
+    auto saved = database->save(todo("r", clock.now(), "x"));
+    ASSERT_FALSE(saved.has_value());
+    EXPECT_EQ(saved.error().code, CloudError::notAuthenticated);
+    EXPECT_FALSE(database->fetchAll().has_value());
+    EXPECT_FALSE(fs::exists(cloud())) << "the folder is the user's to make, never ours";
+}
+
+TEST_F(FolderCloudDatabaseTest, EachInstallWritesOnlyItsOwnFileAndReadsEveryoneElses)
+{
+    auto a = make(kInstallA);
+    auto b = make(kInstallB);
+    ASSERT_TRUE(a->save(todo("from-a", clock.now(), "Milk")).has_value());
+    const auto aFile = AtomicFile::read(a->ownFile()).value();
+
+    auto seen = b->fetchAll();
+    ASSERT_TRUE(seen.has_value());
+    ASSERT_EQ(byName(*seen).count("from-a"), 1u);
+    EXPECT_EQ(byName(*seen)["from-a"].writer, kInstallA);
+    EXPECT_EQ(byName(*seen)["from-a"].fields["title"], "Milk");
+
+    clock.advance(kSecond);
+    ASSERT_TRUE(b->save(todo("from-a", clock.now(), "Oat milk")).has_value()) << "B edits A's record";
+    b->acknowledge(seen->revisions);
+    EXPECT_EQ(AtomicFile::read(a->ownFile()).value(), aFile) << "B never writes A's file";
+    EXPECT_EQ(testsupport::folderEntries(container()), (std::vector<std::string>{kInstallA + ".json", kInstallB + ".json"}))
+        << "one file per install and no leftovers";
+
+    auto fromA = a->fetchAll();
+    ASSERT_TRUE(fromA.has_value());
+    EXPECT_EQ(byName(*fromA)["from-a"].fields["title"], "Oat milk") << "the later write wins";
+
+    struct stat info {};
+    ASSERT_EQ(::stat(a->ownFile().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(FolderCloudDatabaseTest, HalfSyncedCorruptAndForeignFilesAreSkippedWithATraceLine)
+{
+    auto b = make(kInstallB);
+    ASSERT_TRUE(b->save(todo("b1", clock.now(), "Bread")).has_value());
+    const std::string c = "0C000000-0000-4000-8000-000000000000";
+    const std::string d = "0D000000-0000-4000-8000-000000000000";
+    const auto whole = AtomicFile::read(b->ownFile()).value();
+    writeFile(container() / (c + ".json"), whole.substr(0, whole.size() - 7));
+    writeFile(container() / (d + ".json"), whole); // names install B inside
+    writeFile(container() / "notes.txt", "hello");
+    writeFile(container() / (kInstallB + " (conflicted copy).json"), whole);
+    writeFile(container() / ".syncthing.tmp", "partial");
+    fs::create_directory(container() / (kInstallA.substr(0, 35) + "E.json"));
+
+    auto a = make(kInstallA);
+    auto fetched = a->fetchAll();
+    ASSERT_TRUE(fetched.has_value()) << "bad files never fail the whole read";
+    EXPECT_EQ(byName(*fetched).count("b1"), 1u);
+    EXPECT_EQ(fetched->revisions.size(), 1u) << "only B's good file counts";
+    EXPECT_TRUE(traced(c + ".json (half-synced or damaged)"));
+    EXPECT_TRUE(traced(d + ".json: it holds the records of another install"));
+    EXPECT_TRUE(traced("notes.txt: not a file of this app"));
+    EXPECT_TRUE(traced("(conflicted copy).json: not a file of this app"));
+    EXPECT_FALSE(traced(".syncthing.tmp")) << "hidden temporary files are ignored quietly";
+
+    const auto lines = traces.size();
+    ASSERT_TRUE(a->fetchAll().has_value());
+    EXPECT_EQ(traces.size(), lines) << "an unchanged bad file is reported once";
+}
+
+TEST_F(FolderCloudDatabaseTest, AQuotaRefusesTheWriteWithCode25AndKeepsTheFile)
+{
+    FolderCloudDatabase::Options options;
+    options.quotaBytes = 400;
+    auto a = make(kInstallA, options);
+    ASSERT_TRUE(a->save(todo("small", clock.now(), "x")).has_value());
+    const auto before = AtomicFile::read(a->ownFile()).value();
+
+    auto refused = a->save(todo("large", clock.now(), std::string(500, 'x')));
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_EQ(refused.error().code, CloudError::quotaExceeded);
+    EXPECT_EQ(AtomicFile::read(a->ownFile()).value(), before);
+    EXPECT_FALSE(a->ownVersion("large").has_value()) << "a refused write is not held either";
+}
+
+TEST_F(FolderCloudDatabaseTest, ThisInstallsFileIsRestoredWhenRemovedAndSetAsideWhenUnreadable)
+{
+    auto a = make(kInstallA);
+    ASSERT_TRUE(a->save(todo("r", clock.now(), "x")).has_value());
+    const auto written = AtomicFile::read(a->ownFile()).value();
+    fs::remove(a->ownFile());
+    ASSERT_TRUE(a->fetchAll().has_value());
+    EXPECT_EQ(AtomicFile::read(a->ownFile()).value(), written);
+
+    writeFile(a->ownFile(), "{damaged");
+    auto restarted = make(kInstallA);
+    ASSERT_TRUE(restarted->fetchAll().has_value());
+    EXPECT_TRUE(fs::exists(container() / ("." + kInstallA + ".unreadable.json"))) << "kept for a person to look at";
+    EXPECT_TRUE(traced("could not be read"));
+    ASSERT_TRUE(restarted->save(todo("s", clock.now(), "y")).has_value());
+    EXPECT_TRUE(CloudInstallState::decode(AtomicFile::read(restarted->ownFile()).value()).has_value());
+}
+
+TEST_F(FolderCloudDatabaseTest, ADeletionTravelsAndIsForgottenOnceTheOtherInstallAppliedIt)
+{
+    auto a = make(kInstallA);
+    auto b = make(kInstallB);
+    ASSERT_TRUE(a->save(todo("r", clock.now(), "x")).has_value());
+    auto first = b->fetchAll().value();
+    b->acknowledge(first.revisions);
+
+    clock.advance(kSecond);
+    ASSERT_TRUE(a->remove("r", "SyncedTodo", clock.now()).has_value());
+    auto second = b->fetchAll().value();
+    ASSERT_EQ(second.records.size(), 1u);
+    EXPECT_TRUE(second.records.front().deleted) << "the deletion reaches B as a mark";
+    EXPECT_TRUE(a->ownVersion("r").has_value()) << "kept while B has not applied it";
+
+    b->acknowledge(second.revisions);
+    ASSERT_TRUE(a->save(todo("other", clock.now(), "y")).has_value());
+    EXPECT_FALSE(a->ownVersion("r").has_value()) << "B applied it; nobody needs the mark";
+}
+
+TEST_F(FolderCloudDatabaseTest, AnotherInstallsWriteIsNoticedThroughTheWatcherAndThePoll)
+{
+    auto a = make(kInstallA);
+    int changes = 0;
+    // As the mirror does: each change is read, so it is news only once.
+    ASSERT_TRUE(a->startWatching([&] {
+        ++changes;
+        (void)a->fetchAll();
+    }).has_value());
+    ASSERT_TRUE(a->fetchAll().has_value());
+    ASSERT_TRUE(a->save(todo("own", clock.now(), "x")).has_value());
+    testsupport::processEvents();
+    scheduler.advance(std::chrono::seconds(1));
+    EXPECT_EQ(changes, 0) << "this install's own write is no news";
+
+    auto b = make(kInstallB);
+    ASSERT_TRUE(b->save(todo("theirs", clock.now(), "y")).has_value());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return scheduler.pendingCount() > 1; })) << "the watcher saw the folder change";
+    scheduler.advance(std::chrono::milliseconds(500));
+    EXPECT_EQ(changes, 1);
+
+    clock.advance(kSecond);
+    // Written in place, as a network share's other end would: no watcher event.
+    auto state = CloudInstallState::decode(AtomicFile::read(b->ownFile()).value()).value();
+    state.apply({todo("later", clock.now(), "z")}, clock.now());
+    writeFile(b->ownFile(), state.encode() + " ");
+    scheduler.advance(std::chrono::seconds(60));
+    EXPECT_EQ(changes, 2) << "the slow poll finds it";
+}
+
+TEST_F(FolderCloudDatabaseTest, AccountChangesArePostedWhenTheFolderComesAndGoes)
+{
+    auto a = make(kInstallA);
+    std::vector<QString> posted;
+    QObject context;
+    NotificationCenter::defaultCenter().addObserver(CloudDatabase::accountChangedNotification, &context,
+                                                    [&](const Notification& n) {
+                                                        posted.push_back(n.userInfo.value("containerID").toString());
+                                                    });
+    ASSERT_TRUE(a->startWatching([] {}).has_value());
+    fs::remove_all(cloud());
+    scheduler.advance(std::chrono::seconds(60));
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted.front(), QString(kContainer));
+
+    scheduler.advance(std::chrono::seconds(60));
+    EXPECT_EQ(posted.size(), 1u) << "no change, no post";
+
+    fs::create_directories(cloud());
+    a->checkFolder();
+    EXPECT_EQ(posted.size(), 2u);
+}
+
+TEST(CloudInstallIdentityTest, KeepsOneIdPerMachineAndDrawsANewOneOnAnother)
+{
+    QTemporaryDir root;
+    const fs::path base = root.path().toStdString();
+    const auto file = base / "Vude" / "CloudInstall.json";
+    const auto machine = [&](const std::string& id) {
+        fs::create_directories(base / id / "etc");
+        writeFile(base / id / "etc/machine-id", id + "\n");
+        return DeviceIdentifier::Sources{base / id, {}};
+    };
+    const auto here = machine("0123456789abcdef0123456789abcdef");
+    const auto first = CloudInstallIdentity::loadOrCreate(file, here);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_TRUE(Uuid::parse(*first).has_value());
+    EXPECT_EQ(CloudInstallIdentity::loadOrCreate(file, here).value(), *first);
+
+    const auto copy = machine("fedcba9876543210fedcba9876543210");
+    const auto there = CloudInstallIdentity::loadOrCreate(file, copy);
+    ASSERT_TRUE(there.has_value());
+    EXPECT_NE(*there, *first) << "a home folder copied to another machine must not write as the same install";
+
+    writeFile(file, "garbage");
+    EXPECT_TRUE(CloudInstallIdentity::loadOrCreate(file, here).has_value());
+}
+
+TEST_F(FolderCloudDatabaseTest, ThisInstallsDatabaseLivesInTheUsersDataFolderUnderOneStableId)
+{
+    auto first = FolderCloudDatabase::forThisInstall(kContainer, scheduler, clock);
+    auto second = FolderCloudDatabase::forThisInstall(kContainer, scheduler, clock);
+    ASSERT_TRUE(first.has_value()) << first.error();
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ((*first)->cloudFolder(), XdgPaths::applicationSupport() / "Cloud");
+    EXPECT_EQ((*first)->installID(), (*second)->installID());
+    EXPECT_EQ((*first)->containerID(), kContainer);
+}
