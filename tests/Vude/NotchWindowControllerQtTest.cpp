@@ -635,3 +635,18 @@ TEST(NotchWindowController, AClipboardPollThatIsOffChangesNothing)
     EXPECT_EQ(clipboard.maxItems(), maxItems + 5);
     EXPECT_TRUE(clipboard.persists());
 }
+
+TEST(NotchWindowController, TheRealRunnerOffersTheDefaultPipelines)
+{
+    Rig rig({screen("eDP-1", {0, 0, 1512, 982}, true, true)}, false);
+    rig.realRunner = true;
+    rig.make();
+    NotchPipelineRunner* runner = rig.controller->pipelineRunner();
+    ASSERT_NE(runner, nullptr);
+    EXPECT_EQ(runner->registry()->all().size(), PipelineRegistry::defaultPipelines().size());
+    EXPECT_EQ(rig.onlyModel().pipelines, runner->registry());
+    const QUrl file = rig.file("notes.txt");
+    const auto lanes = runner->lanes({file.toLocalFile().toStdString()}, {});
+    rig.controller->dragEntered(rig.onlyModel(), {file});
+    EXPECT_EQ(rig.onlyModel().dragLanes().size(), 2 + lanes.size());
+}

@@ -140,11 +140,13 @@ struct Rig {
             return std::make_unique<WeatherProvider>(locations, std::make_unique<FakeWeatherService>(), clock,
                                                      scheduler);
         };
-        environment.makePipelineRunner = [this]() -> std::unique_ptr<NotchPipelineRunner> {
-            auto made = std::make_unique<FakePipelineRunner>();
-            runner = made.get();
-            return made;
-        };
+        if (!realRunner) {
+            environment.makePipelineRunner = [this]() -> std::unique_ptr<NotchPipelineRunner> {
+                auto made = std::make_unique<FakePipelineRunner>();
+                runner = made.get();
+                return made;
+            };
+        }
         controller = std::make_unique<NotchWindowController>(std::move(environment));
         controller->onFilesDropped = [this](const std::vector<TrayItem>& added) { dropped.push_back(added); };
     }
@@ -171,6 +173,8 @@ struct Rig {
     FakePasteboard pasteboard;
     FakeApplicationCatalog catalog;
     FakePipelineRunner* runner = nullptr;
+    /// The real runner over the default pipelines instead of the fake.
+    bool realRunner = false;
     std::vector<std::string> trace;
     std::vector<std::vector<TrayItem>> dropped;
     std::unique_ptr<NotchWindowController> controller;
