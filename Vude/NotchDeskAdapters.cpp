@@ -1,6 +1,7 @@
 #include "Vude/NotchDeskAdapters.h"
 
 #include "VudeServices/Clip.h"
+#include "VudeServices/PipelineRunner.h"
 #include "VudeServices/QuickApp.h"
 #include "VudeServices/TimerStore.h"
 #include "VudeServices/TrayStore.h"
@@ -58,4 +59,29 @@ std::vector<NotchTimer> TimerStoreAdapter::timers() const
 void TimerStoreAdapter::add(double total, const std::string& label, bool start)
 {
     m_store.add(total, label, start);
+}
+
+PipelineRunnerAdapter::PipelineRunnerAdapter(PipelineRegistry registry, Scheduler& scheduler)
+    : m_runner(std::make_shared<PipelineRunner>(std::move(registry), scheduler))
+{
+}
+
+PipelineRunnerAdapter::~PipelineRunnerAdapter() = default;
+
+std::shared_ptr<const PipelineRegistry> PipelineRunnerAdapter::registry() const
+{
+    // Shares the runner's own registry, keeping the runner alive with it.
+    return {m_runner, &m_runner->registry()};
+}
+
+PipelineRegistry::Pipelines PipelineRunnerAdapter::lanes(const std::vector<std::filesystem::path>& urls,
+                                                         const PipelineList& enabled) const
+{
+    return m_runner->lanes(urls, enabled);
+}
+
+void PipelineRunnerAdapter::run(PipelineRegistry::Pipeline pipeline, std::vector<std::filesystem::path> urls,
+                                std::filesystem::path folder, FinishHandler onFinish)
+{
+    m_runner->run(std::move(pipeline), std::move(urls), std::move(folder), std::move(onFinish));
 }

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class PipelineRunner;
+class Scheduler;
 class TimerStore;
 class TrayStore;
 struct Clip;
@@ -41,4 +43,24 @@ public:
 
 private:
     TimerStore& m_store;
+};
+
+/// The pipeline runner as the controller drives it; owns the runner.
+class PipelineRunnerAdapter final : public NotchPipelineRunner {
+public:
+    /// A runner over `registry`; `scheduler` must outlive the adapter.
+    PipelineRunnerAdapter(PipelineRegistry registry, Scheduler& scheduler);
+    ~PipelineRunnerAdapter() override;
+
+    std::shared_ptr<const PipelineRegistry> registry() const override;
+    PipelineRegistry::Pipelines lanes(const std::vector<std::filesystem::path>& urls,
+                                      const PipelineList& enabled) const override;
+    void run(PipelineRegistry::Pipeline pipeline, std::vector<std::filesystem::path> urls,
+             std::filesystem::path folder, FinishHandler onFinish) override;
+
+    /// The runner itself, for the Desk's pipeline banner.
+    PipelineRunner& runner() const { return *m_runner; }
+
+private:
+    std::shared_ptr<PipelineRunner> m_runner;
 };

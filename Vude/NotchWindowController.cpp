@@ -133,8 +133,9 @@ NotchWindowController::NotchWindowController(NotchWindowControllerEnvironment en
     ShortcutsServiceOptions shortcutsOptions;
     shortcutsOptions.applicationSupport = support;
     m_shortcutsService = std::make_shared<ShortcutsService>(containerName, shortcutsOptions);
-    if (m_env.makePipelineRunner)
-        m_pipelineRunner = m_env.makePipelineRunner();
+    m_pipelineRunner = m_env.makePipelineRunner
+                           ? m_env.makePipelineRunner()
+                           : std::make_unique<PipelineRunnerAdapter>(PipelineRegistry(), m_env.scheduler);
     if (m_pipelineRunner)
         m_pipelineRegistry = m_pipelineRunner->registry();
     QuickAppsServiceOptions quickAppsOptions;

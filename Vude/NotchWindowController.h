@@ -101,8 +101,9 @@ struct NotchWindowControllerEnvironment {
     /// Makes the weather provider over the location provider, on first use;
     /// WeatherProvider::forSystem when unset.
     std::function<std::unique_ptr<WeatherProvider>(LocationProvider&)> makeWeatherProvider{};
-    /// Makes the pipeline runner; without one no pipeline lane is offered and
-    /// drops go to the tray.
+    /// Makes the pipeline runner; a PipelineRunnerAdapter over the default
+    /// pipelines when unset. A maker that returns none leaves no pipeline
+    /// lanes, and drops go to the tray.
     std::function<std::unique_ptr<NotchPipelineRunner>()> makePipelineRunner{};
     /// Watches the clipboard (ClipboardService); off when false, for tests
     /// that have no use for it.
@@ -192,7 +193,7 @@ public:
     const std::shared_ptr<QuickAppsService>& quickAppsService() const { return m_quickAppsService; }
     /// None when the environment asked for no clipboard history.
     const std::shared_ptr<ClipboardService>& clipboardService() const { return m_clipboardService; }
-    /// None when the environment gives no runner.
+    /// None only when the environment's maker made none.
     NotchPipelineRunner* pipelineRunner() const { return m_pipelineRunner.get(); }
     LocationProvider& locationProvider();
     /// Made over the location provider on first use.
@@ -232,7 +233,8 @@ public:
     /// key is then consumed).
     bool escapePressed();
 
-protected:
+    /// Escape on any of the application's windows; notes which screen's
+    /// notch last had pointer input.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
