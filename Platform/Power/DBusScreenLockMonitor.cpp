@@ -1,6 +1,6 @@
 #include "Platform/Power/DBusScreenLockMonitor.h"
 
-#include "Platform/Power/PowerDBus.h"
+#include "Platform/DBus/DBusCalls.h"
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -76,14 +76,14 @@ void DBusScreenLockMonitor::askScreenSaver(Source source)
     const auto message = QDBusMessage::createMethodCall(gnome ? kGnomeService : kFreedesktopService,
                                                         gnome ? kGnomePath : kFreedesktopPath,
                                                         gnome ? kGnomeInterface : kFreedesktopInterface, "GetActive");
-    auto* call = new QDBusPendingCallWatcher(m_sessionBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
+    auto* call = new QDBusPendingCallWatcher(m_sessionBus.asyncCall(message, DBusCalls::kCallTimeoutMs), this);
     const quint64 generation = m_generation;
     connect(call, &QDBusPendingCallWatcher::finished, this,
             [this, generation, source, next](QDBusPendingCallWatcher* call) {
                 call->deleteLater();
                 if (generation != m_generation)
                     return;
-                if (PowerDBus::boolFrom(call->reply()))
+                if (DBusCalls::boolFrom(call->reply()))
                     follow(source);
                 else
                     next();
@@ -98,7 +98,7 @@ void DBusScreenLockMonitor::askLogind()
     }
     auto message = QDBusMessage::createMethodCall(kLogindService, kLogindPath, kLogindManagerInterface, "GetSession");
     message << m_sessionID;
-    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
+    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, DBusCalls::kCallTimeoutMs), this);
     const quint64 generation = m_generation;
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* call) {
         call->deleteLater();
@@ -115,15 +115,15 @@ void DBusScreenLockMonitor::askLogind()
 void DBusScreenLockMonitor::askLockedHint(const QString& sessionPath)
 {
     const auto message =
-        PowerDBus::propertyCall(kLogindService, sessionPath, kLogindSessionInterface, kLockedHint);
-    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
+        DBusCalls::propertyCall(kLogindService, sessionPath, kLogindSessionInterface, kLockedHint);
+    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, DBusCalls::kCallTimeoutMs), this);
     const quint64 generation = m_generation;
     connect(call, &QDBusPendingCallWatcher::finished, this,
             [this, generation, sessionPath](QDBusPendingCallWatcher* call) {
                 call->deleteLater();
                 if (generation != m_generation)
                     return;
-                if (PowerDBus::boolFrom(call->reply()))
+                if (DBusCalls::boolFrom(call->reply()))
                     follow(Source::logind, sessionPath);
                 else
                     settle();
@@ -175,14 +175,14 @@ void DBusScreenLockMonitor::onSessionPropertiesChanged(const QString& interface,
     }
     if (!invalidated.contains(kLockedHint))
         return;
-    const auto message = PowerDBus::propertyCall(kLogindService, m_sessionPath, kLogindSessionInterface, kLockedHint);
-    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
+    const auto message = DBusCalls::propertyCall(kLogindService, m_sessionPath, kLogindSessionInterface, kLockedHint);
+    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, DBusCalls::kCallTimeoutMs), this);
     const quint64 generation = m_generation;
     connect(call, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         if (generation != m_generation)
             return;
-        if (const auto locked = PowerDBus::boolFrom(call->reply()))
+        if (const auto locked = DBusCalls::boolFrom(call->reply()))
             announce(*locked);
     });
 }
