@@ -9,6 +9,7 @@ BluetoothService::BluetoothService(std::unique_ptr<BluetoothBackend> backend, Sc
 BluetoothService::~BluetoothService()
 {
     m_backend->setEventHandler({});
+    m_backend->setAvailabilityHandler({});
     m_backend->unwatch();
 }
 
@@ -57,6 +58,11 @@ void BluetoothService::stop()
     m_started = false;
     m_backend->unwatch();
     m_registrations.clear();
+}
+
+void BluetoothService::setOnStackAvailable(std::function<void()> handler)
+{
+    m_backend->setAvailabilityHandler(std::move(handler));
 }
 
 void BluetoothService::requestPermission(std::function<void(bool)> completion)

@@ -72,6 +72,11 @@ public:
     /// then allowed. Not called once the service is gone.
     void requestPermission(std::function<void(bool)> completion);
 
+    /// Calls `handler` whenever Bluetooth may have become usable: the stack
+    /// appeared or an adapter was added, so a start that found neither may
+    /// now succeed. An empty handler stops it.
+    void setOnStackAvailable(std::function<void()> handler);
+
     /// Whether an adapter's radio is on, as last seen while running.
     bool isPowered() const { return m_powered; }
 

@@ -11,11 +11,11 @@
 // killed when the app dies (the adapter program sets its parent-death signal;
 // see ChildProcess for why all of them are spawned from one thread).
 //
-// Threads: make it, start(), stop() and selfTest() on the main thread, whose
-// event loop must run for respawns; the adapter's output is read and folded
-// on a thread per adapter process; commands run one after another on the
-// "app.ruvudav.notch.media" queue. Lines the source traces are tagged
-// "[media] ".
+// Threads: make it, start() and stop() on the main thread, whose event loop
+// must run for respawns; selfTest() from any thread (it blocks); the
+// adapter's output is read and folded on a thread per adapter process;
+// commands run one after another on the "app.ruvudav.notch.media" queue.
+// Lines the source traces are tagged "[media] ".
 
 #include "Platform/Core/ChildProcess.h"
 #include "Platform/Core/LatestStream.h"
@@ -99,7 +99,7 @@ public:
     /// true when it exited with status 0. A test that runs past the timeout
     /// fails and is killed. Without a test client there is nothing to run and
     /// the test passes.
-    bool selfTest(Duration timeout);
+    bool selfTest(Duration timeout) override;
 
     /// True while the streaming adapter has exited fewer than 3 times.
     bool isHealthy() const;

@@ -6,6 +6,8 @@ find_package(SQLite3 REQUIRED)
 find_package(GIF REQUIRED)
 
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
+# Event sounds (lock and unlock), played on the desktop's sound server.
+pkg_check_modules(CANBERRA REQUIRED IMPORTED_TARGET libcanberra)
 pkg_check_modules(HEIF REQUIRED IMPORTED_TARGET libheif)
 pkg_check_modules(DE265 REQUIRED IMPORTED_TARGET libde265)
 pkg_check_modules(EXIV2 REQUIRED IMPORTED_TARGET exiv2)

@@ -118,4 +118,10 @@ public:
     /// Switches every adapter's radio on without waiting; `done` runs later
     /// with whether at least one adapter is on afterwards.
     virtual void powerOn(std::function<void(bool)> done) = 0;
+
+    /// Calls `handler` on the main thread whenever the stack may have become
+    /// usable: it appeared (the Bluetooth daemon started) or an adapter was
+    /// added. Independent of watch(); an empty handler stops it. A backend
+    /// that cannot tell never calls it.
+    virtual void setAvailabilityHandler(std::function<void()> /*handler*/) {}
 };

@@ -151,6 +151,7 @@ BluezBluetoothBackend::BluezBluetoothBackend(const QDBusConnection& bus, QObject
 BluezBluetoothBackend::~BluezBluetoothBackend()
 {
     unwatch();
+    setAvailabilityHandler({});
 }
 
 void BluezBluetoothBackend::setEventHandler(EventHandler handler)
@@ -306,6 +307,42 @@ void BluezBluetoothBackend::onServiceRegistered()
 void BluezBluetoothBackend::onServiceUnregistered()
 {
     report(m_model.vanished());
+}
+
+void BluezBluetoothBackend::setAvailabilityHandler(std::function<void()> handler)
+{
+    const bool wasFollowing = m_availabilityWatcher != nullptr;
+    m_availability = std::move(handler);
+    const bool follow = bool(m_availability) && m_bus.isConnected();
+    if (follow == wasFollowing)
+        return;
+    if (follow) {
+        m_availabilityWatcher =
+            new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForRegistration, this);
+        connect(m_availabilityWatcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+            if (const auto handler = m_availability)
+                handler();
+        });
+        m_bus.connect(kService, kRootPath, kObjectManager, "InterfacesAdded", this,
+                      SLOT(onAdapterMayHaveBeenAdded(QDBusMessage)));
+    } else {
+        m_bus.disconnect(kService, kRootPath, kObjectManager, "InterfacesAdded", this,
+                         SLOT(onAdapterMayHaveBeenAdded(QDBusMessage)));
+        delete m_availabilityWatcher;
+        m_availabilityWatcher = nullptr;
+    }
+}
+
+void BluezBluetoothBackend::onAdapterMayHaveBeenAdded(const QDBusMessage& message)
+{
+    const auto arguments = message.arguments();
+    if (arguments.size() < 2 || arguments.at(1).metaType() != QMetaType::fromType<QDBusArgument>())
+        return;
+    const auto interfaces = interfacesFrom(arguments.at(1).value<QDBusArgument>());
+    if (!interfaces || !interfaces->contains(BluezObjectModel::kAdapterInterface))
+        return;
+    if (const auto handler = m_availability)
+        handler();
 }
 
 void BluezBluetoothBackend::readBattery(const std::string& handle, std::function<void(std::optional<int>)> done)

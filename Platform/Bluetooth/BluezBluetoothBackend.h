@@ -29,6 +29,7 @@ public:
     void unwatch() override;
     void readBattery(const std::string& handle, std::function<void(std::optional<int>)> done) override;
     void powerOn(std::function<void(bool)> done) override;
+    void setAvailabilityHandler(std::function<void()> handler) override;
 
 private slots:
     void onInterfacesAdded(const QDBusMessage& message);
@@ -36,6 +37,7 @@ private slots:
     void onPropertiesChanged(const QDBusMessage& message);
     void onServiceRegistered();
     void onServiceUnregistered();
+    void onAdapterMayHaveBeenAdded(const QDBusMessage& message);
 
 private:
     struct Snapshot;
@@ -48,4 +50,6 @@ private:
     BluezObjectModel m_model;
     QDBusServiceWatcher* m_watcher = nullptr;
     bool m_watching = false;
+    std::function<void()> m_availability;
+    QDBusServiceWatcher* m_availabilityWatcher = nullptr;
 };

@@ -12,7 +12,12 @@ FakeBluetoothBackend::FakeBluetoothBackend() = default;
 
 void FakeBluetoothBackend::setReachable(bool reachable)
 {
+    const bool appeared = reachable && !m_reachable;
     m_reachable = reachable;
+    if (appeared && m_availability) {
+        const auto handler = m_availability;
+        handler();
+    }
 }
 
 void FakeBluetoothBackend::setAccessDenied(bool denied)
@@ -24,6 +29,10 @@ void FakeBluetoothBackend::addAdapter(const std::string& name, bool powered)
 {
     m_adapters.insert(adapterPath(name));
     send(m_model.interfacesAdded(adapterPath(name), {{kAdapter, {.powered = powered}}}));
+    if (m_availability) {
+        const auto handler = m_availability;
+        handler();
+    }
 }
 
 void FakeBluetoothBackend::removeAdapter(const std::string& name)

@@ -19,11 +19,13 @@ public:
 
     // Scripting.
 
-    /// Whether the stack answers read() and watch() at all.
+    /// Whether the stack answers read() and watch() at all; becoming
+    /// reachable tells the availability handler.
     void setReachable(bool reachable);
     /// Whether the system refuses this process access to the stack.
     void setAccessDenied(bool denied);
-    /// Adds an adapter; the first adapter is "hci0".
+    /// Adds an adapter, telling the availability handler; the first adapter
+    /// is "hci0".
     void addAdapter(const std::string& name = "hci0", bool powered = true);
     void removeAdapter(const std::string& name = "hci0");
     /// Switches an adapter's radio as another program would; switching it
@@ -55,6 +57,8 @@ public:
     void unwatch() override;
     void readBattery(const std::string& handle, std::function<void(std::optional<int>)> done) override;
     void powerOn(std::function<void(bool)> done) override;
+    void setAvailabilityHandler(std::function<void()> handler) override { m_availability = std::move(handler); }
+    bool hasAvailabilityHandler() const { return bool(m_availability); }
 
 private:
     static std::string adapterPath(const std::string& name) { return "/org/bluez/" + name; }
@@ -75,4 +79,5 @@ private:
     std::vector<std::string> m_batteryReads;
     std::vector<std::pair<std::string, std::function<void(std::optional<int>)>>> m_heldReads;
     EventHandler m_handler;
+    std::function<void()> m_availability;
 };

@@ -176,6 +176,29 @@ TEST_F(BluezBluetoothBackendTest, WithoutABusEverythingReadsUnreachable)
     EXPECT_EQ(level, std::nullopt);
 }
 
+TEST_F(BluezBluetoothBackendTest, TellsWhenTheStackOrAnAdapterAppears)
+{
+    int calls = 0;
+    backend->setAvailabilityHandler([&] { ++calls; });
+    startBluez();
+    ASSERT_TRUE(waitUntil([&] { return calls == 1; })) << "BlueZ appearing";
+
+    bluez->addAdapter();
+    ASSERT_TRUE(waitUntil([&] { return calls == 2; })) << "an adapter added";
+    // A device is no reason: only what can make a start succeed counts.
+    bluez->addDevice(kBudsAddress, "Pixel Buds");
+    bluez->addAdapter("hci1");
+    ASSERT_TRUE(waitUntil([&] { return calls == 3; }));
+
+    backend->setAvailabilityHandler({});
+    bluez->addAdapter("hci2");
+    bluez->stop();
+    startBluez();
+    bluez->addAdapter();
+    testsupport::processEvents();
+    EXPECT_EQ(calls, 3);
+}
+
 // A bus whose policy refuses BlueZ to this process.
 class BluezAccessDeniedTest : public BluezBluetoothBackendTest {
 protected:

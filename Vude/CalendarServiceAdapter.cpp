@@ -1,0 +1,82 @@
+#include "Vude/CalendarServiceAdapter.h"
+
+#include <utility>
+
+namespace {
+
+NotchCalendarAccess notchAccess(CalendarAccess access)
+{
+    switch (access) {
+    case CalendarAccess::granted:
+        return NotchCalendarAccess::granted;
+    case CalendarAccess::notDetermined:
+        break;
+    case CalendarAccess::writeOnly:
+        return NotchCalendarAccess::writeOnly;
+    case CalendarAccess::denied:
+        return NotchCalendarAccess::denied;
+    case CalendarAccess::restricted:
+        return NotchCalendarAccess::restricted;
+    }
+    return NotchCalendarAccess::notDetermined;
+}
+
+} // namespace
+
+CalendarServiceAdapter::CalendarServiceAdapter(std::shared_ptr<CalendarService> service)
+    : m_service(std::move(service))
+{
+}
+
+NotchCalendarAccess CalendarServiceAdapter::access() const
+{
+    return notchAccess(m_service->access());
+}
+
+std::optional<std::string> CalendarServiceAdapter::requestError() const
+{
+    return m_service->requestError();
+}
+
+void CalendarServiceAdapter::start(std::function<void()> done)
+{
+    m_service->start(std::move(done));
+}
+
+BridgeCalendarFilter CalendarServiceAdapter::filter() const
+{
+    const CalendarFilter& filter = m_service->filter();
+    return {
+        .visibleCalendars = filter.visibleCalendars,
+        .daysBehind = filter.daysBehind,
+        .daysAhead = filter.daysAhead,
+        .showPastEventsToday = filter.showPastEventsToday,
+        .showAllDayEvents = filter.showAllDayEvents,
+        .showMultiDayEvents = filter.showMultiDayEvents,
+    };
+}
+
+void CalendarServiceAdapter::setFilter(const BridgeCalendarFilter& filter)
+{
+    m_service->setFilter({
+        .visibleCalendars = filter.visibleCalendars,
+        .daysBehind = filter.daysBehind,
+        .daysAhead = filter.daysAhead,
+        .showPastEventsToday = filter.showPastEventsToday,
+        .showAllDayEvents = filter.showAllDayEvents,
+        .showMultiDayEvents = filter.showMultiDayEvents,
+    });
+}
+
+void CalendarServiceAdapter::stop()
+{
+    m_service->stop();
+}
+
+std::optional<BridgeCalendarEvent> CalendarServiceAdapter::upcoming(Duration within) const
+{
+    const auto event = m_service->upcoming(within);
+    if (!event)
+        return std::nullopt;
+    return BridgeCalendarEvent{.id = event->id, .title = event->title, .start = event->start};
+}

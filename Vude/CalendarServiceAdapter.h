@@ -1,0 +1,28 @@
+#pragma once
+// The calendar service as the activity bridge and the notch hold it: access,
+// the filter, start and stop, and the next event about to start, read from
+// the one CalendarService, which the Desk reads too.
+
+#include "Vude/BridgeCalendarService.h"
+#include "VudeServices/CalendarService.h"
+
+#include <memory>
+
+class CalendarServiceAdapter final : public BridgeCalendarService {
+public:
+    explicit CalendarServiceAdapter(std::shared_ptr<CalendarService> service);
+
+    /// The service itself, for the Desk's events by day.
+    const std::shared_ptr<CalendarService>& service() const { return m_service; }
+
+    NotchCalendarAccess access() const override;
+    std::optional<std::string> requestError() const override;
+    void start(std::function<void()> done) override;
+    BridgeCalendarFilter filter() const override;
+    void setFilter(const BridgeCalendarFilter& filter) override;
+    void stop() override;
+    std::optional<BridgeCalendarEvent> upcoming(Duration within) const override;
+
+private:
+    std::shared_ptr<CalendarService> m_service;
+};
