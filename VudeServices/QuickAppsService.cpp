@@ -2,14 +2,13 @@
 
 #include "Platform/Core/AtomicFile.h"
 #include "Platform/Core/MainThread.h"
-#include "Platform/Core/XdgPaths.h"
 #include "Platform/Desktop/ApplicationIconLoader.h"
 #include "Platform/Desktop/GioApplicationCatalog.h"
 #include "VudeKit/LocalizedCaseInsensitive.h"
+#include "VudeServices/ServiceStorage.h"
 
 #include <algorithm>
 #include <set>
-#include <system_error>
 
 namespace fs = std::filesystem;
 
@@ -39,12 +38,7 @@ QuickAppsService::QuickAppsService(const std::string& containerName, Application
     , m_ownCatalog(catalog ? nullptr : std::make_unique<GioApplicationCatalog>())
     , m_catalog(catalog ? *catalog : *m_ownCatalog)
 {
-    const fs::path support =
-        options.applicationSupport.empty() ? XdgPaths::applicationSupportRoot() : options.applicationSupport;
-    const fs::path container = support / containerName;
-    std::error_code ignored;
-    fs::create_directories(container, ignored);
-    m_url = container / storeFileName;
+    m_url = ServiceStorage::containerFile(options.applicationSupport, containerName, storeFileName);
     if (const auto bytes = AtomicFile::read(m_url)) {
         if (auto apps = decodeQuickApps(*bytes))
             m_apps = std::move(*apps);

@@ -4,16 +4,15 @@
 #include "Platform/Core/AtomicFile.h"
 #include "Platform/Core/MainThread.h"
 #include "Platform/Core/ToolProcess.h"
-#include "Platform/Core/XdgPaths.h"
 #include "Platform/Desktop/ShortcutsFolder.h"
 #include "VudeKit/LocalizedCaseInsensitive.h"
 #include "VudeKit/UnicodeText.h"
+#include "VudeServices/ServiceStorage.h"
 #include "VudeServices/ShortcutRunURL.h"
 
 #include <QString>
 
 #include <algorithm>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <sys/stat.h>
@@ -55,12 +54,7 @@ QString trimmedOfBlanks(const QString& text)
 ShortcutsService::ShortcutsService(const std::string& containerName, Options options, QObject* parent)
     : QObject(parent)
 {
-    const fs::path support =
-        options.applicationSupport.empty() ? XdgPaths::applicationSupportRoot() : options.applicationSupport;
-    const fs::path container = support / containerName;
-    std::error_code ignored;
-    fs::create_directories(container, ignored);
-    m_url = container / storeFileName;
+    m_url = ServiceStorage::containerFile(options.applicationSupport, containerName, storeFileName);
     if (!options.tool.empty())
         m_tool = options.tool;
     else if (auto helper = AppResources::helperProgram(runnerName))

@@ -8,6 +8,8 @@
 #include <QVariant>
 
 #include <cmath>
+#include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -235,33 +237,72 @@ LocalRow<Model> readRow(const SqliteStatement& statement)
     return row;
 }
 
-template <StoredModel Model>
-Expected<std::optional<LocalRow<Model>>, std::string> findRow(SqliteDatabase& database, const std::string& name)
+void bindParameter(SqliteStatement& statement, int index, std::int64_t value)
 {
-    auto statement = database.prepare(selectRows<Model>("t.Z_RECORDNAME = ?1"));
+    statement.bindInteger(index, value);
+}
+
+void bindParameter(SqliteStatement& statement, int index, std::string_view value)
+{
+    statement.bindText(index, value);
+}
+
+// Prepares `sql` with `values` bound as ?1, ?2, ...
+template <typename... Values>
+Expected<SqliteStatement, std::string> prepareWith(SqliteDatabase& database, std::string_view sql,
+                                                   const Values&... values)
+{
+    auto statement = database.prepare(sql);
+    if (statement) {
+        int index = 1;
+        (bindParameter(*statement, index++, values), ...);
+    }
+    return statement;
+}
+
+/// The first row `sql` yields with `values` bound, as `read` reads it; none
+/// when there is no row.
+template <typename Read, typename... Values>
+auto firstRow(SqliteDatabase& database, std::string_view sql, Read read, const Values&... values)
+    -> Expected<std::optional<std::invoke_result_t<Read&, SqliteStatement&>>, std::string>
+{
+    using Row = std::invoke_result_t<Read&, SqliteStatement&>;
+    auto statement = prepareWith(database, sql, values...);
     if (!statement)
         return unexpected(statement.error());
-    statement->bindText(1, name);
     auto stepped = statement->step();
     if (!stepped)
         return unexpected(stepped.error());
     if (!*stepped)
-        return std::optional<LocalRow<Model>>();
-    return std::optional(readRow<Model>(*statement));
+        return std::optional<Row>();
+    return std::optional<Row>(read(*statement));
+}
+
+/// Runs `sql`, which returns no rows, with `values` bound.
+template <typename... Values>
+Expected<void, std::string> runWith(SqliteDatabase& database, std::string_view sql, const Values&... values)
+{
+    auto statement = prepareWith(database, sql, values...);
+    if (!statement)
+        return unexpected(statement.error());
+    return statement->run();
+}
+
+std::int64_t firstInteger(const SqliteStatement& statement)
+{
+    return statement.integerColumn(0);
+}
+
+template <StoredModel Model>
+Expected<std::optional<LocalRow<Model>>, std::string> findRow(SqliteDatabase& database, const std::string& name)
+{
+    return firstRow(database, selectRows<Model>("t.Z_RECORDNAME = ?1"), readRow<Model>, std::string_view(name));
 }
 
 Expected<std::optional<std::int64_t>, std::string> noteKeyOf(SqliteDatabase& database, const std::string& name)
 {
-    auto statement = database.prepare("SELECT Z_PK FROM \"SyncedNote\" WHERE Z_RECORDNAME = ?1");
-    if (!statement)
-        return unexpected(statement.error());
-    statement->bindText(1, name);
-    auto stepped = statement->step();
-    if (!stepped)
-        return unexpected(stepped.error());
-    if (!*stepped)
-        return std::optional<std::int64_t>();
-    return std::optional(statement->integerColumn(0));
+    return firstRow(database, "SELECT Z_PK FROM \"SyncedNote\" WHERE Z_RECORDNAME = ?1", firstInteger,
+                    std::string_view(name));
 }
 
 // --- The mirror's bookkeeping -------------------------------------------------------
@@ -512,39 +553,28 @@ Expected<Removal, std::string> applyRemoval(SqliteDatabase& database, const Clou
         return Removal::absent;
     const auto key = (*existing)->key;
     if constexpr (std::is_same_v<Model, SyncedNote>) {
-        auto held = database.prepare("SELECT count(*) FROM \"SyncedNoteRevision\" WHERE note = ?1");
+        auto held =
+            firstRow(database, "SELECT count(*) FROM \"SyncedNoteRevision\" WHERE note = ?1", firstInteger, key);
         if (!held)
             return unexpected(held.error());
-        held->bindInteger(1, key);
-        auto counted = held->step();
-        if (!counted)
-            return unexpected(counted.error());
-        if (*counted && held->integerColumn(0) > 0) {
-            auto other = database.prepare("SELECT Z_PK FROM \"SyncedNote\" WHERE uuid = (SELECT uuid FROM "
-                                          "\"SyncedNote\" WHERE Z_PK = ?1) AND Z_PK != ?1 ORDER BY Z_RECORDNAME LIMIT 1");
+        if (*held && **held > 0) {
+            auto other = firstRow(database,
+                                  "SELECT Z_PK FROM \"SyncedNote\" WHERE uuid = (SELECT uuid FROM \"SyncedNote\" "
+                                  "WHERE Z_PK = ?1) AND Z_PK != ?1 ORDER BY Z_RECORDNAME LIMIT 1",
+                                  firstInteger, key);
             if (!other)
                 return unexpected(other.error());
-            other->bindInteger(1, key);
-            auto found = other->step();
-            if (!found)
-                return unexpected(found.error());
-            if (!*found)
+            if (!*other)
                 return Removal::kept;
-            auto moved = database.prepare("UPDATE \"SyncedNoteRevision\" SET note = ?1 WHERE note = ?2");
+            const auto moved =
+                runWith(database, "UPDATE \"SyncedNoteRevision\" SET note = ?1 WHERE note = ?2", **other, key);
             if (!moved)
                 return unexpected(moved.error());
-            moved->bindInteger(1, other->integerColumn(0));
-            moved->bindInteger(2, key);
-            if (auto ran = moved->run(); !ran)
-                return unexpected(ran.error());
         }
     }
-    auto removal = database.prepare("DELETE FROM " + sqlName(ModelTraits<Model>::entityName) + " WHERE Z_PK = ?1");
-    if (!removal)
-        return unexpected(removal.error());
-    removal->bindInteger(1, key);
-    if (auto ran = removal->run(); !ran)
-        return unexpected(ran.error());
+    const std::string removal = "DELETE FROM " + sqlName(ModelTraits<Model>::entityName) + " WHERE Z_PK = ?1";
+    if (const auto removed = runWith(database, removal, key); !removed)
+        return unexpected(removed.error());
     return Removal::removed;
 }
 
@@ -776,12 +806,11 @@ Expected<CloudMirror::PassResult, CloudError> CloudMirror::runPass(CloudMirrorEv
         outcome.applied += *relinked;
 
         // Deleted records are remembered a while, then forgotten.
-        auto forget = database.prepare("DELETE FROM Z_MIRROR WHERE Z_DELETED = 1 AND Z_MODIFIED < ?1");
-        if (!forget)
-            return unexpected(storeError("Cannot write the store", forget.error()));
-        forget->bindInteger(1, microsecondsSinceReference(m_clock.now()) - m_options.markMemory.count());
-        if (auto ran = forget->run(); !ran)
-            return unexpected(storeError("Cannot write the store", ran.error()));
+        const std::int64_t forgetBefore = microsecondsSinceReference(m_clock.now()) - m_options.markMemory.count();
+        const auto forgotten =
+            runWith(database, "DELETE FROM Z_MIRROR WHERE Z_DELETED = 1 AND Z_MODIFIED < ?1", forgetBefore);
+        if (!forgotten)
+            return unexpected(storeError("Cannot write the store", forgotten.error()));
 
         if (auto committed = transaction.commit(); !committed)
             return unexpected(storeError("Cannot apply the changes of other installs", committed.error()));

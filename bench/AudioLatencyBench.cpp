@@ -11,6 +11,7 @@
 #include "Platform/Audio/PulseAudioBackend.h"
 #include "Platform/Core/QtScheduler.h"
 #include "VudeServices/AudioService.h"
+#include "bench/support/BenchRig.h"
 #include "tests/support/PrivatePulseServer.h"
 
 #include <QCoreApplication>
@@ -50,13 +51,8 @@ struct Rig {
     // Runs the event loop until a state with `volume` has arrived.
     bool waitForVolume(double volume)
     {
-        const auto deadline = Clock::now() + std::chrono::seconds(5);
-        while (!lastVolume || std::abs(*lastVolume - volume) > 0.001) {
-            if (Clock::now() > deadline)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        }
-        return true;
+        return benchsupport::waitFor([&] { return lastVolume && !(std::abs(*lastVolume - volume) > 0.001); },
+                                     std::chrono::seconds(5));
     }
 
     testsupport::PrivatePulseServer server{{{"speakers", "device.description=Speakers"}}};
@@ -75,18 +71,6 @@ Rig* theRig = nullptr;
 Rig& rig()
 {
     return *theRig;
-}
-
-// Google Benchmark reports means; the issue asks for the median too.
-void reportPercentiles(benchmark::State& state, std::vector<double> microseconds)
-{
-    if (microseconds.empty())
-        return;
-    std::ranges::sort(microseconds);
-    const auto at = [&](double share) { return microseconds[static_cast<std::size_t>(share * (microseconds.size() - 1))]; };
-    state.counters["median_us"] = at(0.5);
-    state.counters["p90_us"] = at(0.9);
-    state.counters["max_us"] = microseconds.back();
 }
 
 void PactlVolumeChange(benchmark::State& state)
@@ -112,7 +96,7 @@ void PactlVolumeChange(benchmark::State& state)
         samples.push_back(elapsed.count() * 1e6);
         pactl.waitForFinished();
     }
-    reportPercentiles(state, std::move(samples));
+    benchsupport::reportPercentiles(state, std::move(samples));
 }
 BENCHMARK(PactlVolumeChange)->UseManualTime()->Iterations(100)->Unit(benchmark::kMicrosecond);
 
@@ -126,9 +110,7 @@ void ClientVolumeChange(benchmark::State& state)
     // Another mixer on its own connection.
     PulseAudioBackend mixer(audio.scheduler, audio.server.address().toStdString());
     mixer.start();
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (!mixer.isAvailable() && Clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    benchsupport::waitFor([&] { return mixer.isAvailable(); }, std::chrono::seconds(5));
 
     std::vector<double> samples;
     int step = 0;
@@ -144,7 +126,7 @@ void ClientVolumeChange(benchmark::State& state)
         state.SetIterationTime(elapsed.count());
         samples.push_back(elapsed.count() * 1e6);
     }
-    reportPercentiles(state, std::move(samples));
+    benchsupport::reportPercentiles(state, std::move(samples));
 }
 BENCHMARK(ClientVolumeChange)->UseManualTime()->Iterations(500)->Unit(benchmark::kMicrosecond);
 
@@ -178,14 +160,5 @@ BENCHMARK(IdleWithoutServer)->UseManualTime()->Iterations(1)->Unit(benchmark::kS
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    {
-        Rig audio;
-        theRig = &audio;
-        benchmark::RunSpecifiedBenchmarks();
-        theRig = nullptr;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWithRig(argc, argv, theRig);
 }

@@ -7,6 +7,7 @@
 //   ConnectionToEvent   a device connects (or disconnects) and the backend's
 //                       event arrives; includes the fake's own time
 #include "Platform/Bluetooth/BluezBluetoothBackend.h"
+#include "bench/support/BenchRig.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PrivateSessionBus.h"
 
@@ -22,8 +23,6 @@
 #include <optional>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 QString deviceAddress(int index)
 {
@@ -42,7 +41,7 @@ struct Rig {
         // Its log of every call would fill an unread pipe and stall it.
         bluez.setStandardOutputFile(QProcess::nullDevice());
         bluez.start("/usr/bin/python3", {"-m", "dbusmock", "--system", "--template", "bluez5"});
-        if (!waitFor([&] { return connection->interface()->isServiceRegistered("org.bluez"); }))
+        if (!benchsupport::waitFor([&] { return connection->interface()->isServiceRegistered("org.bluez"); }))
             return;
         mock("AddAdapter", {"hci0", "bench"});
         for (int i = 0; i < 8; ++i)
@@ -68,18 +67,6 @@ struct Rig {
             connection->call(message);
         else
             connection->send(message);
-    }
-
-    template <typename Condition>
-    bool waitFor(Condition condition)
-    {
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (!condition()) {
-            if (Clock::now() > deadline)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        }
-        return true;
     }
 
     testsupport::PrivateSessionBus bus;
@@ -115,7 +102,7 @@ void ConnectionToEvent(benchmark::State& state)
     for (auto _ : state) {
         const int before = rig.events;
         rig.mock(rig.connected ? "DisconnectDevice" : "ConnectDevice", {"hci0", deviceAddress(0)}, false);
-        if (!rig.waitFor([&] { return rig.events > before; })) {
+        if (!benchsupport::waitFor([&] { return rig.events > before; })) {
             state.SkipWithError("no event");
             break;
         }
@@ -128,14 +115,5 @@ BENCHMARK(ConnectionToEvent)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    {
-        Rig rig;
-        theRig = &rig;
-        benchmark::RunSpecifiedBenchmarks();
-        theRig = nullptr;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWithRig(argc, argv, theRig);
 }

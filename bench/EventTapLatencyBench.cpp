@@ -13,6 +13,7 @@
 #include "Platform/Input/X11KeyTapBackend.h"
 #include "Platform/Input/XcbConnection.h"
 #include "VudeServices/EventTapService.h"
+#include "bench/support/BenchRig.h"
 #include "tests/support/PrivateXServer.h"
 #include "tests/support/XTestKeyboard.h"
 
@@ -98,17 +99,6 @@ struct Rig {
 
 Rig* theRig = nullptr;
 
-void reportPercentiles(benchmark::State& state, std::vector<double> microseconds)
-{
-    if (microseconds.empty())
-        return;
-    std::ranges::sort(microseconds);
-    const auto at = [&](double share) { return microseconds[static_cast<std::size_t>(share * (microseconds.size() - 1))]; };
-    state.counters["median_us"] = at(0.5);
-    state.counters["p90_us"] = at(0.9);
-    state.counters["max_us"] = microseconds.back();
-}
-
 void run(benchmark::State& state, EventTapService::Mode mode, bool answer, int callsPerTap)
 {
     Rig& rig = *theRig;
@@ -132,7 +122,7 @@ void run(benchmark::State& state, EventTapService::Mode mode, bool answer, int c
         samples.push_back(elapsed->count() * 1e6);
     }
     rig.service->stop();
-    reportPercentiles(state, std::move(samples));
+    benchsupport::reportPercentiles(state, std::move(samples));
 }
 
 // A kept key's release comes to the handler too; a replayed one's does not.
@@ -176,14 +166,5 @@ BENCHMARK(AccessibilityProbe)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    {
-        Rig rig;
-        theRig = &rig;
-        benchmark::RunSpecifiedBenchmarks();
-        theRig = nullptr;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWithRig(argc, argv, theRig);
 }

@@ -21,6 +21,7 @@
 #include "Platform/Input/XcbConnection.h"
 #include "Vude/Permission.h"
 #include "Vude/PermissionSystem.h"
+#include "bench/support/BenchRig.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PrivateSessionBus.h"
 #include "tests/support/PrivateXServer.h"
@@ -40,8 +41,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 struct Rig {
     Rig()
     {
@@ -58,7 +57,7 @@ struct Rig {
         bluez.setProcessEnvironment(bus.systemBusEnvironment());
         bluez.setStandardOutputFile(QProcess::nullDevice());
         bluez.start("/usr/bin/python3", {"-m", "dbusmock", "--system", "--template", "bluez5"});
-        if (!waitFor([&] { return connection->interface()->isServiceRegistered("org.bluez"); }))
+        if (!benchsupport::waitFor([&] { return connection->interface()->isServiceRegistered("org.bluez"); }))
             return;
         auto message = QDBusMessage::createMethodCall("org.bluez", "/", "org.bluez.Mock", "AddAdapter");
         message.setArguments({"hci0", "bench"});
@@ -78,18 +77,6 @@ struct Rig {
         testsupport::stopProcess(bluez);
         connection.reset();
         QDBusConnection::disconnectFromBus("permission-bench");
-    }
-
-    template <typename Condition>
-    bool waitFor(Condition condition)
-    {
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (!condition()) {
-            if (Clock::now() > deadline)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        }
-        return true;
     }
 
     testsupport::PrivateXServer xserver;
@@ -160,7 +147,7 @@ void BluetoothProbeAnswer(benchmark::State& state)
     for (auto _ : state) {
         std::optional<bool> answer;
         rig.permissions->system().bluetoothProbe().request([&](bool granted) { answer = granted; });
-        if (!rig.waitFor([&] { return answer.has_value(); }) || !*answer) {
+        if (!benchsupport::waitFor([&] { return answer.has_value(); }) || !*answer) {
             state.SkipWithError("no answer");
             break;
         }
@@ -172,14 +159,5 @@ BENCHMARK(BluetoothProbeAnswer)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    {
-        Rig rig;
-        theRig = &rig;
-        benchmark::RunSpecifiedBenchmarks();
-        theRig = nullptr;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWithRig(argc, argv, theRig);
 }

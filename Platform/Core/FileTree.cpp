@@ -1,5 +1,7 @@
 #include "Platform/Core/FileTree.h"
 
+#include "Platform/Core/UniqueFd.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -33,30 +35,6 @@ FileTree::Kind kindOf(mode_t mode)
         return FileTree::Kind::device;
     return FileTree::Kind::other;
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
-    /// Closes now, so that a failing close is seen.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 bool writeAll(int fd, const char* data, std::size_t size)
 {
@@ -110,8 +88,8 @@ Expected<void, std::string> copyFile(const fs::path& source, const fs::path& des
     // O_NONBLOCK: whatever was swapped in since the type was looked at, the
     // open cannot wait on it, and the type is checked again on what opened.
     const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (followLink ? 0 : O_NOFOLLOW);
-    Descriptor in(::open(source.c_str(), flags));
-    if (!in.isValid())
+    UniqueFd in(::open(source.c_str(), flags));
+    if (!in)
         return unexpected(failure("cannot open", source));
     struct stat info {};
     if (::fstat(in.get(), &info) != 0)
@@ -119,8 +97,8 @@ Expected<void, std::string> copyFile(const fs::path& source, const fs::path& des
     if (!S_ISREG(info.st_mode))
         return unexpected(source.string() + " is " + FileTree::describe(kindOf(info.st_mode)) + ", not a file");
 
-    Descriptor out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!out.isValid())
+    UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!out)
         return unexpected(failure("cannot create", destination));
     if (!copyContent(in.get(), out.get()))
         return unexpected(failure("cannot copy", source));
@@ -155,8 +133,8 @@ Expected<void, std::string> copyFolder(const fs::path& source, const fs::path& d
     const std::array<timespec, 2> times{info.st_atim, info.st_mtim};
     ::utimensat(AT_FDCWD, destination.c_str(), times.data(), AT_SYMLINK_NOFOLLOW);
     if (options.durable) {
-        Descriptor folder(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!folder.isValid() || ::fsync(folder.get()) != 0)
+        UniqueFd folder(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folder || ::fsync(folder.get()) != 0)
             return unexpected(failure("cannot write", destination));
     }
     return {};
@@ -281,8 +259,8 @@ Expected<void, std::string> move(const fs::path& source, const fs::path& destina
     if (auto copied = copy(source, destination, CopyOptions{.durable = true}); !copied)
         return copied;
     if (destination.has_parent_path()) {
-        Descriptor folder(::open(destination.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folder.isValid())
+        UniqueFd folder(::open(destination.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder)
             ::fsync(folder.get());
     }
     std::error_code ignored;

@@ -1,5 +1,7 @@
 #include "Platform/Core/ToolProcess.h"
 
+#include "Platform/Core/UniqueFd.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -17,40 +19,9 @@ namespace ToolProcess {
 
 namespace {
 
-class Descriptor {
-public:
-    Descriptor() = default;
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() { close(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor(Descriptor&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        if (this != &other) {
-            close();
-            m_fd = other.m_fd;
-            other.m_fd = -1;
-        }
-        return *this;
-    }
-
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-    void close()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd = -1;
-};
-
 struct Pipe {
-    Descriptor read;
-    Descriptor write;
+    UniqueFd read;
+    UniqueFd write;
 };
 
 std::optional<Pipe> makePipe()
@@ -58,7 +29,7 @@ std::optional<Pipe> makePipe()
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
         return std::nullopt;
-    return Pipe{Descriptor(ends[0]), Descriptor(ends[1])};
+    return Pipe{UniqueFd(ends[0]), UniqueFd(ends[1])};
 }
 
 void setNonBlocking(int fd)
@@ -179,11 +150,11 @@ Expected<Exit, Failure> run(const Request& request)
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (input)
-        input->read.close();
+        input->read.reset();
     if (output)
-        output->write.close();
+        output->write.reset();
     if (error)
-        error->write.close();
+        error->write.reset();
     if (spawned != 0)
         return unexpected(failure(Failure::Stage::start, spawned));
 
@@ -193,7 +164,7 @@ Expected<Exit, Failure> run(const Request& request)
         std::size_t written = 0;
         const std::string_view text = request.standardInput ? std::string_view(*request.standardInput) : "";
         if (input && text.empty())
-            input->write.close();
+            input->write.reset();
         if (input && input->write)
             setNonBlocking(input->write.get());
         if (output)
@@ -233,14 +204,14 @@ Expected<Exit, Failure> run(const Request& request)
                 else if (sent < 0 && errno == EPIPE)
                     quiet.noteRaised();
                 if ((sent < 0 && errno != EINTR && errno != EAGAIN) || written == text.size())
-                    input->write.close();
+                    input->write.reset();
             }
             if (outputIndex >= 0 && fds[outputIndex].revents != 0
                 && !drain(output->read.get(), exit.standardOutput, request.keptBytes))
-                output->read.close();
+                output->read.reset();
             if (errorIndex >= 0 && fds[errorIndex].revents != 0
                 && !drain(error->read.get(), exit.standardError, request.keptBytes))
-                error->read.close();
+                error->read.reset();
         }
     }
     input.reset();

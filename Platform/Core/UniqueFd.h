@@ -29,6 +29,8 @@ public:
             ::close(m_fd);
         m_fd = -1;
     }
+    /// Closes now, so that a failing close (lost writes) is seen.
+    bool close() { return ::close(std::exchange(m_fd, -1)) == 0; }
 
 private:
     int m_fd;

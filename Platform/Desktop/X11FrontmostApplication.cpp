@@ -1,6 +1,7 @@
 #include "Platform/Desktop/X11FrontmostApplication.h"
 
 #include "Platform/Input/XcbConnection.h"
+#include "Platform/Input/XcbSupport.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -8,11 +9,8 @@
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
 template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using Reply = XcbReply<T>;
 
 // WM_CLASS is two short names; anything longer is cut at this many bytes.
 constexpr std::uint32_t kMaxClassUnits = 256;
@@ -42,12 +40,10 @@ std::optional<std::string> X11FrontmostApplication::identifier()
     if (xcb_connection_has_error(c))
         return std::nullopt;
     if (m_activeWindow == XCB_NONE) {
-        constexpr char name[] = "_NET_ACTIVE_WINDOW";
-        Reply<xcb_intern_atom_reply_t> atom(
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr));
-        if (!atom)
+        const xcb_atom_t atom = internAtom(c, "_NET_ACTIVE_WINDOW");
+        if (atom == XCB_ATOM_NONE)
             return std::nullopt;
-        m_activeWindow = atom->atom;
+        m_activeWindow = atom;
     }
     Reply<xcb_get_property_reply_t> active(xcb_get_property_reply(
         c, xcb_get_property(c, 0, m_connection.rootWindow(), m_activeWindow, XCB_ATOM_WINDOW, 0, 1), nullptr));

@@ -1,5 +1,7 @@
 #include "Platform/Desktop/XcbSelectionReader.h"
 
+#include "Platform/Input/XcbSupport.h"
+
 #include <poll.h>
 
 #include <algorithm>
@@ -11,11 +13,8 @@
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
 template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using Reply = XcbReply<T>;
 
 // A list of types is a few dozen atoms; more is not a list of types.
 constexpr std::size_t kMaxTargetsBytes = std::size_t(1) << 20;
@@ -214,28 +213,17 @@ private:
 std::unique_ptr<XcbSelectionReader> XcbSelectionReader::open(const std::string& displayName,
                                                              const std::string& selection)
 {
-    std::string name = displayName;
-    if (name.empty()) {
-        const char* environment = std::getenv("DISPLAY");
-        if (!environment || !*environment)
-            return nullptr;
-        name = environment;
-    }
     int screenNumber = 0;
-    xcb_connection_t* connection = xcb_connect(name.c_str(), &screenNumber);
-    if (!connection || xcb_connection_has_error(connection)) {
-        if (connection)
-            xcb_disconnect(connection);
+    std::string name;
+    xcb_connection_t* connection = connectToDisplay(displayName, screenNumber, name);
+    if (!connection)
         return nullptr;
-    }
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem; ++i)
-        xcb_screen_next(&screens);
-    if (!screens.rem) {
+    const xcb_window_t root = rootWindowOf(connection, screenNumber);
+    if (root == XCB_WINDOW_NONE) {
         xcb_disconnect(connection);
         return nullptr;
     }
-    std::unique_ptr<XcbSelectionReader> reader(new XcbSelectionReader(connection, screens.data->root));
+    std::unique_ptr<XcbSelectionReader> reader(new XcbSelectionReader(connection, root));
     reader->m_selection = reader->atom(selection);
     reader->m_targets = reader->atom("TARGETS");
     reader->m_incr = reader->atom("INCR");
@@ -270,14 +258,12 @@ xcb_atom_t XcbSelectionReader::atom(const std::string& name)
 {
     if (const auto found = m_atoms.find(name); found != m_atoms.end())
         return found->second;
-    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, static_cast<std::uint16_t>(name.size()), name.data()),
-        nullptr));
-    if (!reply)
+    const xcb_atom_t atom = internAtom(m_connection, name);
+    if (atom == XCB_ATOM_NONE)
         return XCB_NONE;
-    m_atoms.emplace(name, reply->atom);
-    m_names.emplace(reply->atom, name);
-    return reply->atom;
+    m_atoms.emplace(name, atom);
+    m_names.emplace(atom, name);
+    return atom;
 }
 
 void XcbSelectionReader::learnNames(const std::vector<xcb_atom_t>& atoms)

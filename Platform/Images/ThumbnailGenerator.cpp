@@ -1,5 +1,6 @@
 #include "Platform/Images/ThumbnailGenerator.h"
 
+#include "Platform/Core/UniqueFd.h"
 #include "Platform/Images/ImageCodec.h"
 
 #include <QPainter>
@@ -19,22 +20,6 @@ namespace {
 // A PDF's header may stand anywhere in its first kilobyte.
 constexpr std::size_t kSniffBytes = 1024;
 constexpr std::string_view kPdfSignature = "%PDF-";
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Opens a regular file without waiting on whatever else may stand there.
 Expected<int, std::string> openRegularFile(const fs::path& file, struct stat& info)
@@ -107,7 +92,7 @@ Expected<QImage, std::string> FileThumbnailGenerator::thumbnail(const fs::path& 
     const auto opened = openRegularFile(file, info);
     if (!opened)
         return unexpected(opened.error());
-    const Descriptor fd(*opened);
+    const UniqueFd fd(*opened);
     const std::string prefix = readPrefix(fd.get());
 
     if (sniffImageFormat(prefix)) {

@@ -1,5 +1,7 @@
 #include "Platform/Input/XcbConnection.h"
 
+#include "Platform/Input/XcbSupport.h"
+
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <QThread>
@@ -11,31 +13,18 @@
 
 std::unique_ptr<XcbConnection> XcbConnection::open(const std::string& displayName)
 {
-    std::string name = displayName;
-    if (name.empty()) {
-        const char* env = std::getenv("DISPLAY");
-        if (!env || !*env)
-            return nullptr;
-        name = env;
-    }
     int screenNumber = 0;
-    xcb_connection_t* connection = xcb_connect(name.c_str(), &screenNumber);
-    if (!connection || xcb_connection_has_error(connection)) {
-        if (connection)
-            xcb_disconnect(connection);
+    std::string name;
+    xcb_connection_t* connection = connectToDisplay(displayName, screenNumber, name);
+    if (!connection)
         return nullptr;
-    }
     return std::unique_ptr<XcbConnection>(new XcbConnection(connection, screenNumber, name));
 }
 
 XcbConnection::XcbConnection(xcb_connection_t* connection, int screenNumber, std::string displayName)
     : m_connection(connection), m_displayName(std::move(displayName))
 {
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; i < screenNumber && screens.rem; ++i)
-        xcb_screen_next(&screens);
-    if (screens.rem)
-        m_root = screens.data->root;
+    m_root = rootWindowOf(connection, screenNumber);
 
     m_notifier = new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &XcbConnection::dispatchPending);

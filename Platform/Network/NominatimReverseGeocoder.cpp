@@ -1,13 +1,12 @@
 #include "Platform/Network/NominatimReverseGeocoder.h"
 
+#include "Platform/Network/WebService.h"
 #include "VudeKit/Numbers.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
 #include <QUrlQuery>
-
-#include <cmath>
 
 namespace {
 
@@ -46,23 +45,14 @@ NominatimReverseGeocoder::NominatimReverseGeocoder(QUrl baseURL, QString languag
 std::unique_ptr<NominatimReverseGeocoder> NominatimReverseGeocoder::forSystem(Scheduler& scheduler,
                                                                              const Environment::Lookup& environment)
 {
-    QUrl base(QString::fromLatin1(defaultBaseURL));
-    if (const auto configured = environment(baseURLVariable); configured && !configured->empty()) {
-        const QUrl url(QString::fromStdString(*configured), QUrl::StrictMode);
-        if (url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")))
-            base = url;
-    }
+    const QUrl base = WebService::baseURL(environment, baseURLVariable, defaultBaseURL);
     return std::make_unique<NominatimReverseGeocoder>(base, QLocale::system().uiLanguages().join(QLatin1Char(',')),
                                                       scheduler);
 }
 
 QUrl NominatimReverseGeocoder::reverseURL(double latitude, double longitude) const
 {
-    QUrl url = m_baseURL;
-    QString path = url.path();
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
-    url.setPath(path + QStringLiteral("reverse"));
+    QUrl url = WebService::endpoint(m_baseURL, QStringLiteral("reverse"));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("format"), QStringLiteral("jsonv2"));
     query.addQueryItem(QStringLiteral("lat"), QString::fromStdString(formatFixed(latitude, 4)));
@@ -75,8 +65,8 @@ QUrl NominatimReverseGeocoder::reverseURL(double latitude, double longitude) con
 
 void NominatimReverseGeocoder::reverseGeocode(double latitude, double longitude, Completion completion)
 {
-    if (!std::isfinite(latitude) || !std::isfinite(longitude) || std::abs(latitude) > 90 || std::abs(longitude) > 180) {
-        completion(unexpected(std::string("The position is not a place on Earth.")));
+    if (!WebService::isPlaceOnEarth(latitude, longitude)) {
+        completion(unexpected(std::string(WebService::kNotOnEarth)));
         return;
     }
     QNetworkRequest request(reverseURL(latitude, longitude));
@@ -85,7 +75,7 @@ void NominatimReverseGeocoder::reverseGeocode(double latitude, double longitude,
     if (!m_languages.isEmpty())
         request.setRawHeader("Accept-Language", m_languages.toUtf8());
     m_client.get(std::move(request), [completion = std::move(completion)](Expected<HttpAnswer, HttpFailure> result) {
-        if (!result || result->status < 200 || result->status > 299) {
+        if (!WebService::isSuccess(result)) {
             completion(unexpected(describe(result)));
             return;
         }

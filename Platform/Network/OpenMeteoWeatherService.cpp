@@ -1,5 +1,6 @@
 #include "Platform/Network/OpenMeteoWeatherService.h"
 
+#include "Platform/Network/WebService.h"
 #include "VudeKit/Numbers.h"
 
 #include <QJsonArray>
@@ -63,22 +64,13 @@ OpenMeteoWeatherService::OpenMeteoWeatherService(QUrl baseURL, Scheduler& schedu
 std::unique_ptr<OpenMeteoWeatherService> OpenMeteoWeatherService::forSystem(Scheduler& scheduler,
                                                                            const Environment::Lookup& environment)
 {
-    QUrl base(QString::fromLatin1(defaultBaseURL));
-    if (const auto configured = environment(baseURLVariable); configured && !configured->empty()) {
-        const QUrl url(QString::fromStdString(*configured), QUrl::StrictMode);
-        if (url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")))
-            base = url;
-    }
+    const QUrl base = WebService::baseURL(environment, baseURLVariable, defaultBaseURL);
     return std::make_unique<OpenMeteoWeatherService>(base, scheduler);
 }
 
 QUrl OpenMeteoWeatherService::forecastURL(double latitude, double longitude) const
 {
-    QUrl url = m_baseURL;
-    QString path = url.path();
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
-    url.setPath(path + QStringLiteral("v1/forecast"));
+    QUrl url = WebService::endpoint(m_baseURL, QStringLiteral("v1/forecast"));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("latitude"), text(latitude));
     query.addQueryItem(QStringLiteral("longitude"), text(longitude));
@@ -93,14 +85,14 @@ QUrl OpenMeteoWeatherService::forecastURL(double latitude, double longitude) con
 
 void OpenMeteoWeatherService::weather(double latitude, double longitude, WeatherCompletion completion)
 {
-    if (!std::isfinite(latitude) || !std::isfinite(longitude) || std::abs(latitude) > 90 || std::abs(longitude) > 180) {
-        completion(unexpected(std::string("The position is not a place on Earth.")));
+    if (!WebService::isPlaceOnEarth(latitude, longitude)) {
+        completion(unexpected(std::string(WebService::kNotOnEarth)));
         return;
     }
     QNetworkRequest request(forecastURL(latitude, longitude));
     request.setRawHeader("Accept", "application/json");
     m_client.get(std::move(request), [completion = std::move(completion)](Expected<HttpAnswer, HttpFailure> result) {
-        if (!result || result->status < 200 || result->status > 299) {
+        if (!WebService::isSuccess(result)) {
             completion(unexpected(describe(result)));
             return;
         }

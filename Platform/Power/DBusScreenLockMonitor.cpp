@@ -1,6 +1,6 @@
 #include "Platform/Power/DBusScreenLockMonitor.h"
 
-#include "Platform/Power/PowerDBus.h"
+#include "Platform/DBus/DBusCalls.h"
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -38,22 +38,7 @@ void DBusScreenLockMonitor::start(Handler handler)
 void DBusScreenLockMonitor::stop()
 {
     ++m_generation;
-    switch (m_source) {
-    case Source::gnomeScreenSaver:
-        m_sessionBus.disconnect(kGnomeService, kGnomePath, kGnomeInterface, "ActiveChanged", this,
-                                SLOT(onActiveChanged(bool)));
-        break;
-    case Source::freedesktopScreenSaver:
-        m_sessionBus.disconnect(kFreedesktopService, kFreedesktopPath, kFreedesktopInterface, "ActiveChanged", this,
-                                SLOT(onActiveChanged(bool)));
-        break;
-    case Source::logind:
-        m_systemBus.disconnect(kLogindService, m_sessionPath, kPropertiesInterface, "PropertiesChanged", this,
-                               SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList)));
-        break;
-    case Source::none:
-        break;
-    }
+    subscribe(false);
     m_source = Source::none;
     m_sessionPath.clear();
     m_handler = {};
@@ -76,18 +61,12 @@ void DBusScreenLockMonitor::askScreenSaver(Source source)
     const auto message = QDBusMessage::createMethodCall(gnome ? kGnomeService : kFreedesktopService,
                                                         gnome ? kGnomePath : kFreedesktopPath,
                                                         gnome ? kGnomeInterface : kFreedesktopInterface, "GetActive");
-    auto* call = new QDBusPendingCallWatcher(m_sessionBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
-    const quint64 generation = m_generation;
-    connect(call, &QDBusPendingCallWatcher::finished, this,
-            [this, generation, source, next](QDBusPendingCallWatcher* call) {
-                call->deleteLater();
-                if (generation != m_generation)
-                    return;
-                if (PowerDBus::boolFrom(call->reply()))
-                    follow(source);
-                else
-                    next();
-            });
+    ask(m_sessionBus, message, [this, source, next](const QDBusMessage& reply) {
+        if (DBusCalls::boolFrom(reply))
+            follow(source);
+        else
+            next();
+    });
 }
 
 void DBusScreenLockMonitor::askLogind()
@@ -98,13 +77,8 @@ void DBusScreenLockMonitor::askLogind()
     }
     auto message = QDBusMessage::createMethodCall(kLogindService, kLogindPath, kLogindManagerInterface, "GetSession");
     message << m_sessionID;
-    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
-    const quint64 generation = m_generation;
-    connect(call, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        if (generation != m_generation)
-            return;
-        const QDBusReply<QDBusObjectPath> reply = call->reply();
+    ask(m_systemBus, message, [this](const QDBusMessage& answer) {
+        const QDBusReply<QDBusObjectPath> reply = answer;
         if (reply.isValid() && !reply.value().path().isEmpty())
             askLockedHint(reply.value().path());
         else
@@ -115,42 +89,60 @@ void DBusScreenLockMonitor::askLogind()
 void DBusScreenLockMonitor::askLockedHint(const QString& sessionPath)
 {
     const auto message =
-        PowerDBus::propertyCall(kLogindService, sessionPath, kLogindSessionInterface, kLockedHint);
-    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
-    const quint64 generation = m_generation;
-    connect(call, &QDBusPendingCallWatcher::finished, this,
-            [this, generation, sessionPath](QDBusPendingCallWatcher* call) {
-                call->deleteLater();
-                if (generation != m_generation)
-                    return;
-                if (PowerDBus::boolFrom(call->reply()))
-                    follow(Source::logind, sessionPath);
-                else
-                    settle();
-            });
+        DBusCalls::propertyCall(kLogindService, sessionPath, kLogindSessionInterface, kLockedHint);
+    ask(m_systemBus, message, [this, sessionPath](const QDBusMessage& reply) {
+        if (DBusCalls::boolFrom(reply))
+            follow(Source::logind, sessionPath);
+        else
+            settle();
+    });
 }
 
 void DBusScreenLockMonitor::follow(Source source, const QString& sessionPath)
 {
     m_source = source;
     m_sessionPath = sessionPath;
-    switch (source) {
+    subscribe(true);
+    settle();
+}
+
+void DBusScreenLockMonitor::subscribe(bool on)
+{
+    const auto toggle = [this, on](QDBusConnection& bus, const QString& service, const QString& path,
+                                   const QString& interface, const QString& name, const char* slot) {
+        if (on)
+            bus.connect(service, path, interface, name, this, slot);
+        else
+            bus.disconnect(service, path, interface, name, this, slot);
+    };
+    switch (m_source) {
     case Source::gnomeScreenSaver:
-        m_sessionBus.connect(kGnomeService, kGnomePath, kGnomeInterface, "ActiveChanged", this,
-                             SLOT(onActiveChanged(bool)));
+        toggle(m_sessionBus, kGnomeService, kGnomePath, kGnomeInterface, "ActiveChanged", SLOT(onActiveChanged(bool)));
         break;
     case Source::freedesktopScreenSaver:
-        m_sessionBus.connect(kFreedesktopService, kFreedesktopPath, kFreedesktopInterface, "ActiveChanged", this,
-                             SLOT(onActiveChanged(bool)));
+        toggle(m_sessionBus, kFreedesktopService, kFreedesktopPath, kFreedesktopInterface, "ActiveChanged",
+               SLOT(onActiveChanged(bool)));
         break;
     case Source::logind:
-        m_systemBus.connect(kLogindService, m_sessionPath, kPropertiesInterface, "PropertiesChanged", this,
-                            SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList)));
+        toggle(m_systemBus, kLogindService, m_sessionPath, kPropertiesInterface, "PropertiesChanged",
+               SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList)));
         break;
     case Source::none:
         break;
     }
-    settle();
+}
+
+void DBusScreenLockMonitor::ask(QDBusConnection& bus, const QDBusMessage& message,
+                                std::function<void(const QDBusMessage&)> onReply)
+{
+    auto* call = new QDBusPendingCallWatcher(bus.asyncCall(message, DBusCalls::kCallTimeoutMs), this);
+    const quint64 generation = m_generation;
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, generation, onReply = std::move(onReply)](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                if (generation == m_generation)
+                    onReply(call->reply());
+            });
 }
 
 void DBusScreenLockMonitor::settle()
@@ -175,14 +167,9 @@ void DBusScreenLockMonitor::onSessionPropertiesChanged(const QString& interface,
     }
     if (!invalidated.contains(kLockedHint))
         return;
-    const auto message = PowerDBus::propertyCall(kLogindService, m_sessionPath, kLogindSessionInterface, kLockedHint);
-    auto* call = new QDBusPendingCallWatcher(m_systemBus.asyncCall(message, PowerDBus::kCallTimeoutMs), this);
-    const quint64 generation = m_generation;
-    connect(call, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        if (generation != m_generation)
-            return;
-        if (const auto locked = PowerDBus::boolFrom(call->reply()))
+    const auto message = DBusCalls::propertyCall(kLogindService, m_sessionPath, kLogindSessionInterface, kLockedHint);
+    ask(m_systemBus, message, [this](const QDBusMessage& reply) {
+        if (const auto locked = DBusCalls::boolFrom(reply))
             announce(*locked);
     });
 }

@@ -14,9 +14,12 @@
 #include "Platform/Power/ScreenLockMonitor.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
+
+#include <functional>
 
 class DBusScreenLockMonitor final : public QObject, public ScreenLockMonitor {
     Q_OBJECT
@@ -60,6 +63,11 @@ private:
     void askLogind();
     void askLockedHint(const QString& sessionPath);
     void follow(Source source, const QString& sessionPath = {});
+    /// Connects to, or disconnects from, the signal of the source followed.
+    void subscribe(bool on);
+    /// Sends `message` without blocking; `onReply` gets the answer unless the
+    /// monitor was started or stopped meanwhile.
+    void ask(QDBusConnection& bus, const QDBusMessage& message, std::function<void(const QDBusMessage&)> onReply);
     void settle();
     void announce(bool locked);
 

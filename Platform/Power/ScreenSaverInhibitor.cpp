@@ -1,6 +1,6 @@
 #include "Platform/Power/ScreenSaverInhibitor.h"
 
-#include "Platform/Power/PowerDBus.h"
+#include "Platform/DBus/DBusCalls.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
@@ -62,10 +62,10 @@ void ScreenSaverInhibitor::release(std::uint32_t id)
         auto message = QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverInterface,
                                                       "UnInhibit");
         message << held.cookie;
-        m_bus.call(message, QDBus::Block, PowerDBus::kCallTimeoutMs);
+        m_bus.call(message, QDBus::Block, DBusCalls::kCallTimeoutMs);
     } else {
         auto message = QDBusMessage::createMethodCall(kPortalService, held.request, kRequestInterface, "Close");
-        m_bus.call(message, QDBus::Block, PowerDBus::kCallTimeoutMs);
+        m_bus.call(message, QDBus::Block, DBusCalls::kCallTimeoutMs);
     }
 }
 
@@ -74,7 +74,7 @@ std::optional<ScreenSaverInhibitor::Held> ScreenSaverInhibitor::inhibitThroughSc
     auto message =
         QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverInterface, "Inhibit");
     message << m_applicationName << reason;
-    const QDBusReply<uint> reply = m_bus.call(message, QDBus::Block, PowerDBus::kCallTimeoutMs);
+    const QDBusReply<uint> reply = m_bus.call(message, QDBus::Block, DBusCalls::kCallTimeoutMs);
     if (!reply.isValid())
         return std::nullopt;
     return Held{.cookie = reply.value()};
@@ -84,7 +84,7 @@ std::optional<ScreenSaverInhibitor::Held> ScreenSaverInhibitor::inhibitThroughPo
 {
     auto message = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInterface, "Inhibit");
     message << QString() << kPortalIdleFlag << QVariantMap{{"reason", reason}};
-    const QDBusReply<QDBusObjectPath> reply = m_bus.call(message, QDBus::Block, PowerDBus::kCallTimeoutMs);
+    const QDBusReply<QDBusObjectPath> reply = m_bus.call(message, QDBus::Block, DBusCalls::kCallTimeoutMs);
     if (!reply.isValid() || reply.value().path().isEmpty())
         return std::nullopt;
     return Held{.request = reply.value().path()};

@@ -1,7 +1,7 @@
 #include "Platform/Power/UPowerPowerSource.h"
 
 #include "Platform/Core/MainThread.h"
-#include "Platform/Power/PowerDBus.h"
+#include "Platform/DBus/DBusCalls.h"
 
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
@@ -131,14 +131,14 @@ std::optional<PowerSourceReading> UPowerPowerSource::readBattery()
 {
     if (!m_bus.isConnected())
         return std::nullopt;
-    const QVariantMap device = PowerDBus::propertiesFrom(
-        m_bus.call(PowerDBus::allPropertiesCall(kUPowerService, kDisplayDevicePath, kDeviceInterface), QDBus::Block,
-                   PowerDBus::kCallTimeoutMs));
+    const QVariantMap device = DBusCalls::propertiesFrom(
+        m_bus.call(DBusCalls::allPropertiesCall(kUPowerService, kDisplayDevicePath, kDeviceInterface), QDBus::Block,
+                   DBusCalls::kCallTimeoutMs));
     if (device.isEmpty())
         return std::nullopt;
-    const QVariantMap upower = PowerDBus::propertiesFrom(
-        m_bus.call(PowerDBus::allPropertiesCall(kUPowerService, kUPowerPath, kUPowerInterface), QDBus::Block,
-                   PowerDBus::kCallTimeoutMs));
+    const QVariantMap upower = DBusCalls::propertiesFrom(
+        m_bus.call(DBusCalls::allPropertiesCall(kUPowerService, kUPowerPath, kUPowerInterface), QDBus::Block,
+                   DBusCalls::kCallTimeoutMs));
     return readingFrom(device, upower, m_judge);
 }
 
@@ -146,9 +146,9 @@ bool UPowerPowerSource::readLowPowerMode()
 {
     if (!m_bus.isConnected())
         return false;
-    const QVariant profile = PowerDBus::propertyFrom(
-        m_bus.call(PowerDBus::propertyCall(kProfilesService, kProfilesPath, kProfilesInterface, kActiveProfile),
-                   QDBus::Block, PowerDBus::kCallTimeoutMs));
+    const QVariant profile = DBusCalls::propertyFrom(
+        m_bus.call(DBusCalls::propertyCall(kProfilesService, kProfilesPath, kProfilesInterface, kActiveProfile),
+                   QDBus::Block, DBusCalls::kCallTimeoutMs));
     return profile.toString() == QLatin1String(kPowerSaverProfile);
 }
 
@@ -198,17 +198,17 @@ void UPowerPowerSource::refreshBattery()
     // The device first, then OnBattery: both answers describe the state after
     // every signal that came before the first one was sent.
     auto* deviceCall = new QDBusPendingCallWatcher(
-        m_bus.asyncCall(PowerDBus::allPropertiesCall(kUPowerService, kDisplayDevicePath, kDeviceInterface),
-                        PowerDBus::kCallTimeoutMs),
+        m_bus.asyncCall(DBusCalls::allPropertiesCall(kUPowerService, kDisplayDevicePath, kDeviceInterface),
+                        DBusCalls::kCallTimeoutMs),
         this);
     connect(deviceCall, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         if (generation != m_generation)
             return;
-        const QVariantMap device = PowerDBus::propertiesFrom(call->reply());
+        const QVariantMap device = DBusCalls::propertiesFrom(call->reply());
         auto* upowerCall = new QDBusPendingCallWatcher(
-            m_bus.asyncCall(PowerDBus::allPropertiesCall(kUPowerService, kUPowerPath, kUPowerInterface),
-                            PowerDBus::kCallTimeoutMs),
+            m_bus.asyncCall(DBusCalls::allPropertiesCall(kUPowerService, kUPowerPath, kUPowerInterface),
+                            DBusCalls::kCallTimeoutMs),
             this);
         connect(upowerCall, &QDBusPendingCallWatcher::finished, this,
                 [this, generation, device](QDBusPendingCallWatcher* call) {
@@ -220,7 +220,7 @@ void UPowerPowerSource::refreshBattery()
                         refreshBattery(); // this reading is already out of date
                         return;
                     }
-                    const auto reading = readingFrom(device, PowerDBus::propertiesFrom(call->reply()), m_judge);
+                    const auto reading = readingFrom(device, DBusCalls::propertiesFrom(call->reply()), m_judge);
                     if (m_handlers.batteryChanged)
                         m_handlers.batteryChanged(reading);
                 });
@@ -238,8 +238,8 @@ void UPowerPowerSource::refreshLowPowerMode()
     m_profileReadPending = true;
     const quint64 generation = m_generation;
     auto* profileCall = new QDBusPendingCallWatcher(
-        m_bus.asyncCall(PowerDBus::propertyCall(kProfilesService, kProfilesPath, kProfilesInterface, kActiveProfile),
-                        PowerDBus::kCallTimeoutMs),
+        m_bus.asyncCall(DBusCalls::propertyCall(kProfilesService, kProfilesPath, kProfilesInterface, kActiveProfile),
+                        DBusCalls::kCallTimeoutMs),
         this);
     connect(profileCall, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* call) {
         call->deleteLater();
@@ -250,7 +250,7 @@ void UPowerPowerSource::refreshLowPowerMode()
             refreshLowPowerMode();
             return;
         }
-        const QVariant profile = PowerDBus::propertyFrom(call->reply());
+        const QVariant profile = DBusCalls::propertyFrom(call->reply());
         // A daemon that went away meanwhile tells nothing about the mode.
         if (!profile.isValid())
             return;

@@ -1,32 +1,9 @@
 #include "Platform/Settings/PortalReduceMotionSetting.h"
 
-#include <QDBusArgument>
+#include "Platform/DBus/DBusCalls.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-
-namespace {
-
-// A portal that does not answer within this time is treated as absent.
-constexpr int kCallTimeoutMs = 2000;
-
-/// Read() wraps the value in one more variant than ReadOne(); peel every layer.
-QVariant unwrapped(QVariant value)
-{
-    for (int depth = 0; depth < 4; ++depth) {
-        if (value.metaType() == QMetaType::fromType<QDBusVariant>())
-            value = value.value<QDBusVariant>().variant();
-        else if (value.metaType() == QMetaType::fromType<QDBusArgument>()) {
-            const auto argument = value.value<QDBusArgument>();
-            if (argument.currentType() != QDBusArgument::VariantType)
-                break;
-            value = qdbus_cast<QDBusVariant>(argument).variant();
-        } else
-            break;
-    }
-    return value;
-}
-
-} // namespace
 
 PortalReduceMotionSetting::PortalReduceMotionSetting(const QDBusConnection& bus, QObject* parent)
     : ReduceMotionSetting(parent), m_bus(bus)
@@ -45,7 +22,7 @@ void PortalReduceMotionSetting::read(const QString& method)
 {
     auto message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
     message << QString::fromLatin1(kNamespace) << QString::fromLatin1(kKey);
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, kCallTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, DBusCalls::kCallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, method](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         const QDBusMessage reply = call->reply();
@@ -69,7 +46,8 @@ void PortalReduceMotionSetting::onSettingChanged(const QString& settingNamespace
 
 void PortalReduceMotionSetting::apply(const QVariant& raw)
 {
-    const QVariant value = unwrapped(raw);
+    // Read() wraps the value in one more variant than ReadOne().
+    const QVariant value = DBusCalls::unwrapped(raw);
     // Anything but a boolean is not this key's value; keep what we had.
     if (value.metaType() != QMetaType::fromType<bool>())
         return;

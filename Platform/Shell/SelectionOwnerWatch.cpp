@@ -6,17 +6,6 @@
 
 #include <cstdlib>
 
-xcb_atom_t internAtom(xcb_connection_t* connection, const std::string& name)
-{
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, std::uint16_t(name.size()), name.data()), nullptr);
-    if (!reply)
-        return XCB_ATOM_NONE;
-    const xcb_atom_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
-
 SelectionOwnerWatch::SelectionOwnerWatch(XcbConnection& connection, const std::string& selection, Changed changed)
     : m_connection(connection)
 {

@@ -2,6 +2,8 @@
 // Follows who owns one X selection, through XFixes selection-owner events on
 // our own connection. Shared by the compositing and drag-selection watchers.
 
+#include "Platform/Input/XcbSupport.h"
+
 #include <xcb/xcb.h>
 
 #include <cstdint>
@@ -35,6 +37,3 @@ private:
     xcb_atom_t m_atom = XCB_ATOM_NONE;
     int m_handlerToken = 0;
 };
-
-/// The atom named `name`, made when missing; XCB_ATOM_NONE when the server is gone.
-xcb_atom_t internAtom(xcb_connection_t* connection, const std::string& name);

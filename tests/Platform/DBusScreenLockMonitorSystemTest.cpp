@@ -1,6 +1,6 @@
 #include "Platform/Power/DBusScreenLockMonitor.h"
 
-#include "MockDBusService.h"
+#include "PrivateBusTest.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,57 +21,21 @@ constexpr auto kSessionPath = "/org/freedesktop/login1/session/c1";
 
 // The monitor on a private session bus and a private system bus, with the
 // lock sources a desktop may offer started as mocks.
-class DBusScreenLockMonitorSystemTest : public ::testing::Test {
+class DBusScreenLockMonitorSystemTest : public testsupport::PrivateBusTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_buses = std::make_unique<testsupport::PrivateBusPair>();
-        if (!s_buses->start())
-            s_buses.reset();
-    }
-    static void TearDownTestSuite() { s_buses.reset(); }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_buses) << "dbus-daemon did not start";
-        const int number = ++s_connections;
-        m_sessionName = QString("lock-session-%1").arg(number);
-        m_systemName = QString("lock-system-%1").arg(number);
-        session = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(s_buses->sessionAddress(), m_sessionName));
-        system = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(s_buses->systemAddress(), m_systemName));
-        ASSERT_TRUE(session->isConnected() && system->isConnected());
-        gnome = std::make_unique<MockDBusService>(*session, "org.gnome.ScreenSaver", kGnomePath);
-        freedesktop = std::make_unique<MockDBusService>(*session, "org.freedesktop.ScreenSaver", kFreedesktopPath);
-        logind = std::make_unique<MockDBusService>(*system, "org.freedesktop.login1", kLogindPath);
-    }
-
-    void TearDown() override
-    {
-        gnome.reset();
-        freedesktop.reset();
-        logind.reset();
-        session.reset();
-        system.reset();
-        QDBusConnection::disconnectFromBus(m_sessionName);
-        QDBusConnection::disconnectFromBus(m_systemName);
-    }
-
-    void startGnome() { ASSERT_TRUE(gnome->start(*s_buses, "gnome_screensaver", false)); }
+    void startGnome() { ASSERT_TRUE(gnome.start(buses(), "gnome_screensaver", false)); }
 
     void startFreedesktop(bool answersGetActive)
     {
-        const QString fixture = testsupport::sourceDir() + "/tests/Platform/fixtures/screensaver.py";
-        ASSERT_TRUE(freedesktop->start(*s_buses, fixture, false,
-                                       answersGetActive ? R"({"get-active": true})" : R"({"get-active": false})"));
+        ASSERT_TRUE(freedesktop.start(buses(), testsupport::dbusmockTemplate("screensaver.py"), false,
+                                      answersGetActive ? R"({"get-active": true})" : R"({"get-active": false})"));
     }
 
     void startLogind()
     {
-        ASSERT_TRUE(logind->start(*s_buses, "logind", true));
-        const auto reply = logind->mock("AddSession", {"c1", "seat0", 1000u, "alice", true});
-        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        ASSERT_TRUE(logind.start(buses(), "logind", true));
+        const auto reply = logind.mock("AddSession", {"c1", "seat0", 1000u, "alice", true});
+        ASSERT_TRUE(testsupport::replied(reply));
     }
 
     // Each announcement returns only after its signal has been handed to
@@ -81,32 +45,26 @@ protected:
         QDBusMessage reply;
         switch (source) {
         case Source::gnomeScreenSaver:
-            reply = gnome->call(kGnomePath, "org.gnome.ScreenSaver", "SetActive", {locked});
+            reply = gnome.call(kGnomePath, "org.gnome.ScreenSaver", "SetActive", {locked});
             break;
         case Source::freedesktopScreenSaver:
-            reply = freedesktop->mock("SetActive", {locked});
+            reply = freedesktop.mock("SetActive", {locked});
             break;
         case Source::logind:
-            reply = logind->call(kSessionPath, "org.freedesktop.login1.Session", "SetLockedHint", {locked});
+            reply = logind.call(kSessionPath, "org.freedesktop.login1.Session", "SetLockedHint", {locked});
             break;
         case Source::none:
             return;
         }
-        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        ASSERT_TRUE(testsupport::replied(reply));
         testsupport::processEvents();
     }
 
-    std::unique_ptr<QDBusConnection> session;
-    std::unique_ptr<QDBusConnection> system;
-    std::unique_ptr<MockDBusService> gnome;
-    std::unique_ptr<MockDBusService> freedesktop;
-    std::unique_ptr<MockDBusService> logind;
-
-private:
-    static inline std::unique_ptr<testsupport::PrivateBusPair> s_buses;
-    static inline int s_connections = 0;
-    QString m_sessionName;
-    QString m_systemName;
+    QDBusConnection& session = sessionBus();
+    QDBusConnection& system = systemBus();
+    MockDBusService gnome{session, "org.gnome.ScreenSaver", kGnomePath};
+    MockDBusService freedesktop{session, "org.freedesktop.ScreenSaver", kFreedesktopPath};
+    MockDBusService logind{system, "org.freedesktop.login1", kLogindPath};
 };
 
 TEST_F(DBusScreenLockMonitorSystemTest, FollowsTheFirstSourceThatReallyAnswersAndNoOther)
@@ -136,7 +94,7 @@ TEST_F(DBusScreenLockMonitorSystemTest, FollowsTheFirstSourceThatReallyAnswersAn
         if (row.logind)
             startLogind();
 
-        DBusScreenLockMonitor monitor(*session, *system, "c1");
+        DBusScreenLockMonitor monitor(session, system, "c1");
         std::vector<bool> announced;
         monitor.start([&](bool locked) { announced.push_back(locked); });
         ASSERT_TRUE(testsupport::waitUntil([&] { return monitor.isSettled(); }));
@@ -159,16 +117,16 @@ TEST_F(DBusScreenLockMonitorSystemTest, FollowsTheFirstSourceThatReallyAnswersAn
         }
 
         monitor.stop();
-        gnome->stop();
-        freedesktop->stop();
-        logind->stop();
+        gnome.stop();
+        freedesktop.stop();
+        logind.stop();
     }
 }
 
 TEST_F(DBusScreenLockMonitorSystemTest, StoppingEndsTheAnnouncementsAndRestartingAsksAgain)
 {
     startLogind();
-    DBusScreenLockMonitor monitor(*session, *system, "c1");
+    DBusScreenLockMonitor monitor(session, system, "c1");
     std::vector<bool> announced;
     monitor.start([&](bool locked) { announced.push_back(locked); });
     ASSERT_TRUE(testsupport::waitUntil([&] { return monitor.isSettled(); }));
@@ -193,7 +151,7 @@ TEST_F(DBusScreenLockMonitorSystemTest, StoppingEndsTheAnnouncementsAndRestartin
 TEST_F(DBusScreenLockMonitorSystemTest, AnUnknownLogindSessionIsNoSource)
 {
     startLogind();
-    DBusScreenLockMonitor monitor(*session, *system, "c9");
+    DBusScreenLockMonitor monitor(session, system, "c9");
     monitor.start([](bool) {});
     ASSERT_TRUE(testsupport::waitUntil([&] { return monitor.isSettled(); }));
     EXPECT_EQ(monitor.source(), Source::none) << "a session without LockedHint would never announce anything";

@@ -2,13 +2,11 @@
 #include "Platform/Display/SysfsBacklight.h"
 
 #include "FakeSysfs.h"
-#include "PrivateSessionBus.h"
+#include "PrivateBusTest.h"
 #include "TestSupport.h"
 
 #include <QDBusArgument>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -37,59 +35,23 @@ void PrintTo(const SetBrightnessCall& call, std::ostream* out)
 }
 
 // A private bus standing in for the system bus, with dbusmock's logind on it.
-class LogindBrightnessTest : public testing::Test {
+class LogindBrightnessTest : public testsupport::PrivateBusTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_bus = std::make_unique<testsupport::PrivateSessionBus>();
-        if (!s_bus->start())
-            s_bus.reset();
-    }
-    static void TearDownTestSuite() { s_bus.reset(); }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_bus) << "dbus-daemon did not start";
-        m_connectionName = QString("logind-test-%1").arg(++s_connections);
-        connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(s_bus->address(), m_connectionName));
-        ASSERT_TRUE(connection->isConnected());
-    }
-
-    void TearDown() override
-    {
-        testsupport::stopProcess(m_logind);
-        connection.reset();
-        QDBusConnection::disconnectFromBus(m_connectionName);
-    }
-
     /// Starts the fake logind and waits until its session answers.
     void startLogind(const QString& parameters = "{}")
     {
-        auto environment = s_bus->childEnvironment();
-        environment.insert("DBUS_SYSTEM_BUS_ADDRESS", s_bus->address());
-        m_logind.setProcessEnvironment(environment);
-        m_logind.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        const QString templatePath = testsupport::sourceDir() + "/tests/Platform/fixtures/logind_session.py";
-        m_logind.start("/usr/bin/python3",
-                       {"-m", "dbusmock", "--system", "--template", templatePath, "-p", parameters});
-        ASSERT_TRUE(m_logind.waitForStarted(5000));
+        ASSERT_TRUE(fakeLogind.start(buses(), testsupport::dbusmockTemplate("logind_session.py"), true, parameters));
         // The name is taken before the template has added the session.
-        ASSERT_TRUE(testsupport::waitUntil([&] { return callMock("ClearCalls").type() == QDBusMessage::ReplyMessage; },
-                                           std::chrono::seconds(10)));
-    }
-
-    QDBusMessage callMock(const QString& method, const QVariantList& arguments = {})
-    {
-        auto message = QDBusMessage::createMethodCall(kLogind, kSession, "org.freedesktop.DBus.Mock", method);
-        message.setArguments(arguments);
-        return connection->call(message, QDBus::Block, 5000);
+        ASSERT_TRUE(testsupport::waitUntil(
+            [&] { return fakeLogind.mock("ClearCalls").type() == QDBusMessage::ReplyMessage; },
+            std::chrono::seconds(10)));
     }
 
     /// Every SetBrightness the fake session has received, in order.
     std::vector<SetBrightnessCall> calls()
     {
-        const QDBusMessage reply = callMock("GetMethodCalls", {QString("SetBrightness")});
-        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        const QDBusMessage reply = fakeLogind.mock("GetMethodCalls", {QString("SetBrightness")});
+        EXPECT_TRUE(testsupport::replied(reply));
         std::vector<SetBrightnessCall> result;
         if (reply.arguments().isEmpty())
             return result;
@@ -108,15 +70,9 @@ protected:
         return result;
     }
 
-    std::shared_ptr<LogindBrightness> logind() { return std::make_shared<LogindBrightness>(*connection); }
+    std::shared_ptr<LogindBrightness> logind() { return std::make_shared<LogindBrightness>(systemBus()); }
 
-    std::unique_ptr<QDBusConnection> connection;
-
-private:
-    static inline std::unique_ptr<testsupport::PrivateSessionBus> s_bus;
-    static inline int s_connections = 0;
-    QString m_connectionName;
-    QProcess m_logind;
+    testsupport::MockDBusService fakeLogind{systemBus(), kLogind, kSession};
 };
 
 TEST_F(LogindBrightnessTest, SetsThePanelAndTheKeyboardThroughTheSession)

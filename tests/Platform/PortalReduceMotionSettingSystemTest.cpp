@@ -1,12 +1,10 @@
 #include "Platform/Settings/PortalReduceMotionSetting.h"
 
-#include "PrivateSessionBus.h"
+#include "PrivateBusTest.h"
 #include "TestSupport.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QProcess>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -18,58 +16,26 @@ namespace {
 constexpr auto kPortal = "org.freedesktop.portal.Desktop";
 constexpr auto kPortalPath = "/org/freedesktop/portal/desktop";
 
-class PortalReduceMotionSettingTest : public testing::Test {
+class PortalReduceMotionSettingTest : public testsupport::PrivateBusTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_bus = std::make_unique<testsupport::PrivateSessionBus>();
-        // A failure here would only skip the tests; SetUp fails them instead.
-        if (!s_bus->start())
-            s_bus.reset();
-    }
-    static void TearDownTestSuite() { s_bus.reset(); }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_bus) << "dbus-daemon did not start";
-        m_connectionName = QString("portal-test-%1").arg(++s_connections);
-        connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(s_bus->address(), m_connectionName));
-        ASSERT_TRUE(connection->isConnected());
-    }
-
-    void TearDown() override
-    {
-        stopPortal();
-        connection.reset();
-        QDBusConnection::disconnectFromBus(m_connectionName);
-    }
+    void TearDown() override { stopPortal(); }
 
     /// Starts the fake portal with the given parameters (JSON) and waits for
     /// it to own its name.
     void startPortal(const QString& parameters)
     {
-        m_portal.setProcessEnvironment(s_bus->childEnvironment());
-        m_portal.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        const QString templatePath = testsupport::sourceDir() + "/tests/Platform/fixtures/portal_settings.py";
-        m_portal.start("/usr/bin/python3", {"-m", "dbusmock", "--template", templatePath, "-p", parameters});
-        ASSERT_TRUE(m_portal.waitForStarted(5000));
-        ASSERT_TRUE(testsupport::waitUntil([&] { return connection->interface()->isServiceRegistered(kPortal); },
-                                           std::chrono::seconds(10)));
+        ASSERT_TRUE(portal.start(buses(), testsupport::dbusmockTemplate("portal_settings.py"), false, parameters));
     }
 
     void stopPortal()
     {
-        testsupport::stopProcess(m_portal);
-        EXPECT_TRUE(testsupport::waitUntil([&] { return !connection->interface()->isServiceRegistered(kPortal); }));
+        portal.stop();
+        EXPECT_FALSE(portal.isRegistered());
     }
 
     void callMock(const QString& method, const QVariantList& arguments)
     {
-        auto message = QDBusMessage::createMethodCall(kPortal, kPortalPath, "org.freedesktop.DBus.Mock", method);
-        message.setArguments(arguments);
-        QDBusPendingCallWatcher watcher(connection->asyncCall(message));
-        ASSERT_TRUE(testsupport::waitUntil([&] { return watcher.isFinished(); }));
-        ASSERT_FALSE(watcher.isError()) << watcher.error().message().toStdString();
+        ASSERT_TRUE(testsupport::replied(portal.mock(method, arguments)));
     }
 
     /// Waits until everything the setting asked of the bus so far has been
@@ -78,18 +44,13 @@ protected:
     {
         auto message = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                       "org.freedesktop.DBus", "GetId");
-        QDBusPendingCallWatcher watcher(connection->asyncCall(message));
+        QDBusPendingCallWatcher watcher(connection.asyncCall(message));
         ASSERT_TRUE(testsupport::waitUntil([&] { return watcher.isFinished(); }));
         testsupport::processEvents();
     }
 
-    std::unique_ptr<QDBusConnection> connection;
-
-private:
-    static inline std::unique_ptr<testsupport::PrivateSessionBus> s_bus;
-    static inline int s_connections = 0;
-    QString m_connectionName;
-    QProcess m_portal;
+    QDBusConnection& connection = sessionBus();
+    testsupport::MockDBusService portal{connection, kPortal, kPortalPath};
 };
 
 TEST_F(PortalReduceMotionSettingTest, ReadsTheDesktopsAnimationSwitch)
@@ -106,7 +67,7 @@ TEST_F(PortalReduceMotionSettingTest, ReadsTheDesktopsAnimationSwitch)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
         startPortal(row.parameters);
-        PortalReduceMotionSetting setting(*connection);
+        PortalReduceMotionSetting setting(connection);
         QSignalSpy changes(&setting, &ReduceMotionSetting::changed);
         EXPECT_FALSE(setting.reduceMotion()) << "off until the portal answers";
         ASSERT_TRUE(testsupport::waitUntil([&] { return setting.isAvailable(); }));
@@ -119,7 +80,7 @@ TEST_F(PortalReduceMotionSettingTest, ReadsTheDesktopsAnimationSwitch)
 TEST_F(PortalReduceMotionSettingTest, FollowsChangesAndIgnoresMalformedOnes)
 {
     startPortal(R"({"enable-animations": true})");
-    PortalReduceMotionSetting setting(*connection);
+    PortalReduceMotionSetting setting(connection);
     ASSERT_TRUE(testsupport::waitUntil([&] { return setting.isAvailable(); }));
     QSignalSpy changes(&setting, &ReduceMotionSetting::changed);
 
@@ -146,7 +107,7 @@ TEST_F(PortalReduceMotionSettingTest, FollowsChangesAndIgnoresMalformedOnes)
 
 TEST_F(PortalReduceMotionSettingTest, WithoutAPortalMotionIsNotReduced)
 {
-    PortalReduceMotionSetting setting(*connection);
+    PortalReduceMotionSetting setting(connection);
     settle();
     EXPECT_FALSE(setting.isAvailable());
     EXPECT_FALSE(setting.reduceMotion());

@@ -1,6 +1,6 @@
 #include "Platform/Power/ScreenSaverInhibitor.h"
 
-#include "MockDBusService.h"
+#include "PrivateBusTest.h"
 #include "TestSupport.h"
 
 #include <QDBusArgument>
@@ -17,42 +17,17 @@ using testsupport::MockDBusService;
 constexpr auto kScreenSaverPath = "/org/freedesktop/ScreenSaver";
 constexpr auto kPortalPath = "/org/freedesktop/portal/desktop";
 
-class ScreenSaverInhibitorSystemTest : public ::testing::Test {
+class ScreenSaverInhibitorSystemTest : public testsupport::PrivateBusTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_buses = std::make_unique<testsupport::PrivateBusPair>();
-        if (!s_buses->start())
-            s_buses.reset();
-    }
-    static void TearDownTestSuite() { s_buses.reset(); }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_buses) << "dbus-daemon did not start";
-        m_name = QString("inhibitor-%1").arg(++s_connections);
-        bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(s_buses->sessionAddress(), m_name));
-        ASSERT_TRUE(bus->isConnected());
-        screenSaver = std::make_unique<MockDBusService>(*bus, "org.freedesktop.ScreenSaver", kScreenSaverPath);
-        portal = std::make_unique<MockDBusService>(*bus, "org.freedesktop.portal.Desktop", kPortalPath);
-    }
-
-    void TearDown() override
-    {
-        screenSaver.reset();
-        portal.reset();
-        bus.reset();
-        QDBusConnection::disconnectFromBus(m_name);
-    }
-
     void startScreenSaver(const QString& parameters = "{}")
     {
-        ASSERT_TRUE(screenSaver->start(*s_buses, fixture("screensaver.py"), false, parameters));
+        ASSERT_TRUE(screenSaver.start(buses(), testsupport::dbusmockTemplate("screensaver.py"), false, parameters));
     }
 
-    void startPortal() { ASSERT_TRUE(portal->start(*s_buses, fixture("portal_inhibit.py"), false)); }
-
-    static QString fixture(const QString& name) { return testsupport::sourceDir() + "/tests/Platform/fixtures/" + name; }
+    void startPortal()
+    {
+        ASSERT_TRUE(portal.start(buses(), testsupport::dbusmockTemplate("portal_inhibit.py"), false));
+    }
 
     /// What a fake still holds: cookies or request paths.
     int heldCount(MockDBusService& fake)
@@ -79,28 +54,23 @@ protected:
         return count;
     }
 
-    std::unique_ptr<QDBusConnection> bus;
-    std::unique_ptr<MockDBusService> screenSaver;
-    std::unique_ptr<MockDBusService> portal;
-
-private:
-    static inline std::unique_ptr<testsupport::PrivateBusPair> s_buses;
-    static inline int s_connections = 0;
-    QString m_name;
+    QDBusConnection& bus = sessionBus();
+    MockDBusService screenSaver{bus, "org.freedesktop.ScreenSaver", kScreenSaverPath};
+    MockDBusService portal{bus, "org.freedesktop.portal.Desktop", kPortalPath};
 };
 
 TEST_F(ScreenSaverInhibitorSystemTest, ThePortalStandsInWhenNoScreenSaverAnswers)
 {
     startPortal();
-    ScreenSaverInhibitor inhibitor(*bus);
+    ScreenSaverInhibitor inhibitor(bus);
     EXPECT_TRUE(inhibitor.isAvailable());
     const auto id = inhibitor.inhibit("Vude \xE2\x80\x94 keep awake");
     ASSERT_TRUE(id);
     EXPECT_NE(*id, 0u);
-    EXPECT_EQ(heldCount(*portal), 1);
+    EXPECT_EQ(heldCount(portal), 1);
 
     std::vector<MockDBusService::Call> calls;
-    for (const auto& call : portal->calls(kPortalPath))
+    for (const auto& call : portal.calls(kPortalPath))
         if (call.method == "Inhibit")
             calls.push_back(call);
     ASSERT_EQ(calls.size(), 1u);
@@ -110,7 +80,7 @@ TEST_F(ScreenSaverInhibitorSystemTest, ThePortalStandsInWhenNoScreenSaverAnswers
     EXPECT_EQ(options.value("reason").toString(), QString::fromUtf8("Vude \xE2\x80\x94 keep awake"));
 
     inhibitor.release(*id);
-    EXPECT_EQ(heldCount(*portal), 0);
+    EXPECT_EQ(heldCount(portal), 0);
     inhibitor.release(*id); // twice: nothing left to close
 }
 
@@ -118,30 +88,30 @@ TEST_F(ScreenSaverInhibitorSystemTest, TheScreenSaverComesFirstEvenAsGnomesSilen
 {
     startScreenSaver(R"({"get-active": false})");
     startPortal();
-    ScreenSaverInhibitor inhibitor(*bus);
+    ScreenSaverInhibitor inhibitor(bus);
     const auto id = inhibitor.inhibit("reason");
     ASSERT_TRUE(id);
-    EXPECT_EQ(heldCount(*screenSaver), 1);
-    EXPECT_EQ(inhibitCalls(*portal, kPortalPath), 0);
+    EXPECT_EQ(heldCount(screenSaver), 1);
+    EXPECT_EQ(inhibitCalls(portal, kPortalPath), 0);
     inhibitor.release(*id);
-    EXPECT_EQ(heldCount(*screenSaver), 0);
+    EXPECT_EQ(heldCount(screenSaver), 0);
 }
 
 TEST_F(ScreenSaverInhibitorSystemTest, WhatIsStillHeldIsReleasedWithTheInhibitor)
 {
     startScreenSaver();
     {
-        ScreenSaverInhibitor inhibitor(*bus);
+        ScreenSaverInhibitor inhibitor(bus);
         ASSERT_TRUE(inhibitor.inhibit("one"));
         ASSERT_TRUE(inhibitor.inhibit("two"));
-        EXPECT_EQ(heldCount(*screenSaver), 2);
+        EXPECT_EQ(heldCount(screenSaver), 2);
     }
-    EXPECT_EQ(heldCount(*screenSaver), 0);
+    EXPECT_EQ(heldCount(screenSaver), 0);
 }
 
 TEST_F(ScreenSaverInhibitorSystemTest, NothingToAskIsUnavailable)
 {
-    ScreenSaverInhibitor inhibitor(*bus);
+    ScreenSaverInhibitor inhibitor(bus);
     EXPECT_FALSE(inhibitor.isAvailable());
     EXPECT_FALSE(inhibitor.inhibit("reason"));
 }

@@ -1,8 +1,8 @@
 #include "VudeServices/BatteryService.h"
 
 #include "BatteryTestSupport.h"
-#include "MockDBusService.h"
 #include "Platform/Power/UPowerPowerSource.h"
+#include "PrivateBusTest.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,46 +28,20 @@ constexpr uint charging = 1, discharging = 2;
 // private system bus. Every event lands in `received`. A test ends with a
 // change whose event shows that nothing else came before it: events of one
 // source arrive in the order of its changes.
-class BatteryServiceSystemTest : public ::testing::Test {
+class BatteryServiceSystemTest : public testsupport::PrivateBusTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_buses = std::make_unique<testsupport::PrivateBusPair>();
-        if (!s_buses->start())
-            s_buses.reset();
-    }
-    static void TearDownTestSuite() { s_buses.reset(); }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_buses) << "dbus-daemon did not start";
-        m_connectionName = QString("battery-test-%1").arg(++s_connections);
-        bus = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(s_buses->systemAddress(), m_connectionName));
-        ASSERT_TRUE(bus->isConnected());
-        upower = std::make_unique<MockDBusService>(*bus, "org.freedesktop.UPower", kUPowerPath);
-        profiles = std::make_unique<MockDBusService>(*bus, "net.hadess.PowerProfiles", kProfilesPath);
-    }
-
-    void TearDown() override
-    {
-        service.reset();
-        upower.reset();
-        profiles.reset();
-        bus.reset();
-        QDBusConnection::disconnectFromBus(m_connectionName);
-    }
+    void TearDown() override { service.reset(); }
 
     void startUPower(bool onBattery)
     {
-        ASSERT_TRUE(upower->start(*s_buses, "upower", true,
-                                  QString(R"({"OnBattery": %1})").arg(onBattery ? "true" : "false")));
+        ASSERT_TRUE(upower.start(buses(), "upower", true,
+                                 QString(R"({"OnBattery": %1})").arg(onBattery ? "true" : "false")));
     }
 
     void startProfiles(const QString& profile)
     {
-        ASSERT_TRUE(profiles->start(*s_buses, "power_profiles_daemon", true,
-                                    QString(R"({"ActiveProfile": "%1"})").arg(profile)));
+        ASSERT_TRUE(profiles.start(buses(), "power_profiles_daemon", true,
+                                   QString(R"({"ActiveProfile": "%1"})").arg(profile)));
     }
 
     // Sets every property of the display device at once, as UPower does: one
@@ -75,27 +49,27 @@ protected:
     void setDisplayDevice(uint state, double percentage, qlonglong timeToEmpty, qlonglong timeToFull,
                           bool isPresent = true)
     {
-        const auto reply = upower->mock("SetupDisplayDevice",
-                                        {2u, state, percentage, percentage, 100.0, 10.0, timeToEmpty, timeToFull,
-                                         isPresent, QString("battery"), 1u});
-        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        const auto reply = upower.mock("SetupDisplayDevice",
+                                       {2u, state, percentage, percentage, 100.0, 10.0, timeToEmpty, timeToFull,
+                                        isPresent, QString("battery"), 1u});
+        ASSERT_TRUE(testsupport::replied(reply));
     }
 
     void setOnBattery(bool onBattery)
     {
-        const auto reply = upower->setProperty(kUPowerPath, kUPowerInterface, "OnBattery", onBattery);
-        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        const auto reply = upower.setProperty(kUPowerPath, kUPowerInterface, "OnBattery", onBattery);
+        ASSERT_TRUE(testsupport::replied(reply));
     }
 
     void setProfile(const QString& profile)
     {
-        const auto reply = profiles->setProperty(kProfilesPath, kProfilesInterface, "ActiveProfile", profile);
-        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        const auto reply = profiles.setProperty(kProfilesPath, kProfilesInterface, "ActiveProfile", profile);
+        ASSERT_TRUE(testsupport::replied(reply));
     }
 
     void makeService()
     {
-        service = std::make_unique<BatteryService>(std::make_unique<UPowerPowerSource>(*bus));
+        service = std::make_unique<BatteryService>(std::make_unique<UPowerPowerSource>(bus));
         service->events().consume(&receiver, [this](const BatteryEvent& event) { received.push_back(event); });
     }
 
@@ -114,17 +88,12 @@ protected:
         });
     }
 
-    std::unique_ptr<QDBusConnection> bus;
-    std::unique_ptr<MockDBusService> upower;
-    std::unique_ptr<MockDBusService> profiles;
+    QDBusConnection& bus = systemBus();
+    MockDBusService upower{bus, "org.freedesktop.UPower", kUPowerPath};
+    MockDBusService profiles{bus, "net.hadess.PowerProfiles", kProfilesPath};
     QObject receiver;
     std::unique_ptr<BatteryService> service;
     Events received;
-
-private:
-    static inline std::unique_ptr<testsupport::PrivateBusPair> s_buses;
-    static inline int s_connections = 0;
-    QString m_connectionName;
 };
 
 TEST_F(BatteryServiceSystemTest, UnpluggingAndADropBelowTheThresholdGiveOneEventEach)
@@ -178,7 +147,7 @@ TEST_F(BatteryServiceSystemTest, UnpluggingShowsWhicheverWayUPowerTellsIt)
         ASSERT_TRUE(receivedCount(2));
         EXPECT_EQ(received, (Events{BatteryEvent::unplugged(0.9), BatteryEvent::pluggedIn(0.9)}));
         service.reset();
-        upower->stop();
+        upower.stop();
     }
 }
 
@@ -219,7 +188,7 @@ TEST_F(BatteryServiceSystemTest, ThePowerSaverProfileIsLowPowerMode)
     ASSERT_TRUE(receivedCount(2));
     EXPECT_EQ(received, (Events{BatteryEvent::lowPowerMode(true), BatteryEvent::lowPowerMode(false)}));
 
-    profiles->stop();
+    profiles.stop();
     EXPECT_FALSE(service->currentState().lowPowerMode) << "without the daemon there is no low power";
 }
 

@@ -1,8 +1,8 @@
 #include "VudeServices/IdleService.h"
 
-#include "MockDBusService.h"
 #include "Platform/Power/DBusScreenLockMonitor.h"
 #include "Platform/Power/ScreenSaverInhibitor.h"
+#include "PrivateBusTest.h"
 #include "TestSupport.h"
 
 #include <QDBusArgument>
@@ -25,55 +25,22 @@ const std::string kInhibit = "Inhibit Vude Vude \xE2\x80\x94 keep awake";
 
 // The idle service over a fake screen saver on a private session bus (and an
 // empty private system bus), with a manual scheduler for the expiry.
-class IdleServiceSystemTest : public ::testing::Test {
+class IdleServiceSystemTest : public testsupport::PrivateBusTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_buses = std::make_unique<testsupport::PrivateBusPair>();
-        if (!s_buses->start())
-            s_buses.reset();
-    }
-    static void TearDownTestSuite() { s_buses.reset(); }
-
-    void SetUp() override
-    {
-        ASSERT_TRUE(s_buses) << "dbus-daemon did not start";
-        const int number = ++s_connections;
-        m_sessionName = QString("idle-session-%1").arg(number);
-        m_systemName = QString("idle-system-%1").arg(number);
-        session = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(s_buses->sessionAddress(), m_sessionName));
-        system = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(s_buses->systemAddress(), m_systemName));
-        ASSERT_TRUE(session->isConnected() && system->isConnected());
-        screenSaver = std::make_unique<MockDBusService>(*session, "org.freedesktop.ScreenSaver", kScreenSaverPath);
-        gnome = std::make_unique<MockDBusService>(*session, "org.gnome.ScreenSaver", kGnomePath);
-    }
-
-    void TearDown() override
-    {
-        service.reset();
-        screenSaver.reset();
-        gnome.reset();
-        session.reset();
-        system.reset();
-        QDBusConnection::disconnectFromBus(m_sessionName);
-        QDBusConnection::disconnectFromBus(m_systemName);
-    }
+    void TearDown() override { service.reset(); }
 
     void startScreenSaver()
     {
-        const QString fixture = testsupport::sourceDir() + "/tests/Platform/fixtures/screensaver.py";
-        ASSERT_TRUE(screenSaver->start(*s_buses, fixture, false));
+        ASSERT_TRUE(screenSaver.start(buses(), testsupport::dbusmockTemplate("screensaver.py"), false));
     }
 
-    void startGnomeScreenSaver() { ASSERT_TRUE(gnome->start(*s_buses, "gnome_screensaver", false)); }
+    void startGnomeScreenSaver() { ASSERT_TRUE(gnome.start(buses(), "gnome_screensaver", false)); }
 
     void makeService()
     {
-        auto monitorOwned = std::make_unique<DBusScreenLockMonitor>(*session, *system, "no-such-session");
+        auto monitorOwned = std::make_unique<DBusScreenLockMonitor>(session, system, "no-such-session");
         monitor = monitorOwned.get();
-        service = std::make_unique<IdleService>(std::make_unique<ScreenSaverInhibitor>(*session),
+        service = std::make_unique<IdleService>(std::make_unique<ScreenSaverInhibitor>(session),
                                                 std::move(monitorOwned), scheduler, clock);
         service->setOnLockEvent([this](ScreenLockEvent event) { lockEvents.push_back(event); });
     }
@@ -83,7 +50,7 @@ protected:
     std::vector<std::string> screenSaverCalls()
     {
         std::vector<std::string> result;
-        for (const auto& call : screenSaver->calls(kScreenSaverPath)) {
+        for (const auto& call : screenSaver.calls(kScreenSaverPath)) {
             if (call.method != "Inhibit" && call.method != "UnInhibit")
                 continue;
             QStringList words{call.method};
@@ -97,27 +64,21 @@ protected:
     /// The cookies the fake screen saver still holds.
     QList<uint> held()
     {
-        const QDBusMessage reply = screenSaver->mock("Held");
+        const QDBusMessage reply = screenSaver.mock("Held");
         if (reply.arguments().isEmpty())
             return {};
         return qdbus_cast<QList<uint>>(reply.arguments().constFirst());
     }
 
-    std::unique_ptr<QDBusConnection> session;
-    std::unique_ptr<QDBusConnection> system;
-    std::unique_ptr<MockDBusService> screenSaver;
-    std::unique_ptr<MockDBusService> gnome;
+    QDBusConnection& session = sessionBus();
+    QDBusConnection& system = systemBus();
+    MockDBusService screenSaver{session, "org.freedesktop.ScreenSaver", kScreenSaverPath};
+    MockDBusService gnome{session, "org.gnome.ScreenSaver", kGnomePath};
     ManualClock clock{kReferenceDate + 1000h};
     ManualScheduler scheduler{clock};
     DBusScreenLockMonitor* monitor = nullptr;
     std::unique_ptr<IdleService> service;
     std::vector<ScreenLockEvent> lockEvents;
-
-private:
-    static inline std::unique_ptr<testsupport::PrivateBusPair> s_buses;
-    static inline int s_connections = 0;
-    QString m_sessionName;
-    QString m_systemName;
 };
 
 TEST_F(IdleServiceSystemTest, AnHourOfKeepAwakeInhibitsWithTheReasonAndItsExpiryReleases)
@@ -184,8 +145,8 @@ TEST_F(IdleServiceSystemTest, EveryLockIsAnnouncedOnceAndStartingTwiceKeepsOneSu
     ASSERT_EQ(monitor->source(), DBusScreenLockMonitor::Source::gnomeScreenSaver);
 
     const auto setActive = [&](bool active) {
-        const auto reply = gnome->call(kGnomePath, "org.gnome.ScreenSaver", "SetActive", {active});
-        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        const auto reply = gnome.call(kGnomePath, "org.gnome.ScreenSaver", "SetActive", {active});
+        ASSERT_TRUE(testsupport::replied(reply));
     };
     setActive(true);
     setActive(true);

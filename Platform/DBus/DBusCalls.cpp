@@ -1,13 +1,20 @@
-#include "Platform/Power/PowerDBus.h"
+#include "Platform/DBus/DBusCalls.h"
 
 #include <QDBusArgument>
 #include <QDBusVariant>
 
-namespace PowerDBus {
+namespace DBusCalls {
 
 namespace {
 
 constexpr auto kPropertiesInterface = "org.freedesktop.DBus.Properties";
+
+bool isAnswer(const QDBusMessage& reply)
+{
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
+}
+
+} // namespace
 
 QVariant unwrapped(QVariant value)
 {
@@ -24,13 +31,6 @@ QVariant unwrapped(QVariant value)
     }
     return value;
 }
-
-bool isAnswer(const QDBusMessage& reply)
-{
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
-}
-
-} // namespace
 
 QDBusMessage propertyCall(const QString& service, const QString& path, const QString& interface,
                           const QString& property)
@@ -78,4 +78,4 @@ std::optional<bool> boolFrom(const QDBusMessage& reply)
     return value.toBool();
 }
 
-} // namespace PowerDBus
+} // namespace DBusCalls

@@ -1,5 +1,5 @@
 #pragma once
-// Small D-Bus helpers shared by the power backends.
+// Small D-Bus helpers shared by the D-Bus backends.
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -8,10 +8,14 @@
 
 #include <optional>
 
-namespace PowerDBus {
+namespace DBusCalls {
 
 /// How long a daemon may take to answer before it counts as absent.
 inline constexpr int kCallTimeoutMs = 2000;
+
+/// `value` with every D-Bus variant layer taken off, wherever it came from
+/// (a plain QDBusVariant or one still inside a QDBusArgument).
+QVariant unwrapped(QVariant value);
 
 /// org.freedesktop.DBus.Properties.Get / GetAll. Never read properties
 /// through QDBusInterface::property(), which blocks on introspection and
@@ -29,4 +33,4 @@ QVariantMap propertiesFrom(const QDBusMessage& reply);
 /// A bool the answer holds, or none when it holds anything else.
 std::optional<bool> boolFrom(const QDBusMessage& reply);
 
-} // namespace PowerDBus
+} // namespace DBusCalls
