@@ -1,5 +1,6 @@
 #include "Vude/ShellPlatform.h"
 
+#include "Platform/Desktop/KdeConnectSharingService.h"
 #include "Platform/Input/XcbConnection.h"
 
 #include <QGuiApplication>
@@ -21,7 +22,8 @@ bool isOwnWindow(xcb_window_t window)
 
 SystemShellPlatform::SystemShellPlatform(XcbConnection* connection)
     : m_screens(std::make_unique<QtScreenProvider>()),
-      m_wake(std::make_unique<LogindWakeMonitor>())
+      m_wake(std::make_unique<LogindWakeMonitor>()),
+      m_sharing(std::make_unique<KdeConnectSharingService>())
 {
     if (connection) {
         m_pointer = std::make_unique<X11PointerState>(*connection, m_screens.get());
@@ -53,5 +55,5 @@ SystemShellPlatform::~SystemShellPlatform() = default;
 ShellPlatform SystemShellPlatform::platform()
 {
     return {*m_screens, *m_pointer, *m_mouseMonitor, *m_dragSelection, *m_wake, *m_compositing,
-            *m_inputShaper, *m_stacker, *m_keyboardFocus, m_activation, m_haptics, m_urls, m_sharing};
+            *m_inputShaper, *m_stacker, *m_keyboardFocus, m_activation, m_haptics, m_urls, *m_sharing};
 }

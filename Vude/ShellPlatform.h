@@ -63,7 +63,7 @@ private:
     ActivationPolicyRecorder m_activation;
     CountingHapticPerformer m_haptics;
     DesktopUrlOpener m_urls;
-    UnavailableSharingService m_sharing;
+    std::unique_ptr<SharingService> m_sharing;
 };
 
 struct FakeShellPlatform {

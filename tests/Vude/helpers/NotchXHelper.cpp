@@ -12,13 +12,27 @@
 //                          says "state KIND" on every change, "click X Y" for
 //                          clicks and "wheel X Y DY" for every wheel notch
 //                          seen elsewhere; reads "hide" and "quit"
+//   notch-x-helper controller
+//                          the window controller over every screen, its drag
+//                          monitors and a 0.25 s tick polling drags; says
+//                          "panels N" whenever the count changes, "armed
+//                          true|false", "tray NAME" for every file a drop
+//                          adds and "state KIND" of the model it went to
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Input/XcbConnection.h"
 #include "Platform/Shell/InputShaper.h"
 #include "Vude/NotchHostingView.h"
 #include "Vude/NotchPanel.h"
 #include "Vude/NotchViewModel.h"
+#include "Vude/NotchWindowController.h"
 #include "Vude/ShellPlatform.h"
+#include "Platform/Desktop/FakeApplicationCatalog.h"
+#include "Platform/Desktop/FakePasteboard.h"
+#include "Platform/Network/FakeLocationBackend.h"
+#include "Platform/Network/FakeReverseGeocoder.h"
+#include "Platform/Network/FakeWeatherService.h"
+#include "VudeServices/LocationProvider.h"
+#include "VudeServices/WeatherProvider.h"
 #include "VudeServices/ScreenGeometryResolver.h"
 #include "VudeUI/qt/QtTextMeasurer.h"
 
@@ -199,6 +213,69 @@ int runDrag(QApplication& app, const QString& file)
     return app.exec();
 }
 
+int runController(QApplication& app)
+{
+    std::unique_ptr<XcbConnection> connection = XcbConnection::open();
+    if (!connection)
+        return 2;
+    SystemShellPlatform system(connection.get());
+    QtScheduler scheduler;
+    SystemClock clock;
+    SteadyClock steady;
+    QtTextMeasurer measurer;
+    FakePasteboard pasteboard;
+    FakeApplicationCatalog catalog;
+    SettingsStore settings(std::make_shared<InMemoryUserDefaults>());
+    NotchWindowControllerEnvironment environment{settings, system.platform(), scheduler, clock,
+                                                 steady,   measurer,          pasteboard};
+    environment.applicationCatalog = &catalog;
+    environment.makeClipboardService = false;
+    environment.trace = [](const std::string& line) {
+        if (line.starts_with("drag armed="))
+            say(QStringLiteral("armed ") + QString::fromStdString(line.substr(11)));
+    };
+    environment.makeLocationProvider = [&] {
+        return std::make_unique<LocationProvider>(std::make_unique<FakeLocationBackend>(),
+                                                  std::make_unique<FakeReverseGeocoder>(), clock, scheduler);
+    };
+    environment.makeWeatherProvider = [&](LocationProvider& locations) {
+        return std::make_unique<WeatherProvider>(locations, std::make_unique<FakeWeatherService>(), clock,
+                                                 scheduler);
+    };
+    NotchWindowController controller(std::move(environment));
+    static const char* const kinds[] = {"peek", "activity", "activityExpanded", "open", "hidden", "closed",
+                                        "dropTarget"};
+    controller.onFilesDropped = [&](const std::vector<TrayItem>& added) {
+        for (const TrayItem& item : added)
+            say(QStringLiteral("tray ") + QString::fromStdString(item.displayName));
+        if (NotchViewModel* model = controller.activeModel())
+            say(QStringLiteral("state ") + kinds[int(model->state().kind())]);
+    };
+    controller.startDragMonitors();
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &app, [&] { controller.pollDragPasteboard(); });
+    tick.start(250);
+    std::size_t panels = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &app, [&] {
+        if (controller.panels().size() == panels)
+            return;
+        panels = controller.panels().size();
+        connection->roundTrip();
+        syncWithQtConnection();
+        say(QStringLiteral("panels %1").arg(panels));
+    });
+    watch.start(50);
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        std::string command;
+        if (!std::getline(std::cin, command) || command == "quit")
+            app.quit();
+    });
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -211,6 +288,8 @@ int main(int argc, char** argv)
         return runDrag(app, arguments.value(2));
     if (arguments.value(1) == "model")
         return runModel(app);
-    std::cerr << "usage: notch-x-helper panel | drag FILE | model\n";
+    if (arguments.value(1) == "controller")
+        return runController(app);
+    std::cerr << "usage: notch-x-helper panel | drag FILE | model | controller\n";
     return 2;
 }

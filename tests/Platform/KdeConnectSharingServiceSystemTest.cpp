@@ -1,0 +1,108 @@
+#include "Platform/Desktop/KdeConnectSharingService.h"
+
+#include "MockDBusService.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using testsupport::MockDBusService;
+
+class KdeConnectSharingServiceSystemTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_buses = std::make_unique<testsupport::PrivateBusPair>();
+        if (!s_buses->start())
+            s_buses.reset();
+    }
+    static void TearDownTestSuite() { s_buses.reset(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_buses) << "dbus-daemon did not start";
+        m_name = QString("kdeconnect-%1").arg(++s_connections);
+        bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(s_buses->sessionAddress(), m_name));
+        ASSERT_TRUE(bus->isConnected());
+        daemon = std::make_unique<MockDBusService>(*bus, KdeConnectSharingService::kService,
+                                                   KdeConnectSharingService::kDaemonPath);
+    }
+
+    void TearDown() override
+    {
+        daemon.reset();
+        bus.reset();
+        QDBusConnection::disconnectFromBus(m_name);
+    }
+
+    void startDaemon(const QString& devices)
+    {
+        const QString fixture = testsupport::sourceDir() + "/tests/Platform/fixtures/kdeconnect.py";
+        ASSERT_TRUE(daemon->start(*s_buses, fixture, false, "{\"devices\": " + devices + "}"));
+    }
+
+    QStringList sharedTo(const QString& id)
+    {
+        QStringList urls;
+        for (const auto& call : daemon->calls(QString(KdeConnectSharingService::kDaemonPath) + "/devices/" + id +
+                                              "/share"))
+            if (call.method == "shareUrl")
+                urls << call.arguments.value(0).toString();
+        return urls;
+    }
+
+    static inline std::unique_ptr<testsupport::PrivateBusPair> s_buses;
+    static inline int s_connections = 0;
+    QString m_name;
+    std::unique_ptr<QDBusConnection> bus;
+    std::unique_ptr<MockDBusService> daemon;
+};
+
+TEST_F(KdeConnectSharingServiceSystemTest, NoDaemonIsUnavailableAndSendsNothing)
+{
+    KdeConnectSharingService sharing(*bus);
+    EXPECT_FALSE(sharing.isAvailable());
+    EXPECT_FALSE(sharing.perform({QUrl::fromLocalFile("/tmp/a.txt")}));
+}
+
+TEST_F(KdeConnectSharingServiceSystemTest, PicksTheFirstReachablePairedDeviceWithItsSharePlugin)
+{
+    struct Row {
+        const char* name;
+        QString devices;
+        std::optional<QString> expected;
+    };
+    const Row rows[] = {
+        {"no devices", "[]", std::nullopt},
+        {"only unreachable or unpaired ones",
+         R"([{"id": "phone", "reachable": false}, {"id": "tablet", "paired": false}])", std::nullopt},
+        {"one without the share plugin is skipped",
+         R"([{"id": "watch", "share": false}, {"id": "phone"}])", QString("phone")},
+        {"the first of two", R"([{"id": "phone"}, {"id": "tablet"}])", QString("phone")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        startDaemon(row.devices);
+        KdeConnectSharingService sharing(*bus);
+        EXPECT_EQ(sharing.device(), row.expected);
+        EXPECT_EQ(sharing.isAvailable(), row.expected.has_value());
+        daemon->stop();
+    }
+}
+
+TEST_F(KdeConnectSharingServiceSystemTest, SendsEachLocalFileOnce)
+{
+    startDaemon(R"([{"id": "phone"}])");
+    KdeConnectSharingService sharing(*bus);
+    const QUrl a = QUrl::fromLocalFile("/tmp/one file.png");
+    const QUrl b = QUrl::fromLocalFile("/tmp/two.pdf");
+    EXPECT_TRUE(sharing.perform({a, QUrl("https://example.org/x"), b}));
+    EXPECT_EQ(sharedTo("phone"), (QStringList{a.toString(QUrl::FullyEncoded), b.toString(QUrl::FullyEncoded)}));
+    // Nothing local to send is a failure.
+    EXPECT_FALSE(sharing.perform({QUrl("https://example.org/x")}));
+}
+
+} // namespace
