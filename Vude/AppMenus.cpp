@@ -41,6 +41,14 @@ MenuEntry permissionsSubmenu(bool suppressSystemHUD)
 
 } // namespace
 
+std::array<BurstStep, debugKinds.size()> burstSchedule()
+{
+    std::array<BurstStep, debugKinds.size()> steps{};
+    for (std::size_t i = 0; i < debugKinds.size(); ++i)
+        steps[i] = {std::chrono::milliseconds(600) * static_cast<int>(i), debugKinds[i]};
+    return steps;
+}
+
 std::vector<MenuEntry> statusMenu(const StatusInputs& inputs)
 {
     std::vector<MenuEntry> menu{

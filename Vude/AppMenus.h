@@ -9,6 +9,7 @@
 // Accessibility explains instead of changing anything.
 
 #include "VudeKit/ActivityModels.h"
+#include "VudeKit/Date.h"
 
 #include <array>
 #include <string>
@@ -84,6 +85,14 @@ inline constexpr std::array<ActivityKind, 7> debugKinds{
     ActivityKind::nowPlaying, ActivityKind::battery,    ActivityKind::connectivity, ActivityKind::sound,
     ActivityKind::focus,      ActivityKind::timerEnded, ActivityKind::fileTray,
 };
+
+/// The burst: the i-th debug kind i × 0.6 s from the start.
+struct BurstStep {
+    Duration delay;
+    ActivityKind kind;
+    bool operator==(const BurstStep&) const = default;
+};
+std::array<BurstStep, debugKinds.size()> burstSchedule();
 
 /// The privacy shortcuts: title and anchor.
 inline constexpr std::array<std::pair<std::string_view, std::string_view>, 4> privacyList{{

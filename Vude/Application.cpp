@@ -10,13 +10,21 @@
 #include "Vude/AppDelegate.h"
 #include "Vude/ControllerNotchShell.h"
 #include "Vude/CoordinatorAppSync.h"
+#include "Vude/NotchPanel.h"
 #include "Vude/NotchWindowController.h"
 #include "Vude/PermissionSystem.h"
+#include "Vude/ShellAppWindows.h"
 #include "Vude/ShellPlatform.h"
+#include "Vude/UpdateService.h"
+#include "VudeServices/ClipboardService.h"
+#include "VudeServices/TrayStore.h"
+#include "VudeSync/SyncCoordinator.h"
 #include "VudeServices/FocusFilterBridge.h"
 #include "VudeUI/qt/QtTextMeasurer.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QSystemTrayIcon>
 
 #include <cstdio>
 #include <filesystem>
@@ -35,6 +43,7 @@ struct Application::Parts {
     std::unique_ptr<QtPasteboard> pasteboard = QtPasteboard::forApplication();
     PortalReduceMotionSetting reduceMotion;
     std::shared_ptr<SystemPermissions> permissions;
+    std::unique_ptr<FileManagerRevealer> revealer;
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -110,8 +119,34 @@ Application::Application(QObject* parent)
                 return std::make_unique<CoordinatorAppSync>(parts.scheduler, parts.wallClock,
                                                             [&trace](const std::string& line) { trace.trace(line); });
             },
-        .makeUpdates = [](const BuildProfile&) { return std::make_unique<PackageManagedUpdates>(); },
-        .makeWindows = [&parts](AppDelegate&) { return std::make_unique<PlaceholderAppWindows>(parts.environment); },
+        .makeUpdates = [](const BuildProfile& profile) { return std::make_unique<UpdateService>(profile); },
+        .makeWindows =
+            [&parts](AppDelegate& delegate) -> std::unique_ptr<AppWindows> {
+                parts.revealer =
+                    std::make_unique<FileManagerRevealer>(QDBusConnection::sessionBus(), parts.platform.urls);
+                auto* controller = dynamic_cast<ControllerNotchShell*>(delegate.notchController());
+                auto* sync = dynamic_cast<CoordinatorAppSync*>(delegate.sync());
+                return std::make_unique<ShellAppWindows>(delegate, ShellAppWindows::Desktop{
+                    .scheduler = parts.scheduler,
+                    .clock = parts.wallClock,
+                    .activation = parts.platform.activation,
+                    .permissions = parts.permissions->system(),
+                    .revealer = *parts.revealer,
+                    .defaults = UserDefaults::standard(),
+                    .environment = parts.environment,
+                    .hasTray = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
+                    .writeOutput = writeStandardOutput,
+                    .quit = [] { QCoreApplication::quit(); },
+                    .pushState = [sync] { return sync ? sync->coordinator().push().description() : std::string("pending"); },
+                    .trayCount = [controller] {
+                        return controller ? std::int64_t(controller->controller().trayStore().items().size()) : 0;
+                    },
+                    .clipCount = [controller] {
+                        const auto* clipboard = controller ? controller->controller().clipboardService().get() : nullptr;
+                        return clipboard ? std::int64_t(clipboard->clips().size()) : 0;
+                    },
+                });
+            },
         .writeOutput = writeStandardOutput,
     });
 }

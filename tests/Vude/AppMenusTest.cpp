@@ -158,6 +158,19 @@ TEST(AppMenusTest, WithoutATrayTheStatusCommandsJoinTheContextMenu)
     }
 }
 
+TEST(AppMenusTest, BurstFiresTheDebugKindsOverThreeAndASixthSeconds)
+{
+    using namespace std::chrono_literals;
+    const std::array<AppMenus::BurstStep, 7> expected{{{0ms, ActivityKind::nowPlaying},
+                                                       {600ms, ActivityKind::battery},
+                                                       {1200ms, ActivityKind::connectivity},
+                                                       {1800ms, ActivityKind::sound},
+                                                       {2400ms, ActivityKind::focus},
+                                                       {3000ms, ActivityKind::timerEnded},
+                                                       {3600ms, ActivityKind::fileTray}}};
+    EXPECT_EQ(AppMenus::burstSchedule(), expected);
+}
+
 TEST(AppMenusTest, ReplaceSystemHUDsDecision)
 {
     struct Row {
