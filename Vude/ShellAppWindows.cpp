@@ -73,24 +73,22 @@ public:
         layout->addWidget(label);
     }
 
-protected:
-    void moveEvent(QMoveEvent* event) override
-    {
-        QWidget::moveEvent(event);
-        save();
-    }
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QWidget::resizeEvent(event);
-        save();
-    }
-
-private:
+    /// Remembers where the window is, for the next time it opens.
     void save()
     {
         if (m_defaults && isVisible())
             m_defaults->set(SettingsWindowPlacement::frameKey, DefaultsValue(SettingsWindowPlacement::encode(geometry())));
     }
+
+protected:
+    // Once when it goes, not at every step of a drag: each write is a file.
+    void closeEvent(QCloseEvent* event) override
+    {
+        save();
+        QWidget::closeEvent(event);
+    }
+
+private:
     std::shared_ptr<UserDefaults> m_defaults;
 };
 
@@ -145,6 +143,8 @@ ShellAppWindows::~ShellAppWindows()
 {
     for (auto& task : m_burst)
         task.cancel();
+    if (auto* window = dynamic_cast<SettingsWindow*>(m_settingsWindow.data()))
+        window->save();
     delete m_settingsWindow.data();
     delete m_onboardingWindow.data();
 }

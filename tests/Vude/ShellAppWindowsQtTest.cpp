@@ -188,6 +188,18 @@ TEST_F(ShellAppWindowsQtTest, SavedSettingsFrameOffEveryScreenComesBackCentred)
     EXPECT_EQ(shell.settingsWindow()->geometry().center(), area.center());
 }
 
+TEST_F(ShellAppWindowsQtTest, SettingsFrameComesBackWhereItWasLeft)
+{
+    auto& shell = make();
+    shell.openSettings();
+    shell.settingsWindow()->setGeometry(40, 50, 760, 500);
+    shell.settingsWindow()->close();
+    // The next run of the app.
+    auto& next = make();
+    next.openSettings();
+    EXPECT_EQ(next.settingsWindow()->geometry(), QRect(40, 50, 760, 500));
+}
+
 TEST_F(ShellAppWindowsQtTest, OnboardingClosedStaysHeldFinishedIsForgotten)
 {
     auto& shell = make();
