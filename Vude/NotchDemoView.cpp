@@ -4,6 +4,7 @@
 #include "VudeUI/Tokens.h"
 #include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
+#include "VudeUI/qt/SpringAnimator.h"
 #include "VudeUI/qt/SymbolCatalog.h"
 
 #include <QLinearGradient>
@@ -28,18 +29,55 @@ QLinearGradient artworkGradient(const QRectF& rect)
 } // namespace
 
 NotchDemoView::NotchDemoView(NotchDemo::Script script, double notchWidth, double notchHeight, Scheduler& scheduler,
-                             QWidget* parent)
+                             const ClockSource& clock, const ReduceMotionSetting* reduceMotion, QWidget* parent)
     : QWidget(parent)
     , m_demo(script, notchWidth, notchHeight)
     , m_scheduler(scheduler)
+    , m_reduceMotion(reduceMotion)
 {
     setFixedHeight(cardHeight);
+    const auto size = m_demo.currentSize();
+    m_size = std::make_unique<SpringAnimator>(scheduler, clock, std::vector<double>{size.width, size.height});
+    connect(m_size.get(), &SpringAnimator::valueChanged, this, qOverload<>(&QWidget::update));
+    m_shownBeat = m_demo.beat();
+}
+
+NotchDemoView::~NotchDemoView()
+{
+    m_demo.stop();
+}
+
+NotchDemo::Size NotchDemoView::drawnSize() const
+{
+    return {m_size->value()[0], m_size->value()[1]};
+}
+
+void NotchDemoView::showBeat(int beat)
+{
+    m_demo.setBeat(beat);
+    m_shownBeat = beat;
+    const auto size = m_demo.currentSize();
+    m_size->setValue({size.width, size.height});
+    update();
+}
+
+void NotchDemoView::beatChanged()
+{
+    if (m_demo.beat() != m_shownBeat) {
+        m_shownBeat = m_demo.beat();
+        auto animation = Vude::Animation::spring(springResponse, springDamping);
+        if (m_reduceMotion)
+            animation = Vude::Motion::respectingReduceMotion(animation, *m_reduceMotion);
+        const auto size = m_demo.currentSize();
+        m_size->animateTo({size.width, size.height}, animation);
+    }
+    update();
 }
 
 void NotchDemoView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    m_demo.start(m_scheduler, [this] { update(); });
+    m_demo.start(m_scheduler, [this] { beatChanged(); });
 }
 
 void NotchDemoView::hideEvent(QHideEvent* event)
@@ -77,7 +115,7 @@ void NotchDemoView::paintEvent(QPaintEvent*)
     }
 
     // The notch, hanging from the top edge.
-    const auto size = m_demo.currentSize();
+    const auto size = drawnSize();
     const QRectF notch(centre.x() - size.width / 2, card.top(), size.width, size.height);
     const NotchShape shape(3, m_demo.isOpen() ? 12 : 7);
     const QPainterPath outline =

@@ -44,9 +44,9 @@ TEST(NotchDemoViewQtTest, OnePictureAPerBeatAndTheNotchTakesItsSize)
                         {Script::media, 0, "media-0"},       {Script::ravo, 0, "ravo-0"},
                         {Script::ravo, 1, "ravo-1"}};
     for (const auto& row : rows) {
-        NotchDemoView view(row.script, 120, 24, scheduler);
+        NotchDemoView view(row.script, 120, 24, scheduler, clock);
         view.resize(360, NotchDemoView::cardHeight);
-        view.demo().setBeat(row.beat);
+        view.showBeat(row.beat);
         const QImage image = render(view);
         image.save(QStringLiteral("screenshots/notch-demo-%1.png").arg(row.name));
         const auto size = view.demo().currentSize();
@@ -62,7 +62,7 @@ TEST(NotchDemoViewQtTest, PlaysWhileShownAndStopsWhenHidden)
 {
     ManualClock clock{kReferenceDate};
     ManualScheduler scheduler{clock};
-    NotchDemoView view(Script::ravo, 120, 24, scheduler);
+    NotchDemoView view(Script::ravo, 120, 24, scheduler, clock);
     view.show();
     EXPECT_TRUE(view.demo().isRunning());
     scheduler.advance(std::chrono::milliseconds(1200));
@@ -74,6 +74,24 @@ TEST(NotchDemoViewQtTest, PlaysWhileShownAndStopsWhenHidden)
     // Shown again, it starts over.
     view.show();
     EXPECT_EQ(view.demo().beat(), 0);
+}
+
+TEST(NotchDemoViewQtTest, TheNotchSpringsToEachBeatsSize)
+{
+    ManualClock clock{kReferenceDate};
+    ManualScheduler scheduler{clock};
+    NotchDemoView view(Script::ravo, 120, 24, scheduler, clock);
+    view.show();
+    EXPECT_EQ(view.drawnSize(), (NotchDemo::Size{120, 24}));
+    scheduler.advance(std::chrono::milliseconds(1200));
+    ASSERT_EQ(view.demo().beat(), 1);
+    // On its way to the open Desk.
+    scheduler.advance(std::chrono::milliseconds(100));
+    EXPECT_GT(view.drawnSize().width, 120);
+    EXPECT_LT(view.drawnSize().width, 250);
+    scheduler.advance(std::chrono::milliseconds(2000));
+    EXPECT_NEAR(view.drawnSize().width, 250, 0.5);
+    EXPECT_NEAR(view.drawnSize().height, 96, 0.5);
 }
 
 } // namespace
