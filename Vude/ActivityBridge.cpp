@@ -123,6 +123,8 @@ ActivityBridge::ActivityBridge(ActivityCoordinator& coordinator, SettingsStore& 
 
 ActivityBridge::~ActivityBridge()
 {
+    if (m_settingsObserver)
+        m_settings.removeObserver(*m_settingsObserver);
     // The self-test ends within its timeout; the adapter must outlive it.
     if (m_selfTest.joinable())
         m_selfTest.join();
@@ -194,6 +196,7 @@ void ActivityBridge::start()
           text(m_services.keyboardBacklight->isAvailable()));
 
     startEventTap();
+    m_settingsObserver = m_settings.addObserver([this] { followSuppressionSetting(); });
 
     m_services.idle->setOnLockEvent([this](ScreenLockEvent event) { handleLock(event); });
     m_services.idle->start();
@@ -294,6 +297,8 @@ void ActivityBridge::stop()
 {
     m_stopped = true;
     m_tasks.clear();
+    if (m_settingsObserver)
+        m_settings.removeObserver(*std::exchange(m_settingsObserver, std::nullopt));
     m_bluetoothStart.cancel();
     m_services.bluetooth->setOnStackAvailable({});
     if (m_services.media)
@@ -354,8 +359,7 @@ void ActivityBridge::restartServiceFor(Permission permission)
     case Permission::Kind::accessibility:
         // The tap's mode is chosen at its start: start it again to take up
         // keys it could not read or take before.
-        m_services.eventTap->stop();
-        startEventTap();
+        restartEventTap();
         return;
     case Permission::Kind::calendar:
     case Permission::Kind::camera:
@@ -383,8 +387,24 @@ void ActivityBridge::startEventTap()
         return lifetime ? handleMediaKey(event) : false;
     });
     const Mode mode = intercept ? Mode::intercept : Mode::listen;
+    m_tapSuppression = m_settings.suppressSystemHUD();
     m_tapStatus = m_services.eventTap->start(mode);
     trace("event tap start(" + std::string(rawValue(mode)) + ") \u2192 " + m_tapStatus.description());
+}
+
+void ActivityBridge::restartEventTap()
+{
+    m_services.eventTap->stop();
+    startEventTap();
+}
+
+void ActivityBridge::followSuppressionSetting()
+{
+    // Every write of any setting lands here: restart only when this one
+    // changed since the tap started.
+    if (m_stopped || !m_tapSuppression || *m_tapSuppression == m_settings.suppressSystemHUD())
+        return;
+    restartEventTap();
 }
 
 void ActivityBridge::traceTapStatus(const EventTapService::Status& status)

@@ -164,6 +164,11 @@ public:
     /// Chooses the tap's mode (intercept with Accessibility and the HUD
     /// replacement on, else listen) and starts it.
     void startEventTap();
+    /// Stops the tap and starts it again in the mode the settings now ask
+    /// for. The one restart path: a granted permission and a change of the
+    /// "Replace System HUDs" setting (menu or settings pane) both come here,
+    /// and a setting already in force restarts nothing.
+    void restartEventTap();
     /// The key handler the tap calls: true when the key was applied here.
     bool handleMediaKey(const MediaKeyEvent& event);
 
@@ -216,6 +221,7 @@ private:
     void watchForBluetooth();
     void restartServiceFor(Permission permission);
     void traceTapStatus(const EventTapService::Status& status);
+    void followSuppressionSetting();
     // A task consuming `stream` on the main thread until stop().
     template <typename T, typename Handler>
     void addTask(LatestStream<T> stream, Handler handler);
@@ -255,6 +261,9 @@ private:
     BuildProfile m_profile = BuildProfile::current();
     std::set<std::string> m_announcedEvents;
     EventTapService::Status m_tapStatus = EventTapService::Status::stopped();
+    /// The HUD replacement setting the running tap was started with.
+    std::optional<bool> m_tapSuppression;
+    std::optional<std::uint64_t> m_settingsObserver;
     KeyIntent m_keyIntent;
 
     bool m_starting = false;

@@ -10,6 +10,7 @@ public:
     explicit FakeBluetoothManager(FakePermissions& owner) : m_owner(owner) {}
 
     void setEventHandler(EventHandler) override {}
+    void setAvailabilityHandler(std::function<void()>) override {}
     BluetoothStackState read() override { return {}; }
     BluetoothStackState watch() override { return {}; }
     void unwatch() override {}

@@ -4,6 +4,7 @@
 #include "Platform/Display/X11Display.h"
 #include "Platform/Settings/FileUserDefaults.h"
 #include "Platform/Settings/SettingsLock.h"
+#include "Vude/Application.h"
 #include "Vude/Launch.h"
 #include "Vude/UnixSignalWatcher.h"
 #include "VudeServices/FocusFilterEndpoint.h"
@@ -66,5 +67,7 @@ int main(int argc, char** argv)
     FocusFilterEndpoint focusFilter;
     focusFilter.registerOn(QDBusConnection::sessionBus());
 
+    Application application;
+    application.launch();
     return QApplication::exec();
 }

@@ -998,3 +998,34 @@ TEST(ActivityBridgeTraceTest, TheProcessTraceFollowsTheOptInFromAnyThread)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ActivityBridgeTest, ChangingTheHUDReplacementRestartsTheTapOnceInTheNewMode)
+{
+    makeBridge();
+    startAndSettle();
+    const int starts = keyTap->startCount();
+    ASSERT_EQ(keyTap->mode(), KeyTapMode::listen);
+
+    // Another setting's write leaves the tap alone.
+    settings.setShowLockActivity(true);
+    EXPECT_EQ(keyTap->startCount(), starts);
+
+    settings.setSuppressSystemHUD(true);
+    EXPECT_EQ(keyTap->startCount(), starts + 1);
+    EXPECT_EQ(keyTap->mode(), KeyTapMode::intercept);
+    // Written again with the same value: already in force.
+    settings.setSuppressSystemHUD(true);
+    EXPECT_EQ(keyTap->startCount(), starts + 1);
+
+    settings.setSuppressSystemHUD(false);
+    EXPECT_EQ(keyTap->startCount(), starts + 2);
+    EXPECT_EQ(keyTap->mode(), KeyTapMode::listen);
+
+    bridge->stop();
+    settings.setSuppressSystemHUD(true);
+    EXPECT_EQ(keyTap->startCount(), starts + 2);
+}
+
+} // namespace

@@ -1,0 +1,170 @@
+#include "Vude/Application.h"
+
+#include "Platform/Core/BootTimeClock.h"
+#include "Platform/Core/DeviceIdentifier.h"
+#include "Platform/Core/NotificationCenter.h"
+#include "Platform/Core/QtScheduler.h"
+#include "Platform/Desktop/QtPasteboard.h"
+#include "Platform/Input/XcbConnection.h"
+#include "Platform/Settings/PortalReduceMotionSetting.h"
+#include "Vude/AppDelegate.h"
+#include "Vude/ControllerNotchShell.h"
+#include "Vude/CoordinatorAppSync.h"
+#include "Vude/NotchPanel.h"
+#include "Vude/NotchWindowController.h"
+#include "Vude/PermissionSystem.h"
+#include "Vude/ShellAppWindows.h"
+#include "Vude/ShellPlatform.h"
+#include "Vude/UpdateService.h"
+#include "VudeServices/ClipboardService.h"
+#include "VudeServices/TrayStore.h"
+#include "VudeSync/SyncCoordinator.h"
+#include "VudeServices/FocusFilterBridge.h"
+#include "VudeUI/qt/QtTextMeasurer.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QSystemTrayIcon>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+struct Application::Parts {
+    Environment::Lookup environment = Environment::process();
+    std::unique_ptr<XcbConnection> x11 = XcbConnection::open();
+    SystemShellPlatform shell{x11.get()};
+    ShellPlatform platform = shell.platform();
+    QtScheduler scheduler;
+    SystemClock wallClock;
+    SteadyClock steadyClock;
+    BootTimeClock activityClock;
+    QtTextMeasurer measurer;
+    std::unique_ptr<QtPasteboard> pasteboard = QtPasteboard::forApplication();
+    PortalReduceMotionSetting reduceMotion;
+    std::shared_ptr<SystemPermissions> permissions;
+    std::unique_ptr<FileManagerRevealer> revealer;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+namespace {
+
+std::filesystem::path workingDirectory()
+{
+    std::error_code error;
+    auto path = std::filesystem::current_path(error);
+    return error ? std::filesystem::path("/") : path;
+}
+
+void writeStandardOutput(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+Application::Application(QObject* parent)
+    : QObject(parent)
+    , m_parts(std::make_unique<Parts>())
+{
+    Parts& parts = *m_parts;
+    // The one permission system, over the shell's activation policy and
+    // link opener, so prompts and windows agree.
+    parts.permissions = std::make_shared<SystemPermissions>(parts.platform.activation, parts.platform.urls,
+                                                            parts.scheduler);
+    PermissionSystem::installStandard(
+        std::shared_ptr<PermissionSystem>(parts.permissions, &parts.permissions->system()));
+
+    const DiagnosticsTrace& trace = ActivityBridge::processTrace();
+    // The per-change geometry lines go to standard error while tracing.
+    const bool traceGeometry = parts.environment("VUDE_TRACE").has_value();
+    parts.delegate = std::make_unique<AppDelegate>(AppDelegate::Dependencies{
+        .scheduler = parts.scheduler,
+        .wallClock = parts.wallClock,
+        .activityClock = parts.activityClock,
+        .trace = trace,
+        .defaults = UserDefaults::standard(),
+        .activation = parts.platform.activation,
+        .focusFilter = FocusFilterBridge::shared(),
+        .notifications = NotificationCenter::defaultCenter(),
+        .environment = parts.environment,
+        .workingDirectory = workingDirectory(),
+        .deviceID = DeviceIdentifier::current(),
+        .reduceMotion = &parts.reduceMotion,
+        .makeShell =
+            [&parts, &trace, traceGeometry](SettingsStore& settings) -> std::unique_ptr<NotchShell> {
+                NotchWindowControllerEnvironment environment{
+                    .settings = settings,
+                    .platform = parts.platform,
+                    .scheduler = parts.scheduler,
+                    .clock = parts.wallClock,
+                    .steadyClock = parts.steadyClock,
+                    .measurer = parts.measurer,
+                    .pasteboard = *parts.pasteboard,
+                };
+                environment.trace = [&trace](const std::string& line) { trace.trace(line); };
+                if (traceGeometry)
+                    // Each line comes with its own line break.
+                    environment.geometryTrace = [](const std::string& line) { std::fputs(line.c_str(), stderr); };
+                environment.reduceMotion = &parts.reduceMotion;
+                return std::make_unique<ControllerNotchShell>(std::make_unique<NotchWindowController>(environment));
+            },
+        .makeBridgeServices =
+            [&parts, &trace] {
+                return ActivityBridge::systemServices(parts.scheduler, parts.wallClock, parts.x11.get(), trace);
+            },
+        .makeSync =
+            [&parts, &trace]() -> std::unique_ptr<AppSync> {
+                return std::make_unique<CoordinatorAppSync>(parts.scheduler, parts.wallClock,
+                                                            [&trace](const std::string& line) { trace.trace(line); });
+            },
+        .makeUpdates = [](const BuildProfile& profile) { return std::make_unique<UpdateService>(profile); },
+        .makeWindows =
+            [&parts](AppDelegate& delegate) -> std::unique_ptr<AppWindows> {
+                parts.revealer =
+                    std::make_unique<FileManagerRevealer>(QDBusConnection::sessionBus(), parts.platform.urls);
+                auto* controller = dynamic_cast<ControllerNotchShell*>(delegate.notchController());
+                auto* sync = dynamic_cast<CoordinatorAppSync*>(delegate.sync());
+                return std::make_unique<ShellAppWindows>(delegate, ShellAppWindows::Desktop{
+                    .scheduler = parts.scheduler,
+                    .clock = parts.wallClock,
+                    .activation = parts.platform.activation,
+                    .permissions = parts.permissions->system(),
+                    .revealer = *parts.revealer,
+                    .defaults = UserDefaults::standard(),
+                    .environment = parts.environment,
+                    .hasTray = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
+                    .writeOutput = writeStandardOutput,
+                    .quit = [] { QCoreApplication::quit(); },
+                    .pushState = [sync] { return sync ? sync->coordinator().push().description() : std::string("pending"); },
+                    .trayCount = [controller] {
+                        return controller ? std::int64_t(controller->controller().trayStore().items().size()) : 0;
+                    },
+                    .clipCount = [controller] {
+                        const auto* clipboard = controller ? controller->controller().clipboardService().get() : nullptr;
+                        return clipboard ? std::int64_t(clipboard->clips().size()) : 0;
+                    },
+                });
+            },
+        .writeOutput = writeStandardOutput,
+    });
+}
+
+Application::~Application()
+{
+    m_parts->delegate.reset();
+}
+
+void Application::launch()
+{
+    AppDelegate* delegate = m_parts->delegate.get();
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            [delegate] { delegate->applicationWillTerminate(); });
+    delegate->applicationDidFinishLaunching();
+}
+
+AppDelegate& Application::delegate() const
+{
+    return *m_parts->delegate;
+}

@@ -1,0 +1,457 @@
+#include "Vude/ShellAppWindows.h"
+
+#include "Platform/Core/AtomicFile.h"
+#include "Vude/AppDelegate.h"
+#include "Vude/DeveloperHooks.h"
+#include "Vude/NotchPanel.h"
+#include "Vude/NotchViewModel.h"
+#include "VudeSync/DidoDivuzerore.h"
+#include "Vude/Permission.h"
+#include "Vude/PermissionPrompt.h"
+#include "Vude/PermissionSystem.h"
+#include "Vude/QtMenuBuilder.h"
+#include "Vude/SettingsWindowPlacement.h"
+#include "Vude/UpdateService.h"
+#include "VudeKit/DebugActivitySource.h"
+#include "VudeKit/EnumTraits.h"
+#include "VudeKit/UserDefaults.h"
+#include "VudeUI/qt/SymbolCatalog.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+namespace {
+
+void bringForward(QWidget& window, ActivationPolicyRecorder& activation)
+{
+    window.show();
+    window.raise();
+    window.activateWindow();
+    activation.activateIgnoringOtherApps();
+}
+
+QIcon statusIcon()
+{
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    SymbolCatalog::draw(painter, QRectF(0, 0, 64, 64), "rectangle.topthird.inset.filled", Qt::white, 56);
+    return QIcon(pixmap);
+}
+
+/// Keeps the settings window's frame in the user defaults as it moves.
+class SettingsWindow final : public QWidget {
+public:
+    SettingsWindow(std::shared_ptr<UserDefaults> defaults, SettingsPane pane)
+        : QWidget(nullptr, Qt::Window)
+        , m_defaults(std::move(defaults))
+    {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        setAttribute(Qt::WA_QuitOnClose, false);
+        setObjectName(QStringLiteral("VudeSettings"));
+        setWindowTitle(QStringLiteral("Vude Settings"));
+        setMinimumSize(SettingsWindowPlacement::minimumSize);
+        // The panes arrive later; until then the window names the chosen one.
+        auto* layout = new QVBoxLayout(this);
+        auto* label = new QLabel(QStringLiteral("Settings: ") + QString::fromUtf8(rawValue(pane)), this);
+        label->setObjectName(QStringLiteral("pane"));
+        label->setProperty("pane", QString::fromUtf8(rawValue(pane)));
+        label->setAlignment(Qt::AlignCenter);
+        layout->addWidget(label);
+    }
+
+    /// Remembers where the window is, for the next time it opens.
+    void save()
+    {
+        if (m_defaults && isVisible())
+            m_defaults->set(SettingsWindowPlacement::frameKey, DefaultsValue(SettingsWindowPlacement::encode(geometry())));
+    }
+
+protected:
+    // Once when it goes, not at every step of a drag: each write is a file.
+    void closeEvent(QCloseEvent* event) override
+    {
+        save();
+        QWidget::closeEvent(event);
+    }
+
+private:
+    std::shared_ptr<UserDefaults> m_defaults;
+};
+
+std::string versionText(const QString& text)
+{
+    return text.isEmpty() ? std::string("\u2014") : text.toStdString();
+}
+
+std::string osVersion()
+{
+    // The kernel's release, its leading numbers only ("6.1.0-13-amd64" → "6.1.0").
+    const auto release = QSysInfo::kernelVersion().toStdString();
+    std::string result;
+    int parts = 0;
+    for (std::size_t i = 0; i < release.size() && parts < 3;) {
+        std::size_t end = i;
+        while (end < release.size() && std::isdigit(static_cast<unsigned char>(release[end])))
+            ++end;
+        if (end == i)
+            break;
+        if (!result.empty())
+            result += '.';
+        result += release.substr(i, end - i);
+        ++parts;
+        if (end >= release.size() || release[end] != '.')
+            break;
+        i = end + 1;
+    }
+    return result.empty() ? release : result;
+}
+
+std::string hardwareModel()
+{
+    QFile file(QStringLiteral("/sys/class/dmi/id/product_name"));
+    if (file.open(QIODevice::ReadOnly)) {
+        const auto name = QString::fromUtf8(file.read(256)).trimmed();
+        if (!name.isEmpty())
+            return name.toStdString();
+    }
+    return "Mac";
+}
+
+} // namespace
+
+ShellAppWindows::ShellAppWindows(AppDelegate& app, Desktop desktop)
+    : m_app(app)
+    , m_desktop(std::move(desktop))
+{
+}
+
+ShellAppWindows::~ShellAppWindows()
+{
+    for (auto& task : m_burst)
+        task.cancel();
+    if (auto* window = dynamic_cast<SettingsWindow*>(m_settingsWindow.data()))
+        window->save();
+    delete m_settingsWindow.data();
+    delete m_onboardingWindow.data();
+}
+
+// MARK: - Menus
+
+AppMenus::StatusInputs ShellAppWindows::statusInputs() const
+{
+    return {.suppressSystemHUD = m_app.settings() && m_app.settings()->suppressSystemHUD(),
+            .updatesAvailable = m_app.updates() && m_app.updates()->isAvailable()};
+}
+
+AppMenus::ContextInputs ShellAppWindows::contextInputs() const
+{
+    const NotchViewModel* model = m_app.notchController() ? m_app.notchController()->activeModel() : nullptr;
+    const auto* updates = dynamic_cast<const UpdateService*>(m_app.updates());
+    return {
+        .deskOpen = model && model->state().isOpen(),
+        .keepingAwake = m_app.bridge() && m_app.bridge()->idle().isKeepingAwake(),
+        .updatesAvailable = m_app.updates() && m_app.updates()->isAvailable(),
+        .canCheckForUpdates = updates && updates->canCheckForUpdates(),
+        .hasTray = m_desktop.hasTray ? m_desktop.hasTray() : false,
+        .suppressSystemHUD = m_app.settings() && m_app.settings()->suppressSystemHUD(),
+    };
+}
+
+bool ShellAppWindows::checkedAfter(const MenuEntry& entry) const
+{
+    switch (entry.action) {
+    case MenuAction::toggleSuppression:
+        return m_app.settings() && m_app.settings()->suppressSystemHUD();
+    case MenuAction::toggleKeepAwake:
+        return m_app.bridge() && m_app.bridge()->idle().isKeepingAwake();
+    default:
+        return entry.checked;
+    }
+}
+
+void ShellAppWindows::buildStatusItem()
+{
+    if (m_statusMenu)
+        return;
+    m_statusMenu = std::make_unique<QMenu>();
+    QtMenuBuilder::fill(*m_statusMenu, AppMenus::statusMenu(statusInputs()),
+                        {.perform = [this](const MenuEntry& entry) { perform(entry); },
+                         .checkedAfter = [this](const MenuEntry& entry) { return checkedAfter(entry); }});
+    // A settings pane may change the setting too: the mark follows it.
+    QObject::connect(m_statusMenu.get(), &QMenu::aboutToShow, m_statusMenu.get(), [this] {
+        if (auto* action = QtMenuBuilder::findAction(*m_statusMenu, AppMenus::replaceHUDsTitle))
+            action->setChecked(statusInputs().suppressSystemHUD);
+    });
+    if (!m_desktop.hasTray || !m_desktop.hasTray())
+        return;
+    m_statusItem = std::make_unique<QSystemTrayIcon>(statusIcon());
+    m_statusItem->setToolTip(QStringLiteral("Vude"));
+    m_statusItem->setContextMenu(m_statusMenu.get());
+    m_statusItem->show();
+}
+
+std::unique_ptr<QMenu> ShellAppWindows::notchContextMenu()
+{
+    auto menu = std::make_unique<QMenu>();
+    QtMenuBuilder::fill(*menu, AppMenus::notchContextMenu(contextInputs()),
+                        {.perform = [this](const MenuEntry& entry) { perform(entry); },
+                         .checkedAfter = [this](const MenuEntry& entry) { return checkedAfter(entry); }});
+    return menu;
+}
+
+void ShellAppWindows::perform(const MenuEntry& entry)
+{
+    NotchViewModel* model = m_app.notchController() ? m_app.notchController()->activeModel() : nullptr;
+    ActivityBridge* bridge = m_app.bridge();
+    switch (entry.action) {
+    case MenuAction::none:
+        return;
+    case MenuAction::fireDebugActivity:
+        fireDebugActivity(entry.argument);
+        return;
+    case MenuAction::fireBurst:
+        fireBurst();
+        return;
+    case MenuAction::printGeometry:
+        if (m_app.notchController() && m_desktop.writeOutput)
+            m_desktop.writeOutput(m_app.notchController()->geometryReport() + "\n");
+        return;
+    case MenuAction::requestBluetooth:
+        if (bridge)
+            PermissionPrompt::withActivation([bridge] { bridge->requestBluetoothPermission(); }, m_desktop.permissions);
+        return;
+    case MenuAction::requestInputMonitoring:
+        PermissionPrompt::withActivation([] { EventTapService::requestInputMonitoring(); }, m_desktop.permissions);
+        return;
+    case MenuAction::openPrivacyPane:
+        if (!entry.argument.empty())
+            m_desktop.permissions.openPrivacyPane(entry.argument);
+        return;
+    case MenuAction::toggleSuppression:
+        toggleSuppression();
+        return;
+    case MenuAction::exportDiagnostics:
+        exportDiagnostics();
+        return;
+    case MenuAction::checkForUpdates:
+        if (auto* updates = dynamic_cast<UpdateService*>(m_app.updates()))
+            updates->checkForUpdates();
+        return;
+    case MenuAction::toggleRavo:
+        if (model)
+            model->send(NotchEvent::click());
+        return;
+    case MenuAction::toggleKeepAwake:
+        if (bridge)
+            bridge->toggleKeepAwake();
+        return;
+    case MenuAction::showOnboarding:
+        showOnboarding();
+        return;
+    case MenuAction::openSettings:
+        openSettings();
+        return;
+    case MenuAction::quit:
+    case MenuAction::terminate:
+        if (m_desktop.quit)
+            m_desktop.quit();
+        return;
+    }
+}
+
+// MARK: - Actions
+
+void ShellAppWindows::fireDebugActivity(std::string_view kindName)
+{
+    const auto kind = enumFromRaw<ActivityKind>(kindName);
+    if (!kind || !m_app.coordinator())
+        return;
+    auto payload = DebugActivitySource::make(*kind, m_desktop.clock.now());
+    if (!m_app.coordinator()->submit(payload))
+        return;
+    if (auto* model = m_app.notchController() ? m_app.notchController()->activeModel() : nullptr)
+        model->send(NotchEvent::activityArrived(std::move(payload)));
+}
+
+void ShellAppWindows::fireBurst()
+{
+    std::erase_if(m_burst, [](const ScheduledTask& task) { return !task.isActive(); });
+    for (const auto& step : AppMenus::burstSchedule()) {
+        const std::string kind(rawValue(step.kind));
+        m_burst.push_back(m_desktop.scheduler.after(step.delay, [this, kind] { fireDebugActivity(kind); }));
+    }
+}
+
+void ShellAppWindows::toggleSuppression()
+{
+    SettingsStore* settings = m_app.settings();
+    if (!settings)
+        return;
+    const auto decision = AppMenus::toggleSuppression(settings->suppressSystemHUD(), EventTapService::hasAccessibility());
+    if (decision.explain) {
+        PermissionPrompt::explain(AppMenus::accessibilityTitle, AppMenus::accessibilityMessage,
+                                  std::string(AppMenus::accessibilityAnchor), m_desktop.permissions);
+        return;
+    }
+    // The bridge follows the setting and restarts its tap once.
+    settings->setSuppressSystemHUD(decision.setting);
+}
+
+// MARK: - Diagnostics
+
+DiagnosticsExport::Facts ShellAppWindows::diagnosticsFacts() const
+{
+    DiagnosticsExport::Facts facts;
+    facts.version = versionText(QCoreApplication::applicationVersion());
+    facts.build = "\u2014";
+    facts.osVersion = osVersion();
+    facts.model = hardwareModel();
+    if (const auto* shell = m_app.notchController())
+        for (const auto* model : shell->models()) {
+            const auto& geometry = model->geometry();
+            DiagnosticsExport::ScreenFacts screen{geometry.displayID, geometry.screenFrame.width,
+                                                  geometry.screenFrame.height, std::nullopt};
+            if (geometry.hasHardwareNotch)
+                screen.notch = std::pair{geometry.notchSize.width, geometry.notchSize.height};
+            facts.screens.push_back(screen);
+        }
+    auto& permissions = m_desktop.permissions;
+    facts.permissions = {Permission::inputMonitoring.state(permissions), Permission::accessibility.state(permissions),
+                         Permission::bluetooth.state(permissions), Permission::calendar.state(permissions),
+                         Permission::camera.state(permissions)};
+    facts.accessibilityTrusted = EventTapService::hasAccessibility();
+    if (const auto* bridge = m_app.bridge()) {
+        facts.profile = bridge->profile();
+        facts.universalMediaAdapter =
+            bridge->media() && bridge->media()->capabilities().contains(Capability::universalNowPlaying);
+        facts.brightnessAvailable = bridge->brightness().isAvailable();
+        facts.bluetoothStatus = std::string(rawValue(bridge->bluetoothStatus()));
+        facts.calendarAccess = std::string(rawValue(bridge->calendar().access()));
+        facts.keepingAwake = bridge->idle().isKeepingAwake();
+    }
+    facts.push = m_desktop.pushState ? m_desktop.pushState() : "pending";
+    const auto* updates = dynamic_cast<const UpdateService*>(m_app.updates());
+    facts.updates = updates ? updates->reportValue() : (m_app.updates() && m_app.updates()->isAvailable() ? "Sparkle" : "App Store");
+    facts.syncSummary = m_app.sync() ? m_app.sync()->statusSummary() : std::string();
+    if (const auto* settings = m_app.settings())
+        facts.widgetCount = static_cast<std::int64_t>(settings->enabledWidgets().size());
+    facts.trayCount = m_desktop.trayCount ? m_desktop.trayCount() : 0;
+    facts.clipCount = m_desktop.clipCount ? m_desktop.clipCount() : 0;
+    if (const auto* shell = m_app.notchController())
+        if (const auto repository = shell->repository())
+            facts.todoCount = static_cast<std::int64_t>(repository->todos().size());
+    facts.logTail = ActivityBridge::recentLogLines(DiagnosticsExport::logTailLimit);
+    facts.generatedAt = m_desktop.clock.now();
+    return facts;
+}
+
+DiagnosticsReport ShellAppWindows::buildDiagnostics() const
+{
+    return DiagnosticsReport::make(DiagnosticsExport::inputs(diagnosticsFacts()));
+}
+
+DiagnosticsExport::Outcome ShellAppWindows::exportDiagnostics()
+{
+    const auto text = buildDiagnostics().formatted();
+    DiagnosticsExport::Desktop desktop{
+        .activation = m_desktop.activation,
+        .chooseFile = m_desktop.chooseSaveFile ? m_desktop.chooseSaveFile
+                                               : []() -> std::optional<std::filesystem::path> {
+            const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+            const QString chosen = QFileDialog::getSaveFileName(
+                nullptr, QString::fromUtf8(DiagnosticsExport::panelTitle),
+                folder + "/" + QString::fromUtf8(DiagnosticsExport::defaultFileName),
+                QStringLiteral("Plain text (*.txt)"));
+            if (chosen.isEmpty())
+                return std::nullopt;
+            return std::filesystem::path(chosen.toStdString());
+        },
+        .revealer = m_desktop.revealer,
+        .showError = m_desktop.showError ? m_desktop.showError : [](const std::string& error) {
+            QMessageBox::warning(nullptr, QString::fromUtf8(DiagnosticsExport::panelTitle),
+                                 QStringLiteral("The diagnostics could not be saved.\n\n%1")
+                                     .arg(QString::fromStdString(error)));
+        },
+    };
+    return DiagnosticsExport::save(text, desktop);
+}
+
+// MARK: - Windows
+
+void ShellAppWindows::openSettings()
+{
+    if (m_settingsWindow) {
+        bringForward(*m_settingsWindow, m_desktop.activation);
+        return;
+    }
+    auto* window = new SettingsWindow(m_desktop.defaults, DeveloperHooks::settingsPane(m_desktop.environment));
+    std::optional<QRect> saved;
+    if (m_desktop.defaults)
+        if (const auto text = m_desktop.defaults->stringForKey(SettingsWindowPlacement::frameKey))
+            saved = SettingsWindowPlacement::decode(*text);
+    std::vector<QRect> screens;
+    for (const auto* screen : QGuiApplication::screens())
+        screens.push_back(screen->geometry());
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect area = primary ? primary->availableGeometry() : QRect(0, 0, 1280, 800);
+    window->setGeometry(SettingsWindowPlacement::frame(saved, SettingsWindowPlacement::contentSize, area, screens));
+    m_settingsWindow = window;
+    bringForward(*window, m_desktop.activation);
+}
+
+void ShellAppWindows::showOnboarding()
+{
+    if (m_onboardingWindow) {
+        bringForward(*m_onboardingWindow, m_desktop.activation);
+        return;
+    }
+    const int step = DeveloperHooks::onboardingStep(m_desktop.environment).value_or(0);
+    auto* window = new QWidget(nullptr, Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->setAttribute(Qt::WA_QuitOnClose, false);
+    window->setObjectName(QStringLiteral("VudeOnboarding"));
+    window->setWindowTitle(QString());
+    window->setStyleSheet(QStringLiteral("background: black; color: white;"));
+    // The walkthrough arrives later; until then the window names its step
+    // and can be finished.
+    auto* layout = new QVBoxLayout(window);
+    auto* label = new QLabel(QStringLiteral("Welcome to Vude (step %1)").arg(step), window);
+    label->setAlignment(Qt::AlignCenter);
+    layout->addWidget(label);
+    auto* done = new QPushButton(QStringLiteral("Get Started"), window);
+    done->setObjectName(QStringLiteral("finish"));
+    layout->addWidget(done);
+    QObject::connect(done, &QPushButton::clicked, window, [this] { finishOnboarding(); });
+    window->resize(700, 620);
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        window->setGeometry(SettingsWindowPlacement::centred(window->size(), primary->availableGeometry()));
+    m_onboardingWindow = window;
+    m_desktop.activation.setActivationPolicy(ActivationPolicy::regular);
+    bringForward(*window, m_desktop.activation);
+}
+
+void ShellAppWindows::finishOnboarding()
+{
+    if (m_desktop.defaults)
+        m_desktop.defaults->set(AppDelegate::kCompletedOnboardingKey, DefaultsValue(true));
+    if (QWidget* window = m_onboardingWindow.data()) {
+        m_onboardingWindow.clear();
+        window->close();
+        window->deleteLater();
+    }
+    m_desktop.activation.setActivationPolicy(ActivationPolicy::accessory);
+}

@@ -1,0 +1,103 @@
+#pragma once
+// The app's menus and ordinary windows, plugged into the delegate's
+// AppWindows seam: the status item (a tray icon where the desktop has a
+// tray) with its menu built once, the notch's context menu built on each
+// right click, the settings window (one instance, kept when closed), the
+// onboarding window and its lifecycle, and the menus' actions, the
+// diagnostics export among them. What the menus hold is decided by
+// AppMenus; this class gathers its inputs and carries out its actions.
+//
+// Main thread only. Owned by the delegate, whose parts it reaches through
+// its accessors; delayed work is cancelled when it goes.
+
+#include "Platform/Core/Environment.h"
+#include "Platform/Shell/ActivationPolicy.h"
+#include "Platform/Shell/FileRevealer.h"
+#include "Vude/AppMenus.h"
+#include "Vude/AppWindows.h"
+#include "Vude/DiagnosticsExport.h"
+#include "VudeKit/ClockSource.h"
+#include "VudeKit/Scheduler.h"
+
+#include <QPointer>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class AppDelegate;
+class PermissionSystem;
+class QMenu;
+class QSystemTrayIcon;
+class QWidget;
+class UserDefaults;
+
+class ShellAppWindows final : public AppWindows {
+public:
+    struct Desktop {
+        Scheduler& scheduler;
+        const ClockSource& clock;
+        ActivationPolicyRecorder& activation;
+        PermissionSystem& permissions;
+        FileRevealer& revealer;
+        std::shared_ptr<UserDefaults> defaults;
+        Environment::Lookup environment;
+        /// Whether the desktop shows tray icons now.
+        std::function<bool()> hasTray;
+        /// The save panel; none when cancelled. Default: a file dialog.
+        std::function<std::optional<std::filesystem::path>()> chooseSaveFile = {};
+        /// Tells the user why the export failed. Default: a message box.
+        std::function<void(const std::string&)> showError = {};
+        /// Standard output (the geometry report).
+        std::function<void(const std::string&)> writeOutput;
+        /// Ends the app.
+        std::function<void()> quit;
+        /// Report figures the delegate does not hold; none reads 0 or "pending".
+        std::function<std::string()> pushState = {};
+        std::function<std::int64_t()> trayCount = {};
+        std::function<std::int64_t()> clipCount = {};
+    };
+
+    ShellAppWindows(AppDelegate& app, Desktop desktop);
+    ~ShellAppWindows() override;
+
+    void buildStatusItem() override;
+    std::unique_ptr<QMenu> notchContextMenu() override;
+    void openSettings() override;
+    void showOnboarding() override;
+    /// The walkthrough's end: remembered, window closed and forgotten, back
+    /// to the accessory policy.
+    void finishOnboarding();
+
+    /// Carries out a menu entry's action.
+    void perform(const MenuEntry& entry);
+
+    void fireDebugActivity(std::string_view kindName);
+    void fireBurst();
+    void toggleSuppression();
+    DiagnosticsExport::Outcome exportDiagnostics();
+    DiagnosticsExport::Facts diagnosticsFacts() const;
+    DiagnosticsReport buildDiagnostics() const;
+
+    AppMenus::StatusInputs statusInputs() const;
+    AppMenus::ContextInputs contextInputs() const;
+
+    QMenu* statusMenu() const { return m_statusMenu.get(); }
+    QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
+    QWidget* settingsWindow() const { return m_settingsWindow.data(); }
+    QWidget* onboardingWindow() const { return m_onboardingWindow.data(); }
+
+private:
+    bool checkedAfter(const MenuEntry& entry) const;
+
+    AppDelegate& m_app;
+    Desktop m_desktop;
+    std::unique_ptr<QMenu> m_statusMenu;
+    std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    QPointer<QWidget> m_settingsWindow;
+    QPointer<QWidget> m_onboardingWindow;
+    std::vector<ScheduledTask> m_burst;
+};

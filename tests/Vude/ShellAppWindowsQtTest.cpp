@@ -1,0 +1,243 @@
+#include "AppRig.h"
+#include "Vude/FakePermissions.h"
+#include "Vude/QtMenuBuilder.h"
+#include "Vude/SettingsWindowPlacement.h"
+#include "Vude/ShellAppWindows.h"
+#include "Vude/UpdateService.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct ShellAppWindowsQtTest : ::testing::Test {
+    ShellAppWindowsQtTest()
+    {
+        rig.environment["VUDE_SETTINGS"] = "calendar";
+        rig.launch();
+    }
+
+    ShellAppWindows& make(bool hasTray = false)
+    {
+        windows = std::make_unique<ShellAppWindows>(
+            *rig.delegate, ShellAppWindows::Desktop{
+                               .scheduler = scheduler,
+                               .clock = rig.bridge.clock,
+                               .activation = permissions.activation,
+                               .permissions = permissions.system(),
+                               .revealer = revealer,
+                               .defaults = rig.bridge.defaults,
+                               .environment = Environment::fixed(rig.environment),
+                               .hasTray = [hasTray] { return hasTray; },
+                               .chooseSaveFile = [this] { return chosen; },
+                               .showError = [this](const std::string& error) { errors.push_back(error); },
+                               .writeOutput = [this](const std::string& text) { output += text; },
+                               .quit = [this] { ++quits; },
+                           });
+        return *windows;
+    }
+
+    QAction* action(QMenu& menu, const char* title) { return QtMenuBuilder::findAction(menu, QString::fromUtf8(title)); }
+
+    apptest::AppRig rig;
+    /// The windows' own timers, apart from the app's.
+    ManualClock schedulerClock{kReferenceDate};
+    ManualScheduler scheduler{schedulerClock};
+    FakePermissions permissions;
+    RecordingFileRevealer revealer;
+    std::optional<std::filesystem::path> chosen;
+    std::vector<std::string> errors;
+    std::string output;
+    int quits = 0;
+    std::unique_ptr<ShellAppWindows> windows;
+};
+
+TEST_F(ShellAppWindowsQtTest, TheBurstFiresSevenActivitiesSixTenthsOfASecondApart)
+{
+    auto& shell = make();
+    const Date start = schedulerClock.now();
+    const std::size_t before = scheduler.pendingCount();
+    shell.fireBurst();
+    ASSERT_EQ(scheduler.pendingCount(), before + 7);
+    // Step by 0.1 s and note when one of the seven ran.
+    std::vector<Duration> fired;
+    std::size_t left = 7;
+    for (int step = 0; step <= 40; ++step) {
+        scheduler.runDue();
+        const std::size_t pending = scheduler.pendingCount();
+        while (pending < before + left && left > 0) {
+            fired.push_back(schedulerClock.now() - start);
+            --left;
+        }
+        scheduler.advance(100ms);
+    }
+    EXPECT_EQ(fired, (std::vector<Duration>{0ms, 600ms, 1200ms, 1800ms, 2400ms, 3000ms, 3600ms}));
+    // The first fired activity reached the coordinator.
+    EXPECT_TRUE(rig.delegate->coordinator()->current().has_value());
+}
+
+TEST_F(ShellAppWindowsQtTest, ContextMenuWithoutATrayCarriesTheStatusCommands)
+{
+    auto& shell = make(false);
+    auto menu = shell.notchContextMenu();
+    ASSERT_TRUE(menu);
+    QStringList titles;
+    for (auto* entry : menu->actions())
+        titles << (entry->isSeparator() ? QStringLiteral("---") : entry->text());
+    EXPECT_EQ(titles, (QStringList{"Open Desk", "Keep Awake", "Settings\u2026", "---", "Debug", "Permissions", "---",
+                                   "Export Diagnostics\u2026", "Welcome to Vude\u2026", "---", "Quit Vude"}));
+    EXPECT_EQ(action(*menu, "Settings\u2026")->shortcut(), QKeySequence("Ctrl+,"));
+    EXPECT_EQ(action(*menu, "Quit Vude")->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(action(*menu, "Check for Updates\u2026"), nullptr);
+    action(*menu, "Quit Vude")->trigger();
+    EXPECT_EQ(quits, 1);
+
+    // With a tray the status menu stays apart.
+    auto& withTray = make(true);
+    auto trayMenu = withTray.notchContextMenu();
+    EXPECT_EQ(trayMenu->actions().size(), 5);
+}
+
+TEST_F(ShellAppWindowsQtTest, ReplaceSystemHUDsFollowsTheSettingNotTheClick)
+{
+    auto& shell = make();
+    shell.buildStatusItem();
+    ASSERT_TRUE(shell.statusMenu());
+    EXPECT_EQ(shell.statusItem(), nullptr);
+    QAction* replace = action(*shell.statusMenu(), AppMenus::replaceHUDsTitle);
+    ASSERT_TRUE(replace);
+    ASSERT_TRUE(replace->isCheckable());
+    EXPECT_FALSE(replace->isChecked());
+    auto& settings = *rig.delegate->settings();
+    auto* keyTap = rig.bridge.keyTap;
+    const int starts = keyTap->startCount();
+
+    // No Accessibility: explained, nothing changes.
+    rig.bridge.access->interceptable = false;
+    replace->trigger();
+    EXPECT_FALSE(settings.suppressSystemHUD());
+    EXPECT_FALSE(replace->isChecked());
+    ASSERT_EQ(permissions.alerts.alerts.size(), 1u);
+    EXPECT_EQ(permissions.alerts.alerts[0].messageText, AppMenus::accessibilityTitle);
+    EXPECT_EQ(permissions.alerts.alerts[0].informativeText, AppMenus::accessibilityMessage);
+    EXPECT_EQ(keyTap->startCount(), starts);
+
+    rig.bridge.access->interceptable = true;
+    replace->trigger();
+    EXPECT_TRUE(settings.suppressSystemHUD());
+    EXPECT_TRUE(replace->isChecked());
+    EXPECT_EQ(keyTap->startCount(), starts + 1);
+    EXPECT_EQ(keyTap->mode(), KeyTapMode::intercept);
+
+    // Off again, Accessibility or not, with no explanation.
+    rig.bridge.access->interceptable = false;
+    replace->trigger();
+    EXPECT_FALSE(settings.suppressSystemHUD());
+    EXPECT_FALSE(replace->isChecked());
+    EXPECT_EQ(keyTap->startCount(), starts + 2);
+    EXPECT_EQ(permissions.alerts.alerts.size(), 1u);
+
+    // A settings pane turning it on: the mark follows when the menu opens.
+    settings.setSuppressSystemHUD(true);
+    EXPECT_EQ(keyTap->startCount(), starts + 3);
+    emit shell.statusMenu()->aboutToShow();
+    EXPECT_TRUE(replace->isChecked());
+}
+
+TEST_F(ShellAppWindowsQtTest, SettingsWindowIsOneInstanceOnItsPaneAndClosingKeepsTheApp)
+{
+    auto& shell = make();
+    shell.openSettings();
+    QWidget* window = shell.settingsWindow();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->windowTitle(), "Vude Settings");
+    EXPECT_EQ(window->size(), QSize(820, 560));
+    EXPECT_EQ(window->minimumSize(), QSize(720, 460));
+    auto* pane = window->findChild<QLabel*>("pane");
+    ASSERT_TRUE(pane);
+    EXPECT_EQ(pane->property("pane").toString(), "calendar");
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(window->geometry().center(), area.center());
+    EXPECT_GE(permissions.activation.activationRequests(), 1);
+
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+    shell.openSettings();
+    EXPECT_EQ(shell.settingsWindow(), window);
+    EXPECT_TRUE(window->isVisible());
+    QDir().mkpath("screenshots");
+    window->grab().toImage().save("screenshots/settings-window.png");
+}
+
+TEST_F(ShellAppWindowsQtTest, SavedSettingsFrameOffEveryScreenComesBackCentred)
+{
+    rig.bridge.defaults->set(SettingsWindowPlacement::frameKey, std::string("-9000 -9000 820 560"));
+    auto& shell = make();
+    shell.openSettings();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(shell.settingsWindow()->geometry().center(), area.center());
+}
+
+TEST_F(ShellAppWindowsQtTest, SettingsFrameComesBackWhereItWasLeft)
+{
+    auto& shell = make();
+    shell.openSettings();
+    shell.settingsWindow()->setGeometry(40, 50, 760, 500);
+    shell.settingsWindow()->close();
+    // The next run of the app.
+    auto& next = make();
+    next.openSettings();
+    EXPECT_EQ(next.settingsWindow()->geometry(), QRect(40, 50, 760, 500));
+}
+
+TEST_F(ShellAppWindowsQtTest, OnboardingClosedStaysHeldFinishedIsForgotten)
+{
+    auto& shell = make();
+    permissions.activation.setActivationPolicy(ActivationPolicy::accessory);
+    shell.showOnboarding();
+    QPointer<QWidget> window = shell.onboardingWindow();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->size(), QSize(700, 620));
+    EXPECT_EQ(permissions.activation.activationPolicy(), ActivationPolicy::regular);
+
+    // Closed with the close button: kept, flag unset, still regular.
+    window->close();
+    EXPECT_EQ(shell.onboardingWindow(), window.data());
+    EXPECT_EQ(permissions.activation.activationPolicy(), ActivationPolicy::regular);
+    EXPECT_FALSE(rig.bridge.defaults->boolForKey(AppDelegate::kCompletedOnboardingKey).value_or(false));
+    shell.showOnboarding();
+    EXPECT_EQ(shell.onboardingWindow(), window.data());
+
+    window->findChild<QPushButton*>("finish")->click();
+    EXPECT_EQ(shell.onboardingWindow(), nullptr);
+    EXPECT_EQ(permissions.activation.activationPolicy(), ActivationPolicy::accessory);
+    EXPECT_TRUE(rig.bridge.defaults->boolForKey(AppDelegate::kCompletedOnboardingKey).value_or(false));
+    shell.showOnboarding();
+    EXPECT_NE(shell.onboardingWindow(), nullptr);
+}
+
+TEST_F(ShellAppWindowsQtTest, ExportWritesTheReportOfTheRunningApp)
+{
+    QTemporaryDir dir;
+    chosen = std::filesystem::path(dir.path().toStdString()) / DiagnosticsExport::defaultFileName;
+    auto& shell = make();
+    EXPECT_EQ(shell.exportDiagnostics(), DiagnosticsExport::Outcome::saved);
+    std::ifstream in(*chosen);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("Display "), std::string::npos);
+    EXPECT_NE(text.find("Updates"), std::string::npos);
+    EXPECT_NE(text.find("App Store"), std::string::npos);
+    EXPECT_EQ(revealer.revealed, std::vector{*chosen});
+}
+
+} // namespace
