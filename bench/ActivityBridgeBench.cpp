@@ -20,6 +20,7 @@
 #include "Platform/Power/FakePowerSource.h"
 #include "Platform/Power/FakeScreenLockMonitor.h"
 #include "Vude/ActivityBridge.h"
+#include "bench/support/BenchRig.h"
 #include "tests/support/PrivatePulseServer.h"
 
 #include <QCoreApplication>
@@ -94,13 +95,8 @@ struct Rig {
     // Runs the event loop until the sound pill shows `volume`.
     bool waitForBar(double volume)
     {
-        const auto deadline = Clock::now() + std::chrono::seconds(5);
-        while (!lastBar || std::abs(*lastBar - volume) > 0.002) {
-            if (Clock::now() > deadline)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        }
-        return true;
+        return benchsupport::waitFor([&] { return lastBar && std::abs(*lastBar - volume) <= 0.002; },
+                                     std::chrono::seconds(5));
     }
 
     testsupport::PrivatePulseServer server{{{"speakers", "device.description=Speakers"}}};
@@ -120,18 +116,7 @@ struct Rig {
 
 Rig* theRig = nullptr;
 
-void reportPercentiles(benchmark::State& state, std::vector<double> microseconds)
-{
-    if (microseconds.empty())
-        return;
-    std::ranges::sort(microseconds);
-    const auto at = [&](double share) {
-        return microseconds[static_cast<std::size_t>(share * static_cast<double>(microseconds.size() - 1))];
-    };
-    state.counters["median_us"] = at(0.5);
-    state.counters["p90_us"] = at(0.9);
-    state.counters["max_us"] = microseconds.back();
-}
+using benchsupport::reportPercentiles;
 
 void PactlToPill(benchmark::State& state)
 {
@@ -188,14 +173,5 @@ BENCHMARK(VolumeKeyToPill)->UseManualTime()->Iterations(500)->Unit(benchmark::kM
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    {
-        Rig rig;
-        theRig = &rig;
-        benchmark::RunSpecifiedBenchmarks();
-        theRig = nullptr;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWithRig(argc, argv, theRig);
 }
