@@ -31,32 +31,6 @@ constexpr mode_t kIndexMode = 0600;
 constexpr std::string_view kSetAsideSuffix = ".unreadable";
 constexpr int kThumbnailThreads = 2;
 
-// Moves `file` to the first free "<file>.unreadable", "<file>.unreadable-2"...
-// without replacing an earlier one.
-Expected<fs::path, std::string> setAside(const fs::path& file)
-{
-    for (int attempt = 1; attempt <= 1000; ++attempt) {
-        std::string suffix(kSetAsideSuffix);
-        if (attempt > 1)
-            suffix.append("-").append(formatInteger(attempt));
-        fs::path target = file;
-        target += suffix;
-        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
-            return target;
-        if (errno == EEXIST)
-            continue;
-        if (errno == EINVAL || errno == ENOSYS) {
-            std::error_code error;
-            if (fs::symlink_status(target, error).type() != fs::file_type::not_found)
-                continue;
-            if (::rename(file.c_str(), target.c_str()) == 0)
-                return target;
-        }
-        return unexpected("cannot move " + file.string() + " aside: " + std::strerror(errno));
-    }
-    return unexpected("cannot move " + file.string() + " aside: too many earlier copies");
-}
-
 // The item's own folder in the tray, when its stored copy lies directly in
 // it: the only folder the tray ever deletes or caches a thumbnail in, so an
 // index edited by hand cannot reach anything else.
@@ -176,7 +150,7 @@ void TrayStore::load()
     if (!decoded) {
         // The user's list of parked files is in there: keep it for them
         // rather than replace it with the next save.
-        if (const auto moved = setAside(m_indexURL))
+        if (const auto moved = AtomicFile::setAside(m_indexURL, kSetAsideSuffix))
             m_setAsideIndexURL = *moved;
         else
             m_indexWritable = false;

@@ -1,6 +1,9 @@
 #include "Platform/Core/AtomicFile.h"
 
+#include "VudeKit/Numbers.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -163,6 +166,32 @@ Expected<std::string, std::string> read(const fs::path& path, std::uintmax_t max
     }
     ::close(fd);
     return content;
+}
+
+Expected<fs::path, std::string> setAside(const fs::path& file, std::string_view suffix)
+{
+    for (int attempt = 1; attempt <= 1000; ++attempt) {
+        std::string name(suffix);
+        if (attempt > 1)
+            name.append("-").append(formatInteger(attempt));
+        fs::path target = file;
+        target += name;
+        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return target;
+        if (errno == EEXIST)
+            continue;
+        if (errno == EINVAL || errno == ENOSYS) {
+            // The file system cannot refuse to replace; check first instead,
+            // counting a dangling link as taken.
+            std::error_code error;
+            if (fs::symlink_status(target, error).type() != fs::file_type::not_found)
+                continue;
+            if (::rename(file.c_str(), target.c_str()) == 0)
+                return target;
+        }
+        return unexpected("cannot move " + file.string() + " aside: " + std::strerror(errno));
+    }
+    return unexpected("cannot move " + file.string() + " aside: too many earlier copies");
 }
 
 } // namespace AtomicFile

@@ -19,6 +19,11 @@ namespace AtomicFile {
 Expected<void, std::string> write(const std::filesystem::path& path, std::string_view bytes,
                                   mode_t mode = 0644);
 
+/// Moves an unreadable `file` out of the way, to the first free
+/// "<file><suffix>", "<file><suffix>-2", ... so that no earlier copy kept for
+/// the user is ever replaced; returns where it went.
+Expected<std::filesystem::path, std::string> setAside(const std::filesystem::path& file, std::string_view suffix);
+
 /// Makes a new name or a rename in `folder` durable (best effort).
 void syncFolder(const std::filesystem::path& folder);
 

@@ -224,33 +224,6 @@ std::optional<DefaultsValue> decodeValue(const json& node, int depth)
     }
 }
 
-// Moves `file` to the first free "<file>.corrupt", "<file>.corrupt-2", ...
-// without replacing an earlier one.
-Expected<fs::path, std::string> setAside(const fs::path& file)
-{
-    for (int attempt = 1; attempt <= 1000; ++attempt) {
-        std::string suffix = kSetAsideSuffix;
-        if (attempt > 1)
-            suffix.append("-").append(formatInteger(attempt));
-        fs::path target = file;
-        target += suffix;
-        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
-            return target;
-        if (errno == EEXIST)
-            continue;
-        if (errno == EINVAL || errno == ENOSYS) {
-            // The file system cannot refuse to replace; check first instead.
-            std::error_code error;
-            if (fs::exists(target, error))
-                continue;
-            if (::rename(file.c_str(), target.c_str()) == 0)
-                return target;
-        }
-        return unexpected("cannot move " + file.string() + " aside: " + std::strerror(errno));
-    }
-    return unexpected("cannot move " + file.string() + " aside: too many earlier copies");
-}
-
 } // namespace
 
 fs::path FileUserDefaults::standardLocation()
@@ -304,7 +277,7 @@ FileUserDefaults::Loaded FileUserDefaults::load(const fs::path& file)
     }
 
     loaded.error = file.string() + ": " + values.error();
-    const auto moved = setAside(file);
+    const auto moved = AtomicFile::setAside(file, kSetAsideSuffix);
     if (moved) {
         loaded.outcome = LoadOutcome::setAside;
         loaded.setAsidePath = *moved;
