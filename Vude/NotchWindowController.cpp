@@ -668,13 +668,17 @@ void NotchWindowController::stopDragMonitors()
 
 void NotchWindowController::pollDragPasteboard()
 {
+    // Asking the X server for the buttons is a round trip; at rest (no new
+    // drag, nothing armed) the tick needs no answer, so it asks nothing.
+    const auto leftHeld = [this] {
+        return (m_env.platform.pointer.pressedMouseButtons() & MouseButtons::left) != 0;
+    };
     const long count = m_env.platform.dragSelection.changeCount();
-    const bool leftHeld = (m_env.platform.pointer.pressedMouseButtons() & MouseButtons::left) != 0;
     if (count != m_lastDragChangeCount) {
         m_lastDragChangeCount = count;
-        if (leftHeld)
+        if (leftHeld())
             setDragArmed(true);
-    } else if (m_dragArmed && !leftHeld) {
+    } else if (m_dragArmed && !leftHeld()) {
         setDragArmed(false);
     }
 }
