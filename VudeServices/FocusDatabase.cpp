@@ -1,8 +1,8 @@
 #include "VudeServices/FocusDatabase.h"
 
-#include <nlohmann/json.hpp>
+#include "Platform/Core/AtomicFile.h"
 
-#include <fstream>
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -13,17 +13,11 @@ constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
 
 std::optional<json> readObject(const std::filesystem::path& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    // Never blocks: a FIFO or anything else but a regular file reads as nothing.
+    const auto text = AtomicFile::read(path, kMaxFileBytes);
+    if (!text)
         return std::nullopt;
-    std::string text;
-    char buffer[64 * 1024];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(file.gcount()));
-        if (text.size() > kMaxFileBytes)
-            return std::nullopt;
-    }
-    auto parsed = json::parse(text, nullptr, /*allow_exceptions=*/false);
+    auto parsed = json::parse(*text, nullptr, /*allow_exceptions=*/false);
     if (parsed.is_discarded() || !parsed.is_object())
         return std::nullopt;
     return parsed;
@@ -76,10 +70,7 @@ std::filesystem::path FocusDatabase::configurationsFile() const
 
 bool FocusDatabase::isReadable() const
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(assertionsFile(), error))
-        return false;
-    return std::ifstream(assertionsFile(), std::ios::binary).good();
+    return AtomicFile::read(assertionsFile(), kMaxFileBytes).has_value();
 }
 
 std::optional<FocusDatabase::Mode> FocusDatabase::activeMode() const

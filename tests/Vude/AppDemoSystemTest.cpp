@@ -176,7 +176,9 @@ TEST_F(AppDemo, TheDemoPillThenTheSoundPillThenAnOrderlyQuit)
     ASSERT_FALSE(steady.isNull()) << "the pill keeps moving";
 
     ASSERT_TRUE(sound.pactl({"set-sink-volume", "@DEFAULT_SINK@", "30%"}));
-    const QImage volume = screenWhen([&](const QImage& image) { return image.copy(pillArea) != steady; });
+    // The change animates: wait past frames in between for the new pill.
+    const QImage volume =
+        screenWhen([&](const QImage& image) { return image.copy(pillArea) != steady && pillShown(image); });
     save(volume, "app-sound");
     EXPECT_NE(volume.copy(pillArea), steady) << "no sound pill";
     EXPECT_TRUE(pillShown(volume));

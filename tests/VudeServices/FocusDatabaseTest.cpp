@@ -6,6 +6,8 @@
 
 #include <fstream>
 
+#include <sys/stat.h>
+
 namespace {
 
 // The shape of the two files, with one asserted mode "work".
@@ -89,6 +91,23 @@ TEST_F(FocusDatabaseTest, AFolderInPlaceOfTheFileIsNotReadable)
     std::filesystem::create_directories(database.assertionsFile());
     EXPECT_FALSE(database.isReadable());
     EXPECT_EQ(database.activeMode(), std::nullopt);
+}
+
+// Opening a FIFO for reading waits for a writer: a planted one must read as
+// nothing, at once, whichever of the two files it stands in for.
+TEST_F(FocusDatabaseTest, AFifoInPlaceOfEitherFileReadsAsNothingWithoutWaiting)
+{
+    for (const bool assertions : {true, false}) {
+        SCOPED_TRACE(assertions ? "assertions" : "configurations");
+        const std::filesystem::path fifo = assertions ? database.assertionsFile() : database.configurationsFile();
+        write(database.assertionsFile(), kAssertions);
+        write(database.configurationsFile(), kConfigurations);
+        std::filesystem::remove(fifo);
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        EXPECT_EQ(database.isReadable(), !assertions);
+        EXPECT_EQ(database.activeMode(), std::nullopt);
+        std::filesystem::remove(fifo);
+    }
 }
 
 } // namespace
