@@ -92,6 +92,7 @@ Application::Application(QObject* parent)
         .workingDirectory = workingDirectory(),
         .deviceID = DeviceIdentifier::current(),
         .reduceMotion = &parts.reduceMotion,
+        .permissions = &parts.permissions->system(),
         .makeShell =
             [&parts, &trace, traceGeometry](SettingsStore& settings) -> std::unique_ptr<NotchShell> {
                 NotchWindowControllerEnvironment environment{
