@@ -798,10 +798,10 @@ bool NotchWindowController::drop(NotchViewModel& model, const QList<QUrl>& urls,
     if (index && *index >= 0 && std::size_t(*index) < lanes.size()) {
         const DropLane& lane = lanes[std::size_t(*index)];
         if (std::holds_alternative<DropLane::AirDrop>(lane.value())) {
-            SharingService& sharing = m_env.platform.sharing;
             // Without a device nothing is sent, and the sender must not
-            // believe the files went somewhere.
-            if (!sharing.isAvailable() || !sharing.perform(files))
+            // believe the files went somewhere. perform() finds the device
+            // itself: asking isAvailable() first would look it up twice.
+            if (!m_env.platform.sharing.perform(files))
                 return refuse();
             model.send(NotchEvent::dropped());
             clearDrag(model);

@@ -508,6 +508,8 @@ TEST(NotchWindowController, DropsGoToTheLaneUnderThePointer)
         EXPECT_EQ(!std::filesystem::exists(file.toLocalFile().toStdString()), row.sourceMoved);
         EXPECT_EQ(int(rig.runner->runs.size()), row.runs);
         EXPECT_EQ(int(rig.fakes.sharing.sent.size()), row.shared);
+        // Each lookup may wait on the device service: one a drop.
+        EXPECT_EQ(rig.fakes.sharing.lookups, row.lane == Lane::airDrop ? 1 : 0);
         if (row.runs) {
             EXPECT_EQ(rig.runner->runs[0].id, PipelineID::compressImage);
             EXPECT_EQ(rig.runner->runs[0].folder, rig.controller->pipelineOutputDirectory());
