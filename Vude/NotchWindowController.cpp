@@ -152,7 +152,14 @@ NotchWindowController::NotchWindowController(NotchWindowControllerEnvironment en
         ClipboardServiceOptions clipboardOptions;
         clipboardOptions.clock = &m_env.clock;
         clipboardOptions.applicationSupport = support;
+        clipboardOptions.frontmostApplication = m_env.frontmostApplication;
         m_clipboardService = std::make_shared<ClipboardService>(m_env.pasteboard, containerName, clipboardOptions);
+        // A copy is recorded when its read comes back, after the poll that
+        // saw it has returned.
+        m_clipboardService->setOnChange([weakSelf = QPointer<NotchWindowController>(this)](const std::vector<Clip>&) {
+            if (weakSelf)
+                weakSelf->refreshClips();
+        });
     }
     // The location provider waits for its first use: it talks to the
     // desktop's location service as soon as it exists.
@@ -516,15 +523,7 @@ void NotchWindowController::pollClipboard(bool enabled, std::int64_t maxItems, b
         return;
     m_clipboardService->setMaxItems(maxItems);
     m_clipboardService->setPersists(persists);
-    const auto first = [this]() -> std::optional<Uuid> {
-        const auto& clips = m_clipboardService->clips();
-        return clips.empty() ? std::nullopt : std::optional<Uuid>(clips.front().id);
-    };
-    const std::optional<Uuid> before = first();
     m_clipboardService->poll();
-    if (first() == before)
-        return;
-    refreshClips();
 }
 
 void NotchWindowController::setRepository(std::shared_ptr<DidoDivuzerore> repository)

@@ -47,6 +47,7 @@ class ApplicationCatalog;
 class ArtworkCache;
 class ClipboardService;
 class DidoDivuzerore;
+class FrontmostApplication;
 class LocationProvider;
 class NotchHostingView;
 class NotchPanel;
@@ -76,6 +77,9 @@ struct NotchWindowControllerEnvironment {
     const TextMeasurer& measurer;
     /// The general pasteboard, watched by the clipboard history.
     Pasteboard& pasteboard;
+    /// Names the application each clip was copied in; none recorded when
+    /// null.
+    FrontmostApplication* frontmostApplication = nullptr;
 
     /// Holds the services' "Vude" folder and "Vude/Pipelines"; XdgPaths'
     /// "Application Support" when empty.
@@ -177,8 +181,8 @@ public:
     void refreshClips();
     /// Copies the quick-app list into every model.
     void refreshQuickApps();
-    /// Polls the clipboard and spreads a new entry; nothing at all when
-    /// `enabled` is false.
+    /// Polls the clipboard; nothing at all when `enabled` is false. A new
+    /// entry reaches the models when its read comes back, which may be later.
     void pollClipboard(bool enabled, std::int64_t maxItems, bool persists);
 
     /// The synced store, handed to every model, including later ones.

@@ -2,6 +2,7 @@
 
 #include "VudeServices/ClipboardService.h"
 #include "VudeServices/TimerStore.h"
+#include "Vude/NotchDeskAdapters.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -636,6 +637,50 @@ TEST(NotchWindowController, AClipboardPollThatIsOffChangesNothing)
     rig.controller->pollClipboard(true, maxItems + 5, true);
     EXPECT_EQ(clipboard.maxItems(), maxItems + 5);
     EXPECT_TRUE(clipboard.persists());
+}
+
+// The desktop's pasteboard answers a read later, from the event loop: the
+// entry must reach every screen when the answer does.
+TEST(NotchWindowController, ACopyReachesEveryScreenWhenItsReadComesBack)
+{
+    Rig rig({screen("eDP-1", {0, 0, 1512, 982}, true, true), screen("HDMI-1", {1512, 0, 1920, 1080})});
+    rig.pasteboard.setHoldsReads(true);
+    rig.pasteboard.copyText("first");
+    rig.controller->pollClipboard(true, 40, false);
+    for (const auto& [display, model] : rig.controller->models())
+        EXPECT_TRUE(model->clips().empty()) << "nothing is read yet";
+
+    rig.pasteboard.finishReads();
+    const std::vector<Clip>& clips = rig.controller->clipboardService()->clips();
+    ASSERT_EQ(clips.size(), 1u);
+    for (const auto& [display, model] : rig.controller->models())
+        EXPECT_EQ(model->clips(), std::vector<NotchClip>{notchClip(clips[0])});
+
+    // A second copy lands in front, on the same way back.
+    rig.pasteboard.copyText("second");
+    rig.controller->pollClipboard(true, 40, false);
+    rig.pasteboard.finishReads();
+    ASSERT_EQ(clips.size(), 2u);
+    for (const auto& [display, model] : rig.controller->models())
+        EXPECT_EQ(model->clips(), (std::vector<NotchClip>{notchClip(clips[0]), notchClip(clips[1])}));
+}
+
+TEST(NotchWindowController, EachClipNamesTheApplicationItWasCopiedIn)
+{
+    Rig rig;
+    const struct {
+        std::optional<std::string> frontmost;
+        const char* text;
+    } copies[] = {{"org.gnome.TextEditor", "from the editor"}, {std::nullopt, "with no window active"}};
+    for (const auto& copy : copies) {
+        rig.frontmost.set(copy.frontmost);
+        rig.pasteboard.copyText(copy.text);
+        rig.controller->pollClipboard(true, 40, false);
+        const std::vector<Clip>& clips = rig.controller->clipboardService()->clips();
+        ASSERT_FALSE(clips.empty());
+        EXPECT_EQ(clips.front().text, copy.text);
+        EXPECT_EQ(clips.front().sourceApp, copy.frontmost) << copy.text;
+    }
 }
 
 TEST(NotchWindowController, TheRealRunnerOffersTheDefaultPipelines)

@@ -6,6 +6,7 @@
 
 #include "Platform/Desktop/FakeApplicationCatalog.h"
 #include "Platform/Desktop/FakePasteboard.h"
+#include "Platform/Desktop/FrontmostApplication.h"
 #include "Platform/Network/FakeLocationBackend.h"
 #include "Platform/Network/FakeReverseGeocoder.h"
 #include "Platform/Network/FakeWeatherService.h"
@@ -129,6 +130,7 @@ struct Rig {
     {
         NotchWindowControllerEnvironment environment{settings, fakes.platform(), scheduler, clock,
                                                      clock,    measurer,         pasteboard};
+        environment.frontmostApplication = &frontmost;
         environment.applicationSupport = folder.path().toStdString();
         environment.applicationCatalog = &catalog;
         environment.trace = [this](const std::string& line) { trace.push_back(line); };
@@ -171,6 +173,7 @@ struct Rig {
     SettingsStore settings{std::make_shared<InMemoryUserDefaults>()};
     FakeMeasurer measurer;
     FakePasteboard pasteboard;
+    FakeFrontmostApplication frontmost;
     FakeApplicationCatalog catalog;
     FakePipelineRunner* runner = nullptr;
     /// The real runner over the default pipelines instead of the fake.
