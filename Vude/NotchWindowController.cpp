@@ -28,6 +28,8 @@
 #include <cmath>
 #include <system_error>
 
+#include <unistd.h>
+
 namespace {
 
 /// A double as the report prints it: the shortest text that reads back
@@ -86,13 +88,23 @@ std::vector<std::filesystem::path> localPaths(const QList<QUrl>& urls)
     return paths;
 }
 
-/// What the tray could take in: existing regular files and folders.
-bool anyTakeable(const std::vector<std::filesystem::path>& paths)
+bool userCanRead(const std::filesystem::path& path)
 {
-    return std::ranges::any_of(paths, [](const std::filesystem::path& path) {
+    std::error_code error;
+    const int mode = std::filesystem::is_directory(path, error) ? R_OK | X_OK : R_OK;
+    return ::access(path.c_str(), mode) == 0;
+}
+
+/// What the tray could take in: existing regular files and folders the user
+/// can read.
+bool anyTakeable(const std::vector<std::filesystem::path>& paths,
+                 const std::function<bool(const std::filesystem::path&)>& canRead)
+{
+    return std::ranges::any_of(paths, [&](const std::filesystem::path& path) {
         std::error_code error;
         const auto status = std::filesystem::status(path, error);
-        return !error && (std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status));
+        return !error && (std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status)) &&
+               (canRead ? canRead(path) : userCanRead(path));
     });
 }
 
@@ -832,7 +844,7 @@ bool NotchWindowController::dropOnShelf(NotchViewModel& model, const QList<QUrl>
     const std::vector<std::filesystem::path> paths = localPaths(urls);
     // The copy runs later; what surely cannot be taken is refused now, so the
     // sender never reports a transfer that did not happen.
-    if (!anyTakeable(paths))
+    if (!anyTakeable(paths, m_env.canRead))
         return false;
     const bool move = m_settings.trayMoveOnDrop() != m_env.platform.pointer.modifierFlags().option;
     model.send(NotchEvent::dropped());

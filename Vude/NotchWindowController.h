@@ -112,6 +112,9 @@ struct NotchWindowControllerEnvironment {
     /// Watches the clipboard (ClipboardService); off when false, for tests
     /// that have no use for it.
     bool makeClipboardService = true;
+    /// Whether the user may read a dropped file, or read and enter a dropped
+    /// folder; access(2) when unset. Tests run as root, which reads anything.
+    std::function<bool(const std::filesystem::path&)> canRead{};
 };
 
 class NotchWindowController final : public QObject {

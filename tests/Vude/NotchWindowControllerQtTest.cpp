@@ -527,6 +527,8 @@ TEST(NotchWindowController, RefusedDropsLeaveNoDropTargetBehind)
 {
     Rig rig;
     NotchViewModel& model = rig.onlyModel();
+    const QUrl locked = rig.file("locked.bin");
+    rig.unreadable.insert(locked.toLocalFile().toStdString());
     struct Row {
         const char* name;
         QList<QUrl> urls;
@@ -535,6 +537,8 @@ TEST(NotchWindowController, RefusedDropsLeaveNoDropTargetBehind)
         {"no URLs at all (a text drag)", {}},
         {"links to the web only", {QUrl("https://example.org/a.png")}},
         {"a file that is gone", {QUrl::fromLocalFile("/nonexistent/vude/a.bin")}},
+        {"a file the user may not read (the copy would fail later)", {locked}},
+        {"nothing readable among several", {locked, QUrl::fromLocalFile("/nonexistent/vude/a.bin")}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -549,6 +553,20 @@ TEST(NotchWindowController, RefusedDropsLeaveNoDropTargetBehind)
         EXPECT_TRUE(rig.controller->trayStore().items().empty());
         EXPECT_TRUE(rig.dropped.empty());
     }
+}
+
+TEST(NotchWindowController, AShelfDropWithOneReadableFileIsTaken)
+{
+    Rig rig;
+    NotchViewModel& model = rig.onlyModel();
+    const QUrl locked = rig.file("locked.bin");
+    const QUrl notes = rig.file("notes.txt");
+    rig.unreadable.insert(locked.toLocalFile().toStdString());
+    rig.controller->dragEntered(model, {locked, notes});
+    EXPECT_TRUE(rig.controller->drop(model, {locked, notes}, {-1000, 20}));
+    rig.controller->trayStore().waitUntilIdle();
+    EXPECT_EQ(model.state(), NotchState::open(RiziDar::tray));
+    EXPECT_FALSE(rig.controller->trayStore().items().empty());
 }
 
 TEST(NotchWindowController, ATextDragDroppedOnTheNotchLeavesItClosed)

@@ -23,6 +23,7 @@
 
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,7 @@ struct Rig {
         environment.applicationSupport = folder.path().toStdString();
         environment.applicationCatalog = &catalog;
         environment.trace = [this](const std::string& line) { trace.push_back(line); };
+        environment.canRead = [this](const std::filesystem::path& path) { return !unreadable.contains(path); };
         environment.makeLocationProvider = [this] {
             return std::make_unique<LocationProvider>(std::make_unique<FakeLocationBackend>(),
                                                       std::make_unique<FakeReverseGeocoder>(), clock, scheduler);
@@ -174,6 +176,9 @@ struct Rig {
     FakeMeasurer measurer;
     FakePasteboard pasteboard;
     FakeFrontmostApplication frontmost;
+    /// Paths the user may not read, in place of access(2): tests run as
+    /// root, which reads anything.
+    std::set<std::filesystem::path> unreadable;
     FakeApplicationCatalog catalog;
     FakePipelineRunner* runner = nullptr;
     /// The real runner over the default pipelines instead of the fake.
