@@ -194,6 +194,10 @@ void ActivityBridge::start()
 
     trace("brightness source = " + std::string(rawValue(m_services.brightness->source())) + ", kbBacklight = " +
           text(m_services.keyboardBacklight->isAvailable()));
+    // The line above names the source as every platform does; this one says
+    // what really serves it here.
+    trace("backlight backends: display = " + m_services.brightness->backendDescription() +
+          "; keyboard = " + m_services.keyboardBacklight->backendDescription());
 
     startEventTap();
     m_settingsObserver = m_settings.addObserver([this] { followSuppressionSetting(); });

@@ -3,6 +3,7 @@
 #include "Vude/DeveloperHooks.h"
 #include "Vude/NotchPanel.h"
 #include "Vude/NotchViewModel.h"
+#include "Vude/Permission.h"
 #include "Vude/ShortcutSeeding.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/FocusFilterBridge.h"
@@ -171,6 +172,10 @@ void AppDelegate::configureModel(NotchViewModel& model)
     m_routing->install(model);
     model.calendarService = m_calendar;
     model.reduceMotion = m_deps.reduceMotion;
+    // Once access is decided, asking again can only explain where to change it.
+    model.openCalendarSettings = [permissions = m_deps.permissions] {
+        Permission::calendar.openSettings(permissions ? *permissions : PermissionSystem::standard());
+    };
     const DiagnosticsTrace* trace = &m_deps.trace;
     model.trace = [trace](const std::string& line) { trace->trace(line); };
 }

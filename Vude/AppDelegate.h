@@ -38,6 +38,7 @@
 #include <vector>
 
 class FocusFilterBridge;
+class PermissionSystem;
 
 class AppDelegate final : public QObject {
     Q_OBJECT
@@ -68,6 +69,9 @@ public:
         std::string deviceID;
         /// Handed to every view model; none animates fully.
         const ReduceMotionSetting* reduceMotion = nullptr;
+        /// Where the Desk opens the calendar permission's settings; the
+        /// standard system when none.
+        PermissionSystem* permissions = nullptr;
 
         std::function<std::unique_ptr<NotchShell>(SettingsStore&)> makeShell;
         std::function<ActivityBridge::Services()> makeBridgeServices;

@@ -5,6 +5,7 @@
 #include "Platform/Core/NotificationCenter.h"
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Desktop/QtPasteboard.h"
+#include "Platform/Desktop/X11FrontmostApplication.h"
 #include "Platform/Input/XcbConnection.h"
 #include "Platform/Settings/PortalReduceMotionSetting.h"
 #include "Vude/AppDelegate.h"
@@ -33,6 +34,9 @@
 struct Application::Parts {
     Environment::Lookup environment = Environment::process();
     std::unique_ptr<XcbConnection> x11 = XcbConnection::open();
+    // Names the source of each clip; none without an X server.
+    std::unique_ptr<X11FrontmostApplication> frontmost =
+        x11 ? std::make_unique<X11FrontmostApplication>(*x11) : nullptr;
     SystemShellPlatform shell{x11.get()};
     ShellPlatform platform = shell.platform();
     QtScheduler scheduler;
@@ -92,6 +96,7 @@ Application::Application(QObject* parent)
         .workingDirectory = workingDirectory(),
         .deviceID = DeviceIdentifier::current(),
         .reduceMotion = &parts.reduceMotion,
+        .permissions = &parts.permissions->system(),
         .makeShell =
             [&parts, &trace, traceGeometry](SettingsStore& settings) -> std::unique_ptr<NotchShell> {
                 NotchWindowControllerEnvironment environment{
@@ -102,6 +107,7 @@ Application::Application(QObject* parent)
                     .steadyClock = parts.steadyClock,
                     .measurer = parts.measurer,
                     .pasteboard = *parts.pasteboard,
+                    .frontmostApplication = parts.frontmost.get(),
                 };
                 environment.trace = [&trace](const std::string& line) { trace.trace(line); };
                 if (traceGeometry)

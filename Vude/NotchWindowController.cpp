@@ -28,6 +28,8 @@
 #include <cmath>
 #include <system_error>
 
+#include <unistd.h>
+
 namespace {
 
 /// A double as the report prints it: the shortest text that reads back
@@ -86,13 +88,23 @@ std::vector<std::filesystem::path> localPaths(const QList<QUrl>& urls)
     return paths;
 }
 
-/// What the tray could take in: existing regular files and folders.
-bool anyTakeable(const std::vector<std::filesystem::path>& paths)
+bool userCanRead(const std::filesystem::path& path)
 {
-    return std::ranges::any_of(paths, [](const std::filesystem::path& path) {
+    std::error_code error;
+    const int mode = std::filesystem::is_directory(path, error) ? R_OK | X_OK : R_OK;
+    return ::access(path.c_str(), mode) == 0;
+}
+
+/// What the tray could take in: existing regular files and folders the user
+/// can read.
+bool anyTakeable(const std::vector<std::filesystem::path>& paths,
+                 const std::function<bool(const std::filesystem::path&)>& canRead)
+{
+    return std::ranges::any_of(paths, [&](const std::filesystem::path& path) {
         std::error_code error;
         const auto status = std::filesystem::status(path, error);
-        return !error && (std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status));
+        return !error && (std::filesystem::is_regular_file(status) || std::filesystem::is_directory(status)) &&
+               (canRead ? canRead(path) : userCanRead(path));
     });
 }
 
@@ -152,7 +164,14 @@ NotchWindowController::NotchWindowController(NotchWindowControllerEnvironment en
         ClipboardServiceOptions clipboardOptions;
         clipboardOptions.clock = &m_env.clock;
         clipboardOptions.applicationSupport = support;
+        clipboardOptions.frontmostApplication = m_env.frontmostApplication;
         m_clipboardService = std::make_shared<ClipboardService>(m_env.pasteboard, containerName, clipboardOptions);
+        // A copy is recorded when its read comes back, after the poll that
+        // saw it has returned.
+        m_clipboardService->setOnChange([weakSelf = QPointer<NotchWindowController>(this)](const std::vector<Clip>&) {
+            if (weakSelf)
+                weakSelf->refreshClips();
+        });
     }
     // The location provider waits for its first use: it talks to the
     // desktop's location service as soon as it exists.
@@ -516,15 +535,7 @@ void NotchWindowController::pollClipboard(bool enabled, std::int64_t maxItems, b
         return;
     m_clipboardService->setMaxItems(maxItems);
     m_clipboardService->setPersists(persists);
-    const auto first = [this]() -> std::optional<Uuid> {
-        const auto& clips = m_clipboardService->clips();
-        return clips.empty() ? std::nullopt : std::optional<Uuid>(clips.front().id);
-    };
-    const std::optional<Uuid> before = first();
     m_clipboardService->poll();
-    if (first() == before)
-        return;
-    refreshClips();
 }
 
 void NotchWindowController::setRepository(std::shared_ptr<DidoDivuzerore> repository)
@@ -798,10 +809,10 @@ bool NotchWindowController::drop(NotchViewModel& model, const QList<QUrl>& urls,
     if (index && *index >= 0 && std::size_t(*index) < lanes.size()) {
         const DropLane& lane = lanes[std::size_t(*index)];
         if (std::holds_alternative<DropLane::AirDrop>(lane.value())) {
-            SharingService& sharing = m_env.platform.sharing;
             // Without a device nothing is sent, and the sender must not
-            // believe the files went somewhere.
-            if (!sharing.isAvailable() || !sharing.perform(files))
+            // believe the files went somewhere. perform() finds the device
+            // itself: asking isAvailable() first would look it up twice.
+            if (!m_env.platform.sharing.perform(files))
                 return refuse();
             model.send(NotchEvent::dropped());
             clearDrag(model);
@@ -833,7 +844,7 @@ bool NotchWindowController::dropOnShelf(NotchViewModel& model, const QList<QUrl>
     const std::vector<std::filesystem::path> paths = localPaths(urls);
     // The copy runs later; what surely cannot be taken is refused now, so the
     // sender never reports a transfer that did not happen.
-    if (!anyTakeable(paths))
+    if (!anyTakeable(paths, m_env.canRead))
         return false;
     const bool move = m_settings.trayMoveOnDrop() != m_env.platform.pointer.modifierFlags().option;
     model.send(NotchEvent::dropped());

@@ -47,6 +47,7 @@ class ApplicationCatalog;
 class ArtworkCache;
 class ClipboardService;
 class DidoDivuzerore;
+class FrontmostApplication;
 class LocationProvider;
 class NotchHostingView;
 class NotchPanel;
@@ -76,6 +77,9 @@ struct NotchWindowControllerEnvironment {
     const TextMeasurer& measurer;
     /// The general pasteboard, watched by the clipboard history.
     Pasteboard& pasteboard;
+    /// Names the application each clip was copied in; none recorded when
+    /// null.
+    FrontmostApplication* frontmostApplication = nullptr;
 
     /// Holds the services' "Vude" folder and "Vude/Pipelines"; XdgPaths'
     /// "Application Support" when empty.
@@ -108,6 +112,9 @@ struct NotchWindowControllerEnvironment {
     /// Watches the clipboard (ClipboardService); off when false, for tests
     /// that have no use for it.
     bool makeClipboardService = true;
+    /// Whether the user may read a dropped file, or read and enter a dropped
+    /// folder; access(2) when unset. Tests run as root, which reads anything.
+    std::function<bool(const std::filesystem::path&)> canRead{};
 };
 
 class NotchWindowController final : public QObject {
@@ -177,8 +184,8 @@ public:
     void refreshClips();
     /// Copies the quick-app list into every model.
     void refreshQuickApps();
-    /// Polls the clipboard and spreads a new entry; nothing at all when
-    /// `enabled` is false.
+    /// Polls the clipboard; nothing at all when `enabled` is false. A new
+    /// entry reaches the models when its read comes back, which may be later.
     void pollClipboard(bool enabled, std::int64_t maxItems, bool persists);
 
     /// The synced store, handed to every model, including later ones.

@@ -19,14 +19,16 @@ public:
     static constexpr const char* kDeviceInterface = "org.kde.kdeconnect.device";
     static constexpr const char* kShareInterface = "org.kde.kdeconnect.device.share";
     static constexpr const char* kSharePlugin = "kdeconnect_share";
-    /// How long one call may take before the daemon counts as absent.
-    static constexpr int kCallTimeoutMs = 2000;
+    /// How long one call may take before the daemon counts as absent. The
+    /// calls block the main thread during a drop, and a local daemon that
+    /// is alive answers in far less.
+    static constexpr int kCallTimeoutMs = 300;
 
     explicit KdeConnectSharingService(const QDBusConnection& bus = QDBusConnection::sessionBus());
 
     bool isAvailable() const override { return device().has_value(); }
-    /// Sends every local file of `items` to the device; false when there is
-    /// no device or it took none of them.
+    /// Looks the device up once and sends it every local file of `items`;
+    /// false when there is no device or it took none of them.
     bool perform(const QList<QUrl>& items) override;
 
     /// The id of the device files would go to now.

@@ -14,7 +14,8 @@ public:
 
     /// Whether a device can be sent to now.
     virtual bool isAvailable() const = 0;
-    /// Starts sending; false when it could not start (nothing was sent).
+    /// Starts sending; false when it could not start (nothing was sent),
+    /// as when no device is available: no need to ask isAvailable() first.
     virtual bool perform(const QList<QUrl>& items) = 0;
 };
 
@@ -26,9 +27,14 @@ public:
 
 class FakeSharingService final : public SharingService {
 public:
-    bool isAvailable() const override { return available; }
+    bool isAvailable() const override
+    {
+        ++lookups;
+        return available;
+    }
     bool perform(const QList<QUrl>& items) override
     {
+        ++lookups;
         if (!available)
             return false;
         sent.push_back(items);
@@ -37,4 +43,6 @@ public:
 
     bool available = true;
     std::vector<QList<QUrl>> sent;
+    /// How often the device was looked for: each call of either.
+    mutable int lookups = 0;
 };

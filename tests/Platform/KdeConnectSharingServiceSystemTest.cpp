@@ -38,10 +38,12 @@ protected:
         QDBusConnection::disconnectFromBus(m_name);
     }
 
-    void startDaemon(const QString& devices)
+    void startDaemon(const QString& devices, double delaySeconds = 0)
     {
         const QString fixture = testsupport::sourceDir() + "/tests/Platform/fixtures/kdeconnect.py";
-        ASSERT_TRUE(daemon->start(*s_buses, fixture, false, "{\"devices\": " + devices + "}"));
+        ASSERT_TRUE(daemon->start(*s_buses, fixture, false,
+                                  "{\"devices\": " + devices + ", \"delay\": " + QString::number(delaySeconds) +
+                                      "}"));
     }
 
     QStringList sharedTo(const QString& id)
@@ -103,6 +105,16 @@ TEST_F(KdeConnectSharingServiceSystemTest, SendsEachLocalFileOnce)
     EXPECT_EQ(sharedTo("phone"), (QStringList{a.toString(QUrl::FullyEncoded), b.toString(QUrl::FullyEncoded)}));
     // Nothing local to send is a failure.
     EXPECT_FALSE(sharing.perform({QUrl("https://example.org/x")}));
+}
+
+// A drop waits on these calls: a daemon that takes a second to answer is
+// as good as absent, and nothing is sent through it.
+TEST_F(KdeConnectSharingServiceSystemTest, ADaemonSlowToAnswerCountsAsAbsent)
+{
+    startDaemon(R"([{"id": "phone"}])", 1.0);
+    KdeConnectSharingService sharing(*bus);
+    EXPECT_FALSE(sharing.device().has_value());
+    EXPECT_FALSE(sharing.perform({QUrl::fromLocalFile("/tmp/a.txt")}));
 }
 
 } // namespace

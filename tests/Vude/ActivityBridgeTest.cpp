@@ -57,6 +57,7 @@ protected:
 TEST_F(ActivityBridgeTest, StartUpTracesInOrder)
 {
     const std::string brightnessLine = "brightness source = displayServices, kbBacklight = true";
+    const std::string backendLine = "backlight backends: display = fake; keyboard = fake";
     const std::string mediaPassed = "media adapter present, selfTest=true at /opt/vude/share/vude/mediaremote-adapter";
     const std::string mediaFailed = "media adapter present, selfTest=false at /opt/vude/share/vude/mediaremote-adapter";
     struct Row {
@@ -73,35 +74,35 @@ TEST_F(ActivityBridgeTest, StartUpTracesInOrder)
     };
     const std::vector<Row> rows{
         {.what = "adapter present and working",
-         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
+         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
                    "event tap \u2192 running(listen)", "bluetooth start \u2192 started"}},
         {.what = "no adapter",
          .withMedia = false,
-         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)",
+         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)",
                    "event tap \u2192 running(listen)", "bluetooth start \u2192 started"}},
         {.what = "failing self-test",
          .selfTestPasses = false,
-         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)", mediaFailed,
+         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)", mediaFailed,
                    "event tap \u2192 running(listen)", "bluetooth start \u2192 started"},
          .systemLog = {"[Vude] media adapter self-test failed \u2014 falling back"}},
         {.what = "activities off",
          .activitiesEnabled = false,
-         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
+         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
                    "event tap \u2192 running(listen)"},
          .bluetoothStarted = false},
         {.what = "VUDE_NO_BT set, even empty",
          .noBluetooth = true,
-         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
+         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
                    "bluetooth start skipped (VUDE_NO_BT)", "event tap \u2192 running(listen)"},
          .bluetoothStarted = false},
         {.what = "replacing the system's display, keys free to take",
          .replaceHUD = true,
-         .lines = {brightnessLine, "event tap start(intercept) \u2192 running(intercept)", mediaPassed,
+         .lines = {brightnessLine, backendLine, "event tap start(intercept) \u2192 running(intercept)", mediaPassed,
                    "event tap \u2192 running(intercept)", "bluetooth start \u2192 started"}},
         {.what = "replacing the system's display without Accessibility",
          .replaceHUD = true,
          .accessible = false,
-         .lines = {brightnessLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
+         .lines = {brightnessLine, backendLine, "event tap start(listen) \u2192 running(listen)", mediaPassed,
                    "event tap \u2192 running(listen)", "bluetooth start \u2192 started"}},
     };
     for (const auto& row : rows) {
@@ -293,6 +294,7 @@ TEST_F(ActivityBridgeTest, BrightnessUnavailableRefusesTheKeyButStamps)
     makeBridge();
     ASSERT_TRUE(startBridge());
     EXPECT_TRUE(hasLine("brightness source = unavailable, kbBacklight = true"));
+    EXPECT_TRUE(hasLine("backlight backends: display = none; keyboard = fake"));
     EXPECT_FALSE(bridge->handleMediaKey({.key = MediaKey::brightnessUp, .isDown = true}));
     EXPECT_EQ(bridge->keyIntent().stampOf("brightness"), clock.now());
 }

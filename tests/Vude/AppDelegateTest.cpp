@@ -3,6 +3,8 @@
 // recording sync store and windows, and a manual scheduler and clocks.
 #include "AppRig.h"
 
+#include "Vude/PrivacyPane.h"
+
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -79,11 +81,38 @@ TEST(AppDelegate, EveryViewModelIsWiredThoseBuiltLaterToo)
         EXPECT_TRUE(model->onEffect);
         EXPECT_TRUE(model->onMediaCommand);
         EXPECT_EQ(model->calendarService.get(), &rig.delegate->bridge()->calendar());
+        EXPECT_TRUE(model->openCalendarSettings);
         EXPECT_TRUE(model->trace);
     }
     later.onMediaCommand(MediaCommand::next());
     ASSERT_EQ(rig.media->sent.size(), 1u);
     EXPECT_EQ(rig.media->sent.front(), MediaCommand::next());
+}
+
+// Asked again once access is decided, the calendar opens what explains its
+// permission instead of doing nothing.
+TEST(AppDelegate, ACalendarRequestAfterTheDecisionOpensTheCalendarSettings)
+{
+    const QUrl folder = QUrl::fromLocalFile("/home/u/.local/share/Vude/Calendars");
+    const struct {
+        NotchCalendarAccess access;
+        std::vector<QUrl> opened;
+    } rows[] = {
+        {NotchCalendarAccess::denied, {folder}},
+        {NotchCalendarAccess::granted, {folder}},
+        {NotchCalendarAccess::notDetermined, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(rawValue(row.access)));
+        AppRig rig;
+        rig.permissions.privacyTargets[std::string(PrivacyPane::calendars)] = folder;
+        rig.permissions.privacyTargets[std::string(PrivacyPane::camera)] = QUrl("https://example.org/camera");
+        rig.bridge.calendar->accessAfterStart = row.access;
+        rig.launch();
+        rig.shell->model(0).requestCalendarAccess();
+        EXPECT_EQ(rig.permissions.urls.opened, row.opened);
+        EXPECT_EQ(rig.bridge.calendar->startCount, row.opened.empty() ? 2 : 1) << "undecided: asked instead";
+    }
 }
 
 TEST(AppDelegate, WithoutAContainerTheSyncTaskEndsAfterItsTraceLine)

@@ -8,6 +8,7 @@
 #include "BridgeRig.h"
 #include "NotchViewModelRig.h"
 #include "Vude/AppDelegate.h"
+#include "Vude/FakePermissions.h"
 #include "Vude/NotchViewModel.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/FocusFilterBridge.h"
@@ -282,6 +283,7 @@ struct AppRig {
             .workingDirectory = workingDirectory,
             .deviceID = "Test Laptop (3fa91c)",
             .reduceMotion = nullptr,
+            .permissions = &permissions.system(),
             .makeShell =
                 [this](SettingsStore& settings) {
                     auto made = std::make_unique<FakeShell>(settings, models.platform, bridge.scheduler, bridge.clock,
@@ -372,6 +374,8 @@ struct AppRig {
     /// The view models' platform and measurer.
     notchtest::Rig models{false};
     ActivationPolicyRecorder activation{ActivationPolicy::regular};
+    /// Where the Desk opens a permission's settings.
+    FakePermissions permissions;
     std::shared_ptr<UserDefaults> focusDefaults = std::make_shared<InMemoryUserDefaults>();
     FocusFilterBridge focusFilter{focusDefaults};
     NotificationCenter notifications;

@@ -2,6 +2,7 @@
 
 #include "VudeServices/ClipboardService.h"
 #include "VudeServices/TimerStore.h"
+#include "Vude/NotchDeskAdapters.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -508,6 +509,8 @@ TEST(NotchWindowController, DropsGoToTheLaneUnderThePointer)
         EXPECT_EQ(!std::filesystem::exists(file.toLocalFile().toStdString()), row.sourceMoved);
         EXPECT_EQ(int(rig.runner->runs.size()), row.runs);
         EXPECT_EQ(int(rig.fakes.sharing.sent.size()), row.shared);
+        // Each lookup may wait on the device service: one a drop.
+        EXPECT_EQ(rig.fakes.sharing.lookups, row.lane == Lane::airDrop ? 1 : 0);
         if (row.runs) {
             EXPECT_EQ(rig.runner->runs[0].id, PipelineID::compressImage);
             EXPECT_EQ(rig.runner->runs[0].folder, rig.controller->pipelineOutputDirectory());
@@ -524,6 +527,8 @@ TEST(NotchWindowController, RefusedDropsLeaveNoDropTargetBehind)
 {
     Rig rig;
     NotchViewModel& model = rig.onlyModel();
+    const QUrl locked = rig.file("locked.bin");
+    rig.unreadable.insert(locked.toLocalFile().toStdString());
     struct Row {
         const char* name;
         QList<QUrl> urls;
@@ -532,6 +537,8 @@ TEST(NotchWindowController, RefusedDropsLeaveNoDropTargetBehind)
         {"no URLs at all (a text drag)", {}},
         {"links to the web only", {QUrl("https://example.org/a.png")}},
         {"a file that is gone", {QUrl::fromLocalFile("/nonexistent/vude/a.bin")}},
+        {"a file the user may not read (the copy would fail later)", {locked}},
+        {"nothing readable among several", {locked, QUrl::fromLocalFile("/nonexistent/vude/a.bin")}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -546,6 +553,20 @@ TEST(NotchWindowController, RefusedDropsLeaveNoDropTargetBehind)
         EXPECT_TRUE(rig.controller->trayStore().items().empty());
         EXPECT_TRUE(rig.dropped.empty());
     }
+}
+
+TEST(NotchWindowController, AShelfDropWithOneReadableFileIsTaken)
+{
+    Rig rig;
+    NotchViewModel& model = rig.onlyModel();
+    const QUrl locked = rig.file("locked.bin");
+    const QUrl notes = rig.file("notes.txt");
+    rig.unreadable.insert(locked.toLocalFile().toStdString());
+    rig.controller->dragEntered(model, {locked, notes});
+    EXPECT_TRUE(rig.controller->drop(model, {locked, notes}, {-1000, 20}));
+    rig.controller->trayStore().waitUntilIdle();
+    EXPECT_EQ(model.state(), NotchState::open(RiziDar::tray));
+    EXPECT_FALSE(rig.controller->trayStore().items().empty());
 }
 
 TEST(NotchWindowController, ATextDragDroppedOnTheNotchLeavesItClosed)
@@ -634,6 +655,50 @@ TEST(NotchWindowController, AClipboardPollThatIsOffChangesNothing)
     rig.controller->pollClipboard(true, maxItems + 5, true);
     EXPECT_EQ(clipboard.maxItems(), maxItems + 5);
     EXPECT_TRUE(clipboard.persists());
+}
+
+// The desktop's pasteboard answers a read later, from the event loop: the
+// entry must reach every screen when the answer does.
+TEST(NotchWindowController, ACopyReachesEveryScreenWhenItsReadComesBack)
+{
+    Rig rig({screen("eDP-1", {0, 0, 1512, 982}, true, true), screen("HDMI-1", {1512, 0, 1920, 1080})});
+    rig.pasteboard.setHoldsReads(true);
+    rig.pasteboard.copyText("first");
+    rig.controller->pollClipboard(true, 40, false);
+    for (const auto& [display, model] : rig.controller->models())
+        EXPECT_TRUE(model->clips().empty()) << "nothing is read yet";
+
+    rig.pasteboard.finishReads();
+    const std::vector<Clip>& clips = rig.controller->clipboardService()->clips();
+    ASSERT_EQ(clips.size(), 1u);
+    for (const auto& [display, model] : rig.controller->models())
+        EXPECT_EQ(model->clips(), std::vector<NotchClip>{notchClip(clips[0])});
+
+    // A second copy lands in front, on the same way back.
+    rig.pasteboard.copyText("second");
+    rig.controller->pollClipboard(true, 40, false);
+    rig.pasteboard.finishReads();
+    ASSERT_EQ(clips.size(), 2u);
+    for (const auto& [display, model] : rig.controller->models())
+        EXPECT_EQ(model->clips(), (std::vector<NotchClip>{notchClip(clips[0]), notchClip(clips[1])}));
+}
+
+TEST(NotchWindowController, EachClipNamesTheApplicationItWasCopiedIn)
+{
+    Rig rig;
+    const struct {
+        std::optional<std::string> frontmost;
+        const char* text;
+    } copies[] = {{"org.gnome.TextEditor", "from the editor"}, {std::nullopt, "with no window active"}};
+    for (const auto& copy : copies) {
+        rig.frontmost.set(copy.frontmost);
+        rig.pasteboard.copyText(copy.text);
+        rig.controller->pollClipboard(true, 40, false);
+        const std::vector<Clip>& clips = rig.controller->clipboardService()->clips();
+        ASSERT_FALSE(clips.empty());
+        EXPECT_EQ(clips.front().text, copy.text);
+        EXPECT_EQ(clips.front().sourceApp, copy.frontmost) << copy.text;
+    }
 }
 
 TEST(NotchWindowController, TheRealRunnerOffersTheDefaultPipelines)

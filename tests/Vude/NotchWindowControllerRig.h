@@ -6,6 +6,7 @@
 
 #include "Platform/Desktop/FakeApplicationCatalog.h"
 #include "Platform/Desktop/FakePasteboard.h"
+#include "Platform/Desktop/FrontmostApplication.h"
 #include "Platform/Network/FakeLocationBackend.h"
 #include "Platform/Network/FakeReverseGeocoder.h"
 #include "Platform/Network/FakeWeatherService.h"
@@ -22,6 +23,7 @@
 
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -129,9 +131,11 @@ struct Rig {
     {
         NotchWindowControllerEnvironment environment{settings, fakes.platform(), scheduler, clock,
                                                      clock,    measurer,         pasteboard};
+        environment.frontmostApplication = &frontmost;
         environment.applicationSupport = folder.path().toStdString();
         environment.applicationCatalog = &catalog;
         environment.trace = [this](const std::string& line) { trace.push_back(line); };
+        environment.canRead = [this](const std::filesystem::path& path) { return !unreadable.contains(path); };
         environment.makeLocationProvider = [this] {
             return std::make_unique<LocationProvider>(std::make_unique<FakeLocationBackend>(),
                                                       std::make_unique<FakeReverseGeocoder>(), clock, scheduler);
@@ -171,6 +175,10 @@ struct Rig {
     SettingsStore settings{std::make_shared<InMemoryUserDefaults>()};
     FakeMeasurer measurer;
     FakePasteboard pasteboard;
+    FakeFrontmostApplication frontmost;
+    /// Paths the user may not read, in place of access(2): tests run as
+    /// root, which reads anything.
+    std::set<std::filesystem::path> unreadable;
     FakeApplicationCatalog catalog;
     FakePipelineRunner* runner = nullptr;
     /// The real runner over the default pipelines instead of the fake.
