@@ -2,6 +2,7 @@
 
 #include "Platform/Core/AtomicFile.h"
 #include "Vude/AppDelegate.h"
+#include "Vude/BuildInfo.h"
 #include "Vude/DeveloperHooks.h"
 #include "Vude/NotchPanel.h"
 #include "Vude/NotchViewModel.h"
@@ -18,7 +19,6 @@
 #include "VudeUI/qt/SymbolCatalog.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -91,11 +91,6 @@ protected:
 private:
     std::shared_ptr<UserDefaults> m_defaults;
 };
-
-std::string versionText(const QString& text)
-{
-    return text.isEmpty() ? std::string("\u2014") : text.toStdString();
-}
 
 std::string osVersion()
 {
@@ -316,8 +311,8 @@ void ShellAppWindows::toggleSuppression()
 DiagnosticsExport::Facts ShellAppWindows::diagnosticsFacts() const
 {
     DiagnosticsExport::Facts facts;
-    facts.version = versionText(QCoreApplication::applicationVersion());
-    facts.build = "\u2014";
+    facts.version = std::string(BuildInfo::version());
+    facts.build = std::string(BuildInfo::build());
     facts.osVersion = osVersion();
     facts.model = hardwareModel();
     if (const auto* shell = m_app.notchController())

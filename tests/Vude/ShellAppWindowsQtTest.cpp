@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 #include <fstream>
@@ -224,6 +226,18 @@ TEST_F(ShellAppWindowsQtTest, OnboardingClosedStaysHeldFinishedIsForgotten)
     EXPECT_TRUE(rig.bridge.defaults->boolForKey(AppDelegate::kCompletedOnboardingKey).value_or(false));
     shell.showOnboarding();
     EXPECT_NE(shell.onboardingWindow(), nullptr);
+}
+
+TEST_F(ShellAppWindowsQtTest, ReportNamesTheBuildsVersionAndCommit)
+{
+    auto& shell = make();
+    const auto facts = shell.diagnosticsFacts();
+    EXPECT_EQ(facts.version, VUDE_PROJECT_VERSION);
+    // A short hash, or a dash where the sources were no git checkout.
+    const QRegularExpression hash("^[0-9a-f]{4,40}$");
+    EXPECT_TRUE(facts.build == "\u2014" || hash.match(QString::fromStdString(facts.build)).hasMatch()) << facts.build;
+    const auto text = shell.buildDiagnostics().formatted();
+    EXPECT_NE(text.find(facts.version + " (" + facts.build + ")"), std::string::npos) << text;
 }
 
 TEST_F(ShellAppWindowsQtTest, ExportWritesTheReportOfTheRunningApp)
