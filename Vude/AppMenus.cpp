@@ -84,7 +84,7 @@ std::vector<MenuEntry> notchContextMenu(const ContextInputs& inputs)
         check.enabled = inputs.canCheckForUpdates;
         menu.push_back(std::move(check));
     }
-    if (!inputs.hasTray) {
+    if (!inputs.statusItemShown) {
         // The status menu's own commands; the rest of it is already here.
         menu.push_back(MenuEntry::separator());
         menu.push_back(debugSubmenu());

@@ -1,7 +1,7 @@
 #pragma once
 // The app's two menus as plain tables: the status item's menu, built once,
 // and the notch's context menu, built afresh on every right click from the
-// moment's state. Where the desktop has no tray, the status menu's own
+// moment's state. While the status item is on no tray, the status menu's own
 // commands join the context menu, or nothing would reach them. Qt builds
 // the tables (QtMenuBuilder); the delegate's windows carry out the actions.
 //
@@ -121,9 +121,9 @@ struct ContextInputs {
     bool updatesAvailable = false;
     /// An updater exists and may check now.
     bool canCheckForUpdates = false;
-    /// The desktop shows tray icons, so the status menu is reachable.
-    bool hasTray = true;
-    /// For the status commands merged in when there is no tray.
+    /// The status item is on a tray, so its menu is reachable there.
+    bool statusItemShown = true;
+    /// For the status commands merged in when the status item is not shown.
     bool suppressSystemHUD = false;
 };
 

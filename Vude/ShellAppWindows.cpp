@@ -2,6 +2,7 @@
 
 #include "Platform/Core/AtomicFile.h"
 #include "Vude/AppDelegate.h"
+#include "Vude/BuildInfo.h"
 #include "Vude/DeveloperHooks.h"
 #include "Vude/NotchPanel.h"
 #include "Vude/NotchViewModel.h"
@@ -18,7 +19,6 @@
 #include "VudeUI/qt/SymbolCatalog.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -92,11 +92,6 @@ private:
     std::shared_ptr<UserDefaults> m_defaults;
 };
 
-std::string versionText(const QString& text)
-{
-    return text.isEmpty() ? std::string("\u2014") : text.toStdString();
-}
-
 std::string osVersion()
 {
     // The kernel's release, its leading numbers only ("6.1.0-13-amd64" → "6.1.0").
@@ -143,6 +138,7 @@ ShellAppWindows::~ShellAppWindows()
 {
     for (auto& task : m_burst)
         task.cancel();
+    m_trayWatch.cancel();
     if (auto* window = dynamic_cast<SettingsWindow*>(m_settingsWindow.data()))
         window->save();
     delete m_settingsWindow.data();
@@ -166,7 +162,7 @@ AppMenus::ContextInputs ShellAppWindows::contextInputs() const
         .keepingAwake = m_app.bridge() && m_app.bridge()->idle().isKeepingAwake(),
         .updatesAvailable = m_app.updates() && m_app.updates()->isAvailable(),
         .canCheckForUpdates = updates && updates->canCheckForUpdates(),
-        .hasTray = m_desktop.hasTray ? m_desktop.hasTray() : false,
+        .statusItemShown = statusItemShown(),
         .suppressSystemHUD = m_app.settings() && m_app.settings()->suppressSystemHUD(),
     };
 }
@@ -196,12 +192,37 @@ void ShellAppWindows::buildStatusItem()
         if (auto* action = QtMenuBuilder::findAction(*m_statusMenu, AppMenus::replaceHUDsTitle))
             action->setChecked(statusInputs().suppressSystemHUD);
     });
-    if (!m_desktop.hasTray || !m_desktop.hasTray())
+    if (trayAvailable()) {
+        showStatusItem();
         return;
+    }
+    // A panel may bring its tray after the app started (both are started
+    // with the session); the icon goes there once it does.
+    m_trayWatch = m_desktop.scheduler.every(trayPollInterval, [this] {
+        if (!trayAvailable())
+            return;
+        m_trayWatch.cancel();
+        showStatusItem();
+    });
+}
+
+bool ShellAppWindows::trayAvailable() const
+{
+    return m_desktop.hasTray && m_desktop.hasTray();
+}
+
+void ShellAppWindows::showStatusItem()
+{
     m_statusItem = std::make_unique<QSystemTrayIcon>(statusIcon());
     m_statusItem->setToolTip(QStringLiteral("Vude"));
     m_statusItem->setContextMenu(m_statusMenu.get());
     m_statusItem->show();
+}
+
+bool ShellAppWindows::statusItemShown() const
+{
+    // The item is made once, but the tray holding it may go away.
+    return m_statusItem && trayAvailable();
 }
 
 std::unique_ptr<QMenu> ShellAppWindows::notchContextMenu()
@@ -252,8 +273,9 @@ void ShellAppWindows::perform(const MenuEntry& entry)
             updates->checkForUpdates();
         return;
     case MenuAction::toggleRavo:
+        // A click opens a closed notch but leaves an open Desk as it is.
         if (model)
-            model->send(NotchEvent::click());
+            model->send(model->state().isOpen() ? NotchEvent::forceClose() : NotchEvent::click());
         return;
     case MenuAction::toggleKeepAwake:
         if (bridge)
@@ -316,8 +338,8 @@ void ShellAppWindows::toggleSuppression()
 DiagnosticsExport::Facts ShellAppWindows::diagnosticsFacts() const
 {
     DiagnosticsExport::Facts facts;
-    facts.version = versionText(QCoreApplication::applicationVersion());
-    facts.build = "\u2014";
+    facts.version = std::string(BuildInfo::version());
+    facts.build = std::string(BuildInfo::build());
     facts.osVersion = osVersion();
     facts.model = hardwareModel();
     if (const auto* shell = m_app.notchController())

@@ -61,6 +61,9 @@ public:
         std::function<std::int64_t()> clipCount = {};
     };
 
+    /// How often a desktop without a tray is asked whether one appeared.
+    static constexpr Duration trayPollInterval = std::chrono::seconds(5);
+
     ShellAppWindows(AppDelegate& app, Desktop desktop);
     ~ShellAppWindows() override;
 
@@ -92,6 +95,10 @@ public:
 
 private:
     bool checkedAfter(const MenuEntry& entry) const;
+    bool trayAvailable() const;
+    void showStatusItem();
+    /// The status item is on a tray now, so its menu is reachable there.
+    bool statusItemShown() const;
 
     AppDelegate& m_app;
     Desktop m_desktop;
@@ -100,4 +107,6 @@ private:
     QPointer<QWidget> m_settingsWindow;
     QPointer<QWidget> m_onboardingWindow;
     std::vector<ScheduledTask> m_burst;
+    /// Looks for a tray while the desktop has none.
+    ScheduledTask m_trayWatch;
 };

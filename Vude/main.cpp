@@ -5,6 +5,7 @@
 #include "Platform/Settings/FileUserDefaults.h"
 #include "Platform/Settings/SettingsLock.h"
 #include "Vude/Application.h"
+#include "Vude/BuildInfo.h"
 #include "Vude/Launch.h"
 #include "Vude/UnixSignalWatcher.h"
 #include "VudeServices/FocusFilterEndpoint.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vude"));
+    QApplication::setApplicationVersion(QString::fromUtf8(BuildInfo::version()));
     QApplication::setOrganizationDomain(QStringLiteral("ruvudav.app"));
     QApplication::setQuitOnLastWindowClosed(false);
 

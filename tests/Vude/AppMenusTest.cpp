@@ -136,7 +136,7 @@ TEST(AppMenusTest, ContextMenuFollowsTheMomentItOpens)
 
 TEST(AppMenusTest, WithoutATrayTheStatusCommandsJoinTheContextMenu)
 {
-    const auto menu = AppMenus::notchContextMenu({.hasTray = false, .suppressSystemHUD = true});
+    const auto menu = AppMenus::notchContextMenu({.statusItemShown = false, .suppressSystemHUD = true});
     std::ostringstream expected;
     expected << "Open Desk -> " << id(MenuAction::toggleRavo) << "\n"
              << "Keep Awake ( ) -> " << id(MenuAction::toggleKeepAwake) << "\n"

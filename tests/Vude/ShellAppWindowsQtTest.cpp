@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 #include <fstream>
@@ -28,6 +30,7 @@ struct ShellAppWindowsQtTest : ::testing::Test {
 
     ShellAppWindows& make(bool hasTray = false)
     {
+        trayShown = hasTray;
         windows = std::make_unique<ShellAppWindows>(
             *rig.delegate, ShellAppWindows::Desktop{
                                .scheduler = scheduler,
@@ -37,7 +40,7 @@ struct ShellAppWindowsQtTest : ::testing::Test {
                                .revealer = revealer,
                                .defaults = rig.bridge.defaults,
                                .environment = Environment::fixed(rig.environment),
-                               .hasTray = [hasTray] { return hasTray; },
+                               .hasTray = [this] { return trayShown; },
                                .chooseSaveFile = [this] { return chosen; },
                                .showError = [this](const std::string& error) { errors.push_back(error); },
                                .writeOutput = [this](const std::string& text) { output += text; },
@@ -47,6 +50,7 @@ struct ShellAppWindowsQtTest : ::testing::Test {
     }
 
     QAction* action(QMenu& menu, const char* title) { return QtMenuBuilder::findAction(menu, QString::fromUtf8(title)); }
+    bool contextMenuHas(const char* title) { return action(*windows->notchContextMenu(), title) != nullptr; }
 
     apptest::AppRig rig;
     /// The windows' own timers, apart from the app's.
@@ -54,6 +58,8 @@ struct ShellAppWindowsQtTest : ::testing::Test {
     ManualScheduler scheduler{schedulerClock};
     FakePermissions permissions;
     RecordingFileRevealer revealer;
+    /// Whether the desktop shows a tray now.
+    bool trayShown = false;
     std::optional<std::filesystem::path> chosen;
     std::vector<std::string> errors;
     std::string output;
@@ -103,8 +109,112 @@ TEST_F(ShellAppWindowsQtTest, ContextMenuWithoutATrayCarriesTheStatusCommands)
 
     // With a tray the status menu stays apart.
     auto& withTray = make(true);
+    withTray.buildStatusItem();
     auto trayMenu = withTray.notchContextMenu();
     EXPECT_EQ(trayMenu->actions().size(), 5);
+}
+
+TEST_F(ShellAppWindowsQtTest, StatusCommandsStayReachableAsATrayComesAndGoes)
+{
+    auto& shell = make(false);
+    shell.buildStatusItem();
+    EXPECT_EQ(shell.statusItem(), nullptr);
+    EXPECT_TRUE(contextMenuHas(AppMenus::exportDiagnosticsTitle));
+
+    // A panel with a tray starts after the app: the commands stay in the
+    // context menu until the status item is on the tray.
+    trayShown = true;
+    EXPECT_TRUE(contextMenuHas(AppMenus::exportDiagnosticsTitle));
+    scheduler.advance(ShellAppWindows::trayPollInterval);
+    ASSERT_NE(shell.statusItem(), nullptr);
+    EXPECT_EQ(shell.statusItem()->contextMenu(), shell.statusMenu());
+    EXPECT_FALSE(contextMenuHas(AppMenus::exportDiagnosticsTitle));
+    EXPECT_FALSE(contextMenuHas(AppMenus::welcomeTitle));
+    EXPECT_FALSE(contextMenuHas("Debug"));
+
+    // The tray goes away again: back in the context menu.
+    trayShown = false;
+    EXPECT_TRUE(contextMenuHas(AppMenus::exportDiagnosticsTitle));
+    EXPECT_TRUE(contextMenuHas("Permissions"));
+}
+
+TEST_F(ShellAppWindowsQtTest, DeskItemOpensAClosedDeskAndClosesAnOpenOne)
+{
+    auto& shell = make();
+    shell.buildStatusItem();
+    const NotchViewModel& model = rig.shell->model(0);
+    ASSERT_FALSE(model.state().isOpen());
+
+    action(*shell.notchContextMenu(), "Open Desk")->trigger();
+    EXPECT_TRUE(model.state().isOpen());
+    const auto menu = shell.notchContextMenu();
+    QAction* close = action(*menu, "Close Desk");
+    ASSERT_TRUE(close);
+    close->trigger();
+    EXPECT_FALSE(model.state().isOpen());
+
+    QAction* toggle = action(*shell.statusMenu(), "Toggle Desk");
+    toggle->trigger();
+    EXPECT_TRUE(model.state().isOpen());
+    toggle->trigger();
+    EXPECT_FALSE(model.state().isOpen());
+
+    // No screen under the pointer: nothing to open.
+    rig.shell->active.reset();
+    toggle->trigger();
+    EXPECT_FALSE(model.state().isOpen());
+}
+
+TEST_F(ShellAppWindowsQtTest, KeepAwakeMarkFollowsTheServiceNotTheClick)
+{
+    auto& shell = make();
+    const auto& idle = rig.delegate->bridge()->idle();
+
+    // The desktop refuses to inhibit sleep: no mark.
+    rig.bridge.inhibitor->setRefusing(true);
+    auto menu = shell.notchContextMenu();
+    QAction* keep = action(*menu, "Keep Awake");
+    ASSERT_TRUE(keep);
+    ASSERT_TRUE(keep->isCheckable());
+    keep->trigger();
+    EXPECT_FALSE(idle.isKeepingAwake());
+    EXPECT_FALSE(keep->isChecked());
+
+    rig.bridge.inhibitor->setRefusing(false);
+    keep->trigger();
+    EXPECT_TRUE(idle.isKeepingAwake());
+    EXPECT_TRUE(keep->isChecked());
+
+    menu = shell.notchContextMenu();
+    QAction* allow = action(*menu, "Allow Sleep");
+    ASSERT_TRUE(allow);
+    EXPECT_TRUE(allow->isChecked());
+    allow->trigger();
+    EXPECT_FALSE(idle.isKeepingAwake());
+    EXPECT_FALSE(allow->isChecked());
+}
+
+TEST_F(ShellAppWindowsQtTest, PrivacyItemsOpenTheirOwnPanes)
+{
+    auto& shell = make();
+    shell.buildStatusItem();
+    std::vector<QUrl> expected;
+    for (const auto& [title, anchor] : AppMenus::privacyList) {
+        const QUrl url("https://example.test/" + QString::fromUtf8(anchor.data(), qsizetype(anchor.size())));
+        permissions.privacyTargets[std::string(anchor)] = url;
+        expected.push_back(url);
+    }
+    for (const auto& [title, anchor] : AppMenus::privacyList)
+        action(*shell.statusMenu(), std::string(title).c_str())->trigger();
+    EXPECT_EQ(permissions.urls.opened, expected);
+}
+
+TEST_F(ShellAppWindowsQtTest, PrintGeometryWritesTheReportAsOneLine)
+{
+    auto& shell = make();
+    shell.buildStatusItem();
+    action(*shell.statusMenu(), "Print geometry")->trigger();
+    EXPECT_EQ(output, "Display 1 report\n");
 }
 
 TEST_F(ShellAppWindowsQtTest, ReplaceSystemHUDsFollowsTheSettingNotTheClick)
@@ -224,6 +334,18 @@ TEST_F(ShellAppWindowsQtTest, OnboardingClosedStaysHeldFinishedIsForgotten)
     EXPECT_TRUE(rig.bridge.defaults->boolForKey(AppDelegate::kCompletedOnboardingKey).value_or(false));
     shell.showOnboarding();
     EXPECT_NE(shell.onboardingWindow(), nullptr);
+}
+
+TEST_F(ShellAppWindowsQtTest, ReportNamesTheBuildsVersionAndCommit)
+{
+    auto& shell = make();
+    const auto facts = shell.diagnosticsFacts();
+    EXPECT_EQ(facts.version, VUDE_PROJECT_VERSION);
+    // A short hash, or a dash where the sources were no git checkout.
+    const QRegularExpression hash("^[0-9a-f]{4,40}$");
+    EXPECT_TRUE(facts.build == "\u2014" || hash.match(QString::fromStdString(facts.build)).hasMatch()) << facts.build;
+    const auto text = shell.buildDiagnostics().formatted();
+    EXPECT_NE(text.find(facts.version + " (" + facts.build + ")"), std::string::npos) << text;
 }
 
 TEST_F(ShellAppWindowsQtTest, ExportWritesTheReportOfTheRunningApp)
