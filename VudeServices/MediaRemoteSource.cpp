@@ -135,9 +135,15 @@ void MediaRemoteSource::stop()
 
 void MediaRemoteSource::send(const MediaCommand& command)
 {
-    m_queue.async([this, arguments = m_layout.commandArguments(command)] {
+    // Taken now: the command is meant for what is shown when it is given.
+    std::string player;
+    {
+        std::scoped_lock lock(m_stateMutex);
+        player = m_ingest.player().value_or(std::string());
+    }
+    m_queue.async([this, arguments = m_layout.commandArguments(command), player = std::move(player)] {
         if (!m_closing)
-            runCommand(arguments);
+            runCommand(arguments, player);
     });
 }
 
@@ -341,9 +347,12 @@ void MediaRemoteSource::reapOrphans()
         ::kill(orphan, SIGTERM);
 }
 
-void MediaRemoteSource::runCommand(const std::vector<std::string>& arguments)
+void MediaRemoteSource::runCommand(const std::vector<std::string>& arguments, const std::string& player)
 {
-    auto child = ChildProcess::spawn(invocation(arguments, false));
+    auto options = invocation(arguments, false);
+    // Set even when empty, so a value in our own environment never steers it.
+    options.environment.emplace_back(kPlayerVariable, player);
+    auto child = ChildProcess::spawn(options);
     if (!child)
         return;
     if ((*child)->waitForExit(kCommandTimeout))

@@ -1,7 +1,8 @@
 #pragma once
 // The now-playing source: runs the adapter program (MediaAdapterLayout) as a
 // long-lived child whose output lines are folded into NowPlayingState values
-// and published, and runs one short invocation of it per media command.
+// and published, and runs one short invocation of it per media command,
+// aimed at the player the last state came from.
 //
 // The streaming adapter is respawned whenever it exits, after 2, 4, 8, 16 and
 // then 30 s, until stop(); a respawn still waiting when stop() runs does not
@@ -48,6 +49,10 @@ public:
     /// The app's process id, in the adapter's environment: the adapter quits
     /// at once when its parent is already someone else.
     static constexpr std::string_view kParentVariable = "VUDE_PARENT_PID";
+    /// In a command's environment: the player the last state came from, as
+    /// the adapter named it (empty for none). The command goes to that player
+    /// while it is still there, so it reaches the one being shown.
+    static constexpr std::string_view kPlayerVariable = "VUDE_MEDIA_PLAYER";
     static constexpr Capability kInitialCapabilities =
         Capability::universalNowPlaying | Capability::mediaSeek | Capability::mediaShuffleRepeat;
     /// A command that takes longer is killed, so one hung player cannot hold
@@ -130,7 +135,7 @@ private:
     bool watch(Run& run);
     void ingest(Run& run, std::string_view bytes);
     void adapterEnded(const std::shared_ptr<Run>& run);
-    void runCommand(const std::vector<std::string>& arguments);
+    void runCommand(const std::vector<std::string>& arguments, const std::string& player);
     void trace(std::string_view message) const;
     void joinFinishedRuns();
     ChildProcess::Options invocation(std::vector<std::string> arguments, bool captureOutput) const;
@@ -147,7 +152,8 @@ private:
     std::int64_t m_restartCount = 0;
     bool m_stopped = false;
 
-    // The folded state; held by the reading threads only.
+    // The folded state; held by the reading threads, and by send() to read
+    // the player it came from.
     std::mutex m_stateMutex;
     NowPlayingIngest m_ingest;
 

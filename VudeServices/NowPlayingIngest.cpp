@@ -23,6 +23,7 @@ NowPlayingIngest::Result NowPlayingIngest::fold(const NowPlayingLineBuffer::Line
             continue;
         }
         update->apply(m_state, now);
+        update->applyPlayer(m_player);
         result.states.push_back(m_state);
     }
     return result;

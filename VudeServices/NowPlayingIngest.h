@@ -11,6 +11,7 @@
 #include "VudeServices/NowPlayingLineBuffer.h"
 #include "VudeServices/NowPlayingState.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,9 @@ public:
     Result fold(const NowPlayingLineBuffer::Lines& lines, std::size_t maxLineBytes, Date now);
 
     const NowPlayingState& state() const { return m_state; }
+    /// The player the state comes from, as the adapter names it; none when
+    /// it did not say.
+    const std::optional<std::string>& player() const { return m_player; }
     std::size_t bufferedBytes() const { return m_buffer.bufferedBytes(); }
 
     /// "ingest: line over <limit> bytes dropped".
@@ -42,4 +46,5 @@ public:
 private:
     NowPlayingLineBuffer m_buffer;
     NowPlayingState m_state;
+    std::optional<std::string> m_player;
 };

@@ -28,9 +28,3 @@ NowPlayingLineBuffer::Lines NowPlayingLineBuffer::append(std::string_view bytes)
     }
     return result;
 }
-
-void NowPlayingLineBuffer::discardPartialLine()
-{
-    m_partial = std::string();
-    m_skippingLongLine = false;
-}

@@ -28,9 +28,6 @@ public:
     /// Adds bytes read from the adapter and returns the lines they complete.
     Lines append(std::string_view bytes);
 
-    /// Forgets a partial line: no newline can end it once its writer is gone.
-    void discardPartialLine();
-
     /// Bytes held for the line under way (never more than the limit).
     std::size_t bufferedBytes() const { return m_partial.size(); }
     std::size_t maxLineBytes() const { return m_maxLineBytes; }

@@ -4,22 +4,21 @@
 
 #include <nlohmann/json.hpp>
 
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <set>
 
 namespace {
 
-constexpr std::array kKnownKeys{
+constexpr std::string_view kKnownKeys[] = {
     "title", "artist", "album", "genre", "composer", "bundleIdentifier", "mediaType", "contentItemIdentifier",
     "artworkMimeType", "duration", "trackNumber", "queueIndex", "totalQueueCount", "elapsedTime", "playbackRate",
-    "playing", "isMusicApp", "shuffleMode", "repeatMode", "artworkData",
+    "playing", "isMusicApp", "shuffleMode", "repeatMode", "artworkData", NowPlayingUpdate::kPlayerKey,
 };
 
 bool isKnownKey(std::string_view key)
 {
-    for (std::string_view known : kKnownKeys)
+    for (const std::string_view known : kKnownKeys)
         if (key == known)
             return true;
     return false;
@@ -369,4 +368,12 @@ void NowPlayingUpdate::apply(NowPlayingState& state, Date now) const
             state.artwork = std::nullopt;
         }
     }
+}
+
+void NowPlayingUpdate::applyPlayer(std::optional<std::string>& player) const
+{
+    if (!isDiff)
+        player.reset();
+    if (const auto* value = find(*this, kPlayerKey))
+        player = text(*value);
 }

@@ -57,7 +57,7 @@ TEST(NowPlayingLines, PayloadReportsAPausedPlayerAtRateZero)
     const auto payload = NowPlayingLines::payload(&paused, 9000, {});
     EXPECT_EQ(QJsonDocument(payload).toJson(QJsonDocument::Compact),
               R"({"artist":"A, B","bundleIdentifier":"p","duration":10,"elapsedTime":4,"playbackRate":0,)"
-              R"("playing":false,"repeatMode":"all","title":"p"})");
+              R"("player":"org.mpris.MediaPlayer2.p","playing":false,"repeatMode":"all","title":"p"})");
     EXPECT_TRUE(NowPlayingLines::payload(nullptr, 0, {}).isEmpty());
 }
 

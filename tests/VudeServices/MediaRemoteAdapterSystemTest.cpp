@@ -24,6 +24,10 @@
 
 // Readable failures for the adapter's lines.
 QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 inline void PrintTo(const QJsonObject& object, std::ostream* out)
 {
     *out << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
@@ -311,9 +315,9 @@ protected:
         return child ? std::move(*child) : nullptr;
     }
 
-    int command(std::vector<std::string> request)
+    int command(std::vector<std::string> request, std::vector<std::pair<std::string, std::string>> environment = {})
     {
-        auto child = adapter(std::move(request));
+        auto child = adapter(std::move(request), std::move(environment));
         const auto exit = child->waitForExit(10s);
         return exit && exit->signal == 0 ? exit->code : -1;
     }
@@ -436,6 +440,58 @@ TEST_F(MediaRemoteAdapterSystemTest, CommandsReachThePlayerThatPlays)
     EXPECT_EQ(command({"send", "3"}), 2) << "no such command";
     EXPECT_EQ(command({"seek", "nan"}), 2);
     EXPECT_EQ(command({"shuffle", "sometimes"}), 2);
+}
+
+// Two paused players: the one active last is shown, the one that joined the
+// bus last is what a command picks by itself.
+TEST_F(MediaRemoteAdapterSystemTest, CommandsReachTheShownPlayerAmongPausedOnes)
+{
+    FakePlayer shown(bus.address(), "shown", song("Shown"), "Paused");
+    FakePlayer newer(bus.address(), "newer", song("Newer"), "Paused");
+
+    struct Row {
+        const char* why;
+        QString named;
+        FakePlayer& expected;
+    };
+    const Row rows[] = {
+        {"the player named", shown.busName(), shown},
+        {"none named: chosen afresh", "", newer},
+        {"one no longer on the bus", "org.mpris.MediaPlayer2.gone", newer},
+        {"a name that is not a player's", "org.freedesktop.DBus", newer},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        const auto before = row.expected.calls().size();
+        EXPECT_EQ(command({"send", "0"}, {{"VUDE_MEDIA_PLAYER", row.named.toStdString()}}), 0);
+        EXPECT_EQ(row.expected.calls().size(), before + 1);
+    }
+    EXPECT_EQ(shown.calls(), QStringList{"Play"});
+    EXPECT_EQ(newer.calls(), (QStringList{"Play", "Play", "Play"}));
+
+    // End to end: the source hands back the player of the state it shows.
+    ManualClock schedulerClock;
+    ManualScheduler scheduler(schedulerClock);
+    SystemClock clock;
+    DiagnosticsTrace trace(Environment::fixed({}), [] { return false; }, clock,
+                           []() -> Expected<fs::path, std::string> { return unexpected(std::string("none")); });
+    auto source = MediaRemoteSource::make(adapterFolder(), {.scheduler = scheduler, .clock = clock, .trace = trace});
+    ASSERT_TRUE(source);
+    std::vector<NowPlayingState> states;
+    QObject context;
+    source->states().consume(&context, [&](const NowPlayingState& state) { states.push_back(state); });
+    source->start();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !states.empty() && states.back().title; }));
+    shown.setStatus("Playing");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return states.back().title == "Shown" && states.back().isPlaying; }));
+    shown.setStatus("Paused");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !states.back().isPlaying; }));
+    ASSERT_EQ(states.back().title, "Shown");
+
+    source->send(MediaCommand::play());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return shown.calls().size() + newer.calls().size() == 5; }, 10s));
+    EXPECT_EQ(shown.calls(), (QStringList{"Play", "Play"}));
+    EXPECT_EQ(newer.calls().size(), 3);
 }
 
 TEST_F(MediaRemoteAdapterSystemTest, SourceReadsTheAdapterAndSendsItCommands)

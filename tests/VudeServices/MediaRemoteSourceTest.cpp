@@ -19,7 +19,8 @@ namespace fs = std::filesystem;
 // "calls.log" in its framework folder and behaves as the files beside it say:
 // "stream.out" is printed by the streaming invocation, which then exits or,
 // with "stream.mode" "hang", waits to be terminated; "test.mode" is "pass",
-// "fail" or anything else for a test that hangs ignoring SIGTERM.
+// "fail" or anything else for a test that hangs ignoring SIGTERM. Commands
+// log the player they are aimed at to "players.log".
 constexpr const char* kFakeAdapter = R"PERL(
 use strict; use warnings;
 my ($framework, @request) = @ARGV;
@@ -41,6 +42,7 @@ if ($request[-1] eq 'test') {
     open(my $p, '>', "$framework/test.pid") or die; print $p $$; close $p;
     sleep 600;
 }
+append('players.log', $ENV{VUDE_MEDIA_PLAYER} // 'unset');
 exit 0;
 )PERL";
 
@@ -262,6 +264,33 @@ TEST_F(MediaRemoteSourceTest, CommandsRunOneAfterAnotherInOrder)
     source->send(MediaCommand::toggle());
     ASSERT_TRUE(testsupport::waitUntil([&] { return calls().size() == 4; }));
     EXPECT_EQ(calls(), (std::vector<std::string>{"send 0", "seek 12.500", "shuffle items", "send 2"}));
+}
+
+TEST_F(MediaRemoteSourceTest, CommandsNameThePlayerTheLastStateCameFrom)
+{
+    // A value the app itself was started with must not steer a command.
+    struct Inherited {
+        Inherited() { qputenv("VUDE_MEDIA_PLAYER", "org.mpris.MediaPlayer2.stale"); }
+        ~Inherited() { qunsetenv("VUDE_MEDIA_PLAYER"); }
+    } inherited;
+    write("stream.mode", "hang");
+    write("stream.out", "{\"payload\":{\"title\":\"A\",\"player\":\"org.mpris.MediaPlayer2.a\"}}\n"
+                        "{\"diff\":true,\"payload\":{\"playing\":true}}\n");
+    auto source = makeSource();
+    ASSERT_TRUE(source);
+    const auto players = [&] { return linesOf(framework() / "players.log"); };
+    source->send(MediaCommand::play());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return players().size() == 1; }));
+
+    source->start();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return states.size() == 2; }));
+    source->send(MediaCommand::pause());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return players().size() == 2; }));
+
+    EXPECT_EQ(calls(), (std::vector<std::string>{"send 0", "stream --debounce=120", "send 1"}))
+        << "the command line stays as it was";
+    EXPECT_EQ(players(), (std::vector<std::string>{"", "org.mpris.MediaPlayer2.a"}))
+        << "none before any state, then the one the replacement named, kept through the diff";
 }
 
 TEST_F(MediaRemoteSourceTest, ReapsAdaptersLeftToInitOnly)

@@ -252,6 +252,52 @@ TEST(NowPlayingIngest, FoldsLinesByTheProtocol)
     }
 }
 
+// Commands go back to the player a state came from, so the player has to
+// follow the state line by line: a replacement names it anew, a diff keeps it.
+TEST(NowPlayingIngest, RemembersThePlayerTheStateComesFrom)
+{
+    struct Row {
+        const char* why;
+        std::vector<std::string> lines;
+        std::optional<std::string> player;
+    };
+    const Row rows[] = {
+        {"a replacement names it", {R"({"payload":{"title":"A","player":"org.mpris.MediaPlayer2.a"}})"},
+         "org.mpris.MediaPlayer2.a"},
+        {"a diff without it keeps it",
+         {R"({"payload":{"title":"A","player":"org.mpris.MediaPlayer2.a"}})", R"({"diff":true,"payload":{"title":"B"}})"},
+         "org.mpris.MediaPlayer2.a"},
+        {"a replacement without it forgets it",
+         {R"({"payload":{"player":"org.mpris.MediaPlayer2.a"}})", R"({"payload":{"title":"B"}})"}, std::nullopt},
+        {"the empty replacement of no player forgets it",
+         {R"({"payload":{"player":"org.mpris.MediaPlayer2.a"}})", R"({"diff":false,"payload":{}})"}, std::nullopt},
+        {"a diff may name another",
+         {R"({"payload":{"player":"org.mpris.MediaPlayer2.a"}})",
+          R"({"diff":true,"payload":{"player":"org.mpris.MediaPlayer2.b"}})"},
+         "org.mpris.MediaPlayer2.b"},
+        {"null or another type clears it",
+         {R"({"payload":{"player":"org.mpris.MediaPlayer2.a"}})", R"({"diff":true,"payload":{"player":7}})"},
+         std::nullopt},
+        {"a bad line leaves it",
+         {R"({"payload":{"player":"org.mpris.MediaPlayer2.a"}})", "{oops", R"({"diff":1})"},
+         "org.mpris.MediaPlayer2.a"},
+        {"outside the payload it does not count", {R"({"player":"org.mpris.MediaPlayer2.a","payload":{}})"},
+         std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        NowPlayingIngest ingest;
+        for (const auto& text : row.lines)
+            ingest.ingest(line(text), t0);
+        EXPECT_EQ(ingest.player(), row.player);
+    }
+
+    NowPlayingIngest named;
+    const auto result = named.ingest(line(R"({"payload":{"title":"A","player":"org.mpris.MediaPlayer2.a"}})"), t0);
+    ASSERT_EQ(result.states.size(), 1u);
+    EXPECT_EQ(result.states[0], made([](auto& s) { s.title = "A"; })) << "the player is not part of the state";
+}
+
 TEST(NowPlayingIngest, DropsALineThatGrowsPastTheLimitOnceAndReadsOn)
 {
     NowPlayingIngest ingest(32);

@@ -10,7 +10,8 @@
 //   repeat <off|one|all>
 //   speed <rate>
 //
-// Numbers are read with a '.' whatever the locale.
+// Numbers are read with a '.' whatever the locale. A command goes to the
+// player named in VUDE_MEDIA_PLAYER while it is on the bus (MprisCommands.h).
 
 #include <QString>
 #include <QStringList>

@@ -59,8 +59,12 @@ bool setProperty(QDBusConnection& bus, const QString& service, const char* name,
                            QVariant::fromValue(QDBusVariant(value))}));
 }
 
-std::optional<QString> chooseTarget(QDBusConnection& bus)
+std::optional<QString> chooseTarget(QDBusConnection& bus, const QString& shown)
 {
+    // The player the app shows, while it is still there: ranking afresh could
+    // pick another one (two paused players tie on everything we can see here).
+    if (Mpris::isPlayerName(shown) && bus.interface()->isServiceRegistered(shown).value())
+        return shown;
     const auto names = bus.interface()->registeredServiceNames();
     if (!names.isValid())
         return std::nullopt;
@@ -119,9 +123,9 @@ const char* methodFor(AdapterRequest::Transport transport)
 
 namespace MprisCommands {
 
-int run(QDBusConnection& bus, const AdapterRequest::Request& request)
+int run(QDBusConnection& bus, const AdapterRequest::Request& request, const QString& shownPlayer)
 {
-    const auto player = chooseTarget(bus);
+    const auto player = chooseTarget(bus, shownPlayer);
     if (!player) {
         std::fprintf(stderr, "MediaRemoteAdapter: no media player on the session bus\n");
         return 1;

@@ -32,6 +32,7 @@ void putText(QJsonObject& payload, const char* key, const QString& text)
 }
 
 constexpr auto kElapsedKey = "elapsedTime";
+constexpr auto kPlayerKey = "player";
 
 } // namespace
 
@@ -79,6 +80,7 @@ QJsonObject payload(const Player* player, qint64 nowMilliseconds, const Artwork&
             payload.insert(QLatin1String("repeatMode"), "all");
     }
     putText(payload, "bundleIdentifier", player->bundleIdentifier());
+    putText(payload, kPlayerKey, player->busName);
     if (!artwork.isEmpty()) {
         payload.insert(QLatin1String("artworkData"), QString::fromLatin1(artwork.base64));
         payload.insert(QLatin1String("artworkMimeType"), artwork.mimeType);

@@ -4,7 +4,9 @@
 // diff ({"diff":true,"payload":{...}}) with only the keys that changed (a key
 // that went away comes as null). The elapsed time is sent when the position
 // was taken anew, not because time passed: the reader extrapolates it with
-// the playback rate.
+// the playback rate. The payload names its player by bus name ("player"),
+// which the app hands back to a command so it reaches the player shown; a
+// player keeps its name, so the key comes in replacements only.
 
 #include "Artwork.h"
 #include "Player.h"

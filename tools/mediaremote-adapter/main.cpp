@@ -25,6 +25,9 @@ namespace {
 // means the app died before the parent-death signal was armed.
 constexpr const char* kParentVariable = "VUDE_PARENT_PID";
 
+// The app puts the bus name of the player it shows here for a command.
+constexpr const char* kPlayerVariable = "VUDE_MEDIA_PLAYER";
+
 bool parentIsGone()
 {
     const char* expected = std::getenv(kParentVariable);
@@ -78,5 +81,5 @@ int main(int argc, char** argv)
             return 1;
         return app.exec();
     }
-    return MprisCommands::run(bus, *request);
+    return MprisCommands::run(bus, *request, qEnvironmentVariable(kPlayerVariable));
 }
