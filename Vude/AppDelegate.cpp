@@ -70,6 +70,7 @@ void AppDelegate::applicationDidFinishLaunching()
             .trace = m_deps.trace,
             .environment = m_deps.environment,
             .systemLog = m_deps.systemLog,
+            .permissions = m_deps.permissions,
         });
     m_calendar = std::shared_ptr<NotchCalendarService>(std::shared_ptr<void>(), &m_bridge->calendar());
 

@@ -3,6 +3,7 @@
 // recording sync store and windows, and a manual scheduler and clocks.
 #include "AppRig.h"
 
+#include "Vude/PermissionPrompt.h"
 #include "Vude/PrivacyPane.h"
 
 #include <QSignalSpy>
@@ -66,6 +67,24 @@ TEST(AppDelegate, StartUpRunsItsObservableStepsInOrder)
     EXPECT_EQ(rig.activation.activationPolicy(), ActivationPolicy::accessory);
     EXPECT_EQ(rig.output, "Display 1 report\n");
     EXPECT_TRUE(app.bridge()->isStartFinished());
+}
+
+// A Bluetooth grant from the permission window starts Bluetooth at once, not
+// at the next launch.
+TEST(AppDelegate, ABluetoothGrantStartsBluetooth)
+{
+    AppRig rig;
+    rig.environment["VUDE_NO_BT"] = "1";
+    rig.permissions.bluetoothAuthorization = BluetoothAuthorization::allowedAlways;
+    AppDelegate& app = rig.make();
+    app.applicationDidFinishLaunching();
+    rig.bridge.scheduler.advance(10s);
+    ASSERT_FALSE(app.bridge()->bluetooth().isStarted());
+
+    Permission::bluetooth.request([](bool) {}, rig.permissions.system());
+    rig.permissions.scheduler.advance(PermissionPrompt::activationDelay);
+    rig.permissions.answerPowerOn(true);
+    EXPECT_TRUE(app.bridge()->bluetooth().isStarted());
 }
 
 // Every view model gets the handlers and the calendar, one plugged in after
