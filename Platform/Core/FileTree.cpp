@@ -238,6 +238,11 @@ Kind kind(const fs::path& path)
     return kindOf(info.st_mode);
 }
 
+Kind kindOfMode(mode_t mode)
+{
+    return kindOf(mode);
+}
+
 std::string describe(Kind kind)
 {
     switch (kind) {

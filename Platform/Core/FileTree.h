@@ -9,12 +9,17 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/types.h>
+
 namespace FileTree {
 
 /// What stands at a path, a final symbolic link followed.
 enum class Kind { missing, regularFile, directory, fifo, socket, device, other };
 
 Kind kind(const std::filesystem::path& path);
+
+/// What a file of the type in `mode` (as stat gives it) is.
+Kind kindOfMode(mode_t mode);
 
 /// "a named pipe", "a socket", "a device", ...: for messages.
 std::string describe(Kind kind);
