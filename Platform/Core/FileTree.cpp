@@ -112,11 +112,19 @@ Expected<void, std::string> copyFile(const fs::path& source, const fs::path& des
     return {};
 }
 
+// What a copy took from the source, so that a move removes that and no more.
+struct Copied {
+    fs::path path;
+    dev_t device;
+    ino_t inode;
+};
+
 Expected<void, std::string> copyEntry(const fs::path& source, const fs::path& destination, bool top,
-                                      const FileTree::CopyOptions& options);
+                                      const FileTree::CopyOptions& options, std::vector<Copied>* copied);
 
 Expected<void, std::string> copyFolder(const fs::path& source, const fs::path& destination,
-                                       const struct stat& info, const FileTree::CopyOptions& options)
+                                       const struct stat& info, const FileTree::CopyOptions& options,
+                                       std::vector<Copied>* copied)
 {
     if (::mkdir(destination.c_str(), 0700) != 0)
         return unexpected(failure("cannot create", destination));
@@ -127,8 +135,8 @@ Expected<void, std::string> copyFolder(const fs::path& source, const fs::path& d
     if (error)
         return unexpected(source.string() + ": " + error.message());
     for (const auto& entry : entries)
-        if (auto copied = copyEntry(entry, destination / entry.filename(), false, options); !copied)
-            return copied;
+        if (auto made = copyEntry(entry, destination / entry.filename(), false, options, copied); !made)
+            return made;
     ::chmod(destination.c_str(), (info.st_mode & 07777) | S_IRWXU);
     const std::array<timespec, 2> times{info.st_atim, info.st_mtim};
     ::utimensat(AT_FDCWD, destination.c_str(), times.data(), AT_SYMLINK_NOFOLLOW);
@@ -153,26 +161,27 @@ Expected<void, std::string> copyLink(const fs::path& source, const fs::path& des
 }
 
 Expected<void, std::string> copyEntry(const fs::path& source, const fs::path& destination, bool top,
-                                      const FileTree::CopyOptions& options)
+                                      const FileTree::CopyOptions& options, std::vector<Copied>* copied)
 {
     struct stat info {};
     if ((top ? ::stat(source.c_str(), &info) : ::lstat(source.c_str(), &info)) != 0)
         return unexpected(failure("cannot read", source));
-    switch (kindOf(info.st_mode)) {
-    case FileTree::Kind::regularFile:
-        return copyFile(source, destination, top, options.durable);
-    case FileTree::Kind::directory:
-        return copyFolder(source, destination, info, options);
-    default:
-        if (S_ISLNK(info.st_mode))
-            return copyLink(source, destination);
-        // Inside a folder such entries are no content of it; at the top they
-        // are what was asked for, and are refused.
-        if (!top)
-            return {};
+    Expected<void, std::string> made;
+    if (S_ISREG(info.st_mode))
+        made = copyFile(source, destination, top, options.durable);
+    else if (S_ISDIR(info.st_mode))
+        made = copyFolder(source, destination, info, options, copied);
+    else if (S_ISLNK(info.st_mode))
+        made = copyLink(source, destination);
+    else if (!top)
+        return {}; // Inside a folder such entries are no content of it.
+    else
         return unexpected(source.string() + " is " + FileTree::describe(kindOf(info.st_mode))
                           + ", not a file or folder");
-    }
+    // A folder comes after what it holds, so it is emptied before it goes.
+    if (made && copied)
+        copied->push_back({source, info.st_dev, info.st_ino});
+    return made;
 }
 
 // Whether `path` is `folder` or lies anywhere inside it, symbolic links resolved.
@@ -192,6 +201,31 @@ bool isWithin(const fs::path& path, const fs::path& folder)
     return true;
 }
 
+// Copies `source` into `destination`, noting what it took in `copied`.
+Expected<void, std::string> copyTree(const fs::path& source, const fs::path& destination,
+                                     const FileTree::CopyOptions& options, std::vector<Copied>* copied)
+{
+    if (FileTree::kind(source) == FileTree::Kind::directory && isWithin(destination, source))
+        return unexpected("cannot copy " + source.string() + " into itself");
+    return copyEntry(source, destination, true, options, copied);
+}
+
+// Removes what was copied, each entry only while it is still the one copied:
+// what the copy left out, or what took an entry's place since, stays with
+// the folders that hold it.
+void removeCopied(const std::vector<Copied>& copied)
+{
+    for (const Copied& entry : copied) {
+        struct stat info {};
+        if (::lstat(entry.path.c_str(), &info) != 0 || info.st_dev != entry.device || info.st_ino != entry.inode)
+            continue;
+        if (S_ISDIR(info.st_mode))
+            ::rmdir(entry.path.c_str());
+        else
+            ::unlink(entry.path.c_str());
+    }
+}
+
 } // namespace
 
 namespace FileTree {
@@ -202,6 +236,11 @@ Kind kind(const fs::path& path)
     if (::stat(path.c_str(), &info) != 0)
         return Kind::missing;
     return kindOf(info.st_mode);
+}
+
+Kind kindOfMode(mode_t mode)
+{
+    return kindOf(mode);
 }
 
 std::string describe(Kind kind)
@@ -227,12 +266,25 @@ std::string describe(Kind kind)
 
 Expected<void, std::string> copy(const fs::path& source, const fs::path& destination, CopyOptions options)
 {
-    if (kind(source) == Kind::directory && isWithin(destination, source))
-        return unexpected("cannot copy " + source.string() + " into itself");
-    return copyEntry(source, destination, true, options);
+    return copyTree(source, destination, options, nullptr);
 }
 
-Expected<void, std::string> move(const fs::path& source, const fs::path& destination)
+int renameNoReplace(const fs::path& source, const fs::path& destination)
+{
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    const int error = errno;
+    if (error != EINVAL && error != ENOSYS)
+        return error;
+    // The file system cannot refuse to replace (or the folder would go into
+    // itself, which rename refuses below just the same).
+    std::error_code lookup;
+    if (fs::symlink_status(destination, lookup).type() != fs::file_type::not_found)
+        return EEXIST;
+    return ::rename(source.c_str(), destination.c_str()) == 0 ? 0 : errno;
+}
+
+Expected<void, std::string> move(const fs::path& source, const fs::path& destination, Rename rename)
 {
     const Kind sourceKind = kind(source);
     if (sourceKind == Kind::missing)
@@ -240,31 +292,26 @@ Expected<void, std::string> move(const fs::path& source, const fs::path& destina
     if (sourceKind != Kind::regularFile && sourceKind != Kind::directory)
         return unexpected(source.string() + " is " + describe(sourceKind) + ", not a file or folder");
 
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
+    const int error = rename(source, destination);
+    if (error == 0)
         return {};
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS) {
-        // The file system cannot refuse to replace (or the folder would go
-        // into itself, which rename refuses below just the same).
-        std::error_code lookup;
-        if (fs::symlink_status(destination, lookup).type() != fs::file_type::not_found)
-            return unexpected(failure("cannot move to", destination, EEXIST));
-        if (::rename(source.c_str(), destination.c_str()) == 0)
-            return {};
-        error = errno;
-    }
     if (error != EXDEV)
         return unexpected(failure("cannot move", source, error));
 
-    if (auto copied = copy(source, destination, CopyOptions{.durable = true}); !copied)
-        return copied;
+    std::vector<Copied> copied;
+    if (auto made = copyTree(source, destination, CopyOptions{.durable = true}, &copied); !made)
+        return made;
     if (destination.has_parent_path()) {
         UniqueFd folder(::open(destination.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (folder)
             ::fsync(folder.get());
     }
-    std::error_code ignored;
-    fs::remove_all(source, ignored);
+    // A link given as the source was followed for the copy; only the link goes.
+    struct stat info {};
+    if (::lstat(source.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
+        ::unlink(source.c_str());
+    else
+        removeCopied(copied);
     return {};
 }
 

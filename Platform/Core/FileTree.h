@@ -9,12 +9,17 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/types.h>
+
 namespace FileTree {
 
 /// What stands at a path, a final symbolic link followed.
 enum class Kind { missing, regularFile, directory, fifo, socket, device, other };
 
 Kind kind(const std::filesystem::path& path);
+
+/// What a file of the type in `mode` (as stat gives it) is.
+Kind kindOfMode(mode_t mode);
 
 /// "a named pipe", "a socket", "a device", ...: for messages.
 std::string describe(Kind kind);
@@ -36,12 +41,23 @@ struct CopyOptions {
 Expected<void, std::string> copy(const std::filesystem::path& source, const std::filesystem::path& destination,
                                  CopyOptions options = {});
 
+/// Renames `source` to `destination` unless `destination` exists: 0, or
+/// the errno it failed with.
+int renameNoReplace(const std::filesystem::path& source, const std::filesystem::path& destination);
+
+/// The rename a move tries first; tests pass one that fails with EXDEV.
+using Rename = int (*)(const std::filesystem::path& source, const std::filesystem::path& destination);
+
 /// Moves the regular file or folder at `source` to `destination`, which
 /// must not exist: a rename within one file system (a symbolic link at
 /// `source` moves as the link); across file systems a durable copy, and
-/// only then the removal of the source. When the copy fails the source is
-/// left whole and the partial copy is for the caller to remove; a source
-/// that cannot be removed after a complete copy still counts as moved.
-Expected<void, std::string> move(const std::filesystem::path& source, const std::filesystem::path& destination);
+/// only then the removal of what was copied. What the copy leaves out
+/// (FIFOs, sockets, devices) or finds replaced afterwards is never deleted:
+/// it stays where it was, with the folders that hold it. When the copy
+/// fails the source is left whole and the partial copy is for the caller to
+/// remove; a source that cannot be removed after a complete copy still
+/// counts as moved.
+Expected<void, std::string> move(const std::filesystem::path& source, const std::filesystem::path& destination,
+                                 Rename rename = renameNoReplace);
 
 } // namespace FileTree

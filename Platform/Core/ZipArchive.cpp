@@ -1,5 +1,6 @@
 #include "Platform/Core/ZipArchive.h"
 
+#include "Platform/Core/FileTree.h"
 #include "Platform/Core/NewFile.h"
 #include "Platform/Core/PartFile.h"
 #include "Platform/Core/UniqueFd.h"
@@ -148,10 +149,11 @@ public:
 
 private:
     Expected<void, Failure> add(int parentFd, const char* name, const std::string& displayName,
-                                const std::string& entryPath, bool followLink)
+                                const std::string& entryPath, bool isInput)
     {
+        // An input given as a link is packed as what it points to.
         struct stat info {};
-        if (::fstatat(parentFd, name, &info, followLink ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
+        if (::fstatat(parentFd, name, &info, isInput ? 0 : AT_SYMLINK_NOFOLLOW) != 0)
             return fail(Kind::readFailed, displayName);
         // The archive being written may sit inside a folder being packed.
         if (info.st_dev == m_outputDevice && info.st_ino == m_outputInode)
@@ -159,10 +161,15 @@ private:
         if (S_ISLNK(info.st_mode))
             return addLink(parentFd, name, displayName, entryPath, info);
         if (S_ISDIR(info.st_mode))
-            return addFolder(parentFd, name, displayName, entryPath, followLink);
+            return addFolder(parentFd, name, displayName, entryPath, isInput);
         if (S_ISREG(info.st_mode))
-            return addFile(parentFd, name, displayName, entryPath, followLink);
-        return {}; // sockets, FIFOs, devices: nothing a zip can hold
+            return addFile(parentFd, name, displayName, entryPath, isInput);
+        // Sockets, FIFOs, devices: nothing a zip can hold. Inside a folder
+        // they are left out; an input is refused, or a drop of only such
+        // files would make an empty archive with nothing said.
+        if (!isInput)
+            return {};
+        return fail(Kind::notFileOrFolder, displayName, FileTree::describe(FileTree::kindOfMode(info.st_mode)));
     }
 
     Entry entryFor(const std::string& entryPath, const struct stat& info, mode_t type)

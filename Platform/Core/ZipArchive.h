@@ -50,6 +50,10 @@ struct Failure {
         noSpace,
         /// An entry is encrypted; `name` is the entry.
         encrypted,
+        /// An input is a socket, FIFO or device, which a zip cannot hold;
+        /// `name` is its last path component, `detail` what it is ("a named
+        /// pipe").
+        notFileOrFolder,
     };
     Kind kind = Kind::readFailed;
     std::string name;
@@ -62,7 +66,8 @@ struct Failure {
 /// `destination`, each under its own last path component; two inputs of
 /// the same name get "name-1", "name-2"... so neither hides the other.
 /// A link given as an input is packed as what it points to; links inside
-/// folders stay links. Sockets, FIFOs and devices are left out. When
+/// folders stay links. Sockets, FIFOs and devices are left out of folders,
+/// and refused as inputs (`notFileOrFolder`). When
 /// something takes `destination` while the archive is written, the archive
 /// is named by `nameAgain` instead (asked again while that name is taken),
 /// or fails without one. Returns where the archive is.

@@ -195,6 +195,39 @@ TEST_F(ZipArchiveTest, PackingFailsWholeAndNeverReplaces)
     EXPECT_EQ(fixtures::zip::readAll(zip), "precious");
 }
 
+TEST_F(ZipArchiveTest, SpecialFilesAreLeftOutOfFoldersButRefusedAsInputs)
+{
+    writeFile(root() / "folder" / "a.txt", "a");
+    ASSERT_EQ(::mkfifo((root() / "folder" / "pipe").c_str(), 0600), 0);
+    const fs::path folderZip = root() / "out" / "folder.zip";
+    ASSERT_TRUE(ZipArchive::create({root() / "folder"}, folderZip));
+    ASSERT_TRUE(ZipArchive::extract(folderZip, target()));
+    EXPECT_EQ(testsupport::folderEntries(target() / "folder"), std::vector<std::string>{"a.txt"});
+
+    writeFile(root() / "here.txt", "x");
+    fs::create_symlink(root() / "folder" / "pipe", root() / "to pipe");
+    struct Case {
+        const char* why;
+        std::vector<fs::path> inputs;
+        ZipArchive::Failure failure;
+    };
+    // Never opened, so nothing blocks on them; and never an empty archive
+    // as if all had gone well.
+    const Case cases[] = {
+        {"a named pipe alone", {root() / "folder" / "pipe"}, {Kind::notFileOrFolder, "pipe", "a named pipe"}},
+        {"a device after a file", {root() / "here.txt", "/dev/null"}, {Kind::notFileOrFolder, "null", "a device"}},
+        {"a link to a named pipe", {root() / "to pipe"}, {Kind::notFileOrFolder, "to pipe", "a named pipe"}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.why);
+        const fs::path zip = root() / "out" / "special.zip";
+        const auto packed = ZipArchive::create(row.inputs, zip);
+        ASSERT_FALSE(packed);
+        EXPECT_EQ(packed.error(), row.failure);
+        EXPECT_FALSE(fs::exists(zip));
+    }
+}
+
 TEST_F(ZipArchiveTest, AnArchiveWrittenInsideTheFolderItPacksLeavesItselfOut)
 {
     writeFile(root() / "out" / "a.txt", "a");

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <map>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -146,6 +147,10 @@ TEST_F(FilePipelinesTest, ZipNamesTheArchiveAfterItsOnlyInputOrArchive)
     const auto missing = run(zip, {report, inputs() / "gone.txt"});
     EXPECT_EQ(messageOf(missing), "Couldn't read gone.txt");
     EXPECT_EQ(outputNames().size(), 3u) << "no half archive";
+
+    ASSERT_EQ(::mkfifo((inputs() / "pipe").c_str(), 0600), 0);
+    EXPECT_EQ(messageOf(run(zip, {inputs() / "pipe"})), "pipe is a named pipe, not a file or folder");
+    EXPECT_EQ(outputNames().size(), 3u) << "no empty archive";
 }
 
 TEST_F(FilePipelinesTest, UnzipRecreatesTheFoldersZipPacked)
