@@ -23,7 +23,7 @@ struct ModelConfiguration {
     /// The store file ("…/Vude/Vude.store").
     std::filesystem::path url;
     /// The cloud container the store is mirrored to; none keeps it local.
-    std::optional<std::string> cloudContainerID;
+    std::optional<std::string> cloudContainerID{};
     /// How long a save waits for another writer (another process, the
     /// mirror) before it fails. Writes are short, so this is rarely reached.
     std::chrono::milliseconds busyTimeout{1000};

@@ -33,7 +33,7 @@ SelectionOwnerWatch::SelectionOwnerWatch(XcbConnection& connection, const std::s
             // When the owner's window or connection goes, the event still
             // names the old owner.
             changed(notify.subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER ? notify.owner
-                                                                                    : XCB_WINDOW_NONE);
+                                                                                    : static_cast<xcb_window_t>(XCB_WINDOW_NONE));
         });
     xcb_xfixes_select_selection_input(c, connection.rootWindow(), m_atom,
                                       XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |

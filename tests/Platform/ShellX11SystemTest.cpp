@@ -180,7 +180,7 @@ TEST_F(ShellX11SystemTest, GivesTheKeyboardBackToTheWindowThatHadIt)
     auto focused = [&] {
         xcb_get_input_focus_reply_t* reply =
             xcb_get_input_focus_reply(other->connection(), xcb_get_input_focus(other->connection()), nullptr);
-        const xcb_window_t window = reply ? reply->focus : XCB_WINDOW_NONE;
+        const xcb_window_t window = reply ? reply->focus : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
         std::free(reply);
         return window;
     };

@@ -280,8 +280,9 @@ TEST(AppDelegate, DeveloperHooksActAfterTheirDelays)
         rig.launch();
         rig.advance(1400ms);
         const bool early = row.value && std::string(row.name) == "VUDE_REQUEST_CALENDAR";
-        if (early)
+        if (early) {
             EXPECT_EQ(rig.bridge.calendar->startCount, 1) << "not before 1.5 s";
+        }
         rig.advance(200ms);
         row.check(rig);
     }

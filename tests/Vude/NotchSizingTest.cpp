@@ -67,7 +67,7 @@ ZeriRuvuzi rowOf(std::vector<WidgetID> ids, double totalWidth)
 struct Inputs {
     NotchGeometry geometry = geometryWith(200, 32);
     bool hovering = false;
-    ZeriRuvuzi layout;
+    ZeriRuvuzi layout{};
     double contentPadding = 12;
 };
 

@@ -134,8 +134,9 @@ TEST(Clip, AnyFaultyEntryMakesTheWholeHistoryUnreadable)
     for (const auto& row : rows) {
         const auto decoded = decodeClipHistory(row.json);
         ASSERT_EQ(decoded.has_value(), row.count.has_value()) << row.why;
-        if (row.count)
+        if (row.count) {
             EXPECT_EQ(decoded->size(), *row.count) << row.why;
+        }
     }
 }
 

@@ -93,8 +93,9 @@ TEST_F(FocusFilterTest, RestoreHandsOverWhateverIsStored)
         FocusFilterBridge fresh(std::make_shared<InMemoryUserDefaults>(row.stored));
         fresh.restore(*service);
         EXPECT_EQ(fresh.service(), service.get());
-        if (row.expected)
+        if (row.expected) {
             EXPECT_EQ(waitForStates(1), *row.expected);
+        }
         EXPECT_EQ(settledCount(), row.expected ? 1u : 0u);
     }
 }

@@ -322,9 +322,20 @@ protected:
         return exit && exit->signal == 0 ? exit->code : -1;
     }
 
+    // A source over the built adapter, on a manual scheduler, tracing nowhere.
+    std::unique_ptr<MediaRemoteSource> makeSource()
+    {
+        return MediaRemoteSource::make(adapterFolder(), {.scheduler = m_scheduler, .clock = m_clock, .trace = m_trace});
+    }
+
     testsupport::PrivateSessionBus bus;
     QTemporaryDir m_folder;
     QByteArray m_previousAddress;
+    ManualClock m_schedulerClock;
+    ManualScheduler m_scheduler{m_schedulerClock};
+    SystemClock m_clock;
+    DiagnosticsTrace m_trace{Environment::fixed({}), [] { return false; }, m_clock,
+                             []() -> Expected<fs::path, std::string> { return unexpected(std::string("none")); }};
 };
 
 TEST_F(MediaRemoteAdapterSystemTest, StreamPrintsAReplacementThenDiffsAndSurvivesPlayersComingAndGoing)
@@ -470,12 +481,7 @@ TEST_F(MediaRemoteAdapterSystemTest, CommandsReachTheShownPlayerAmongPausedOnes)
     EXPECT_EQ(newer.calls(), (QStringList{"Play", "Play", "Play"}));
 
     // End to end: the source hands back the player of the state it shows.
-    ManualClock schedulerClock;
-    ManualScheduler scheduler(schedulerClock);
-    SystemClock clock;
-    DiagnosticsTrace trace(Environment::fixed({}), [] { return false; }, clock,
-                           []() -> Expected<fs::path, std::string> { return unexpected(std::string("none")); });
-    auto source = MediaRemoteSource::make(adapterFolder(), {.scheduler = scheduler, .clock = clock, .trace = trace});
+    auto source = makeSource();
     ASSERT_TRUE(source);
     std::vector<NowPlayingState> states;
     QObject context;
@@ -537,12 +543,7 @@ TEST_F(MediaRemoteAdapterSystemTest, SourceReadsTheAdapterAndSendsItCommands)
 TEST_F(MediaRemoteAdapterSystemTest, SelfTestFailsWithoutASessionBus)
 {
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_folder.filePath("no-bus").toUtf8());
-    ManualClock schedulerClock;
-    ManualScheduler scheduler(schedulerClock);
-    SystemClock clock;
-    DiagnosticsTrace trace(Environment::fixed({}), [] { return false; }, clock,
-                           []() -> Expected<fs::path, std::string> { return unexpected(std::string("none")); });
-    auto source = MediaRemoteSource::make(adapterFolder(), {.scheduler = scheduler, .clock = clock, .trace = trace});
+    auto source = makeSource();
     ASSERT_TRUE(source);
     EXPECT_FALSE(source->selfTest(5s));
 }
