@@ -134,11 +134,14 @@ void AppDelegate::applicationDidFinishLaunching()
                                 bool persists) { m_shell->pollClipboard(enabled, maxItems, persists); },
         .coordinatorTick = [this] { return m_coordinator->tick(); },
         .mirrorCurrentActivity = [this] { m_routing->syncCoordinatorToSurface(); },
+        .inputsSettled = [this] { return m_shell->pollsSettled() && !m_coordinator->isWaitingToExpire(); },
     });
-    m_tickTimer = m_deps.scheduler.every(kTickInterval, [self] {
-        if (self)
-            self->tick();
-    });
+    startTicking();
+    if (m_deps.watchEventLoop)
+        m_deps.watchEventLoop(this, [self] {
+            if (self)
+                self->eventLoopWoke();
+        });
 
     // 20-21. Push registration is the sync layer's own business here.
     m_sync = m_deps.makeSync();
@@ -156,6 +159,7 @@ void AppDelegate::applicationWillTerminate()
         return;
     m_terminated = true;
     m_tickTimer.cancel();
+    m_tickResting = false;
     if (m_bridge)
         m_bridge->stop();
     if (m_shell)
@@ -164,8 +168,52 @@ void AppDelegate::applicationWillTerminate()
 
 void AppDelegate::tick()
 {
-    if (m_tick && !m_terminated)
-        m_tick->tick();
+    if (!m_tick || m_terminated)
+        return;
+    m_tick->tick();
+    if (m_deps.watchEventLoop && m_tick->isSettled())
+        restTick();
+}
+
+void AppDelegate::startTicking()
+{
+    QPointer<AppDelegate> self(this);
+    m_tickResting = false;
+    m_tickTimer.cancel();
+    m_tickTimer = m_deps.scheduler.every(kTickInterval, [self] {
+        if (self)
+            self->tick();
+    });
+}
+
+// Four wakes a second cost a resting app most of its CPU. Everything the tick
+// polls moves only on the main thread (X and clipboard events, submissions,
+// settings), so it sleeps until the event loop wakes with something moved;
+// the calendar check keeps its place every 60th tick.
+void AppDelegate::restTick()
+{
+    m_tickResting = true;
+    m_restingSince = m_deps.activityClock.now();
+    const std::int64_t untilCalendar = m_tick->ticksUntilCalendar();
+    QPointer<AppDelegate> self(this);
+    m_tickTimer.cancel();
+    m_tickTimer = m_deps.scheduler.after(kTickInterval * untilCalendar, [self, untilCalendar] {
+        if (!self || self->m_terminated)
+            return;
+        self->m_tick->skip(untilCalendar - 1);
+        self->startTicking();
+        self->tick();
+    });
+}
+
+void AppDelegate::eventLoopWoke()
+{
+    if (!m_tickResting || m_terminated || m_tick->isSettled())
+        return;
+    // The ticks that fell due meanwhile count as run, the calendar's aside.
+    const Duration rested = m_deps.activityClock.now() - m_restingSince;
+    m_tick->skip(rested / kTickInterval);
+    startTicking();
 }
 
 void AppDelegate::configureModel(NotchViewModel& model)

@@ -82,6 +82,9 @@ public:
         std::function<void(const std::string&)> writeOutput;
         /// The system log of the bridge; standard error when none.
         std::function<void(std::string_view)> systemLog = {};
+        /// Calls `woke` each time the main thread's event loop wakes, while
+        /// `context` lives. Without it the tick never rests.
+        std::function<void(QObject* context, std::function<void()> woke)> watchEventLoop = {};
     };
 
     explicit AppDelegate(Dependencies dependencies, QObject* parent = nullptr);
@@ -94,6 +97,9 @@ public:
 
     /// One tick of the 0.25 s timer.
     void tick();
+    /// True while the tick waits for the event loop to wake (or for the next
+    /// calendar check) instead of running every 0.25 s.
+    bool isTickResting() const { return m_tickResting; }
     /// Schedules the walkthrough 0.8 s later unless it was completed.
     void showOnboardingIfNeeded();
     /// The one-time seeding of the Desk's shortcuts.
@@ -125,6 +131,9 @@ private:
     void seedTray(std::vector<std::filesystem::path> files, bool asFolder);
     /// Runs `action` `delay` from now while the delegate lives.
     void later(Duration delay, std::function<void(AppDelegate&)> action);
+    void startTicking();
+    void restTick();
+    void eventLoopWoke();
 
     Dependencies m_deps;
 
@@ -138,6 +147,9 @@ private:
     std::unique_ptr<AppWindows> m_windows;
     std::unique_ptr<ShellTick> m_tick;
     ScheduledTask m_tickTimer;
+    bool m_tickResting = false;
+    /// When the tick began to rest, on the activity clock.
+    Date m_restingSince;
     std::shared_ptr<NotchCalendarService> m_calendar;
     bool m_launched = false;
     bool m_terminated = false;

@@ -23,6 +23,7 @@
 #include "VudeServices/FocusFilterBridge.h"
 #include "VudeUI/qt/QtTextMeasurer.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QSystemTrayIcon>
@@ -154,6 +155,11 @@ Application::Application(QObject* parent)
                 });
             },
         .writeOutput = writeStandardOutput,
+        .watchEventLoop =
+            [](QObject* context, std::function<void()> woke) {
+                if (auto* dispatcher = QAbstractEventDispatcher::instance())
+                    QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, context, std::move(woke));
+            },
     });
 }
 

@@ -53,6 +53,11 @@ void ControllerNotchShell::pollClipboard(bool enabled, std::int64_t maxItems, bo
     m_controller->pollClipboard(enabled, maxItems, persists);
 }
 
+bool ControllerNotchShell::pollsSettled() const
+{
+    return m_controller->pollsSettled();
+}
+
 void ControllerNotchShell::startWeather()
 {
     if (const auto& weather = m_controller->weatherProvider())

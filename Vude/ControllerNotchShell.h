@@ -20,6 +20,7 @@ public:
     void setContextMenuProvider(std::function<std::unique_ptr<QMenu>()> provider) override;
     void pollDragPasteboard() override;
     void pollClipboard(bool enabled, std::int64_t maxItems, bool persists) override;
+    bool pollsSettled() const override;
     void startWeather() override;
     void startDragMonitors() override;
     void stopDragMonitors() override;

@@ -37,6 +37,9 @@ public:
 
     virtual void pollDragPasteboard() = 0;
     virtual void pollClipboard(bool enabled, std::int64_t maxItems, bool persists) = 0;
+    /// True when neither poll has anything new to find: no drag started or
+    /// armed and no copy since they last ran.
+    virtual bool pollsSettled() const = 0;
     /// Starts the shared weather provider (made on first use).
     virtual void startWeather() = 0;
     virtual void startDragMonitors() = 0;

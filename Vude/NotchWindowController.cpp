@@ -531,6 +531,7 @@ void NotchWindowController::refreshQuickApps()
 
 void NotchWindowController::pollClipboard(bool enabled, std::int64_t maxItems, bool persists)
 {
+    m_clipboardPolledCount = m_env.pasteboard.changeCount();
     if (!enabled || !m_clipboardService)
         return;
     m_clipboardService->setMaxItems(maxItems);
@@ -692,6 +693,12 @@ void NotchWindowController::pollDragPasteboard()
     } else if (m_dragArmed && !leftHeld()) {
         setDragArmed(false);
     }
+}
+
+bool NotchWindowController::pollsSettled() const
+{
+    return !m_dragArmed && m_env.platform.dragSelection.changeCount() == m_lastDragChangeCount &&
+           m_env.pasteboard.changeCount() == m_clipboardPolledCount;
 }
 
 void NotchWindowController::setDragArmed(bool armed)

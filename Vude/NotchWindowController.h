@@ -187,6 +187,9 @@ public:
     /// Polls the clipboard; nothing at all when `enabled` is false. A new
     /// entry reaches the models when its read comes back, which may be later.
     void pollClipboard(bool enabled, std::int64_t maxItems, bool persists);
+    /// True when the drag and clipboard polls would find nothing new: no drag
+    /// armed, and neither change count moved since its poll last ran.
+    bool pollsSettled() const;
 
     /// The synced store, handed to every model, including later ones.
     const std::shared_ptr<DidoDivuzerore>& repository() const { return m_repository; }
@@ -286,6 +289,8 @@ private:
 
     long m_lastDragChangeCount = 0;
     bool m_dragArmed = false;
+    /// The pasteboard's change count at the last clipboard poll.
+    std::int64_t m_clipboardPolledCount = 0;
     std::vector<int> m_dragMonitors;
     std::shared_ptr<DidoDivuzerore> m_repository;
     std::function<void(NotchViewModel&)> m_configureModel;

@@ -53,6 +53,8 @@ public:
 
     /// True when the current activity expired and the coordinator moved on.
     bool tick();
+    /// True while the current activity has an expiry for `tick` to reach.
+    bool isWaitingToExpire() const { return m_expiry.has_value(); }
 
     /// Drops the current activity and any activity it suspended, then moves on.
     /// Always true.

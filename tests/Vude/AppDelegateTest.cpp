@@ -385,6 +385,86 @@ TEST(AppDelegate, TheTickPollsThroughTheSettings)
     EXPECT_EQ(rig.delegate->calendarTick(), 2);
 }
 
+// Once a tick finds nothing to do, the timer stops until the event loop wakes
+// with something moved; every 60th tick (the calendar's) still runs on time.
+TEST(AppDelegate, AtRestTheTickWaitsForTheEventLoopButKeepsTheCalendar)
+{
+    // The tick's polls among the other steps that run meanwhile.
+    const auto polls = [](const std::vector<std::string>& log) {
+        std::vector<std::string> found;
+        for (const auto& line : log)
+            if (line.starts_with("drag pasteboard") || line.starts_with("clipboard"))
+                found.push_back(line);
+        return found;
+    };
+    AppRig rig;
+    rig.tickMayRest = true;
+    rig.launch();
+    rig.shell->settled = true;
+    rig.log.clear();
+    rig.advance(500ms);
+    EXPECT_EQ(polls(rig.log), (std::vector<std::string>{"drag pasteboard", "drag pasteboard", "clipboard on 40 not kept"}));
+    EXPECT_TRUE(rig.delegate->isTickResting());
+
+    rig.log.clear();
+    rig.advance(14250ms);
+    EXPECT_TRUE(polls(rig.log).empty()) << "no poll at rest";
+    EXPECT_EQ(rig.delegate->calendarTick(), 2);
+    rig.advance(250ms);
+    EXPECT_EQ(rig.delegate->calendarTick(), 60) << "the calendar's tick at 15 s";
+    EXPECT_EQ(polls(rig.log), (std::vector<std::string>{"drag pasteboard", "clipboard on 40 not kept"}));
+    EXPECT_TRUE(rig.delegate->isTickResting());
+
+    // A wake that moved nothing leaves it resting.
+    rig.log.clear();
+    rig.advance(1s);
+    rig.wakeEventLoop();
+    EXPECT_TRUE(polls(rig.log).empty());
+
+    // A drag or a copy: the ticks resume, counted as if they had run.
+    rig.shell->settled = false;
+    rig.wakeEventLoop();
+    EXPECT_FALSE(rig.delegate->isTickResting());
+    rig.advance(250ms);
+    EXPECT_EQ(polls(rig.log), (std::vector<std::string>{"drag pasteboard"}));
+    EXPECT_EQ(rig.delegate->calendarTick(), 65);
+    rig.advance(13750ms);
+    EXPECT_EQ(rig.delegate->calendarTick(), 120) << "still every 15 s";
+
+    // A settings change reaches the clipboard at its next poll.
+    rig.shell->settled = true;
+    rig.advance(500ms);
+    ASSERT_TRUE(rig.delegate->isTickResting());
+    rig.delegate->settings()->setClipboardMaxItems(55);
+    rig.log.clear();
+    rig.wakeEventLoop();
+    rig.advance(500ms);
+    EXPECT_TRUE(contains(rig.log, "clipboard on 55 not kept"));
+}
+
+// A pill keeps the tick running until it expires, at the same moment as ever.
+TEST(AppDelegate, APillWakesTheRestingTickUntilItExpires)
+{
+    AppRig rig;
+    rig.tickMayRest = true;
+    rig.launch();
+    rig.shell->settled = true;
+    rig.advance(500ms);
+    ASSERT_TRUE(rig.delegate->isTickResting());
+    rig.advance(1s);
+
+    NotchViewModel& model = rig.shell->model(0);
+    rig.shell->onFilesDropped({});
+    rig.wakeEventLoop();
+    ASSERT_NE(shown(model), nullptr);
+    EXPECT_FALSE(rig.delegate->isTickResting());
+    rig.advance(3750ms);
+    EXPECT_NE(shown(model), nullptr);
+    rig.advance(500ms);
+    EXPECT_EQ(shown(model), nullptr) << "down 4 s after";
+    EXPECT_TRUE(rig.delegate->isTickResting());
+}
+
 // Expiries follow the clock that never goes back and counts sleep; the wall
 // clock may do as it likes.
 TEST(AppDelegate, PillsExpireByBootTimeWhateverTheWallClockDoes)

@@ -112,6 +112,8 @@ public:
     std::vector<std::vector<std::filesystem::path>> seeded;
     std::size_t seedAnswer = 0;
     bool sourcing = false;
+    /// What the polls report: nothing new to find.
+    bool settled = false;
 
     NotchViewModel& model(std::size_t index) { return *m_models.at(index); }
     /// A screen plugged in after start-up.
@@ -151,6 +153,7 @@ public:
         contextMenuProvider = std::move(provider);
     }
     void pollDragPasteboard() override { m_log.push_back("drag pasteboard"); }
+    bool pollsSettled() const override { return settled; }
     void pollClipboard(bool enabled, std::int64_t maxItems, bool persists) override
     {
         m_log.push_back("clipboard " + std::string(enabled ? "on" : "off") + " " + formatInteger(maxItems) +
@@ -310,6 +313,9 @@ struct AppRig {
             .makeWindows = [this](AppDelegate&) { return std::make_unique<FakeWindows>(log); },
             .writeOutput = [this](const std::string& text) { output += text; },
             .systemLog = [](std::string_view) {},
+            .watchEventLoop = tickMayRest ? std::function<void(QObject*, std::function<void()>)>(
+                                                [this](QObject*, std::function<void()> woke) { loopWoke = std::move(woke); })
+                                          : nullptr,
         });
         return *delegate;
     }
@@ -332,7 +338,15 @@ struct AppRig {
             activityClock.advance(step);
             bridge.clock.advance(step);
             bridge.scheduler.advance(step);
+            wakeEventLoop();
         }
+    }
+
+    /// What the event loop does after it ran what woke it.
+    void wakeEventLoop()
+    {
+        if (loopWoke)
+            loopWoke();
     }
 
     std::vector<std::string> traceLines() const { return bridge.traceLines(); }
@@ -380,6 +394,9 @@ struct AppRig {
     FocusFilterBridge focusFilter{focusDefaults};
     NotificationCenter notifications;
     std::map<std::string, std::string> environment;
+    /// The delegate is told when the event loop wakes, so its tick may rest.
+    bool tickMayRest = false;
+    std::function<void()> loopWoke;
     std::filesystem::path workingDirectory = "/home/dev/project";
     std::unique_ptr<ModelContainer> container;
     bool withContainer = true;

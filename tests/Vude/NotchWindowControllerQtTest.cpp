@@ -431,6 +431,30 @@ TEST(NotchWindowController, DragMonitorsArmNearTheTopAndTheTickCatchesOtherDrags
     EXPECT_FALSE(later.controller->isDragArmed());
 }
 
+// What lets the app's tick rest: neither poll has anything new to find.
+TEST(NotchWindowController, ThePollsAreSettledOnlyWhenTheyWouldFindNothing)
+{
+    Rig rig;
+    rig.controller->pollClipboard(true, 40, false);
+    rig.controller->pollDragPasteboard();
+    EXPECT_TRUE(rig.controller->pollsSettled());
+
+    rig.fakes.dragSelection.startDrag();
+    EXPECT_FALSE(rig.controller->pollsSettled()) << "a drag the poll has not seen";
+    rig.fakes.pointer.buttons = MouseButtons::left;
+    rig.controller->pollDragPasteboard();
+    ASSERT_TRUE(rig.controller->isDragArmed());
+    EXPECT_FALSE(rig.controller->pollsSettled()) << "armed: the release is polled for";
+    rig.fakes.pointer.buttons = 0;
+    rig.controller->pollDragPasteboard();
+    EXPECT_TRUE(rig.controller->pollsSettled());
+
+    rig.pasteboard.copyText("copied");
+    EXPECT_FALSE(rig.controller->pollsSettled()) << "a copy the poll has not seen";
+    rig.controller->pollClipboard(false, 40, false);
+    EXPECT_TRUE(rig.controller->pollsSettled()) << "seen, though the history is off";
+}
+
 TEST(NotchWindowController, DropsGoToTheLaneUnderThePointer)
 {
     enum class Lane { shelf, airDrop, compress, outside };

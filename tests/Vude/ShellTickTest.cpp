@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,13 +18,15 @@ struct Recorder {
     std::vector<std::string> calls;
     double maxItems = 40;
     bool coordinatorMoves = false;
+    bool enabled = true;
+    std::optional<bool> inputsSettled; // none: the step is not handed in
 
     ShellTick make()
     {
         return ShellTick({
             .pollDragPasteboard = [this] { calls.push_back("drag"); },
             .checkUpcomingEvent = [this] { calls.push_back("calendar"); },
-            .clipboardEnabled = [] { return true; },
+            .clipboardEnabled = [this] { return enabled; },
             .clipboardMaxItems = [this] { return maxItems; },
             .clipboardPersists = [] { return false; },
             .pollClipboard =
@@ -36,6 +40,8 @@ struct Recorder {
                     return coordinatorMoves;
                 },
             .mirrorCurrentActivity = [this] { calls.push_back("mirror"); },
+            .inputsSettled = inputsSettled ? std::function<bool()>([this] { return *inputsSettled; })
+                                           : std::function<bool()>(),
         });
     }
 };
@@ -107,6 +113,67 @@ TEST(ShellTick, ANaNLimitSkipsTheClipboardPollButNotTheTick)
     tick.tick();
     tick.tick();
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"drag", "coordinator", "drag", "coordinator"}));
+}
+
+// A tick may rest only when it would change nothing: inputs settled, and the
+// clipboard poll already handed the settings in force.
+TEST(ShellTick, IsSettledOnlyWhenATickWouldFindNothing)
+{
+    const struct {
+        const char* why;
+        std::optional<bool> inputs;
+        int ticks;
+        std::function<void(Recorder&)> then;
+        bool settled;
+    } rows[] = {
+        {"no step handed in", std::nullopt, 2, {}, false},
+        {"settled after a clipboard poll", true, 2, {}, true},
+        {"no clipboard poll yet", true, 1, {}, false},
+        {"an input moved", false, 2, {}, false},
+        {"the limit changed since the poll", true, 2, [](Recorder& r) { r.maxItems = 10; }, false},
+        {"the history was turned off since the poll", true, 2, [](Recorder& r) { r.enabled = false; }, false},
+        {"the limit became no number since the poll", true, 2, [](Recorder& r) { r.maxItems = std::nan(""); }, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        Recorder recorder;
+        recorder.inputsSettled = row.inputs;
+        ShellTick tick = recorder.make();
+        for (int i = 0; i < row.ticks; ++i)
+            tick.tick();
+        if (row.then)
+            row.then(recorder);
+        EXPECT_EQ(tick.isSettled(), row.settled);
+    }
+
+    // A NaN limit skips the poll, and the next poll with it settles.
+    Recorder recorder;
+    recorder.inputsSettled = true;
+    recorder.maxItems = std::nan("");
+    ShellTick tick = recorder.make();
+    tick.tick();
+    tick.tick();
+    EXPECT_TRUE(tick.isSettled());
+}
+
+// Skipped ticks count, but never the calendar's: it still runs on every 60th.
+TEST(ShellTick, SkippingNeverPassesACalendarTick)
+{
+    Recorder recorder;
+    ShellTick tick = recorder.make();
+    tick.tick();
+    EXPECT_EQ(tick.ticksUntilCalendar(), 59);
+    tick.skip(1000);
+    EXPECT_EQ(tick.count(), 59);
+    EXPECT_EQ(tick.ticksUntilCalendar(), 1);
+    recorder.calls.clear();
+    tick.tick();
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"drag", "calendar", "clipboard 40 on", "coordinator"}));
+    EXPECT_EQ(tick.ticksUntilCalendar(), 60);
+    tick.skip(-5);
+    EXPECT_EQ(tick.count(), 60);
+    tick.skip(10);
+    EXPECT_EQ(tick.count(), 70);
 }
 
 } // namespace
