@@ -638,10 +638,22 @@ bool NotchWindowController::eventFilter(QObject* watched, QEvent* event)
         for (const auto& [id, panel] : m_panels)
             if (panel == window) {
                 m_lastInputDisplay = id;
+                // The global monitor never sees clicks on our own windows, so
+                // a click on one screen's panel closes the others' Desks here.
+                if (type == QEvent::MouseButtonPress)
+                    closeDesksExcept(id);
                 break;
             }
     }
     return false;
+}
+
+void NotchWindowController::closeDesksExcept(std::uint32_t keep)
+{
+    const auto models = m_models;
+    for (const auto& [id, model] : models)
+        if (id != keep && model->state().isOpen())
+            model->send(NotchEvent::forceClose());
 }
 
 // Drags.

@@ -257,6 +257,8 @@ private:
     void spreadTimers();
     void clearDrag(NotchViewModel& model);
     void clickedElsewhere(const MouseEvent& event);
+    /// Closes every open Desk but the one on display `keep`.
+    void closeDesksExcept(std::uint32_t keep);
     void installDismissMonitors();
     bool dropOnShelf(NotchViewModel& model, const QList<QUrl>& urls);
     void addPipelineOutputs(const std::vector<std::filesystem::path>& produced);

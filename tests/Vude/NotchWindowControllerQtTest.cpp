@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMimeData>
 
 #include <gtest/gtest.h>
@@ -285,6 +286,18 @@ TEST(NotchWindowController, ClicksElsewhereAndEscapeCloseOpenDesks)
     EXPECT_FALSE(b.state().isOpen());
     rig.fakes.mouseMonitor.post({MouseEventType::rightMouseDown, {700, 700}});
     EXPECT_EQ(a.state(), NotchState::closed());
+
+    // A click on a panel of our own never reaches the global monitor: the
+    // panel's own press closes the other screen's Desk, not its own.
+    a.send(NotchEvent::click());
+    b.send(NotchEvent::click());
+    QWidget* laptopPanel = rig.controller->panel(id("eDP-1"));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    EXPECT_FALSE(rig.controller->eventFilter(laptopPanel, &press));
+    EXPECT_TRUE(a.state().isOpen());
+    EXPECT_EQ(b.state(), NotchState::closed());
+    a.send(NotchEvent::forceClose());
 
     // Escape: passed on with nothing open, consumed when it closes a Desk.
     QWidget target;
