@@ -599,24 +599,24 @@ void NotchWindowController::installDismissMonitors()
 
 void NotchWindowController::clickedElsewhere(const MouseEvent& event)
 {
-    // Copied first: a model's forceClose may reach back into the controller.
-    const auto models = m_models;
-    for (const auto& [id, model] : models) {
-        if (!model->state().isOpen())
-            continue;
+    closeOpenDesks([&](std::uint32_t id) {
         const NotchPanel* panel = this->panel(id);
-        if (panel && panel->frame().contains(event.location))
-            continue;
-        model->send(NotchEvent::forceClose());
-    }
+        return panel && panel->frame().contains(event.location);
+    });
 }
 
 bool NotchWindowController::escapePressed()
 {
+    return closeOpenDesks([](std::uint32_t) { return false; });
+}
+
+bool NotchWindowController::closeOpenDesks(const std::function<bool(std::uint32_t display)>& keep)
+{
     bool closed = false;
+    // Copied first: a model's forceClose may reach back into the controller.
     const auto models = m_models;
     for (const auto& [id, model] : models) {
-        if (!model->state().isOpen())
+        if (!model->state().isOpen() || keep(id))
             continue;
         model->send(NotchEvent::forceClose());
         closed = true;
@@ -641,19 +641,11 @@ bool NotchWindowController::eventFilter(QObject* watched, QEvent* event)
                 // The global monitor never sees clicks on our own windows, so
                 // a click on one screen's panel closes the others' Desks here.
                 if (type == QEvent::MouseButtonPress)
-                    closeDesksExcept(id);
+                    closeOpenDesks([clicked = id](std::uint32_t display) { return display == clicked; });
                 break;
             }
     }
     return false;
-}
-
-void NotchWindowController::closeDesksExcept(std::uint32_t keep)
-{
-    const auto models = m_models;
-    for (const auto& [id, model] : models)
-        if (id != keep && model->state().isOpen())
-            model->send(NotchEvent::forceClose());
 }
 
 // Drags.

@@ -257,8 +257,9 @@ private:
     void spreadTimers();
     void clearDrag(NotchViewModel& model);
     void clickedElsewhere(const MouseEvent& event);
-    /// Closes every open Desk but the one on display `keep`.
-    void closeDesksExcept(std::uint32_t keep);
+    /// Closes every open Desk whose display `keep` does not hold on to;
+    /// true when one closed.
+    bool closeOpenDesks(const std::function<bool(std::uint32_t display)>& keep);
     void installDismissMonitors();
     bool dropOnShelf(NotchViewModel& model, const QList<QUrl>& urls);
     void addPipelineOutputs(const std::vector<std::filesystem::path>& produced);
