@@ -4,10 +4,10 @@
 #include "Platform/Display/X11Display.h"
 #include "Platform/Settings/FileUserDefaults.h"
 #include "Platform/Settings/SettingsLock.h"
-#include "Vude/Application.h"
-#include "Vude/BuildInfo.h"
-#include "Vude/Launch.h"
-#include "Vude/UnixSignalWatcher.h"
+#include "Vude/App/Application.h"
+#include "Vude/App/BuildInfo.h"
+#include "Vude/App/Launch.h"
+#include "Vude/App/UnixSignalWatcher.h"
 #include "VudeServices/FocusFilterEndpoint.h"
 
 #include <QApplication>

@@ -7,7 +7,7 @@
 
 #include "BridgeRig.h"
 #include "NotchViewModelRig.h"
-#include "Vude/AppDelegate.h"
+#include "Vude/App/AppDelegate.h"
 #include "Vude/FakePermissions.h"
 #include "Vude/NotchViewModel.h"
 #include "VudeKit/Numbers.h"

@@ -1,6 +1,6 @@
 // The sync task's store over the real sync coordinator, an in-memory cloud and
 // a store in a private Application Support folder.
-#include "Vude/CoordinatorAppSync.h"
+#include "Vude/App/CoordinatorAppSync.h"
 
 #include "Platform/Cloud/InMemoryCloudDatabase.h"
 #include "VudeKit/UserDefaults.h"

@@ -1,4 +1,4 @@
-#include "Vude/DeveloperHooks.h"
+#include "Vude/App/DeveloperHooks.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

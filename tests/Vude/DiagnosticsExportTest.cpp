@@ -1,7 +1,7 @@
-#include "Vude/DiagnosticsExport.h"
+#include "Vude/App/DiagnosticsExport.h"
 
 #include "Vude/ActivityPayloads.h"
-#include "Vude/UpdateService.h"
+#include "Vude/App/UpdateService.h"
 
 #include <gtest/gtest.h>
 

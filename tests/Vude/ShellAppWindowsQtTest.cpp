@@ -1,9 +1,9 @@
 #include "AppRig.h"
 #include "Vude/FakePermissions.h"
-#include "Vude/QtMenuBuilder.h"
-#include "Vude/SettingsWindowPlacement.h"
-#include "Vude/ShellAppWindows.h"
-#include "Vude/UpdateService.h"
+#include "Vude/App/QtMenuBuilder.h"
+#include "Vude/App/SettingsWindowPlacement.h"
+#include "Vude/App/ShellAppWindows.h"
+#include "Vude/App/UpdateService.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "Vude/UnixSignalWatcher.h"
+#include "Vude/App/UnixSignalWatcher.h"
 
 #include "TestSupport.h"
 

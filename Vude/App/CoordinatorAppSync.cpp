@@ -1,4 +1,4 @@
-#include "Vude/CoordinatorAppSync.h"
+#include "Vude/App/CoordinatorAppSync.h"
 
 #include "Platform/Cloud/FolderCloudDatabase.h"
 #include "Platform/Core/XdgPaths.h"

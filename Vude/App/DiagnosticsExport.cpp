@@ -1,4 +1,4 @@
-#include "Vude/DiagnosticsExport.h"
+#include "Vude/App/DiagnosticsExport.h"
 
 #include "Platform/Core/AtomicFile.h"
 #include "VudeKit/EnumTraits.h"

@@ -1,4 +1,4 @@
-#include "Vude/ShellTick.h"
+#include "Vude/App/ShellTick.h"
 
 #include "VudeKit/Numbers.h"
 

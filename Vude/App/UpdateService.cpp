@@ -1,4 +1,4 @@
-#include "Vude/UpdateService.h"
+#include "Vude/App/UpdateService.h"
 
 UpdateService::UpdateService(const BuildProfile&)
     // No updater to start on this platform, whatever the profile says.

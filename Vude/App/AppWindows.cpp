@@ -1,6 +1,6 @@
-#include "Vude/AppWindows.h"
+#include "Vude/App/AppWindows.h"
 
-#include "Vude/DeveloperHooks.h"
+#include "Vude/App/DeveloperHooks.h"
 
 #include <QLabel>
 #include <QMenu>

@@ -6,7 +6,7 @@
 //
 // Main thread only; the answer never changes while the app runs.
 
-#include "Vude/AppWindows.h"
+#include "Vude/App/AppWindows.h"
 #include "VudeServices/BuildProfile.h"
 
 class UpdateService final : public AppUpdates {

@@ -1,4 +1,4 @@
-#include "Vude/AppMenus.h"
+#include "Vude/App/AppMenus.h"
 
 #include "VudeKit/EnumTraits.h"
 

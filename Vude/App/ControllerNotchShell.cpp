@@ -1,4 +1,4 @@
-#include "Vude/ControllerNotchShell.h"
+#include "Vude/App/ControllerNotchShell.h"
 
 #include "Vude/NotchWindowController.h"
 #include "VudeServices/ShortcutsService.h"

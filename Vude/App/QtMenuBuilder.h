@@ -4,7 +4,7 @@
 // read back through `checkedAfter`, so an action that refused to change
 // anything (an explanation instead of a toggle) leaves it as it was.
 
-#include "Vude/AppMenus.h"
+#include "Vude/App/AppMenus.h"
 
 #include <QMenu>
 

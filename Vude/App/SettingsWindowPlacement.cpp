@@ -1,4 +1,4 @@
-#include "Vude/SettingsWindowPlacement.h"
+#include "Vude/App/SettingsWindowPlacement.h"
 
 #include "VudeKit/Numbers.h"
 

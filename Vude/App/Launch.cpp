@@ -1,4 +1,4 @@
-#include "Vude/Launch.h"
+#include "Vude/App/Launch.h"
 
 namespace Launch {
 

@@ -13,9 +13,9 @@
 #include "Platform/Core/Environment.h"
 #include "Platform/Shell/ActivationPolicy.h"
 #include "Platform/Shell/FileRevealer.h"
-#include "Vude/AppMenus.h"
-#include "Vude/AppWindows.h"
-#include "Vude/DiagnosticsExport.h"
+#include "Vude/App/AppMenus.h"
+#include "Vude/App/AppWindows.h"
+#include "Vude/App/DiagnosticsExport.h"
 #include "VudeKit/ClockSource.h"
 #include "VudeKit/Scheduler.h"
 

@@ -1,4 +1,4 @@
-#include "Vude/QtMenuBuilder.h"
+#include "Vude/App/QtMenuBuilder.h"
 
 #include <QPointer>
 

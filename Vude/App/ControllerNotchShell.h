@@ -1,7 +1,7 @@
 #pragma once
 // The notch window controller as start-up sees it (NotchShell).
 
-#include "Vude/NotchShell.h"
+#include "Vude/App/NotchShell.h"
 
 class NotchWindowController;
 

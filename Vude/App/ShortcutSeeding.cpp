@@ -1,4 +1,4 @@
-#include "Vude/ShortcutSeeding.h"
+#include "Vude/App/ShortcutSeeding.h"
 
 #include "VudeKit/Numbers.h"
 #include "VudeKit/UserDefaults.h"

@@ -1,10 +1,10 @@
-#include "Vude/AppDelegate.h"
+#include "Vude/App/AppDelegate.h"
 
-#include "Vude/DeveloperHooks.h"
+#include "Vude/App/DeveloperHooks.h"
 #include "Vude/NotchPanel.h"
 #include "Vude/NotchViewModel.h"
 #include "Vude/Permission.h"
-#include "Vude/ShortcutSeeding.h"
+#include "Vude/App/ShortcutSeeding.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/FocusFilterBridge.h"
 #include "VudeSync/DidoDivuzerore.h"

@@ -1,4 +1,4 @@
-#include "Vude/ActivityRouting.h"
+#include "Vude/App/ActivityRouting.h"
 
 #include "Vude/NotchPanel.h"
 #include "Vude/NotchViewModel.h"

@@ -1,4 +1,4 @@
-#include "Vude/DeveloperHooks.h"
+#include "Vude/App/DeveloperHooks.h"
 
 #include "VudeKit/DebugActivitySource.h"
 

@@ -5,7 +5,7 @@
 // its container. Main thread only.
 
 #include "Platform/Cloud/CloudDatabase.h"
-#include "Vude/AppSync.h"
+#include "Vude/App/AppSync.h"
 #include "VudeKit/ClockSource.h"
 #include "VudeKit/Scheduler.h"
 #include "VudeSync/SyncCoordinator.h"
