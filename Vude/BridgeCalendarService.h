@@ -6,7 +6,7 @@
 // plugs the calendar service in; UnavailableCalendarService stands in where
 // no calendar is wanted.
 
-#include "Vude/NotchDeskServices.h"
+#include "Vude/Shell/NotchDeskServices.h"
 #include "VudeKit/Date.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 // Rendering the notch backdrop's glow runs on the main thread whenever the
 // drawn notch changes size or radius (opening the Desk, a wider pill), so it
 // should stay well inside one 60 Hz frame (16.7 ms), also at a 2x scale.
-#include "Vude/NotchBackdropPanel.h"
+#include "Vude/Shell/NotchBackdropPanel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -12,7 +12,7 @@
 #include "Vude/AmbientMediaView.h"
 #include "Vude/ArtworkCache.h"
 #include "Vude/ArtworkView.h"
-#include "Vude/NotchSurfaceLayout.h"
+#include "Vude/Shell/NotchSurfaceLayout.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

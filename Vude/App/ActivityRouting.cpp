@@ -1,7 +1,7 @@
 #include "Vude/App/ActivityRouting.h"
 
-#include "Vude/NotchPanel.h"
-#include "Vude/NotchViewModel.h"
+#include "Vude/Shell/NotchPanel.h"
+#include "Vude/Shell/NotchViewModel.h"
 #include "VudeServices/NowPlayingSource.h"
 
 #include <QPointer>

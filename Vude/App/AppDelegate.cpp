@@ -1,8 +1,8 @@
 #include "Vude/App/AppDelegate.h"
 
 #include "Vude/App/DeveloperHooks.h"
-#include "Vude/NotchPanel.h"
-#include "Vude/NotchViewModel.h"
+#include "Vude/Shell/NotchPanel.h"
+#include "Vude/Shell/NotchViewModel.h"
 #include "Vude/Permission.h"
 #include "Vude/App/ShortcutSeeding.h"
 #include "VudeKit/Numbers.h"

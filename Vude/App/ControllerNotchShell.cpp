@@ -1,6 +1,6 @@
 #include "Vude/App/ControllerNotchShell.h"
 
-#include "Vude/NotchWindowController.h"
+#include "Vude/Shell/NotchWindowController.h"
 #include "VudeServices/ShortcutsService.h"
 #include "VudeServices/TrayStore.h"
 #include "VudeServices/WeatherProvider.h"

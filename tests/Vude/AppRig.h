@@ -9,7 +9,7 @@
 #include "NotchViewModelRig.h"
 #include "Vude/App/AppDelegate.h"
 #include "Vude/FakePermissions.h"
-#include "Vude/NotchViewModel.h"
+#include "Vude/Shell/NotchViewModel.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/FocusFilterBridge.h"
 #include "VudeServices/FocusService.h"

@@ -1,4 +1,4 @@
-#include "Vude/NotchDropLanes.h"
+#include "Vude/Shell/NotchDropLanes.h"
 
 #include "VudeServices/PipelineRegistry.h"
 

@@ -1,4 +1,4 @@
-#include "Vude/NotchHitArea.h"
+#include "Vude/Shell/NotchHitArea.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Vude/NotchHostingView.h"
-#include "Vude/NotchPanel.h"
+#include "Vude/Shell/NotchHostingView.h"
+#include "Vude/Shell/NotchPanel.h"
 
 #include "TestSupport.h"
 

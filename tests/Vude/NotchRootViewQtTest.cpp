@@ -1,10 +1,10 @@
-#include "Vude/NotchRootView.h"
+#include "Vude/Shell/NotchRootView.h"
 
 #include "Vude/ActivityPillView.h"
 #include "Vude/AmbientMediaView.h"
 #include "Vude/ArtworkCache.h"
-#include "Vude/NotchPanel.h"
-#include "Vude/NotchViewModel.h"
+#include "Vude/Shell/NotchPanel.h"
+#include "Vude/Shell/NotchViewModel.h"
 #include "Vude/WaveformView.h"
 
 #include "VudeUI/qt/SpringAnimator.h"

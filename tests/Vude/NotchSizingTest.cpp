@@ -1,4 +1,4 @@
-#include "Vude/NotchSizing.h"
+#include "Vude/Shell/NotchSizing.h"
 
 #include <gtest/gtest.h>
 

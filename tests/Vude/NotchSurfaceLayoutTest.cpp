@@ -1,4 +1,4 @@
-#include "Vude/NotchSurfaceLayout.h"
+#include "Vude/Shell/NotchSurfaceLayout.h"
 
 #include <gtest/gtest.h>
 

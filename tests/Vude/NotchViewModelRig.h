@@ -4,8 +4,8 @@
 // the Desk's services. What the model does to the outside (effects passed
 // on, haptics, keyboard hand-overs) lands in one ordered log.
 
-#include "Vude/NotchPanel.h"
-#include "Vude/NotchViewModel.h"
+#include "Vude/Shell/NotchPanel.h"
+#include "Vude/Shell/NotchViewModel.h"
 
 #include <QSignalSpy>
 

@@ -2,7 +2,7 @@
 
 #include "VudeServices/ClipboardService.h"
 #include "VudeServices/TimerStore.h"
-#include "Vude/NotchDeskAdapters.h"
+#include "Vude/Shell/NotchDeskAdapters.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -14,10 +14,10 @@
 #include "VudeServices/LocationProvider.h"
 #include "VudeServices/TrayStore.h"
 #include "VudeServices/WeatherProvider.h"
-#include "Vude/NotchHostingView.h"
-#include "Vude/NotchPanel.h"
-#include "Vude/NotchViewModel.h"
-#include "Vude/NotchWindowController.h"
+#include "Vude/Shell/NotchHostingView.h"
+#include "Vude/Shell/NotchPanel.h"
+#include "Vude/Shell/NotchViewModel.h"
+#include "Vude/Shell/NotchWindowController.h"
 
 #include <QTemporaryDir>
 

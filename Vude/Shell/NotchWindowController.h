@@ -26,8 +26,8 @@
 #include "VudeServices/NotchGeometry.h"
 #include "VudeServices/TrayItem.h"
 #include "VudeUI/ActivityMetrics.h"
-#include "Vude/NotchPipelineRunner.h"
-#include "Vude/ShellPlatform.h"
+#include "Vude/Shell/NotchPipelineRunner.h"
+#include "Vude/Shell/ShellPlatform.h"
 
 #include <QList>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "Vude/NotchBackdropLayout.h"
+#include "Vude/Shell/NotchBackdropLayout.h"
 
 #include <algorithm>
 

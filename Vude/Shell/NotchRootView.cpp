@@ -1,4 +1,4 @@
-#include "Vude/NotchRootView.h"
+#include "Vude/Shell/NotchRootView.h"
 
 #include "VudeUI/NotchShape.h"
 #include "VudeUI/qt/ContinuousCorners.h"
@@ -9,8 +9,8 @@
 #include "Vude/ActivityPillView.h"
 #include "Vude/AmbientMediaView.h"
 #include "Vude/ArtworkCache.h"
-#include "Vude/NotchPanel.h"
-#include "Vude/NotchViewModel.h"
+#include "Vude/Shell/NotchPanel.h"
+#include "Vude/Shell/NotchViewModel.h"
 #include "Vude/WaveformView.h"
 
 #include <QFontMetricsF>

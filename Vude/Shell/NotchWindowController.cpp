@@ -1,4 +1,4 @@
-#include "Vude/NotchWindowController.h"
+#include "Vude/Shell/NotchWindowController.h"
 
 #include "Platform/Core/XdgPaths.h"
 #include "Platform/Desktop/GioApplicationCatalog.h"
@@ -13,11 +13,11 @@
 #include "VudeServices/TrayStore.h"
 #include "VudeServices/WeatherProvider.h"
 #include "Vude/ArtworkCache.h"
-#include "Vude/NotchDeskAdapters.h"
-#include "Vude/NotchHostingView.h"
-#include "Vude/NotchPanel.h"
-#include "Vude/NotchRootView.h"
-#include "Vude/NotchViewModel.h"
+#include "Vude/Shell/NotchDeskAdapters.h"
+#include "Vude/Shell/NotchHostingView.h"
+#include "Vude/Shell/NotchPanel.h"
+#include "Vude/Shell/NotchRootView.h"
+#include "Vude/Shell/NotchViewModel.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

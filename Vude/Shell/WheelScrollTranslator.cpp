@@ -1,4 +1,4 @@
-#include "Vude/WheelScrollTranslator.h"
+#include "Vude/Shell/WheelScrollTranslator.h"
 
 ScrollStep WheelScrollTranslator::translate(const WheelInput& input)
 {

@@ -29,10 +29,10 @@
 #include "VudeServices/NowPlayingState.h"
 #include "VudeUI/ActivityMetrics.h"
 #include "VudeUI/Tokens.h"
-#include "Vude/NotchDeskServices.h"
-#include "Vude/NotchSizing.h"
-#include "Vude/ShellPlatform.h"
-#include "Vude/WheelScrollTranslator.h"
+#include "Vude/Shell/NotchDeskServices.h"
+#include "Vude/Shell/NotchSizing.h"
+#include "Vude/Shell/ShellPlatform.h"
+#include "Vude/Shell/WheelScrollTranslator.h"
 
 #include <QList>
 #include <QObject>

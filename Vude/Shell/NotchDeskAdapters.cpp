@@ -1,4 +1,4 @@
-#include "Vude/NotchDeskAdapters.h"
+#include "Vude/Shell/NotchDeskAdapters.h"
 
 #include "VudeServices/Clip.h"
 #include "VudeServices/PipelineRunner.h"

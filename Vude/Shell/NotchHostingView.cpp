@@ -1,4 +1,4 @@
-#include "Vude/NotchHostingView.h"
+#include "Vude/Shell/NotchHostingView.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>

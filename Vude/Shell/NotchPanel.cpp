@@ -1,4 +1,4 @@
-#include "Vude/NotchPanel.h"
+#include "Vude/Shell/NotchPanel.h"
 
 #include "VudeUI/NotchShape.h"
 #include "VudeUI/qt/QtPath.h"

@@ -2,8 +2,8 @@
 // The Desk's services behind the narrow interfaces a notch view model uses,
 // and the plain values it publishes made from the services' own types.
 
-#include "Vude/NotchDeskServices.h"
-#include "Vude/NotchPipelineRunner.h"
+#include "Vude/Shell/NotchDeskServices.h"
+#include "Vude/Shell/NotchPipelineRunner.h"
 
 #include <memory>
 

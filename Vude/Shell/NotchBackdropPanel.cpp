@@ -1,4 +1,4 @@
-#include "Vude/NotchBackdropPanel.h"
+#include "Vude/Shell/NotchBackdropPanel.h"
 
 #include "VudeUI/NotchShape.h"
 #include "VudeUI/qt/GaussianBlur.h"

@@ -22,7 +22,7 @@
 #include "VudeKit/Geometry.h"
 #include "VudeKit/Scheduler.h"
 #include "VudeUI/Tokens.h"
-#include "Vude/NotchSurfaceLayout.h"
+#include "Vude/Shell/NotchSurfaceLayout.h"
 
 #include <QPainterPath>
 #include <QWidget>

@@ -5,7 +5,7 @@
 // size and radius.
 
 #include "VudeKit/Geometry.h"
-#include "Vude/NotchBackdropLayout.h"
+#include "Vude/Shell/NotchBackdropLayout.h"
 
 #include <QImage>
 #include <QWidget>

@@ -10,10 +10,10 @@
 
 #include "VudeKit/Geometry.h"
 #include "VudeKit/Scheduler.h"
-#include "Vude/DragArmable.h"
-#include "Vude/NotchHitArea.h"
-#include "Vude/ShellPlatform.h"
-#include "Vude/WheelScrollTranslator.h"
+#include "Vude/Shell/DragArmable.h"
+#include "Vude/Shell/NotchHitArea.h"
+#include "Vude/Shell/ShellPlatform.h"
+#include "Vude/Shell/WheelScrollTranslator.h"
 
 #include <QList>
 #include <QString>

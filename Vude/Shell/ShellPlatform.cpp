@@ -1,4 +1,4 @@
-#include "Vude/ShellPlatform.h"
+#include "Vude/Shell/ShellPlatform.h"
 
 #include "Platform/Desktop/KdeConnectSharingService.h"
 #include "Platform/Input/XcbConnection.h"

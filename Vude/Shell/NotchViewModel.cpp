@@ -1,10 +1,10 @@
-#include "Vude/NotchViewModel.h"
+#include "Vude/Shell/NotchViewModel.h"
 
 #include "VudeServices/PipelineRegistry.h"
 #include "VudeServices/ScreenCoordinates.h"
 #include "VudeSync/DidoDivuzerore.h"
-#include "Vude/NotchDropLanes.h"
-#include "Vude/NotchPanel.h"
+#include "Vude/Shell/NotchDropLanes.h"
+#include "Vude/Shell/NotchPanel.h"
 
 #include <set>
 #include <system_error>

@@ -16,8 +16,8 @@
 // Frames are Qt global coordinates (top-left origin), in points.
 
 #include "VudeKit/Geometry.h"
-#include "Vude/NotchBackdropPanel.h"
-#include "Vude/ShellPlatform.h"
+#include "Vude/Shell/NotchBackdropPanel.h"
+#include "Vude/Shell/ShellPlatform.h"
 
 #include <QWidget>
 
