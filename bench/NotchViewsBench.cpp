@@ -8,10 +8,10 @@
 #include "VudeUI/NotchShape.h"
 #include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
-#include "Vude/ActivityPillView.h"
-#include "Vude/AmbientMediaView.h"
-#include "Vude/ArtworkCache.h"
-#include "Vude/ArtworkView.h"
+#include "Vude/Shell/Views/ActivityPillView.h"
+#include "Vude/Shell/Views/AmbientMediaView.h"
+#include "Vude/Shell/Views/ArtworkCache.h"
+#include "Vude/Shell/Views/ArtworkView.h"
 #include "Vude/Shell/NotchSurfaceLayout.h"
 
 #include <QBuffer>

@@ -6,12 +6,12 @@
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SpringAnimator.h"
 #include "VudeUI/qt/SymbolCatalog.h"
-#include "Vude/ActivityPillView.h"
-#include "Vude/AmbientMediaView.h"
-#include "Vude/ArtworkCache.h"
+#include "Vude/Shell/Views/ActivityPillView.h"
+#include "Vude/Shell/Views/AmbientMediaView.h"
+#include "Vude/Shell/Views/ArtworkCache.h"
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchViewModel.h"
-#include "Vude/WaveformView.h"
+#include "Vude/Shell/Views/WaveformView.h"
 
 #include <QFontMetricsF>
 #include <QMouseEvent>

@@ -12,7 +12,7 @@
 #include "VudeServices/TimerStore.h"
 #include "VudeServices/TrayStore.h"
 #include "VudeServices/WeatherProvider.h"
-#include "Vude/ArtworkCache.h"
+#include "Vude/Shell/Views/ArtworkCache.h"
 #include "Vude/Shell/NotchDeskAdapters.h"
 #include "Vude/Shell/NotchHostingView.h"
 #include "Vude/Shell/NotchPanel.h"

@@ -1,4 +1,4 @@
-#include "Vude/ArtworkView.h"
+#include "Vude/Shell/Views/ArtworkView.h"
 
 #include "ImageFixtures.h"
 #include "TestSupport.h"

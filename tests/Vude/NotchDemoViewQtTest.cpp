@@ -1,4 +1,4 @@
-#include "Vude/NotchDemoView.h"
+#include "Vude/Shell/Views/NotchDemoView.h"
 
 #include <QDir>
 #include <QImage>

@@ -1,11 +1,11 @@
 #include "Vude/Shell/NotchRootView.h"
 
-#include "Vude/ActivityPillView.h"
-#include "Vude/AmbientMediaView.h"
-#include "Vude/ArtworkCache.h"
+#include "Vude/Shell/Views/ActivityPillView.h"
+#include "Vude/Shell/Views/AmbientMediaView.h"
+#include "Vude/Shell/Views/ArtworkCache.h"
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchViewModel.h"
-#include "Vude/WaveformView.h"
+#include "Vude/Shell/Views/WaveformView.h"
 
 #include "VudeUI/qt/SpringAnimator.h"
 

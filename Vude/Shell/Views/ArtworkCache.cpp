@@ -1,4 +1,4 @@
-#include "Vude/ArtworkCache.h"
+#include "Vude/Shell/Views/ArtworkCache.h"
 
 #include "Platform/Core/MainThread.h"
 #include "Platform/Core/SerialQueue.h"

@@ -13,7 +13,7 @@
 #include "VudeKit/ClockSource.h"
 #include "VudeKit/Scheduler.h"
 #include "VudeUI/Tokens.h"
-#include "Vude/AmbientMediaLayout.h"
+#include "Vude/Shell/Views/AmbientMediaLayout.h"
 
 #include <QObject>
 #include <QRectF>

@@ -5,7 +5,7 @@
 // notch's size follows each beat with a spring (instant under reduce
 // motion).
 
-#include "Vude/NotchDemo.h"
+#include "Vude/Shell/Views/NotchDemo.h"
 #include "VudeKit/ClockSource.h"
 
 #include <QWidget>

@@ -1,11 +1,11 @@
-#include "Vude/AmbientMediaView.h"
+#include "Vude/Shell/Views/AmbientMediaView.h"
 
 #include "VudeUI/qt/ContinuousCorners.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SpringAnimator.h"
 #include "VudeUI/qt/SymbolCatalog.h"
-#include "Vude/ArtworkView.h"
-#include "Vude/WaveformView.h"
+#include "Vude/Shell/Views/ArtworkView.h"
+#include "Vude/Shell/Views/WaveformView.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

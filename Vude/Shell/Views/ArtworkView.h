@@ -12,7 +12,7 @@
 // new now-playing update.
 
 #include "VudeKit/Data.h"
-#include "Vude/ArtworkCache.h"
+#include "Vude/Shell/Views/ArtworkCache.h"
 
 #include <QImage>
 #include <QObject>

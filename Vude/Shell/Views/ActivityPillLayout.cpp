@@ -1,4 +1,4 @@
-#include "Vude/ActivityPillLayout.h"
+#include "Vude/Shell/Views/ActivityPillLayout.h"
 
 #include <algorithm>
 #include <cmath>

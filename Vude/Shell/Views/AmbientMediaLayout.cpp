@@ -1,4 +1,4 @@
-#include "Vude/AmbientMediaLayout.h"
+#include "Vude/Shell/Views/AmbientMediaLayout.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "Vude/ArtworkView.h"
+#include "Vude/Shell/Views/ArtworkView.h"
 
 #include "VudeUI/Tokens.h"
 #include "VudeUI/qt/ContinuousCorners.h"

@@ -1,11 +1,11 @@
-#include "Vude/ActivityPillView.h"
+#include "Vude/Shell/Views/ActivityPillView.h"
 
 #include "VudeUI/PercentText.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SpringAnimator.h"
 #include "VudeUI/qt/SymbolCatalog.h"
-#include "Vude/ArtworkView.h"
-#include "Vude/WaveformView.h"
+#include "Vude/Shell/Views/ArtworkView.h"
+#include "Vude/Shell/Views/WaveformView.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

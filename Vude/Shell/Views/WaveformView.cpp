@@ -1,4 +1,4 @@
-#include "Vude/WaveformView.h"
+#include "Vude/Shell/Views/WaveformView.h"
 
 #include "VudeUI/Tokens.h"
 #include "VudeUI/qt/QtTokens.h"

@@ -1,4 +1,4 @@
-#include "Vude/NotchDemoView.h"
+#include "Vude/Shell/Views/NotchDemoView.h"
 
 #include "VudeUI/NotchShape.h"
 #include "VudeUI/Tokens.h"

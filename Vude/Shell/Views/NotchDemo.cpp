@@ -1,4 +1,4 @@
-#include "Vude/NotchDemo.h"
+#include "Vude/Shell/Views/NotchDemo.h"
 
 #include <algorithm>
 #include <array>

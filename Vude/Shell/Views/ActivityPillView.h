@@ -14,7 +14,7 @@
 #include "VudeKit/ClockSource.h"
 #include "VudeKit/Scheduler.h"
 #include "VudeUI/Tokens.h"
-#include "Vude/ActivityPillLayout.h"
+#include "Vude/Shell/Views/ActivityPillLayout.h"
 
 #include <QObject>
 #include <QRectF>
