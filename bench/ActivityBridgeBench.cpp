@@ -19,7 +19,7 @@
 #include "Platform/Power/FakeDisplaySleepInhibitor.h"
 #include "Platform/Power/FakePowerSource.h"
 #include "Platform/Power/FakeScreenLockMonitor.h"
-#include "Vude/ActivityBridge.h"
+#include "Vude/Bridge/ActivityBridge.h"
 #include "bench/support/BenchRig.h"
 #include "tests/support/PrivatePulseServer.h"
 

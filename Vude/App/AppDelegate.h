@@ -17,7 +17,7 @@
 #include "Platform/Core/NotificationCenter.h"
 #include "Platform/Settings/ReduceMotionSetting.h"
 #include "Platform/Shell/ActivationPolicy.h"
-#include "Vude/ActivityBridge.h"
+#include "Vude/Bridge/ActivityBridge.h"
 #include "Vude/App/ActivityRouting.h"
 #include "Vude/App/AppSync.h"
 #include "Vude/App/AppWindows.h"

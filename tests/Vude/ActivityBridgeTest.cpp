@@ -5,7 +5,7 @@
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Input/X11Keyboard.h"
 #include "Platform/Desktop/CalendarFolderAccess.h"
-#include "Vude/CalendarServiceAdapter.h"
+#include "Vude/Bridge/CalendarServiceAdapter.h"
 #include "Vude/FakePermissions.h"
 #include "Vude/PermissionPrompt.h"
 #include "VudeKit/Numbers.h"

@@ -1,5 +1,5 @@
 // The pill every system event raises, field by field.
-#include "Vude/ActivityPayloads.h"
+#include "Vude/Bridge/ActivityPayloads.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@
 #include "Platform/Power/FakePowerSource.h"
 #include "Platform/Power/FakeScreenLockMonitor.h"
 #include "TestSupport.h"
-#include "Vude/ActivityBridge.h"
+#include "Vude/Bridge/ActivityBridge.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

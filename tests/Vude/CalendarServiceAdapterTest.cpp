@@ -4,7 +4,7 @@
 #include "BridgeRig.h"
 
 #include "Platform/Desktop/FakeCalendarStore.h"
-#include "Vude/CalendarServiceAdapter.h"
+#include "Vude/Bridge/CalendarServiceAdapter.h"
 
 #include <gtest/gtest.h>
 

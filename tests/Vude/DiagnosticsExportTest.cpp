@@ -1,6 +1,6 @@
 #include "Vude/App/DiagnosticsExport.h"
 
-#include "Vude/ActivityPayloads.h"
+#include "Vude/Bridge/ActivityPayloads.h"
 #include "Vude/App/UpdateService.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // What the key handler decides for each key, before any service is asked.
-#include "Vude/MediaKeyHandling.h"
+#include "Vude/Bridge/MediaKeyHandling.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@
 
 #include "Platform/Audio/SoundPlayer.h"
 #include "Platform/Core/Environment.h"
-#include "Vude/BridgeCalendarService.h"
+#include "Vude/Bridge/BridgeCalendarService.h"
 #include "VudeKit/ActivityCoordinator.h"
 #include "VudeKit/Data.h"
 #include "VudeKit/Scheduler.h"

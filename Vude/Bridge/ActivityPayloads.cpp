@@ -1,4 +1,4 @@
-#include "Vude/ActivityPayloads.h"
+#include "Vude/Bridge/ActivityPayloads.h"
 
 #include "VudeKit/Numbers.h"
 #include "VudeKit/UnicodeText.h"

@@ -3,7 +3,7 @@
 // the filter, start and stop, and the next event about to start, read from
 // the one CalendarService, which the Desk reads too.
 
-#include "Vude/BridgeCalendarService.h"
+#include "Vude/Bridge/BridgeCalendarService.h"
 #include "VudeServices/CalendarService.h"
 
 #include <memory>

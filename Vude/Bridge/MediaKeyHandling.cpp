@@ -1,4 +1,4 @@
-#include "Vude/MediaKeyHandling.h"
+#include "Vude/Bridge/MediaKeyHandling.h"
 
 namespace MediaKeyHandling {
 

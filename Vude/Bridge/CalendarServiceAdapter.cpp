@@ -1,4 +1,4 @@
-#include "Vude/CalendarServiceAdapter.h"
+#include "Vude/Bridge/CalendarServiceAdapter.h"
 
 #include <utility>
 

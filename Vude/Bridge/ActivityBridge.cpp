@@ -1,4 +1,4 @@
-#include "Vude/ActivityBridge.h"
+#include "Vude/Bridge/ActivityBridge.h"
 
 #include "Platform/Audio/CanberraSoundPlayer.h"
 #include "Platform/Audio/PulseAudioBackend.h"
@@ -8,9 +8,9 @@
 #include "Platform/Desktop/FocusStateSource.h"
 #include "Platform/Input/X11KeyTapBackend.h"
 #include "Platform/Input/X11Keyboard.h"
-#include "Vude/ActivityPayloads.h"
-#include "Vude/CalendarServiceAdapter.h"
-#include "Vude/MediaKeyHandling.h"
+#include "Vude/Bridge/ActivityPayloads.h"
+#include "Vude/Bridge/CalendarServiceAdapter.h"
+#include "Vude/Bridge/MediaKeyHandling.h"
 #include "Vude/Permission.h"
 #include "Vude/PermissionSystem.h"
 #include "VudeKit/Numbers.h"
