@@ -3,7 +3,7 @@
 #include "Vude/App/DeveloperHooks.h"
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchViewModel.h"
-#include "Vude/Permission.h"
+#include "Vude/Permissions/Permission.h"
 #include "Vude/App/ShortcutSeeding.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/FocusFilterBridge.h"

@@ -13,7 +13,7 @@
 #include "Vude/App/CoordinatorAppSync.h"
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchWindowController.h"
-#include "Vude/PermissionSystem.h"
+#include "Vude/Permissions/PermissionSystem.h"
 #include "Vude/App/ShellAppWindows.h"
 #include "Vude/Shell/ShellPlatform.h"
 #include "Vude/App/UpdateService.h"

@@ -8,7 +8,7 @@
 
 #include "Platform/Shell/ActivationPolicy.h"
 #include "Platform/Shell/FileRevealer.h"
-#include "Vude/Permission.h"
+#include "Vude/Permissions/Permission.h"
 #include "VudeServices/DiagnosticsReport.h"
 
 #include <array>

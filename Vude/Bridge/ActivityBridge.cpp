@@ -11,8 +11,8 @@
 #include "Vude/Bridge/ActivityPayloads.h"
 #include "Vude/Bridge/CalendarServiceAdapter.h"
 #include "Vude/Bridge/MediaKeyHandling.h"
-#include "Vude/Permission.h"
-#include "Vude/PermissionSystem.h"
+#include "Vude/Permissions/Permission.h"
+#include "Vude/Permissions/PermissionSystem.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/MediaRemoteSource.h"
 

@@ -6,8 +6,8 @@
 #include "Platform/Input/X11Keyboard.h"
 #include "Platform/Desktop/CalendarFolderAccess.h"
 #include "Vude/Bridge/CalendarServiceAdapter.h"
-#include "Vude/FakePermissions.h"
-#include "Vude/PermissionPrompt.h"
+#include "Vude/Permissions/FakePermissions.h"
+#include "Vude/Permissions/PermissionPrompt.h"
 #include "VudeKit/Numbers.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "Vude/AlertPresenter.h"
+#include "Vude/Permissions/AlertPresenter.h"
 
 #include <QApplication>
 #include <QLabel>

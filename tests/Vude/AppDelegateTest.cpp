@@ -3,8 +3,8 @@
 // recording sync store and windows, and a manual scheduler and clocks.
 #include "AppRig.h"
 
-#include "Vude/PermissionPrompt.h"
-#include "Vude/PrivacyPane.h"
+#include "Vude/Permissions/PermissionPrompt.h"
+#include "Vude/Permissions/PrivacyPane.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>

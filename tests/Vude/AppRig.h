@@ -8,7 +8,7 @@
 #include "BridgeRig.h"
 #include "NotchViewModelRig.h"
 #include "Vude/App/AppDelegate.h"
-#include "Vude/FakePermissions.h"
+#include "Vude/Permissions/FakePermissions.h"
 #include "Vude/Shell/NotchViewModel.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/FocusFilterBridge.h"

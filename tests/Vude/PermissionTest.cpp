@@ -1,8 +1,8 @@
-#include "Vude/Permission.h"
+#include "Vude/Permissions/Permission.h"
 
 #include "Platform/Input/FakeInputAccessProbe.h"
-#include "Vude/FakePermissions.h"
-#include "Vude/PermissionPrompt.h"
+#include "Vude/Permissions/FakePermissions.h"
+#include "Vude/Permissions/PermissionPrompt.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

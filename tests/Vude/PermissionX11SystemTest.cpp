@@ -1,9 +1,9 @@
-#include "Vude/Permission.h"
+#include "Vude/Permissions/Permission.h"
 
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Input/X11KeyTapBackend.h"
 #include "Platform/Input/XcbConnection.h"
-#include "Vude/FakePermissions.h"
+#include "Vude/Permissions/FakePermissions.h"
 
 #include "PrivateXServer.h"
 #include "TestSupport.h"

@@ -1,6 +1,6 @@
-#include "Vude/PrivacyPane.h"
+#include "Vude/Permissions/PrivacyPane.h"
 
-#include "Vude/Permission.h"
+#include "Vude/Permissions/Permission.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

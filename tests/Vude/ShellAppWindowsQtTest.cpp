@@ -1,5 +1,5 @@
 #include "AppRig.h"
-#include "Vude/FakePermissions.h"
+#include "Vude/Permissions/FakePermissions.h"
 #include "Vude/App/QtMenuBuilder.h"
 #include "Vude/App/SettingsWindowPlacement.h"
 #include "Vude/App/ShellAppWindows.h"

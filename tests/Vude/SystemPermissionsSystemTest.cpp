@@ -1,8 +1,8 @@
-#include "Vude/PermissionSystem.h"
+#include "Vude/Permissions/PermissionSystem.h"
 
 #include "Platform/Core/XdgPaths.h"
 #include "Platform/Desktop/CalendarFolderAccess.h"
-#include "Vude/Permission.h"
+#include "Vude/Permissions/Permission.h"
 
 #include "BluezMock.h"
 #include "PrivateSessionBus.h"

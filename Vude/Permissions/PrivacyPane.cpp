@@ -1,4 +1,4 @@
-#include "Vude/PrivacyPane.h"
+#include "Vude/Permissions/PrivacyPane.h"
 
 #include "Platform/Core/AppResources.h"
 #include "Platform/Core/Environment.h"

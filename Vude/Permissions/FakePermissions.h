@@ -10,9 +10,9 @@
 
 #include "Platform/Shell/ActivationPolicy.h"
 #include "Platform/Shell/UrlOpener.h"
-#include "Vude/AlertPresenter.h"
-#include "Vude/Permission.h"
-#include "Vude/PermissionSystem.h"
+#include "Vude/Permissions/AlertPresenter.h"
+#include "Vude/Permissions/Permission.h"
+#include "Vude/Permissions/PermissionSystem.h"
 #include "VudeKit/ClockSource.h"
 #include "VudeKit/Scheduler.h"
 

@@ -1,4 +1,4 @@
-#include "Vude/PermissionPrompt.h"
+#include "Vude/Permissions/PermissionPrompt.h"
 
 void PermissionPrompt::withActivation(std::function<void()> work, PermissionSystem& system)
 {

@@ -17,8 +17,8 @@
 #include "Platform/Bluetooth/BluetoothBackend.h"
 #include "Platform/Shell/ActivationPolicy.h"
 #include "Platform/Shell/UrlOpener.h"
-#include "Vude/AlertPresenter.h"
-#include "Vude/BluetoothPermissionProbe.h"
+#include "Vude/Permissions/AlertPresenter.h"
+#include "Vude/Permissions/BluetoothPermissionProbe.h"
 #include "VudeKit/Scheduler.h"
 
 #include <QDBusConnection>

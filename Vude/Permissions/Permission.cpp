@@ -1,8 +1,8 @@
-#include "Vude/Permission.h"
+#include "Vude/Permissions/Permission.h"
 
 #include "Platform/Core/MainThread.h"
-#include "Vude/PermissionPrompt.h"
-#include "Vude/PrivacyPane.h"
+#include "Vude/Permissions/PermissionPrompt.h"
+#include "Vude/Permissions/PrivacyPane.h"
 
 static_assert(static_cast<long>(BluetoothAuthorization::notDetermined) == 0 &&
                   static_cast<long>(BluetoothAuthorization::restricted) == 1 &&

@@ -1,11 +1,11 @@
-#include "Vude/PermissionSystem.h"
+#include "Vude/Permissions/PermissionSystem.h"
 
 #include "Platform/Bluetooth/BluezBluetoothBackend.h"
 #include "Platform/Camera/V4l2CameraAccess.h"
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Desktop/CalendarFolderAccess.h"
-#include "Vude/Permission.h"
-#include "Vude/PrivacyPane.h"
+#include "Vude/Permissions/Permission.h"
+#include "Vude/Permissions/PrivacyPane.h"
 
 #include <QCoreApplication>
 

@@ -4,7 +4,7 @@
 //
 // Main thread only.
 
-#include "Vude/PermissionSystem.h"
+#include "Vude/Permissions/PermissionSystem.h"
 #include "VudeKit/Date.h"
 
 #include <functional>

@@ -13,7 +13,7 @@
 // Main thread, except the completions of calendar and camera requests, which
 // come on a thread of their own.
 
-#include "Vude/PermissionSystem.h"
+#include "Vude/Permissions/PermissionSystem.h"
 #include "VudeKit/Date.h"
 #include "VudeKit/EnumTraits.h"
 #include "VudeServices/EventTapService.h"

@@ -1,6 +1,6 @@
-#include "Vude/BluetoothPermissionProbe.h"
+#include "Vude/Permissions/BluetoothPermissionProbe.h"
 
-#include "Vude/PermissionSystem.h"
+#include "Vude/Permissions/PermissionSystem.h"
 
 BluetoothPermissionProbe::BluetoothPermissionProbe(ManagerFactory makeManager, AuthorizationRead authorization,
                                                    Scheduler& scheduler)

@@ -1,6 +1,6 @@
-#include "Vude/FakePermissions.h"
+#include "Vude/Permissions/FakePermissions.h"
 
-#include "Vude/Permission.h"
+#include "Vude/Permissions/Permission.h"
 
 namespace {
 
