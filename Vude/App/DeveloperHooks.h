@@ -6,7 +6,7 @@
 // included); values are used unchanged, never trimmed.
 
 #include "Platform/Core/Environment.h"
-#include "Vude/SettingsPane.h"
+#include "Vude/Settings/SettingsPane.h"
 #include "VudeKit/ActivityModels.h"
 
 #include <cstdint>
