@@ -1,4 +1,4 @@
-#include "../NotchWindowControllerRig.h"
+#include "NotchWindowControllerRig.h"
 
 #include "Platform/Core/ChildProcess.h"
 
