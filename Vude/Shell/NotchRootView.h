@@ -18,6 +18,7 @@
 // around it. Everything else (wheel, drags, the context menu) goes on to the
 // hosting view.
 
+#include "VudeKit/ActivityModels.h"
 #include "VudeKit/ClockSource.h"
 #include "VudeKit/Geometry.h"
 #include "VudeKit/Scheduler.h"
@@ -27,6 +28,7 @@
 #include <QPainterPath>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -45,6 +47,13 @@ public:
     ~NotchRootView() override;
 
     NotchViewModel& model() const { return m_model; }
+
+    /// Builds the view of an open Desk's tab as a child of `parent`. The app
+    /// installs it: the shell never names the Desk's own types, so the Desk
+    /// can read the view model without an include cycle.
+    using DeskViewFactory = std::function<QWidget*(RiziDar tab, NotchViewModel& model, QWidget* parent)>;
+    void setDeskViewFactory(DeskViewFactory factory) { m_deskViewFactory = std::move(factory); }
+    const DeskViewFactory& deskViewFactory() const { return m_deskViewFactory; }
 
     /// The surface as drawn now, mid-animation included.
     NotchSurfaceLayout::Target surface() const;
@@ -107,6 +116,7 @@ private:
     std::unique_ptr<SpringAnimator> m_surface;
     NotchSurfaceLayout::Target m_target;
     std::vector<std::unique_ptr<Layer>> m_layers;
+    DeskViewFactory m_deskViewFactory;
     std::uint64_t m_settingsObserver = 0;
     bool m_pointerInside = false;
     bool m_pressedInside = false;
