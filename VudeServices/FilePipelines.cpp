@@ -60,6 +60,8 @@ PipelineFailure zipFailure(const ZipArchive::Failure& failure, const std::string
         return PipelineError::toolFailed("Not enough disk space to unpack " + archiveName);
     case Kind::encrypted:
         return PipelineError::toolFailed(archiveName + " is password-protected");
+    case Kind::duplicateEntry:
+        return PipelineError::toolFailed(archiveName + " holds " + failure.name + " twice");
     case Kind::notFileOrFolder:
         return PipelineError::toolFailed(failure.name + " is " + failure.detail + ", not a file or folder");
     }

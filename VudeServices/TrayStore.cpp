@@ -43,6 +43,14 @@ std::optional<fs::path> itemFolder(const TrayItem& item, const fs::path& root)
     return folder;
 }
 
+// Whether `folder` is a folder itself, not a link to one: a link of an item
+// folder's name passes itemFolder's check by its text, yet leads elsewhere.
+bool isRealFolder(const fs::path& folder)
+{
+    std::error_code error;
+    return fs::symlink_status(folder, error).type() == fs::file_type::directory;
+}
+
 void deleteItemFolder(const TrayItem& item, const fs::path& root,
                       const std::function<bool(const fs::path&)>& moveToTrash)
 {
@@ -50,6 +58,11 @@ void deleteItemFolder(const TrayItem& item, const fs::path& root,
     if (!folder)
         return;
     std::error_code error;
+    if (!isRealFolder(*folder)) {
+        // Only the entry in the tray's own folder goes, never what it leads to.
+        fs::remove(*folder, error);
+        return;
+    }
     const fs::path stored = fs::path(item.storedPath).lexically_normal();
     // Moved in, the copy is the user's only one: it goes to the Trash, and
     // stays where it is when it cannot.
@@ -69,8 +82,7 @@ void writeThumbnail(const QImage& image, const fs::path& cache, std::mutex& fold
     if (!bytes)
         return;
     const std::lock_guard guard(folderLock);
-    std::error_code error;
-    if (fs::is_directory(cache.parent_path(), error))
+    if (isRealFolder(cache.parent_path()))
         (void)AtomicFile::write(cache, *bytes);
 }
 
@@ -295,6 +307,8 @@ void TrayStore::thumbnail(const TrayItem& item, double size, QObject* context, T
     m_thumbnailPool.start([this, stored, cache, pixels, generator = m_thumbnailGenerator, lock = m_folderLock,
                            guard = std::move(guard), done = std::move(done), type = item.utType()]() mutable {
         std::optional<QImage> image;
+        if (cache && !isRealFolder(cache->parent_path()))
+            cache.reset();
         if (cache)
             if (auto cached = ImageCodec::decodeFile(*cache))
                 image = std::move(cached->image);

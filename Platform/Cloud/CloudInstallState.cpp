@@ -28,6 +28,33 @@ bool olderThan(Date date, Date now, Duration lifetime)
     return Duration(elapsed) > lifetime;
 }
 
+/// Whether `text` opens more than `limit` arrays and objects one inside the
+/// other, brackets in strings aside. A plain scan, so that it answers for
+/// any depth without a recursive walk; it need not validate the text, the
+/// parser does that next.
+bool nestsDeeperThan(std::string_view text, std::size_t limit)
+{
+    std::size_t depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return true;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
 template <typename Value>
 Expected<Value, std::string> member(const json& object, const char* key, bool required = true,
                                     Value fallback = Value())
@@ -126,6 +153,10 @@ std::string CloudInstallState::encode() const
 
 Expected<CloudInstallState, std::string> CloudInstallState::decode(std::string_view text)
 {
+    // Checked before parsing: the parse would go through, but copying or
+    // writing the document again is recursive.
+    if (nestsDeeperThan(text, kMaxNesting))
+        return unexpected("nested deeper than " + std::to_string(kMaxNesting) + " levels");
     const json document = json::parse(text, nullptr, false);
     if (document.is_discarded())
         return unexpected(std::string("not a complete JSON text"));
@@ -159,6 +190,8 @@ Expected<CloudInstallState, std::string> CloudInstallState::decode(std::string_v
     const auto records = document.find("records");
     if (records == document.end() || !records->is_array())
         return unexpected(std::string("\"records\" is not a list"));
+    if (records->size() > kMaxRecords)
+        return unexpected("more than " + std::to_string(kMaxRecords) + " records");
     for (const auto& object : *records) {
         auto entry = decodeEntry(object, state.installID);
         if (!entry)

@@ -21,6 +21,12 @@
 struct CloudInstallState {
     /// The first member of every state file; a file without it is foreign.
     static constexpr std::string_view kFormat = "vude-cloud-1";
+    /// Bounds a state read from another computer keeps. Ours nest four
+    /// levels deep (the fields hold plain values) and hold one record per
+    /// row of the store; far beyond either, a file is damaged or hostile,
+    /// and a deep one would run any recursive walk of it off the stack.
+    static constexpr std::size_t kMaxNesting = 64;
+    static constexpr std::size_t kMaxRecords = 20'000;
 
     struct Entry {
         CloudRecord record;

@@ -18,8 +18,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kExtension = ".json";
-// A state file is a few hundred bytes per record; anything far larger is not one.
-constexpr std::uintmax_t kMaxStateFileBytes = 64ull * 1024 * 1024;
+// This install's own file, written by us, is read up to this size even
+// where an older build wrote it larger than others may read now; the next
+// write then fails as the folder being full.
+constexpr std::uintmax_t kMaxOwnFileBytes = 64ull * 1024 * 1024;
 
 std::string displayPath(const fs::path& path)
 {
@@ -145,7 +147,7 @@ Expected<void, CloudError> FolderCloudDatabase::loadOwnState()
         m_ownBytes.clear();
         return {};
     }
-    auto bytes = AtomicFile::read(path, kMaxStateFileBytes);
+    auto bytes = AtomicFile::read(path, kMaxOwnFileBytes);
     if (!bytes)
         return unexpected(CloudError{CloudError::internalError, "Cannot read " + displayPath(path) + ": " + bytes.error()});
     auto decoded = CloudInstallState::decode(*bytes);
@@ -205,7 +207,7 @@ bool FolderCloudDatabase::refreshOthers()
         } else if (!fs::is_regular_file(fs::symlink_status(path))) {
             trace("cloud: skipped " + name + ": not a regular file");
             complete = false;
-        } else if (auto bytes = AtomicFile::read(path, kMaxStateFileBytes); !bytes) {
+        } else if (auto bytes = AtomicFile::read(path, m_options.maxStateFileBytes); !bytes) {
             trace("cloud: skipped " + name + ": " + bytes.error());
             complete = false;
         } else if (auto state = CloudInstallState::decode(*bytes); !state) {
@@ -239,6 +241,18 @@ Expected<void, CloudError> FolderCloudDatabase::writeOwnState(CloudInstallState 
         m_own = std::move(state);
         return {};
     }
+    // The other installs would skip a larger file, and with it every write of
+    // this one: refused here, where the user can be told.
+    if (state.records.size() > CloudInstallState::kMaxRecords)
+        return unexpected(CloudError{CloudError::quotaExceeded,
+                                     "The cloud folder is full: " + std::to_string(state.records.size())
+                                         + " records to keep, "
+                                         + std::to_string(CloudInstallState::kMaxRecords) + " allowed."});
+    if (bytes.size() > m_options.maxStateFileBytes)
+        return unexpected(CloudError{CloudError::quotaExceeded,
+                                     "The cloud folder is full: this computer's file would take "
+                                         + std::to_string(bytes.size()) + " bytes, "
+                                         + std::to_string(m_options.maxStateFileBytes) + " allowed."});
     if (m_options.quotaBytes) {
         std::uintmax_t total = bytes.size();
         for (const auto& [name, stamp] : listOthers())
@@ -280,7 +294,7 @@ Expected<CloudSnapshot, CloudError> FolderCloudDatabase::fetchAll()
     // This install's file is ours alone: one that went missing or was changed
     // behind our back is written again from what we hold.
     if (!m_ownBytes.empty()) {
-        auto onDisk = AtomicFile::read(ownFile(), kMaxStateFileBytes);
+        auto onDisk = AtomicFile::read(ownFile(), kMaxOwnFileBytes);
         if (!onDisk || *onDisk != m_ownBytes) {
             trace("cloud: this install's file was " + std::string(onDisk ? "changed" : "removed")
                   + " by someone else; writing it again");

@@ -9,9 +9,11 @@
 // writes exactly one file there, "<install id>.json", always whole and
 // atomically (write, then rename), so a sync tool never sees two writers on
 // one file nor a half-written file of ours. Other installs' files are read,
-// never written. A file that is half-synced, corrupt, of another format or
-// not named like ours is skipped with a trace line; hidden files (the
-// temporary files of writers and sync tools) are ignored.
+// never written. They come from other computers, so they are untrusted: a
+// file that is half-synced, corrupt, of another format, not named like ours,
+// or beyond the bounds of a state (too large, nested too deep, too many
+// records) is skipped with one trace line per version of it; hidden files
+// (the temporary files of writers and sync tools) are ignored.
 //
 // Changes are noticed through a folder watcher, and through a slow poll for
 // folders whose changes the watcher cannot see (network shares).
@@ -44,6 +46,10 @@ struct FolderCloudOptions {
     /// How long a deletion mark is kept for installs that have not
     /// applied it yet.
     Duration markLifetime = std::chrono::hours(24 * 30);
+    /// Another install's file larger than this is not read (reading costs
+    /// about thirty times its size in memory), and this install never
+    /// writes one larger.
+    std::uintmax_t maxStateFileBytes = 8ull << 20;
 };
 
 class FolderCloudDatabase final : public QObject, public CloudDatabase {

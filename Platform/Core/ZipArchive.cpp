@@ -396,6 +396,8 @@ private:
                 return fail(Kind::unsafeEntry, entryPath);
             if (components->empty() || components->front() == "__MACOSX")
                 continue;
+            if (components->size() > m_limits.maxPathComponents)
+                return overBudget();
             if (archive_entry_is_encrypted(entry))
                 return fail(Kind::encrypted, entryPath);
             if (archive_entry_hardlink(entry))
@@ -432,21 +434,42 @@ private:
         for (std::size_t i = 0; i < count; ++i) {
             const char* name = components[i].c_str();
             const mode_t mode = i + 1 == components.size() ? lastMode : 0755;
-            if (::mkdirat(folder.get(), name, mode) != 0 && errno != EEXIST) {
-                const int error = errno;
-                return unexpected(Failure{isOutOfSpace(error) ? Kind::noSpace : Kind::writeFailed,
-                                          isOutOfSpace(error) ? m_archiveName : components[i], {}});
+            // Each folder made costs a block of the disk, so a bomb of empty
+            // folders meets the budget too; one already there costs nothing.
+            struct stat info {};
+            if (::fstatat(folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (m_limits.folderBytes > m_budget - m_written)
+                    return unexpected(overBudget().error());
+                if (::mkdirat(folder.get(), name, mode) != 0 && errno != EEXIST) {
+                    const int error = errno;
+                    return unexpected(Failure{isOutOfSpace(error) ? Kind::noSpace : Kind::writeFailed,
+                                              isOutOfSpace(error) ? m_archiveName : components[i], {}});
+                }
+                m_written += m_limits.folderBytes;
             }
             UniqueFd next(::openat(folder.get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!next) {
-                struct stat info {};
-                const bool isLink = ::fstatat(folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
-                return unexpected(Failure{isLink ? Kind::unsafeEntry : Kind::writeFailed,
-                                          isLink ? entryPath : components[i], {}});
+                const int error = errno;
+                if (::fstatat(folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode))
+                    return unexpected(Failure{Kind::unsafeEntry, entryPath, {}});
+                // The folder is new: anything else of that name came from
+                // the archive itself.
+                if (error == ENOTDIR)
+                    return unexpected(Failure{Kind::duplicateEntry, joined(components, i + 1), {}});
+                return unexpected(Failure{Kind::writeFailed, components[i], {}});
             }
             folder = std::move(next);
         }
         return folder;
+    }
+
+    /// The first `count` components as one path.
+    static std::string joined(const std::vector<std::string>& components, std::size_t count)
+    {
+        std::string path;
+        for (std::size_t i = 0; i < count && i < components.size(); ++i)
+            path += (i ? "/" : "") + components[i];
+        return path;
     }
 
     Expected<void, Failure> unpackFolder(const std::vector<std::string>& components, const std::string& entryPath,
@@ -513,7 +536,8 @@ private:
             ::futimens(part->fd(), times);
         }
         if (const int error = part->keep(name.c_str()); error != 0)
-            return failedWriting(error, name);
+            return error == EEXIST ? fail(Kind::duplicateEntry, joined(components, components.size()))
+                                   : failedWriting(error, name);
         return {};
     }
 
@@ -530,7 +554,8 @@ private:
         if (!folder)
             return unexpected(folder.error());
         if (::symlinkat(target.c_str(), folder->get(), components.back().c_str()) != 0)
-            return fail(Kind::writeFailed, components.back());
+            return errno == EEXIST ? fail(Kind::duplicateEntry, joined(components, components.size()))
+                                   : failedWriting(errno, components.back());
         m_links.push_back(Link{components, entryPath, target});
         return {};
     }

@@ -13,9 +13,11 @@
 // refused, and so is any link whose target leads outside the folder, alone
 // or through other links of the archive (a refused link is removed again).
 // The bytes written are bounded by a budget taken from the archive's size
-// and the disk's free space, so a bomb is stopped long before the disk
-// fills; a file cut short by the budget never appears. Entries are written
-// as new files only, never in place of anything.
+// and the disk's free space, each folder made counting as a block of it,
+// so a bomb (of data or of empty folders) is stopped long before the disk
+// fills; a file cut short by the budget never appears, and paths are only
+// so deep. Entries are written as new files only, never in place of
+// anything: a name the archive holds twice fails the unpacking.
 //
 // Blocking: call off the main thread. Any thread.
 
@@ -50,6 +52,9 @@ struct Failure {
         noSpace,
         /// An entry is encrypted; `name` is the entry.
         encrypted,
+        /// An entry's name was taken by an earlier entry (a file named twice,
+        /// a file and a folder of one name); `name` is the path of that name.
+        duplicateEntry,
         /// An input is a socket, FIFO or device, which a zip cannot hold;
         /// `name` is its last path component, `detail` what it is ("a named
         /// pipe").
@@ -86,6 +91,11 @@ struct Limits {
     std::uint64_t keepFreeBytes = 256ull << 20;
     /// Entries (files, folders, links) at most.
     std::uint64_t maxEntries = 1'000'000;
+    /// What each folder made costs of the budget: an empty folder takes a
+    /// block of the disk.
+    std::uint64_t folderBytes = 4096;
+    /// Path components of an entry at most.
+    std::size_t maxPathComponents = 256;
 };
 
 /// Unpacks the zip archive at `archive` into `folder`, which must exist.

@@ -13,44 +13,60 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Well-formed UTF-8: no stray continuation bytes, overlong forms, surrogates
-// or code points beyond U+10FFFF.
+// The length of the well-formed UTF-8 sequence at `i` (no stray
+// continuation byte, overlong form, surrogate or code point beyond
+// U+10FFFF), or 0 when there is none; `codePoint` receives its value.
+std::size_t utf8SequenceAt(std::string_view text, std::size_t i, char32_t& codePoint)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    if (lead < 0x80) {
+        codePoint = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    const char32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+    if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return 0;
+    return length;
+}
+
 bool isUtf8(std::string_view text)
 {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        char32_t codePoint = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            codePoint = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            codePoint = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            codePoint = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        const char32_t smallest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-        if (codePoint < smallest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+    char32_t codePoint = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = utf8SequenceAt(text, i, codePoint);
+        if (length == 0)
             return false;
         i += length;
     }
     return true;
+}
+
+void appendHexEscape(std::string& out, unsigned char byte)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    out += "\\x";
+    out += digits[byte >> 4];
+    out += digits[byte & 0xF];
 }
 
 bool isBlank(char c)
@@ -90,6 +106,39 @@ bool isAcceptableName(std::string_view name)
         return byte < 0x20 || byte == 0x7F || c == '/';
     });
     return !hasControl && isUtf8(name);
+}
+
+std::string escaped(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t codePoint = 0;
+        const std::size_t length = utf8SequenceAt(text, i, codePoint);
+        if (length == 0) {
+            appendHexEscape(out, static_cast<unsigned char>(text[i]));
+            ++i;
+            continue;
+        }
+        const bool isControl = codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F);
+        if (codePoint == '\\' || codePoint == '"') {
+            out += '\\';
+            out += static_cast<char>(codePoint);
+        } else if (codePoint == '\n') {
+            out += "\\n";
+        } else if (codePoint == '\t') {
+            out += "\\t";
+        } else if (codePoint == '\r') {
+            out += "\\r";
+        } else if (isControl) {
+            for (std::size_t k = 0; k < length; ++k)
+                appendHexEscape(out, static_cast<unsigned char>(text[i + k]));
+        } else {
+            out.append(text.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
 }
 
 Expected<std::vector<std::string>, std::string> list(const fs::path& folder)

@@ -31,6 +31,12 @@ std::filesystem::path directory(const Environment::Lookup& environment = Environ
 /// "..", and able to make the round trip described above.
 bool isAcceptableName(std::string_view name);
 
+/// `text` as a message may show it between double quotes on a terminal:
+/// control characters (C0, DEL and C1), bytes that are not UTF-8, quotes and
+/// backslashes are written as C escapes (\n, \x1b, \"), so a name can
+/// never drive the terminal nor end the quotes early.
+std::string escaped(std::string_view text);
+
 /// The names of the shortcuts in `folder`, in byte order. A folder that does
 /// not exist holds none; one that cannot be read fails, saying why.
 Expected<std::vector<std::string>, std::string> list(const std::filesystem::path& folder);

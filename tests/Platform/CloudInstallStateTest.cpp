@@ -191,3 +191,73 @@ TEST_F(CloudCompactionTest, AloneTheMarkIsDroppedAtOnce)
     a.compact({}, true, kStart, kLifetime);
     EXPECT_EQ(names(a), (Names{"kept"}));
 }
+
+namespace {
+
+/// A state file of install "P" whose one record holds `value` as a field.
+std::string stateWithField(const std::string& value)
+{
+    return R"({"format": "vude-cloud-1", "install": "P", "revision": 1, "records": [)"
+           R"({"name": "r", "type": "SyncedTodo", "modified": 1, "revision": 1, "fields": {"title": )"
+           + value + "}}]}";
+}
+
+/// `depth` arrays (or objects with one member), one inside the other.
+std::string nested(std::size_t depth, bool objects = false)
+{
+    std::string text;
+    text.reserve(depth * 6);
+    for (std::size_t i = 0; i < depth; ++i)
+        text += objects ? R"({"a":)" : "[";
+    text += "1";
+    for (std::size_t i = 0; i < depth; ++i)
+        text += objects ? '}' : ']';
+    return text;
+}
+
+} // namespace
+
+// Another computer's file is untrusted: one nested deep enough to run any
+// recursive walk off the stack is refused before it is parsed or copied.
+TEST(CloudInstallStateTest, RefusesAStateNestedDeeperThanTheBoundBeforeParsingIt)
+{
+    // The root, the record list, the record and its fields take four levels.
+    const std::size_t insideFields = CloudInstallState::kMaxNesting - 4;
+    const struct {
+        const char* what;
+        std::string text;
+        bool accepted;
+    } cases[] = {
+        {"a field nested right up to the bound", stateWithField(nested(insideFields)), true},
+        {"one level more", stateWithField(nested(insideFields + 1)), false},
+        {"200,000 arrays deep", stateWithField(nested(200'000)), false},
+        {"objects 1.2 MB deep", stateWithField(nested(240'000, true)), false},
+        {"deep and cut short, as a half-synced copy", stateWithField(nested(200'000)).substr(0, 150'000), false},
+        {"brackets inside a text are not nesting", stateWithField('"' + std::string(100'000, '[') + '"'), true},
+        {"nor are escaped quotes and brackets",
+         stateWithField(R"(")" + std::string(50'000, '\\') + R"(\"[[[[{{{{\\")"), true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        const auto decoded = CloudInstallState::decode(row.text);
+        EXPECT_EQ(decoded.has_value(), row.accepted);
+        if (!row.accepted && !decoded) {
+            EXPECT_NE(decoded.error().find("nested deeper"), std::string::npos) << decoded.error();
+        }
+    }
+}
+
+TEST(CloudInstallStateTest, RefusesAStateOfMoreRecordsThanAnyInstallWrites)
+{
+    const auto stateOf = [](std::size_t count) {
+        std::string text = R"({"format": "vude-cloud-1", "install": "P", "revision": 1, "records": [)";
+        for (std::size_t i = 0; i < count; ++i)
+            text += (i ? "," : "") + (R"({"name": "r)" + std::to_string(i))
+                    + R"(", "type": "SyncedTodo", "modified": 1, "revision": 1})";
+        return text + "]}";
+    };
+    EXPECT_TRUE(CloudInstallState::decode(stateOf(CloudInstallState::kMaxRecords)).has_value());
+    const auto refused = CloudInstallState::decode(stateOf(CloudInstallState::kMaxRecords + 1));
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_NE(refused.error().find("records"), std::string::npos) << refused.error();
+}

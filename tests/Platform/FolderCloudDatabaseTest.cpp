@@ -179,6 +179,83 @@ TEST_F(FolderCloudDatabaseTest, HalfSyncedCorruptAndForeignFilesAreSkippedWithAT
     EXPECT_EQ(traces.size(), lines) << "an unchanged bad file is reported once";
 }
 
+// The folder is shared with other computers, so their files are hostile
+// input: one nested too deep or too large is skipped, once per version, and
+// the rest of the folder is still read.
+TEST_F(FolderCloudDatabaseTest, AnotherComputersFileNestedTooDeepOrTooLargeIsSkippedOncePerVersion)
+{
+    FolderCloudDatabase::Options options;
+    options.maxStateFileBytes = 64 * 1024;
+    auto b = make(kInstallB, options);
+    ASSERT_TRUE(b->save(todo("b1", clock.now(), "Bread")).has_value());
+    const std::string c = "0C000000-0000-4000-8000-000000000000";
+    const std::string d = "0D000000-0000-4000-8000-000000000000";
+    const std::string e = "0E000000-0000-4000-8000-000000000000";
+    fs::copy_file(testsupport::sourceDir().toStdString() + "/tests/Platform/fixtures/cloud-state-nested-65.json",
+                  container() / (c + ".json"));
+    // Deep enough to run any recursive copy off the stack.
+    const std::string deep = R"({"format": "vude-cloud-1", "install": ")" + d
+                             + R"(", "revision": 1, "records": [{"name": "deep", "type": "SyncedTodo", )"
+                             + R"("modified": 1, "revision": 1, "fields": {"title": )" + std::string(200'000, '[')
+                             + std::string(200'000, ']') + "}}]}";
+    writeFile(container() / (d + ".json"), deep);
+    CloudInstallState large(e);
+    large.apply({todo("large", clock.now(), std::string(options.maxStateFileBytes, 'x'))}, clock.now());
+    writeFile(container() / (e + ".json"), large.encode());
+
+    auto a = make(kInstallA, options);
+    auto fetched = a->fetchAll();
+    ASSERT_TRUE(fetched.has_value());
+    const auto records = byName(*fetched);
+    EXPECT_EQ(records.count("b1"), 1u) << "the good file is still read";
+    EXPECT_EQ(records.count("deep"), 0u);
+    EXPECT_EQ(records.count("large"), 0u);
+    EXPECT_EQ(fetched->revisions.size(), 1u);
+    const auto count = [&](const std::string& fragment) {
+        return std::count_if(traces.begin(), traces.end(),
+                             [&](const std::string& line) { return line.find(fragment) != std::string::npos; });
+    };
+    EXPECT_EQ(count("skipped " + c + ".json"), 1) << "the fixture: one level too deep";
+    EXPECT_EQ(count("skipped " + d + ".json"), 1);
+    EXPECT_TRUE(traced("nested deeper than 64 levels"));
+    EXPECT_EQ(count("skipped " + e + ".json"), 1);
+    EXPECT_TRUE(traced("too large"));
+
+    ASSERT_TRUE(a->save(todo("a1", clock.now(), "Milk")).has_value());
+    ASSERT_TRUE(a->fetchAll().has_value());
+    EXPECT_EQ(count("skipped " + d + ".json"), 1) << "an unchanged file is reported once";
+
+    clock.advance(kSecond);
+    writeFile(container() / (d + ".json"), deep + " ");
+    ASSERT_TRUE(a->fetchAll().has_value());
+    EXPECT_EQ(count("skipped " + d + ".json"), 2) << "a new version of it is reported again";
+}
+
+TEST_F(FolderCloudDatabaseTest, ThisInstallNeverWritesAFileTheOthersWouldRefuse)
+{
+    FolderCloudDatabase::Options options;
+    options.maxStateFileBytes = 4096;
+    auto a = make(kInstallA, options);
+    ASSERT_TRUE(a->save(todo("small", clock.now(), "x")).has_value());
+    const auto before = AtomicFile::read(a->ownFile()).value();
+
+    auto tooLarge = a->save(todo("large", clock.now(), std::string(4096, 'x')));
+    ASSERT_FALSE(tooLarge.has_value()) << "the other computers would skip it and never hear of this one's writes";
+    EXPECT_EQ(tooLarge.error().code, CloudError::quotaExceeded);
+
+    std::vector<CloudRecord> many;
+    for (std::size_t i = 0; i <= CloudInstallState::kMaxRecords; ++i)
+        many.push_back(todo("r" + std::to_string(i), clock.now(), ""));
+    auto unlimited = make(kInstallB);
+    auto tooMany = unlimited->modify(many);
+    ASSERT_FALSE(tooMany.has_value());
+    EXPECT_EQ(tooMany.error().code, CloudError::quotaExceeded);
+    EXPECT_FALSE(fs::exists(unlimited->ownFile()));
+
+    EXPECT_EQ(AtomicFile::read(a->ownFile()).value(), before) << "a refused write changes nothing";
+    EXPECT_FALSE(a->ownVersion("large").has_value());
+}
+
 TEST_F(FolderCloudDatabaseTest, AQuotaRefusesTheWriteWithCode25AndKeepsTheFile)
 {
     FolderCloudDatabase::Options options;

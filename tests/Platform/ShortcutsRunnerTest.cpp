@@ -125,6 +125,33 @@ TEST_F(ShortcutsRunnerTest, RefusesNamesOutsideTheListing)
     EXPECT_FALSE(fs::exists(marker)) << "nothing outside the listing ran";
 }
 
+// A refused name comes from whoever called the runner; echoed raw, its
+// control bytes would drive the terminal that shows the error.
+TEST_F(ShortcutsRunnerTest, ARefusedNameIsEchoedWithItsControlBytesEscaped)
+{
+    struct Case {
+        const char* name;
+        int status;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"evil\x1B]0;owned\x07\nnext", 2, "\"evil\\x1b]0;owned\\x07\\nnext\""},
+        {"../\x1B[2J", 2, "\"../\\x1b[2J\""},
+        {"missing \xC2\x9B" "1m", 1, "\"missing \\xc2\\x9b1m\""},
+        {"Caf\xC3\xA9 \"quoted\" back\\slash", 1, "\"Caf\xC3\xA9 \\\"quoted\\\" back\\\\slash\""},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.shown);
+        const auto outcome = runner({"run", QString::fromUtf8(row.name)});
+        EXPECT_EQ(outcome.status, row.status);
+        EXPECT_NE(outcome.error.find(row.shown), std::string::npos) << outcome.error;
+        EXPECT_EQ(outcome.error.find('\x1B'), std::string::npos);
+        EXPECT_EQ(outcome.error.find('\x07'), std::string::npos);
+        EXPECT_EQ(outcome.error.find("\xC2\x9B"), std::string::npos);
+        EXPECT_EQ(outcome.error.find('\n'), outcome.error.size() - 1) << "one line";
+    }
+}
+
 TEST_F(ShortcutsRunnerTest, WrongUseIsAUsageError)
 {
     for (const auto& arguments : {QStringList{}, QStringList{"run"}, QStringList{"list", "extra"}, QStringList{"go"}}) {
@@ -155,6 +182,31 @@ TEST(ShortcutsFolderTest, NamesThatCannotMakeTheRoundTripAreNotShortcuts)
     }
     EXPECT_EQ(ShortcutsFolder::directory(Environment::fixed({{"XDG_DATA_HOME", "/data"}})),
               fs::path("/data/Vude/Shortcuts"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ShortcutsFolderTest, EscapedTextHoldsNoControlByteAndNoBareQuote)
+{
+    struct Case {
+        std::string text;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"Lock Screen", "Lock Screen"},
+        {"Caf\xC3\xA9 \xF0\x9F\x8C\x99", "Caf\xC3\xA9 \xF0\x9F\x8C\x99"}, // letters and emoji stay readable
+        {"tab\tline\nreturn\r", "tab\\tline\\nreturn\\r"},
+        {std::string("nul\0bell\x07" "del\x7F", 13), "nul\\x00bell\\x07del\\x7f"},
+        {"csi \xC2\x9B" "2J", "csi \\xc2\\x9b2J"}, // C1 controls too
+        {"bad \xFF and cut \xE2\x82", "bad \\xff and cut \\xe2\\x82"},
+        {"say \"hi\" \\ bye", "say \\\"hi\\\" \\\\ bye"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.shown);
+        EXPECT_EQ(ShortcutsFolder::escaped(row.text), row.shown);
+    }
 }
 
 } // namespace

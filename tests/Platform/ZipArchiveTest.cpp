@@ -389,11 +389,111 @@ TEST_F(ZipArchiveTest, UnreadableAndClashingArchives)
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error().name, "missing.zip");
 
-    // An entry named twice keeps the first and says which name clashed.
-    const auto twice = unpack({Entry::file("same.txt", "first"), Entry::file("same.txt", "second")});
-    ASSERT_FALSE(twice);
-    EXPECT_EQ(twice.error(), (ZipArchive::Failure{Kind::writeFailed, "same.txt", {}}));
+}
+
+// The folder is new, so a name taken there was taken by the archive itself:
+// the first entry is kept, and the failure says the archive holds the name
+// twice rather than that something could not be written.
+TEST_F(ZipArchiveTest, AnArchiveThatHoldsANameTwiceSaysSo)
+{
+    struct Case {
+        const char* why;
+        std::vector<Entry> entries;
+        std::string name;
+        std::vector<std::string> kept;
+    };
+    const Case cases[] = {
+        {"a file twice", {Entry::file("same.txt", "first"), Entry::file("same.txt", "second")}, "same.txt",
+         {"same.txt"}},
+        {"a file twice in a folder", {Entry::file("docs/same.txt", "first"), Entry::file("./docs//same.txt", "x")},
+         "docs/same.txt", {"docs", "docs/same.txt"}},
+        {"a file, then a folder of its name", {Entry::file("a", "first"), Entry::folder("a/")}, "a", {"a"}},
+        {"a file, then a file inside it", {Entry::file("a", "first"), Entry::file("a/b.txt", "x")}, "a", {"a"}},
+        {"a folder, then a file of its name", {Entry::folder("a/"), Entry::file("a", "x")}, "a", {"a"}},
+        {"a link, then a file of its name", {Entry::link("l", "target"), Entry::file("l", "x")}, "l", {"l"}},
+        {"a file, then a link of its name", {Entry::file("l", "first"), Entry::link("l", "target")}, "l", {"l"}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.why);
+        fs::remove_all(target());
+        fs::create_directories(target());
+        const auto result = unpack(row.entries);
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error(), (ZipArchive::Failure{Kind::duplicateEntry, row.name, {}}));
+        std::vector<std::string> inside;
+        for (const auto& [path, what] : snapshot(target()))
+            inside.push_back(path);
+        EXPECT_EQ(inside, row.kept);
+    }
+    fs::remove_all(target());
+    fs::create_directories(target());
+    ASSERT_TRUE(unpack({Entry::file("same.txt", "first"), Entry::file("b.txt", "b")}));
     EXPECT_EQ(fixtures::zip::readAll(target() / "same.txt"), "first");
+
+    // A folder named again (as zip writers do, before or after its files)
+    // is no clash.
+    fs::remove_all(target());
+    fs::create_directories(target());
+    ASSERT_TRUE(unpack({Entry::folder("a/"), Entry::file("a/b.txt", "b"), Entry::folder("a/")}));
+    EXPECT_EQ(fixtures::zip::readAll(target() / "a" / "b.txt"), "b");
+}
+
+// Empty folders cost no file bytes but do cost disk: each folder made is
+// charged against the budget, and paths are only so deep.
+TEST_F(ZipArchiveTest, AFolderBombIsStoppedByItsBudget)
+{
+    ZipArchive::Limits limits;
+    limits.maxBytes = 16 * limits.folderBytes;
+    std::vector<Entry> folders;
+    for (int i = 0; i < 100; ++i)
+        folders.push_back(Entry::folder("d" + std::to_string(i) + "/"));
+    const auto many = unpack(folders, limits);
+    ASSERT_FALSE(many);
+    EXPECT_EQ(many.error(), (ZipArchive::Failure{Kind::tooLarge, "in.zip", {}}));
+    EXPECT_EQ(testsupport::folderEntries(target()).size(), 16u) << "stopped before the folder over budget";
+
+    // Folders made on the way to a file count too; folders already there
+    // cost nothing again.
+    fs::remove_all(target());
+    fs::create_directories(target());
+    std::vector<Entry> nested;
+    for (int i = 0; i < 100; ++i)
+        nested.push_back(Entry::file("p" + std::to_string(i) + "/q/r/f.txt", ""));
+    const auto paths = unpack(nested, limits);
+    ASSERT_FALSE(paths);
+    EXPECT_EQ(paths.error().kind, Kind::tooLarge);
+    EXPECT_EQ(testsupport::folderEntries(target()).size(), 6u) << "16 folders: 5 whole paths, and one more";
+    fs::remove_all(target());
+    fs::create_directories(target());
+    ASSERT_TRUE(unpack({Entry::file("a/b/1.txt", "1"), Entry::file("a/b/2.txt", "2"), Entry::folder("a/b/")}, [] {
+        ZipArchive::Limits two;
+        two.maxBytes = 2 * two.folderBytes + 2;
+        return two;
+    }()));
+}
+
+TEST_F(ZipArchiveTest, PathsDeeperThanTheBoundAreRefused)
+{
+    const ZipArchive::Limits limits;
+    const auto deepPath = [](std::size_t components) {
+        std::string path;
+        for (std::size_t i = 1; i < components; ++i)
+            path += "d/";
+        return path + "f.txt";
+    };
+    ASSERT_TRUE(unpack({Entry::file(deepPath(limits.maxPathComponents), "deepest allowed")}, limits));
+
+    for (const auto& entry : {Entry::file(deepPath(limits.maxPathComponents + 1), "x"),
+                              Entry::folder(deepPath(limits.maxPathComponents + 1) + "/"),
+                              Entry::link(deepPath(limits.maxPathComponents + 1), "f.txt")}) {
+        SCOPED_TRACE(entry.path.size());
+        fs::remove_all(target());
+        fs::create_directories(target());
+        const auto deep = unpack({entry}, limits);
+        ASSERT_FALSE(deep);
+        EXPECT_EQ(deep.error(), (ZipArchive::Failure{Kind::tooLarge, "in.zip", {}}));
+        EXPECT_EQ(testsupport::folderEntries(target()), std::vector<std::string>{}) << "refused before any folder";
+    }
 }
 
 } // namespace

@@ -211,6 +211,8 @@ TEST_F(FilePipelinesTest, UnzipRefusesHostileArchivesWithAClearMessage)
         {"a chain of links", {Entry::link("l1", "."), Entry::link("l2", "l1/../escaped.txt")},
          "Unsafe link in evil.zip: l2 -> l1/../escaped.txt", {"l1"}},
         {"a gigabyte bomb", {Entry::zeroes("zeros.bin", 1ull << 30)}, "evil.zip expands too much to unpack safely", {}},
+        {"an entry named twice", {Entry::file("same.txt", "first"), Entry::file("same.txt", "second")},
+         "evil.zip holds same.txt twice", {"same.txt"}},
         {"no archive at all", {}, "Couldn't read evil.zip", {}},
     };
     for (const auto& row : cases) {

@@ -449,6 +449,47 @@ TEST_F(TrayStoreTest, AnIndexEditedByHandReachesNothingOutsideTheTray)
     EXPECT_FALSE(isInTrash("precious.txt"));
 }
 
+// An item folder that is a link has the right name but lies elsewhere: the
+// tray neither trashes nor removes what it leads to, nor caches into it.
+TEST_F(TrayStoreTest, AnItemFolderThatIsALinkIsNeverFollowedOutOfTheTray)
+{
+    const std::string name = uniqueName("precious", ".txt");
+    const fs::path victim = makeFile("victim/" + name, "keep me");
+    const auto linkedItem = [&] {
+        TrayItem item;
+        item.id = Uuid::random();
+        item.displayName = name;
+        item.storedPath = (trayRoot() / item.id.toString() / name).string();
+        item.utTypeIdentifier = "text/plain";
+        item.addedAt = m_clock.now();
+        fs::create_directories(trayRoot());
+        fs::create_directory_symlink(victim.parent_path(), trayRoot() / item.id.toString());
+        return item;
+    };
+    const TrayItem removed = linkedItem();
+    const TrayItem cleared = linkedItem();
+    const TrayItem evicted = linkedItem();
+    ASSERT_TRUE(AtomicFile::write(index(), encodeTrayIndex({removed, cleared, evicted})));
+    m_generator->setResult(fixtures::quadrants(20, 10));
+
+    store();
+    ASSERT_EQ(store().items().size(), 3u) << "the copy is there, through the link";
+    EXPECT_TRUE(thumbnail(store().items()[0]).has_value());
+    store().remove(removed);
+    store().setMaxItems(2);
+    add({makeFile("newer.txt")}); // evicts the oldest
+    store().removeAll();
+    store().waitUntilIdle();
+
+    EXPECT_EQ(contentOf(victim), "keep me");
+    EXPECT_FALSE(isInTrash(name));
+    EXPECT_EQ(testsupport::folderEntries(victim.parent_path()), std::vector<std::string>{name})
+        << "no thumbnail cached outside either";
+    for (const auto& item : {removed, cleared, evicted})
+        EXPECT_FALSE(fs::exists(fs::symlink_status(trayRoot() / item.id.toString())))
+            << "the link itself, in the tray's folder, goes";
+}
+
 TEST_F(TrayStoreTest, AddsFinishedWhenTheStoreGoesAreKept)
 {
     store().add({makeFile("late.txt")}, true);

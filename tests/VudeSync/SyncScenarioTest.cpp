@@ -8,6 +8,8 @@
 
 #include <QSignalSpy>
 
+#include <fstream>
+
 namespace {
 
 constexpr Duration kSecond = std::chrono::seconds(1);
@@ -147,4 +149,43 @@ TEST_F(SyncScenarioTest, AToDoImportedTwiceCollapsesToTheSameRowEverywhere)
     ASSERT_EQ(installs["a"].rows<SyncedTodo>().size(), 1u);
     ASSERT_EQ(installs["b"].rows<SyncedTodo>().size(), 1u);
     EXPECT_EQ(installs["a"].rows<SyncedTodo>()[0]->recordName(), installs["b"].rows<SyncedTodo>()[0]->recordName());
+}
+
+// A third computer's file that nests 200,000 deep sits in the shared folder
+// for good: the two desks skip it and still agree on everything else.
+TEST_F(SyncScenarioTest, TheDesksConvergeWhileTheFolderHoldsAFileNestedTooDeep)
+{
+    const std::string third = "0C000000-0000-4000-8000-0000000000DE";
+    std::filesystem::create_directories(containerFolder());
+    std::ofstream(containerFolder() / (third + ".json"), std::ios::binary)
+        << R"({"format": "vude-cloud-1", "install": ")" << third
+        << R"(", "revision": 1, "records": [{"name": "deep", "type": "SyncedTodo", "modified": 1, "revision": 1, )"
+        << R"("fields": {"title": )" << std::string(200'000, '[') << std::string(200'000, ']') << "}}]}";
+
+    deskA->addTodo("Book the train");
+    clock.advance(kSecond);
+    deskB->addTodo("Water the plants");
+    scheduler.advance(kExportDelay);
+    syncBoth();
+    ASSERT_EQ(deskA->todos().size(), 2u);
+    ASSERT_EQ(deskB->todos().size(), 2u);
+
+    const auto titled = [](const DidoDivuzerore& desk, const std::string& title) {
+        for (const auto& todo : desk.todos())
+            if (todo.title == title)
+                return todo.id;
+        ADD_FAILURE() << "no to-do " << title;
+        return Uuid();
+    };
+    deskB->toggleTodo(titled(*deskB, "Book the train"));
+    deskA->deleteTodo(titled(*deskA, "Water the plants"));
+    scheduler.advance(kExportDelay);
+    syncBoth();
+    for (const auto* desk : {deskA.get(), deskB.get()}) {
+        ASSERT_EQ(desk->todos().size(), 1u);
+        EXPECT_EQ(desk->todos()[0].title, "Book the train");
+        EXPECT_TRUE(desk->todos()[0].isDone);
+    }
+    EXPECT_TRUE(traced("a: cloud: skipped " + third + ".json"));
+    EXPECT_TRUE(traced("b: cloud: skipped " + third + ".json"));
 }

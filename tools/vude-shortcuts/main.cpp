@@ -36,7 +36,7 @@ int list(const std::filesystem::path& folder)
 {
     const auto names = ShortcutsFolder::list(folder);
     if (!names) {
-        std::fprintf(stderr, "%s: cannot read %s\n", kProgram, names.error().c_str());
+        std::fprintf(stderr, "%s: cannot read %s\n", kProgram, ShortcutsFolder::escaped(names.error()).c_str());
         return 1;
     }
     for (const auto& name : *names) {
@@ -52,21 +52,25 @@ int list(const std::filesystem::path& folder)
 
 int run(const std::filesystem::path& folder, std::string_view name)
 {
+    // The name comes from whoever called us: echoed as it is, its control
+    // bytes would drive the terminal that shows the message.
+    const std::string shown = ShortcutsFolder::escaped(name);
     if (!ShortcutsFolder::isAcceptableName(name)) {
-        std::fprintf(stderr, "%s: refusing the name \"%.*s\"\n", kProgram, static_cast<int>(name.size()),
-                     name.data());
+        std::fprintf(stderr, "%s: refusing the name \"%s\"\n", kProgram, shown.c_str());
         return 2;
     }
     const auto file = ShortcutsFolder::find(folder, name);
     if (!file) {
-        std::fprintf(stderr, "%s: no shortcut named \"%.*s\" in %s\n", kProgram, static_cast<int>(name.size()),
-                     name.data(), folder.c_str());
+        std::fprintf(stderr, "%s: no shortcut named \"%s\" in %s\n", kProgram, shown.c_str(),
+                     ShortcutsFolder::escaped(folder.string()).c_str());
         return 1;
     }
     std::string path = file->string();
     char* const arguments[] = {path.data(), nullptr};
     ::execv(path.c_str(), arguments);
-    std::fprintf(stderr, "%s: cannot run \"%s\": %s\n", kProgram, path.c_str(), std::strerror(errno));
+    const int error = errno;
+    std::fprintf(stderr, "%s: cannot run \"%s\": %s\n", kProgram, ShortcutsFolder::escaped(path).c_str(),
+                 std::strerror(error));
     return 126;
 }
 
