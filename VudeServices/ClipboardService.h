@@ -15,6 +15,10 @@
 // entry refers to are swept whenever the history is not on disk: at a start
 // without "clipboard.json", on forgetOnDisk() and on clear().
 //
+// Only files directly in the "Clipboard" folder, named as the history names
+// its images, are ever deleted: an image entry of a loaded history that
+// points anywhere else is dropped at start.
+//
 // Main thread only. Not observable: holders copy clips() after each call, or
 // take them from onChange.
 
@@ -45,6 +49,8 @@ struct ClipboardServiceOptions {
     /// The folder holding the container folder; XdgPaths' "Application
     /// Support" when empty.
     std::filesystem::path applicationSupport;
+    /// Told, one line each, what was refused in a loaded history.
+    std::function<void(const std::string&)> trace;
 };
 
 class ClipboardService final {
@@ -125,6 +131,9 @@ private:
                     const std::string& imageName);
     void record(Clip clip);
     void deleteImage(const Clip& clip);
+    bool isOwnImage(const std::string& storedPath) const;
+    void load();
+    void sweepLeftovers();
     void sweepImages();
     void save();
     void changed();
@@ -141,6 +150,7 @@ private:
     std::filesystem::path m_storeURL;
     std::filesystem::path m_mediaDirectory;
     std::int64_t m_lastChangeCount = 0;
+    std::function<void(const std::string&)> m_trace;
 
     // Reads in flight: one at a time, a later change waiting behind it. A
     // result whose generation is no longer current is dropped.

@@ -31,6 +31,7 @@ protected:
         options.clock = &m_clock;
         options.frontmostApplication = &m_frontmost;
         options.applicationSupport = root();
+        options.trace = [this](const std::string& line) { m_trace.push_back(line); };
         auto service = std::make_unique<ClipboardService>(m_pasteboard, "Vude", options);
         service->setOnChange([this](const std::vector<Clip>& clips) {
             ++m_changes;
@@ -69,6 +70,7 @@ protected:
     std::vector<std::string> imageFiles() const { return testsupport::folderEntries(mediaFolder()); }
 
     QTemporaryDir m_root;
+    std::vector<std::string> m_trace;
     FakePasteboard m_pasteboard;
     ManualClock m_clock{kReferenceDate + std::chrono::hours(24 * 9000)};
     FakeFrontmostApplication m_frontmost;
@@ -491,6 +493,99 @@ TEST_F(ClipboardServiceTest, FileErrorsLoseNothingButTheImage)
     EXPECT_TRUE(service().clips().empty());
     copyText("text still works");
     EXPECT_EQ(texts(), std::vector<std::string>{"text still works"});
+}
+
+TEST_F(ClipboardServiceTest, AnImageEntryNeverDeletesAFileOutsideItsFolder)
+{
+    const std::string ownName = "0E5C0F2A-9D0B-4B53-8F2B-5B6E8C1D2A3F.png";
+    const fs::path own = mediaFolder() / ownName;
+    const struct {
+        const char* why;
+        std::string storedPath;
+        std::optional<fs::path> victim;
+    } rows[] = {
+        {"a file anywhere", (root() / "precious.png").string(), root() / "precious.png"},
+        {"climbing out of the folder", (mediaFolder() / ".." / "clipboard-notes.txt").string(),
+         container() / "clipboard-notes.txt"},
+        {"climbing out under our own name", (mediaFolder() / ".." / ownName).string(), container() / ownName},
+        {"a folder below it", (mediaFolder() / "sub" / ownName).string(), mediaFolder() / "sub" / ownName},
+        {"a name the history never gives", (mediaFolder() / "keep.png").string(), mediaFolder() / "keep.png"},
+        {"a relative path, which names another file in each working folder", "Clipboard/" + ownName,
+         std::nullopt},
+    };
+    fs::create_directories(mediaFolder() / "sub");
+    fixtures::writeFile(own, "ours");
+    std::vector<Clip> stored;
+    auto imageClip = [&](const std::string& path, int minutes) {
+        Clip clip;
+        clip.id = Uuid::random();
+        clip.kind = Kind::image;
+        clip.text = "Image";
+        clip.storedPath = path;
+        clip.copiedAt = m_clock.now() - std::chrono::minutes(minutes);
+        return clip;
+    };
+    for (const auto& row : rows) {
+        stored.push_back(imageClip(row.storedPath, int(stored.size()) + 1));
+        if (row.victim)
+            fixtures::writeFile(*row.victim, row.why);
+    }
+    stored.push_back(imageClip(own.string(), 0));
+    fixtures::writeFile(storeFile(), encodeClipHistory(stored));
+
+    // At start only our own image stays, and the rest is told in one line.
+    ASSERT_EQ(service().clips().size(), 1u);
+    EXPECT_EQ(service().clips().front().storedPath, own.string());
+    ASSERT_EQ(m_trace.size(), 1u);
+    EXPECT_NE(m_trace.front().find("dropped 6 image entries"), std::string::npos) << m_trace.front();
+
+    // A holder may still hand such entries over: removal, eviction and
+    // clearing leave their files alone.
+    service().setClips(stored);
+    service().remove(stored.front());
+    service().setMaxItems(1);
+    copyText("evicts the rest");
+    service().setClips(stored);
+    service().clear();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        if (row.victim) {
+            EXPECT_TRUE(fs::exists(*row.victim));
+        }
+    }
+    // Our own image went with its entry's eviction, as before.
+    EXPECT_FALSE(fs::exists(own));
+}
+
+TEST_F(ClipboardServiceTest, StartSweepsWhatKilledWritesLeftBehind)
+{
+    const std::string image = "0E5C0F2A-9D0B-4B53-8F2B-5B6E8C1D2A3F.png";
+    for (const bool withHistory : {false, true}) {
+        SCOPED_TRACE(withHistory ? "with a history file" : "without one");
+        m_service.reset();
+        fs::remove_all(container());
+        fs::create_directories(mediaFolder());
+        const std::string history = encodeClipHistory({});
+        if (withHistory)
+            fixtures::writeFile(storeFile(), history);
+        fixtures::writeFile(container() / ".clipboard.json.a1B2c3", "half a history");
+        fixtures::writeFile(container() / ".clipboard.json.Zz9900", "another");
+        fixtures::writeFile(mediaFolder() / ("." + image + ".q7W8e9"), "half an image");
+        // Not what a killed write leaves.
+        fixtures::writeFile(container() / ".clipboard.json.bak", "the user's");
+        fixtures::writeFile(container() / "index.json", "the tray's");
+        fixtures::writeFile(mediaFolder() / ".notes.txt.a1B2c3", "someone else's");
+
+        service();
+        EXPECT_EQ(testsupport::folderEntries(container()),
+                  withHistory ? (std::vector<std::string>{".clipboard.json.bak", "Clipboard", "clipboard.json",
+                                                          "index.json"})
+                              : (std::vector<std::string>{".clipboard.json.bak", "Clipboard", "index.json"}));
+        EXPECT_EQ(imageFiles(), std::vector<std::string>{".notes.txt.a1B2c3"});
+        if (withHistory) {
+            EXPECT_EQ(fixtures::readFile(storeFile()), history);
+        }
+    }
 }
 
 } // namespace
