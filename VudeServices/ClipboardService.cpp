@@ -147,6 +147,7 @@ ClipboardService::ClipboardService(Pasteboard& pasteboard, const std::string& co
     const fs::path container = root / containerName;
     m_storeURL = (container / storeFileName).lexically_normal();
     m_mediaDirectory = (container / mediaFolderName).lexically_normal();
+    m_writer = std::make_unique<ClipHistoryWriter>(m_storeURL, kPrivateFileMode, std::move(options.writeExecutor));
     std::error_code error;
     fs::create_directories(m_mediaDirectory, error);
     m_lastChangeCount = m_pasteboard.changeCount();
@@ -291,15 +292,23 @@ void ClipboardService::clear()
         deleteImage(clip);
     m_clips.clear();
     sweepImages();
-    save();
+    // What was cleared must not reach the disk after this returns.
+    if (m_persists)
+        m_writer->writeNow(m_clips);
+    else
+        m_writer->cancel();
     changed();
 }
 
 void ClipboardService::forgetOnDisk()
 {
-    std::error_code ignored;
-    fs::remove(m_storeURL, ignored);
+    m_writer->remove();
     sweepImages();
+}
+
+void ClipboardService::flush()
+{
+    m_writer->flush();
 }
 
 bool ClipboardService::isConcealed(PasteboardReader& pasteboard)
@@ -380,7 +389,7 @@ void ClipboardService::save()
 {
     if (!m_persists)
         return;
-    (void)AtomicFile::write(m_storeURL, encodeClipHistory(m_clips), kPrivateFileMode);
+    m_writer->save(m_clips);
 }
 
 void ClipboardService::changed()
