@@ -136,7 +136,7 @@ struct ClipboardService::Reading {
 
 ClipboardService::ClipboardService(Pasteboard& pasteboard, const std::string& containerName, Options options)
     : m_pasteboard(pasteboard), m_clock(options.clock), m_frontmostApplication(options.frontmostApplication),
-      m_context(std::make_unique<QObject>())
+      m_trace(std::move(options.trace)), m_context(std::make_unique<QObject>())
 {
     if (!m_clock) {
         m_ownClock = std::make_unique<SystemClock>();
@@ -145,11 +145,14 @@ ClipboardService::ClipboardService(Pasteboard& pasteboard, const std::string& co
     const fs::path root =
         options.applicationSupport.empty() ? XdgPaths::applicationSupportRoot() : options.applicationSupport;
     const fs::path container = root / containerName;
-    m_storeURL = container / storeFileName;
-    m_mediaDirectory = container / mediaFolderName;
+    m_storeURL = (container / storeFileName).lexically_normal();
+    m_mediaDirectory = (container / mediaFolderName).lexically_normal();
+    m_writer = std::make_unique<ClipHistoryWriter>(m_storeURL, kPrivateFileMode, std::move(options.writeExecutor));
     std::error_code error;
     fs::create_directories(m_mediaDirectory, error);
     m_lastChangeCount = m_pasteboard.changeCount();
+    // No write of ours runs yet, so what a killed one left is garbage.
+    sweepLeftovers();
 
     const auto status = fs::symlink_status(m_storeURL, error);
     if (status.type() == fs::file_type::not_found) {
@@ -157,14 +160,48 @@ ClipboardService::ClipboardService(Pasteboard& pasteboard, const std::string& co
         sweepImages();
         return;
     }
-    // A file that cannot be read or decoded is left as it is, and so are
-    // the images it may name.
-    if (auto bytes = AtomicFile::read(m_storeURL, kMaxStoreBytes))
-        if (auto clips = decodeClipHistory(*bytes))
-            m_clips = std::move(*clips);
+    load();
 }
 
 ClipboardService::~ClipboardService() = default;
+
+void ClipboardService::load()
+{
+    // A file that cannot be read or decoded is left as it is, and so are
+    // the images it may name.
+    auto bytes = AtomicFile::read(m_storeURL, kMaxStoreBytes);
+    if (!bytes)
+        return;
+    auto clips = decodeClipHistory(*bytes);
+    if (!clips)
+        return;
+    // An image entry owns its file: one that names a file anywhere else would
+    // have it deleted with the entry.
+    const auto stray = std::erase_if(*clips, [&](const Clip& clip) {
+        return clip.kind == Clip::Kind::image && clip.storedPath && !isOwnImage(*clip.storedPath);
+    });
+    if (stray > 0 && m_trace)
+        m_trace("clipboard: dropped " + std::to_string(stray) + " image entr" + (stray == 1 ? "y" : "ies") +
+                " stored outside " + m_mediaDirectory.string());
+    m_clips = std::move(*clips);
+}
+
+void ClipboardService::sweepLeftovers()
+{
+    AtomicFile::removeLeftovers(m_storeURL);
+    // Images are written the same way, each under a name of its own.
+    std::error_code error;
+    std::vector<fs::path> images;
+    for (fs::directory_iterator it(m_mediaDirectory, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        const std::size_t imageNameLength = 36 + kImageExtension.size();
+        if (name.size() > imageNameLength + 1 && name.front() == '.' &&
+            isImageFileName(std::string_view(name).substr(1, imageNameLength)))
+            images.push_back(m_mediaDirectory / name.substr(1, imageNameLength));
+    }
+    for (const auto& image : images)
+        AtomicFile::removeLeftovers(image);
+}
 
 void ClipboardService::poll()
 {
@@ -255,15 +292,23 @@ void ClipboardService::clear()
         deleteImage(clip);
     m_clips.clear();
     sweepImages();
-    save();
+    // What was cleared must not reach the disk after this returns.
+    if (m_persists)
+        m_writer->writeNow(m_clips);
+    else
+        m_writer->cancel();
     changed();
 }
 
 void ClipboardService::forgetOnDisk()
 {
-    std::error_code ignored;
-    fs::remove(m_storeURL, ignored);
+    m_writer->remove();
     sweepImages();
+}
+
+void ClipboardService::flush()
+{
+    m_writer->flush();
 }
 
 bool ClipboardService::isConcealed(PasteboardReader& pasteboard)
@@ -309,10 +354,17 @@ void ClipboardService::record(Clip clip)
 
 void ClipboardService::deleteImage(const Clip& clip)
 {
-    if (clip.kind != Clip::Kind::image || !clip.storedPath)
+    if (clip.kind != Clip::Kind::image || !clip.storedPath || !isOwnImage(*clip.storedPath))
         return;
     std::error_code ignored;
     fs::remove(*clip.storedPath, ignored);
+}
+
+// Judged by the text alone, so "Clipboard/../x" and relative paths are not ours.
+bool ClipboardService::isOwnImage(const std::string& storedPath) const
+{
+    const fs::path path = fs::path(storedPath).lexically_normal();
+    return path.parent_path() == m_mediaDirectory && isImageFileName(path.filename().string());
 }
 
 void ClipboardService::sweepImages()
@@ -337,7 +389,7 @@ void ClipboardService::save()
 {
     if (!m_persists)
         return;
-    (void)AtomicFile::write(m_storeURL, encodeClipHistory(m_clips), kPrivateFileMode);
+    m_writer->save(m_clips);
 }
 
 void ClipboardService::changed()

@@ -11,9 +11,16 @@
 // beyond its types and never recorded.
 //
 // Images are always kept as PNG files in the "Clipboard" folder; the list is
-// written to "clipboard.json" only while `persists` is set. Image files no
+// written to "clipboard.json" only while `persists` is set, off the main
+// thread and coalesced (ClipHistoryWriter): a copy never waits on the disk.
+// clear() and forgetOnDisk() act on the file at once, and a write still
+// waiting is flushed by flush() and when the service goes. Image files no
 // entry refers to are swept whenever the history is not on disk: at a start
 // without "clipboard.json", on forgetOnDisk() and on clear().
+//
+// Only files directly in the "Clipboard" folder, named as the history names
+// its images, are ever deleted: an image entry of a loaded history that
+// points anywhere else is dropped at start.
 //
 // Main thread only. Not observable: holders copy clips() after each call, or
 // take them from onChange.
@@ -22,6 +29,7 @@
 #include "Platform/Desktop/Pasteboard.h"
 #include "VudeKit/ClockSource.h"
 #include "VudeServices/Clip.h"
+#include "VudeServices/ClipHistoryWriter.h"
 
 #include <array>
 #include <cstdint>
@@ -45,6 +53,11 @@ struct ClipboardServiceOptions {
     /// The folder holding the container folder; XdgPaths' "Application
     /// Support" when empty.
     std::filesystem::path applicationSupport;
+    /// Runs the history file's writes; a serial queue of the service's own
+    /// when none.
+    ClipHistoryWriter::Executor writeExecutor;
+    /// Told, one line each, what was refused in a loaded history.
+    std::function<void(const std::string&)> trace;
 };
 
 class ClipboardService final {
@@ -90,10 +103,14 @@ public:
     void restore(const Clip& clip);
     /// Removes the entry with `clip`'s id, and its image file.
     void remove(const Clip& clip);
-    /// Removes every entry and every image file.
+    /// Removes every entry and every image file. A write still waiting is
+    /// dropped; while persisting, the emptied list is written at once.
     void clear();
     /// Deletes the history file at once; the entries and their images stay.
+    /// A write still waiting is dropped.
     void forgetOnDisk();
+    /// Writes the history file now if a write is still waiting; for quitting.
+    void flush();
 
     /// Whether the pasteboard's types include a concealed marker, or the
     /// password-manager hint says "secret". False when it reports no types.
@@ -125,6 +142,9 @@ private:
                     const std::string& imageName);
     void record(Clip clip);
     void deleteImage(const Clip& clip);
+    bool isOwnImage(const std::string& storedPath) const;
+    void load();
+    void sweepLeftovers();
     void sweepImages();
     void save();
     void changed();
@@ -141,6 +161,8 @@ private:
     std::filesystem::path m_storeURL;
     std::filesystem::path m_mediaDirectory;
     std::int64_t m_lastChangeCount = 0;
+    std::function<void(const std::string&)> m_trace;
+    std::unique_ptr<ClipHistoryWriter> m_writer;
 
     // Reads in flight: one at a time, a later change waiting behind it. A
     // result whose generation is no longer current is dropped.

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -16,8 +17,9 @@ namespace {
 template <typename T>
 using Reply = XcbReply<T>;
 
-// A list of types is a few dozen atoms; more is not a list of types.
-constexpr std::size_t kMaxTargetsBytes = std::size_t(1) << 20;
+// A list of types is a few dozen atoms. Only the first ones of a longer list
+// are looked at: each unknown atom costs a request to the server.
+constexpr std::size_t kMaxTargets = 1024;
 // The longest single property read, in 32-bit units (an increment is one
 // property; a whole value up to the caller's limit is fetched in one go).
 constexpr std::uint32_t kMaxPropertyUnits = 0x3fffffff;
@@ -49,7 +51,7 @@ public:
     {
         if (m_types)
             return *m_types;
-        auto bytes = convert(m_reader.m_targets, kMaxTargetsBytes);
+        auto bytes = convert(m_reader.m_targets, kMaxTargets * 4, /*cutAtLimit=*/true);
         if (!bytes) {
             // A time-out is not remembered as "no types": nothing more is read.
             if (bytes.error() != PasteboardDataError::timedOut)
@@ -61,9 +63,18 @@ public:
         std::vector<xcb_atom_t> atoms(bytes->size() / 4);
         std::memcpy(atoms.data(), bytes->data(), atoms.size() * 4);
         atoms.erase(std::remove(atoms.begin(), atoms.end(), xcb_atom_t(XCB_NONE)), atoms.end());
-        m_reader.learnNames(atoms);
+        if (atoms.size() > kMaxTargets)
+            atoms.resize(kMaxTargets);
+        const auto unknown = m_reader.learnNames(atoms, m_deadline);
+        if (!unknown) {
+            m_timedOut = true;
+            return std::nullopt;
+        }
         std::vector<std::string> names;
         for (const xcb_atom_t atom : atoms) {
+            // Atoms the server does not know are asked about once.
+            if (unknown->contains(atom))
+                continue;
             std::string name = m_reader.atomName(atom);
             if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
                 names.push_back(std::move(name));
@@ -82,8 +93,11 @@ public:
 private:
     using Wanted = std::function<bool(const xcb_generic_event_t&)>;
 
-    // Asks the owner for `target` in our window's property and reads it.
-    Expected<std::string, PasteboardDataError> convert(xcb_atom_t target, std::size_t maxBytes)
+    // Asks the owner for `target` in our window's property and reads it. A
+    // value longer than `maxBytes` is refused, or with `cutAtLimit` cut there
+    // (unless it comes in increments).
+    Expected<std::string, PasteboardDataError> convert(xcb_atom_t target, std::size_t maxBytes,
+                                                       bool cutAtLimit = false)
     {
         if (m_timedOut)
             return unexpected(PasteboardDataError::timedOut);
@@ -115,12 +129,13 @@ private:
             return unexpected(PasteboardDataError::missing);
         if (head->type == m_reader.m_incr)
             return readIncrements(maxBytes);
-        if (head->bytes_after > maxBytes) {
+        if (head->bytes_after > maxBytes && !cutAtLimit) {
             xcb_delete_property(c, m_window, property);
             xcb_flush(c);
             return unexpected(PasteboardDataError::tooLarge);
         }
-        const std::uint32_t units = (head->bytes_after + 3) / 4;
+        const std::uint32_t units =
+            static_cast<std::uint32_t>((std::min<std::size_t>(head->bytes_after, maxBytes) + 3) / 4);
         Reply<xcb_get_property_reply_t> value(xcb_get_property_reply(
             c, xcb_get_property(c, 1, m_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, units), nullptr));
         if (!value)
@@ -266,22 +281,37 @@ xcb_atom_t XcbSelectionReader::atom(const std::string& name)
     return atom;
 }
 
-void XcbSelectionReader::learnNames(const std::vector<xcb_atom_t>& atoms)
+std::optional<std::unordered_set<xcb_atom_t>> XcbSelectionReader::learnNames(const std::vector<xcb_atom_t>& atoms,
+                                                                            Deadline deadline)
 {
     // One round trip for all the names we have not seen, not one each.
     std::vector<std::pair<xcb_atom_t, xcb_get_atom_name_cookie_t>> requests;
+    std::unordered_set<xcb_atom_t> asked;
     for (const xcb_atom_t atom : atoms)
-        if (!m_names.contains(atom))
+        if (!m_names.contains(atom) && asked.insert(atom).second)
             requests.emplace_back(atom, xcb_get_atom_name(m_connection, atom));
-    for (const auto& [atom, cookie] : requests) {
-        Reply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(m_connection, cookie, nullptr));
-        if (!reply)
+    std::unordered_set<xcb_atom_t> unknown;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (Deadline::clock::now() >= deadline) {
+            // The replies still to come are dropped as they arrive.
+            for (std::size_t k = i; k < requests.size(); ++k)
+                xcb_discard_reply(m_connection, requests[k].second.sequence);
+            return std::nullopt;
+        }
+        const auto& [atom, cookie] = requests[i];
+        xcb_generic_error_t* error = nullptr;
+        Reply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(m_connection, cookie, &error));
+        std::free(error);
+        if (!reply) {
+            unknown.insert(atom);
             continue;
+        }
         std::string name(xcb_get_atom_name_name(reply.get()),
                          static_cast<std::size_t>(xcb_get_atom_name_name_length(reply.get())));
         m_names.emplace(atom, name);
         m_atoms.emplace(std::move(name), atom);
     }
+    return unknown;
 }
 
 std::string XcbSelectionReader::atomName(xcb_atom_t atom)

@@ -14,7 +14,9 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class XcbSelectionReader final {
@@ -45,7 +47,10 @@ private:
 
     xcb_atom_t atom(const std::string& name);
     std::string atomName(xcb_atom_t atom);
-    void learnNames(const std::vector<xcb_atom_t>& atoms);
+    // Learns the names of `atoms` not known yet; returns those the server
+    // does not know, or none when `deadline` passed first.
+    std::optional<std::unordered_set<xcb_atom_t>> learnNames(const std::vector<xcb_atom_t>& atoms,
+                                                             Deadline deadline);
 
     xcb_connection_t* m_connection = nullptr;
     xcb_window_t m_root = 0;

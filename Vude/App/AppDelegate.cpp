@@ -162,8 +162,10 @@ void AppDelegate::applicationWillTerminate()
     m_tickResting = false;
     if (m_bridge)
         m_bridge->stop();
-    if (m_shell)
+    if (m_shell) {
         m_shell->stopDragMonitors();
+        m_shell->flushPendingWrites();
+    }
 }
 
 void AppDelegate::tick()

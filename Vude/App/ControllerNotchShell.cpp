@@ -1,6 +1,7 @@
 #include "Vude/App/ControllerNotchShell.h"
 
 #include "Vude/Shell/NotchWindowController.h"
+#include "VudeServices/ClipboardService.h"
 #include "VudeServices/ShortcutsService.h"
 #include "VudeServices/TrayStore.h"
 #include "VudeServices/WeatherProvider.h"
@@ -72,6 +73,12 @@ void ControllerNotchShell::startDragMonitors()
 void ControllerNotchShell::stopDragMonitors()
 {
     m_controller->stopDragMonitors();
+}
+
+void ControllerNotchShell::flushPendingWrites()
+{
+    if (const auto& clipboard = m_controller->clipboardService())
+        clipboard->flush();
 }
 
 void ControllerNotchShell::setSourcingDrag(bool sourcing)

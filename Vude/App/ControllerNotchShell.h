@@ -24,6 +24,7 @@ public:
     void startWeather() override;
     void startDragMonitors() override;
     void stopDragMonitors() override;
+    void flushPendingWrites() override;
     void setSourcingDrag(bool sourcing) override;
     std::string geometryReport() const override;
     std::shared_ptr<DidoDivuzerore> repository() const override;

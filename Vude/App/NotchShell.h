@@ -44,6 +44,9 @@ public:
     virtual void startWeather() = 0;
     virtual void startDragMonitors() = 0;
     virtual void stopDragMonitors() = 0;
+    /// Writes what still waits to be written (the clipboard history), before
+    /// the process ends.
+    virtual void flushPendingWrites() = 0;
     /// Tray files are being dragged out of the notch.
     virtual void setSourcingDrag(bool sourcing) = 0;
     virtual std::string geometryReport() const = 0;

@@ -165,6 +165,7 @@ NotchWindowController::NotchWindowController(NotchWindowControllerEnvironment en
         clipboardOptions.clock = &m_env.clock;
         clipboardOptions.applicationSupport = support;
         clipboardOptions.frontmostApplication = m_env.frontmostApplication;
+        clipboardOptions.trace = m_env.trace;
         m_clipboardService = std::make_shared<ClipboardService>(m_env.pasteboard, containerName, clipboardOptions);
         // A copy is recorded when its read comes back, after the poll that
         // saw it has returned.

@@ -173,6 +173,29 @@ TEST_F(QtPasteboardSystemTest, AnOwnerThatNeverAnswersTimesOutWhileTheMainThread
     EXPECT_GE(owner.requestCount(), 1);
 }
 
+TEST_F(QtPasteboardSystemTest, AnOwnerListingUnknownTypesIsStillReadBeforeTheDeadline)
+{
+    // As many atoms as a 1 MB list of types holds, none of them known to the
+    // server: asking the name of each, twice, took several times the deadline.
+    const auto before = m_pasteboard.changeCount();
+    testsupport::XSelectionOwner owner(display(), {{"UTF8_STRING", "behind the noise"}}, /*answers=*/true,
+                                       /*unknownTargets=*/262'141);
+    ASSERT_TRUE(owner.isOwner());
+    ASSERT_TRUE(waitForChange(before));
+
+    std::optional<std::vector<std::string>> types;
+    Expected<std::string, PasteboardDataError> text = unexpected(PasteboardDataError::missing);
+    const auto result = readAndWait(
+        [&](PasteboardReader& reader) {
+            types = reader.types();
+            text = content::string(reader, 100);
+        },
+        std::chrono::seconds(3));
+    EXPECT_EQ(result.error, std::nullopt);
+    EXPECT_EQ(types, (std::vector<std::string>{"TARGETS", "UTF8_STRING"}));
+    EXPECT_EQ(text.value_or("(none)"), "behind the noise");
+}
+
 TEST_F(QtPasteboardSystemTest, WritesReachOtherProgramsAndMoveTheChangeCount)
 {
     auto count = m_pasteboard.changeCount();

@@ -613,7 +613,7 @@ TEST(AppDelegate, TrayDragNotificationsCountOnlyATrueBoolean)
     EXPECT_TRUE(contains(rig.log, "open settings"));
 }
 
-TEST(AppDelegate, QuittingStopsTheBridgeReleasingKeepAwake)
+TEST(AppDelegate, QuittingStopsTheBridgeReleasingKeepAwakeAndFlushesWrites)
 {
     AppRig rig;
     rig.launch();
@@ -622,6 +622,7 @@ TEST(AppDelegate, QuittingStopsTheBridgeReleasingKeepAwake)
     rig.delegate->applicationWillTerminate();
     EXPECT_TRUE(rig.bridge.inhibitor->held().empty());
     EXPECT_TRUE(contains(rig.log, "drag monitors stopped"));
+    EXPECT_TRUE(contains(rig.log, "pending writes flushed"));
     rig.log.clear();
     rig.advance(1s);
     EXPECT_TRUE(rig.log.empty()) << "no tick after quitting";

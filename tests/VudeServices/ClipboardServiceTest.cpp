@@ -31,6 +31,9 @@ protected:
         options.clock = &m_clock;
         options.frontmostApplication = &m_frontmost;
         options.applicationSupport = root();
+        // Writes wait until the test runs them, as on a busy worker.
+        options.writeExecutor = [this](std::function<void()> job) { m_writeJobs.push_back(std::move(job)); };
+        options.trace = [this](const std::string& line) { m_trace.push_back(line); };
         auto service = std::make_unique<ClipboardService>(m_pasteboard, "Vude", options);
         service->setOnChange([this](const std::vector<Clip>& clips) {
             ++m_changes;
@@ -68,7 +71,25 @@ protected:
 
     std::vector<std::string> imageFiles() const { return testsupport::folderEntries(mediaFolder()); }
 
+    // Runs the history writes handed to the worker so far.
+    void runWrites()
+    {
+        auto jobs = std::move(m_writeJobs);
+        m_writeJobs.clear();
+        for (auto& job : jobs)
+            job();
+    }
+
+    std::optional<std::vector<Clip>> storedClips() const
+    {
+        if (!fs::exists(storeFile()))
+            return std::nullopt;
+        return decodeClipHistory(fixtures::readFile(storeFile()));
+    }
+
     QTemporaryDir m_root;
+    std::vector<std::function<void()>> m_writeJobs;
+    std::vector<std::string> m_trace;
     FakePasteboard m_pasteboard;
     ManualClock m_clock{kReferenceDate + std::chrono::hours(24 * 9000)};
     FakeFrontmostApplication m_frontmost;
@@ -428,6 +449,7 @@ TEST_F(ClipboardServiceTest, PersistenceOffOnOffLeavesNoFileAndNoOrphanedImages)
     service().poll();
     EXPECT_FALSE(fs::exists(storeFile()));
     copyText("now on disk");
+    runWrites();
     const auto stored = decodeClipHistory(fixtures::readFile(storeFile()));
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(*stored, service().clips());
@@ -442,6 +464,7 @@ TEST_F(ClipboardServiceTest, PersistenceOffOnOffLeavesNoFileAndNoOrphanedImages)
     const std::string image = fs::path(*service().clips()[2].storedPath).filename().string();
     EXPECT_EQ(imageFiles(), std::vector<std::string>{image});
     copyText("in memory again");
+    runWrites();
     EXPECT_FALSE(fs::exists(storeFile()));
 
     // The next start has no history, and so keeps no image.
@@ -455,6 +478,7 @@ TEST_F(ClipboardServiceTest, AHistoryFoundAtStartIsLoadedButWrittenOnlyWhilePers
     service().setPersists(true);
     copyImage(fixtures::quadrants(8, 6));
     copyText("saved");
+    runWrites();
     const auto saved = service().clips();
     const std::string file = fixtures::readFile(storeFile());
     m_service.reset();
@@ -462,6 +486,7 @@ TEST_F(ClipboardServiceTest, AHistoryFoundAtStartIsLoadedButWrittenOnlyWhilePers
     EXPECT_EQ(service().clips(), saved);
     EXPECT_EQ(imageFiles().size(), 1u);
     copyText("not saved");
+    runWrites();
     EXPECT_EQ(fixtures::readFile(storeFile()), file);
 }
 
@@ -478,6 +503,7 @@ TEST_F(ClipboardServiceTest, AnUnreadableHistoryStartsEmptyAndIsLeftAlone)
     // The next save replaces it.
     service().setPersists(true);
     copyText("fresh");
+    runWrites();
     EXPECT_EQ(decodeClipHistory(fixtures::readFile(storeFile()))->size(), 1u);
 }
 
@@ -491,6 +517,206 @@ TEST_F(ClipboardServiceTest, FileErrorsLoseNothingButTheImage)
     EXPECT_TRUE(service().clips().empty());
     copyText("text still works");
     EXPECT_EQ(texts(), std::vector<std::string>{"text still works"});
+}
+
+TEST_F(ClipboardServiceTest, AnImageEntryNeverDeletesAFileOutsideItsFolder)
+{
+    const std::string ownName = "0E5C0F2A-9D0B-4B53-8F2B-5B6E8C1D2A3F.png";
+    const fs::path own = mediaFolder() / ownName;
+    const struct {
+        const char* why;
+        std::string storedPath;
+        std::optional<fs::path> victim;
+    } rows[] = {
+        {"a file anywhere", (root() / "precious.png").string(), root() / "precious.png"},
+        {"climbing out of the folder", (mediaFolder() / ".." / "clipboard-notes.txt").string(),
+         container() / "clipboard-notes.txt"},
+        {"climbing out under our own name", (mediaFolder() / ".." / ownName).string(), container() / ownName},
+        {"a folder below it", (mediaFolder() / "sub" / ownName).string(), mediaFolder() / "sub" / ownName},
+        {"a name the history never gives", (mediaFolder() / "keep.png").string(), mediaFolder() / "keep.png"},
+        {"a relative path, which names another file in each working folder", "Clipboard/" + ownName,
+         std::nullopt},
+    };
+    fs::create_directories(mediaFolder() / "sub");
+    fixtures::writeFile(own, "ours");
+    std::vector<Clip> stored;
+    auto imageClip = [&](const std::string& path, int minutes) {
+        Clip clip;
+        clip.id = Uuid::random();
+        clip.kind = Kind::image;
+        clip.text = "Image";
+        clip.storedPath = path;
+        clip.copiedAt = m_clock.now() - std::chrono::minutes(minutes);
+        return clip;
+    };
+    for (const auto& row : rows) {
+        stored.push_back(imageClip(row.storedPath, int(stored.size()) + 1));
+        if (row.victim)
+            fixtures::writeFile(*row.victim, row.why);
+    }
+    stored.push_back(imageClip(own.string(), 0));
+    fixtures::writeFile(storeFile(), encodeClipHistory(stored));
+
+    // At start only our own image stays, and the rest is told in one line.
+    ASSERT_EQ(service().clips().size(), 1u);
+    EXPECT_EQ(service().clips().front().storedPath, own.string());
+    ASSERT_EQ(m_trace.size(), 1u);
+    EXPECT_NE(m_trace.front().find("dropped 6 image entries"), std::string::npos) << m_trace.front();
+
+    // A holder may still hand such entries over: removal, eviction and
+    // clearing leave their files alone.
+    service().setClips(stored);
+    service().remove(stored.front());
+    service().setMaxItems(1);
+    copyText("evicts the rest");
+    service().setClips(stored);
+    service().clear();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        if (row.victim) {
+            EXPECT_TRUE(fs::exists(*row.victim));
+        }
+    }
+    // Our own image went with its entry's eviction, as before.
+    EXPECT_FALSE(fs::exists(own));
+}
+
+TEST_F(ClipboardServiceTest, StartSweepsWhatKilledWritesLeftBehind)
+{
+    const std::string image = "0E5C0F2A-9D0B-4B53-8F2B-5B6E8C1D2A3F.png";
+    for (const bool withHistory : {false, true}) {
+        SCOPED_TRACE(withHistory ? "with a history file" : "without one");
+        m_service.reset();
+        fs::remove_all(container());
+        fs::create_directories(mediaFolder());
+        const std::string history = encodeClipHistory({});
+        if (withHistory)
+            fixtures::writeFile(storeFile(), history);
+        fixtures::writeFile(container() / ".clipboard.json.a1B2c3", "half a history");
+        fixtures::writeFile(container() / ".clipboard.json.Zz9900", "another");
+        fixtures::writeFile(mediaFolder() / ("." + image + ".q7W8e9"), "half an image");
+        // Not what a killed write leaves.
+        fixtures::writeFile(container() / ".clipboard.json.bak", "the user's");
+        fixtures::writeFile(container() / "index.json", "the tray's");
+        fixtures::writeFile(mediaFolder() / ".notes.txt.a1B2c3", "someone else's");
+
+        service();
+        EXPECT_EQ(testsupport::folderEntries(container()),
+                  withHistory ? (std::vector<std::string>{".clipboard.json.bak", "Clipboard", "clipboard.json",
+                                                          "index.json"})
+                              : (std::vector<std::string>{".clipboard.json.bak", "Clipboard", "index.json"}));
+        EXPECT_EQ(imageFiles(), std::vector<std::string>{".notes.txt.a1B2c3"});
+        if (withHistory) {
+            EXPECT_EQ(fixtures::readFile(storeFile()), history);
+        }
+    }
+}
+
+TEST_F(ClipboardServiceTest, ACopyLeavesTheWriteToTheWorkerAndABurstIsOneWrite)
+{
+    service().setPersists(true);
+    copyText("one");
+    copyText("two");
+    copyText("three");
+    EXPECT_FALSE(fs::exists(storeFile()));
+    EXPECT_EQ(m_writeJobs.size(), 1u);
+    runWrites();
+    EXPECT_EQ(storedClips(), service().clips());
+
+    // A copy while a write waits joins it; a later one needs another.
+    copyText("four");
+    runWrites();
+    copyText("five");
+    EXPECT_EQ(m_writeJobs.size(), 1u);
+    runWrites();
+    EXPECT_EQ(storedClips(), service().clips());
+    // Removal saves the same way.
+    service().remove(service().clips().front());
+    runWrites();
+    EXPECT_EQ(storedClips(), service().clips());
+}
+
+TEST_F(ClipboardServiceTest, ClearingOrForgettingWinsOverAWriteStillWaiting)
+{
+    const struct {
+        const char* why;
+        std::function<void(ClipboardService&)> act;
+        std::optional<std::vector<Clip>> onDisk;
+    } rows[] = {
+        {"forgotten: no file, now or later", [](ClipboardService& s) { s.forgetOnDisk(); }, std::nullopt},
+        {"cleared while persisting: the empty list at once", [](ClipboardService& s) { s.clear(); },
+         std::vector<Clip>{}},
+        {"cleared after persistence went off: the older file stays",
+         [](ClipboardService& s) {
+             s.setPersists(false);
+             s.clear();
+         },
+         std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        m_service.reset();
+        m_writeJobs.clear();
+        fs::remove_all(container());
+        service().setPersists(true);
+        copyText("secret");
+        ASSERT_EQ(m_writeJobs.size(), 1u);
+        row.act(service());
+        EXPECT_EQ(storedClips(), row.onDisk);
+        // The worker gets to the waiting write only now.
+        runWrites();
+        EXPECT_EQ(storedClips(), row.onDisk);
+        m_service.reset();
+        EXPECT_EQ(storedClips(), row.onDisk);
+    }
+}
+
+TEST_F(ClipboardServiceTest, AWriteStillWaitingIsFlushedAtQuit)
+{
+    service().setPersists(true);
+    copyText("copied just before quitting");
+    ASSERT_FALSE(fs::exists(storeFile()));
+    service().flush();
+    EXPECT_EQ(storedClips(), service().clips());
+
+    // Going away flushes too; the worker's late job then finds nothing.
+    copyText("and another");
+    const auto last = service().clips();
+    m_service.reset();
+    EXPECT_EQ(storedClips(), last);
+    fs::remove(storeFile());
+    runWrites();
+    EXPECT_FALSE(fs::exists(storeFile()));
+}
+
+// The same rules with the service's own worker thread racing the caller.
+TEST_F(ClipboardServiceTest, TheOwnWorkerNeverBringsAForgottenHistoryBack)
+{
+    ClipboardService::Options options;
+    options.clock = &m_clock;
+    options.applicationSupport = root();
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<Clip> last;
+        {
+            ClipboardService service(m_pasteboard, "Vude", options);
+            service.setPersists(true);
+            for (int i = 0; i < 25; ++i) {
+                m_pasteboard.copyText("round " + std::to_string(round) + " copy " + std::to_string(i));
+                service.poll();
+            }
+            if (round % 2 == 0)
+                service.forgetOnDisk();
+            else
+                last = service.clips();
+        }
+        if (round % 2 == 0) {
+            EXPECT_FALSE(fs::exists(storeFile()));
+        } else {
+            EXPECT_EQ(storedClips(), last);
+        }
+        fs::remove(storeFile());
+    }
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 // Another program holding the X clipboard, as a test arranges it: it offers
 // typed items (several at once, which xclip cannot) and answers requests on
 // a connection and thread of its own, or, told so, never answers at all.
-// Items are sent whole, so keep them small. Header-only; links xcb.
+// Items are sent whole, so keep them small. A broken or hostile owner can
+// also list, after its items, atoms the server has never heard of.
+// Header-only; links xcb.
 
 #include <xcb/xcb.h>
 
@@ -24,7 +26,8 @@ public:
         std::string data;
     };
 
-    XSelectionOwner(const std::string& display, std::vector<Item> items, bool answers = true)
+    XSelectionOwner(const std::string& display, std::vector<Item> items, bool answers = true,
+                    std::size_t unknownTargets = 0)
         : m_items(std::move(items)), m_answers(answers)
     {
         m_connection = xcb_connect(display.c_str(), nullptr);
@@ -38,6 +41,10 @@ public:
         m_targets = atom("TARGETS");
         for (const auto& item : m_items)
             m_itemAtoms.push_back(atom(item.type));
+        // Atoms are 29-bit numbers handed out from 1 upwards; these are far
+        // beyond any a server reaches.
+        for (std::size_t i = 0; i < unknownTargets; ++i)
+            m_unknownAtoms.push_back(static_cast<xcb_atom_t>(0x1ff00000u - i));
         xcb_set_selection_owner(m_connection, m_window, m_clipboard, XCB_CURRENT_TIME);
         std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
             xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr),
@@ -96,6 +103,7 @@ private:
         if (request.target == m_targets) {
             std::vector<xcb_atom_t> atoms{m_targets};
             atoms.insert(atoms.end(), m_itemAtoms.begin(), m_itemAtoms.end());
+            atoms.insert(atoms.end(), m_unknownAtoms.begin(), m_unknownAtoms.end());
             xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM, 32,
                                 static_cast<uint32_t>(atoms.size()), atoms.data());
         } else {
@@ -131,6 +139,7 @@ private:
     xcb_atom_t m_clipboard = XCB_NONE;
     xcb_atom_t m_targets = XCB_NONE;
     std::vector<xcb_atom_t> m_itemAtoms;
+    std::vector<xcb_atom_t> m_unknownAtoms;
     bool m_isOwner = false;
     std::atomic<bool> m_stopping{false};
     std::atomic<int> m_requests{0};

@@ -162,6 +162,7 @@ public:
     void startWeather() override { m_log.push_back("weather"); }
     void startDragMonitors() override { m_log.push_back("drag monitors"); }
     void stopDragMonitors() override { m_log.push_back("drag monitors stopped"); }
+    void flushPendingWrites() override { m_log.push_back("pending writes flushed"); }
     void setSourcingDrag(bool value) override
     {
         sourcing = value;
