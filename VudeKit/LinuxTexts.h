@@ -146,13 +146,12 @@ inline constexpr LinuxText trayShowInFiles{"Reveal in Finder", "Show in Files"};
 /// A chip's context menu: opens the stored file with its default application.
 inline constexpr LinuxText trayOpen{"Quick Look", "Open"};
 /// The tray pane's explanations under its two pickers.
-inline constexpr LinuxText trayDropMoves{"The original is removed from where it was. Hold \u2325 while dropping to copy "
-                                         "instead.",
-                                         "The original is removed from where it was. Hold Alt while dropping to copy "
-                                         "instead."};
-inline constexpr LinuxText trayDropCopies{"The original stays where it is. Hold \u2325 while dropping to move it "
-                                          "instead.",
-                                          "The original stays where it is. Hold Alt while dropping to move it instead."};
+inline constexpr LinuxText trayDropMoves{
+    "The original is removed from where it was. Hold \u2325 while dropping to copy instead.",
+    "The original is removed from where it was. Hold Alt while dropping to copy instead."};
+inline constexpr LinuxText trayDropCopies{
+    "The original stays where it is. Hold \u2325 while dropping to move it instead.",
+    "The original stays where it is. Hold Alt while dropping to move it instead."};
 inline constexpr LinuxText trayDragCopies{
     "The item stays on the shelf so you can drop it somewhere else too. Hold \u2325 to take it off.",
     "The item stays on the shelf so you can drop it somewhere else too. Hold Alt to take it off."};

@@ -90,7 +90,8 @@ std::string_view DiagnosticsReport::buildText(const BuildProfile& profile, Syste
     return LinuxTexts::reportBuildBuildTree.shown;
 }
 
-std::string_view DiagnosticsReport::updatesText(const BuildProfile& profile, SystemDescription::Installation installation)
+std::string_view DiagnosticsReport::updatesText(const BuildProfile& profile,
+                                                SystemDescription::Installation installation)
 {
     if (profile.isSandboxed())
         return LinuxTexts::reportUpdatesSandboxed.shown;

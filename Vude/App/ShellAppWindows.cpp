@@ -293,7 +293,8 @@ void ShellAppWindows::toggleSuppression()
         return;
     const auto decision = AppMenus::toggleSuppression(settings->suppressSystemHUD(), EventTapService::hasAccessibility());
     if (decision.explain) {
-        PermissionPrompt::explain(std::string(AppMenus::accessibilityTitle), std::string(AppMenus::accessibilityMessage),
+        PermissionPrompt::explain(std::string(AppMenus::accessibilityTitle),
+                                  std::string(AppMenus::accessibilityMessage),
                                   std::string(AppMenus::accessibilityAnchor), m_desktop.permissions);
         return;
     }
