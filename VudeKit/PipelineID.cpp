@@ -1,5 +1,7 @@
 #include "VudeKit/PipelineID.h"
 
+#include "VudeKit/LinuxTexts.h"
+
 const PipelineID* DropLane::pipelineID() const
 {
     const auto* pipeline = std::get_if<Pipeline>(&m_value);
@@ -17,7 +19,7 @@ std::string_view DropLane::displayName() const
 {
     if (const auto* pipeline = pipelineID())
         return ::displayName(*pipeline);
-    return std::holds_alternative<Shelf>(m_value) ? "Files Tray" : "AirDrop";
+    return std::holds_alternative<Shelf>(m_value) ? "Files Tray" : LinuxTexts::laneKdeConnect.shown;
 }
 
 std::string_view DropLane::symbol() const

@@ -1,7 +1,8 @@
 #pragma once
 // The file pipelines a drop can run, and the lanes a drop can land on: a
-// pipeline, the tray ("shelf") or AirDrop. Lane ids are stable strings kept in
-// the `pipelineOrder` setting.
+// pipeline, the tray ("shelf") or a nearby device (the `airDrop` case, sent
+// through KDE Connect and shown by that name). Lane ids are stable strings
+// kept in the `pipelineOrder` setting.
 
 #include "VudeKit/EnumTraits.h"
 

@@ -3,6 +3,7 @@
 // bits, and the user-facing reasons a feature can be missing.
 
 #include "VudeKit/EnumTraits.h"
+#include "VudeKit/LinuxTexts.h"
 
 #include <cstdint>
 
@@ -34,7 +35,8 @@ public:
     friend constexpr Capability operator&(Capability a, Capability b) { return Capability(a.m_rawValue & b.m_rawValue); }
     constexpr bool operator==(const Capability&) const = default;
 
-    /// Why a feature is missing; the raw value is the message shown to the user.
+    /// Why a feature is missing. The raw value is the product's message, kept
+    /// for parsing; the display name is the message shown here.
     enum class Unavailability { sandboxed, permissionRequired, osUnsupported, helperUnavailable };
 
 private:
@@ -56,9 +58,11 @@ template <>
 struct EnumTraits<Capability::Unavailability> {
     using U = Capability::Unavailability;
     static constexpr std::array cases{
-        EnumCase{U::sandboxed, "Not available in the App Store version."},
-        EnumCase{U::permissionRequired, "Needs a permission you haven't granted."},
-        EnumCase{U::osUnsupported, "Not available on this version of macOS."},
-        EnumCase{U::helperUnavailable, "The media helper isn't responding."},
+        EnumCase{U::sandboxed, LinuxTexts::unavailableSandboxed.original, LinuxTexts::unavailableSandboxed.shown},
+        EnumCase{U::permissionRequired, "Needs a permission you haven't granted.",
+                 "Needs a permission you haven't granted."},
+        EnumCase{U::osUnsupported, LinuxTexts::unavailableSystemUnsupported.original,
+                 LinuxTexts::unavailableSystemUnsupported.shown},
+        EnumCase{U::helperUnavailable, "The media helper isn't responding.", "The media helper isn't responding."},
     };
 };

@@ -1,5 +1,6 @@
 #include "VudeServices/CloudKitProbe.h"
 
+#include "VudeKit/LinuxTexts.h"
 #include "VudeKit/Numbers.h"
 #include "VudeKit/Uuid.h"
 
@@ -7,7 +8,7 @@ namespace {
 
 std::string describe(const CloudError& error)
 {
-    return "CKError " + formatInteger(error.code) + ": " + error.description;
+    return std::string(LinuxTexts::syncProbeError.shown) + formatInteger(error.code) + ": " + error.description;
 }
 
 } // namespace
@@ -15,8 +16,8 @@ std::string describe(const CloudError& error)
 std::string CloudKitProbe::Result::summary() const
 {
     if (roundTripSucceeded)
-        return "\u2705 CloudKit reachable (account: " + accountStatus + ")";
-    return "\u274C CloudKit unreachable \u2014 " + detail;
+        return std::string(LinuxTexts::syncProbeReachable.shown) + accountStatus + ")";
+    return std::string(LinuxTexts::syncProbeUnreachable.shown) + detail;
 }
 
 CloudKitProbe::CloudKitProbe(std::string containerID, std::shared_ptr<CloudDatabase> database,
@@ -51,7 +52,7 @@ void CloudKitProbe::run(std::function<void(Result)> done) const
     };
     if (!m_database) {
         const auto status = accountStatusText(static_cast<int>(CloudAccountStatus::couldNotDetermine));
-        finish({status, false, "iCloud account is " + status});
+        finish({status, false, std::string(LinuxTexts::syncProbeAccountStatus.shown) + status});
         return;
     }
     // A copy: the answer may come after this probe is gone.
@@ -62,7 +63,7 @@ void CloudKitProbe::run(std::function<void(Result)> done) const
         }
         if (*answer != CloudAccountStatus::available) {
             const auto status = accountStatusText(static_cast<int>(*answer));
-            finish({status, false, "iCloud account is " + status});
+            finish({status, false, std::string(LinuxTexts::syncProbeAccountStatus.shown) + status});
             return;
         }
         finish(probe.roundTrip());

@@ -1,5 +1,6 @@
 #include "VudeServices/DiagnosticsReport.h"
 
+#include "VudeKit/LinuxTexts.h"
 #include "VudeKit/Numbers.h"
 #include "VudeKit/UnicodeText.h"
 
@@ -64,11 +65,44 @@ void appendTitle(std::string& text, std::string_view title)
 
 } // namespace
 
-DiagnosticsReport::DiagnosticsReport(std::vector<Section> sections, std::vector<std::string> logTail, Date generatedAt)
+DiagnosticsReport::DiagnosticsReport(std::vector<Section> sections, std::vector<std::string> logTail, Date generatedAt,
+                                     std::optional<std::size_t> logThisRunFrom)
     : m_sections(std::move(sections))
     , m_logTail(std::move(logTail))
     , m_generatedAt(generatedAt)
+    , m_logThisRunFrom(logThisRunFrom ? std::optional(std::min(*logThisRunFrom, m_logTail.size())) : std::nullopt)
 {
+}
+
+std::string_view DiagnosticsReport::buildText(const BuildProfile& profile, SystemDescription::Installation installation)
+{
+    using Installation = SystemDescription::Installation;
+    if (profile.isSandboxed())
+        return LinuxTexts::reportBuildSandboxed.shown;
+    switch (installation) {
+    case Installation::debianPackage:
+        return LinuxTexts::reportBuildDebianPackage.shown;
+    case Installation::installedFromSource:
+        return LinuxTexts::reportBuildInstalledFromSource.shown;
+    case Installation::buildTree:
+        break;
+    }
+    return LinuxTexts::reportBuildBuildTree.shown;
+}
+
+std::string_view DiagnosticsReport::updatesText(const BuildProfile& profile,
+                                                SystemDescription::Installation installation)
+{
+    if (profile.isSandboxed())
+        return LinuxTexts::reportUpdatesSandboxed.shown;
+    if (installation == SystemDescription::Installation::debianPackage)
+        return LinuxTexts::reportUpdatesDebianPackage.shown;
+    return LinuxTexts::reportUpdatesFromSource.shown;
+}
+
+std::string DiagnosticsReport::modelText(const std::string& productName)
+{
+    return productName.empty() ? std::string(LinuxTexts::reportModelUnknown.shown) : productName;
 }
 
 DiagnosticsReport DiagnosticsReport::make(Inputs inputs)
@@ -77,9 +111,9 @@ DiagnosticsReport DiagnosticsReport::make(Inputs inputs)
     sections.push_back({"Vude",
                         {
                             {"Version", inputs.version + " (" + inputs.build + ")"},
-                            {"Build", inputs.profile.isSandboxed() ? "App Store (sandboxed)" : "Direct (Developer ID)"},
-                            {"macOS", inputs.osVersion},
-                            {"Model", inputs.model},
+                            {"Build", std::string(buildText(inputs.profile, inputs.installation))},
+                            {std::string(LinuxTexts::reportSystemRow.shown), inputs.osVersion},
+                            {"Model", modelText(inputs.model)},
                         }});
 
     Section displays{"Displays", {}};
@@ -105,7 +139,8 @@ DiagnosticsReport DiagnosticsReport::make(Inputs inputs)
     if (!unavailable.rows.empty())
         sections.push_back(std::move(unavailable));
 
-    return DiagnosticsReport(std::move(sections), std::move(inputs.logTail), inputs.generatedAt);
+    return DiagnosticsReport(std::move(sections), std::move(inputs.logTail), inputs.generatedAt,
+                             inputs.logThisRunFrom);
 }
 
 std::string DiagnosticsReport::formatted() const
@@ -131,8 +166,15 @@ std::string DiagnosticsReport::formatted() const
 
     if (!m_logTail.empty()) {
         appendTitle(text, "Recent log");
-        for (const auto& line : m_logTail)
-            text += "  " + line + "\n";
+        for (std::size_t i = 0; i <= m_logTail.size(); ++i) {
+            if (m_logThisRunFrom == i) {
+                text += "  ";
+                text += thisRunMark;
+                text += "\n";
+            }
+            if (i < m_logTail.size())
+                text += "  " + m_logTail[i] + "\n";
+        }
     }
     return text;
 }

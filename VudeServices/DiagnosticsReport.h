@@ -4,11 +4,13 @@
 // deliberately leaves out, and the last lines of the trace. Only counts and
 // states go in, never the user's content.
 
+#include "Platform/Core/SystemDescription.h"
 #include "VudeKit/Date.h"
 #include "VudeServices/BuildProfile.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,9 +38,11 @@ public:
     struct Inputs {
         std::string version;
         std::string build;
+        /// The operating system and kernel (SystemDescription::systemRow).
         std::string osVersion;
         std::string model;
         BuildProfile profile{false};
+        SystemDescription::Installation installation = SystemDescription::Installation::buildTree;
         std::vector<Screen> screens;
         /// Rows made by the caller, printed unchanged.
         std::vector<Row> permissions;
@@ -49,6 +53,8 @@ public:
         std::int64_t clipCount = 0;
         std::int64_t todoCount = 0;
         std::vector<std::string> logTail;
+        /// Where this run's lines begin in `logTail`; none when not known.
+        std::optional<std::size_t> logThisRunFrom;
         Date generatedAt{};
     };
 
@@ -57,7 +63,19 @@ public:
         "what's playing",       "your location",         "calendar event titles",
     };
 
-    DiagnosticsReport(std::vector<Section> sections, std::vector<std::string> logTail, Date generatedAt);
+    /// Marks, in "Recent log", where this run's lines begin: the lines above
+    /// it are an earlier run's. At the end when this run wrote none.
+    static constexpr std::string_view thisRunMark = "\u2500\u2500 this run of Vude starts here \u2500\u2500";
+
+    DiagnosticsReport(std::vector<Section> sections, std::vector<std::string> logTail, Date generatedAt,
+                      std::optional<std::size_t> logThisRunFrom = std::nullopt);
+
+    /// The "Build" row: how the app was installed. A sandboxed profile wins.
+    static std::string_view buildText(const BuildProfile& profile, SystemDescription::Installation installation);
+    /// The "Updates" row: where updates come from, the way the app came.
+    static std::string_view updatesText(const BuildProfile& profile, SystemDescription::Installation installation);
+    /// The "Model" row: the firmware's product name, else "Unknown".
+    static std::string modelText(const std::string& productName);
 
     /// The standard sections: "Vude", "Displays", "Permissions", "Services",
     /// "Sync", "Content", and "Unavailable in this build" when the profile
@@ -66,6 +84,7 @@ public:
 
     const std::vector<Section>& sections() const { return m_sections; }
     const std::vector<std::string>& logTail() const { return m_logTail; }
+    std::optional<std::size_t> logThisRunFrom() const { return m_logThisRunFrom; }
     Date generatedAt() const { return m_generatedAt; }
 
     /// The report as plain text, every line ending in a line feed.
@@ -77,4 +96,5 @@ private:
     std::vector<Section> m_sections;
     std::vector<std::string> m_logTail;
     Date m_generatedAt;
+    std::optional<std::size_t> m_logThisRunFrom;
 };

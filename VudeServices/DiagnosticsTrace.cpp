@@ -5,7 +5,9 @@
 #include <QString>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <mutex>
 #include <ctime>
 #include <fcntl.h>
 #include <optional>
@@ -171,9 +173,15 @@ private:
     bool m_failed = false;
 };
 
+// Whether a line, by the file it is in and where it starts there, was written
+// by this run.
+using LineOwnership = std::function<bool(const struct stat& file, off_t start)>;
+
 // Adds the newest lines of `path` (newest first) to `lines` until `limit`
-// lines or `budget` bytes of text are reached.
-void collectLines(const fs::path& path, std::size_t limit, std::size_t& budget, std::vector<std::string>& lines)
+// lines or `budget` bytes of text are reached, and whether each is this
+// run's to `ours`.
+void collectLines(const fs::path& path, std::size_t limit, std::size_t& budget, std::vector<std::string>& lines,
+                  std::vector<bool>& ours, const LineOwnership& isOurs)
 {
     const int fd = openRegularFile(path, O_RDONLY);
     if (fd < 0)
@@ -198,6 +206,7 @@ void collectLines(const fs::path& path, std::size_t limit, std::size_t& budget, 
                 break;
             budget -= text.size();
             lines.push_back(std::move(text));
+            ours.push_back(isOurs(info, line->start));
         }
     }
     ::close(fd);
@@ -225,12 +234,59 @@ void rotateIfFull(int& fd, const fs::path& file, const fs::path& rotated, std::s
 
 } // namespace
 
+struct DiagnosticsTrace::RunStart {
+    std::mutex mutex;
+    std::atomic<bool> known{false};
+    // The file the run's first line went to, held open: while it is, its
+    // inode number cannot go to a newer file. Let go once rotation has
+    // removed the file, which then no longer holds any line.
+    int file = -1;
+    bool gone = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t offset = 0;
+
+    ~RunStart()
+    {
+        if (file >= 0)
+            ::close(file);
+    }
+
+    /// Notes a line of this run written at `at` of the open file `fd`: the
+    /// earliest one is where the run starts. Lines of two threads may land in
+    /// either order, so a later first write can still move the start back.
+    void note(int fd, const struct stat& info, off_t at)
+    {
+        std::lock_guard lock(mutex);
+        if (known && (info.st_dev != device || info.st_ino != inode || at >= offset))
+            return;
+        if (file < 0)
+            file = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        device = info.st_dev;
+        inode = info.st_ino;
+        offset = at;
+        known = true;
+    }
+
+    /// Lets go of the file once no name leads to it.
+    void releaseIfRemoved()
+    {
+        struct stat info {};
+        if (file >= 0 && ::fstat(file, &info) == 0 && info.st_nlink == 0) {
+            ::close(file);
+            file = -1;
+            gone = true;
+        }
+    }
+};
+
 DiagnosticsTrace::DiagnosticsTrace(Environment::Lookup environment, std::function<bool()> isOptedIn,
                                    const ClockSource& clock, FolderProvider folder)
     : m_environment(std::move(environment))
     , m_isOptedIn(std::move(isOptedIn))
     , m_clock(&clock)
     , m_folder(std::move(folder))
+    , m_runStart(std::make_shared<RunStart>())
 {
 }
 
@@ -278,26 +334,77 @@ void DiagnosticsTrace::trace(std::string_view message) const
     rotateIfFull(fd, *folder / kFileName, *folder / kRotatedFileName, line.size());
     if (fd < 0)
         return;
+    const bool runStartKnown = m_runStart->known;
     // One write per line: with O_APPEND the kernel places it whole at the end,
     // so a second writer's line never lands inside this one.
     ssize_t written;
     do {
         written = ::write(fd, line.data(), line.size());
     } while (written < 0 && errno == EINTR);
+    if (written > 0 && !runStartKnown) {
+        // Our descriptor's offset is the end of our own line, whatever others
+        // appended since.
+        struct stat info {};
+        const off_t end = ::lseek(fd, 0, SEEK_CUR);
+        if (end >= written && ::fstat(fd, &info) == 0)
+            m_runStart->note(fd, info, end - written);
+    }
     ::close(fd);
 }
 
 std::vector<std::string> DiagnosticsTrace::recentLogLines(std::size_t limit) const
+{
+    return recentLog(limit).lines;
+}
+
+DiagnosticsTrace::Tail DiagnosticsTrace::recentLog(std::size_t limit) const
 {
     if (limit == 0 || !m_folder)
         return {};
     const auto folder = m_folder();
     if (!folder)
         return {};
-    std::vector<std::string> lines;
+
+    struct {
+        bool known = false;
+        bool gone = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t offset = 0;
+    } start;
+    {
+        std::lock_guard lock(m_runStart->mutex);
+        m_runStart->releaseIfRemoved();
+        start = {m_runStart->known, m_runStart->gone, m_runStart->device, m_runStart->inode, m_runStart->offset};
+    }
+    const auto isStartFile = [&](const struct stat& info) {
+        return !start.gone && info.st_dev == start.device && info.st_ino == start.inode;
+    };
+    struct stat current {};
+    const bool startFileIsCurrent = ::lstat((*folder / kFileName).c_str(), &current) == 0 && isStartFile(current);
+
+    // The file the run started in holds earlier lines before that point.
+    // Another current file came after it (the trace rotated since); another
+    // rotated file did too, unless the run's file is still the current one.
+    // Once rotation has removed the run's file, every line left is this run's.
+    const LineOwnership inCurrent = [&](const struct stat& info, off_t at) {
+        return start.known && (!isStartFile(info) || at >= start.offset);
+    };
+    const LineOwnership inRotated = [&](const struct stat& info, off_t at) {
+        if (!start.known)
+            return false;
+        if (isStartFile(info))
+            return at >= start.offset;
+        return !startFileIsCurrent;
+    };
+
+    Tail tail;
+    std::vector<bool> ours;
     std::size_t budget = kMaxTailBytes;
-    collectLines(*folder / kFileName, limit, budget, lines);
-    collectLines(*folder / kRotatedFileName, limit, budget, lines);
-    std::reverse(lines.begin(), lines.end());
-    return lines;
+    collectLines(*folder / kFileName, limit, budget, tail.lines, ours, inCurrent);
+    collectLines(*folder / kRotatedFileName, limit, budget, tail.lines, ours, inRotated);
+    std::reverse(tail.lines.begin(), tail.lines.end());
+    std::reverse(ours.begin(), ours.end());
+    tail.thisRunFrom = static_cast<std::size_t>(std::find(ours.begin(), ours.end(), true) - ours.begin());
+    return tail;
 }

@@ -17,6 +17,11 @@
 // cannot be written is lost silently. It reopens the file for every line and
 // is meant for low-rate events, never per-frame work.
 //
+// The file keeps only times of day, so lines of an earlier run look like this
+// run's. The trace remembers where its own first line went (the file, held
+// open until rotation removes it, and the offset), and the tail it reads
+// tells which lines are this run's.
+//
 // Thread-safe: the activity bridge writes from the main thread and the
 // now-playing source from its own queue. Each line goes out in one append
 // write, so lines of two writers interleave only as whole lines. The opt-in
@@ -29,6 +34,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +74,17 @@ public:
     /// Works whether or not the trace is on.
     std::vector<std::string> recentLogLines(std::size_t limit) const;
 
+    /// The last lines, as recentLogLines() gives them, and where the lines
+    /// this trace wrote begin among them: lines from `thisRunFrom` on were
+    /// written by this trace (or its copies), those before it by an earlier
+    /// run. `thisRunFrom` is lines.size() when none of them is this run's.
+    struct Tail {
+        std::vector<std::string> lines;
+        std::size_t thisRunFrom = 0;
+        bool operator==(const Tail&) const = default;
+    };
+    Tail recentLog(std::size_t limit) const;
+
     static constexpr std::string_view kRotatedFileName = "vude-diagnostics.log.1";
     static constexpr std::size_t kMaxFileBytes = 2 * 1024 * 1024;
     static constexpr std::size_t kMaxLineBytes = 16 * 1024;
@@ -82,8 +99,13 @@ public:
     static std::string formatLine(Date at, std::string_view message);
 
 private:
+    // Where this run's first line went; shared by copies, which are the same
+    // trace. Set once the first line of this run is written.
+    struct RunStart;
+
     Environment::Lookup m_environment;
     std::function<bool()> m_isOptedIn;
     const ClockSource* m_clock;
     FolderProvider m_folder;
+    std::shared_ptr<RunStart> m_runStart;
 };

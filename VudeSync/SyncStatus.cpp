@@ -66,7 +66,7 @@ std::string SyncStatus::summary(Date now) const
     case Kind::idle:
         return m_lastSync ? "Synced " + relativeTime(*m_lastSync, now) : "Synced";
     case Kind::unavailable:
-        return std::string(rawValue(*m_reason));
+        return std::string(displayName(*m_reason));
     case Kind::syncing:
         return "Syncing\u2026";
     }

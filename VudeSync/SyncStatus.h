@@ -5,22 +5,25 @@
 
 #include "VudeKit/ClockSource.h"
 #include "VudeKit/EnumTraits.h"
+#include "VudeKit/LinuxTexts.h"
 
 #include <optional>
 #include <string>
 
-/// Why sync is not running. Stored and compared by its raw text, which is the
-/// message shown to the user.
+/// Why sync is not running. Stored and compared by its raw text, the
+/// product's own message; the text shown here is its display name.
 enum class SyncUnavailability { signedOut, restricted, disabled, quotaExceeded, containerUnavailable };
 
 template <>
 struct EnumTraits<SyncUnavailability> {
+    using U = SyncUnavailability;
     static constexpr std::array cases{
-        EnumCase{SyncUnavailability::signedOut, "Not signed in to iCloud"},
-        EnumCase{SyncUnavailability::restricted, "iCloud is restricted on this Mac"},
-        EnumCase{SyncUnavailability::disabled, "Turned off in Vude's settings"},
-        EnumCase{SyncUnavailability::quotaExceeded, "Your iCloud storage is full"},
-        EnumCase{SyncUnavailability::containerUnavailable, "Couldn't reach iCloud"},
+        EnumCase{U::signedOut, LinuxTexts::syncSignedOut.original, LinuxTexts::syncSignedOut.shown},
+        EnumCase{U::restricted, LinuxTexts::syncRestricted.original, LinuxTexts::syncRestricted.shown},
+        EnumCase{U::disabled, "Turned off in Vude's settings", "Turned off in Vude's settings"},
+        EnumCase{U::quotaExceeded, LinuxTexts::syncQuotaExceeded.original, LinuxTexts::syncQuotaExceeded.shown},
+        EnumCase{U::containerUnavailable, LinuxTexts::syncContainerUnavailable.original,
+                 LinuxTexts::syncContainerUnavailable.shown},
     };
 };
 
@@ -40,7 +43,7 @@ public:
     /// False only while unavailable.
     bool isActive() const { return m_kind != Kind::unavailable; }
 
-    /// "Synced", "Synced 5 min. ago", "Syncing…", or the reason's message.
+    /// "Synced", "Synced 5 min. ago", "Syncing…", or the reason's shown text.
     std::string summary(const ClockSource& clock) const;
     std::string summary(Date now) const;
 

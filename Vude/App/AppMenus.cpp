@@ -24,9 +24,11 @@ MenuEntry permissionsSubmenu(bool suppressSystemHUD)
 {
     std::vector<MenuEntry> items{
         MenuEntry::item("Enable Bluetooth Access\u2026", MenuAction::requestBluetooth),
-        MenuEntry::item("Enable Input Monitoring\u2026", MenuAction::requestInputMonitoring),
+        MenuEntry::item(std::string(LinuxTexts::menuEnableMediaKeys.shown), MenuAction::requestInputMonitoring),
     };
     for (const auto& [title, anchor] : privacyList) {
+        if (title.empty())
+            continue;
         auto item = MenuEntry::item(std::string(title), MenuAction::openPrivacyPane);
         item.argument = std::string(anchor);
         items.push_back(std::move(item));

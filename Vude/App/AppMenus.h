@@ -5,11 +5,12 @@
 // commands join the context menu, or nothing would reach them. Qt builds
 // the tables (QtMenuBuilder); the delegate's windows carry out the actions.
 //
-// Also the "Replace System HUDs" decision: turning it on without
-// Accessibility explains instead of changing anything.
+// Also the "Replace System HUDs" decision: turning it on while the media
+// keys cannot be taken (Accessibility) explains instead of changing anything.
 
 #include "VudeKit/ActivityModels.h"
 #include "VudeKit/Date.h"
+#include "VudeKit/LinuxTexts.h"
 
 #include <array>
 #include <string>
@@ -94,12 +95,13 @@ struct BurstStep {
 };
 std::array<BurstStep, debugKinds.size()> burstSchedule();
 
-/// The privacy shortcuts: title and anchor.
+/// The privacy shortcuts: title and anchor. An empty title is left out of
+/// the menu: what it would open does not exist here.
 inline constexpr std::array<std::pair<std::string_view, std::string_view>, 4> privacyList{{
-    {"Accessibility\u2026", "Privacy_Accessibility"},
-    {"Input Monitoring\u2026", "Privacy_ListenEvent"},
-    {"Bluetooth (System Settings)\u2026", "Privacy_Bluetooth"},
-    {"Full Disk Access\u2026", "Privacy_AllFiles"},
+    {LinuxTexts::menuMediaKeyControl.shown, "Privacy_Accessibility"},
+    {LinuxTexts::menuMediaKeys.shown, "Privacy_ListenEvent"},
+    {LinuxTexts::menuBluetoothSettings.shown, "Privacy_Bluetooth"},
+    {LinuxTexts::menuFullDiskAccess.shown, "Privacy_AllFiles"},
 }};
 
 inline constexpr const char* replaceHUDsTitle = "Replace System HUDs";
@@ -145,10 +147,8 @@ struct SuppressionDecision {
 
 SuppressionDecision toggleSuppression(bool suppressSystemHUD, bool hasAccessibility);
 
-inline constexpr const char* accessibilityTitle = "Accessibility access needed";
-inline constexpr const char* accessibilityMessage =
-    "To replace the system volume and brightness HUDs, Vude has to intercept those keys \u2014 which needs "
-    "Accessibility access.\n\nAdd Vude in the list, turn it on, then choose \u201CReplace System HUDs\u201D again.";
+inline constexpr std::string_view accessibilityTitle = LinuxTexts::mediaKeysHeldTitle.shown;
+inline constexpr std::string_view accessibilityMessage = LinuxTexts::mediaKeysHeldMessage.shown;
 inline constexpr const char* accessibilityAnchor = "Privacy_Accessibility";
 
 } // namespace AppMenus

@@ -5,6 +5,8 @@
 // sync coordinator; UnavailableAppSync stands for a store that could not be
 // opened at all. Main thread only.
 
+#include "VudeKit/LinuxTexts.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -63,7 +65,7 @@ public:
         if (done)
             done();
     }
-    std::string statusSummary() const override { return "Couldn't reach iCloud"; }
+    std::string statusSummary() const override { return std::string(LinuxTexts::syncContainerUnavailable.shown); }
     bool isLocalOnly() const override { return true; }
     std::optional<std::string> accountError() const override { return std::nullopt; }
     bool hasContainer() const override { return false; }
@@ -73,6 +75,6 @@ public:
     std::optional<int> deduplicate() override { return std::nullopt; }
     void probeCloud(std::function<void(std::string, std::string)> done) override
     {
-        done("\u274C CloudKit unreachable \u2014 no cloud database", "no cloud database");
+        done(std::string(LinuxTexts::syncProbeUnreachable.shown) + "no cloud database", "no cloud database");
     }
 };

@@ -2,6 +2,8 @@
 
 #include "Platform/Core/AtomicFile.h"
 #include "VudeKit/EnumTraits.h"
+#include "VudeKit/LinuxTexts.h"
+#include "VudeServices/BluetoothService.h"
 #include "VudeKit/Numbers.h"
 
 namespace DiagnosticsExport {
@@ -82,14 +84,38 @@ DiagnosticsReport::Screen screenRow(const ScreenFacts& screen)
             screen.notch ? truncatedSize(screen.notch->first, screen.notch->second) : "none (synthetic)"};
 }
 
-std::vector<DiagnosticsReport::Row> permissionRows(const std::array<Permission::State, 5>& states)
+Permission::State bluetoothPermission(const BluetoothFacts& bluetooth)
 {
-    static constexpr std::array<const char*, 5> names{"Input Monitoring", "Accessibility", "Bluetooth", "Calendar",
-                                                      "Camera"};
-    std::vector<DiagnosticsReport::Row> rows;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        rows.emplace_back(names[i], std::string(rawValue(states[i])));
-    return rows;
+    return Permission::stateForBluetooth(static_cast<long>(bluetooth.authorization));
+}
+
+std::string_view bluetoothService(const BluetoothFacts& bluetooth)
+{
+    // The service's start results by name, so the row reads as it did.
+    switch (bluetoothPermission(bluetooth)) {
+    case Permission::State::granted:
+        return bluetooth.running ? rawValue(BluetoothService::StartResult::started) : "notStarted";
+    case Permission::State::denied:
+        return rawValue(BluetoothService::StartResult::denied);
+    case Permission::State::notDetermined:
+    case Permission::State::unknown:
+        break;
+    }
+    return rawValue(BluetoothService::StartResult::needsPermission);
+}
+
+std::vector<DiagnosticsReport::Row> permissionRows(const Facts& facts)
+{
+    const auto row = [](std::string_view name, Permission::State state) {
+        return DiagnosticsReport::Row{std::string(name), std::string(rawValue(state))};
+    };
+    return {
+        row(LinuxTexts::permissionNameInputMonitoring.shown, facts.inputMonitoring),
+        row(LinuxTexts::permissionNameAccessibility.shown, facts.accessibility),
+        row("Bluetooth", bluetoothPermission(facts.bluetooth)),
+        row("Calendar", facts.calendar),
+        row("Camera", facts.camera),
+    };
 }
 
 std::vector<DiagnosticsReport::Row> serviceRows(const Facts& facts)
@@ -98,11 +124,11 @@ std::vector<DiagnosticsReport::Row> serviceRows(const Facts& facts)
         {"Media adapter", facts.universalMediaAdapter ? "universal" : "app-specific"},
         {"HUD suppression", facts.accessibilityTrusted ? "active" : "unavailable"},
         {"Brightness", facts.brightnessAvailable ? "available" : "unavailable"},
-        {"Bluetooth", facts.bluetoothStatus},
+        {"Bluetooth", std::string(bluetoothService(facts.bluetooth))},
         {"Calendar", facts.calendarAccess},
         {"Push", facts.push},
         {"Keep awake", facts.keepingAwake ? "on" : "off"},
-        {"Updates", facts.updates},
+        {"Updates", std::string(DiagnosticsReport::updatesText(facts.profile, facts.installation))},
     };
 }
 
@@ -114,9 +140,10 @@ DiagnosticsReport::Inputs inputs(const Facts& facts)
     result.osVersion = facts.osVersion;
     result.model = facts.model;
     result.profile = facts.profile;
+    result.installation = facts.installation;
     for (const auto& screen : facts.screens)
         result.screens.push_back(screenRow(screen));
-    result.permissions = permissionRows(facts.permissions);
+    result.permissions = permissionRows(facts);
     result.services = serviceRows(facts);
     result.syncSummary = facts.syncSummary;
     result.widgetCount = facts.widgetCount;
@@ -124,8 +151,17 @@ DiagnosticsReport::Inputs inputs(const Facts& facts)
     result.clipCount = facts.clipCount;
     result.todoCount = facts.todoCount;
     result.logTail = maskedLogTail(facts.logTail);
+    result.logThisRunFrom = facts.logThisRunFrom;
     result.generatedAt = facts.generatedAt;
     return result;
+}
+
+std::filesystem::path saveFolder(const std::filesystem::path& documents, const std::filesystem::path& home)
+{
+    std::error_code error;
+    if (!documents.empty() && documents.is_absolute() && std::filesystem::is_directory(documents, error))
+        return documents;
+    return home;
 }
 
 Outcome save(const std::string& text, Desktop& desktop)

@@ -8,6 +8,8 @@
 
 #include "Platform/Shell/ActivationPolicy.h"
 #include "Platform/Shell/FileRevealer.h"
+#include "Platform/Bluetooth/BluetoothBackend.h"
+#include "Platform/Core/SystemDescription.h"
 #include "Vude/Permissions/Permission.h"
 #include "VudeServices/DiagnosticsReport.h"
 
@@ -43,24 +45,36 @@ struct ScreenFacts {
     std::optional<std::pair<double, double>> notch;
 };
 
+/// Bluetooth as one look at the stack saw it: the Permissions and the
+/// Services rows are both read from it, so they cannot disagree.
+struct BluetoothFacts {
+    BluetoothAuthorization authorization = BluetoothAuthorization::notDetermined;
+    /// The bridge's Bluetooth service follows connections.
+    bool running = false;
+};
+
 /// Everything the report says, read from the running app.
 struct Facts {
     std::string version;
     std::string build;
+    /// The operating system and kernel (SystemDescription::systemRow).
     std::string osVersion;
+    /// The firmware's product name; empty when it names none.
     std::string model;
     BuildProfile profile{false};
+    SystemDescription::Installation installation = SystemDescription::Installation::buildTree;
     std::vector<ScreenFacts> screens;
-    /// Input Monitoring, Accessibility, Bluetooth, Calendar, Camera.
-    std::array<Permission::State, 5> permissions{};
+    Permission::State inputMonitoring = Permission::State::unknown;
+    Permission::State accessibility = Permission::State::unknown;
+    Permission::State calendar = Permission::State::unknown;
+    Permission::State camera = Permission::State::unknown;
+    BluetoothFacts bluetooth;
     bool universalMediaAdapter = false;
     bool accessibilityTrusted = false;
     bool brightnessAvailable = false;
-    std::string bluetoothStatus;
     std::string calendarAccess;
     std::string push;
     bool keepingAwake = false;
-    std::string updates;
     std::string syncSummary;
     std::int64_t widgetCount = 0;
     std::int64_t trayCount = 0;
@@ -68,11 +82,18 @@ struct Facts {
     std::int64_t todoCount = 0;
     /// As read from the trace; masked on the way into the report.
     std::vector<std::string> logTail;
+    /// Where this run's lines begin in `logTail`; none when not known.
+    std::optional<std::size_t> logThisRunFrom;
     Date generatedAt{};
 };
 
 DiagnosticsReport::Screen screenRow(const ScreenFacts& screen);
-std::vector<DiagnosticsReport::Row> permissionRows(const std::array<Permission::State, 5>& states);
+/// Bluetooth's permission state and its service's state, from one look.
+Permission::State bluetoothPermission(const BluetoothFacts& bluetooth);
+std::string_view bluetoothService(const BluetoothFacts& bluetooth);
+/// Input monitoring, Accessibility, Bluetooth, Calendar and Camera, each by
+/// the name it has here.
+std::vector<DiagnosticsReport::Row> permissionRows(const Facts& facts);
 std::vector<DiagnosticsReport::Row> serviceRows(const Facts& facts);
 DiagnosticsReport::Inputs inputs(const Facts& facts);
 
@@ -87,6 +108,10 @@ struct Desktop {
     /// Tells the user why the file could not be written.
     std::function<void(const std::string& error)> showError;
 };
+
+/// Where the save panel starts: the user's Documents folder when it exists,
+/// else the home folder (never the working directory, which may be "/").
+std::filesystem::path saveFolder(const std::filesystem::path& documents, const std::filesystem::path& home);
 
 /// Brings the app forward, asks where to save, writes `text` atomically and
 /// shows the file; the app returns to the accessory policy in every case.

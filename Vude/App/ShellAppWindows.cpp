@@ -1,6 +1,9 @@
 #include "Vude/App/ShellAppWindows.h"
 
+#include "Platform/Core/AppResources.h"
 #include "Platform/Core/AtomicFile.h"
+#include "Platform/Core/MachineModel.h"
+#include "Platform/Core/SystemDescription.h"
 #include "Vude/App/AppDelegate.h"
 #include "Vude/App/BuildInfo.h"
 #include "Vude/App/DeveloperHooks.h"
@@ -19,7 +22,7 @@
 #include "VudeUI/qt/SymbolCatalog.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
@@ -29,7 +32,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QSysInfo>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
@@ -91,40 +93,6 @@ protected:
 private:
     std::shared_ptr<UserDefaults> m_defaults;
 };
-
-std::string osVersion()
-{
-    // The kernel's release, its leading numbers only ("6.1.0-13-amd64" → "6.1.0").
-    const auto release = QSysInfo::kernelVersion().toStdString();
-    std::string result;
-    int parts = 0;
-    for (std::size_t i = 0; i < release.size() && parts < 3;) {
-        std::size_t end = i;
-        while (end < release.size() && std::isdigit(static_cast<unsigned char>(release[end])))
-            ++end;
-        if (end == i)
-            break;
-        if (!result.empty())
-            result += '.';
-        result += release.substr(i, end - i);
-        ++parts;
-        if (end >= release.size() || release[end] != '.')
-            break;
-        i = end + 1;
-    }
-    return result.empty() ? release : result;
-}
-
-std::string hardwareModel()
-{
-    QFile file(QStringLiteral("/sys/class/dmi/id/product_name"));
-    if (file.open(QIODevice::ReadOnly)) {
-        const auto name = QString::fromUtf8(file.read(256)).trimmed();
-        if (!name.isEmpty())
-            return name.toStdString();
-    }
-    return "Mac";
-}
 
 } // namespace
 
@@ -325,7 +293,8 @@ void ShellAppWindows::toggleSuppression()
         return;
     const auto decision = AppMenus::toggleSuppression(settings->suppressSystemHUD(), EventTapService::hasAccessibility());
     if (decision.explain) {
-        PermissionPrompt::explain(AppMenus::accessibilityTitle, AppMenus::accessibilityMessage,
+        PermissionPrompt::explain(std::string(AppMenus::accessibilityTitle),
+                                  std::string(AppMenus::accessibilityMessage),
                                   std::string(AppMenus::accessibilityAnchor), m_desktop.permissions);
         return;
     }
@@ -340,8 +309,9 @@ DiagnosticsExport::Facts ShellAppWindows::diagnosticsFacts() const
     DiagnosticsExport::Facts facts;
     facts.version = std::string(BuildInfo::version());
     facts.build = std::string(BuildInfo::build());
-    facts.osVersion = osVersion();
-    facts.model = hardwareModel();
+    facts.osVersion = SystemDescription::systemRow();
+    facts.model = machineModel();
+    facts.installation = SystemDescription::installation(AppResources::runningExecutable());
     if (const auto* shell = m_app.notchController())
         for (const auto* model : shell->models()) {
             const auto& geometry = model->geometry();
@@ -352,22 +322,24 @@ DiagnosticsExport::Facts ShellAppWindows::diagnosticsFacts() const
             facts.screens.push_back(screen);
         }
     auto& permissions = m_desktop.permissions;
-    facts.permissions = {Permission::inputMonitoring.state(permissions), Permission::accessibility.state(permissions),
-                         Permission::bluetooth.state(permissions), Permission::calendar.state(permissions),
-                         Permission::camera.state(permissions)};
+    facts.inputMonitoring = Permission::inputMonitoring.state(permissions);
+    facts.accessibility = Permission::accessibility.state(permissions);
+    facts.calendar = Permission::calendar.state(permissions);
+    facts.camera = Permission::camera.state(permissions);
+    // One look at the stack for both Bluetooth rows.
+    if (permissions.seams().bluetoothAuthorization)
+        facts.bluetooth.authorization = permissions.seams().bluetoothAuthorization();
     facts.accessibilityTrusted = EventTapService::hasAccessibility();
     if (const auto* bridge = m_app.bridge()) {
         facts.profile = bridge->profile();
         facts.universalMediaAdapter =
             bridge->media() && bridge->media()->capabilities().contains(Capability::universalNowPlaying);
         facts.brightnessAvailable = bridge->brightness().isAvailable();
-        facts.bluetoothStatus = std::string(rawValue(bridge->bluetoothStatus()));
+        facts.bluetooth.running = bridge->bluetoothStatus() == BluetoothService::StartResult::started;
         facts.calendarAccess = std::string(rawValue(bridge->calendar().access()));
         facts.keepingAwake = bridge->idle().isKeepingAwake();
     }
     facts.push = m_desktop.pushState ? m_desktop.pushState() : "pending";
-    const auto* updates = dynamic_cast<const UpdateService*>(m_app.updates());
-    facts.updates = updates ? updates->reportValue() : (m_app.updates() && m_app.updates()->isAvailable() ? "Sparkle" : "App Store");
     facts.syncSummary = m_app.sync() ? m_app.sync()->statusSummary() : std::string();
     if (const auto* settings = m_app.settings())
         facts.widgetCount = static_cast<std::int64_t>(settings->enabledWidgets().size());
@@ -376,7 +348,9 @@ DiagnosticsExport::Facts ShellAppWindows::diagnosticsFacts() const
     if (const auto* shell = m_app.notchController())
         if (const auto repository = shell->repository())
             facts.todoCount = static_cast<std::int64_t>(repository->todos().size());
-    facts.logTail = ActivityBridge::recentLogLines(DiagnosticsExport::logTailLimit);
+    auto tail = ActivityBridge::recentLog(DiagnosticsExport::logTailLimit);
+    facts.logTail = std::move(tail.lines);
+    facts.logThisRunFrom = tail.thisRunFrom;
     facts.generatedAt = m_desktop.clock.now();
     return facts;
 }
@@ -393,10 +367,12 @@ DiagnosticsExport::Outcome ShellAppWindows::exportDiagnostics()
         .activation = m_desktop.activation,
         .chooseFile = m_desktop.chooseSaveFile ? m_desktop.chooseSaveFile
                                                : []() -> std::optional<std::filesystem::path> {
-            const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+            const auto folder = DiagnosticsExport::saveFolder(
+                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString(),
+                QDir::homePath().toStdString());
             const QString chosen = QFileDialog::getSaveFileName(
                 nullptr, QString::fromUtf8(DiagnosticsExport::panelTitle),
-                folder + "/" + QString::fromUtf8(DiagnosticsExport::defaultFileName),
+                QString::fromStdString((folder / DiagnosticsExport::defaultFileName).string()),
                 QStringLiteral("Plain text (*.txt)"));
             if (chosen.isEmpty())
                 return std::nullopt;

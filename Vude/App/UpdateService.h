@@ -2,7 +2,8 @@
 // Whether the app updates itself. Linux has no self-update framework for
 // us: the package manager updates the app, so the service is never
 // available, exactly as for a confined build. The menus then offer no
-// "Check for Updates…" and the report names the package route.
+// "Check for Updates…"; the report's Updates row says where updates come
+// from by how the app was installed (DiagnosticsReport::updatesText).
 //
 // Main thread only; the answer never changes while the app runs.
 
@@ -18,8 +19,6 @@ public:
     bool canCheckForUpdates() const { return m_isAvailable && m_hasController; }
     /// Asks the updater to check; nothing without one.
     void checkForUpdates();
-    /// The report's "Updates" row.
-    const char* reportValue() const { return m_isAvailable ? "Sparkle" : "App Store"; }
 
 private:
     bool m_isAvailable = false;

@@ -163,6 +163,11 @@ std::vector<std::string> ActivityBridge::recentLogLines(std::size_t limit)
     return processTrace().recentLogLines(limit);
 }
 
+DiagnosticsTrace::Tail ActivityBridge::recentLog(std::size_t limit)
+{
+    return processTrace().recentLog(limit);
+}
+
 // MARK: - Start and stop
 
 template <typename T, typename Handler>

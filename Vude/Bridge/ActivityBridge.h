@@ -176,6 +176,8 @@ public:
     static void diag(std::string_view message);
     /// The last lines of this process's trace, oldest first.
     static std::vector<std::string> recentLogLines(std::size_t limit);
+    /// The same lines, with where this run's begin among them.
+    static DiagnosticsTrace::Tail recentLog(std::size_t limit);
     /// The developer trace of this process: on with VUDE_TRACE or the
     /// "diagnosticsOptIn" user default, asked at every line from any thread.
     static const DiagnosticsTrace& processTrace();

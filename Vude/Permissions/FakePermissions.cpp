@@ -1,6 +1,7 @@
 #include "Vude/Permissions/FakePermissions.h"
 
 #include "Vude/Permissions/Permission.h"
+#include "VudeKit/LinuxTexts.h"
 
 namespace {
 
@@ -46,6 +47,11 @@ FakePermissions::FakePermissions()
             if (found == privacyTargets.end())
                 return std::nullopt;
             return found->second;
+        },
+        .privacyTitle = [this](std::string_view anchor) -> std::string {
+            if (const auto title = privacyTitles.find(anchor); title != privacyTitles.end())
+                return title->second;
+            return privacyTargets.contains(anchor) ? std::string(LinuxTexts::openHelp.shown) : std::string();
         },
     });
     m_system->setRestartHandler([this](Permission permission) { restarted.push_back(permission); });

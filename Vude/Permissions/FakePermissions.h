@@ -48,6 +48,9 @@ public:
     long cameraStatus = 0;
     /// Where each anchor leads; an anchor not here leads nowhere.
     std::map<std::string, QUrl, std::less<>> privacyTargets;
+    /// What a button opening each anchor says; "Open Help" for a target
+    /// without a title here.
+    std::map<std::string, std::string, std::less<>> privacyTitles;
 
     /// Connections to the stack made so far, and the power-on answers they
     /// still owe (one per request, oldest first).

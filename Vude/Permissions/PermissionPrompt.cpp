@@ -36,11 +36,12 @@ bool PermissionPrompt::explain(const std::string& title, const std::string& mess
         activation.setActivationPolicy(ActivationPolicy::regular);
     activation.activateIgnoringOtherApps();
 
+    std::string opens = settingsPane ? system.privacyPaneTitle(*settingsPane) : std::string();
     const Alert alert{
         .messageText = title,
         .informativeText = message,
         .style = Alert::Style::informational,
-        .buttons = {openSettingsButton, notNowButton},
+        .buttons = {opens.empty() ? std::string(okButton) : std::move(opens), notNowButton},
     };
     const bool openSettings = system.seams().alerts.runModal(alert) == std::optional<std::size_t>(0);
     if (openSettings && settingsPane)

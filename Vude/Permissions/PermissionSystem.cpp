@@ -6,6 +6,7 @@
 #include "Platform/Desktop/CalendarFolderAccess.h"
 #include "Vude/Permissions/Permission.h"
 #include "Vude/Permissions/PrivacyPane.h"
+#include "VudeKit/LinuxTexts.h"
 
 #include <QCoreApplication>
 
@@ -48,6 +49,15 @@ bool PermissionSystem::openPrivacyPane(std::string_view anchor) const
         return false;
     const auto target = m_seams.privacyTarget(anchor);
     return target && m_seams.urls.open(*target);
+}
+
+std::string PermissionSystem::privacyPaneTitle(std::string_view anchor) const
+{
+    if (m_seams.privacyTitle)
+        return m_seams.privacyTitle(anchor);
+    if (m_seams.privacyTarget && m_seams.privacyTarget(anchor))
+        return std::string(LinuxTexts::openHelp.shown);
+    return {};
 }
 
 PermissionSystem& PermissionSystem::standard()
@@ -97,6 +107,9 @@ SystemPermissions::SystemPermissions(ActivationPolicyRecorder& activation, UrlOp
         .camera = std::move(camera),
         .privacyTarget = [this](std::string_view anchor) {
             return PrivacyPane::target(anchor, PrivacyPane::currentContext(m_calendar->folder()));
+        },
+        .privacyTitle = [this](std::string_view anchor) {
+            return std::string(PrivacyPane::openTitle(anchor, PrivacyPane::currentContext(m_calendar->folder())));
         },
     });
 }

@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 class Permission;
@@ -57,6 +58,9 @@ struct PermissionSeams {
     /// Where a privacy pane's anchor ("Privacy_Camera") leads on this
     /// desktop now; none when nothing here explains it.
     std::function<std::optional<QUrl>(std::string_view anchor)> privacyTarget;
+    /// The title of a button that opens what privacyTarget gives, saying
+    /// what that is ("Open Help"); empty when nothing is opened.
+    std::function<std::string(std::string_view anchor)> privacyTitle;
 };
 
 class PermissionSystem {
@@ -83,6 +87,9 @@ public:
     /// Opens what the privacy pane `anchor` stands for here; false when
     /// nothing does or it could not be opened.
     bool openPrivacyPane(std::string_view anchor) const;
+    /// The title of a button that opens it: privacyTitle, else "Open Help"
+    /// when the anchor leads somewhere; empty when it leads nowhere.
+    std::string privacyPaneTitle(std::string_view anchor) const;
 
     /// Expires with this system; delayed steps hold it and give up once it
     /// has gone.

@@ -5,6 +5,7 @@
 #include "Platform/Desktop/DesktopApplications.h"
 #include "Platform/Shell/UrlOpener.h"
 #include "VudeKit/AsciiCase.h"
+#include "VudeKit/LinuxTexts.h"
 
 #include <algorithm>
 #include <system_error>
@@ -59,6 +60,17 @@ std::optional<QUrl> PrivacyPane::target(std::string_view anchor, const Context& 
         return helpSection(context, "calendars");
     }
     return std::nullopt;
+}
+
+std::string_view PrivacyPane::openTitle(std::string_view anchor, const Context& context)
+{
+    if (!target(anchor, context))
+        return {};
+    if (anchor == bluetooth && context.bluetoothSettings)
+        return LinuxTexts::openBluetoothSettings.shown;
+    if (anchor == calendars && context.calendarsFolderExists)
+        return LinuxTexts::openCalendarsFolder.shown;
+    return LinuxTexts::openHelp.shown;
 }
 
 std::vector<std::string> PrivacyPane::bluetoothSettingsCandidates(std::string_view currentDesktop)

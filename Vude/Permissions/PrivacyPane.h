@@ -46,6 +46,10 @@ struct Context {
 
 std::optional<QUrl> target(std::string_view anchor, const Context& context);
 
+/// What a button that opens target() says: "Open Help", "Open Bluetooth
+/// Settings" or "Open Calendars Folder"; empty when the anchor leads nowhere.
+std::string_view openTitle(std::string_view anchor, const Context& context);
+
 /// The desktop entries that show Bluetooth settings, to try in order: the
 /// current desktop's own first (`currentDesktop` as XDG_CURRENT_DESKTOP
 /// gives it, a colon-separated list), then the others.

@@ -38,14 +38,14 @@ TEST(MessageBoxAlertPresenter, ShowsTheAlertAndReportsTheChosenButton)
         .messageText = "Accessibility access needed",
         .informativeText = "To replace the system volume and brightness HUDs, Vude has to intercept those keys.",
         .style = Alert::Style::informational,
-        .buttons = {"Open System Settings", "Not Now"},
+        .buttons = {"Open Help", "Not Now"},
     };
     const struct {
         const char* why;
         std::function<void(QMessageBox&)> answer;
         std::optional<std::size_t> chosen;
     } rows[] = {
-        {"the first button", [](QMessageBox& box) { buttonTitled(box, "Open System Settings")->click(); }, 0},
+        {"the first button", [](QMessageBox& box) { buttonTitled(box, "Open Help")->click(); }, 0},
         {"the second button", [](QMessageBox& box) { buttonTitled(box, "Not Now")->click(); }, 1},
         {"Escape", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, 1},
         {"Return takes the first", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }, 0},
@@ -61,9 +61,9 @@ TEST(MessageBoxAlertPresenter, ShowsTheAlertAndReportsTheChosenButton)
                 EXPECT_EQ(box.informativeText(), QString::fromStdString(alert.informativeText));
                 EXPECT_EQ(box.icon(), QMessageBox::Information);
                 EXPECT_EQ(box.buttons().size(), 2);
-                EXPECT_NE(buttonTitled(box, "Open System Settings"), nullptr);
+                EXPECT_NE(buttonTitled(box, "Open Help"), nullptr);
                 EXPECT_NE(buttonTitled(box, "Not Now"), nullptr);
-                EXPECT_EQ(box.defaultButton(), buttonTitled(box, "Open System Settings"));
+                EXPECT_EQ(box.defaultButton(), buttonTitled(box, "Open Help"));
                 EXPECT_TRUE(box.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
             },
             row.answer);

@@ -69,11 +69,11 @@ std::string permissionsTree(bool checked)
     std::ostringstream out;
     out << "Permissions\n"
         << "  Enable Bluetooth Access\u2026 -> " << id(MenuAction::requestBluetooth) << "\n"
-        << "  Enable Input Monitoring\u2026 -> " << id(MenuAction::requestInputMonitoring) << "\n"
-        << "  Accessibility\u2026 -> " << pane << ":Privacy_Accessibility\n"
-        << "  Input Monitoring\u2026 -> " << pane << ":Privacy_ListenEvent\n"
-        << "  Bluetooth (System Settings)\u2026 -> " << pane << ":Privacy_Bluetooth\n"
-        << "  Full Disk Access\u2026 -> " << pane << ":Privacy_AllFiles\n"
+        << "  Enable Media Keys\u2026 -> " << id(MenuAction::requestInputMonitoring) << "\n"
+        << "  Media Key Control\u2026 -> " << pane << ":Privacy_Accessibility\n"
+        << "  Media Keys\u2026 -> " << pane << ":Privacy_ListenEvent\n"
+        << "  Bluetooth Settings\u2026 -> " << pane << ":Privacy_Bluetooth\n"
+        // Nothing guards the user's files from Vude here: no Full Disk Access item.
         << "  ---\n"
         << "  Replace System HUDs " << (checked ? "(x)" : "( )") << " -> " << id(MenuAction::toggleSuppression)
         << "\n";
@@ -188,10 +188,11 @@ TEST(AppMenusTest, ReplaceSystemHUDsDecision)
     for (const auto& row : rows)
         EXPECT_EQ(AppMenus::toggleSuppression(row.setting, row.accessibility), row.expected)
             << row.setting << row.accessibility;
-    EXPECT_STREQ(AppMenus::accessibilityMessage,
-                 "To replace the system volume and brightness HUDs, Vude has to intercept those keys \u2014 which "
-                 "needs Accessibility access.\n\nAdd Vude in the list, turn it on, then choose \u201CReplace System "
-                 "HUDs\u201D again.");
+    EXPECT_EQ(AppMenus::accessibilityTitle, "Media keys held by another program");
+    EXPECT_EQ(AppMenus::accessibilityMessage,
+              "To replace the system volume and brightness HUDs, Vude has to intercept those keys \u2014 which it "
+              "can't while another program holds them.\n\nFree them in that program (usually your desktop's "
+              "keyboard shortcuts), then choose \u201CReplace System HUDs\u201D again.");
 }
 
 } // namespace

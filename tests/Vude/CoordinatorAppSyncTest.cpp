@@ -86,7 +86,7 @@ TEST_F(CoordinatorAppSyncTest, TheCloudProbeReportsTheAccount)
     for (int i = 0; i < 10 && !answer; ++i)
         scheduler.advance(std::chrono::seconds(1));
     ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->first.rfind("\u2705 CloudKit reachable", 0), 0u) << answer->first;
+    EXPECT_EQ(answer->first.rfind("\u2705 Sync folder reachable", 0), 0u) << answer->first;
 }
 
 } // namespace

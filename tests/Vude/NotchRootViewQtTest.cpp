@@ -279,6 +279,13 @@ TEST_F(NotchRootViewQtTest, EveryVisibleStateHasAPictureForAPersonToLookAt)
     model->setHoveredLane(0);
     settle();
     saveScreenshot("drop-lanes");
+    // The lane that sends to a paired device reads as what sends it.
+    ASSERT_GE(model->dragLanes().size(), 2u);
+    EXPECT_EQ(model->dragLanes()[1], DropLane::airDrop());
+    EXPECT_EQ(model->dragLanes()[1].displayName(), "KDE Connect");
+    model->setHoveredLane(1);
+    settle();
+    saveScreenshot("drop-lanes-kde-connect");
 
     model->send(NotchEvent::dragExited());
     show(NotchState::open(RiziDar::ravo));

@@ -390,6 +390,7 @@ TEST_F(PermissionTest, StepsDueAfterTheSystemIsGoneDoNothing)
             .calendar = {},
             .camera = {},
             .privacyTarget = {},
+            .privacyTitle = {},
         });
         system.setRestartHandler([&](Permission) { ++calls; });
         Permission::inputMonitoring.request([&](bool) { ++calls; }, system);
@@ -453,23 +454,29 @@ TEST_F(PermissionTest, WithActivationRunsTheWorkInFrontAndRestoresAChangedPolicy
 TEST_F(PermissionTest, ExplainReturnsTheChoiceAndOpensThePaneOnlyForTheFirstButton)
 {
     const QUrl accessibilityHelp("file:///usr/share/vude/help/permissions.html#accessibility");
+    const QUrl bluetoothSettings("application:gnome-bluetooth-panel.desktop");
+    // The first button says what it opens; "OK" when it opens nothing.
     const struct {
         const char* why;
         std::optional<std::size_t> choice;
         std::optional<std::string> pane;
         bool returned;
         std::vector<QUrl> opened;
+        const char* firstButton;
     } rows[] = {
-        {"open, with a pane", 0, "Privacy_Accessibility", true, {accessibilityHelp}},
-        {"open, without a pane", 0, std::nullopt, true, {}},
-        {"open, a pane with nothing behind it", 0, "Privacy_AllFiles", true, {}},
-        {"not now", 1, "Privacy_Accessibility", false, {}},
-        {"closed without a choice", std::nullopt, "Privacy_Accessibility", false, {}},
+        {"open, with a pane", 0, "Privacy_Accessibility", true, {accessibilityHelp}, "Open Help"},
+        {"open, the desktop's settings", 0, "Privacy_Bluetooth", true, {bluetoothSettings}, "Open Bluetooth Settings"},
+        {"open, without a pane", 0, std::nullopt, true, {}, "OK"},
+        {"open, a pane with nothing behind it", 0, "Privacy_AllFiles", true, {}, "OK"},
+        {"not now", 1, "Privacy_Accessibility", false, {}, "Open Help"},
+        {"closed without a choice", std::nullopt, "Privacy_Accessibility", false, {}, "Open Help"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
         FakePermissions fake;
         fake.privacyTargets["Privacy_Accessibility"] = accessibilityHelp;
+        fake.privacyTargets["Privacy_Bluetooth"] = bluetoothSettings;
+        fake.privacyTitles["Privacy_Bluetooth"] = "Open Bluetooth Settings";
         fake.alerts.choice = row.choice;
         std::optional<ActivationPolicy> policyWhileShown;
         int activationsWhileShown = 0;
@@ -486,7 +493,7 @@ TEST_F(PermissionTest, ExplainReturnsTheChoiceAndOpensThePaneOnlyForTheFirstButt
                                           .messageText = "Accessibility access needed",
                                           .informativeText = "Add Vude in the list.",
                                           .style = Alert::Style::informational,
-                                          .buttons = {"Open System Settings", "Not Now"},
+                                          .buttons = {row.firstButton, "Not Now"},
                                       }}));
         EXPECT_EQ(policyWhileShown, ActivationPolicy::regular);
         EXPECT_EQ(activationsWhileShown, 1);

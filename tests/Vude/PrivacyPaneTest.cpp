@@ -32,34 +32,37 @@ TEST(PrivacyPane, EachAnchorLeadsToTheNearestThingThatExplainsIt)
     PrivacyPane::Context helpOnly = bare;
     helpOnly.helpPage = helpPage;
 
+    // Each target with the title of the button that opens it.
     const struct {
         const char* anchor;
         const PrivacyPane::Context& context;
         std::optional<QUrl> target;
+        std::string_view title;
     } rows[] = {
-        {"Privacy_ListenEvent", everything, help("input-monitoring")},
-        {"Privacy_Accessibility", everything, help("accessibility")},
-        {"Privacy_Camera", everything, help("camera")},
-        {"Privacy_Bluetooth", everything, QUrl("application:gnome-bluetooth-panel.desktop")},
-        {"Privacy_Calendars", everything, QUrl("file:///home/me/.local/share/Vude/Calendars")},
+        {"Privacy_ListenEvent", everything, help("input-monitoring"), "Open Help"},
+        {"Privacy_Accessibility", everything, help("accessibility"), "Open Help"},
+        {"Privacy_Camera", everything, help("camera"), "Open Help"},
+        {"Privacy_Bluetooth", everything, QUrl("application:gnome-bluetooth-panel.desktop"), "Open Bluetooth Settings"},
+        {"Privacy_Calendars", everything, QUrl("file:///home/me/.local/share/Vude/Calendars"), "Open Calendars Folder"},
         // Without the desktop's settings or the folder, the page explains.
-        {"Privacy_Bluetooth", helpOnly, help("bluetooth")},
-        {"Privacy_Calendars", helpOnly, help("calendars")},
+        {"Privacy_Bluetooth", helpOnly, help("bluetooth"), "Open Help"},
+        {"Privacy_Calendars", helpOnly, help("calendars"), "Open Help"},
         // Without the page, only what is there to open.
-        {"Privacy_ListenEvent", bare, std::nullopt},
-        {"Privacy_Accessibility", bare, std::nullopt},
-        {"Privacy_Camera", bare, std::nullopt},
-        {"Privacy_Bluetooth", bare, std::nullopt},
-        {"Privacy_Calendars", bare, std::nullopt},
+        {"Privacy_ListenEvent", bare, std::nullopt, ""},
+        {"Privacy_Accessibility", bare, std::nullopt, ""},
+        {"Privacy_Camera", bare, std::nullopt, ""},
+        {"Privacy_Bluetooth", bare, std::nullopt, ""},
+        {"Privacy_Calendars", bare, std::nullopt, ""},
         // No counterpart, and names that are no anchor.
-        {"Privacy_AllFiles", everything, std::nullopt},
-        {"Privacy_Location", everything, std::nullopt},
-        {"privacy_camera", everything, std::nullopt},
-        {"", everything, std::nullopt},
+        {"Privacy_AllFiles", everything, std::nullopt, ""},
+        {"Privacy_Location", everything, std::nullopt, ""},
+        {"privacy_camera", everything, std::nullopt, ""},
+        {"", everything, std::nullopt, ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.anchor);
         EXPECT_EQ(PrivacyPane::target(row.anchor, row.context), row.target);
+        EXPECT_EQ(PrivacyPane::openTitle(row.anchor, row.context), row.title);
     }
 }
 

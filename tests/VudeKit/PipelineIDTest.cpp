@@ -57,8 +57,9 @@ TEST(DropLane, FixedLanesAreExact)
     EXPECT_EQ(DropLane::shelf().displayName(), "Files Tray");
     EXPECT_EQ(DropLane::shelf().symbol(), "tray.and.arrow.down.fill");
     EXPECT_TRUE(DropLane::shelf().isPrimary());
+    // The id stays what the settings store; the lane reads as what sends.
     EXPECT_EQ(DropLane::airDrop().id(), "airdrop");
-    EXPECT_EQ(DropLane::airDrop().displayName(), "AirDrop");
+    EXPECT_EQ(DropLane::airDrop().displayName(), "KDE Connect");
     EXPECT_EQ(DropLane::airDrop().symbol(), "dot.radiowaves.right");
     EXPECT_TRUE(DropLane::airDrop().isPrimary());
 }

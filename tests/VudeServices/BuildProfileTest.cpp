@@ -31,14 +31,20 @@ TEST(Capability, BitsAreDistinctAndCoverTheDirectSet)
 TEST(Capability, UnavailabilityMessagesAreExactAndParseBackExactly)
 {
     using U = Capability::Unavailability;
-    const std::pair<U, std::string_view> messages[] = {
-        {U::sandboxed, "Not available in the App Store version."},
-        {U::permissionRequired, "Needs a permission you haven't granted."},
-        {U::osUnsupported, "Not available on this version of macOS."},
-        {U::helperUnavailable, "The media helper isn't responding."},
+    // The raw value stays the product's message; the shown one says it here.
+    const struct {
+        U reason;
+        std::string_view message;
+        std::string_view shown;
+    } messages[] = {
+        {U::sandboxed, "Not available in the App Store version.", "Not available in the sandboxed version."},
+        {U::permissionRequired, "Needs a permission you haven't granted.", "Needs a permission you haven't granted."},
+        {U::osUnsupported, "Not available on this version of macOS.", "Not available on this system."},
+        {U::helperUnavailable, "The media helper isn't responding.", "The media helper isn't responding."},
     };
-    for (const auto& [reason, message] : messages) {
+    for (const auto& [reason, message, shown] : messages) {
         EXPECT_EQ(rawValue(reason), message);
+        EXPECT_EQ(displayName(reason), shown);
         EXPECT_EQ(enumFromRaw<U>(message), reason);
     }
     for (const auto* other : {"", "sandboxed", "The media helper isn't responding", "the media helper isn't responding."})

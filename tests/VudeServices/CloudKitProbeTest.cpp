@@ -43,7 +43,7 @@ TEST_F(CloudKitProbeTest, AWorkingCloudFolderIsReachableAndKeepsNoProbeRecord)
     auto database = folder(cloud);
     const auto result = runProbe(CloudKitProbe(kContainer, database, &clock));
     EXPECT_EQ(result, (CloudKitProbe::Result{"available", true, "write + read + delete succeeded"}));
-    EXPECT_EQ(result.summary(), "\u2705 CloudKit reachable (account: available)");
+    EXPECT_EQ(result.summary(), "\u2705 Sync folder reachable (account: available)");
 
     const auto snapshot = database->fetchAll().value();
     for (const auto& record : snapshot.records)
@@ -54,8 +54,8 @@ TEST_F(CloudKitProbeTest, AMissingCloudFolderIsNoAccount)
 {
     const fs::path cloud = fs::path(root.path().toStdString()) / "Cloud";
     const auto result = runProbe(CloudKitProbe(kContainer, folder(cloud), &clock));
-    EXPECT_EQ(result, (CloudKitProbe::Result{"no account", false, "iCloud account is no account"}));
-    EXPECT_EQ(result.summary(), "\u274C CloudKit unreachable \u2014 iCloud account is no account");
+    EXPECT_EQ(result, (CloudKitProbe::Result{"no account", false, "sync folder status: no account"}));
+    EXPECT_EQ(result.summary(), "\u274C Sync folder unreachable \u2014 sync folder status: no account");
     EXPECT_FALSE(fs::exists(cloud));
 }
 
@@ -74,7 +74,7 @@ TEST_F(CloudKitProbeTest, EveryAccountStatusHasItsText)
         auto database = std::make_shared<InMemoryCloudDatabase>(kContainer, "A", clock);
         database->setAccountStatus(c.status);
         const auto result = runProbe(CloudKitProbe(kContainer, database, &clock));
-        EXPECT_EQ(result, (CloudKitProbe::Result{c.text, false, std::string("iCloud account is ") + c.text}));
+        EXPECT_EQ(result, (CloudKitProbe::Result{c.text, false, std::string("sync folder status: ") + c.text}));
         EXPECT_EQ(database->modifyCount(), 0) << "nothing is written without an account";
     }
     EXPECT_EQ(CloudKitProbe::accountStatusText(1), "available");
@@ -93,13 +93,13 @@ TEST_F(CloudKitProbeTest, FailuresBecomeResults)
     database->setAccountStatus(CloudAccountStatus::available);
     database->setModifyFailure(CloudError{CloudError::quotaExceeded, "The cloud folder is full."});
     EXPECT_EQ(runProbe(CloudKitProbe(kContainer, database, &clock)),
-              (CloudKitProbe::Result{"available", false, "CKError 25: The cloud folder is full."}));
+              (CloudKitProbe::Result{"available", false, "sync folder error 25: The cloud folder is full."}));
     EXPECT_EQ(database->modifyCount(), 1) << "a failed save leaves nothing to delete";
 
     database->setModifyFailure(std::nullopt);
     database->setFetchFailure(CloudError{CloudError::internalError, "Cannot read."});
     EXPECT_EQ(runProbe(CloudKitProbe(kContainer, database, &clock)),
-              (CloudKitProbe::Result{"available", false, "CKError 1: Cannot read."}));
+              (CloudKitProbe::Result{"available", false, "sync folder error 1: Cannot read."}));
 }
 
 TEST_F(CloudKitProbeTest, AFailedDeleteStillCountsAsARoundTrip)

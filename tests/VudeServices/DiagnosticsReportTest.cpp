@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -24,22 +26,24 @@ DiagnosticsReport::Inputs sampleInputs(bool sandboxed)
     return {
         .version = "1.4.2",
         .build = "212",
-        .osVersion = "15.3.1",
-        .model = "Mac15,12",
+        .osVersion = "Debian GNU/Linux 12 (bookworm), 6.1.0-18-amd64",
+        .model = "XPS 13 9310",
         .profile = BuildProfile(sandboxed),
+        .installation = SystemDescription::Installation::debianPackage,
         .screens = {{"Display 1", "1512×982", "185×32"}, {"Display 42", "2560×1440", "none (synthetic)"}},
-        .permissions = {{"Input Monitoring", "granted"},
-                        {"Accessibility", "notDetermined"},
+        .permissions = {{"Media Keys", "granted"},
+                        {"Media Key Control", "notDetermined"},
                         {"Bluetooth", "denied"},
                         {"Calendar", "granted"},
                         {"Camera", "unknown"}},
         .services = {{"Media adapter", "universal"}, {"Keep awake", "off"}},
-        .syncSummary = "Not signed in to iCloud",
+        .syncSummary = "No sync folder",
         .widgetCount = 6,
         .trayCount = 0,
         .clipCount = 125,
         .todoCount = 3,
         .logTail = {"09:29:58  bridge started", "09:29:59  sound 0.62"},
+        .logThisRunFrom = std::nullopt,
         .generatedAt = kGenerated,
     };
 }
@@ -53,9 +57,9 @@ TEST(DiagnosticsReport, FormatsTheSandboxedReport)
                     "Vude\n"
                     "────\n"
                     "  Version  1.4.2 (212)\n"
-                    "  Build    App Store (sandboxed)\n"
-                    "  macOS    15.3.1\n"
-                    "  Model    Mac15,12\n"
+                    "  Build    Sandboxed package\n"
+                    "  System   Debian GNU/Linux 12 (bookworm), 6.1.0-18-amd64\n"
+                    "  Model    XPS 13 9310\n"
                     "\n"
                     "Displays\n"
                     "────────\n"
@@ -64,11 +68,11 @@ TEST(DiagnosticsReport, FormatsTheSandboxedReport)
                     "\n"
                     "Permissions\n"
                     "───────────\n"
-                    "  Input Monitoring  granted\n"
-                    "  Accessibility     notDetermined\n"
-                    "  Bluetooth         denied\n"
-                    "  Calendar          granted\n"
-                    "  Camera            unknown\n"
+                    "  Media Keys         granted\n"
+                    "  Media Key Control  notDetermined\n"
+                    "  Bluetooth          denied\n"
+                    "  Calendar           granted\n"
+                    "  Camera             unknown\n"
                     "\n"
                     "Services\n"
                     "────────\n"
@@ -77,7 +81,7 @@ TEST(DiagnosticsReport, FormatsTheSandboxedReport)
                     "\n"
                     "Sync\n"
                     "────\n"
-                    "  Status  Not signed in to iCloud\n"
+                    "  Status  No sync folder\n"
                     "\n"
                     "Content\n"
                     "───────\n"
@@ -108,8 +112,7 @@ TEST(DiagnosticsReport, TheDirectBuildListsNothingUnavailable)
     for (const auto& section : report.sections())
         titles.push_back(section.title);
     EXPECT_EQ(titles, (std::vector<std::string>{"Vude", "Displays", "Permissions", "Services", "Sync", "Content"}));
-    EXPECT_EQ(report.sections().front().rows.at(1),
-              (DiagnosticsReport::Row{"Build", "Direct (Developer ID)"}));
+    EXPECT_EQ(report.sections().front().rows.at(1), (DiagnosticsReport::Row{"Build", "Debian package"}));
     EXPECT_EQ(report.formatted().find("Unavailable in this build"), std::string::npos);
 }
 
@@ -124,6 +127,68 @@ TEST(DiagnosticsReport, EmptyInputsGiveBareSectionsAndNoRecentLog)
     EXPECT_NE(text.find("  Version   ()\n"), std::string::npos) << text;
     EXPECT_TRUE(text.ends_with("  To-dos              0\n" + kNotIncluded)) << text;
     EXPECT_EQ(text.find("Recent log"), std::string::npos);
+}
+
+// Build and Updates say how the app came, the same way; a sandbox wins.
+TEST(DiagnosticsReport, BuildAndUpdatesAgreeOnHowTheAppWasInstalled)
+{
+    using I = SystemDescription::Installation;
+    struct Row {
+        bool sandboxed;
+        I installation;
+        std::string_view build;
+        std::string_view updates;
+    } rows[] = {
+        {false, I::debianPackage, "Debian package", "With the Debian package"},
+        {false, I::installedFromSource, "Built from source, installed", "None: rebuild from source"},
+        {false, I::buildTree, "Built from source, run from its build tree", "None: rebuild from source"},
+        {true, I::debianPackage, "Sandboxed package", "With the sandboxed package"},
+        {true, I::buildTree, "Sandboxed package", "With the sandboxed package"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.build));
+        const BuildProfile profile(row.sandboxed);
+        EXPECT_EQ(DiagnosticsReport::buildText(profile, row.installation), row.build);
+        EXPECT_EQ(DiagnosticsReport::updatesText(profile, row.installation), row.updates);
+        auto inputs = sampleInputs(row.sandboxed);
+        inputs.installation = row.installation;
+        EXPECT_EQ(DiagnosticsReport::make(inputs).sections().front().rows.at(1),
+                  (DiagnosticsReport::Row{"Build", std::string(row.build)}));
+    }
+}
+
+TEST(DiagnosticsReport, AModelTheFirmwareDoesNotNameIsUnknown)
+{
+    auto inputs = sampleInputs(false);
+    inputs.model = "";
+    EXPECT_EQ(DiagnosticsReport::make(inputs).sections().front().rows.at(3), (DiagnosticsReport::Row{"Model", "Unknown"}));
+}
+
+// Times of day alone cannot tell runs apart: the report marks where this
+// run's lines begin, at the top when all are this run's and at the bottom
+// when none is.
+TEST(DiagnosticsReport, RecentLogMarksWhereThisRunBegins)
+{
+    const std::string mark = "  \u2500\u2500 this run of Vude starts here \u2500\u2500\n";
+    struct Row {
+        const char* why;
+        std::optional<std::size_t> from;
+        std::string log;
+    } rows[] = {
+        {"an earlier run, then this one", 1, "  09:29:58  bridge started\n" + mark + "  09:29:59  sound 0.62\n"},
+        {"all this run's", 0, mark + "  09:29:58  bridge started\n  09:29:59  sound 0.62\n"},
+        {"none this run's", 2, "  09:29:58  bridge started\n  09:29:59  sound 0.62\n" + mark},
+        {"past the end reads as the end", 9, "  09:29:58  bridge started\n  09:29:59  sound 0.62\n" + mark},
+        {"not known: no mark", std::nullopt, "  09:29:58  bridge started\n  09:29:59  sound 0.62\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        auto inputs = sampleInputs(false);
+        inputs.logThisRunFrom = row.from;
+        const auto text = DiagnosticsReport::make(inputs).formatted();
+        EXPECT_TRUE(text.ends_with("Recent log\n\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\n" + row.log))
+            << text;
+    }
 }
 
 TEST(DiagnosticsReport, RulesAndPaddingCountCharactersNotBytes)

@@ -345,6 +345,73 @@ TEST_F(DiagnosticsTraceTest, AFullFileIsRotatedAndTheTailReadsAcrossTheRotation)
     EXPECT_EQ(std::count(currentText.begin(), currentText.end(), '\n'), written - firstCurrent);
 }
 
+// The file holds only times of day, so the tail says which lines this run
+// wrote: everything from its first line on.
+TEST_F(DiagnosticsTraceTest, TheTailTellsWhereThisRunsLinesBegin)
+{
+    optedIn = true;
+    writeFile(logFile(), "09:00:00  earlier one\n09:00:01  earlier two\n");
+    auto trace = makeTrace();
+    EXPECT_EQ(trace.recentLog(40), (DiagnosticsTrace::Tail{{"09:00:00  earlier one", "09:00:01  earlier two"}, 2}))
+        << "nothing written yet: none is this run's";
+
+    trace.trace("mine");
+    // A copy is the same trace, and another run's trace is not.
+    const DiagnosticsTrace copy = trace;
+    copy.trace("mine too");
+    auto later = makeTrace();
+    later.trace("next run");
+    const std::vector<std::string> lines{"09:00:00  earlier one", "09:00:01  earlier two", "09:30:05  mine",
+                                         "09:30:05  mine too", "09:30:05  next run"};
+    EXPECT_EQ(trace.recentLog(40), (DiagnosticsTrace::Tail{lines, 2}));
+    EXPECT_EQ(copy.recentLog(40), (DiagnosticsTrace::Tail{lines, 2}));
+    EXPECT_EQ(later.recentLog(40), (DiagnosticsTrace::Tail{lines, 4}));
+    EXPECT_EQ(trace.recentLog(2), (DiagnosticsTrace::Tail{{"09:30:05  mine too", "09:30:05  next run"}, 0}))
+        << "a tail shorter than this run is all this run's";
+    EXPECT_EQ(trace.recentLogLines(40), lines);
+}
+
+TEST_F(DiagnosticsTraceTest, ThisRunsLinesAreFoundAcrossARotation)
+{
+    optedIn = true;
+    // An earlier run filled the file almost to the brim.
+    std::string earlier;
+    for (int i = 0; earlier.size() < DiagnosticsTrace::kMaxFileBytes - 3000; ++i)
+        earlier += "09:00:00  earlier " + std::to_string(i) + " " + std::string(1000, 'e') + "\n";
+    writeFile(logFile(), earlier);
+    const fs::path rotated = folder() / DiagnosticsTrace::kRotatedFileName;
+
+    auto trace = makeTrace();
+    trace.trace("first of mine"); // still fits
+    int mine = 1;
+    while (!fs::exists(rotated)) {
+        trace.trace("mine " + std::to_string(mine) + " " + std::string(1000, 'm'));
+        ++mine;
+    }
+    trace.trace("after the rotation");
+    ++mine;
+
+    // The run began in what is now the rotated file.
+    auto tail = trace.recentLog(std::size_t(mine));
+    EXPECT_EQ(tail.thisRunFrom, 0u);
+    tail = trace.recentLog(std::size_t(mine) + 3);
+    ASSERT_EQ(tail.lines.size(), std::size_t(mine) + 3);
+    EXPECT_EQ(tail.thisRunFrom, 3u);
+    EXPECT_EQ(tail.lines[3], "09:30:05  first of mine");
+    EXPECT_EQ(tail.lines.back(), "09:30:05  after the rotation");
+
+    // A second rotation drops the file the run began in: every line left is
+    // this run's.
+    for (bool rotatedAgain = false; !rotatedAgain;) {
+        const auto before = fs::file_size(logFile());
+        trace.trace(std::string(1000, 'x'));
+        rotatedAgain = fs::file_size(logFile()) < before;
+    }
+    tail = trace.recentLog(5000);
+    EXPECT_GT(tail.lines.size(), 100u);
+    EXPECT_EQ(tail.thisRunFrom, 0u);
+}
+
 // The same rules hold for writers on other threads, rotating under each other.
 TEST_F(DiagnosticsTraceTest, WritersOnOtherThreadsRotateAndCleanTheirLinesToo)
 {

@@ -128,7 +128,7 @@ TEST_F(SyncCoordinatorTest, WithSyncOffTheStoreIsLocalNothingIsAskedAndCheckNowK
     bool finished = false;
     sync.refreshAccountStatus([&] { finished = true; });
     EXPECT_TRUE(finished);
-    EXPECT_EQ(summary(), "Turned off in Vude's settings") << "Check now does not claim iCloud is unreachable";
+    EXPECT_EQ(summary(), "Turned off in Vude's settings") << "Check now does not claim the sync folder is unreachable";
     EXPECT_EQ(cloud->accountQueryCount(), 0);
 }
 
@@ -165,7 +165,7 @@ TEST_F(SyncCoordinatorTest, AnswersWithoutADecisionAreAskedAgainAfter2AndThen4Se
     scheduler.advance(Duration(1));
     EXPECT_EQ(cloud->accountQueryCount(), 3);
     EXPECT_TRUE(finished);
-    EXPECT_EQ(summary(), "Couldn't reach iCloud");
+    EXPECT_EQ(summary(), "Couldn't reach the sync folder");
     EXPECT_EQ(sync.accountError(), std::nullopt) << "every query answered";
     scheduler.advance(std::chrono::seconds(60));
     EXPECT_EQ(cloud->accountQueryCount(), 3) << "no pause after the third attempt, and no fourth";
@@ -186,7 +186,7 @@ TEST_F(SyncCoordinatorTest, ErrorsAreRecordedAndClearedByTheAnswerThatFollows)
     cloud->queueAccountAnswers({failure("a"), failure("b"), failure("c")});
     sync.refreshAccountStatus();
     scheduler.advance(std::chrono::seconds(6));
-    EXPECT_EQ(summary(), "Couldn't reach iCloud");
+    EXPECT_EQ(summary(), "Couldn't reach the sync folder");
     EXPECT_EQ(sync.accountError(), std::optional<std::string>("c"));
 }
 
@@ -196,8 +196,8 @@ TEST_F(SyncCoordinatorTest, EachDecidingAnswerHasItsMessage)
         CloudAccountStatus answer;
         const char* summary;
     } cases[] = {
-        {CloudAccountStatus::restricted, "iCloud is restricted on this Mac"},
-        {CloudAccountStatus::noAccount, "Not signed in to iCloud"},
+        {CloudAccountStatus::restricted, "The sync folder is read-only"},
+        {CloudAccountStatus::noAccount, "No sync folder"},
         {CloudAccountStatus::available, "Synced"},
     };
     auto& sync = make();
@@ -218,9 +218,9 @@ TEST_F(SyncCoordinatorTest, TheLastCheckToFinishDecides)
     sync.refreshAccountStatus();
     ASSERT_EQ(cloud->heldQueryCount(), 2u);
     cloud->answerHeldQuery(CloudAccountStatus::noAccount);
-    EXPECT_EQ(summary(), "Not signed in to iCloud");
+    EXPECT_EQ(summary(), "No sync folder");
     cloud->answerHeldQuery(CloudAccountStatus::restricted);
-    EXPECT_EQ(summary(), "iCloud is restricted on this Mac");
+    EXPECT_EQ(summary(), "The sync folder is read-only");
 }
 
 TEST_F(SyncCoordinatorTest, MirroringEventsMoveTheStatusAndRecordTheLastSync)
@@ -232,7 +232,7 @@ TEST_F(SyncCoordinatorTest, MirroringEventsMoveTheStatusAndRecordTheLastSync)
 
     postEvent({CloudMirrorEvent::Type::exportChanges, false, clock.now(),
                CloudError{CloudError::quotaExceeded, "The cloud folder is full"}});
-    EXPECT_EQ(summary(), "Your iCloud storage is full");
+    EXPECT_EQ(summary(), "The sync folder is full");
     EXPECT_FALSE(sync.status().isActive());
     EXPECT_EQ(defaults->dateForKey(SyncCoordinator::kLastSyncDateKey), std::nullopt);
 
@@ -271,7 +271,7 @@ TEST_F(SyncCoordinatorTest, AccountChangesRunTheCheckAgain)
     cloud->setAccountStatus(CloudAccountStatus::noAccount);
     cloud->announceAccountChange();
     EXPECT_EQ(cloud->accountQueryCount(), before + 1);
-    EXPECT_EQ(summary(), "Not signed in to iCloud");
+    EXPECT_EQ(summary(), "No sync folder");
 }
 
 TEST_F(SyncCoordinatorTest, APushRegistrationIsKeptWhetherItComesBeforeOrAfterStart)
@@ -305,7 +305,7 @@ TEST_F(SyncCoordinatorTest, WhenTheMirroredStoreCannotOpenTheSameFileOpensLocalO
     EXPECT_TRUE(sync.isLocalOnly());
     ASSERT_TRUE(sync.containerError().has_value());
     EXPECT_FALSE(sync.containerError()->empty());
-    EXPECT_EQ(summary(), "Couldn't reach iCloud");
+    EXPECT_EQ(summary(), "Couldn't reach the sync folder");
 
     postEvent({CloudMirrorEvent::Type::exportChanges, false, std::nullopt, std::nullopt});
     EXPECT_EQ(summary(), "Syncing\u2026") << "the observers are installed all the same";
@@ -336,7 +336,7 @@ TEST_F(SyncCoordinatorFolderTest, WithoutACloudFolderTheUserIsNotSignedIn)
 {
     auto& sync = make(folderCloud());
     ASSERT_TRUE(start(sync, true));
-    EXPECT_EQ(summary(), "Not signed in to iCloud");
+    EXPECT_EQ(summary(), "No sync folder");
     EXPECT_FALSE(sync.isLocalOnly()) << "the store is mirrored, waiting for the account";
 }
 
@@ -353,7 +353,7 @@ TEST_F(SyncCoordinatorFolderTest, AFolderThatGoesAwayForAWhileCannotBeReachedAft
     EXPECT_FALSE(finished);
     scheduler.advance(std::chrono::seconds(4));
     ASSERT_TRUE(finished);
-    EXPECT_EQ(summary(), "Couldn't reach iCloud");
+    EXPECT_EQ(summary(), "Couldn't reach the sync folder");
 }
 
 TEST_F(SyncCoordinatorFolderTest, ASaveShowsSyncingThenSynced)
@@ -387,7 +387,7 @@ TEST_F(SyncCoordinatorFolderTest, AFullCloudFolderSaysTheStorageIsFull)
                                                      std::nullopt, 0, "A"));
     ASSERT_TRUE(context->save().has_value());
     scheduler.advance(std::chrono::seconds(2));
-    EXPECT_EQ(summary(), "Your iCloud storage is full");
+    EXPECT_EQ(summary(), "The sync folder is full");
 }
 
 class LegacyStoreTest : public SyncCoordinatorTest {

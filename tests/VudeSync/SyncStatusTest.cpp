@@ -16,19 +16,23 @@ TEST(SyncStatusTest, SummariesAreTheShownTexts)
     EXPECT_EQ(SyncStatus::idle().summary(kNow), "Synced");
     EXPECT_EQ(SyncStatus::idle(kNow - minutes(5)).summary(kNow), "Synced 5 min. ago");
     EXPECT_EQ(SyncStatus::syncing().summary(kNow), "Syncing\xE2\x80\xA6") << "one ellipsis character, U+2026";
+    // The raw value stays the product's message (what is stored and
+    // compared); the summary says it about the sync folder.
     const struct {
         SyncUnavailability reason;
-        const char* text;
+        const char* raw;
+        const char* shown;
     } reasons[] = {
-        {SyncUnavailability::signedOut, "Not signed in to iCloud"},
-        {SyncUnavailability::restricted, "iCloud is restricted on this Mac"},
-        {SyncUnavailability::disabled, "Turned off in Vude's settings"},
-        {SyncUnavailability::quotaExceeded, "Your iCloud storage is full"},
-        {SyncUnavailability::containerUnavailable, "Couldn't reach iCloud"},
+        {SyncUnavailability::signedOut, "Not signed in to iCloud", "No sync folder"},
+        {SyncUnavailability::restricted, "iCloud is restricted on this Mac", "The sync folder is read-only"},
+        {SyncUnavailability::disabled, "Turned off in Vude's settings", "Turned off in Vude's settings"},
+        {SyncUnavailability::quotaExceeded, "Your iCloud storage is full", "The sync folder is full"},
+        {SyncUnavailability::containerUnavailable, "Couldn't reach iCloud", "Couldn't reach the sync folder"},
     };
     for (const auto& c : reasons) {
-        EXPECT_EQ(SyncStatus::unavailable(c.reason).summary(kNow), c.text);
-        EXPECT_EQ(enumFromRaw<SyncUnavailability>(c.text), c.reason) << "a reason is made from its message";
+        EXPECT_EQ(SyncStatus::unavailable(c.reason).summary(kNow), c.shown);
+        EXPECT_EQ(rawValue(c.reason), c.raw);
+        EXPECT_EQ(enumFromRaw<SyncUnavailability>(c.raw), c.reason) << "a reason is made from its message";
     }
     EXPECT_EQ(enumFromRaw<SyncUnavailability>("couldn't reach iCloud"), std::nullopt);
     EXPECT_EQ(enumFromRaw<SyncUnavailability>("Couldn't reach iCloud "), std::nullopt);
