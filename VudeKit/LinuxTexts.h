@@ -143,8 +143,6 @@ inline constexpr LinuxText trayChipHelpMove{" \u2014 drag out to move, \u2325 dr
                                             " \u2014 drag out to move, Alt-drag to copy"};
 /// A chip's context menu: shows the stored file in the file manager.
 inline constexpr LinuxText trayShowInFiles{"Reveal in Finder", "Show in Files"};
-/// A chip's context menu: opens the stored file with its default application.
-inline constexpr LinuxText trayOpen{"Quick Look", "Open"};
 /// The tray pane's explanations under its two pickers.
 inline constexpr LinuxText trayDropMoves{
     "The original is removed from where it was. Hold \u2325 while dropping to copy instead.",
@@ -180,8 +178,6 @@ inline constexpr LinuxText quickAppsChooserFolder{"/Applications", "/usr/share/a
 // MARK: - Weather widget
 
 inline constexpr LinuxText weatherLocationDeniedDetail{"Turn it on in System Settings.", "Turn it on in Settings."};
-/// The attribution button: its label named the weather service by its mark.
-inline constexpr LinuxText weatherAttributionLabel{" Weather", "Open-Meteo"};
 inline constexpr LinuxText weatherAttributionHelp{"Weather data provided by Apple Weather",
                                                   "Weather data provided by Open-Meteo"};
 
