@@ -104,6 +104,7 @@ void NotchViewModel::performHaptic()
 
 void NotchViewModel::send(const NotchEvent& event)
 {
+    emit eventSent(event);
     m_machine.setGuards(m_settings.notchGuards());
     updateHoverHint(event);
 
