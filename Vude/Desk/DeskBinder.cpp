@@ -1,7 +1,6 @@
 #include "Vude/Desk/DeskBinder.h"
 
 #include "Vude/Shell/NotchDeskAdapters.h"
-#include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchViewModel.h"
 #include "VudeServices/ClipboardService.h"
 #include "VudeServices/QuickApp.h"

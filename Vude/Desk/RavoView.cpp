@@ -3,7 +3,6 @@
 #include "Vude/Desk/DeskBinder.h"
 #include "Vude/Desk/DeskWidget.h"
 #include "Vude/Desk/WidgetEmptyState.h"
-#include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchViewModel.h"
 #include "Vude/Toolkit/KeyedWidgets.h"
 #include "Vude/Toolkit/PlainButton.h"

@@ -140,9 +140,9 @@ public:
     /// Called after every state change, hover-hint resize and window resize.
     std::function<void()> onGeometryChange;
 
-    NotchPanel* panel() const { return m_panel.data(); }
+    NotchPanel* panel() const;
     /// Held weakly.
-    void setPanel(NotchPanel* panel) { m_panel = panel; }
+    void setPanel(NotchPanel* panel);
     /// Sets both canvases of the panel to `canvas` and hangs the panel from
     /// the top of its screen, centred on the notch and clamped to the screen.
     void placePanel(Size canvas);
