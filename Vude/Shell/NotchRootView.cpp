@@ -217,6 +217,9 @@ void NotchRootView::followContent(const Vude::Animation& animation)
         Layer& layer = **it;
         if (layer.leaving && !layer.gone && layer.kind == kind) {
             layer.leaving = false;
+            // A Desk that was closed is a new Desk: its widgets start afresh.
+            if (kind == Content::desk)
+                buildDesk(layer);
             updateLayer(layer, animation);
             layer.presence->animateTo({1}, animation);
             // Drawn last, over what is leaving.

@@ -334,6 +334,18 @@ TEST_F(OpenDeskQtTest, TheDeskFillsTheOpenNotchsContentAndEndsWithItsTabOrTheDes
     EXPECT_TRUE(shown.isNull());
     EXPECT_TRUE(todos.isNull());
     EXPECT_EQ(root->deskView(), nullptr);
+
+    // Opened again before the closing one has gone: a new Desk all the same.
+    rig.model->send(NotchEvent::click());
+    rig.scheduler.advance(1s);
+    const QPointer<QWidget> reopened = desk();
+    rig.model->send(NotchEvent::forceClose());
+    rig.scheduler.advance(50ms);
+    rig.model->send(NotchEvent::click());
+    turnEventLoop();
+    EXPECT_TRUE(reopened.isNull());
+    ASSERT_NE(desk(), nullptr);
+    EXPECT_FALSE(desk()->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
 TEST_F(OpenDeskQtTest, TheOpenDeskOnA1440WideScreenForAPersonToLookAt)
