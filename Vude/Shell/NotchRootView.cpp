@@ -206,9 +206,14 @@ void NotchRootView::followContent(const Vude::Animation& animation)
     if (active) {
         active->leaving = true;
         active->presence->animateTo({0}, animation);
-        // A Desk on its way out takes no more clicks.
-        if (active->desk)
+        // A Desk on its way out takes no more clicks. It is taken in by the
+        // closing surface, but gives way at once to other content, which it
+        // would cover: children draw over their parent.
+        if (active->desk) {
             active->desk->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+            if (kind != Content::none)
+                active->dropDesk();
+        }
     }
     if (kind == Content::none)
         return;

@@ -335,6 +335,21 @@ TEST_F(OpenDeskQtTest, TheDeskFillsTheOpenNotchsContentAndEndsWithItsTabOrTheDes
     EXPECT_TRUE(todos.isNull());
     EXPECT_EQ(root->deskView(), nullptr);
 
+    // Files dragged over the open Desk: the lanes take its place at once.
+    rig.model->send(NotchEvent::click());
+    settle();
+    const QPointer<QWidget> underDrag = desk();
+    rig.model->beginDrag({QUrl::fromLocalFile("/tmp/a.png")});
+    rig.model->send(NotchEvent::dragEntered());
+    EXPECT_TRUE(underDrag->isHidden());
+    EXPECT_EQ(root->deskView(), nullptr);
+    rig.model->send(NotchEvent::dragExited());
+    settle();
+    ASSERT_NE(desk(), nullptr) << "and it comes back, anew";
+    EXPECT_TRUE(underDrag.isNull());
+    rig.model->send(NotchEvent::forceClose());
+    settle();
+
     // Opened again before the closing one has gone: a new Desk all the same.
     rig.model->send(NotchEvent::click());
     rig.scheduler.advance(1s);
