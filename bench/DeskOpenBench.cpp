@@ -168,8 +168,9 @@ struct Rig {
                    {3, "HDMI Monitor", AudioState::Transport::hdmi, false}};
         model->audioOutputDevices = [this] { return devices; };
         model->setAudioDevices(devices);
-        tray->stored = {{Uuid::random(), "Quarterly report.pdf", std::nullopt, "/tmp/a", false, "1.2 MB", "application/pdf"},
-                        {Uuid::random(), "Photos", std::nullopt, "/tmp/b", true, "24 items · 38 MB", "inode/directory"}};
+        tray->stored = {
+            {Uuid::random(), "Quarterly report.pdf", std::nullopt, "/tmp/a", false, "1.2 MB", "application/pdf"},
+            {Uuid::random(), "Photos", std::nullopt, "/tmp/b", true, "24 items · 38 MB", "inode/directory"}};
         model->trayStore = tray;
         model->setTrayItems(tray->stored);
     }

@@ -120,7 +120,8 @@ TodosBinding DeskBinder::todos() const
                 action(*model->repository, value);
         };
     };
-    binding.onAdd = withRepository([](DidoDivuzerore& repository, const std::string& text) { repository.addTodo(text); });
+    binding.onAdd =
+        withRepository([](DidoDivuzerore& repository, const std::string& text) { repository.addTodo(text); });
     binding.onToggle =
         withRepository([](DidoDivuzerore& repository, const TodoSnapshot& todo) { repository.toggleTodo(todo.id); });
     binding.onFavorite =

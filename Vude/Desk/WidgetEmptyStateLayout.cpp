@@ -22,7 +22,9 @@ WidgetEmptyStateLayout WidgetEmptyStateLayout::layout(const Rect& bounds, const 
     result.height = height;
 
     const double centreX = bounds.x + bounds.width / 2;
-    const auto centred = [&](double y, Size size) { return Rect{centreX - size.width / 2, y, size.width, size.height}; };
+    const auto centred = [&](double y, Size size) {
+        return Rect{centreX - size.width / 2, y, size.width, size.height};
+    };
     double y = bounds.y + (bounds.height - height) / 2;
     result.symbol = centred(y, {measures.symbol, measures.symbol});
     y += measures.symbol + spacing;

@@ -52,7 +52,8 @@ TEST(WidgetFrameLayout, TheContentFillsTheCellAndTheAccessoryNeverMovesIt)
 {
     const Rect cell{0, 0, 300, 140};
     const Size unbounded{1e9, 1e9};
-    for (const Qt::Alignment alignment : {Qt::Alignment(Qt::AlignTop | Qt::AlignHCenter), Qt::Alignment(Qt::AlignCenter)}) {
+    const Qt::Alignment alignments[] = {Qt::AlignTop | Qt::AlignHCenter, Qt::AlignCenter};
+    for (const Qt::Alignment alignment : alignments) {
         const WidgetFrameLayout bare = WidgetFrameLayout::layout(cell, unbounded, alignment, std::nullopt);
         const WidgetFrameLayout accessorised = WidgetFrameLayout::layout(cell, unbounded, alignment, Size{20, 16});
         EXPECT_EQ(bare.content, cell);
