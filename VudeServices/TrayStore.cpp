@@ -287,6 +287,13 @@ void TrayStore::remove(const TrayItem& item)
     setItems(std::move(items), false);
 }
 
+void TrayStore::removeEntry(const TrayItem& item)
+{
+    std::vector<TrayItem> items = m_items;
+    std::erase_if(items, [&](const TrayItem& entry) { return entry.id == item.id; });
+    setItems(std::move(items), false);
+}
+
 void TrayStore::removeAll()
 {
     std::vector<TrayItem> taken = m_items;

@@ -120,6 +120,9 @@ public:
     /// Drops every item with `item`'s id, deletes `item`'s folder on the
     /// queue (even when it was no longer listed) and saves.
     void remove(const TrayItem& item);
+    /// Drops every item with `item`'s id and saves; its folder stays on disk
+    /// untouched (another program may still be taking the file away).
+    void removeEntry(const TrayItem& item);
     /// Empties the tray, deletes every folder on the queue and saves.
     void removeAll();
 

@@ -229,6 +229,15 @@ void AppDelegate::configureModel(NotchViewModel& model)
     };
     const DiagnosticsTrace* trace = &m_deps.trace;
     model.trace = [trace](const std::string& line) { trace->trace(line); };
+    // The Desk's sound outputs are the bridge's audio service's; it goes
+    // before the view models do.
+    QPointer<AppDelegate> self(this);
+    model.audioOutputDevices = [self] {
+        return self && self->m_bridge ? self->m_bridge->audio().outputDevices() : std::vector<AudioOutputDevice>();
+    };
+    model.setDefaultAudioOutput = [self](std::uint32_t id) {
+        return self && self->m_bridge && self->m_bridge->audio().setDefaultOutput(id);
+    };
 }
 
 void AppDelegate::nowPlayingChanged(const NowPlayingState& state)

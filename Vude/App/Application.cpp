@@ -11,6 +11,7 @@
 #include "Vude/App/AppDelegate.h"
 #include "Vude/App/ControllerNotchShell.h"
 #include "Vude/App/CoordinatorAppSync.h"
+#include "Vude/Desk/RavoViewFactory.h"
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchWindowController.h"
 #include "Vude/Permissions/PermissionSystem.h"
@@ -47,6 +48,7 @@ struct Application::Parts {
     QtTextMeasurer measurer;
     std::unique_ptr<QtPasteboard> pasteboard = QtPasteboard::forApplication();
     PortalReduceMotionSetting reduceMotion;
+    DeskEnvironment desk{{scheduler, steadyClock, &reduceMotion}, wallClock, NotificationCenter::defaultCenter()};
     std::shared_ptr<SystemPermissions> permissions;
     std::unique_ptr<FileManagerRevealer> revealer;
     std::unique_ptr<AppDelegate> delegate;
@@ -115,7 +117,9 @@ Application::Application(QObject* parent)
                     // Each line comes with its own line break.
                     environment.geometryTrace = [](const std::string& line) { std::fputs(line.c_str(), stderr); };
                 environment.reduceMotion = &parts.reduceMotion;
-                return std::make_unique<ControllerNotchShell>(std::make_unique<NotchWindowController>(environment));
+                auto controller = std::make_unique<NotchWindowController>(environment);
+                controller->setDeskViewFactory(ravoViewFactory(parts.desk));
+                return std::make_unique<ControllerNotchShell>(std::move(controller));
             },
         .makeBridgeServices =
             [&parts, &trace] {

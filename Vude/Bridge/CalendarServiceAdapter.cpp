@@ -1,5 +1,7 @@
 #include "Vude/Bridge/CalendarServiceAdapter.h"
 
+#include "Vude/Shell/NotchDeskAdapters.h"
+
 #include <utility>
 
 namespace {
@@ -26,6 +28,8 @@ NotchCalendarAccess notchAccess(CalendarAccess access)
 CalendarServiceAdapter::CalendarServiceAdapter(std::shared_ptr<CalendarService> service)
     : m_service(std::move(service))
 {
+    connect(m_service.get(), &CalendarService::accessChanged, this, &NotchCalendarService::changed);
+    connect(m_service.get(), &CalendarService::eventsChanged, this, &NotchCalendarService::changed);
 }
 
 NotchCalendarAccess CalendarServiceAdapter::access() const
@@ -41,6 +45,14 @@ std::optional<std::string> CalendarServiceAdapter::requestError() const
 void CalendarServiceAdapter::start(std::function<void()> done)
 {
     m_service->start(std::move(done));
+}
+
+std::vector<NotchCalendarDay> CalendarServiceAdapter::grouped() const
+{
+    std::vector<NotchCalendarDay> days;
+    for (const CalendarDay& day : m_service->grouped())
+        days.push_back(notchCalendarDay(day));
+    return days;
 }
 
 BridgeCalendarFilter CalendarServiceAdapter::filter() const

@@ -10,6 +10,7 @@
 
 class CalendarServiceAdapter final : public BridgeCalendarService {
 public:
+    /// Tells of every change of the service's access and events.
     explicit CalendarServiceAdapter(std::shared_ptr<CalendarService> service);
 
     /// The service itself, for the Desk's events by day.
@@ -18,6 +19,7 @@ public:
     NotchCalendarAccess access() const override;
     std::optional<std::string> requestError() const override;
     void start(std::function<void()> done) override;
+    std::vector<NotchCalendarDay> grouped() const override;
     BridgeCalendarFilter filter() const override;
     void setFilter(const BridgeCalendarFilter& filter) override;
     void stop() override;

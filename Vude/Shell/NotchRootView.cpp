@@ -16,6 +16,7 @@
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 
 #include <algorithm>
 #include <cmath>
@@ -58,6 +59,19 @@ struct NotchRootView::Layer {
     bool gone = false;
     std::unique_ptr<ActivityPillView> pill;
     std::unique_ptr<AmbientMediaView> ambient;
+    /// The open Desk's view (a child of the root view) and its tab.
+    QPointer<QWidget> desk;
+    RiziDar deskTab = RiziDar::ravo;
+
+    ~Layer() { dropDesk(); }
+    void dropDesk()
+    {
+        if (!desk)
+            return;
+        desk->hide();
+        desk->deleteLater();
+        desk = nullptr;
+    }
 };
 
 NotchRootView::NotchRootView(NotchViewModel& model, Scheduler& scheduler, const ClockSource& clock,
@@ -76,6 +90,9 @@ NotchRootView::NotchRootView(NotchViewModel& model, Scheduler& scheduler, const 
     m_surface = std::make_unique<SpringAnimator>(scheduler, clock, valuesOf(m_target));
     connect(m_surface.get(), &SpringAnimator::valueChanged, this, qOverload<>(&QWidget::update));
     connect(m_surface.get(), &SpringAnimator::finished, this, &NotchRootView::updateMotion);
+    // The Desk is cut to the surface while it moves.
+    connect(m_surface.get(), &SpringAnimator::valueChanged, this, &NotchRootView::placeDesks);
+    connect(m_surface.get(), &SpringAnimator::finished, this, &NotchRootView::placeDesks);
 
     // Changes of state and of the hover hint move on the model's spring;
     // everything else (a new screen, a setting, the lanes of a drag) shows
@@ -168,6 +185,7 @@ void NotchRootView::follow(const Vude::Animation& animation)
     if (values != m_surface->target())
         m_surface->animateTo(values, animation);
     followContent(animation);
+    placeDesks();
     updateMotion();
     update();
 }
@@ -188,6 +206,14 @@ void NotchRootView::followContent(const Vude::Animation& animation)
     if (active) {
         active->leaving = true;
         active->presence->animateTo({0}, animation);
+        // A Desk on its way out takes no more clicks. It is taken in by the
+        // closing surface, but gives way at once to other content, which it
+        // would cover: children draw over their parent.
+        if (active->desk) {
+            active->desk->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+            if (kind != Content::none)
+                active->dropDesk();
+        }
     }
     if (kind == Content::none)
         return;
@@ -196,6 +222,9 @@ void NotchRootView::followContent(const Vude::Animation& animation)
         Layer& layer = **it;
         if (layer.leaving && !layer.gone && layer.kind == kind) {
             layer.leaving = false;
+            // A Desk that was closed is a new Desk: its widgets start afresh.
+            if (kind == Content::desk)
+                buildDesk(layer);
             updateLayer(layer, animation);
             layer.presence->animateTo({1}, animation);
             // Drawn last, over what is leaving.
@@ -216,8 +245,10 @@ NotchRootView::Layer& NotchRootView::makeLayer(Content kind, const Vude::Animati
     layer->presence = std::make_unique<SpringAnimator>(m_scheduler, m_clock, std::vector<double>{0});
     connect(layer->presence.get(), &SpringAnimator::valueChanged, this, qOverload<>(&QWidget::update));
     connect(layer->presence.get(), &SpringAnimator::finished, this, [this, raw] {
-        if (raw->leaving && raw->presence->value()[0] <= 0)
+        if (raw->leaving && raw->presence->value()[0] <= 0) {
             raw->gone = true;
+            raw->dropDesk(); // the layer itself goes later, not inside its own signal
+        }
         updateMotion();
         update();
     });
@@ -235,12 +266,21 @@ NotchRootView::Layer& NotchRootView::makeLayer(Content kind, const Vude::Animati
         connect(layer->ambient.get(), &AmbientMediaView::needsRepaint, this, qOverload<>(&QWidget::update));
     }
     m_layers.push_back(std::move(layer));
+    if (kind == Content::desk)
+        buildDesk(*raw);
     raw->presence->animateTo({1}, animation);
     return *raw;
 }
 
 void NotchRootView::updateLayer(Layer& layer, const Vude::Animation& animation)
 {
+    if (layer.kind == Content::desk) {
+        const std::optional<RiziDar> tab = m_model.state().tab();
+        if (!layer.desk || (tab && *tab != layer.deskTab))
+            buildDesk(layer);
+        if (layer.desk)
+            layer.desk->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    }
     const double cutout = m_model.geometry().notchSize.width;
     const ActivityPayload* payload = m_model.state().payload();
     if (layer.pill && payload) {
@@ -259,6 +299,66 @@ void NotchRootView::updateLayer(Layer& layer, const Vude::Animation& animation)
 void NotchRootView::pruneLayers()
 {
     std::erase_if(m_layers, [](const auto& layer) { return layer->gone; });
+}
+
+void NotchRootView::setDeskViewFactory(DeskViewFactory factory)
+{
+    m_deskViewFactory = std::move(factory);
+    for (const auto& layer : m_layers)
+        if (layer->kind == Content::desk && !layer->gone) {
+            layer->dropDesk();
+            if (!layer->leaving)
+                buildDesk(*layer);
+        }
+}
+
+QWidget* NotchRootView::deskView() const
+{
+    for (auto it = m_layers.rbegin(); it != m_layers.rend(); ++it)
+        if ((*it)->desk && !(*it)->gone)
+            return (*it)->desk.data();
+    return nullptr;
+}
+
+void NotchRootView::buildDesk(Layer& layer)
+{
+    layer.dropDesk();
+    const std::optional<RiziDar> tab = m_model.state().tab();
+    if (!m_deskViewFactory || !tab)
+        return;
+    layer.deskTab = *tab;
+    layer.desk = m_deskViewFactory(*tab, m_model, this);
+    if (!layer.desk)
+        return;
+    placeDesks();
+    layer.desk->show();
+}
+
+void NotchRootView::placeDesks()
+{
+    if (!deskView())
+        return;
+    const Rect target = NotchSurfaceLayout::contentRect(
+        NotchSurfaceLayout::surfaceRect(width(), {m_target.width, m_target.height}), m_target.horizontalPadding);
+    const QRect area(int(std::lround(target.x)), int(std::lround(target.y)), int(std::lround(target.width)),
+                     int(std::lround(target.height)));
+    const NotchSurfaceLayout::Target now = surface();
+    const bool settled = !m_surface->isAnimating() && now == m_target;
+    QPainterPath outline;
+    if (!settled)
+        outline = toQPainterPath(NotchShape(NotchSurfaceLayout::topRadius, now.bottomRadius).path(surfaceRect()));
+    for (const auto& layer : m_layers) {
+        QWidget* desk = layer->desk.data();
+        if (!desk)
+            continue;
+        // The Desk keeps its final size: it is laid out once, not per frame.
+        if (!layer->leaving && desk->geometry() != area)
+            desk->setGeometry(area);
+        if (settled)
+            desk->clearMask();
+        else
+            desk->setMask(QRegion(outline.translated(-desk->pos()).toFillPolygon().toPolygon()));
+    }
 }
 
 void NotchRootView::updateMotion()
@@ -284,6 +384,12 @@ void NotchRootView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     updateMotion();
+}
+
+void NotchRootView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeDesks();
 }
 
 // Pointer.
@@ -407,7 +513,7 @@ void NotchRootView::paintLayer(QPainter& painter, const Layer& layer, const QRec
     case Content::dropLanes:
         paintLaneStrip(painter, content);
         return;
-    case Content::desk: // the Desk's slot, empty until the Desk fills it
+    case Content::desk: // the Desk is a child widget, drawn by itself
     case Content::none:
         return;
     }

@@ -5,6 +5,15 @@
 // now-playing item, the Desk's slot, or the drop target. It turns the
 // pointer over the surface into the model's hover and click events.
 //
+// The open Desk is a child widget the app's factory builds (DeskViewFactory)
+// for the open state's tab: laid out at once at its final size in the
+// content rectangle the state is heading for, and cut to the surface while
+// the surface moves, so opening reveals it and closing takes it in. Another
+// tab builds it anew; once the closing Desk's content has gone, it is
+// deleted, from the event loop (deleteLater), since a click on the Desk
+// itself (its close button, a tab) is what usually ends it. (No fade: Qt
+// draws a child under an opacity effect at the wrong place when rendered.)
+//
 // Every change animates: the surface's size, corner radius, padding and
 // opacity move on the spring the model chose for the change (open, close or
 // hover, short eases under reduced motion), starting from where they are
@@ -52,8 +61,11 @@ public:
     /// installs it: the shell never names the Desk's own types, so the Desk
     /// can read the view model without an include cycle.
     using DeskViewFactory = std::function<QWidget*(RiziDar tab, NotchViewModel& model, QWidget* parent)>;
-    void setDeskViewFactory(DeskViewFactory factory) { m_deskViewFactory = std::move(factory); }
+    /// An open Desk shown now is built again with the new factory.
+    void setDeskViewFactory(DeskViewFactory factory);
     const DeskViewFactory& deskViewFactory() const { return m_deskViewFactory; }
+    /// The open Desk's view, also while it fades out; none otherwise.
+    QWidget* deskView() const;
 
     /// The surface as drawn now, mid-animation included.
     NotchSurfaceLayout::Target surface() const;
@@ -90,6 +102,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Layer;
@@ -102,6 +115,11 @@ private:
     void updateLayer(Layer& layer, const Vude::Animation& animation);
     void pruneLayers();
     void updateMotion();
+    /// Builds the Desk's view for `layer`, replacing one of another tab.
+    void buildDesk(Layer& layer);
+    /// Puts every Desk view in the target content rectangle and cuts it to
+    /// the surface drawn now.
+    void placeDesks();
     void setPointerInside(bool inside);
     bool outlineContains(QPointF point) const;
 

@@ -81,6 +81,16 @@ void NotchViewModel::setWeatherProvider(std::shared_ptr<WeatherProvider> provide
         emit weatherProviderChanged();
 }
 
+NotchPanel* NotchViewModel::panel() const
+{
+    return m_panel.data();
+}
+
+void NotchViewModel::setPanel(NotchPanel* panel)
+{
+    m_panel = panel;
+}
+
 NotchSizing NotchViewModel::sizing() const
 {
     return {m_geometry, m_state, m_isHovering, m_layout, m_settings.contentPadding(), m_metrics};
@@ -104,6 +114,7 @@ void NotchViewModel::performHaptic()
 
 void NotchViewModel::send(const NotchEvent& event)
 {
+    emit eventSent(event);
     m_machine.setGuards(m_settings.notchGuards());
     updateHoverHint(event);
 

@@ -30,6 +30,7 @@
 #include "VudeUI/ActivityMetrics.h"
 #include "VudeUI/Tokens.h"
 #include "Vude/Shell/NotchDeskServices.h"
+#include "Vude/Shell/NotchPipelineRunner.h"
 #include "Vude/Shell/NotchSizing.h"
 #include "Vude/Shell/ShellPlatform.h"
 #include "Vude/Shell/WheelScrollTranslator.h"
@@ -116,11 +117,16 @@ public:
     std::shared_ptr<DidoDivuzerore> repository;
     /// The drop pipelines a drag may offer as lanes.
     std::shared_ptr<const PipelineRegistry> pipelines;
+    /// Runs them; the Desk's banner shows its state and undoes its last run.
+    std::shared_ptr<NotchPipelineRunner> pipelineRunner;
     std::shared_ptr<ShortcutsService> shortcutsService;
     std::shared_ptr<QuickAppsService> quickAppsService;
     std::shared_ptr<ClipboardService> clipboardService;
     /// The sound outputs now; read each time the Desk opens.
     std::function<std::vector<AudioOutputDevice>()> audioOutputDevices;
+    /// Makes the device with that id the default sound output; true when
+    /// the sound server took it.
+    std::function<bool(std::uint32_t id)> setDefaultAudioOutput;
     /// Opens the desktop's privacy settings for calendars.
     std::function<void()> openCalendarSettings;
     /// Writes a line to the developer trace.
@@ -134,9 +140,9 @@ public:
     /// Called after every state change, hover-hint resize and window resize.
     std::function<void()> onGeometryChange;
 
-    NotchPanel* panel() const { return m_panel.data(); }
+    NotchPanel* panel() const;
     /// Held weakly.
-    void setPanel(NotchPanel* panel) { m_panel = panel; }
+    void setPanel(NotchPanel* panel);
     /// Sets both canvases of the panel to `canvas` and hangs the panel from
     /// the top of its screen, centred on the notch and clamped to the screen.
     void placePanel(Size canvas);
@@ -180,6 +186,9 @@ public:
     Rect currentInteractiveRect() const;
 
 signals:
+    /// Every event send() is given, before it is applied, whether or not it
+    /// changes anything (for traces and tests).
+    void eventSent(const NotchEvent& event);
     void stateChanged();
     void isHoveringChanged();
     void geometryChanged();

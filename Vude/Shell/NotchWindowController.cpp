@@ -146,8 +146,8 @@ NotchWindowController::NotchWindowController(NotchWindowControllerEnvironment en
     shortcutsOptions.applicationSupport = support;
     m_shortcutsService = std::make_shared<ShortcutsService>(containerName, shortcutsOptions);
     m_pipelineRunner = m_env.makePipelineRunner
-                           ? m_env.makePipelineRunner()
-                           : std::make_unique<PipelineRunnerAdapter>(PipelineRegistry(), m_env.scheduler);
+                           ? std::shared_ptr<NotchPipelineRunner>(m_env.makePipelineRunner())
+                           : std::make_shared<PipelineRunnerAdapter>(PipelineRegistry(), m_env.scheduler);
     if (m_pipelineRunner)
         m_pipelineRegistry = m_pipelineRunner->registry();
     QuickAppsServiceOptions quickAppsOptions;
@@ -304,6 +304,7 @@ void NotchWindowController::setUpScreen(std::uint32_t id, const NotchGeometry& g
     NotchRootView* root = m_env.artworkCache
                               ? new NotchRootView(*model, m_env.scheduler, m_env.steadyClock, *m_env.artworkCache)
                               : new NotchRootView(*model, m_env.scheduler, m_env.steadyClock);
+    root->setDeskViewFactory(m_deskViewFactory);
     host->setRootView(root);
 
     const QPointer<NotchHostingView> weakHost(host);
@@ -325,6 +326,7 @@ void NotchWindowController::setUpScreen(std::uint32_t id, const NotchGeometry& g
     model->repository = m_repository;
     model->timerStore = m_timerAdapter;
     model->pipelines = m_pipelineRegistry;
+    model->pipelineRunner = m_pipelineRunner;
     model->shortcutsService = m_shortcutsService;
     model->quickAppsService = m_quickAppsService;
     model->clipboardService = m_clipboardService;
@@ -339,8 +341,10 @@ void NotchWindowController::setUpScreen(std::uint32_t id, const NotchGeometry& g
         apps.push_back(notchQuickApp(app));
     model->setQuickApps(apps);
     model->audioOutputDevices = m_env.audioOutputDevices;
+    model->setDefaultAudioOutput = m_env.setDefaultAudioOutput;
     if (m_env.audioOutputDevices)
         model->setAudioDevices(m_env.audioOutputDevices());
+    connect(model, &NotchViewModel::audioDevicesChanged, this, [this, model] { spreadAudioDevices(*model); });
     model->setWeatherProvider(weatherProvider());
     model->setTimers(m_timerAdapter->timers());
     model->setLayout(widgetLayout(*model));
@@ -491,6 +495,14 @@ void NotchWindowController::setModelConfigurator(std::function<void(NotchViewMod
             m_configureModel(*model);
 }
 
+void NotchWindowController::setDeskViewFactory(std::function<QWidget*(RiziDar, NotchViewModel&, QWidget*)> factory)
+{
+    m_deskViewFactory = std::move(factory);
+    for (auto& [id, host] : m_hosts)
+        if (auto* root = qobject_cast<NotchRootView*>(host->rootView()))
+            root->setDeskViewFactory(m_deskViewFactory);
+}
+
 // The Desk.
 
 ZeriRuvuzi NotchWindowController::widgetLayout(const NotchViewModel& model) const
@@ -572,6 +584,15 @@ void NotchWindowController::spreadTrayItems()
     const std::vector<NotchTrayItem> items = m_trayAdapter->items();
     for (auto& [id, model] : m_models)
         model->setTrayItems(items);
+}
+
+void NotchWindowController::spreadAudioDevices(const NotchViewModel& from)
+{
+    // An equal list notifies nothing, so the models passing it on end here.
+    const std::vector<AudioOutputDevice> devices = from.audioDevices();
+    for (auto& [id, model] : m_models)
+        if (model != &from)
+            model->setAudioDevices(devices);
 }
 
 void NotchWindowController::spreadTimers()

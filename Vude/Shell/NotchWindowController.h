@@ -54,6 +54,7 @@ class NotchPanel;
 class NotchViewModel;
 class Pasteboard;
 class QMenu;
+class QWidget;
 class QuickAppsService;
 class ReduceMotionSetting;
 class ShortcutsService;
@@ -86,6 +87,8 @@ struct NotchWindowControllerEnvironment {
     std::filesystem::path applicationSupport{};
     /// The sound outputs now; none known when unset.
     std::function<std::vector<AudioOutputDevice>()> audioOutputDevices{};
+    /// Makes a device the default sound output; nothing switches when unset.
+    std::function<bool(std::uint32_t id)> setDefaultAudioOutput{};
     /// Writes a line to the diagnostics trace; nothing when unset.
     std::function<void(const std::string&)> trace{};
     /// Where the per-change "state ..." lines go; nothing when unset. The
@@ -170,6 +173,10 @@ public:
     /// installed: where the application gives a model its effect handler,
     /// media-command handler and calendar service.
     void setModelConfigurator(std::function<void(NotchViewModel&)> configure);
+    /// Builds the open Desk's view in every root view, those built later
+    /// included (NotchRootView::DeskViewFactory); the slot stays empty when
+    /// unset.
+    void setDeskViewFactory(std::function<QWidget*(RiziDar, NotchViewModel&, QWidget*)> factory);
 
     /// Builds the notch context menu on a right click; no menu when unset.
     std::function<std::unique_ptr<QMenu>()> contextMenuProvider;
@@ -184,6 +191,8 @@ public:
     void refreshClips();
     /// Copies the quick-app list into every model.
     void refreshQuickApps();
+    // A model's new list of sound outputs (read when its Desk opens, or after
+    // a device was chosen there) reaches every other model by itself.
     /// Polls the clipboard; nothing at all when `enabled` is false. A new
     /// entry reaches the models when its read comes back, which may be later.
     void pollClipboard(bool enabled, std::int64_t maxItems, bool persists);
@@ -255,6 +264,7 @@ private:
     ZeriRuvuzi widgetLayout(const NotchViewModel& model) const;
     void spreadTrayItems();
     void spreadTimers();
+    void spreadAudioDevices(const NotchViewModel& from);
     void clearDrag(NotchViewModel& model);
     void clickedElsewhere(const MouseEvent& event);
     /// Closes every open Desk whose display `keep` does not hold on to;
@@ -282,7 +292,7 @@ private:
     std::shared_ptr<NotchTrayStore> m_trayAdapter;
     std::shared_ptr<NotchTimerStore> m_timerAdapter;
     std::shared_ptr<ShortcutsService> m_shortcutsService;
-    std::unique_ptr<NotchPipelineRunner> m_pipelineRunner;
+    std::shared_ptr<NotchPipelineRunner> m_pipelineRunner;
     std::shared_ptr<const PipelineRegistry> m_pipelineRegistry;
     std::unique_ptr<ApplicationCatalog> m_applicationCatalog;
     std::shared_ptr<QuickAppsService> m_quickAppsService;
@@ -297,4 +307,5 @@ private:
     std::vector<int> m_dragMonitors;
     std::shared_ptr<DidoDivuzerore> m_repository;
     std::function<void(NotchViewModel&)> m_configureModel;
+    std::function<QWidget*(RiziDar, NotchViewModel&, QWidget*)> m_deskViewFactory;
 };

@@ -106,6 +106,14 @@ TEST(AppDelegate, EveryViewModelIsWiredThoseBuiltLaterToo)
     later.onMediaCommand(MediaCommand::next());
     ASSERT_EQ(rig.media->sent.size(), 1u);
     EXPECT_EQ(rig.media->sent.front(), MediaCommand::next());
+
+    // The Desk's sound outputs are the bridge's.
+    rig.bridge.audioBackend->putDevice(AudioDeviceInfo{.id = 2, .name = "Headset", .volume = 0.5});
+    ASSERT_TRUE(later.audioOutputDevices && later.setDefaultAudioOutput);
+    EXPECT_EQ(later.audioOutputDevices(), rig.delegate->bridge()->audio().outputDevices());
+    EXPECT_EQ(later.audioOutputDevices().size(), 2u);
+    EXPECT_TRUE(later.setDefaultAudioOutput(2));
+    EXPECT_EQ(rig.bridge.audioBackend->defaultOutputDevice(), std::optional<std::uint32_t>(2));
 }
 
 // Asked again once access is decided, the calendar opens what explains its

@@ -103,6 +103,41 @@ TEST_F(CalendarThroughTheBridgeTest, AskedOnceAtStartItAnnouncesTheNextTimedEven
     EXPECT_FALSE(service->isObservingChanges());
 }
 
+// The Desk reads the same calendar: the events by day with what a row shows,
+// and one signal whenever access or the events change.
+TEST_F(CalendarThroughTheBridgeTest, TheDeskReadsTheEventsByDayAndHearsEveryChange)
+{
+    int changes = 0;
+    QObject::connect(adapter.get(), &NotchCalendarService::changed, [&] { ++changes; });
+    auto review = storeEvent("review", clock.now() + 20min, 1h);
+    review.location = "Room 4";
+    store->eventList = {review, storeEvent("retro", clock.now() + 26h, 30min)};
+    bool started = false;
+    adapter->start([&] { started = true; });
+    testsupport::waitUntil([&] { return started; });
+    EXPECT_GE(changes, 2) << "access granted, then the events loaded";
+
+    const std::vector<NotchCalendarDay> days = adapter->grouped();
+    const std::vector<CalendarDay> sources = service->grouped();
+    ASSERT_EQ(days.size(), sources.size());
+    ASSERT_FALSE(days.empty());
+    const NotchCalendarEvent& first = days.front().events.front();
+    const CalendarEvent& source = sources.front().events.front();
+    EXPECT_EQ(days.front().day, sources.front().day);
+    EXPECT_EQ(first.id, source.id);
+    EXPECT_EQ(first.title, "Event review");
+    EXPECT_EQ(first.start, source.start);
+    EXPECT_EQ(first.end, source.end);
+    EXPECT_EQ(first.location, std::optional<std::string>("Room 4"));
+    EXPECT_EQ(first.icsFile, source.icsFile);
+
+    const int before = changes;
+    store->eventList.clear();
+    service->refresh(false);
+    testsupport::waitUntil([&] { return changes > before; });
+    EXPECT_TRUE(adapter->grouped().empty());
+}
+
 TEST_F(CalendarThroughTheBridgeTest, RefusedAccessAnnouncesNothing)
 {
     store->requestAnswer = false;

@@ -110,4 +110,58 @@ TEST_F(NotchViewModelSystemTest, AHiddenNotchLetsClicksThroughAndComesBackOnAScr
     EXPECT_FALSE(helper.waitFor("click").isEmpty()) << "shown again, the notch takes clicks again";
 }
 
+/// An open Desk whose list is scrolled to its end.
+class DeskWheelSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_server.start());
+        x = XcbConnection::open(m_server.display().toStdString());
+        ASSERT_TRUE(x);
+        pointer = std::make_unique<testsupport::XTestPointer>(*x);
+        ASSERT_TRUE(helper.start(m_server, {"desk"}));
+        const QStringList ready = helper.waitFor("ready").split(' ');
+        ASSERT_EQ(ready.size(), 6) << "the Desk did not come up";
+        onList = QPoint(ready[1].toInt(), ready[2].toInt());
+        onHeader = QPoint(ready[3].toInt(), ready[4].toInt());
+        ASSERT_EQ(ready[5], "end");
+        ASSERT_EQ(helper.waitFor("state"), "state open");
+    }
+
+    void turn(QPoint at, int button, int notches)
+    {
+        pointer->moveTo(at.x(), at.y());
+        for (int i = 0; i < notches; ++i) {
+            pointer->press(button);
+            pointer->release(button);
+        }
+        pointer->sync();
+    }
+
+    testsupport::PrivateXServer m_server;
+    std::unique_ptr<XcbConnection> x;
+    std::unique_ptr<testsupport::XTestPointer> pointer;
+    testsupport::NotchXHelperProcess helper;
+    QPoint onList;
+    QPoint onHeader;
+};
+
+// Qt's scroll area lets a wheel it cannot use go on to its parent, and the
+// hosting view turns whatever reaches it into a swipe: a list scrolled to its
+// end must keep the wheel, or scrolling on would close the Desk.
+TEST_F(DeskWheelSystemTest, AWheelOverAListAtItsEndNeverSwipesTheNotch)
+{
+    turn(onList, 5, 6);
+    EXPECT_EQ(helper.waitFor("scroll", 400).toStdString(), "") << "the list kept every step";
+    helper.send("where");
+    const QStringList where = helper.waitFor("list").split(' ');
+    ASSERT_EQ(where.size(), 4);
+    EXPECT_EQ(where[1], where[3]) << "still at its end";
+    EXPECT_EQ(helper.waitFor("state", 200).toStdString(), "") << "still open";
+
+    // Beside the list the same wheel is a swipe for the notch.
+    turn(onHeader, 5, 6);
+    EXPECT_FALSE(helper.waitFor("scroll").isEmpty());
+}
+
 } // namespace

@@ -211,7 +211,11 @@ TEST(NotchViewModelTest, OpensTheMeetingLinkOrElseTheEventsCalendarFile)
         SCOPED_TRACE(row.name);
         Rig rig(false);
         rig.settings.setDetectMeetingLinks(row.detect);
-        rig.model->openCalendarEvent({start, row.link, row.icsFile});
+        NotchCalendarEvent event;
+        event.start = start;
+        event.meetingURL = row.link;
+        event.icsFile = row.icsFile;
+        rig.model->openCalendarEvent(event);
         EXPECT_EQ(rig.fakes.urls.opened, row.opened);
     }
 }

@@ -661,11 +661,20 @@ TEST(NotchWindowController, TheDeskServicesAreSharedAndTheirChangesReachEveryScr
     EXPECT_EQ(a.quickAppsService, b.quickAppsService);
     EXPECT_EQ(a.shortcutsService, b.shortcutsService);
     EXPECT_EQ(a.pipelines, rig.runner->registry());
+    EXPECT_EQ(a.pipelineRunner.get(), rig.controller->pipelineRunner());
+    EXPECT_EQ(b.pipelineRunner, a.pipelineRunner);
 
     a.addTimer(60);
     ASSERT_EQ(b.timers().size(), 1u);
     EXPECT_EQ(b.timers()[0].total, 60);
     EXPECT_EQ(b.timers()[0].startedAt, rig.clock.now());
+    rig.clock.advance(10s);
+    a.timerStore->toggle(a.timers()[0], rig.clock.now());
+    ASSERT_EQ(b.timers().size(), 1u);
+    EXPECT_EQ(b.timers()[0].startedAt, std::nullopt) << "paused everywhere";
+    EXPECT_EQ(b.timers()[0].pausedRemaining, std::optional<double>(50));
+    b.timerStore->remove(b.timers()[0]);
+    EXPECT_TRUE(a.timers().empty());
 
     rig.controller->trayStore().add({rig.file("notes.txt").toLocalFile().toStdString()}, false);
     rig.controller->trayStore().waitUntilIdle();
@@ -679,6 +688,29 @@ TEST(NotchWindowController, TheDeskServicesAreSharedAndTheirChangesReachEveryScr
     EXPECT_EQ(a.layout(), (WidgetLayoutEngine{54, 22, 18, 1100}.layout(rig.settings.widgetOrder(),
                                                                        {enabled.begin(), enabled.end()}, {},
                                                                        1512 - 80)));
+}
+
+// The sound outputs are read again whenever a Desk opens; whatever a screen
+// reads or chooses, every screen shows.
+TEST(NotchWindowController, ASoundOutputChosenOnOneScreenShowsOnEveryScreen)
+{
+    Rig rig({screen("eDP-1", {0, 0, 1512, 982}, true, true), screen("HDMI-1", {1512, 0, 1920, 1080})});
+    NotchViewModel& a = *rig.controller->model(id("eDP-1"));
+    NotchViewModel& b = *rig.controller->model(id("HDMI-1"));
+    EXPECT_EQ(a.audioDevices(), rig.devices);
+    EXPECT_EQ(b.audioDevices(), rig.devices);
+
+    rig.devices.push_back({3, "Monitor", AudioState::Transport::hdmi, false});
+    a.send(NotchEvent::click());
+    ASSERT_TRUE(a.state().isOpen());
+    EXPECT_EQ(b.audioDevices(), rig.devices) << "read on one screen's opening";
+
+    ASSERT_TRUE(a.setDefaultAudioOutput);
+    EXPECT_TRUE(a.setDefaultAudioOutput(2));
+    a.setAudioDevices(a.audioOutputDevices());
+    ASSERT_EQ(b.audioDevices().size(), 3u);
+    EXPECT_FALSE(b.audioDevices()[0].isDefault);
+    EXPECT_TRUE(b.audioDevices()[1].isDefault);
 }
 
 TEST(NotchWindowController, AClipboardPollThatIsOffChangesNothing)

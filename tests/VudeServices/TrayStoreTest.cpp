@@ -342,6 +342,26 @@ TEST_F(TrayStoreTest, RemovalsSaveAtOnceAndDeleteFoldersOnTheQueue)
     EXPECT_TRUE(fs::exists(sources() / "folder" / "c.txt"));
 }
 
+// A file another program is still moving out of the tray must stay where it
+// is: only the entry goes.
+TEST_F(TrayStoreTest, RemovingAnEntryOnlyLeavesTheStoredFileAlone)
+{
+    const std::string name = uniqueName("moved", ".txt");
+    const auto moved = add({makeFile(name, "the only copy")}, true);
+    const auto kept = add({makeFile("kept.txt")});
+
+    store().removeEntry(moved[0]);
+    EXPECT_EQ(storedIndex(), kept) << "saved at once";
+    store().waitUntilIdle();
+    EXPECT_EQ(store().items(), kept);
+    EXPECT_EQ(contentOf(moved[0].storedPath), "the only copy");
+    EXPECT_FALSE(isInTrash(name));
+
+    const int changes = m_itemsChanged;
+    store().removeEntry(moved[0]);
+    EXPECT_EQ(m_itemsChanged, changes) << "an entry no longer listed changes nothing";
+}
+
 TEST_F(TrayStoreTest, TakesAFolderWithItsCountAndVisibleSize)
 {
     makeFile("Project/a.txt", "12345");

@@ -12,6 +12,11 @@
 //                          says "state KIND" on every change, "click X Y" for
 //                          clicks and "wheel X Y DY" for every wheel notch
 //                          seen elsewhere; reads "hide" and "quit"
+//   notch-x-helper desk    the same model opened, its Desk a header band over
+//                          a long list scrolled to its end; says "ready LX LY
+//                          HX HY" with a point on the list and one on the
+//                          header, "scroll DX DY" for every wheel step that
+//                          reaches the hosting view, "state KIND" on changes
 //   notch-x-helper controller
 //                          the window controller over every screen, its drag
 //                          monitors and a 0.25 s tick polling drags; says
@@ -23,6 +28,8 @@
 #include "Platform/Shell/InputShaper.h"
 #include "Vude/Shell/NotchHostingView.h"
 #include "Vude/Shell/NotchPanel.h"
+#include "Vude/Shell/NotchRootView.h"
+#include "Vude/Toolkit/KeyedRowList.h"
 #include "Vude/Shell/NotchViewModel.h"
 #include "Vude/Shell/NotchWindowController.h"
 #include "Vude/Shell/ShellPlatform.h"
@@ -40,6 +47,8 @@
 #include <QDrag>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QScrollBar>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWindow>
@@ -203,6 +212,114 @@ int runModel(QApplication& app)
     return app.exec();
 }
 
+/// Stands in for an open Desk: a 60-point header band, and under it a list
+/// far longer than its room.
+class ListDesk final : public QWidget {
+public:
+    explicit ListDesk(QWidget* parent) : QWidget(parent), m_list(new KeyedRowList<int, QWidget>(this))
+    {
+        std::vector<int> rows(40);
+        for (int i = 0; i < 40; ++i)
+            rows[std::size_t(i)] = i;
+        m_list->setItems(
+            rows, [](int row) { return row; },
+            [](int, QWidget* parent) {
+                auto* row = new QWidget(parent);
+                row->setFixedHeight(20);
+                return row;
+            },
+            [](QWidget&, int) {});
+    }
+    QScrollBar* bar() const { return m_list->verticalScrollBar(); }
+    QWidget* list() const { return m_list; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { m_list->setGeometry(0, 60, width(), std::max(0, height() - 70)); }
+
+private:
+    KeyedRowList<int, QWidget>* m_list;
+};
+
+int runDesk(QApplication& app)
+{
+    std::unique_ptr<XcbConnection> connection = XcbConnection::open();
+    if (!connection)
+        return 2;
+    SystemShellPlatform system(connection.get());
+    const ShellPlatform platform = system.platform();
+    QtScheduler scheduler;
+    SystemClock clock;
+    SteadyClock steady;
+    QtTextMeasurer measurer;
+    SettingsStore settings(std::make_shared<InMemoryUserDefaults>());
+    const std::vector<ScreenDescription> screens = platform.screens.screens();
+    if (screens.empty())
+        return 2;
+    const NotchGeometry geometry = ScreenGeometryResolver::geometry(
+        screens.front(), ScreenCoordinates::forScreens(screens), 0, 0, {200, 32}, [] { return std::string(); });
+
+    // The model outlives the panel and the views in it, which read it.
+    NotchViewModel model(geometry, settings, platform, scheduler, clock, measurer);
+    NotchPanel panel(platform, {200, 60});
+    auto* host = new NotchHostingView(platform, scheduler, steady);
+    auto* root = new NotchRootView(model, scheduler, steady);
+    QPointer<ListDesk> desk;
+    root->setDeskViewFactory([&desk](RiziDar, NotchViewModel&, QWidget* parent) {
+        desk = new ListDesk(parent);
+        return desk.data();
+    });
+    host->setRootView(root);
+    panel.setContentView(host);
+    model.setPanel(&panel);
+    // As the window controller wires them.
+    model.onGeometryChange = [&] { host->setInteractiveRect(model.currentInteractiveRect()); };
+    host->onScroll = [&](double dx, double dy, SwipePhase phase) {
+        say(QStringLiteral("scroll %1 %2").arg(dx).arg(dy));
+        model.handleScroll(dx, dy, phase);
+    };
+    static const char* const kinds[] = {"peek", "activity", "activityExpanded", "open", "hidden", "closed",
+                                        "dropTarget"};
+    QObject::connect(
+        &model, &NotchViewModel::stateChanged, &app,
+        [&] { say(QStringLiteral("state ") + kinds[int(model.state().kind())]); }, Qt::QueuedConnection);
+    model.placePanel(model.currentCanvasSize());
+    panel.orderFront();
+    host->setInteractiveRect(model.currentInteractiveRect());
+    model.send(NotchEvent::click());
+
+    // Once the Desk has settled: the list at its end, and where to point.
+    auto* settled = new QTimer(&panel);
+    QObject::connect(settled, &QTimer::timeout, &app, [&, settled] {
+        if (!desk || !panel.windowHandle() || !panel.windowHandle()->isExposed() || root->isAnimating())
+            return;
+        settled->stop();
+        desk->bar()->setValue(desk->bar()->maximum());
+        connection->roundTrip();
+        syncWithQtConnection();
+        const QPoint list = desk->list()->mapToGlobal(desk->list()->rect().center());
+        const QPoint header = desk->mapToGlobal(QPoint(desk->width() / 2, 20));
+        say(QStringLiteral("ready %1 %2 %3 %4 %5")
+                .arg(list.x())
+                .arg(list.y())
+                .arg(header.x())
+                .arg(header.y())
+                .arg(desk->bar()->value() == desk->bar()->maximum() && desk->bar()->maximum() > 0 ? "end" : "not-end"));
+    });
+    settled->start(50);
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        std::string command;
+        if (!std::getline(std::cin, command) || command == "quit") {
+            app.quit();
+            return;
+        }
+        if (command == "where" && desk)
+            say(QStringLiteral("list %1 of %2").arg(desk->bar()->value()).arg(desk->bar()->maximum()));
+    });
+    return app.exec();
+}
+
 int runDrag(QApplication& app, const QString& file)
 {
     DragSource source(file);
@@ -290,6 +407,8 @@ int main(int argc, char** argv)
         return runModel(app);
     if (arguments.value(1) == "controller")
         return runController(app);
-    std::cerr << "usage: notch-x-helper panel | drag FILE | model | controller\n";
+    if (arguments.value(1) == "desk")
+        return runDesk(app);
+    std::cerr << "usage: notch-x-helper panel | drag FILE | model | desk | controller\n";
     return 2;
 }

@@ -87,19 +87,49 @@ inline ActivityPayload ambientMedia()
     return pill("Song", ActivityTrailing::waveform(true), ActivityKind::nowPlaying, ActivityPriority::ambient);
 }
 
+/// A tray in memory that notes what was asked of it, in one log: "remove
+/// a.png", "removeEntry a.png", "removeAll", "quickLook a.png", "thumbnail
+/// a.png 64".
 class FakeTrayStore final : public NotchTrayStore {
 public:
     std::vector<NotchTrayItem> items() const override { return stored; }
     void remove(const NotchTrayItem& item) override
     {
         removed.push_back(item.displayName);
-        std::erase_if(stored, [&](const NotchTrayItem& kept) { return kept.id == item.id; });
+        calls.push_back("remove " + item.displayName);
+        drop(item);
     }
+    void removeEntry(const NotchTrayItem& item) override
+    {
+        calls.push_back("removeEntry " + item.displayName);
+        drop(item);
+    }
+    void removeAll() override
+    {
+        calls.push_back("removeAll");
+        stored.clear();
+    }
+    void thumbnail(const NotchTrayItem& item, double size, QObject*, ThumbnailDone done) override
+    {
+        calls.push_back("thumbnail " + item.displayName + " " + std::to_string(int(size)));
+        if (done)
+            done(std::nullopt);
+    }
+    void quickLook(const NotchTrayItem& item) override { calls.push_back("quickLook " + item.displayName); }
 
     std::vector<NotchTrayItem> stored;
     std::vector<std::string> removed;
+    std::vector<std::string> calls;
+
+private:
+    void drop(const NotchTrayItem& item)
+    {
+        std::erase_if(stored, [&](const NotchTrayItem& kept) { return kept.id == item.id; });
+    }
 };
 
+/// Timers in memory; toggles and removals are noted in `calls` ("toggle
+/// <label> at <seconds since the reference date>", "remove <label>").
 class FakeTimerStore final : public NotchTimerStore {
 public:
     explicit FakeTimerStore(const ClockSource& clock) : m_clock(clock) {}
@@ -108,8 +138,30 @@ public:
     {
         stored.push_back({Uuid::random(), label, total, start ? std::optional<Date>(m_clock.now()) : std::nullopt, {}});
     }
+    void toggle(const NotchTimer& timer, Date now) override
+    {
+        calls.push_back("toggle " + timer.label + " at " +
+                        std::to_string(std::int64_t(secondsSinceReferenceDate(now))));
+        for (NotchTimer& kept : stored) {
+            if (kept.id != timer.id)
+                continue;
+            if (kept.startedAt) {
+                kept.pausedRemaining = kept.total;
+                kept.startedAt.reset();
+            } else {
+                kept.startedAt = now;
+                kept.pausedRemaining.reset();
+            }
+        }
+    }
+    void remove(const NotchTimer& timer) override
+    {
+        calls.push_back("remove " + timer.label);
+        std::erase_if(stored, [&](const NotchTimer& kept) { return kept.id == timer.id; });
+    }
 
     std::vector<NotchTimer> stored;
+    std::vector<std::string> calls;
 
 private:
     const ClockSource& m_clock;
@@ -125,6 +177,7 @@ public:
         ++starts;
         pending.push_back(std::move(done));
     }
+    std::vector<NotchCalendarDay> grouped() const override { return days; }
     void answer(NotchCalendarAccess access, std::optional<std::string> failure = std::nullopt)
     {
         currentAccess = access;
@@ -133,11 +186,13 @@ public:
         pending.clear();
         for (auto& done : waiting)
             done();
+        emit changed();
     }
 
     NotchCalendarAccess currentAccess = NotchCalendarAccess::notDetermined;
     std::optional<std::string> error;
     std::vector<std::function<void()>> pending;
+    std::vector<NotchCalendarDay> days;
     int starts = 0;
 };
 

@@ -136,6 +136,12 @@ struct Rig {
         environment.applicationCatalog = &catalog;
         environment.trace = [this](const std::string& line) { trace.push_back(line); };
         environment.canRead = [this](const std::filesystem::path& path) { return !unreadable.contains(path); };
+        environment.audioOutputDevices = [this] { return devices; };
+        environment.setDefaultAudioOutput = [this](std::uint32_t chosen) {
+            for (AudioOutputDevice& device : devices)
+                device.isDefault = device.id == chosen;
+            return true;
+        };
         environment.makeLocationProvider = [this] {
             return std::make_unique<LocationProvider>(std::make_unique<FakeLocationBackend>(),
                                                       std::make_unique<FakeReverseGeocoder>(), clock, scheduler);
@@ -180,6 +186,9 @@ struct Rig {
     /// root, which reads anything.
     std::set<std::filesystem::path> unreadable;
     FakeApplicationCatalog catalog;
+    /// The sound server's outputs; choosing one makes it the default.
+    std::vector<AudioOutputDevice> devices{{1, "Speakers", AudioState::Transport::builtIn, true},
+                                           {2, "Headset", AudioState::Transport::usb, false}};
     FakePipelineRunner* runner = nullptr;
     /// The real runner over the default pipelines instead of the fake.
     bool realRunner = false;

@@ -1,0 +1,18 @@
+#pragma once
+// What the Desk's views use besides the view model: the controls'
+// environment (animation frames, reduced motion), the wall clock for the
+// times a widget shows or hands back ("now" for a timer's pause), and the
+// notification centre the configure actions post to. The app hands one to
+// every Desk it builds; tests build theirs over fakes. Everything it names
+// outlives the views.
+
+#include "Platform/Core/NotificationCenter.h"
+#include "Vude/Toolkit/ViewEnvironment.h"
+#include "VudeKit/ClockSource.h"
+
+struct DeskEnvironment {
+    ViewEnvironment view;
+    /// Dates shown or stored.
+    const ClockSource& wallClock;
+    NotificationCenter& notifications;
+};

@@ -1,0 +1,102 @@
+#include "Vude/Desk/DeskWidget.h"
+
+#include "Vude/Desk/WidgetEmptyState.h"
+#include "Vude/Desk/WidgetFrame.h"
+
+namespace {
+
+static_assert(std::variant_size_v<WidgetBinding> == EnumTraits<WidgetID>::cases.size(),
+              "one binding per widget, in WidgetID's order");
+
+QString name(WidgetID id)
+{
+    const std::string_view text = displayName(id);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+} // namespace
+
+DeskWidget::DeskWidget(WidgetID id, QWidget* parent) : BoundView<WidgetBinding>(parent), m_id(id)
+{
+}
+
+DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWidget* parent)
+{
+    switch (id) {
+    case WidgetID::media:
+    case WidgetID::calendar:
+    case WidgetID::todos:
+    case WidgetID::timer:
+    case WidgetID::notes:
+    case WidgetID::shortcuts:
+    case WidgetID::mirror:
+    case WidgetID::quickApps:
+    case WidgetID::weather:
+    case WidgetID::clipboard:
+    case WidgetID::audioDevice:
+        return new PlaceholderWidget(id, environment, parent);
+    }
+    return new PlaceholderWidget(id, environment, parent);
+}
+
+namespace {
+
+class PlaceholderBanner final : public PipelineBannerView {
+public:
+    explicit PlaceholderBanner(QWidget* parent) : PipelineBannerView(parent) {}
+    void bind(const PipelineBannerBinding&) override {}
+    QSize sizeHint() const override { return {0, 0}; }
+};
+
+class PlaceholderTray final : public TrayView {
+public:
+    PlaceholderTray(const DeskEnvironment& environment, QWidget* parent)
+        : TrayView(parent),
+          m_empty(new WidgetEmptyState(environment.view, "tray.fill", QStringLiteral("Tray"), std::nullopt,
+                                       std::nullopt, this))
+    {
+    }
+    void bind(const TrayBinding&) override {}
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        TrayView::resizeEvent(event);
+        m_empty->setGeometry(rect());
+    }
+
+private:
+    WidgetEmptyState* m_empty;
+};
+
+} // namespace
+
+PipelineBannerView* makePipelineBanner(const DeskEnvironment&, QWidget* parent)
+{
+    return new PlaceholderBanner(parent);
+}
+
+TrayView* makeTrayView(const DeskEnvironment& environment, QWidget* parent)
+{
+    return new PlaceholderTray(environment, parent);
+}
+
+PlaceholderWidget::PlaceholderWidget(WidgetID id, const DeskEnvironment& environment, QWidget* parent)
+    : DeskWidget(id, parent), m_binding(MirrorBinding{})
+{
+    auto* empty = new WidgetEmptyState(environment.view, std::string(symbol(id)), name(id));
+    m_frame = new WidgetFrame(name(id), empty, Qt::AlignCenter, nullptr, this);
+}
+
+void PlaceholderWidget::bind(const WidgetBinding& binding)
+{
+    m_binding = binding;
+    const auto* weather = std::get_if<WeatherBinding>(&binding);
+    m_frame->setVisible(!weather || weather->provider);
+}
+
+void PlaceholderWidget::resizeEvent(QResizeEvent* event)
+{
+    DeskWidget::resizeEvent(event);
+    m_frame->setGeometry(rect());
+}
