@@ -277,6 +277,7 @@ void NotchWindowController::rebuild()
             model->setGeometry(geometry); // notifies only when it differs
             panel->setDrawnCanvas(panel->currentCanvas());
             placePanel(*panel, geometry, panel->currentCanvas());
+            followFrame(id);
             continue;
         }
         setUpScreen(id, geometry);
@@ -317,7 +318,6 @@ void NotchWindowController::setUpScreen(std::uint32_t id, const NotchGeometry& g
         if (trace)
             trace("state " + describe(weakModel->state()) + "  interactiveRect " + describe(rect) + "\n");
     };
-    host->setInteractiveRect(model->currentInteractiveRect());
 
     // The Desk's services and their data.
     model->trayStore = m_trayAdapter;
@@ -386,8 +386,14 @@ void NotchWindowController::setUpScreen(std::uint32_t id, const NotchGeometry& g
         panel->syncBackdrop(); // shows or orders out the backdrop
     }
 
+    // Both canvases: a drawn canvas left at the panel's first size would cut
+    // and shade the window for a notch far bigger than the one shown.
     const Size canvas = model->currentCanvasSize();
+    panel->setDrawnCanvas(canvas);
     placePanel(*panel, geometry, canvas);
+    // Only now, on the window's real width: a band centred on the first,
+    // wider frame would lie outside the window and take no pointer at all.
+    host->setInteractiveRect(model->currentInteractiveRect());
     panel->orderFront();
 
     m_panels[id] = panel;
@@ -407,6 +413,14 @@ void NotchWindowController::placePanel(NotchPanel& panel, const NotchGeometry& g
     const Rect frame{geometry.notchCenterX() - width / 2, screen.maxY() - height, width, height};
     panel.setFrame(ScreenCoordinates::forScreens(m_env.platform.screens.screens()).toTopLeft(frame));
     panel.syncBackdrop();
+}
+
+void NotchWindowController::followFrame(std::uint32_t id) const
+{
+    NotchHostingView* host = this->host(id);
+    const NotchViewModel* model = this->model(id);
+    if (host && model)
+        host->setInteractiveRect(model->currentInteractiveRect());
 }
 
 void NotchWindowController::scheduleRebuild()
@@ -742,6 +756,7 @@ void NotchWindowController::setDragArmed(bool armed)
                 armable->setDropRectForDrag(
                     Rect{0, 0, empty ? geometry.notchSize.width : content.width + 24, restingDropHeight});
         }
+        followFrame(id);
         panel->orderFront(); // restacks at the new level
     }
 }

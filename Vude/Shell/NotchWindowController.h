@@ -252,6 +252,9 @@ private:
     std::vector<Screen> eligibleScreens() const;
     void setUpScreen(std::uint32_t displayID, const NotchGeometry& geometry);
     void placePanel(NotchPanel& panel, const NotchGeometry& geometry, Size canvas) const;
+    /// Centres the host's interactive rectangle on its panel's frame again,
+    /// after the controller moved or resized the panel behind the model's back.
+    void followFrame(std::uint32_t displayID) const;
     ZeriRuvuzi widgetLayout(const NotchViewModel& model) const;
     void spreadTrayItems();
     void spreadTimers();

@@ -313,6 +313,34 @@ TEST(NotchWindowController, ClicksElsewhereAndEscapeCloseOpenDesks)
     EXPECT_TRUE(b.state().isOpen());
 }
 
+// The first frame already shows the closed notch: the drawn canvas, which the
+// window's cut and the backdrop follow, is the current one, and the band that
+// takes the pointer lies on the window, not on the first 900-point frame.
+TEST(NotchWindowController, AFreshPanelDrawsAndTakesThePointerForTheNotchItShows)
+{
+    // No notch: the handler is 184 × 8, its canvas 208 × 14.
+    Rig rig({screen("HDMI-1", {0, 0, 1920, 1080}, false, true)});
+    NotchPanel& panel = rig.onlyPanel();
+    NotchHostingView& host = rig.onlyHost();
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.currentCanvas(), (Size{208, 14}));
+    EXPECT_EQ(panel.drawnCanvas(), panel.currentCanvas());
+    EXPECT_EQ(panel.frame(), (Rect{856, 0, 208, 14}));
+    // The shape 196 × 8, grown by 26 to the sides and below.
+    EXPECT_EQ(panel.backdrop().geometry(), QRect(836, 0, 248, 34));
+    EXPECT_EQ(host.interactiveRect(), (Rect{0, 0, 208, 14}));
+    EXPECT_EQ(host.inputShape(), (std::vector<QRect>{QRect(0, 0, 208, 14)}));
+    EXPECT_EQ(rig.fakes.inputShaper.regions[panel.winId()], host.inputShape());
+
+    // Frames the controller sets itself carry the band along.
+    rig.controller->setDragArmed(true);
+    EXPECT_EQ(panel.frame(), (Rect{588, 0, 744, 190}));
+    EXPECT_EQ(host.interactiveRect(), (Rect{268, 0, 208, 14}));
+    rig.controller->setDragArmed(false);
+    EXPECT_EQ(host.interactiveRect(), (Rect{0, 0, 208, 14}));
+    EXPECT_EQ(rig.fakes.inputShaper.regions[panel.winId()], (std::vector<QRect>{QRect(0, 0, 208, 14)}));
+}
+
 TEST(NotchWindowController, ArmingRaisesAndWidensEveryClosedPanelAndDisarmingPutsThemBack)
 {
     // A narrow screen caps the zone at its width.
