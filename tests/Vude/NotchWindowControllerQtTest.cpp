@@ -1,4 +1,5 @@
 #include "NotchWindowControllerRig.h"
+#include "TestSupport.h"
 
 #include "VudeServices/ClipboardService.h"
 #include "VudeServices/TimerStore.h"
@@ -8,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMimeData>
+#include <QMenu>
 
 #include <gtest/gtest.h>
 
@@ -339,6 +341,56 @@ TEST(NotchWindowController, AFreshPanelDrawsAndTakesThePointerForTheNotchItShows
     rig.controller->setDragArmed(false);
     EXPECT_EQ(host.interactiveRect(), (Rect{0, 0, 208, 14}));
     EXPECT_EQ(rig.fakes.inputShaper.regions[panel.winId()], (std::vector<QRect>{QRect(0, 0, 208, 14)}));
+}
+
+// While a menu or a modal dialog holds the pointer, the notch hears of no
+// crossing: when one closes, the hover follows where the pointer really is.
+TEST(NotchWindowController, HoverIsJudgedAgainWhenAMenuOrADialogCloses)
+{
+    Rig rig({screen("HDMI-1", {0, 0, 1920, 1080}, false, true)});
+    NotchViewModel& model = rig.onlyModel();
+    NotchPanel& panel = rig.onlyPanel();
+    NotchHostingView& host = rig.onlyHost();
+    const auto hoverAsTheWindowSystemTellsIt = [&] {
+        const QPointF local = host.rootView()->mapFromGlobal(QPointF(960, 4));
+        QMouseEvent move(QEvent::MouseMove, local, local, QPointF(960, 4), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(host.rootView(), &move);
+        ASSERT_TRUE(model.isHovering());
+    };
+    const auto dialogCloses = [&](Point pointer) {
+        rig.fakes.pointer.pointerLocation = pointer;
+        QEvent unblocked(QEvent::WindowUnblocked);
+        QApplication::sendEvent(&panel, &unblocked);
+        testsupport::processEvents();
+    };
+
+    hoverAsTheWindowSystemTellsIt();
+    dialogCloses({300, 700});
+    EXPECT_FALSE(model.isHovering()) << "the pointer left while the dialog was up";
+    dialogCloses({960, 4});
+    EXPECT_TRUE(model.isHovering()) << "it closed with the pointer over the notch";
+    dialogCloses({960, 60});
+    EXPECT_FALSE(model.isHovering()) << "below the notch, in the window's margin";
+
+    // The context menu: closed with the pointer elsewhere.
+    rig.controller->contextMenuProvider = [] {
+        auto menu = std::make_unique<QMenu>();
+        menu->addAction("Settings…");
+        return menu;
+    };
+    hoverAsTheWindowSystemTellsIt();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(111, 4), QPoint(960, 4));
+    QApplication::sendEvent(&host, &rightClick);
+    QMenu* menu = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* shown = qobject_cast<QMenu*>(widget); shown && shown->isVisible())
+            menu = shown;
+    ASSERT_NE(menu, nullptr);
+    rig.fakes.pointer.pointerLocation = {300, 700};
+    menu->close();
+    testsupport::processEvents();
+    EXPECT_FALSE(model.isHovering());
 }
 
 TEST(NotchWindowController, ArmingRaisesAndWidensEveryClosedPanelAndDisarmingPutsThemBack)
