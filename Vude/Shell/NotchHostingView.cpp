@@ -228,8 +228,16 @@ void NotchHostingView::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
         return;
     }
+    const Point point = toPoint(event->position());
     if (onDragMoved)
-        onDragMoved(toPoint(event->position()));
+        onDragMoved(point);
+    // The drop would be refused here: a source that believes the last answer
+    // it had, not the drop's, must hear it now.
+    if (takesDropAt && !takesDropAt(point)) {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+        return;
+    }
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }

@@ -62,6 +62,9 @@ public:
     std::function<void(const QList<QUrl>&)> onDragEntered;
     std::function<void()> onDragExited;
     std::function<void(Point)> onDragMoved;
+    /// Whether a drop at the point would be taken; the source is offered no
+    /// action where it would not. Taken everywhere when unset.
+    std::function<bool(Point)> takesDropAt;
     /// Whether the dropped files were taken.
     std::function<bool(const QList<QUrl>&, Point)> onDrop;
     /// Builds the context menu when asked; nothing for no menu.

@@ -369,6 +369,9 @@ void NotchWindowController::setUpScreen(std::uint32_t id, const NotchGeometry& g
         if (weakSelf && weakModel)
             weakSelf->dragMoved(*weakModel, point);
     };
+    host->takesDropAt = [weakSelf, weakModel](Point point) {
+        return weakSelf && weakModel && weakSelf->takesDropAt(*weakModel, point);
+    };
     host->onDrop = [weakSelf, weakModel](const QList<QUrl>& urls, Point point) {
         return weakSelf && weakModel && weakSelf->drop(*weakModel, urls, point);
     };
@@ -780,16 +783,43 @@ std::filesystem::path NotchWindowController::pipelineOutputDirectory() const
 
 void NotchWindowController::dragEntered(NotchViewModel& model, const QList<QUrl>& urls)
 {
+    m_dropAnswers = {};
     model.beginDrag(urls);
     model.send(NotchEvent::dragEntered());
 }
 
-void NotchWindowController::dragMoved(NotchViewModel& model, Point point)
+std::optional<int> NotchWindowController::laneAt(const NotchViewModel& model, Point point) const
 {
+    // The lanes span the content, centred in the host.
     const double content = model.contentSize(model.state()).width;
     const QWidget* host = model.panel() ? model.panel()->contentView() : nullptr;
     const double hostWidth = host ? double(host->width()) : content;
-    model.setHoveredLane(model.lane(point.x - (hostWidth - content) * 0.5, content));
+    return model.lane(point.x - (hostWidth - content) * 0.5, content);
+}
+
+void NotchWindowController::dragMoved(NotchViewModel& model, Point point)
+{
+    model.setHoveredLane(laneAt(model, point));
+}
+
+bool NotchWindowController::takesDropAt(NotchViewModel& model, Point point)
+{
+    const std::vector<DropLane>& lanes = model.dragLanes();
+    const std::optional<int> index = laneAt(model, point);
+    if (index && *index >= 0 && std::size_t(*index) < lanes.size()) {
+        const DropLane& lane = lanes[std::size_t(*index)];
+        if (std::holds_alternative<DropLane::AirDrop>(lane.value())) {
+            // Asked once a drag: the answer may wait on the device service.
+            if (!m_dropAnswers.sharing)
+                m_dropAnswers.sharing = m_env.platform.sharing.isAvailable();
+            return *m_dropAnswers.sharing;
+        }
+        if (lane.pipelineID() && m_pipelineRunner)
+            return true;
+    }
+    if (!m_dropAnswers.shelf)
+        m_dropAnswers.shelf = anyTakeable(localPaths(model.dragURLs()), m_env.canRead);
+    return *m_dropAnswers.shelf;
 }
 
 void NotchWindowController::dragExited(NotchViewModel& model)
@@ -800,6 +830,7 @@ void NotchWindowController::dragExited(NotchViewModel& model)
 
 void NotchWindowController::clearDrag(NotchViewModel& model)
 {
+    m_dropAnswers = {};
     model.setDragURLs({});
     model.setDragLanes({});
     model.setHoveredLane(std::nullopt);
@@ -827,10 +858,7 @@ bool NotchWindowController::drop(NotchViewModel& model, const QList<QUrl>& urls,
     if (files.isEmpty())
         return refuse();
 
-    const double content = model.contentSize(model.state()).width;
-    const QWidget* host = model.panel() ? model.panel()->contentView() : nullptr;
-    const double hostWidth = host ? double(host->width()) : content;
-    const std::optional<int> index = model.lane(point.x - (hostWidth - content) * 0.5, content);
+    const std::optional<int> index = laneAt(model, point);
     const std::vector<DropLane> lanes = model.dragLanes();
 
     if (index && *index >= 0 && std::size_t(*index) < lanes.size()) {

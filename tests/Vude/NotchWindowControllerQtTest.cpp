@@ -640,6 +640,79 @@ TEST(NotchWindowController, DropsGoToTheLaneUnderThePointer)
     }
 }
 
+// What the source hears while it moves: a drop is offered only where it
+// would be taken, so a source that trusts that answer reports no transfer
+// that never happened.
+TEST(NotchWindowController, TheSourceIsOfferedADropOnlyWhereItWouldBeTaken)
+{
+    enum class Where { shelf, airDrop, compress, outside };
+    struct Row {
+        const char* name;
+        Where where;
+        bool sharingAvailable;
+        bool readable;
+        bool taken;
+    };
+    const Row rows[] = {
+        {"the shelf takes a readable file", Where::shelf, false, true, true},
+        {"the shelf takes nothing unreadable", Where::shelf, true, false, false},
+        {"outside the lanes is the shelf", Where::outside, false, true, true},
+        {"sharing with a device", Where::airDrop, true, true, true},
+        {"sharing without a device", Where::airDrop, false, true, false},
+        {"a pipeline lane", Where::compress, false, true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Rig rig;
+        rig.fakes.sharing.available = row.sharingAvailable;
+        NotchViewModel& model = rig.onlyModel();
+        const QUrl file = rig.file("shot.png");
+        if (!row.readable)
+            rig.unreadable.insert(file.toLocalFile().toStdString());
+        rig.controller->dragEntered(model, {file});
+        const auto at = [&](const DropLane& lane) {
+            return laneCentre(*rig.controller, id("eDP-1"), int(laneIndex(model, lane)));
+        };
+        Point point{-1000, 20};
+        switch (row.where) {
+        case Where::shelf:
+            point = at(DropLane::shelf());
+            break;
+        case Where::airDrop:
+            point = at(DropLane::airDrop());
+            break;
+        case Where::compress:
+            point = at(DropLane::pipeline(PipelineID::compressImage));
+            break;
+        case Where::outside:
+            break;
+        }
+        EXPECT_EQ(rig.controller->takesDropAt(model, point), row.taken);
+        // Asked on every move, but the device is looked for once a drag.
+        EXPECT_EQ(rig.controller->takesDropAt(model, point), row.taken);
+        EXPECT_EQ(rig.fakes.sharing.lookups, row.where == Where::airDrop ? 1 : 0);
+    }
+
+    // A new drag asks again: a device may have come since.
+    Rig rig;
+    rig.fakes.sharing.available = false;
+    NotchViewModel& model = rig.onlyModel();
+    const QUrl file = rig.file("shot.png");
+    rig.controller->dragEntered(model, {file});
+    const Point sharing = laneCentre(*rig.controller, id("eDP-1"), int(laneIndex(model, DropLane::airDrop())));
+    EXPECT_FALSE(rig.controller->takesDropAt(model, sharing));
+    rig.controller->dragExited(model);
+    rig.fakes.sharing.available = true;
+    rig.controller->dragEntered(model, {file});
+    EXPECT_TRUE(rig.controller->takesDropAt(model, sharing));
+    EXPECT_EQ(rig.fakes.sharing.lookups, 2);
+
+    // A text drag carries no files: nowhere takes it.
+    rig.controller->dragExited(model);
+    rig.controller->dragEntered(model, {});
+    EXPECT_FALSE(rig.controller->takesDropAt(model, {-1000, 20}));
+}
+
 TEST(NotchWindowController, RefusedDropsLeaveNoDropTargetBehind)
 {
     Rig rig;
