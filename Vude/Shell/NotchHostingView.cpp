@@ -1,9 +1,11 @@
 #include "Vude/Shell/NotchHostingView.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -135,7 +137,31 @@ bool NotchHostingView::event(QEvent* event)
         m_hasShape = false;
         updateInputShape();
     }
+    // A modal dialog closed: the pointer may be anywhere by now.
+    if (event->type() == QEvent::WindowUnblocked)
+        judgeHoverSoon();
     return QWidget::event(event);
+}
+
+void NotchHostingView::judgeHoverSoon()
+{
+    QMetaObject::invokeMethod(this, &NotchHostingView::judgeHoverAgain, Qt::QueuedConnection);
+}
+
+void NotchHostingView::judgeHoverAgain()
+{
+    if (!m_rootView || !m_rootView->isVisible())
+        return;
+    const Point pointer = m_platform.pointer.location();
+    const QPointF global(pointer.x, pointer.y);
+    const QPointF local = m_rootView->mapFromGlobal(global);
+    if (QRectF(m_rootView->rect()).contains(local) && m_hitArea.contains(toPoint(mapFromGlobal(global)))) {
+        QMouseEvent move(QEvent::MouseMove, local, local, global, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_rootView, &move);
+        return;
+    }
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(m_rootView, &leave);
 }
 
 const QStringList& NotchHostingView::dropTypes()
@@ -202,8 +228,16 @@ void NotchHostingView::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
         return;
     }
+    const Point point = toPoint(event->position());
     if (onDragMoved)
-        onDragMoved(toPoint(event->position()));
+        onDragMoved(point);
+    // The drop would be refused here: a source that believes the last answer
+    // it had, not the drop's, must hear it now.
+    if (takesDropAt && !takesDropAt(point)) {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+        return;
+    }
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
@@ -238,6 +272,9 @@ void NotchHostingView::contextMenuEvent(QContextMenuEvent* event)
     if (contextMenuProvider) {
         if (std::unique_ptr<QMenu> menu = contextMenuProvider()) {
             menu->setAttribute(Qt::WA_DeleteOnClose);
+            // Its action may run a modal dialog; the hover is judged once it
+            // has closed too.
+            connect(menu.get(), &QMenu::aboutToHide, this, &NotchHostingView::judgeHoverSoon);
             menu.release()->popup(event->globalPos());
         }
     }

@@ -6,6 +6,10 @@
 // It takes file drops (refusing drags our own tray started), pops the
 // context menu on a right click, and turns wheel events into swipe input.
 //
+// While a menu or a modal dialog holds the pointer, the window hears of no
+// crossing, so the hosted view's hover may be stale when it closes: then
+// the view is told where the pointer really is.
+//
 // Rectangles are the view's own coordinates (top-left origin), in points.
 
 #include "VudeKit/Geometry.h"
@@ -58,6 +62,9 @@ public:
     std::function<void(const QList<QUrl>&)> onDragEntered;
     std::function<void()> onDragExited;
     std::function<void(Point)> onDragMoved;
+    /// Whether a drop at the point would be taken; the source is offered no
+    /// action where it would not. Taken everywhere when unset.
+    std::function<bool(Point)> takesDropAt;
     /// Whether the dropped files were taken.
     std::function<bool(const QList<QUrl>&, Point)> onDrop;
     /// Builds the context menu when asked; nothing for no menu.
@@ -81,6 +88,11 @@ public:
     /// The input shape last given to the window, in device pixels.
     const std::vector<QRect>& inputShape() const { return m_inputShape; }
 
+    /// Tells the hosted view where the pointer is now, as the platform reads
+    /// it: a move inside the view, else a leave. Queued after a menu or a
+    /// modal dialog closes, so it comes after whatever the toolkit sends.
+    void judgeHoverAgain();
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -96,6 +108,7 @@ private:
     void setDragging(bool dragging);
     void updateInputShape();
     void scheduleGestureEnd();
+    void judgeHoverSoon();
     bool takesDrag(const QMimeData* data) const;
 
     ShellPlatform m_platform;

@@ -277,6 +277,7 @@ void NotchWindowController::rebuild()
             model->setGeometry(geometry); // notifies only when it differs
             panel->setDrawnCanvas(panel->currentCanvas());
             placePanel(*panel, geometry, panel->currentCanvas());
+            followFrame(id);
             continue;
         }
         setUpScreen(id, geometry);
@@ -318,7 +319,6 @@ void NotchWindowController::setUpScreen(std::uint32_t id, const NotchGeometry& g
         if (trace)
             trace("state " + describe(weakModel->state()) + "  interactiveRect " + describe(rect) + "\n");
     };
-    host->setInteractiveRect(model->currentInteractiveRect());
 
     // The Desk's services and their data.
     model->trayStore = m_trayAdapter;
@@ -373,6 +373,9 @@ void NotchWindowController::setUpScreen(std::uint32_t id, const NotchGeometry& g
         if (weakSelf && weakModel)
             weakSelf->dragMoved(*weakModel, point);
     };
+    host->takesDropAt = [weakSelf, weakModel](Point point) {
+        return weakSelf && weakModel && weakSelf->takesDropAt(*weakModel, point);
+    };
     host->onDrop = [weakSelf, weakModel](const QList<QUrl>& urls, Point point) {
         return weakSelf && weakModel && weakSelf->drop(*weakModel, urls, point);
     };
@@ -390,8 +393,14 @@ void NotchWindowController::setUpScreen(std::uint32_t id, const NotchGeometry& g
         panel->syncBackdrop(); // shows or orders out the backdrop
     }
 
+    // Both canvases: a drawn canvas left at the panel's first size would cut
+    // and shade the window for a notch far bigger than the one shown.
     const Size canvas = model->currentCanvasSize();
+    panel->setDrawnCanvas(canvas);
     placePanel(*panel, geometry, canvas);
+    // Only now, on the window's real width: a band centred on the first,
+    // wider frame would lie outside the window and take no pointer at all.
+    host->setInteractiveRect(model->currentInteractiveRect());
     panel->orderFront();
 
     m_panels[id] = panel;
@@ -411,6 +420,14 @@ void NotchWindowController::placePanel(NotchPanel& panel, const NotchGeometry& g
     const Rect frame{geometry.notchCenterX() - width / 2, screen.maxY() - height, width, height};
     panel.setFrame(ScreenCoordinates::forScreens(m_env.platform.screens.screens()).toTopLeft(frame));
     panel.syncBackdrop();
+}
+
+void NotchWindowController::followFrame(std::uint32_t id) const
+{
+    NotchHostingView* host = this->host(id);
+    const NotchViewModel* model = this->model(id);
+    if (host && model)
+        host->setInteractiveRect(model->currentInteractiveRect());
 }
 
 void NotchWindowController::scheduleRebuild()
@@ -763,6 +780,7 @@ void NotchWindowController::setDragArmed(bool armed)
                 armable->setDropRectForDrag(
                     Rect{0, 0, empty ? geometry.notchSize.width : content.width + 24, restingDropHeight});
         }
+        followFrame(id);
         panel->orderFront(); // restacks at the new level
     }
 }
@@ -786,16 +804,43 @@ std::filesystem::path NotchWindowController::pipelineOutputDirectory() const
 
 void NotchWindowController::dragEntered(NotchViewModel& model, const QList<QUrl>& urls)
 {
+    m_dropAnswers = {};
     model.beginDrag(urls);
     model.send(NotchEvent::dragEntered());
 }
 
-void NotchWindowController::dragMoved(NotchViewModel& model, Point point)
+std::optional<int> NotchWindowController::laneAt(const NotchViewModel& model, Point point) const
 {
+    // The lanes span the content, centred in the host.
     const double content = model.contentSize(model.state()).width;
     const QWidget* host = model.panel() ? model.panel()->contentView() : nullptr;
     const double hostWidth = host ? double(host->width()) : content;
-    model.setHoveredLane(model.lane(point.x - (hostWidth - content) * 0.5, content));
+    return model.lane(point.x - (hostWidth - content) * 0.5, content);
+}
+
+void NotchWindowController::dragMoved(NotchViewModel& model, Point point)
+{
+    model.setHoveredLane(laneAt(model, point));
+}
+
+bool NotchWindowController::takesDropAt(NotchViewModel& model, Point point)
+{
+    const std::vector<DropLane>& lanes = model.dragLanes();
+    const std::optional<int> index = laneAt(model, point);
+    if (index && *index >= 0 && std::size_t(*index) < lanes.size()) {
+        const DropLane& lane = lanes[std::size_t(*index)];
+        if (std::holds_alternative<DropLane::AirDrop>(lane.value())) {
+            // Asked once a drag: the answer may wait on the device service.
+            if (!m_dropAnswers.sharing)
+                m_dropAnswers.sharing = m_env.platform.sharing.isAvailable();
+            return *m_dropAnswers.sharing;
+        }
+        if (lane.pipelineID() && m_pipelineRunner)
+            return true;
+    }
+    if (!m_dropAnswers.shelf)
+        m_dropAnswers.shelf = anyTakeable(localPaths(model.dragURLs()), m_env.canRead);
+    return *m_dropAnswers.shelf;
 }
 
 void NotchWindowController::dragExited(NotchViewModel& model)
@@ -806,6 +851,7 @@ void NotchWindowController::dragExited(NotchViewModel& model)
 
 void NotchWindowController::clearDrag(NotchViewModel& model)
 {
+    m_dropAnswers = {};
     model.setDragURLs({});
     model.setDragLanes({});
     model.setHoveredLane(std::nullopt);
@@ -833,10 +879,7 @@ bool NotchWindowController::drop(NotchViewModel& model, const QList<QUrl>& urls,
     if (files.isEmpty())
         return refuse();
 
-    const double content = model.contentSize(model.state()).width;
-    const QWidget* host = model.panel() ? model.panel()->contentView() : nullptr;
-    const double hostWidth = host ? double(host->width()) : content;
-    const std::optional<int> index = model.lane(point.x - (hostWidth - content) * 0.5, content);
+    const std::optional<int> index = laneAt(model, point);
     const std::vector<DropLane> lanes = model.dragLanes();
 
     if (index && *index >= 0 && std::size_t(*index) < lanes.size()) {

@@ -241,6 +241,12 @@ public:
 
     void dragEntered(NotchViewModel& model, const QList<QUrl>& urls);
     void dragMoved(NotchViewModel& model, Point point);
+    /// Whether a drop at `point` would be taken, told to the drag's source
+    /// while it moves: not on the sharing lane without a device, nor, on the
+    /// shelf, when the tray could take none of the files. A source that acts
+    /// on this answer, not on the drop's, must not think its files went
+    /// somewhere. The sharing service and the files are asked once a drag.
+    bool takesDropAt(NotchViewModel& model, Point point);
     void dragExited(NotchViewModel& model);
     /// Routes dropped files by the lane under `point` (the hosting view's
     /// coordinates); whether they were taken. A refused drop clears the
@@ -261,11 +267,17 @@ private:
     std::vector<Screen> eligibleScreens() const;
     void setUpScreen(std::uint32_t displayID, const NotchGeometry& geometry);
     void placePanel(NotchPanel& panel, const NotchGeometry& geometry, Size canvas) const;
+    /// Centres the host's interactive rectangle on its panel's frame again,
+    /// after the controller moved or resized the panel behind the model's back.
+    void followFrame(std::uint32_t displayID) const;
     ZeriRuvuzi widgetLayout(const NotchViewModel& model) const;
     void spreadTrayItems();
     void spreadTimers();
     void spreadAudioDevices(const NotchViewModel& from);
     void clearDrag(NotchViewModel& model);
+    /// The index into the model's lanes under `point`, in its host's
+    /// coordinates.
+    std::optional<int> laneAt(const NotchViewModel& model, Point point) const;
     void clickedElsewhere(const MouseEvent& event);
     /// Closes every open Desk whose display `keep` does not hold on to;
     /// true when one closed.
@@ -300,6 +312,12 @@ private:
     std::unique_ptr<LocationProvider> m_locationProvider;
     std::shared_ptr<WeatherProvider> m_weatherProvider;
 
+    /// What takesDropAt learnt of the drag under way.
+    struct DropAnswers {
+        std::optional<bool> sharing;
+        std::optional<bool> shelf;
+    };
+    DropAnswers m_dropAnswers;
     long m_lastDragChangeCount = 0;
     bool m_dragArmed = false;
     /// The pasteboard's change count at the last clipboard poll.

@@ -151,6 +151,28 @@ TEST_F(NotchHostingViewQtTest, TakesFileDragsAndHandsTheFilesOnWithCopy)
     EXPECT_FALSE(otherEnter.isAccepted());
 }
 
+TEST_F(NotchHostingViewQtTest, OffersNoActionWhereTheDropWouldBeRefused)
+{
+    std::vector<Point> moves;
+    view->onDragMoved = [&](Point point) { moves.push_back(point); };
+    view->takesDropAt = [](Point point) { return point.x < 200; };
+    auto data = files({QUrl::fromLocalFile("/tmp/a.png")});
+    QDragEnterEvent enter(QPoint(100, 20), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+
+    QDragMoveEvent taken(QPoint(100, 20), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &taken);
+    EXPECT_TRUE(taken.isAccepted());
+    EXPECT_EQ(taken.dropAction(), Qt::CopyAction);
+    QDragMoveEvent refused(QPoint(300, 20), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    EXPECT_EQ(refused.dropAction(), Qt::IgnoreAction);
+    EXPECT_EQ(moves, (std::vector<Point>{{100, 20}, {300, 20}})) << "the lanes follow the pointer all the same";
+    EXPECT_TRUE(view->isDragging()) << "still inside, still a drop target";
+}
+
 TEST_F(NotchHostingViewQtTest, RefusesADragTheTrayItselfStarted)
 {
     std::vector<QString> diagnostics;

@@ -1,4 +1,5 @@
 #include "NotchWindowControllerRig.h"
+#include "TestSupport.h"
 
 #include "VudeServices/ClipboardService.h"
 #include "VudeServices/TimerStore.h"
@@ -8,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMimeData>
+#include <QMenu>
 
 #include <gtest/gtest.h>
 
@@ -313,6 +315,84 @@ TEST(NotchWindowController, ClicksElsewhereAndEscapeCloseOpenDesks)
     EXPECT_TRUE(b.state().isOpen());
 }
 
+// The first frame already shows the closed notch: the drawn canvas, which the
+// window's cut and the backdrop follow, is the current one, and the band that
+// takes the pointer lies on the window, not on the first 900-point frame.
+TEST(NotchWindowController, AFreshPanelDrawsAndTakesThePointerForTheNotchItShows)
+{
+    // No notch: the handler is 184 × 8, its canvas 208 × 14.
+    Rig rig({screen("HDMI-1", {0, 0, 1920, 1080}, false, true)});
+    NotchPanel& panel = rig.onlyPanel();
+    NotchHostingView& host = rig.onlyHost();
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.currentCanvas(), (Size{208, 14}));
+    EXPECT_EQ(panel.drawnCanvas(), panel.currentCanvas());
+    EXPECT_EQ(panel.frame(), (Rect{856, 0, 208, 14}));
+    // The shape 196 × 8, grown by 26 to the sides and below.
+    EXPECT_EQ(panel.backdrop().geometry(), QRect(836, 0, 248, 34));
+    EXPECT_EQ(host.interactiveRect(), (Rect{0, 0, 208, 14}));
+    EXPECT_EQ(host.inputShape(), (std::vector<QRect>{QRect(0, 0, 208, 14)}));
+    EXPECT_EQ(rig.fakes.inputShaper.regions[panel.winId()], host.inputShape());
+
+    // Frames the controller sets itself carry the band along.
+    rig.controller->setDragArmed(true);
+    EXPECT_EQ(panel.frame(), (Rect{588, 0, 744, 190}));
+    EXPECT_EQ(host.interactiveRect(), (Rect{268, 0, 208, 14}));
+    rig.controller->setDragArmed(false);
+    EXPECT_EQ(host.interactiveRect(), (Rect{0, 0, 208, 14}));
+    EXPECT_EQ(rig.fakes.inputShaper.regions[panel.winId()], (std::vector<QRect>{QRect(0, 0, 208, 14)}));
+}
+
+// While a menu or a modal dialog holds the pointer, the notch hears of no
+// crossing: when one closes, the hover follows where the pointer really is.
+TEST(NotchWindowController, HoverIsJudgedAgainWhenAMenuOrADialogCloses)
+{
+    Rig rig({screen("HDMI-1", {0, 0, 1920, 1080}, false, true)});
+    NotchViewModel& model = rig.onlyModel();
+    NotchPanel& panel = rig.onlyPanel();
+    NotchHostingView& host = rig.onlyHost();
+    const auto hoverAsTheWindowSystemTellsIt = [&] {
+        const QPointF local = host.rootView()->mapFromGlobal(QPointF(960, 4));
+        QMouseEvent move(QEvent::MouseMove, local, local, QPointF(960, 4), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(host.rootView(), &move);
+        ASSERT_TRUE(model.isHovering());
+    };
+    const auto dialogCloses = [&](Point pointer) {
+        rig.fakes.pointer.pointerLocation = pointer;
+        QEvent unblocked(QEvent::WindowUnblocked);
+        QApplication::sendEvent(&panel, &unblocked);
+        testsupport::processEvents();
+    };
+
+    hoverAsTheWindowSystemTellsIt();
+    dialogCloses({300, 700});
+    EXPECT_FALSE(model.isHovering()) << "the pointer left while the dialog was up";
+    dialogCloses({960, 4});
+    EXPECT_TRUE(model.isHovering()) << "it closed with the pointer over the notch";
+    dialogCloses({960, 60});
+    EXPECT_FALSE(model.isHovering()) << "below the notch, in the window's margin";
+
+    // The context menu: closed with the pointer elsewhere.
+    rig.controller->contextMenuProvider = [] {
+        auto menu = std::make_unique<QMenu>();
+        menu->addAction("Settings…");
+        return menu;
+    };
+    hoverAsTheWindowSystemTellsIt();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(111, 4), QPoint(960, 4));
+    QApplication::sendEvent(&host, &rightClick);
+    QMenu* menu = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* shown = qobject_cast<QMenu*>(widget); shown && shown->isVisible())
+            menu = shown;
+    ASSERT_NE(menu, nullptr);
+    rig.fakes.pointer.pointerLocation = {300, 700};
+    menu->close();
+    testsupport::processEvents();
+    EXPECT_FALSE(model.isHovering());
+}
+
 TEST(NotchWindowController, ArmingRaisesAndWidensEveryClosedPanelAndDisarmingPutsThemBack)
 {
     // A narrow screen caps the zone at its width.
@@ -558,6 +638,79 @@ TEST(NotchWindowController, DropsGoToTheLaneUnderThePointer)
             EXPECT_EQ(rig.fakes.sharing.sent[0], (QList<QUrl>{file}));
         }
     }
+}
+
+// What the source hears while it moves: a drop is offered only where it
+// would be taken, so a source that trusts that answer reports no transfer
+// that never happened.
+TEST(NotchWindowController, TheSourceIsOfferedADropOnlyWhereItWouldBeTaken)
+{
+    enum class Where { shelf, airDrop, compress, outside };
+    struct Row {
+        const char* name;
+        Where where;
+        bool sharingAvailable;
+        bool readable;
+        bool taken;
+    };
+    const Row rows[] = {
+        {"the shelf takes a readable file", Where::shelf, false, true, true},
+        {"the shelf takes nothing unreadable", Where::shelf, true, false, false},
+        {"outside the lanes is the shelf", Where::outside, false, true, true},
+        {"sharing with a device", Where::airDrop, true, true, true},
+        {"sharing without a device", Where::airDrop, false, true, false},
+        {"a pipeline lane", Where::compress, false, true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Rig rig;
+        rig.fakes.sharing.available = row.sharingAvailable;
+        NotchViewModel& model = rig.onlyModel();
+        const QUrl file = rig.file("shot.png");
+        if (!row.readable)
+            rig.unreadable.insert(file.toLocalFile().toStdString());
+        rig.controller->dragEntered(model, {file});
+        const auto at = [&](const DropLane& lane) {
+            return laneCentre(*rig.controller, id("eDP-1"), int(laneIndex(model, lane)));
+        };
+        Point point{-1000, 20};
+        switch (row.where) {
+        case Where::shelf:
+            point = at(DropLane::shelf());
+            break;
+        case Where::airDrop:
+            point = at(DropLane::airDrop());
+            break;
+        case Where::compress:
+            point = at(DropLane::pipeline(PipelineID::compressImage));
+            break;
+        case Where::outside:
+            break;
+        }
+        EXPECT_EQ(rig.controller->takesDropAt(model, point), row.taken);
+        // Asked on every move, but the device is looked for once a drag.
+        EXPECT_EQ(rig.controller->takesDropAt(model, point), row.taken);
+        EXPECT_EQ(rig.fakes.sharing.lookups, row.where == Where::airDrop ? 1 : 0);
+    }
+
+    // A new drag asks again: a device may have come since.
+    Rig rig;
+    rig.fakes.sharing.available = false;
+    NotchViewModel& model = rig.onlyModel();
+    const QUrl file = rig.file("shot.png");
+    rig.controller->dragEntered(model, {file});
+    const Point sharing = laneCentre(*rig.controller, id("eDP-1"), int(laneIndex(model, DropLane::airDrop())));
+    EXPECT_FALSE(rig.controller->takesDropAt(model, sharing));
+    rig.controller->dragExited(model);
+    rig.fakes.sharing.available = true;
+    rig.controller->dragEntered(model, {file});
+    EXPECT_TRUE(rig.controller->takesDropAt(model, sharing));
+    EXPECT_EQ(rig.fakes.sharing.lookups, 2);
+
+    // A text drag carries no files: nowhere takes it.
+    rig.controller->dragExited(model);
+    rig.controller->dragEntered(model, {});
+    EXPECT_FALSE(rig.controller->takesDropAt(model, {-1000, 20}));
 }
 
 TEST(NotchWindowController, RefusedDropsLeaveNoDropTargetBehind)

@@ -1,8 +1,12 @@
 // The window controller with real windows on a private Xvfb: the controller
 // runs in the helper process under Qt's xcb platform with the X11 mouse
-// monitor and drag watcher; this program drives the pointer with XTEST,
-// plays the compositing manager and adds a monitor with xrandr.
+// monitor and drag watcher and the KDE Connect sharing service on a private
+// session bus; this program drives the pointer with XTEST, plays the
+// compositing manager, adds a monitor with xrandr and starts a fake KDE
+// Connect daemon where a test needs a device.
+#include "Platform/Desktop/KdeConnectSharingService.h"
 #include "Platform/Input/XcbConnection.h"
+#include "MockDBusService.h"
 #include "NotchXHelperProcess.h"
 #include "PrivateXServer.h"
 #include "TestSupport.h"
@@ -43,7 +47,9 @@ protected:
         xcb_set_selection_owner(x->connection(), manager, internAtom(x->connection(), "_NET_WM_CM_S0"),
                                 XCB_CURRENT_TIME);
         testsupport::XTestPointer::roundTrip(*x);
-        ASSERT_TRUE(controller.start(m_server, {"controller"}));
+        // A bus of its own, where only the devices a test starts exist.
+        ASSERT_TRUE(buses.start());
+        ASSERT_TRUE(controller.start(m_server, {"controller"}, buses.childEnvironment()));
         ASSERT_EQ(controller.waitFor("panels"), "panels 1") << "one panel on the one screen";
     }
 
@@ -52,7 +58,40 @@ protected:
         testsupport::waitUntil([] { return false; }, std::chrono::milliseconds(milliseconds));
     }
 
+    /// Drags `file` from a source window up to the notch, across its lanes
+    /// until the controller has `lane` under the pointer, and drops it there;
+    /// the source's report of the drop ("dropped copy", "dropped none"), or
+    /// "" when the lane was never reached.
+    QString dropOnLane(const QString& file, const QString& lane)
+    {
+        Helper source;
+        if (!source.start(m_server, {"drag", file}) || source.waitFor("ready").isEmpty())
+            return {};
+        pointer->moveTo(150, 450);
+        pointer->press(1);
+        for (int step = 1; step <= 10; ++step) {
+            pointer->moveTo(150 + (290 - 150) * step / 10, 450 + (30 - 450) * step / 10);
+            pause(30);
+        }
+        int x = 290;
+        bool reached = false;
+        for (; x < 990 && !reached; x += 10) {
+            pointer->moveTo(x, 30);
+            reached = controller.waitFor("hovered " + lane, 100) == "hovered " + lane;
+        }
+        // A few moves more inside the lane, so the source has the answer for
+        // the place of the drop.
+        for (int step = 1; step <= 3; ++step) {
+            pointer->moveTo(x - 10 + step, 30);
+            pause(60);
+        }
+        pointer->release(1);
+        const QString result = source.waitFor("dropped");
+        return reached ? result : QString();
+    }
+
     testsupport::PrivateXServer m_server;
+    testsupport::PrivateBusPair buses;
     std::unique_ptr<XcbConnection> x;
     std::unique_ptr<testsupport::XTestPointer> pointer;
     Helper controller;
@@ -92,6 +131,52 @@ TEST_F(NotchWindowControllerSystemTest, AFileDraggedToTheTopArmsThePanelAndLands
     EXPECT_EQ(source.waitFor("dropped"), "dropped copy");
     EXPECT_EQ(controller.waitFor("armed"), "armed false");
     EXPECT_TRUE(QFile::exists(file)) << "copied, not moved";
+}
+
+// Refused as the source moves over the lane, not only at the drop: a source
+// that believes the last answer it had would otherwise report a transfer
+// that never happened, and might delete what it moved.
+TEST_F(NotchWindowControllerSystemTest, ADropOnTheSharingLaneWithoutADeviceIsRefusedAndTheSourceKeepsItsFile)
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath("notes.txt");
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("hello");
+    }
+    EXPECT_EQ(dropOnLane(file, "airdrop").toStdString(), "dropped none");
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_EQ(controller.waitFor("tray", 500).toStdString(), "") << "nothing went to the shelf either";
+    EXPECT_EQ(controller.waitFor("armed"), "armed true");
+    EXPECT_EQ(controller.waitFor("armed"), "armed false");
+}
+
+TEST_F(NotchWindowControllerSystemTest, ADropOnTheSharingLaneGoesToThePairedDevice)
+{
+    QDBusConnection bus = QDBusConnection::connectToBus(buses.sessionAddress(), "kdeconnect-test");
+    ASSERT_TRUE(bus.isConnected());
+    {
+        testsupport::MockDBusService daemon(bus, KdeConnectSharingService::kService,
+                                            KdeConnectSharingService::kDaemonPath);
+        ASSERT_TRUE(daemon.start(buses, testsupport::sourceDir() + "/tests/Platform/fixtures/kdeconnect.py", false,
+                                 R"({"devices": [{"id": "phone"}]})"));
+        QTemporaryDir folder;
+        const QString file = folder.filePath("notes.txt");
+        {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write("hello");
+        }
+        EXPECT_EQ(dropOnLane(file, "airdrop").toStdString(), "dropped copy");
+        QStringList shared;
+        for (const auto& call : daemon.calls(QString(KdeConnectSharingService::kDaemonPath) + "/devices/phone/share"))
+            if (call.method == "shareUrl")
+                shared << call.arguments.value(0).toString();
+        EXPECT_EQ(shared, QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)});
+        EXPECT_EQ(controller.waitFor("tray", 500).toStdString(), "") << "sent, not kept";
+    }
+    QDBusConnection::disconnectFromBus("kdeconnect-test");
 }
 
 TEST_F(NotchWindowControllerSystemTest, AMonitorAddedWithXrandrGetsAPanel)

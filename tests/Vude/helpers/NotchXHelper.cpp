@@ -22,7 +22,9 @@
 //                          monitors and a 0.25 s tick polling drags; says
 //                          "panels N" whenever the count changes, "armed
 //                          true|false", "tray NAME" for every file a drop
-//                          adds and "state KIND" of the model it went to
+//                          adds and "state KIND" of the model it went to,
+//                          and "hovered LANE" (a lane's id, or "none") as a
+//                          drag moves over the lanes
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Input/XcbConnection.h"
 #include "Platform/Shell/InputShaper.h"
@@ -368,6 +370,15 @@ int runController(QApplication& app)
         if (NotchViewModel* model = controller.activeModel())
             say(QStringLiteral("state ") + kinds[int(model->state().kind())]);
     };
+    for (const auto& [display, model] : controller.models()) {
+        QObject::connect(model, &NotchViewModel::hoveredLaneChanged, &app, [model = model] {
+            const std::optional<int> index = model->hoveredLane();
+            const auto& lanes = model->dragLanes();
+            const bool known = index && *index >= 0 && std::size_t(*index) < lanes.size();
+            const std::string_view id = known ? lanes[std::size_t(*index)].id() : std::string_view("none");
+            say(QStringLiteral("hovered ") + QString::fromUtf8(id.data(), qsizetype(id.size())));
+        });
+    }
     controller.startDragMonitors();
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &app, [&] { controller.pollDragPasteboard(); });

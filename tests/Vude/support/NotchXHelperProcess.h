@@ -15,9 +15,11 @@ class NotchXHelperProcess {
 public:
     ~NotchXHelperProcess() { stop(); }
 
-    bool start(const PrivateXServer& server, const QStringList& arguments)
+    /// Starts the helper on `server`, with `extra` added to its environment.
+    bool start(const PrivateXServer& server, const QStringList& arguments, const QProcessEnvironment& extra = {})
     {
         QProcessEnvironment environment = server.childEnvironment();
+        environment.insert(extra);
         environment.insert("QT_QPA_PLATFORM", "xcb");
         // Qt's X plumbing keeps caches for the process's life.
         environment.insert("ASAN_OPTIONS", "detect_leaks=0");
