@@ -1,9 +1,14 @@
 # Test programs of one module folder under tests/, found by file name:
 #   *Test.cpp        unit tests   (label "unit", one program for the folder)
 #   *QtTest.cpp      widget tests (label "qt", one program, offscreen platform)
-#   *SystemTest.cpp  system tests (label "system", one program per file: each
-#                    starts its own daemons in its fixture)
+#   *SystemTest.cpp  system tests (label "system", one program for the folder;
+#                    a file that brings its own main() is a program of its own)
 # Any other .cpp in the folder is support code compiled into each program.
+#
+# ctest runs every test in a process of its own, so a system test still starts
+# and stops its own daemons in its fixture, with its program's environment and
+# its own timeout, while the suite links a few programs instead of one per
+# file: linking sanitized programs is much of a cold build.
 #
 #   vude_module_tests(<Module> LIBS <libs...> [ENVIRONMENT <VAR=value...>])
 find_package(GTest REQUIRED)
@@ -76,10 +81,21 @@ function(vude_module_tests module)
         target_link_libraries(${module}QtTests PRIVATE ${ARG_LIBS} VudeTestMainGui)
         vude_register_gtest(${module}QtTests qt ENVIRONMENT ${ARG_ENVIRONMENT})
     endif()
+    set(shared_system_sources)
     foreach(source IN LISTS system_sources)
+        file(STRINGS "${source}" own_main REGEX "^int main\\(")
+        if(NOT own_main)
+            list(APPEND shared_system_sources "${source}")
+            continue()
+        endif()
         get_filename_component(name "${source}" NAME_WE)
         add_executable(${module}_${name} "${source}" ${support_sources})
         target_link_libraries(${module}_${name} PRIVATE ${ARG_LIBS} VudeTestMainGui)
         vude_register_gtest(${module}_${name} system ENVIRONMENT ${ARG_ENVIRONMENT})
     endforeach()
+    if(shared_system_sources)
+        add_executable(${module}SystemTests ${shared_system_sources} ${support_sources})
+        target_link_libraries(${module}SystemTests PRIVATE ${ARG_LIBS} VudeTestMainGui)
+        vude_register_gtest(${module}SystemTests system ENVIRONMENT ${ARG_ENVIRONMENT})
+    endif()
 endfunction()
