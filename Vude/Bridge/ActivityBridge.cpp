@@ -432,7 +432,16 @@ bool ActivityBridge::handleMediaKey(const MediaKeyEvent& event)
         m_keyIntent.stamp(*name, m_clock.now());
     trace(MediaKeyHandling::traceLine(event));
 
-    switch (MediaKeyHandling::targetOf(event.key)) {
+    const Target target = MediaKeyHandling::targetOf(event.key);
+    // A program holding the key gets every press and applies it; applying it
+    // here as well would step twice. Its change comes back through the
+    // service's stream, and the pill follows that.
+    if (target != Target::none && m_services.eventTap->isHeldByAnotherProgram(event.key)) {
+        trace("media key " + std::string(rawValue(event.key)) + " left to the program holding it");
+        return false;
+    }
+
+    switch (target) {
     case Target::volume: {
         const AudioState state = m_services.audio->currentState();
         const auto level =

@@ -170,6 +170,9 @@ public:
     /// and a setting already in force restarts nothing.
     void restartEventTap();
     /// The key handler the tap calls: true when the key was applied here.
+    /// A key another program holds is left to it (see
+    /// EventTapService::isHeldByAnotherProgram), though a brightness or
+    /// illumination key still stamps the key intent.
     bool handleMediaKey(const MediaKeyEvent& event);
 
     /// Writes one line of the developer trace of this process.

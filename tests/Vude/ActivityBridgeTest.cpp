@@ -262,6 +262,19 @@ TEST_F(ActivityBridgeTest, KeyTable)
          [](BridgeRig& rig) { rig.keyboardBacklight->fake().changeLevel(std::nullopt); },
          down(MediaKey::illuminationDown), false, {}, {}, {}, "illumination"},
         {"key-up does nothing", {}, {.key = MediaKey::brightnessUp, .isDown = false}, false},
+        // While listening, a program that holds a key applies it itself.
+        {"volume up held by another program is left to it",
+         [](BridgeRig& rig) { rig.access->heldElsewhere.insert(KeySymbols::audioRaiseVolume); },
+         down(MediaKey::soundUp), false},
+        {"volume down is applied while only volume up is held elsewhere",
+         [](BridgeRig& rig) { rig.access->heldElsewhere.insert(KeySymbols::audioRaiseVolume); },
+         down(MediaKey::soundDown), true, {{1, 0.4375}}},
+        {"brightness up held by another program is left to it but stamped",
+         [](BridgeRig& rig) { rig.access->heldElsewhere.insert(KeySymbols::monBrightnessUp); },
+         down(MediaKey::brightnessUp), false, {}, {}, {}, "brightness"},
+        {"illumination down held by another program is left to it but stamped",
+         [](BridgeRig& rig) { rig.access->heldElsewhere.insert(KeySymbols::kbdBrightnessDown); },
+         down(MediaKey::illuminationDown), false, {}, {}, {}, "illumination"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -317,6 +330,36 @@ TEST_F(ActivityBridgeTest, TheTapCallsTheHandlerAndKeepsWhatItApplied)
     EXPECT_EQ(bridge->tapStatus(), EventTapService::Status::running(EventTapService::Mode::listen));
     EXPECT_TRUE(hasLine("event tap start(listen) \u2192 running(listen)"));
     ASSERT_TRUE(waitFor([&] { return hasLine("event tap \u2192 stopped"); }));
+}
+
+TEST_F(ActivityBridgeTest, AKeyAnotherProgramHoldsIsLeftToItAndAskedOnlyWhileListening)
+{
+    access->heldElsewhere = {KeySymbols::audioRaiseVolume};
+    makeBridge();
+    startAndSettle();
+    ASSERT_EQ(bridge->tapStatus(), EventTapService::Status::running(EventTapService::Mode::listen));
+
+    // Asked per key, at each press: the answer may change while the app runs.
+    access->heldProbes.clear();
+    EXPECT_EQ(keyTap->press(KeySymbols::audioRaiseVolume), false);
+    EXPECT_EQ(keyTap->press(KeySymbols::audioMute), false);
+    EXPECT_EQ(access->heldProbes, (std::vector<std::vector<KeySymbol>>{{KeySymbols::audioRaiseVolume}}))
+        << "mute is never applied here, so never asked about";
+    EXPECT_TRUE(audioBackend->volumeWrites().empty());
+    EXPECT_TRUE(hasLine("media key soundUp left to the program holding it"));
+
+    access->heldElsewhere.clear();
+    keyTap->press(KeySymbols::audioRaiseVolume);
+    EXPECT_EQ(audioBackend->volumeWrites(), (std::vector<std::pair<std::uint32_t, double>>{{1, 0.5625}}));
+
+    // Intercepting, the keys are ours: nobody else can hold them.
+    access->heldElsewhere = {KeySymbols::audioRaiseVolume};
+    settings.setSuppressSystemHUD(true);
+    ASSERT_EQ(bridge->tapStatus(), EventTapService::Status::running(EventTapService::Mode::intercept));
+    access->heldProbes.clear();
+    EXPECT_EQ(keyTap->press(KeySymbols::audioRaiseVolume), true);
+    EXPECT_TRUE(access->heldProbes.empty());
+    EXPECT_EQ(audioBackend->volumeWrites().size(), 2u);
 }
 
 // MARK: - Delivery
