@@ -575,11 +575,17 @@ void ActivityBridge::checkUpcomingEvent()
                                        {Uuid::random(), now}));
 }
 
-void ActivityBridge::toggleKeepAwake()
+bool ActivityBridge::toggleKeepAwake()
 {
     IdleService& idle = *m_services.idle;
+    // "Sleep allowed" would claim a change nobody could make.
+    if (!idle.isKeepingAwake() && !idle.isKeepAwakeAvailable()) {
+        trace("keep awake unavailable: no inhibitor");
+        return false;
+    }
     idle.toggleKeepAwake(ActivityPayloads::keepAwakeDuration(m_settings.keepAwakeDuration()));
     deliver(ActivityPayloads::keepAwake(idle.isKeepingAwake(), idle.keepAwakeUntil(), freshStamp(m_clock)));
+    return true;
 }
 
 std::optional<Data> ActivityBridge::artworkOf(const NowPlayingState& state)

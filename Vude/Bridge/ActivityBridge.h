@@ -160,7 +160,9 @@ public:
     /// Announces the next calendar event within the lead time, once per event.
     void checkUpcomingEvent();
     /// Turns keep-awake on for the chosen duration, or off, and shows it.
-    void toggleKeepAwake();
+    /// False when the desktop offers no way to keep awake at all: then
+    /// nothing changed and no pill shows, and the caller tells the user why.
+    bool toggleKeepAwake();
     /// Chooses the tap's mode (intercept with Accessibility and the HUD
     /// replacement on, else listen) and starts it.
     void startEventTap();

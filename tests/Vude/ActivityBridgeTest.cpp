@@ -649,6 +649,24 @@ TEST_F(ActivityBridgeTest, KeepAwakeToggles)
     bridge->toggleKeepAwake();
     ASSERT_EQ(presented.size(), 3u);
     EXPECT_EQ(presented[2].subtitle(), "Until you turn it off");
+
+    // The inhibitor goes away while keeping awake: turning it off still works.
+    inhibitor->setRefusing(true);
+    EXPECT_TRUE(bridge->toggleKeepAwake());
+    ASSERT_EQ(presented.size(), 4u);
+    EXPECT_EQ(presented[3].title(), "Sleep allowed");
+}
+
+TEST_F(ActivityBridgeTest, KeepAwakeWithoutAnInhibitorChangesNothingAndShowsNoPill)
+{
+    inhibitor->setRefusing(true);
+    makeBridge();
+    startAndSettle();
+    EXPECT_FALSE(bridge->toggleKeepAwake());
+    EXPECT_TRUE(presented.empty()) << "no \"Sleep allowed\" for a change nobody made";
+    EXPECT_FALSE(coordinator.current());
+    EXPECT_TRUE(inhibitor->calls().empty());
+    EXPECT_TRUE(hasLine("keep awake unavailable: no inhibitor"));
 }
 
 TEST_F(ActivityBridgeTest, LockSoundsAndTheWelcomeBackPill)
