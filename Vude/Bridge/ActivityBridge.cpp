@@ -588,6 +588,21 @@ bool ActivityBridge::toggleKeepAwake()
     return true;
 }
 
+void ActivityBridge::refreshTrackPill(const NowPlayingState& state, const std::optional<Data>& artwork)
+{
+    if (!m_trackPill)
+        return;
+    // Where the pill stands, with the time it had: a new look, not a new pill.
+    auto refined = ActivityPayloads::newTrack(state, artwork, toSeconds(m_trackPill->duration()),
+                                              {m_trackPill->id(), m_trackPill->createdAt()});
+    if (ActivityPayloads::showsSame(*m_trackPill, refined))
+        return;
+    m_trackPill = refined;
+    trace("media REFINE " + state.title.value_or("-"));
+    if (m_coordinator.refresh(refined) && m_present)
+        m_present(refined);
+}
+
 std::optional<Data> ActivityBridge::artworkOf(const NowPlayingState& state)
 {
     if (state.artwork != m_artworkSource) {
@@ -611,9 +626,13 @@ void ActivityBridge::handleNowPlaying(const NowPlayingState& state)
     if (state.isPlaying) {
         // The elapsed time moves several times a second; the pill shows none
         // of it, so a state that shows the same keeps the payload (and its
-        // identity) instead of presenting it again.
+        // identity) instead of presenting it again. The same track with a
+        // new look (its title arriving after its file name, a cover) keeps
+        // its identity too.
         auto ambient = ActivityPayloads::ambientNowPlaying(state, artwork, freshStamp(m_clock));
         const auto& standing = m_coordinator.ambient();
+        if (standing && standing->dedupeKey() == ambient.dedupeKey())
+            ambient = ActivityPayloads::ambientNowPlaying(state, artwork, {standing->id(), standing->createdAt()});
         if (!standing || !ActivityPayloads::showsSame(*standing, ambient))
             setAmbient(std::move(ambient));
     } else {
@@ -623,12 +642,18 @@ void ActivityBridge::handleNowPlaying(const NowPlayingState& state)
     trace(ActivityPayloads::mediaTraceLine(state));
 
     const std::string key = state.itemKey();
-    if (!state.isPlaying || key.empty() || key == m_lastMediaItemKey)
+    if (!state.isPlaying || key.empty())
         return;
+    if (key == m_lastMediaItemKey) {
+        refreshTrackPill(state, artwork);
+        return;
+    }
     m_lastMediaItemKey = key;
+    m_trackPill.reset();
     if (m_primed.contains("media")) {
         trace("media EMIT " + state.title.value_or("-"));
-        deliver(ActivityPayloads::newTrack(state, artwork, m_settings.inactivityTimeout(), freshStamp(m_clock)));
+        m_trackPill = ActivityPayloads::newTrack(state, artwork, m_settings.inactivityTimeout(), freshStamp(m_clock));
+        deliver(*m_trackPill);
     } else {
         m_primed.insert("media");
         trace("media primed, suppressing first pill");

@@ -241,6 +241,9 @@ private:
     void handleKeyboardBacklight(double level);
     void handleBluetooth(const BluetoothEvent& event);
     void handleNowPlaying(const NowPlayingState& state);
+    // Gives the new-track pill of the track playing now the look of `state`,
+    // in place.
+    void refreshTrackPill(const NowPlayingState& state, const std::optional<Data>& artwork);
     std::optional<Data> artworkOf(const NowPlayingState& state);
 
     ActivityCoordinator& m_coordinator;
@@ -260,6 +263,8 @@ private:
 
     std::vector<std::unique_ptr<QObject>> m_tasks;
     std::optional<std::string> m_lastMediaItemKey;
+    /// The new-track pill raised for that key, as last shown.
+    std::optional<ActivityPayload> m_trackPill;
     std::set<std::string, std::less<>> m_primed;
     BluetoothService::StartResult m_bluetoothStatus = BluetoothService::StartResult::needsPermission;
     NowPlayingState m_nowPlaying;

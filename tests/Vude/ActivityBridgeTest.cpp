@@ -809,12 +809,64 @@ TEST_F(ActivityBridgeTest, ArtworkIsShownAndCountedInTheTrace)
     EXPECT_EQ(presented[0].leading(), G::artwork(Data(std::vector<std::uint8_t>{1, 2, 3, 4})));
     EXPECT_TRUE(hasLine("media playing=true title=Cover key=Cover|Artist art=4"));
 
-    // A new cover for the same track is a new look: the pill is replaced.
+    // A new cover for the same track is a new look for the same activity:
+    // shown again, in place.
     state.artwork = ArtworkBytes(std::vector<std::uint8_t>{9, 9});
     media->publish(state);
     ASSERT_TRUE(waitForPresented(2));
     EXPECT_EQ(presented[1].leading(), G::artwork(Data(std::vector<std::uint8_t>{9, 9})));
-    EXPECT_NE(presented[1].id(), presented[0].id());
+    EXPECT_EQ(presented[1].id(), presented[0].id());
+}
+
+// mpv first titles a track by its file name; the real title comes a moment
+// later for the same item.
+TEST_F(ActivityBridgeTest, ATitleArrivingLaterUpdatesTheTrackPillInPlace)
+{
+    settings.setInactivityTimeout(7);
+    makeBridge();
+    startAndSettle();
+    const auto item = [](std::string title, std::string identifier) {
+        NowPlayingState state = playing(std::move(title));
+        state.contentItemIdentifier = std::move(identifier);
+        return state;
+    };
+    media->publish(item("One", "first"));
+    ASSERT_TRUE(waitForPresented(1));
+
+    media->publish(item("two.mp3", "second"));
+    ASSERT_TRUE(waitFor([&] { return !presentedOf(ActivityKind::nowPlaying).empty() && presented.back().priority() == ActivityPriority::queued; }));
+    const ActivityPayload pill = presented.back();
+    const Uuid ambientID = coordinator.ambient()->id();
+    EXPECT_EQ(pill.title(), "two.mp3");
+
+    clock.advance(1s);
+    const std::size_t before = presented.size();
+    media->publish(item("Two", "second"));
+    ASSERT_TRUE(waitForPresented(before + 1));
+    EXPECT_EQ(presented.back().title(), "Two");
+    EXPECT_EQ(presented.back().id(), pill.id()) << "the same pill, in place";
+    EXPECT_EQ(presented.back().createdAt(), pill.createdAt());
+    EXPECT_EQ(presented.back().priority(), ActivityPriority::queued);
+    EXPECT_EQ(coordinator.current(), presented.back());
+    EXPECT_EQ(coordinator.ambient()->title(), "Two");
+    EXPECT_EQ(coordinator.ambient()->id(), ambientID);
+    EXPECT_TRUE(hasLine("media REFINE Two"));
+    EXPECT_EQ(std::count_if(presented.begin(), presented.end(),
+                            [](const ActivityPayload& p) { return p.priority() == ActivityPriority::queued; }),
+              1 + 1)
+        << "one pill, shown twice";
+
+    // Its time runs from when it first showed.
+    clock.advance(6s);
+    EXPECT_TRUE(coordinator.tick());
+    EXPECT_EQ(coordinator.current()->priority(), ActivityPriority::ambient);
+
+    // A later look of the same item raises no pill again.
+    const std::size_t after = presented.size();
+    media->publish(item("Two (Live)", "second"));
+    ASSERT_TRUE(waitFor([&] { return coordinator.ambient()->title() == "Two (Live)"; }));
+    for (std::size_t i = after; i < presented.size(); ++i)
+        EXPECT_EQ(presented[i].priority(), ActivityPriority::ambient);
 }
 
 // MARK: - Bluetooth
