@@ -119,6 +119,24 @@ bool ActivityCoordinator::submit(ActivityPayload payload)
     return false;
 }
 
+bool ActivityCoordinator::refresh(const ActivityPayload& payload)
+{
+    const auto same = [&](const ActivityPayload& other) { return other.id() == payload.id(); };
+    const auto waiting = std::find_if(m_queue.begin(), m_queue.end(), same);
+    if (waiting != m_queue.end() && *waiting != payload) {
+        willChange(Property::queue);
+        *waiting = payload;
+    }
+    if (m_suspended && same(m_suspended->payload))
+        m_suspended->payload = payload;
+    if (m_ambient && same(*m_ambient))
+        assignAmbient(payload);
+    if (!m_current || !same(*m_current))
+        return false;
+    assignCurrent(payload);
+    return true;
+}
+
 bool ActivityCoordinator::tick()
 {
     if (!m_expiry || m_clock.now() < *m_expiry)

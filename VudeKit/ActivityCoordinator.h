@@ -51,6 +51,13 @@ public:
     /// caller show it.
     bool submit(ActivityPayload payload);
 
+    /// Puts `payload` in place of the payload with the same id, wherever it
+    /// shows or waits (current, queued, set aside by an interrupt, ambient),
+    /// keeping its place and its expiry: a new look for the same activity,
+    /// not a new one. Gates are not consulted. True when it is current, so
+    /// the caller shows it again; false also when no payload has its id.
+    bool refresh(const ActivityPayload& payload);
+
     /// True when the current activity expired and the coordinator moved on.
     bool tick();
     /// True while the current activity has an expiry for `tick` to reach.

@@ -140,6 +140,14 @@ void EventTapService::stop()
         setStatus(Status::stopped());
 }
 
+bool EventTapService::isHeldByAnotherProgram(MediaKey key)
+{
+    if (m_hasTap && m_mode == Mode::intercept)
+        return false;
+    const std::vector<KeySymbol> symbols = symbolsOf(key);
+    return access().isHeldByAnotherProgram(symbols);
+}
+
 bool EventTapService::process(const KeyTapEvent& tapped)
 {
     const auto event = MediaKeyEvent::decode(tapped);

@@ -111,6 +111,12 @@ public:
     /// The handler and the status handler stay installed.
     void stop();
 
+    /// Whether another program holds `key`, so that it applies each press
+    /// whatever the handler does. Never for a key an intercepting tap holds
+    /// itself; otherwise asked afresh of the access probe, key by key, since
+    /// desktops take some keys and leave others.
+    bool isHeldByAnotherProgram(MediaKey key);
+
     /// The mode of the latest tap that started.
     Mode mode() const { return m_mode; }
     /// Consecutive slow handler calls; starting and stopping leave it alone.

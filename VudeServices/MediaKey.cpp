@@ -53,6 +53,15 @@ std::span<const KeySymbol> mediaKeySymbols()
     return allSymbols;
 }
 
+std::vector<KeySymbol> symbolsOf(MediaKey key)
+{
+    std::vector<KeySymbol> symbols;
+    for (const auto& [symbol, tableKey] : symbolTable)
+        if (tableKey == key)
+            symbols.push_back(symbol);
+    return symbols;
+}
+
 std::optional<MediaKeyEvent> MediaKeyEvent::decode(const KeyTapEvent& event)
 {
     const auto key = mediaKeyFromSymbol(event.symbol);

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <span>
+#include <vector>
 
 enum class MediaKey {
     soundUp = 0,
@@ -70,6 +71,8 @@ std::optional<MediaKey> mediaKeyFromSymbol(KeySymbol symbol);
 /// The symbols of every media key, volume up first (the one that shows
 /// whether the keys are free to take).
 std::span<const KeySymbol> mediaKeySymbols();
+/// The symbols that carry `key` (play has two).
+std::vector<KeySymbol> symbolsOf(MediaKey key);
 
 /// One decoded key press, release or auto-repeat.
 struct MediaKeyEvent {

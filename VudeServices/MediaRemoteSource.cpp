@@ -76,7 +76,7 @@ std::unique_ptr<MediaRemoteSource> MediaRemoteSource::make(const std::filesystem
 
 std::filesystem::path MediaRemoteSource::defaultResourcesDirectory()
 {
-    return AppResources::resource(MediaAdapterLayout::kFolderName).value_or(std::filesystem::path());
+    return AppResources::helperProgram(MediaAdapterLayout::kFolderName).value_or(std::filesystem::path());
 }
 
 MediaRemoteSource::MediaRemoteSource(MediaAdapterLayout layout, Dependencies dependencies)

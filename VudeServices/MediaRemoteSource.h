@@ -77,7 +77,8 @@ public:
     static std::unique_ptr<MediaRemoteSource> make(const std::filesystem::path& resourcesDirectory,
                                                    Dependencies dependencies);
 
-    /// The "mediaremote-adapter" folder among the app's resources.
+    /// The "mediaremote-adapter" folder among the app's helper programs (it
+    /// holds programs built for this machine).
     static std::filesystem::path defaultResourcesDirectory();
 
     /// Stops reading, asks a running adapter to terminate and finishes the

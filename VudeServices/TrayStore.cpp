@@ -51,11 +51,32 @@ bool isRealFolder(const fs::path& folder)
     return fs::symlink_status(folder, error).type() == fs::file_type::directory;
 }
 
-void deleteItemFolder(const TrayItem& item, const fs::path& root,
-                      const std::function<bool(const fs::path&)>& moveToTrash)
+// Whether an index set aside as unreadable mentions `folder`: the user's
+// list of parked files is in there, so what it names stays. One that cannot
+// be read counts as mentioning it.
+bool namedBySetAsideIndex(const fs::path& folder, const fs::path& root)
+{
+    const std::string setAsidePrefix = std::string(TrayStore::indexFileName) + std::string(kSetAsideSuffix);
+    const auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+        return text;
+    };
+    const std::string name = lower(folder.filename().string());
+    std::error_code error;
+    for (fs::directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
+        if (!it->path().filename().string().starts_with(setAsidePrefix))
+            continue;
+        const auto bytes = AtomicFile::read(it->path(), kMaxIndexBytes);
+        if (!bytes || lower(*bytes).find(name) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+void deleteItemFolder(const TrayItem& item, const fs::path& root, const Trash::Mover& moveToTrash)
 {
     const auto folder = itemFolder(item, root);
-    if (!folder)
+    if (!folder || namedBySetAsideIndex(*folder, root))
         return;
     std::error_code error;
     if (!isRealFolder(*folder)) {
@@ -67,7 +88,7 @@ void deleteItemFolder(const TrayItem& item, const fs::path& root,
     // Moved in, the copy is the user's only one: it goes to the Trash, and
     // stays where it is when it cannot.
     if (!item.originalPath && fs::symlink_status(stored, error).type() != fs::file_type::not_found
-        && !moveToTrash(stored))
+        && !Trash::moveToUsersTrash(stored, moveToTrash))
         return;
     fs::remove_all(*folder, error);
 }
@@ -122,7 +143,7 @@ TrayStore::TrayStore(const std::string& containerName, Options options, QObject*
         m_urlOpener = m_ownUrlOpener.get();
     }
     if (!m_moveToTrash)
-        m_moveToTrash = [](const fs::path& path) { return QFile::moveToTrash(QFile::decodeName(path.c_str())); };
+        m_moveToTrash = Trash::moveWithQt;
     // Decoding is bounded per image, not in number: two at a time.
     m_thumbnailPool.setMaxThreadCount(kThumbnailThreads);
 

@@ -9,15 +9,17 @@
 // thread, where `done` then hears which were added. Item folders are deleted
 // on the serial queue "app.ruvudav.notch.tray", never waited for. An item
 // that was moved in is the user's only copy: when it leaves the tray its
-// file goes to the desktop's Trash, and when that fails it stays where it
-// is. An index that cannot be read is renamed aside, never overwritten, and
-// the folders it named stay on disk.
+// file goes to the desktop's Trash, and when that fails (or it landed
+// anywhere but the user's own Trash) it stays where it is. An index that
+// cannot be read is renamed aside, never overwritten, and the folders it
+// named stay on disk: no folder a set-aside index mentions is ever deleted.
 //
 // Main thread only. `items` notifies (itemsChanged) only when the list
 // really changed; onChange, when set, hears the list after every save.
 
 #include "Platform/Core/SerialQueue.h"
 #include "Platform/Desktop/Pasteboard.h"
+#include "Platform/Desktop/Trash.h"
 #include "Platform/Images/ThumbnailGenerator.h"
 #include "VudeKit/ClockSource.h"
 #include "VudeServices/TrayIngestion.h"
@@ -54,9 +56,10 @@ struct TrayStoreOptions {
     std::function<std::optional<QImage>(const std::string& mimeType, int pixels)> typeIcon;
     /// Opens items for Quick Look; the desktop's default application when none.
     UrlOpener* urlOpener = nullptr;
-    /// Moves a file or folder to the desktop's Trash, called on the tray's
-    /// queue; QFile::moveToTrash when unset.
-    std::function<bool(const std::filesystem::path& path)> moveToTrash;
+    /// Moves a file or folder to the desktop's Trash and says where it now
+    /// lies, called on the tray's queue; Trash::moveWithQt when unset. Only
+    /// a file that landed in the user's own Trash counts (Trash.h).
+    Trash::Mover moveToTrash;
 };
 
 class TrayStore final : public QObject {
@@ -185,7 +188,7 @@ private:
     std::function<std::optional<QImage>(const std::string&, int)> m_typeIcon;
     UrlOpener* m_urlOpener = nullptr;
     std::unique_ptr<UrlOpener> m_ownUrlOpener;
-    std::function<bool(const std::filesystem::path&)> m_moveToTrash;
+    Trash::Mover m_moveToTrash;
 
     std::uint64_t m_lastJob = 0;
     std::map<std::uint64_t, AddDone> m_addsInFlight;

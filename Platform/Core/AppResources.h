@@ -1,7 +1,7 @@
 #pragma once
 // Where the app's own files are: the resources it ships beside its executable
-// (the now-playing adapter folder, sounds) and its helper programs (the
-// shortcuts runner). The build tree is laid out as the installation is, so
+// (sounds) and its helper programs (the shortcuts runner, the now-playing
+// adapter's folder). The build tree is laid out as the installation is, so
 // one rule finds them from both:
 //   <root>/bin/vude              installed (<build>/Vude/vude in the build tree)
 //   <root>/share/vude/<name>     resources
@@ -28,11 +28,12 @@ std::filesystem::path resourcesDirectory(const std::filesystem::path& executable
 /// The folder the helper programs of `executable` live in.
 std::filesystem::path helpersDirectory(const std::filesystem::path& executable = runningExecutable());
 
-/// A resource by its relative path ("mediaremote-adapter", "sounds/pop.oga");
+/// A resource by its relative path ("sounds/pop.oga");
 /// none for an empty or absolute name or one that climbs out with "..".
 std::optional<std::filesystem::path> resource(std::string_view name,
                                               const std::filesystem::path& executable = runningExecutable());
-/// A helper program by its name; none for the names resource() refuses.
+/// A helper program (or a helper's folder, "mediaremote-adapter") by its
+/// name; none for the names resource() refuses.
 std::optional<std::filesystem::path> helperProgram(std::string_view name,
                                                    const std::filesystem::path& executable = runningExecutable());
 

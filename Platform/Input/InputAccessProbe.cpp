@@ -7,6 +7,7 @@ class DisplaylessProbe final : public InputAccessProbe {
 public:
     InputMonitoringAccess inputMonitoring() override { return InputMonitoringAccess::unknown; }
     bool canIntercept(std::span<const KeySymbol>) override { return false; }
+    bool isHeldByAnotherProgram(std::span<const KeySymbol>) override { return false; }
 };
 
 std::shared_ptr<InputAccessProbe>& standardSlot()

@@ -30,6 +30,10 @@ public:
     /// Whether the keys carrying `symbols` can be taken from the desktop now,
     /// checked by trying where nothing else can tell.
     virtual bool canIntercept(std::span<const KeySymbol> symbols) = 0;
+    /// Whether another program holds a key carrying one of `symbols`: it gets
+    /// every press of that key, and acts on it, whatever we do. Checked by
+    /// trying; false where nothing can tell.
+    virtual bool isHeldByAnotherProgram(std::span<const KeySymbol> symbols) = 0;
 
     /// The installed probe, or one that answers `unknown` and false.
     static std::shared_ptr<InputAccessProbe> standard();

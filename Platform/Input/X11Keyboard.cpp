@@ -64,16 +64,34 @@ bool X11Keyboard::canIntercept(std::span<const KeySymbol> symbols)
         return false;
     if (m_holdsGrabs)
         return true;
+    return probe(symbols).has_value();
+}
+
+bool X11Keyboard::isHeldByAnotherProgram(std::span<const KeySymbol> symbols)
+{
+    if (!isConnected() || m_connection->isXWayland())
+        return false;
+    const auto ours = [this](KeySymbol symbol) {
+        return std::find(m_grabbedSymbols.begin(), m_grabbedSymbols.end(), symbol) != m_grabbedSymbols.end();
+    };
+    if (m_holdsGrabs && std::all_of(symbols.begin(), symbols.end(), ours))
+        return false;
+    const auto probed = probe(symbols);
+    return !probed && probed.error() == KeyTapError::keysTaken;
+}
+
+Expected<void, KeyTapError> X11Keyboard::probe(std::span<const KeySymbol> symbols)
+{
     // Asynchronous mode: a key pressed during the probe's round trip must not
     // freeze the keyboard while nobody answers.
     auto taken = takeGrabs(symbols, XCB_GRAB_MODE_ASYNC);
     if (!taken)
-        return false;
+        return unexpected(taken.error());
     ungrab(*taken);
     // A press in that window made the grab active; give the key back.
     xcb_ungrab_keyboard(m_connection->connection(), XCB_CURRENT_TIME);
     xcb_flush(m_connection->connection());
-    return true;
+    return {};
 }
 
 std::vector<std::uint16_t> X11Keyboard::grabModifiers() const

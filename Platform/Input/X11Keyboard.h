@@ -51,6 +51,11 @@ public:
     /// when another client holds any of them. False under XWayland and without
     /// a working connection.
     bool canIntercept(std::span<const KeySymbol> symbols) override;
+    /// False for keys our own grabs hold, without probing. Otherwise takes
+    /// the keys as canIntercept() does and releases them at once: true when
+    /// another client holds any of them. False under XWayland and without a
+    /// working connection.
+    bool isHeldByAnotherProgram(std::span<const KeySymbol> symbols) override;
 
     const X11KeyboardMapping& mapping() const { return m_mapping; }
 
@@ -108,6 +113,8 @@ private:
     // releases what it took.
     Expected<std::vector<Grab>, KeyTapError> takeGrabs(std::span<const KeySymbol> symbols, std::uint8_t keyboardMode);
     void ungrab(const std::vector<Grab>& grabs);
+    // Takes the keys of `symbols` and lets go of them at once.
+    Expected<void, KeyTapError> probe(std::span<const KeySymbol> symbols);
 
     XcbConnection* m_connection = nullptr;
     int m_eventToken = 0;

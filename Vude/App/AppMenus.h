@@ -151,4 +151,11 @@ inline constexpr std::string_view accessibilityTitle = LinuxTexts::mediaKeysHeld
 inline constexpr std::string_view accessibilityMessage = LinuxTexts::mediaKeysHeldMessage.shown;
 inline constexpr const char* accessibilityAnchor = "Privacy_Accessibility";
 
+/// Said instead of a pill when "Keep Awake" finds nothing that can keep the
+/// computer awake.
+inline constexpr const char* keepAwakeUnavailableTitle = "Keep Awake is not available";
+inline constexpr const char* keepAwakeUnavailableMessage =
+    "Keeping the computer awake needs the desktop's screen-saver inhibitor service "
+    "(org.freedesktop.ScreenSaver), which is not running. Nothing was changed.";
+
 } // namespace AppMenus

@@ -246,8 +246,9 @@ void ShellAppWindows::perform(const MenuEntry& entry)
             model->send(model->state().isOpen() ? NotchEvent::forceClose() : NotchEvent::click());
         return;
     case MenuAction::toggleKeepAwake:
-        if (bridge)
-            bridge->toggleKeepAwake();
+        if (bridge && !bridge->toggleKeepAwake())
+            PermissionPrompt::inform(AppMenus::keepAwakeUnavailableTitle, AppMenus::keepAwakeUnavailableMessage,
+                                     m_desktop.permissions);
         return;
     case MenuAction::showOnboarding:
         showOnboarding();

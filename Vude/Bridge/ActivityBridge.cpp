@@ -432,7 +432,16 @@ bool ActivityBridge::handleMediaKey(const MediaKeyEvent& event)
         m_keyIntent.stamp(*name, m_clock.now());
     trace(MediaKeyHandling::traceLine(event));
 
-    switch (MediaKeyHandling::targetOf(event.key)) {
+    const Target target = MediaKeyHandling::targetOf(event.key);
+    // A program holding the key gets every press and applies it; applying it
+    // here as well would step twice. Its change comes back through the
+    // service's stream, and the pill follows that.
+    if (target != Target::none && m_services.eventTap->isHeldByAnotherProgram(event.key)) {
+        trace("media key " + std::string(rawValue(event.key)) + " left to the program holding it");
+        return false;
+    }
+
+    switch (target) {
     case Target::volume: {
         const AudioState state = m_services.audio->currentState();
         const auto level =
@@ -566,11 +575,32 @@ void ActivityBridge::checkUpcomingEvent()
                                        {Uuid::random(), now}));
 }
 
-void ActivityBridge::toggleKeepAwake()
+bool ActivityBridge::toggleKeepAwake()
 {
     IdleService& idle = *m_services.idle;
+    // "Sleep allowed" would claim a change nobody could make.
+    if (!idle.isKeepingAwake() && !idle.isKeepAwakeAvailable()) {
+        trace("keep awake unavailable: no inhibitor");
+        return false;
+    }
     idle.toggleKeepAwake(ActivityPayloads::keepAwakeDuration(m_settings.keepAwakeDuration()));
     deliver(ActivityPayloads::keepAwake(idle.isKeepingAwake(), idle.keepAwakeUntil(), freshStamp(m_clock)));
+    return true;
+}
+
+void ActivityBridge::refreshTrackPill(const NowPlayingState& state, const std::optional<Data>& artwork)
+{
+    if (!m_trackPill)
+        return;
+    // Where the pill stands, with the time it had: a new look, not a new pill.
+    auto refined = ActivityPayloads::newTrack(state, artwork, toSeconds(m_trackPill->duration()),
+                                              {m_trackPill->id(), m_trackPill->createdAt()});
+    if (ActivityPayloads::showsSame(*m_trackPill, refined))
+        return;
+    m_trackPill = refined;
+    trace("media REFINE " + state.title.value_or("-"));
+    if (m_coordinator.refresh(refined) && m_present)
+        m_present(refined);
 }
 
 std::optional<Data> ActivityBridge::artworkOf(const NowPlayingState& state)
@@ -596,9 +626,13 @@ void ActivityBridge::handleNowPlaying(const NowPlayingState& state)
     if (state.isPlaying) {
         // The elapsed time moves several times a second; the pill shows none
         // of it, so a state that shows the same keeps the payload (and its
-        // identity) instead of presenting it again.
+        // identity) instead of presenting it again. The same track with a
+        // new look (its title arriving after its file name, a cover) keeps
+        // its identity too.
         auto ambient = ActivityPayloads::ambientNowPlaying(state, artwork, freshStamp(m_clock));
         const auto& standing = m_coordinator.ambient();
+        if (standing && standing->dedupeKey() == ambient.dedupeKey())
+            ambient = ActivityPayloads::ambientNowPlaying(state, artwork, {standing->id(), standing->createdAt()});
         if (!standing || !ActivityPayloads::showsSame(*standing, ambient))
             setAmbient(std::move(ambient));
     } else {
@@ -608,12 +642,18 @@ void ActivityBridge::handleNowPlaying(const NowPlayingState& state)
     trace(ActivityPayloads::mediaTraceLine(state));
 
     const std::string key = state.itemKey();
-    if (!state.isPlaying || key.empty() || key == m_lastMediaItemKey)
+    if (!state.isPlaying || key.empty())
         return;
+    if (key == m_lastMediaItemKey) {
+        refreshTrackPill(state, artwork);
+        return;
+    }
     m_lastMediaItemKey = key;
+    m_trackPill.reset();
     if (m_primed.contains("media")) {
         trace("media EMIT " + state.title.value_or("-"));
-        deliver(ActivityPayloads::newTrack(state, artwork, m_settings.inactivityTimeout(), freshStamp(m_clock)));
+        m_trackPill = ActivityPayloads::newTrack(state, artwork, m_settings.inactivityTimeout(), freshStamp(m_clock));
+        deliver(*m_trackPill);
     } else {
         m_primed.insert("media");
         trace("media primed, suppressing first pill");

@@ -160,7 +160,9 @@ public:
     /// Announces the next calendar event within the lead time, once per event.
     void checkUpcomingEvent();
     /// Turns keep-awake on for the chosen duration, or off, and shows it.
-    void toggleKeepAwake();
+    /// False when the desktop offers no way to keep awake at all: then
+    /// nothing changed and no pill shows, and the caller tells the user why.
+    bool toggleKeepAwake();
     /// Chooses the tap's mode (intercept with Accessibility and the HUD
     /// replacement on, else listen) and starts it.
     void startEventTap();
@@ -170,6 +172,9 @@ public:
     /// and a setting already in force restarts nothing.
     void restartEventTap();
     /// The key handler the tap calls: true when the key was applied here.
+    /// A key another program holds is left to it (see
+    /// EventTapService::isHeldByAnotherProgram), though a brightness or
+    /// illumination key still stamps the key intent.
     bool handleMediaKey(const MediaKeyEvent& event);
 
     /// Writes one line of the developer trace of this process.
@@ -236,6 +241,9 @@ private:
     void handleKeyboardBacklight(double level);
     void handleBluetooth(const BluetoothEvent& event);
     void handleNowPlaying(const NowPlayingState& state);
+    // Gives the new-track pill of the track playing now the look of `state`,
+    // in place.
+    void refreshTrackPill(const NowPlayingState& state, const std::optional<Data>& artwork);
     std::optional<Data> artworkOf(const NowPlayingState& state);
 
     ActivityCoordinator& m_coordinator;
@@ -255,6 +263,8 @@ private:
 
     std::vector<std::unique_ptr<QObject>> m_tasks;
     std::optional<std::string> m_lastMediaItemKey;
+    /// The new-track pill raised for that key, as last shown.
+    std::optional<ActivityPayload> m_trackPill;
     std::set<std::string, std::less<>> m_primed;
     BluetoothService::StartResult m_bluetoothStatus = BluetoothService::StartResult::needsPermission;
     NowPlayingState m_nowPlaying;

@@ -19,7 +19,8 @@ inline constexpr Duration activationDelay = std::chrono::milliseconds(150);
 inline constexpr Duration restoreDelay = std::chrono::seconds(30);
 
 inline constexpr const char* notNowButton = "Not Now";
-/// The first button when the explanation opens nothing.
+/// The one button of inform(), and the first of explain() when it opens
+/// nothing.
 inline constexpr const char* okButton = "OK";
 
 /// Gives the app the regular activation policy and asks to bring it forward,
@@ -35,5 +36,11 @@ void withActivation(std::function<void()> work, PermissionSystem& system = Permi
 /// policy is restored at once. Returns whether the first button was chosen.
 bool explain(const std::string& title, const std::string& message, const std::optional<std::string>& settingsPane,
              PermissionSystem& system = PermissionSystem::standard());
+
+/// Brings the app forward and shows `title` and `message` with the one button
+/// "OK"; blocks until the user answers. The activation policy is restored at
+/// once.
+void inform(const std::string& title, const std::string& message,
+            PermissionSystem& system = PermissionSystem::standard());
 
 } // namespace PermissionPrompt

@@ -98,6 +98,56 @@ TEST(NowPlayingLines, ComposerSendsReplacementsForNewPlayersAndOnlyChangesOtherw
     EXPECT_EQ(lineText(composer.compose("", {}, 0)), R"({"diff":false,"payload":{}})");
 }
 
+TEST(NowPlayingLines, TheItemIsTheBusNameTrackIdAndUrlTogether)
+{
+    // mpv-mpris names every track of every mpv "/0".
+    const auto mpv = [](const QString& busName, const QString& url, const QString& title = "song.mp3") {
+        Player player = ::player("x", "Playing");
+        player.busName = busName;
+        player.track.trackId = "/0";
+        player.track.url = url;
+        player.track.title = title;
+        return player;
+    };
+    const Player first = mpv("org.mpris.MediaPlayer2.mpv", "file:///music/song.mp3");
+    const QString identity = first.itemIdentity();
+    EXPECT_EQ(identity.size(), 32);
+    EXPECT_EQ(NowPlayingLines::payload(&first, 0, {}).value("contentItemIdentifier"), identity);
+
+    struct Row {
+        const char* why;
+        Player other;
+        bool sameItem;
+    };
+    const Row rows[] = {
+        {"the title that arrives later", mpv("org.mpris.MediaPlayer2.mpv", "file:///music/song.mp3", "Song"), true},
+        {"a second mpv playing another file",
+         mpv("org.mpris.MediaPlayer2.mpv.instance4242", "file:///music/other.mp3"), false},
+        {"a second mpv playing the same file", mpv("org.mpris.MediaPlayer2.mpv.instance4242", "file:///music/song.mp3"),
+         false},
+        {"the next file of the same mpv", mpv("org.mpris.MediaPlayer2.mpv", "file:///music/other.mp3"), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        EXPECT_EQ(row.other.itemIdentity() == identity, row.sameItem);
+        if (row.other.busName == first.busName) {
+            EXPECT_EQ(row.other.track.isAnotherItem(first.track), !row.sameItem);
+        }
+    }
+
+    // Neither id nor url: no identity, and the app keys the item by its texts.
+    Player bare = ::player("bare", "Playing");
+    bare.track.trackId = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
+    EXPECT_TRUE(bare.itemIdentity().isEmpty());
+    EXPECT_FALSE(NowPlayingLines::payload(&bare, 0, {}).contains("contentItemIdentifier"));
+    Track retitled = bare.track;
+    retitled.title = "Other";
+    EXPECT_TRUE(retitled.isAnotherItem(bare.track));
+    Player streamed = bare;
+    streamed.track.url = "https://radio.example/stream";
+    EXPECT_EQ(streamed.itemIdentity().size(), 32) << "a url alone names the item";
+}
+
 TEST(NowPlayingLines, BundleIdentifierFromTheDesktopEntryOrTheBusName)
 {
     Player named = player("vlc.instance4242", "Playing");

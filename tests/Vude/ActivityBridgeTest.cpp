@@ -262,6 +262,19 @@ TEST_F(ActivityBridgeTest, KeyTable)
          [](BridgeRig& rig) { rig.keyboardBacklight->fake().changeLevel(std::nullopt); },
          down(MediaKey::illuminationDown), false, {}, {}, {}, "illumination"},
         {"key-up does nothing", {}, {.key = MediaKey::brightnessUp, .isDown = false}, false},
+        // While listening, a program that holds a key applies it itself.
+        {"volume up held by another program is left to it",
+         [](BridgeRig& rig) { rig.access->heldElsewhere.insert(KeySymbols::audioRaiseVolume); },
+         down(MediaKey::soundUp), false},
+        {"volume down is applied while only volume up is held elsewhere",
+         [](BridgeRig& rig) { rig.access->heldElsewhere.insert(KeySymbols::audioRaiseVolume); },
+         down(MediaKey::soundDown), true, {{1, 0.4375}}},
+        {"brightness up held by another program is left to it but stamped",
+         [](BridgeRig& rig) { rig.access->heldElsewhere.insert(KeySymbols::monBrightnessUp); },
+         down(MediaKey::brightnessUp), false, {}, {}, {}, "brightness"},
+        {"illumination down held by another program is left to it but stamped",
+         [](BridgeRig& rig) { rig.access->heldElsewhere.insert(KeySymbols::kbdBrightnessDown); },
+         down(MediaKey::illuminationDown), false, {}, {}, {}, "illumination"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -317,6 +330,36 @@ TEST_F(ActivityBridgeTest, TheTapCallsTheHandlerAndKeepsWhatItApplied)
     EXPECT_EQ(bridge->tapStatus(), EventTapService::Status::running(EventTapService::Mode::listen));
     EXPECT_TRUE(hasLine("event tap start(listen) \u2192 running(listen)"));
     ASSERT_TRUE(waitFor([&] { return hasLine("event tap \u2192 stopped"); }));
+}
+
+TEST_F(ActivityBridgeTest, AKeyAnotherProgramHoldsIsLeftToItAndAskedOnlyWhileListening)
+{
+    access->heldElsewhere = {KeySymbols::audioRaiseVolume};
+    makeBridge();
+    startAndSettle();
+    ASSERT_EQ(bridge->tapStatus(), EventTapService::Status::running(EventTapService::Mode::listen));
+
+    // Asked per key, at each press: the answer may change while the app runs.
+    access->heldProbes.clear();
+    EXPECT_EQ(keyTap->press(KeySymbols::audioRaiseVolume), false);
+    EXPECT_EQ(keyTap->press(KeySymbols::audioMute), false);
+    EXPECT_EQ(access->heldProbes, (std::vector<std::vector<KeySymbol>>{{KeySymbols::audioRaiseVolume}}))
+        << "mute is never applied here, so never asked about";
+    EXPECT_TRUE(audioBackend->volumeWrites().empty());
+    EXPECT_TRUE(hasLine("media key soundUp left to the program holding it"));
+
+    access->heldElsewhere.clear();
+    keyTap->press(KeySymbols::audioRaiseVolume);
+    EXPECT_EQ(audioBackend->volumeWrites(), (std::vector<std::pair<std::uint32_t, double>>{{1, 0.5625}}));
+
+    // Intercepting, the keys are ours: nobody else can hold them.
+    access->heldElsewhere = {KeySymbols::audioRaiseVolume};
+    settings.setSuppressSystemHUD(true);
+    ASSERT_EQ(bridge->tapStatus(), EventTapService::Status::running(EventTapService::Mode::intercept));
+    access->heldProbes.clear();
+    EXPECT_EQ(keyTap->press(KeySymbols::audioRaiseVolume), true);
+    EXPECT_TRUE(access->heldProbes.empty());
+    EXPECT_EQ(audioBackend->volumeWrites().size(), 2u);
 }
 
 // MARK: - Delivery
@@ -606,6 +649,24 @@ TEST_F(ActivityBridgeTest, KeepAwakeToggles)
     bridge->toggleKeepAwake();
     ASSERT_EQ(presented.size(), 3u);
     EXPECT_EQ(presented[2].subtitle(), "Until you turn it off");
+
+    // The inhibitor goes away while keeping awake: turning it off still works.
+    inhibitor->setRefusing(true);
+    EXPECT_TRUE(bridge->toggleKeepAwake());
+    ASSERT_EQ(presented.size(), 4u);
+    EXPECT_EQ(presented[3].title(), "Sleep allowed");
+}
+
+TEST_F(ActivityBridgeTest, KeepAwakeWithoutAnInhibitorChangesNothingAndShowsNoPill)
+{
+    inhibitor->setRefusing(true);
+    makeBridge();
+    startAndSettle();
+    EXPECT_FALSE(bridge->toggleKeepAwake());
+    EXPECT_TRUE(presented.empty()) << "no \"Sleep allowed\" for a change nobody made";
+    EXPECT_FALSE(coordinator.current());
+    EXPECT_TRUE(inhibitor->calls().empty());
+    EXPECT_TRUE(hasLine("keep awake unavailable: no inhibitor"));
 }
 
 TEST_F(ActivityBridgeTest, LockSoundsAndTheWelcomeBackPill)
@@ -748,12 +809,64 @@ TEST_F(ActivityBridgeTest, ArtworkIsShownAndCountedInTheTrace)
     EXPECT_EQ(presented[0].leading(), G::artwork(Data(std::vector<std::uint8_t>{1, 2, 3, 4})));
     EXPECT_TRUE(hasLine("media playing=true title=Cover key=Cover|Artist art=4"));
 
-    // A new cover for the same track is a new look: the pill is replaced.
+    // A new cover for the same track is a new look for the same activity:
+    // shown again, in place.
     state.artwork = ArtworkBytes(std::vector<std::uint8_t>{9, 9});
     media->publish(state);
     ASSERT_TRUE(waitForPresented(2));
     EXPECT_EQ(presented[1].leading(), G::artwork(Data(std::vector<std::uint8_t>{9, 9})));
-    EXPECT_NE(presented[1].id(), presented[0].id());
+    EXPECT_EQ(presented[1].id(), presented[0].id());
+}
+
+// mpv first titles a track by its file name; the real title comes a moment
+// later for the same item.
+TEST_F(ActivityBridgeTest, ATitleArrivingLaterUpdatesTheTrackPillInPlace)
+{
+    settings.setInactivityTimeout(7);
+    makeBridge();
+    startAndSettle();
+    const auto item = [](std::string title, std::string identifier) {
+        NowPlayingState state = playing(std::move(title));
+        state.contentItemIdentifier = std::move(identifier);
+        return state;
+    };
+    media->publish(item("One", "first"));
+    ASSERT_TRUE(waitForPresented(1));
+
+    media->publish(item("two.mp3", "second"));
+    ASSERT_TRUE(waitFor([&] { return !presentedOf(ActivityKind::nowPlaying).empty() && presented.back().priority() == ActivityPriority::queued; }));
+    const ActivityPayload pill = presented.back();
+    const Uuid ambientID = coordinator.ambient()->id();
+    EXPECT_EQ(pill.title(), "two.mp3");
+
+    clock.advance(1s);
+    const std::size_t before = presented.size();
+    media->publish(item("Two", "second"));
+    ASSERT_TRUE(waitForPresented(before + 1));
+    EXPECT_EQ(presented.back().title(), "Two");
+    EXPECT_EQ(presented.back().id(), pill.id()) << "the same pill, in place";
+    EXPECT_EQ(presented.back().createdAt(), pill.createdAt());
+    EXPECT_EQ(presented.back().priority(), ActivityPriority::queued);
+    EXPECT_EQ(coordinator.current(), presented.back());
+    EXPECT_EQ(coordinator.ambient()->title(), "Two");
+    EXPECT_EQ(coordinator.ambient()->id(), ambientID);
+    EXPECT_TRUE(hasLine("media REFINE Two"));
+    EXPECT_EQ(std::count_if(presented.begin(), presented.end(),
+                            [](const ActivityPayload& p) { return p.priority() == ActivityPriority::queued; }),
+              1 + 1)
+        << "one pill, shown twice";
+
+    // Its time runs from when it first showed.
+    clock.advance(6s);
+    EXPECT_TRUE(coordinator.tick());
+    EXPECT_EQ(coordinator.current()->priority(), ActivityPriority::ambient);
+
+    // A later look of the same item raises no pill again.
+    const std::size_t after = presented.size();
+    media->publish(item("Two (Live)", "second"));
+    ASSERT_TRUE(waitFor([&] { return coordinator.ambient()->title() == "Two (Live)"; }));
+    for (std::size_t i = after; i < presented.size(); ++i)
+        EXPECT_EQ(presented[i].priority(), ActivityPriority::ambient);
 }
 
 // MARK: - Bluetooth

@@ -198,6 +198,31 @@ TEST_F(ShellAppWindowsQtTest, KeepAwakeMarkFollowsTheServiceNotTheClick)
     EXPECT_FALSE(allow->isChecked());
 }
 
+TEST_F(ShellAppWindowsQtTest, KeepAwakeWithoutAnInhibitorSaysWhyInsteadOfShowingAPill)
+{
+    auto& shell = make();
+    AppDelegate& app = *rig.delegate;
+    rig.bridge.inhibitor->setRefusing(true);
+    const auto before = app.coordinator()->current();
+
+    action(*shell.notchContextMenu(), "Keep Awake")->trigger();
+    ASSERT_EQ(permissions.alerts.alerts.size(), 1u);
+    const Alert& alert = permissions.alerts.alerts[0];
+    EXPECT_EQ(alert.messageText, AppMenus::keepAwakeUnavailableTitle);
+    EXPECT_EQ(alert.informativeText, AppMenus::keepAwakeUnavailableMessage);
+    EXPECT_EQ(alert.buttons, std::vector<std::string>{"OK"});
+    EXPECT_EQ(app.coordinator()->current(), before) << "no \"Sleep allowed\" pill";
+    EXPECT_FALSE(app.bridge()->idle().isKeepingAwake());
+    EXPECT_EQ(permissions.activation.activationPolicy(), ActivationPolicy::accessory) << "given back after the alert";
+
+    // Once there is an inhibitor, the same item keeps awake and says so.
+    rig.bridge.inhibitor->setRefusing(false);
+    action(*shell.notchContextMenu(), "Keep Awake")->trigger();
+    EXPECT_EQ(permissions.alerts.alerts.size(), 1u);
+    ASSERT_TRUE(app.coordinator()->current());
+    EXPECT_EQ(app.coordinator()->current()->title(), "Staying awake");
+}
+
 TEST_F(ShellAppWindowsQtTest, PrivacyItemsOpenTheirOwnPanes)
 {
     auto& shell = make();

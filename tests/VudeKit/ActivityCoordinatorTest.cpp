@@ -471,6 +471,98 @@ TEST(ActivityCoordinatorAmbient, TheShownAmbientPayloadIsKnownByIdentityEvenWhen
     }
 }
 
+// The same activity with another title: its id, key and time stay.
+ActivityPayload retitled(const ActivityPayload& payload, std::string title)
+{
+    return ActivityPayload(payload.id(), payload.kind(), payload.priority(), payload.dedupeKey(), payload.leading(),
+                           std::move(title), payload.subtitle(), payload.trailing(), payload.duration(),
+                           payload.interaction(), payload.createdAt());
+}
+
+// A track first titled by its file name gets its real title a moment later:
+// the pill takes it where it stands, without starting its time again.
+TEST(ActivityCoordinatorRefresh, ANewLookTakesThePlaceOfTheSameIdWhereverItIs)
+{
+    struct Row {
+        const char* why;
+        // Offers the track (payload made at the clock's time) and returns it.
+        std::function<ActivityPayload(ActivityCoordinator&, ManualClock&)> arrange;
+        bool returns;
+        std::string current;
+        std::vector<std::string> queue;
+        std::string ambient;
+        // What shows 10 s after the start, when the track first shown expires.
+        std::string currentAtTen;
+    };
+    const auto track = [](ActivityPriority priority, Date now) {
+        return make({"song.mp3", priority, 10s, "nowPlaying-1", ActivityKind::nowPlaying}, now);
+    };
+    const Row rows[] = {
+        {"current: shown again, its expiry kept",
+         [&](ActivityCoordinator& c, ManualClock& clock) {
+             const auto t = track(ActivityPriority::queued, clock.now());
+             c.submit(t);
+             return t;
+         },
+         true, "Song", {}, "", ""},
+        {"waiting behind another",
+         [&](ActivityCoordinator& c, ManualClock& clock) {
+             c.submit(make(queued("A", 20s), clock.now()));
+             const auto t = track(ActivityPriority::queued, clock.now());
+             c.submit(t);
+             return t;
+         },
+         false, "A", {"Song"}, "", "A"},
+        {"set aside by an interrupt, resumed with its time left",
+         [&](ActivityCoordinator& c, ManualClock& clock) {
+             const auto t = track(ActivityPriority::queued, clock.now());
+             c.submit(t);
+             c.submit(make(interrupt("vol", 1s), clock.now()));
+             return t;
+         },
+         false, "vol", {}, "", "Song"},
+        {"the ambient one, shown",
+         [&](ActivityCoordinator& c, ManualClock& clock) {
+             const auto t = track(ActivityPriority::ambient, clock.now());
+             c.setAmbient(t);
+             return t;
+         },
+         true, "Song", {}, "Song", "Song"},
+        {"gone already: nothing comes back",
+         [&](ActivityCoordinator& c, ManualClock& clock) {
+             const auto t = track(ActivityPriority::queued, clock.now());
+             c.submit(t);
+             c.dismissCurrent();
+             return t;
+         },
+         false, "", {}, "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        ManualClock clock(kReferenceDate);
+        ActivityCoordinator coordinator(clock);
+        const auto original = row.arrange(coordinator, clock);
+        clock.advance(500ms);
+        coordinator.tick();
+        EXPECT_EQ(coordinator.refresh(retitled(original, "Song")), row.returns);
+        EXPECT_EQ(titleOf(coordinator.current()), row.current);
+        EXPECT_EQ(titlesOf(coordinator.queue()), row.queue);
+        EXPECT_EQ(titleOf(coordinator.ambient()), row.ambient);
+        if (coordinator.current() && coordinator.current()->title() == "Song") {
+            EXPECT_EQ(coordinator.current()->id(), original.id());
+        }
+        // The interrupt ends at 1 s and gives back the track's remaining time.
+        clock.advance(1s);
+        coordinator.tick();
+        if (std::string(row.why).starts_with("set aside")) {
+            EXPECT_EQ(titleOf(coordinator.current()), "Song");
+        }
+        clock.set(kReferenceDate + 10s);
+        coordinator.tick();
+        EXPECT_EQ(titleOf(coordinator.current()), row.currentAtTen);
+    }
+}
+
 TEST(ActivityCoordinatorTime, EndlessDurationDoesNotWrapIntoThePast)
 {
     ManualClock clock;

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -129,6 +131,27 @@ TEST_F(EventTapServiceSystemTest, VolumeUpHeldByAnotherClientMeansNoAccessibilit
     EXPECT_EQ(m_service->start(Mode::listen), Status::running(Mode::listen));
     m_desktop.tap(m_volumeUp);
     EXPECT_TRUE(testsupport::waitUntil([&] { return m_events.size() == 2; }));
+
+    // Key by key: the other client holds volume up only.
+    EXPECT_TRUE(m_service->isHeldByAnotherProgram(MediaKey::soundUp));
+    EXPECT_FALSE(m_service->isHeldByAnotherProgram(MediaKey::soundDown));
+    daemon.ungrabKey(m_volumeUp);
+    EXPECT_FALSE(m_service->isHeldByAnotherProgram(MediaKey::soundUp));
+    // The probe left nothing behind: the other client can take it again.
+    // (The server orders two clients' requests only by what it has read: a
+    // round trip on ours first.)
+    xcb_connection_t* ours = m_connection->connection();
+    std::free(xcb_get_input_focus_reply(ours, xcb_get_input_focus(ours), nullptr));
+    EXPECT_TRUE(daemon.grabKey(m_volumeUp));
+}
+
+TEST_F(EventTapServiceSystemTest, KeysAnInterceptingTapHoldsAreHeldByNobodyElse)
+{
+    ASSERT_EQ(m_service->start(Mode::intercept), Status::running(Mode::intercept));
+    for (MediaKey key : allCases<MediaKey>())
+        EXPECT_FALSE(m_service->isHeldByAnotherProgram(key)) << rawValue(key);
+    EXPECT_FALSE(m_keyboard->isHeldByAnotherProgram(mediaKeySymbols())) << "our own grabs, not probed";
+    EXPECT_TRUE(m_keyboard->holdsGrabs());
 }
 
 TEST_F(EventTapServiceSystemTest, TheKeysTakenAfterTheCheckStillMeanNoAccessibility)

@@ -358,7 +358,8 @@ TEST_F(MediaRemoteAdapterSystemTest, StreamPrintsAReplacementThenDiffsAndSurvive
     EXPECT_LT(payload.value("elapsedTime").toDouble(), 32.0);
     EXPECT_EQ(payload.value("shuffleMode"), "off");
     EXPECT_EQ(payload.value("repeatMode"), "off");
-    EXPECT_EQ(payload.value("contentItemIdentifier"), "/org/fake/track/Song");
+    const QString item = payload.value("contentItemIdentifier").toString();
+    EXPECT_EQ(item.size(), 32) << "a digest of the bus name, track id and url";
     EXPECT_EQ(payload.value("bundleIdentifier"), "fakeplayer");
     EXPECT_EQ(payload.value("artworkMimeType"), "image/png");
     EXPECT_EQ(QByteArray::fromBase64(payload.value("artworkData").toString().toLatin1()), coverBytes());
@@ -381,6 +382,7 @@ TEST_F(MediaRemoteAdapterSystemTest, StreamPrintsAReplacementThenDiffsAndSurvive
     ASSERT_TRUE(other);
     EXPECT_EQ(other->value("diff"), QJsonValue(true));
     EXPECT_EQ(payloadOf(*other).value("title"), "Other");
+    EXPECT_NE(payloadOf(*other).value("contentItemIdentifier").toString(), item);
     EXPECT_EQ(payloadOf(*other).value("artworkData"), QJsonValue(QJsonValue::Null)) << "the old cover is cleared";
 
     player.vanish();
@@ -419,6 +421,56 @@ TEST_F(MediaRemoteAdapterSystemTest, StreamFollowsAPlayingPlayerOverAPausedOne)
     ASSERT_TRUE(line);
     EXPECT_EQ(line->value("diff"), QJsonValue(false)) << "another player: a replacement";
     EXPECT_EQ(payloadOf(*line).value("title"), "Paused song");
+    stream->terminate();
+}
+
+// mpv-mpris names every track of every mpv "/0", and first titles a track by
+// its file name, the real title coming a moment later.
+TEST_F(MediaRemoteAdapterSystemTest, PlayersThatReuseTrackIdsStillNameEachItemApart)
+{
+    const auto mpvTrack = [](const QString& file, const QString& title) {
+        return QVariantMap{{"mpris:trackid", QVariant::fromValue(QDBusObjectPath("/0"))},
+                           {"xesam:url", QUrl::fromLocalFile("/music/" + file).toString()},
+                           {"xesam:title", title}};
+    };
+    const auto titled = [](const QString& title) {
+        return [title](const QJsonObject& line) { return payloadOf(line).value("title") == title; };
+    };
+    FakePlayer first(bus.address(), "mpv", mpvTrack("one.mp3", "one.mp3"));
+    auto stream = adapter({"stream", "--debounce=50"});
+    Lines lines(stream->standardOutput());
+    auto line = lines.until(titled("one.mp3"));
+    ASSERT_TRUE(line);
+    const QJsonValue one = payloadOf(*line).value("contentItemIdentifier");
+    ASSERT_TRUE(one.isString());
+
+    // The real title for the same file: the same item, so no new identity.
+    first.setMetadata(mpvTrack("one.mp3", "One"));
+    line = lines.until(titled("One"));
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->value("diff"), QJsonValue(true));
+    EXPECT_FALSE(payloadOf(*line).contains("contentItemIdentifier"));
+
+    // The next file under the same id: another item.
+    first.setMetadata(mpvTrack("two.mp3", "Two"));
+    line = lines.until(titled("Two"));
+    ASSERT_TRUE(line);
+    const QJsonValue two = payloadOf(*line).value("contentItemIdentifier");
+    ASSERT_TRUE(two.isString());
+    EXPECT_NE(two, one);
+
+    // A second mpv plays the first file: another player, another item.
+    first.setStatus("Paused");
+    FakePlayer second(bus.address(), "mpv.instance4242", mpvTrack("one.mp3", "One"));
+    line = lines.until([](const QJsonObject& line) {
+        return line.value("diff") == QJsonValue(false) && payloadOf(line).value("playing") == true;
+    });
+    ASSERT_TRUE(line);
+    EXPECT_EQ(payloadOf(*line).value("player"), second.busName());
+    const QJsonValue third = payloadOf(*line).value("contentItemIdentifier");
+    ASSERT_TRUE(third.isString());
+    EXPECT_NE(third, one);
+    EXPECT_NE(third, two);
     stream->terminate();
 }
 
@@ -527,7 +579,7 @@ TEST_F(MediaRemoteAdapterSystemTest, SourceReadsTheAdapterAndSendsItCommands)
     ASSERT_TRUE(state.artwork);
     const auto cover = coverBytes();
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(state.artwork->data()), qsizetype(state.artwork->size())).toHex().toStdString(), cover.toHex().toStdString());
-    EXPECT_EQ(state.itemKey(), "/org/fake/track/Song");
+    EXPECT_EQ(state.itemKey().size(), 32u) << "the adapter's item identity";
 
     source->send(MediaCommand::toggle());
     source->send(MediaCommand::seek(12.5));

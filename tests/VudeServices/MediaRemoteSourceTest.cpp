@@ -1,5 +1,7 @@
 #include "VudeServices/MediaRemoteSource.h"
 
+#include "Platform/Core/AppResources.h"
+
 #include "TestSupport.h"
 
 #include <QTemporaryDir>
@@ -319,6 +321,13 @@ TEST_F(MediaRemoteSourceTest, ReapsAdaptersLeftToInitOnly)
     EXPECT_EQ(first->signal, SIGTERM);
     EXPECT_EQ(earlier[1]->waitForExit(0ms), std::nullopt) << "its parent is alive";
     earlier[1]->kill();
+}
+
+// The adapter's folder holds programs built for this machine: it lives among
+// the helper programs (libexec), not the shared resources.
+TEST(MediaRemoteSource, TheAdapterIsLookedForAmongTheHelperPrograms)
+{
+    EXPECT_EQ(MediaRemoteSource::defaultResourcesDirectory(), AppResources::helpersDirectory() / "mediaremote-adapter");
 }
 
 TEST(MediaRemoteSource, RespawnDelaysDoubleUpToThirtySeconds)

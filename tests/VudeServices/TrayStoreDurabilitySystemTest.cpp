@@ -1,6 +1,8 @@
 // A process that keeps changing the tray is killed at random points, again
 // and again, each time over what the last one left: "index.json" must always
-// read whole, as the list before the change under way or after it.
+// read whole, as the list before the change under way or after it. And a
+// process whose data folder cannot hold a Trash never loses a file it was
+// asked to trash.
 #include "Platform/Core/AtomicFile.h"
 #include "VudeServices/TrayStore.h"
 
@@ -77,6 +79,25 @@ void report(int output, const std::vector<TrayItem>& items)
         }
         report(output, store.items());
     }
+}
+
+/// The child: a session whose data folder cannot be used, working in
+/// `work`. Moves `source` into the tray and removes it again; exits 0 once
+/// the tray is empty.
+[[noreturn]] void trashWithAnUnusableDataFolder(const fs::path& support, const fs::path& source, const fs::path& work)
+{
+    if (chdir(work.c_str()) != 0 || setenv("XDG_DATA_HOME", "/proc/no-such-dir", 1) != 0)
+        _exit(3);
+    TrayStore::Options options;
+    options.applicationSupport = support;
+    TrayStore store("Vude", options);
+    store.add({source}, true);
+    store.waitUntilIdle();
+    if (store.items().size() != 1)
+        _exit(4);
+    store.removeAll();
+    store.waitUntilIdle();
+    _exit(store.items().empty() ? 0 : 5);
 }
 
 void readLines(int input, std::string& pending, std::vector<std::string>& lines, std::size_t count)
@@ -178,4 +199,37 @@ TEST(TrayStoreDurabilityTest, TheIndexIsAlwaysTheListBeforeOrAfterTheChangeUnder
     // The kills must not all land before the first change.
     EXPECT_GT(changes, kRounds);
     RecordProperty("changes", changes);
+}
+
+// Qt's moveToTrash, finding no usable data folder, put the file in "files/"
+// under the working folder and said it had trashed it.
+TEST(TrayStoreTrashTest, AFileQtPutInTheWorkingFolderInsteadOfTheTrashStaysInTheTray)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const fs::path base = folder.path().toStdString();
+    const fs::path support = base / "support";
+    const fs::path work = base / "work";
+    const fs::path source = base / "only-copy.txt";
+    fs::create_directories(work);
+    std::ofstream(source) << "the only copy";
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        trashWithAnUnusableDataFolder(support, source, work);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    std::vector<fs::path> kept;
+    for (const auto& entry : fs::recursive_directory_iterator(support / "Vude" / "Tray"))
+        if (entry.path().filename() == "only-copy.txt")
+            kept.push_back(entry.path());
+    ASSERT_EQ(kept.size(), 1u) << "the file stays in its tray folder";
+    std::ifstream in(kept[0]);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the only copy");
+    EXPECT_FALSE(fs::exists(work / "files" / "only-copy.txt"));
+    EXPECT_FALSE(fs::exists(work / "info" / "only-copy.txt.trashinfo"));
 }

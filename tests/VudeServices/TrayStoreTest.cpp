@@ -156,7 +156,7 @@ protected:
     std::optional<QImage> m_icon;
     std::vector<std::pair<std::string, int>> m_iconRequests;
     RecordingUrlOpener m_opener;
-    std::function<bool(const fs::path&)> m_moveToTrash;
+    Trash::Mover m_moveToTrash;
     FakePasteboard m_pasteboard;
     std::unique_ptr<TrayStore> m_store;
     int m_itemsChanged = 0;
@@ -300,13 +300,55 @@ TEST_F(TrayStoreTest, RemovingAMovedItemTrashesItsFileOrKeepsIt)
     EXPECT_FALSE(fs::exists(fs::path(trashed[0].storedPath).parent_path()));
 
     // Without a Trash to take it, the file stays in the tray folder.
-    m_moveToTrash = [](const fs::path&) { return false; };
+    m_moveToTrash = [](const fs::path&) { return std::nullopt; };
     reopen();
     const auto kept = add({makeFile("kept.txt")}, true);
     store().removeAll();
     store().waitUntilIdle();
     EXPECT_TRUE(store().items().empty());
     EXPECT_TRUE(fs::exists(kept[0].storedPath));
+}
+
+// With a data folder it cannot use, QFile::moveToTrash made "files/" and
+// "info/" in the working folder, moved the file there and said it had
+// trashed it.
+TEST_F(TrayStoreTest, AFileTrashedAnywhereButTheUsersTrashStaysInTheTray)
+{
+    const fs::path elsewhere = base() / "working";
+    m_moveToTrash = [elsewhere](const fs::path& path) -> std::optional<fs::path> {
+        fs::create_directories(elsewhere / "files");
+        fs::create_directories(elsewhere / "info");
+        const fs::path landed = elsewhere / "files" / path.filename();
+        fs::rename(path, landed);
+        std::ofstream(elsewhere / "info" / (path.filename().string() + ".trashinfo")) << "[Trash Info]\n";
+        return landed;
+    };
+    const auto kept = add({makeFile("only-copy.txt", "the only copy")}, true);
+    store().removeAll();
+    store().waitUntilIdle();
+
+    EXPECT_TRUE(store().items().empty());
+    EXPECT_EQ(contentOf(kept[0].storedPath), "the only copy") << "back in the tray folder";
+    EXPECT_FALSE(fs::exists(elsewhere / "files" / "only-copy.txt"));
+    EXPECT_FALSE(fs::exists(elsewhere / "info" / "only-copy.txt.trashinfo")) << "no record of a file not there";
+}
+
+TEST_F(TrayStoreTest, AFolderASetAsideIndexNamesIsNeverDeleted)
+{
+    const auto parked = add({makeFile("parked.txt")});
+    const auto other = add({makeFile("other.txt")});
+    // An index set aside before names the first item, and only it.
+    const std::string setAside = index().string() + ".unreadable";
+    std::string text = encodeTrayIndex(parked);
+    text.erase(text.find("\"childCount\""), 1);
+    ASSERT_TRUE(AtomicFile::write(setAside, text));
+
+    store().removeAll();
+    store().waitUntilIdle();
+    EXPECT_TRUE(store().items().empty());
+    EXPECT_TRUE(fs::exists(parked[0].storedPath)) << "named by the index set aside";
+    EXPECT_FALSE(fs::exists(fs::path(other[0].storedPath).parent_path()));
+    EXPECT_EQ(contentOf(setAside), text);
 }
 
 TEST_F(TrayStoreTest, RemovalsSaveAtOnceAndDeleteFoldersOnTheQueue)

@@ -40,6 +40,7 @@ Track trackFrom(const QVariantMap& metadata)
     const QVariant id = Mpris::plain(metadata.value(QStringLiteral("mpris:trackid")));
     track.trackId = id.metaType() == QMetaType::fromType<QDBusObjectPath>() ? id.value<QDBusObjectPath>().path()
                                                                             : id.toString();
+    track.url = Mpris::plain(metadata.value(QStringLiteral("xesam:url"))).toString();
     track.title = Mpris::plain(metadata.value(QStringLiteral("xesam:title"))).toString();
     track.artists = stringList(metadata.value(QStringLiteral("xesam:artist")));
     track.album = Mpris::plain(metadata.value(QStringLiteral("xesam:album"))).toString();
@@ -49,13 +50,6 @@ Track trackFrom(const QVariantMap& metadata)
     track.lengthMicroseconds = integer(metadata, "mpris:length");
     track.trackNumber = integer(metadata, "xesam:trackNumber");
     return track;
-}
-
-bool isAnotherTrack(const Track& a, const Track& b)
-{
-    if (!a.trackId.isEmpty() || !b.trackId.isEmpty())
-        return a.trackId != b.trackId;
-    return a.title != b.title || a.artists != b.artists || a.album != b.album;
 }
 
 QDBusMessage propertiesCall(const QString& service, const char* method)
@@ -241,7 +235,7 @@ void MprisWatcher::apply(Player& player, const QVariantMap& properties, bool fro
     }
     if (metadata != properties.end()) {
         Track track = trackFrom(Mpris::plain(*metadata).toMap());
-        if (fromSignal && isAnotherTrack(track, player.track))
+        if (fromSignal && track.isAnotherItem(player.track))
             player.lastActive = ++m_activity;
         player.track = std::move(track);
     }

@@ -59,8 +59,7 @@ QJsonObject payload(const Player* player, qint64 nowMilliseconds, const Artwork&
     putText(payload, "album", track.album);
     putText(payload, "genre", joined(track.genres));
     putText(payload, "composer", joined(track.composers));
-    if (!track.trackId.isEmpty() && track.trackId != QLatin1String("/org/mpris/MediaPlayer2/TrackList/NoTrack"))
-        payload.insert(QLatin1String("contentItemIdentifier"), track.trackId);
+    putText(payload, "contentItemIdentifier", player->itemIdentity());
     if (track.lengthMicroseconds && *track.lengthMicroseconds > 0)
         payload.insert(QLatin1String("duration"), static_cast<double>(*track.lengthMicroseconds) / 1e6);
     if (track.trackNumber)

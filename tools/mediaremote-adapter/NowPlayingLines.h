@@ -6,7 +6,10 @@
 // was taken anew, not because time passed: the reader extrapolates it with
 // the playback rate. The payload names its player by bus name ("player"),
 // which the app hands back to a command so it reaches the player shown; a
-// player keeps its name, so the key comes in replacements only.
+// player keeps its name, so the key comes in replacements only. The item's
+// identity ("contentItemIdentifier") is Player::itemIdentity: two players
+// that reuse one track id, or one player that plays another file under the
+// same id, still name different items.
 
 #include "Artwork.h"
 #include "Player.h"

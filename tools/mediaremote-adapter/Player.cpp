@@ -1,6 +1,43 @@
 #include "Player.h"
 
+#include <QCryptographicHash>
+
 #include <algorithm>
+
+namespace {
+
+constexpr auto kNoTrack = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
+// Hex digits of the identity: 128 bits, far from any collision.
+constexpr qsizetype kIdentityLength = 32;
+
+} // namespace
+
+QString Track::itemId() const
+{
+    return trackId == QLatin1String(kNoTrack) ? QString() : trackId;
+}
+
+bool Track::isAnotherItem(const Track& other) const
+{
+    if (!itemId().isEmpty() || !other.itemId().isEmpty() || !url.isEmpty() || !other.url.isEmpty())
+        return itemId() != other.itemId() || url != other.url;
+    return title != other.title || artists != other.artists || album != other.album;
+}
+
+QString Player::itemIdentity() const
+{
+    const QString id = track.itemId();
+    if (id.isEmpty() && track.url.isEmpty())
+        return {};
+    // A digest rather than the parts: a fixed length whose first characters
+    // already differ (traces cut the key short), and no file path in it.
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QString& part : {busName, id, track.url}) {
+        hash.addData(part.toUtf8());
+        hash.addData(QByteArrayView("\0", 1));
+    }
+    return QString::fromLatin1(hash.result().toHex().left(kIdentityLength));
+}
 
 std::optional<double> Player::elapsedSeconds(qint64 nowMilliseconds) const
 {

@@ -14,8 +14,11 @@
 #include <utility>
 
 struct Track {
-    /// The player's identifier of the track (an object path).
+    /// The player's identifier of the track (an object path). Some players
+    /// give every track the same one (mpv-mpris: "/0").
     QString trackId;
+    /// Where the track is played from ("xesam:url").
+    QString url;
     QString title;
     QStringList artists;
     QString album;
@@ -24,6 +27,13 @@ struct Track {
     QString artUrl;
     std::optional<qint64> lengthMicroseconds;
     std::optional<qint64> trackNumber;
+
+    /// The player's id when it names a track (not "…/TrackList/NoTrack").
+    QString itemId() const;
+    /// Whether `other` is another item than this one: by id and url where
+    /// either track has one, else by title, artists and album. A title that
+    /// arrives later for the same item is not another item.
+    bool isAnotherItem(const Track& other) const;
 
     bool operator==(const Track&) const = default;
 };
@@ -63,6 +73,11 @@ struct Player {
 
     /// The order its connection joined the bus in (":1.42" is (1, 42)).
     std::pair<qint64, qint64> connectionOrder() const;
+
+    /// What tells this player's current item from every other, on any
+    /// player: a digest of the bus name, the track id and the url. Empty
+    /// when the track has neither id nor url.
+    QString itemIdentity() const;
 
     /// A reverse-domain identifier of the application: its desktop entry
     /// ("org.gnome.Lollypop"), else the bus name's last part without an

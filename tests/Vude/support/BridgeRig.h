@@ -171,8 +171,11 @@ struct BridgeRig {
         services.brightness = std::make_unique<BrightnessService>(std::move(ownedDisplayBacklight), scheduler);
         services.keyboardBacklight =
             std::make_unique<KeyboardBacklightService>(std::move(ownedKeyboardBacklight), scheduler);
-        services.eventTap =
-            std::make_unique<EventTapService>(std::move(ownedKeyTap), access, scheduler, schedulerClock);
+        if (otherEventTap)
+            services.eventTap = std::move(otherEventTap);
+        else
+            services.eventTap =
+                std::make_unique<EventTapService>(std::move(ownedKeyTap), access, scheduler, schedulerClock);
         services.focus = std::make_unique<FocusService>(std::move(ownedFocusSource), home.path().toStdString());
         services.bluetooth = std::make_unique<BluetoothService>(std::move(ownedBluetooth), scheduler);
         if (otherCalendar)
@@ -275,6 +278,9 @@ struct BridgeRig {
     CountingBacklight* keyboardBacklight = ownedKeyboardBacklight.get();
     std::unique_ptr<FakeKeyTapBackend> ownedKeyTap = std::make_unique<FakeKeyTapBackend>();
     FakeKeyTapBackend* keyTap = ownedKeyTap.get();
+    /// A test may put another tap (a real X server's) here before
+    /// makeBridge(); `keyTap` is then of no use.
+    std::unique_ptr<EventTapService> otherEventTap;
     std::unique_ptr<FakeFocusStateSource> ownedFocusSource = std::make_unique<FakeFocusStateSource>();
     FakeFocusStateSource* focusSource = ownedFocusSource.get();
     std::unique_ptr<FakeBluetoothBackend> ownedBluetooth = [] {

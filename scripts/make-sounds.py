@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Synthesises the app's two event sounds, Tink.wav (the screen locks) and
 Pop.wav (it unlocks): 16-bit mono PCM at 44.1 kHz, made from sines alone so
-that the output is the same on every run. Run it in this folder."""
+that the output is the same on every run. Writes them into Vude/sounds."""
 
 import math
+import os
 import struct
 import wave
+
+FOLDER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "Vude", "sounds")
 
 RATE = 44100
 
@@ -45,7 +48,7 @@ def write(name, voice, seconds, peak=0.5):
         tail = min(1.0, (count - i) / (0.005 * RATE))
         sample = max(-1.0, min(1.0, voice(t) * peak * tail))
         frames += struct.pack("<h", int(round(sample * 32767)))
-    with wave.open(name, "wb") as out:
+    with wave.open(os.path.join(FOLDER, name), "wb") as out:
         out.setnchannels(1)
         out.setsampwidth(2)
         out.setframerate(RATE)
