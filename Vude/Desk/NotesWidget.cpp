@@ -35,6 +35,8 @@ protected:
 NotesWidget::NotesWidget(const DeskEnvironment&, QWidget* parent) : DeskWidget(WidgetID::notes, parent)
 {
     m_editor = new NoteEditor(this);
+    // Only a click gives it the keyboard, not the Desk's opening.
+    m_editor->setFocusPolicy(Qt::ClickFocus);
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -47,8 +47,9 @@ TimerWheel::TimerWheel(const ViewEnvironment& environment, HapticPerformer* hapt
       m_layout{std::max(0, upper - lower), rowHeight, visibleRows}, m_value(lower),
       m_scroll(std::make_unique<SpringAnimator>(environment.scheduler, environment.clock, std::vector<double>{0}))
 {
-    // Click to take the keyboard; the arrows then scroll.
-    setFocusPolicy(Qt::StrongFocus);
+    // A click gives it the keyboard, for the arrows; the Desk's opening
+    // does not.
+    setFocusPolicy(Qt::ClickFocus);
     setAccessibleName(m_unit);
     connect(m_scroll.get(), &SpringAnimator::valueChanged, this, &TimerWheel::offsetChanged);
     connect(m_scroll.get(), &SpringAnimator::finished, this, [this] { m_snapTarget.reset(); });

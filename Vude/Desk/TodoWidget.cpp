@@ -56,6 +56,9 @@ public:
           m_focus(std::make_unique<SpringAnimator>(environment.scheduler, environment.clock, std::vector<double>{0})),
           m_field(new QLineEdit(this))
     {
+        // Only a click: the field must not take the keyboard when the Desk
+        // opens and the panel becomes the active window.
+        m_field->setFocusPolicy(Qt::ClickFocus);
         m_field->setFrame(false);
         m_field->setPlaceholderText(kPlaceholder);
         m_field->setFont(systemFont(kFieldSize));

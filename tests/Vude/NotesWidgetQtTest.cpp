@@ -5,12 +5,14 @@
 
 #include "Vude/Desk/DeskBinder.h"
 #include "Vude/Desk/RavoView.h"
+#include "VudeKit/WidgetLayout.h"
 #include "VudeUI/qt/QtTokens.h"
 
 #include "DeskRig.h"
 #include "WidgetPicture.h"
 
 #include <QPlainTextEdit>
+#include <QApplication>
 #include <QTest>
 #include <QTextCursor>
 

@@ -14,6 +14,7 @@
 #include "WidgetPicture.h"
 
 #include <QMenu>
+#include <QApplication>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -80,7 +81,7 @@ protected:
     /// Lets animations run out and deleted widgets go.
     void settle()
     {
-        rig.scheduler.advance(1s);
+        rig.scheduler.advance(2s);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -325,7 +326,7 @@ TEST_F(TimerWidgetQtTest, RowsCountDownOnTheWidgetsClockWhichRunsOnlyWhileShown)
     rig.scheduler.advance(1200ms);
     EXPECT_EQ(timer.now(), rig.clock.now() - 200ms) << "read every half second";
     EXPECT_EQ(row.text(), "1:29");
-    EXPECT_DOUBLE_EQ(row.progress(), 1.0 / 90);
+    EXPECT_NEAR(row.progress(), 1.0 / 90, 1e-12);
 
     timer.hide();
     EXPECT_FALSE(timer.isTicking());

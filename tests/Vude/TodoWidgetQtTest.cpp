@@ -7,6 +7,7 @@
 #include "Vude/Desk/TodoRow.h"
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Toolkit/PlainButton.h"
+#include "VudeKit/WidgetLayout.h"
 #include "VudeUI/qt/QtTokens.h"
 
 #include "DeskRig.h"
@@ -15,6 +16,7 @@
 #include <QEnterEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -80,7 +82,7 @@ protected:
 
     void settle()
     {
-        rig.scheduler.advance(1s);
+        rig.scheduler.advance(2s);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -96,7 +98,7 @@ TEST_F(TodoWidgetQtTest, ReturnAddsTheDraftAsTypedClearsItAndKeepsTheFocus)
     todos.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&todos));
     EXPECT_EQ(todos.field()->placeholderText(), "New task");
-    EXPECT_FALSE(todos.isFieldFocused());
+    EXPECT_FALSE(todos.isFieldFocused()) << "opening the Desk does not put the keyboard there";
 
     // A click anywhere on the composer, not only on the field, focuses it.
     QTest::mouseClick(todos.composer(), Qt::LeftButton, {}, QPoint(4, 4));
@@ -164,9 +166,9 @@ TEST_F(TodoWidgetQtTest, TheStarAndTheCrossShowOnlyUnderThePointerUnlessTheTaskI
 {
     TodoWidget& todos = make({task("plain", false, false, 2), task("starred", false, true, 1)});
     todos.show();
-    ASSERT_EQ(todos.rows().size(), 2u);
-    TodoRow& plain = *todos.rows()[0];
-    TodoRow& starred = *todos.rows()[1];
+    ASSERT_EQ(titles(todos.rows()), (std::vector<std::string>{"starred", "plain"}));
+    TodoRow& starred = *todos.rows()[0];
+    TodoRow& plain = *todos.rows()[1];
     const auto clickable = [](PlainButton* button) {
         return button->isVisible() && !button->testAttribute(Qt::WA_TransparentForMouseEvents);
     };
