@@ -247,6 +247,7 @@ TEST_F(TodoWidgetQtTest, APictureOfTasksWithADoneAndAFavouriteOne)
     TodoWidget& todos = make({task("Call the plumber", false, false, 3), task("Water the plants", false, true, 2),
                               task("Buy milk", true, false, 1),
                               task("A rather long task title that does not fit on one line", false, false, 0)});
+    todos.resize(260, 230);
     todos.show();
     enter(*todos.rows()[2]);
     settle();
