@@ -48,7 +48,8 @@ struct Application::Parts {
     QtTextMeasurer measurer;
     std::unique_ptr<QtPasteboard> pasteboard = QtPasteboard::forApplication();
     PortalReduceMotionSetting reduceMotion;
-    DeskEnvironment desk{{scheduler, steadyClock, &reduceMotion}, wallClock, NotificationCenter::defaultCenter()};
+    DeskEnvironment desk{{scheduler, steadyClock, &reduceMotion}, wallClock, NotificationCenter::defaultCenter(),
+                         &platform.haptics};
     std::shared_ptr<SystemPermissions> permissions;
     std::unique_ptr<FileManagerRevealer> revealer;
     std::unique_ptr<AppDelegate> delegate;

@@ -160,6 +160,7 @@ TimerBinding DeskBinder::timer() const
 NotesBinding DeskBinder::notes() const
 {
     NotesBinding binding;
+    binding.editable = m_model.repository != nullptr;
     binding.text = [model = m_weakModel] {
         return model && model->repository ? model->repository->noteText() : std::string();
     };

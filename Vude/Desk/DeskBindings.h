@@ -61,6 +61,8 @@ struct TimerBinding {
 };
 
 struct NotesBinding {
+    /// There is a repository to save to; edits would be dropped otherwise.
+    bool editable = false;
     /// The note as it is now ("" without a repository), read when called.
     std::function<std::string()> text;
     /// Saves an edit as this computer's revision of the note.

@@ -1,12 +1,13 @@
 #pragma once
 // What the Desk's views use besides the view model: the controls'
 // environment (animation frames, reduced motion), the wall clock for the
-// times a widget shows or hands back ("now" for a timer's pause), and the
-// notification centre the configure actions post to. The app hands one to
-// every Desk it builds; tests build theirs over fakes. Everything it names
-// outlives the views.
+// times a widget shows or hands back ("now" for a timer's pause), the
+// notification centre the configure actions post to and the haptic performer
+// the timer's wheels tick on. The app hands one to every Desk it builds;
+// tests build theirs over fakes. Everything it names outlives the views.
 
 #include "Platform/Core/NotificationCenter.h"
+#include "Platform/Shell/HapticPerformer.h"
 #include "Vude/Toolkit/ViewEnvironment.h"
 #include "VudeKit/ClockSource.h"
 
@@ -15,4 +16,6 @@ struct DeskEnvironment {
     /// Dates shown or stored.
     const ClockSource& wallClock;
     NotificationCenter& notifications;
+    /// Ticks of the controls that scroll by steps; none play when null.
+    HapticPerformer* haptics = nullptr;
 };

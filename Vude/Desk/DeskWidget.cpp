@@ -1,5 +1,8 @@
 #include "Vude/Desk/DeskWidget.h"
 
+#include "Vude/Desk/NotesWidget.h"
+#include "Vude/Desk/TimerWidget.h"
+#include "Vude/Desk/TodoWidget.h"
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Desk/WidgetFrame.h"
 
@@ -23,11 +26,14 @@ DeskWidget::DeskWidget(WidgetID id, QWidget* parent) : BoundView<WidgetBinding>(
 DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWidget* parent)
 {
     switch (id) {
+    case WidgetID::todos:
+        return new TodoWidget(environment, parent);
+    case WidgetID::timer:
+        return new TimerWidget(environment, parent);
+    case WidgetID::notes:
+        return new NotesWidget(environment, parent);
     case WidgetID::media:
     case WidgetID::calendar:
-    case WidgetID::todos:
-    case WidgetID::timer:
-    case WidgetID::notes:
     case WidgetID::shortcuts:
     case WidgetID::mirror:
     case WidgetID::quickApps:

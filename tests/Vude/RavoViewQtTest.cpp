@@ -4,6 +4,8 @@
 
 #include "Vude/Desk/DeskWidget.h"
 #include "Vude/Desk/RavoViewFactory.h"
+#include "Vude/Desk/TimerRow.h"
+#include "Vude/Desk/TimerWidget.h"
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Shell/NotchRootView.h"
 #include "Vude/Shell/Views/ArtworkCache.h"
@@ -219,9 +221,10 @@ TEST_F(RavoViewQtTest, AWidgetKeepsItsInstanceWhenItMovesAndIsHandedFreshValues)
     // New values reach the same widget.
     const NotchTimer tea{Uuid::random(), "Tea", 300, rig.clock.now(), std::nullopt};
     rig.model->setTimers({tea});
-    const auto* placeholder = dynamic_cast<const PlaceholderWidget*>(timer.data());
-    ASSERT_NE(placeholder, nullptr);
-    EXPECT_EQ(std::get<TimerBinding>(placeholder->binding()).timers, std::vector<NotchTimer>{tea});
+    const auto* timers = dynamic_cast<const TimerWidget*>(timer.data());
+    ASSERT_NE(timers, nullptr);
+    ASSERT_EQ(timers->rows().size(), 1u);
+    EXPECT_EQ(timers->rows()[0]->timer(), tea);
 
     // Leaving the row ends it.
     rig.model->setLayout(rowOf({WidgetID::media, WidgetID::timer}));

@@ -25,9 +25,23 @@
 //                          adds and "state KIND" of the model it went to,
 //                          and "hovered LANE" (a lane's id, or "none") as a
 //                          drag moves over the lanes
+//   notch-x-helper typing STORE
+//                          the window controller with the to-do and notes
+//                          widgets over a repository in the folder STORE,
+//                          the Desk opened; says "ready CX CY NX NY" with a
+//                          point on the to-do composer and one on the notes
+//                          editor once it has settled, "todos T1|T2..." and
+//                          "note TEXT" (line breaks as "\\n") whenever the
+//                          repository publishes them, "state KIND" on changes
+#include "Platform/Core/NotificationCenter.h"
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Input/XcbConnection.h"
 #include "Platform/Shell/InputShaper.h"
+#include "Vude/Desk/DeskEnvironment.h"
+#include "Vude/Desk/NotesWidget.h"
+#include "Vude/Desk/RavoView.h"
+#include "Vude/Desk/RavoViewFactory.h"
+#include "Vude/Desk/TodoWidget.h"
 #include "Vude/Shell/NotchHostingView.h"
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchRootView.h"
@@ -43,12 +57,17 @@
 #include "VudeServices/LocationProvider.h"
 #include "VudeServices/WeatherProvider.h"
 #include "VudeServices/ScreenGeometryResolver.h"
+#include "VudeSync/DidoDivuzerore.h"
+#include "VudeSync/ModelContainer.h"
+#include "VudeSync/ModelContext.h"
 #include "VudeUI/qt/QtTextMeasurer.h"
 
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSocketNotifier>
@@ -404,6 +423,99 @@ int runController(QApplication& app)
     return app.exec();
 }
 
+int runTyping(QApplication& app, const QString& folder)
+{
+    std::unique_ptr<XcbConnection> connection = XcbConnection::open();
+    if (!connection)
+        return 2;
+    SystemShellPlatform system(connection.get());
+    QtScheduler scheduler;
+    SystemClock clock;
+    SteadyClock steady;
+    QtTextMeasurer measurer;
+    FakePasteboard pasteboard;
+    FakeApplicationCatalog catalog;
+    SettingsStore settings(std::make_shared<InMemoryUserDefaults>());
+    for (WidgetID id : allCases<WidgetID>())
+        settings.setWidget(id, id == WidgetID::todos || id == WidgetID::notes);
+
+    ModelConfiguration configuration;
+    configuration.url = std::filesystem::path(folder.toStdString()) / "Vude.store";
+    auto container = ModelContainer::open(configuration);
+    if (!container)
+        return 2;
+    auto repository = std::make_shared<DidoDivuzerore>((*container)->makeContext(), "Test computer", clock);
+    QObject::connect(repository.get(), &DidoDivuzerore::todosChanged, &app, [&] {
+        QStringList titles;
+        for (const TodoSnapshot& todo : repository->todos())
+            titles << QString::fromStdString(todo.title);
+        say(QStringLiteral("todos ") + titles.join('|'));
+    });
+    QObject::connect(repository.get(), &DidoDivuzerore::noteTextChanged, &app, [&] {
+        say(QStringLiteral("note ") + QString::fromStdString(repository->noteText()).replace('\n', "\\n"));
+    });
+
+    NotchWindowControllerEnvironment environment{settings, system.platform(), scheduler, clock,
+                                                 steady,   measurer,          pasteboard};
+    environment.applicationCatalog = &catalog;
+    environment.makeClipboardService = false;
+    environment.makeLocationProvider = [&] {
+        return std::make_unique<LocationProvider>(std::make_unique<FakeLocationBackend>(),
+                                                  std::make_unique<FakeReverseGeocoder>(), clock, scheduler);
+    };
+    environment.makeWeatherProvider = [&](LocationProvider& locations) {
+        return std::make_unique<WeatherProvider>(locations, std::make_unique<FakeWeatherService>(), clock,
+                                                 scheduler);
+    };
+    NotchWindowController controller(std::move(environment));
+    controller.setRepository(repository);
+    NotificationCenter notifications;
+    const ShellPlatform platform = system.platform();
+    DeskEnvironment desk{{scheduler, steady, nullptr}, clock, notifications, &platform.haptics};
+    QPointer<RavoView> shown;
+    controller.setDeskViewFactory([&, factory = ravoViewFactory(desk)](RiziDar tab, NotchViewModel& model,
+                                                                      QWidget* parent) {
+        QWidget* made = factory(tab, model, parent);
+        shown = qobject_cast<RavoView*>(made);
+        return made;
+    });
+    NotchViewModel* model = controller.activeModel();
+    if (!model)
+        return 2;
+    static const char* const kinds[] = {"peek", "activity", "activityExpanded", "open", "hidden", "closed",
+                                        "dropTarget"};
+    QObject::connect(
+        model, &NotchViewModel::stateChanged, &app,
+        [&] { say(QStringLiteral("state ") + kinds[int(model->state().kind())]); }, Qt::QueuedConnection);
+    model->send(NotchEvent::click());
+
+    auto* settled = new QTimer(&app);
+    QObject::connect(settled, &QTimer::timeout, &app, [&, settled] {
+        if (!shown || !shown->window()->windowHandle() || !shown->window()->windowHandle()->isExposed())
+            return;
+        auto* todos = dynamic_cast<TodoWidget*>(shown->widget(WidgetID::todos));
+        auto* notes = dynamic_cast<NotesWidget*>(shown->widget(WidgetID::notes));
+        if (!todos || !notes || !todos->isVisible() || !notes->isVisible())
+            return;
+        settled->stop();
+        connection->roundTrip();
+        syncWithQtConnection();
+        const QPoint field = todos->composer()->mapToGlobal(todos->composer()->rect().center());
+        const QPoint editor = notes->editor()->mapToGlobal(QPoint(20, 12));
+        say(QStringLiteral("ready %1 %2 %3 %4").arg(field.x()).arg(field.y()).arg(editor.x()).arg(editor.y()));
+    });
+    // Once the opening animation has had its time.
+    QTimer::singleShot(800, settled, [settled] { settled->start(50); });
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        std::string command;
+        if (!std::getline(std::cin, command) || command == "quit")
+            app.quit();
+    });
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -420,6 +532,8 @@ int main(int argc, char** argv)
         return runController(app);
     if (arguments.value(1) == "desk")
         return runDesk(app);
-    std::cerr << "usage: notch-x-helper panel | drag FILE | model | desk | controller\n";
+    if (arguments.value(1) == "typing" && arguments.size() == 3)
+        return runTyping(app, arguments.value(2));
+    std::cerr << "usage: notch-x-helper panel | drag FILE | model | desk | controller | typing STORE\n";
     return 2;
 }

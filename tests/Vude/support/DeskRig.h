@@ -52,7 +52,9 @@ struct DeskRig : notchtest::Rig {
     /// Names posted, in order.
     std::vector<std::string> posted;
     FixedReduceMotionSetting reduceMotion{false};
-    DeskEnvironment environment{{scheduler, clock, &reduceMotion}, clock, notifications};
+    /// Every tick a Desk control asks for.
+    CountingHapticPerformer deskHaptics;
+    DeskEnvironment environment{{scheduler, clock, &reduceMotion}, clock, notifications, &deskHaptics};
     std::unique_ptr<ModelContainer> container;
     std::shared_ptr<DidoDivuzerore> repository;
 };
