@@ -4,6 +4,7 @@
 #include "Vude/Settings/SettingsPaneView.h"
 #include "Vude/Settings/SettingsServices.h"
 #include "Vude/Settings/SettingsSidebar.h"
+#include "Vude/Settings/SettingsText.h"
 #include "Vude/Toolkit/ScrollArea.h"
 #include "VudeUI/Tokens.h"
 #include "VudeUI/qt/ContinuousCorners.h"
@@ -104,6 +105,7 @@ SettingsRootView::SettingsRootView(SettingsServices& services, const SettingsEnv
     detailLayout->setContentsMargins(0, 0, 0, 0);
     m_scroll = new ScrollArea(detail);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    styleSettingsScrollBar(*m_scroll);
     detailLayout->addWidget(m_scroll);
     columns->addWidget(detail, 1);
 

@@ -1,5 +1,6 @@
 #include "Vude/Settings/SettingsSidebar.h"
 
+#include "Vude/Settings/SettingsText.h"
 #include "Vude/Toolkit/ScrollArea.h"
 #include "VudeUI/Tokens.h"
 #include "VudeUI/qt/ContinuousCorners.h"
@@ -198,6 +199,7 @@ SettingsSidebar::SettingsSidebar(SettingsPane selection, QWidget* parent) : QWid
 
     m_scroll = new ScrollArea(this);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    styleSettingsScrollBar(*m_scroll);
     m_list = new List(*this);
     m_scroll->setWidget(m_list);
     layout->addWidget(m_scroll, 1);

@@ -20,8 +20,8 @@ class SettingsSidebar final : public QWidget {
     Q_OBJECT
 public:
     static constexpr int sidebarWidth = 220;
-    static constexpr int rowHeight = 28;
-    static constexpr int headingHeight = 28;
+    static constexpr int rowHeight = 26;
+    static constexpr int headingHeight = 24;
     static constexpr double tileSize = 18;
     static constexpr double tileRadius = 5;
     static constexpr double tileSymbolSize = 10;

@@ -3,7 +3,9 @@
 #include "Vude/Toolkit/WrappedText.h"
 #include "VudeUI/qt/QtTokens.h"
 
+#include <QAbstractScrollArea>
 #include <QFontMetricsF>
+#include <QScrollBar>
 #include <QPainter>
 
 #include <algorithm>
@@ -15,7 +17,8 @@ SettingsText::SettingsText(const QString& text, const Vude::FontToken& font, con
 {
     setFont(toQFont(font));
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Not Fixed: a layout would hold a fixed height to the one-line hint.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     setAccessibleName(text);
@@ -112,4 +115,14 @@ void SettingsText::paintEvent(QPaintEvent*)
     }
     const QRectF area(0, 0, lineWidth(width()), height());
     WrappedText::draw(painter, area, m_text, font(), toQColor(m_color), Qt::AlignLeft);
+}
+
+void styleSettingsScrollBar(QAbstractScrollArea& area)
+{
+    area.verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { background: transparent; width: 8px; margin: 2px 1px; }"
+                       "QScrollBar::handle:vertical { background: %1; border-radius: 3px; min-height: 24px; }"
+                       "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+                       "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+            .arg(toQColor(Vude::Ink::x600).name()));
 }

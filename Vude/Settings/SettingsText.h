@@ -11,6 +11,11 @@
 
 #include <optional>
 
+class QAbstractScrollArea;
+
+/// Gives `area` the settings window's thin, dark scroll bar.
+void styleSettingsScrollBar(QAbstractScrollArea& area);
+
 class SettingsText final : public QWidget {
     Q_OBJECT
 public:

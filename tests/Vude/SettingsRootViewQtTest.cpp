@@ -5,6 +5,7 @@
 #include "Vude/Settings/SettingsPaneView.h"
 #include "Vude/Settings/SettingsRootView.h"
 #include "Vude/Settings/SettingsSidebar.h"
+#include "Vude/Settings/SettingsText.h"
 #include "Vude/Shell/NotchViewModel.h"
 #include "Vude/Toolkit/ScrollArea.h"
 
@@ -296,6 +297,17 @@ TEST_F(SettingsRootViewQtTest, AnUnbuiltPaneSaysSoInItsCard)
               "About lands in a later wave. The pane structure is in place so it can be filled in without touching "
               "the shell.");
     EXPECT_EQ(UnbuiltPane::sentence(SettingsPane::idleLock).left(12), "Idle & Lock ");
+
+    // The sentence wraps within the card instead of being cut.
+    auto root = make(SettingsPane::about);
+    root->resize(720, 460);
+    QCoreApplication::sendPostedEvents();
+    const auto texts = root->paneView()->findChildren<SettingsText*>();
+    ASSERT_EQ(texts.size(), 2);
+    const SettingsText* sentence = texts[1];
+    EXPECT_EQ(sentence->text(), UnbuiltPane::sentence(SettingsPane::about));
+    EXPECT_GE(sentence->height(), 2 * QFontMetrics(sentence->font()).height()) << "two lines at this width";
+    EXPECT_EQ(sentence->height(), sentence->heightForWidth(sentence->width()));
 }
 
 TEST_F(SettingsRootViewQtTest, PicturesOfEachSectionsFirstPane)
@@ -303,6 +315,7 @@ TEST_F(SettingsRootViewQtTest, PicturesOfEachSectionsFirstPane)
     for (const auto pane : {SettingsPane::general, SettingsPane::battery, SettingsPane::nowPlaying,
                             SettingsPane::ravo, SettingsPane::about}) {
         auto root = make(pane);
+        QCoreApplication::sendPostedEvents();
         root->layout()->activate();
         const QImage image = testsupport::picture(*root, 2, Qt::black);
         // The sidebar's background and the detail column's.
