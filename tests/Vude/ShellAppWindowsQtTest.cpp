@@ -1,9 +1,11 @@
 #include "AppRig.h"
 #include "Vude/Permissions/FakePermissions.h"
+#include "Vude/App/AppSettingsServices.h"
 #include "Vude/App/QtMenuBuilder.h"
 #include "Vude/App/SettingsWindowPlacement.h"
 #include "Vude/App/ShellAppWindows.h"
 #include "Vude/App/UpdateService.h"
+#include "Vude/Settings/SettingsPaneInputs.h"
 #include "Vude/Settings/SettingsRootView.h"
 #include "Platform/Core/MachineModel.h"
 #include "Platform/Core/SystemDescription.h"
@@ -374,6 +376,34 @@ TEST_F(ShellAppWindowsQtTest, APaneRequestRightAfterTheOneThatOpensTheWindowIsHe
     ASSERT_TRUE(windows->settingsRootView());
     EXPECT_EQ(windows->settingsRootView()->selection(), SettingsPane::quickApps);
     EXPECT_EQ(windows->settingsRootView()->headerTitle(), "Quick Apps");
+}
+
+TEST_F(ShellAppWindowsQtTest, ThePanesCallbacksReachTheRunningApp)
+{
+    AppSettingsServices services(*rig.delegate, permissions.system());
+    EXPECT_EQ(&services.settings(), rig.delegate->settings());
+    EXPECT_EQ(services.geometryReport(), "Display 1 report");
+    EXPECT_EQ(services.idle(), &rig.delegate->bridge()->idle());
+    EXPECT_EQ(services.shortcutsService(), &rig.shell->shortcutsService());
+    EXPECT_EQ(services.calendar(), nullptr) << "the rig's calendar is no calendar service";
+
+    ASSERT_TRUE(services.hasRepository());
+    int told = 0;
+    QObject::connect(&services, &SettingsServices::inputsChanged, [&] { ++told; });
+    const auto shortcuts = std::get<ShortcutsPaneInputs>(settingsPaneInputs(SettingsPane::shortcuts, services));
+    const std::size_t before = shortcuts.chosen.size();
+    shortcuts.onAdd("Make GIF", "sparkles");
+    ASSERT_EQ(services.shortcuts().size(), before + 1);
+    EXPECT_EQ(services.shortcuts().back().shortcutName, "Make GIF");
+    EXPECT_GE(told, 1) << "the window hears the repository republish";
+    shortcuts.onRemove(services.shortcuts().back().id);
+    EXPECT_EQ(services.shortcuts().size(), before);
+
+    const auto idle = std::get<IdleLockPaneInputs>(settingsPaneInputs(SettingsPane::idleLock, services));
+    idle.onToggleKeepAwake();
+    EXPECT_TRUE(rig.delegate->bridge()->idle().isKeepingAwake());
+    idle.onToggleKeepAwake();
+    EXPECT_FALSE(rig.delegate->bridge()->idle().isKeepingAwake());
 }
 
 TEST_F(ShellAppWindowsQtTest, SavedSettingsFrameOffEveryScreenComesBackCentred)
