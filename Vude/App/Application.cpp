@@ -157,6 +157,8 @@ Application::Application(QObject* parent)
                         const auto* clipboard = controller ? controller->controller().clipboardService().get() : nullptr;
                         return clipboard ? std::int64_t(clipboard->clips().size()) : 0;
                     },
+                    .steadyClock = &parts.steadyClock,
+                    .reduceMotion = &parts.reduceMotion,
                 });
             },
         .writeOutput = writeStandardOutput,

@@ -5,6 +5,7 @@
 #include "Platform/Core/MachineModel.h"
 #include "Platform/Core/SystemDescription.h"
 #include "Vude/App/AppDelegate.h"
+#include "Vude/App/AppSettingsServices.h"
 #include "Vude/App/BuildInfo.h"
 #include "Vude/App/DeveloperHooks.h"
 #include "Vude/Shell/NotchPanel.h"
@@ -16,6 +17,8 @@
 #include "Vude/App/QtMenuBuilder.h"
 #include "Vude/App/SettingsWindowPlacement.h"
 #include "Vude/App/UpdateService.h"
+#include "Vude/Settings/SettingsEnvironment.h"
+#include "Vude/Settings/SettingsRootView.h"
 #include "VudeKit/DebugActivitySource.h"
 #include "VudeKit/EnumTraits.h"
 #include "VudeKit/UserDefaults.h"
@@ -54,36 +57,55 @@ QIcon statusIcon()
     return QIcon(pixmap);
 }
 
-/// Keeps the settings window's frame in the user defaults as it moves.
+/// The settings window: the root view over the app, its frame kept in the
+/// user defaults as it moves and resizes.
 class SettingsWindow final : public QWidget {
 public:
-    SettingsWindow(std::shared_ptr<UserDefaults> defaults, SettingsPane pane)
+    SettingsWindow(std::shared_ptr<UserDefaults> defaults, Scheduler& scheduler, SettingsEnvironment environment,
+                   SettingsServices& services, NotificationCenter& notifications, SettingsPane pane)
         : QWidget(nullptr, Qt::Window)
         , m_defaults(std::move(defaults))
+        , m_scheduler(scheduler)
+        , m_environment(std::move(environment))
     {
         setAttribute(Qt::WA_DeleteOnClose, false);
         setAttribute(Qt::WA_QuitOnClose, false);
         setObjectName(QStringLiteral("VudeSettings"));
         setWindowTitle(QStringLiteral("Vude Settings"));
         setMinimumSize(SettingsWindowPlacement::minimumSize);
-        // The panes arrive later; until then the window names the chosen one.
         auto* layout = new QVBoxLayout(this);
-        auto* label = new QLabel(QStringLiteral("Settings: ") + QString::fromUtf8(rawValue(pane)), this);
-        label->setObjectName(QStringLiteral("pane"));
-        label->setProperty("pane", QString::fromUtf8(rawValue(pane)));
-        label->setAlignment(Qt::AlignCenter);
-        layout->addWidget(label);
+        layout->setContentsMargins(0, 0, 0, 0);
+        // Built with the window, so it hears the pane request that follows
+        // the one that opened it.
+        m_root = new SettingsRootView(services, m_environment, notifications, pane, this);
+        layout->addWidget(m_root);
     }
+
+    ~SettingsWindow() override { m_pendingSave.cancel(); }
+
+    SettingsRootView* root() const { return m_root; }
 
     /// Remembers where the window is, for the next time it opens.
     void save()
     {
+        m_pendingSave.cancel();
         if (m_defaults && isVisible())
             m_defaults->set(SettingsWindowPlacement::frameKey, DefaultsValue(SettingsWindowPlacement::encode(geometry())));
     }
 
 protected:
-    // Once when it goes, not at every step of a drag: each write is a file.
+    // Shortly after it settles, not at every step of a drag: each write is
+    // a file. A window left open at quit keeps its frame too.
+    void moveEvent(QMoveEvent* event) override
+    {
+        QWidget::moveEvent(event);
+        saveSoon();
+    }
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        saveSoon();
+    }
     void closeEvent(QCloseEvent* event) override
     {
         save();
@@ -91,7 +113,19 @@ protected:
     }
 
 private:
+    void saveSoon()
+    {
+        if (!isVisible())
+            return;
+        m_pendingSave.cancel();
+        m_pendingSave = m_scheduler.after(ShellAppWindows::frameSaveDelay, [this] { save(); });
+    }
+
     std::shared_ptr<UserDefaults> m_defaults;
+    Scheduler& m_scheduler;
+    SettingsEnvironment m_environment;
+    SettingsRootView* m_root = nullptr;
+    ScheduledTask m_pendingSave;
 };
 
 } // namespace
@@ -397,7 +431,20 @@ void ShellAppWindows::openSettings()
         bringForward(*m_settingsWindow, m_desktop.activation);
         return;
     }
-    auto* window = new SettingsWindow(m_desktop.defaults, DeveloperHooks::settingsPane(m_desktop.environment));
+    if (!m_settingsServices)
+        m_settingsServices = std::make_unique<AppSettingsServices>(m_app, m_desktop.permissions);
+    SettingsEnvironment environment{
+        .view = {m_desktop.scheduler, m_desktop.steadyClock ? *m_desktop.steadyClock : m_desktop.clock,
+                 m_desktop.reduceMotion},
+        .wallClock = m_desktop.clock,
+        .permissions = m_desktop.permissions,
+    };
+    NotificationCenter& notifications =
+        m_desktop.notifications ? *m_desktop.notifications : NotificationCenter::defaultCenter();
+    // The pane from the environment each time the window is made.
+    auto* window = new SettingsWindow(m_desktop.defaults, m_desktop.scheduler, std::move(environment),
+                                      *m_settingsServices, notifications,
+                                      DeveloperHooks::settingsPane(m_desktop.environment));
     std::optional<QRect> saved;
     if (m_desktop.defaults)
         if (const auto text = m_desktop.defaults->stringForKey(SettingsWindowPlacement::frameKey))
@@ -410,6 +457,12 @@ void ShellAppWindows::openSettings()
     window->setGeometry(SettingsWindowPlacement::frame(saved, SettingsWindowPlacement::contentSize, area, screens));
     m_settingsWindow = window;
     bringForward(*window, m_desktop.activation);
+}
+
+SettingsRootView* ShellAppWindows::settingsRootView() const
+{
+    auto* window = dynamic_cast<SettingsWindow*>(m_settingsWindow.data());
+    return window ? window->root() : nullptr;
 }
 
 void ShellAppWindows::showOnboarding()

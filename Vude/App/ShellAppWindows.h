@@ -11,6 +11,8 @@
 // its accessors; delayed work is cancelled when it goes.
 
 #include "Platform/Core/Environment.h"
+#include "Platform/Core/NotificationCenter.h"
+#include "Platform/Settings/ReduceMotionSetting.h"
 #include "Platform/Shell/ActivationPolicy.h"
 #include "Platform/Shell/FileRevealer.h"
 #include "Vude/App/AppMenus.h"
@@ -31,6 +33,8 @@
 class AppDelegate;
 class PermissionSystem;
 class QMenu;
+class SettingsRootView;
+class SettingsServices;
 class QSystemTrayIcon;
 class QWidget;
 class UserDefaults;
@@ -59,10 +63,20 @@ public:
         std::function<std::string()> pushState = {};
         std::function<std::int64_t()> trayCount = {};
         std::function<std::int64_t()> clipCount = {};
+        /// The settings window's animations; `clock` when none.
+        const ClockSource* steadyClock = nullptr;
+        /// Full animations when none.
+        const ReduceMotionSetting* reduceMotion = nullptr;
+        /// Where the settings window hears which pane to show; the default
+        /// centre when none.
+        NotificationCenter* notifications = nullptr;
     };
 
     /// How often a desktop without a tray is asked whether one appeared.
     static constexpr Duration trayPollInterval = std::chrono::seconds(5);
+    /// How long the settings window's frame waits after a move or resize
+    /// before it is saved (each save writes the defaults file).
+    static constexpr Duration frameSaveDelay = std::chrono::milliseconds(500);
 
     ShellAppWindows(AppDelegate& app, Desktop desktop);
     ~ShellAppWindows() override;
@@ -91,6 +105,8 @@ public:
     QMenu* statusMenu() const { return m_statusMenu.get(); }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
     QWidget* settingsWindow() const { return m_settingsWindow.data(); }
+    /// The settings window's content; none before the window is made.
+    SettingsRootView* settingsRootView() const;
     QWidget* onboardingWindow() const { return m_onboardingWindow.data(); }
 
 private:
@@ -105,6 +121,7 @@ private:
     std::unique_ptr<QMenu> m_statusMenu;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     QPointer<QWidget> m_settingsWindow;
+    std::unique_ptr<SettingsServices> m_settingsServices;
     QPointer<QWidget> m_onboardingWindow;
     std::vector<ScheduledTask> m_burst;
     /// Looks for a tray while the desktop has none.

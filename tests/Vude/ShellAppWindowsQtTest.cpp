@@ -1,9 +1,12 @@
 #include "AppRig.h"
 #include "Vude/Permissions/FakePermissions.h"
+#include "Vude/App/AppSettingsServices.h"
 #include "Vude/App/QtMenuBuilder.h"
 #include "Vude/App/SettingsWindowPlacement.h"
 #include "Vude/App/ShellAppWindows.h"
 #include "Vude/App/UpdateService.h"
+#include "Vude/Settings/SettingsPaneInputs.h"
+#include "Vude/Settings/SettingsRootView.h"
 #include "Platform/Core/MachineModel.h"
 #include "Platform/Core/SystemDescription.h"
 
@@ -32,24 +35,36 @@ struct ShellAppWindowsQtTest : ::testing::Test {
         rig.launch();
     }
 
+    ShellAppWindows::Desktop desktopWith(NotificationCenter& center)
+    {
+        auto withCenter = desktop();
+        withCenter.notifications = &center;
+        return withCenter;
+    }
+
+    ShellAppWindows::Desktop desktop()
+    {
+        return ShellAppWindows::Desktop{
+            .scheduler = scheduler,
+            .clock = rig.bridge.clock,
+            .activation = permissions.activation,
+            .permissions = permissions.system(),
+            .revealer = revealer,
+            .defaults = rig.bridge.defaults,
+            .environment = Environment::fixed(rig.environment),
+            .hasTray = [this] { return trayShown; },
+            .chooseSaveFile = [this] { return chosen; },
+            .showError = [this](const std::string& error) { errors.push_back(error); },
+            .writeOutput = [this](const std::string& text) { output += text; },
+            .quit = [this] { ++quits; },
+        };
+    }
+
     ShellAppWindows& make(bool hasTray = false)
     {
         trayShown = hasTray;
-        windows = std::make_unique<ShellAppWindows>(
-            *rig.delegate, ShellAppWindows::Desktop{
-                               .scheduler = scheduler,
-                               .clock = rig.bridge.clock,
-                               .activation = permissions.activation,
-                               .permissions = permissions.system(),
-                               .revealer = revealer,
-                               .defaults = rig.bridge.defaults,
-                               .environment = Environment::fixed(rig.environment),
-                               .hasTray = [this] { return trayShown; },
-                               .chooseSaveFile = [this] { return chosen; },
-                               .showError = [this](const std::string& error) { errors.push_back(error); },
-                               .writeOutput = [this](const std::string& text) { output += text; },
-                               .quit = [this] { ++quits; },
-                           });
+        windows.reset();
+        windows = std::make_unique<ShellAppWindows>(*rig.delegate, desktop());
         return *windows;
     }
 
@@ -309,9 +324,9 @@ TEST_F(ShellAppWindowsQtTest, SettingsWindowIsOneInstanceOnItsPaneAndClosingKeep
     EXPECT_EQ(window->windowTitle(), "Vude Settings");
     EXPECT_EQ(window->size(), QSize(820, 560));
     EXPECT_EQ(window->minimumSize(), QSize(720, 460));
-    auto* pane = window->findChild<QLabel*>("pane");
-    ASSERT_TRUE(pane);
-    EXPECT_EQ(pane->property("pane").toString(), "calendar");
+    ASSERT_TRUE(shell.settingsRootView());
+    EXPECT_EQ(shell.settingsRootView()->selection(), SettingsPane::calendar);
+    EXPECT_EQ(shell.settingsRootView()->headerTitle(), "Calendar");
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(window->geometry().center(), area.center());
     EXPECT_GE(permissions.activation.activationRequests(), 1);
@@ -324,6 +339,71 @@ TEST_F(ShellAppWindowsQtTest, SettingsWindowIsOneInstanceOnItsPaneAndClosingKeep
     EXPECT_TRUE(window->isVisible());
     QDir().mkpath("screenshots");
     window->grab().toImage().save("screenshots/settings-window.png");
+}
+
+TEST_F(ShellAppWindowsQtTest, TheFirstPaneComesFromTheEnvironmentEachTimeTheWindowIsMade)
+{
+    struct Row {
+        std::optional<std::string> value;
+        SettingsPane pane;
+    };
+    for (const Row& row : {Row{"calendar", SettingsPane::calendar}, Row{"Calendar", SettingsPane::general},
+                           Row{"", SettingsPane::general}, Row{std::nullopt, SettingsPane::general}}) {
+        SCOPED_TRACE(row.value.value_or("unset"));
+        if (row.value)
+            rig.environment["VUDE_SETTINGS"] = *row.value;
+        else
+            rig.environment.erase("VUDE_SETTINGS");
+        auto& shell = make();
+        shell.openSettings();
+        ASSERT_TRUE(shell.settingsRootView());
+        EXPECT_EQ(shell.settingsRootView()->selection(), row.pane);
+    }
+}
+
+TEST_F(ShellAppWindowsQtTest, APaneRequestRightAfterTheOneThatOpensTheWindowIsHeard)
+{
+    NotificationCenter center;
+    QObject delegate;
+    // As the app delegate does: the window is made on openSettings.
+    center.addObserver(NotchNotificationName::vudeOpenSettings, &delegate,
+                       [this](const Notification&) { windows->openSettings(); });
+    rig.environment.erase("VUDE_SETTINGS");
+    windows = std::make_unique<ShellAppWindows>(*rig.delegate, desktopWith(center));
+    EXPECT_EQ(windows->settingsWindow(), nullptr);
+    center.post(NotchNotificationName::vudeOpenSettings);
+    center.post(NotchNotificationName::vudeOpenQuickApps);
+    ASSERT_TRUE(windows->settingsRootView());
+    EXPECT_EQ(windows->settingsRootView()->selection(), SettingsPane::quickApps);
+    EXPECT_EQ(windows->settingsRootView()->headerTitle(), "Quick Apps");
+}
+
+TEST_F(ShellAppWindowsQtTest, ThePanesCallbacksReachTheRunningApp)
+{
+    AppSettingsServices services(*rig.delegate, permissions.system());
+    EXPECT_EQ(&services.settings(), rig.delegate->settings());
+    EXPECT_EQ(services.geometryReport(), "Display 1 report");
+    EXPECT_EQ(services.idle(), &rig.delegate->bridge()->idle());
+    EXPECT_EQ(services.shortcutsService(), &rig.shell->shortcutsService());
+    EXPECT_EQ(services.calendar(), nullptr) << "the rig's calendar is no calendar service";
+
+    ASSERT_TRUE(services.hasRepository());
+    int told = 0;
+    QObject::connect(&services, &SettingsServices::inputsChanged, [&] { ++told; });
+    const auto shortcuts = std::get<ShortcutsPaneInputs>(settingsPaneInputs(SettingsPane::shortcuts, services));
+    const std::size_t before = shortcuts.chosen.size();
+    shortcuts.onAdd("Make GIF", "sparkles");
+    ASSERT_EQ(services.shortcuts().size(), before + 1);
+    EXPECT_EQ(services.shortcuts().back().shortcutName, "Make GIF");
+    EXPECT_GE(told, 1) << "the window hears the repository republish";
+    shortcuts.onRemove(services.shortcuts().back().id);
+    EXPECT_EQ(services.shortcuts().size(), before);
+
+    const auto idle = std::get<IdleLockPaneInputs>(settingsPaneInputs(SettingsPane::idleLock, services));
+    idle.onToggleKeepAwake();
+    EXPECT_TRUE(rig.delegate->bridge()->idle().isKeepingAwake());
+    idle.onToggleKeepAwake();
+    EXPECT_FALSE(rig.delegate->bridge()->idle().isKeepingAwake());
 }
 
 TEST_F(ShellAppWindowsQtTest, SavedSettingsFrameOffEveryScreenComesBackCentred)
@@ -345,6 +425,30 @@ TEST_F(ShellAppWindowsQtTest, SettingsFrameComesBackWhereItWasLeft)
     auto& next = make();
     next.openSettings();
     EXPECT_EQ(next.settingsWindow()->geometry(), QRect(40, 50, 760, 500));
+}
+
+TEST_F(ShellAppWindowsQtTest, SettingsFrameIsSavedAsTheWindowMovesAndOutlivesAReset)
+{
+    auto& shell = make();
+    shell.openSettings();
+    const auto saved = [&] { return rig.bridge.defaults->stringForKey(SettingsWindowPlacement::frameKey); };
+    shell.settingsWindow()->setGeometry(60, 70, 800, 520);
+    scheduler.advance(ShellAppWindows::frameSaveDelay / 2);
+    shell.settingsWindow()->setGeometry(64, 72, 800, 520);
+    scheduler.advance(ShellAppWindows::frameSaveDelay / 2);
+    EXPECT_NE(saved(), std::optional<std::string>("64 72 800 520")) << "not at every step of a drag";
+    scheduler.advance(ShellAppWindows::frameSaveDelay);
+    EXPECT_EQ(saved(), std::optional<std::string>("64 72 800 520")) << "saved while the window stays open";
+
+    rig.delegate->settings()->resetAll();
+    EXPECT_EQ(saved(), std::optional<std::string>("64 72 800 520")) << "resetting the settings keeps the frame";
+
+    // The app quits with the window open: the next run finds it there.
+    shell.settingsWindow()->setGeometry(30, 40, 780, 500);
+    windows.reset();
+    auto& next = make();
+    next.openSettings();
+    EXPECT_EQ(next.settingsWindow()->geometry(), QRect(30, 40, 780, 500));
 }
 
 TEST_F(ShellAppWindowsQtTest, OnboardingClosedStaysHeldFinishedIsForgotten)

@@ -1,0 +1,68 @@
+#include "Vude/Settings/SettingsPaneView.h"
+
+#include "Vude/Settings/SettingsCard.h"
+#include "Vude/Settings/SettingsText.h"
+
+#include <QVBoxLayout>
+
+SettingsPaneView::SettingsPaneView(SettingsPane pane, QWidget* parent) : QWidget(parent), m_pane(pane)
+{
+    setObjectName(QString::fromUtf8(rawValue(pane).data(), qsizetype(rawValue(pane).size())));
+}
+
+SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironment&, QWidget* parent)
+{
+    switch (pane) {
+    case SettingsPane::general:
+    case SettingsPane::battery:
+    case SettingsPane::connectivity:
+    case SettingsPane::focus:
+    case SettingsPane::display:
+    case SettingsPane::sound:
+    case SettingsPane::nowPlaying:
+    case SettingsPane::calendar:
+    case SettingsPane::fileTray:
+    case SettingsPane::idleLock:
+    case SettingsPane::ravo:
+    case SettingsPane::shortcuts:
+    case SettingsPane::quickApps:
+    case SettingsPane::clipboard:
+    case SettingsPane::about:
+        return new UnbuiltPane(pane, parent);
+    }
+    return new UnbuiltPane(pane, parent);
+}
+
+QString UnbuiltPane::heading()
+{
+    return QStringLiteral("Not built yet");
+}
+
+QString UnbuiltPane::sentence(SettingsPane pane)
+{
+    const std::string_view name = title(pane);
+    return QString::fromUtf8(name.data(), qsizetype(name.size())) +
+           QStringLiteral(" lands in a later wave. The pane structure is in place so it can be filled in without "
+                          "touching the shell.");
+}
+
+UnbuiltPane::UnbuiltPane(SettingsPane pane, QWidget* parent) : SettingsPaneView(pane, parent), m_inputs(AboutPaneInputs{pane})
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* card = new SettingsCard;
+    auto* stack = new QWidget;
+    auto* texts = new QVBoxLayout(stack);
+    texts->setContentsMargins(14, 14, 14, 14);
+    texts->setSpacing(6);
+    texts->addWidget(new SettingsText(heading(), Vude::Type_::settingsRow, Vude::Stone::x100));
+    texts->addWidget(new SettingsText(sentence(pane), Vude::Type_::settingsFootnote, Vude::Stone::x400));
+    card->addRow(stack);
+    layout->addWidget(card);
+}
+
+void UnbuiltPane::bind(const SettingsPaneInputs& inputs)
+{
+    m_inputs = inputs;
+    ++m_bindCount;
+}
