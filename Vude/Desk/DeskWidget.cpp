@@ -1,5 +1,10 @@
 #include "Vude/Desk/DeskWidget.h"
 
+#include "Vude/Desk/AudioDeviceWidget.h"
+#include "Vude/Desk/ClipboardWidget.h"
+#include "Vude/Desk/QuickAppsWidget.h"
+#include "Vude/Desk/ShortcutsWidget.h"
+#include "Vude/Desk/WeatherWidget.h"
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Desk/WidgetFrame.h"
 
@@ -28,13 +33,18 @@ DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWid
     case WidgetID::todos:
     case WidgetID::timer:
     case WidgetID::notes:
-    case WidgetID::shortcuts:
     case WidgetID::mirror:
-    case WidgetID::quickApps:
-    case WidgetID::weather:
-    case WidgetID::clipboard:
-    case WidgetID::audioDevice:
         return new PlaceholderWidget(id, environment, parent);
+    case WidgetID::shortcuts:
+        return new ShortcutsWidget(environment, parent);
+    case WidgetID::quickApps:
+        return new QuickAppsWidget(environment, parent);
+    case WidgetID::audioDevice:
+        return new AudioDeviceWidget(environment, parent);
+    case WidgetID::weather:
+        return new WeatherWidget(environment, QLocale(), parent);
+    case WidgetID::clipboard:
+        return new ClipboardWidget(environment, parent);
     }
     return new PlaceholderWidget(id, environment, parent);
 }
