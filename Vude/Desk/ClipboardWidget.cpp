@@ -28,7 +28,6 @@ QFont clearFont() { return systemFont(ClipboardWidget::clearSize, Vude::FontWeig
 double symbolBox(double size) { return size * SymbolCatalog::kOpticalScale; }
 int removeBox() { return int(std::ceil(symbolBox(Look::removeSize))); }
 QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
-QString qString(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 double rowHeight()
 {
