@@ -188,6 +188,11 @@ TEST_F(WeatherWidgetQtTest, TheReadingIsInTheLocalesUnitAndItsAttributionLinksTo
     EXPECT_EQ(attribution->helpText(), "Weather data provided by Open-Meteo");
     QTest::mouseClick(attribution, Qt::LeftButton);
     EXPECT_EQ(rig.fakes.urls.opened, std::vector<QUrl>{kLegalPage});
+
+    // The link comes from the network: only a web page is opened.
+    for (const char* other : {"file:///etc/passwd", "application:gnome-location-panel.desktop", "smb://host/share"})
+        binder.weather().onOpenURL(QUrl(other));
+    EXPECT_EQ(rig.fakes.urls.opened, std::vector<QUrl>{kLegalPage});
 }
 
 } // namespace
