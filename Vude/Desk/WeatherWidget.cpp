@@ -126,7 +126,7 @@ void WeatherReadingView::setContent(const WeatherContent& content)
 {
     m_content = content;
     setAccessibleName(QString::fromStdString(content.temperature + " " + content.condition));
-    resizeEvent(nullptr);
+    placeAttribution();
     update();
 }
 
@@ -161,8 +161,12 @@ WeatherReadingView::Lines WeatherReadingView::lines() const
 
 void WeatherReadingView::resizeEvent(QResizeEvent* event)
 {
-    if (event)
-        QWidget::resizeEvent(event);
+    QWidget::resizeEvent(event);
+    placeAttribution();
+}
+
+void WeatherReadingView::placeAttribution()
+{
     m_attribution->setGeometry(lines().attribution.toAlignedRect());
 }
 

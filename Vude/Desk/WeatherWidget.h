@@ -100,6 +100,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void placeAttribution();
+
     WeatherContent m_content;
     PlainButton* m_attribution = nullptr;
 };
