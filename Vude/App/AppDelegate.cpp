@@ -4,6 +4,7 @@
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchViewModel.h"
 #include "Vude/Permissions/Permission.h"
+#include "Vude/Permissions/PrivacyPane.h"
 #include "Vude/App/ShortcutSeeding.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/FocusFilterBridge.h"
@@ -226,6 +227,9 @@ void AppDelegate::configureModel(NotchViewModel& model)
     // Once access is decided, asking again can only explain where to change it.
     model.openCalendarSettings = [permissions = m_deps.permissions] {
         Permission::calendar.openSettings(permissions ? *permissions : PermissionSystem::standard());
+    };
+    model.openLocationSettings = [permissions = m_deps.permissions] {
+        (permissions ? *permissions : PermissionSystem::standard()).openPrivacyPane(PrivacyPane::locationServices);
     };
     const DiagnosticsTrace* trace = &m_deps.trace;
     model.trace = [trace](const std::string& line) { trace->trace(line); };

@@ -223,7 +223,17 @@ QuickAppsBinding DeskBinder::quickApps() const
 
 WeatherBinding DeskBinder::weather() const
 {
-    return {m_model.weatherProvider()};
+    WeatherBinding binding;
+    binding.provider = m_model.weatherProvider();
+    binding.onOpenSettings = [model = m_weakModel] {
+        if (model && model->openLocationSettings)
+            model->openLocationSettings();
+    };
+    binding.onOpenURL = [model = m_weakModel](const QUrl& url) {
+        if (model)
+            model->openWebPage(url);
+    };
+    return binding;
 }
 
 ClipboardBinding DeskBinder::clipboard() const

@@ -15,6 +15,7 @@
 #include "VudeSync/Snapshots.h"
 
 #include <QIcon>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -106,6 +107,10 @@ struct QuickAppsBinding {
 struct WeatherBinding {
     /// Observed by the widget itself; without one the cell shows nothing.
     std::shared_ptr<WeatherProvider> provider;
+    /// Opens the desktop's location settings, with or without a provider.
+    std::function<void()> onOpenSettings;
+    /// Opens a web page (the weather's attribution).
+    std::function<void(const QUrl& url)> onOpenURL;
 };
 
 struct ClipboardBinding {

@@ -1,8 +1,13 @@
 #include "Vude/Desk/DeskWidget.h"
 
+#include "Vude/Desk/AudioDeviceWidget.h"
+#include "Vude/Desk/ClipboardWidget.h"
 #include "Vude/Desk/NotesWidget.h"
+#include "Vude/Desk/QuickAppsWidget.h"
+#include "Vude/Desk/ShortcutsWidget.h"
 #include "Vude/Desk/TimerWidget.h"
 #include "Vude/Desk/TodoWidget.h"
+#include "Vude/Desk/WeatherWidget.h"
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Desk/WidgetFrame.h"
 
@@ -34,13 +39,18 @@ DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWid
         return new NotesWidget(environment, parent);
     case WidgetID::media:
     case WidgetID::calendar:
-    case WidgetID::shortcuts:
     case WidgetID::mirror:
-    case WidgetID::quickApps:
-    case WidgetID::weather:
-    case WidgetID::clipboard:
-    case WidgetID::audioDevice:
         return new PlaceholderWidget(id, environment, parent);
+    case WidgetID::shortcuts:
+        return new ShortcutsWidget(environment, parent);
+    case WidgetID::quickApps:
+        return new QuickAppsWidget(environment, parent);
+    case WidgetID::audioDevice:
+        return new AudioDeviceWidget(environment, parent);
+    case WidgetID::weather:
+        return new WeatherWidget(environment, QLocale(), parent);
+    case WidgetID::clipboard:
+        return new ClipboardWidget(environment, parent);
     }
     return new PlaceholderWidget(id, environment, parent);
 }

@@ -54,6 +54,11 @@ std::optional<QUrl> PrivacyPane::target(std::string_view anchor, const Context& 
             return UrlOpener::applicationUrl(*context.bluetoothSettings);
         return helpSection(context, "bluetooth");
     }
+    if (anchor == locationServices) {
+        if (context.locationSettings)
+            return UrlOpener::applicationUrl(*context.locationSettings);
+        return helpSection(context, "location");
+    }
     if (anchor == calendars) {
         if (context.calendarsFolderExists)
             return QUrl::fromLocalFile(QString::fromStdString(context.calendarsFolder.string()));
@@ -70,6 +75,8 @@ std::string_view PrivacyPane::openTitle(std::string_view anchor, const Context& 
         return LinuxTexts::openBluetoothSettings.shown;
     if (anchor == calendars && context.calendarsFolderExists)
         return LinuxTexts::openCalendarsFolder.shown;
+    if (anchor == locationServices && context.locationSettings)
+        return "Open Settings";
     return LinuxTexts::openHelp.shown;
 }
 
@@ -96,8 +103,12 @@ std::vector<std::string> PrivacyPane::bluetoothSettingsCandidates(std::string_vi
     return candidates;
 }
 
-PrivacyPane::Context PrivacyPane::currentContext(const std::filesystem::path& calendarsFolder)
+PrivacyPane::Context PrivacyPane::currentContext(const std::filesystem::path& calendarsFolder,
+                                                 const IsInstalled& isInstalled)
 {
+    const auto installed = [&](std::string_view id) {
+        return isInstalled ? isInstalled(id) : DesktopApplications::isInstalled(id);
+    };
     Context context;
     if (const auto page = AppResources::resource(helpPageResource)) {
         std::error_code error;
@@ -108,6 +119,12 @@ PrivacyPane::Context PrivacyPane::currentContext(const std::filesystem::path& ca
     std::error_code error;
     context.calendarsFolderExists = std::filesystem::is_directory(calendarsFolder, error);
     const auto desktop = Environment::process()("XDG_CURRENT_DESKTOP");
-    context.bluetoothSettings = DesktopApplications::firstInstalled(bluetoothSettingsCandidates(desktop.value_or("")));
+    for (const std::string& id : bluetoothSettingsCandidates(desktop.value_or("")))
+        if (installed(id)) {
+            context.bluetoothSettings = id;
+            break;
+        }
+    if (installed(gnomeLocationSettings))
+        context.locationSettings = std::string(gnomeLocationSettings);
     return context;
 }

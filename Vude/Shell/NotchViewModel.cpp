@@ -348,6 +348,12 @@ void NotchViewModel::openCalendarEvent(const NotchCalendarEvent& event)
     m_platform.urls.open(QUrl::fromLocalFile(QString::fromStdString(event.icsFile->string())));
 }
 
+void NotchViewModel::openWebPage(const QUrl& url)
+{
+    if (url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http")))
+        m_platform.urls.open(url);
+}
+
 void NotchViewModel::removeTrayItems(const std::vector<std::filesystem::path>& files)
 {
     if (files.empty() || !trayStore)

@@ -129,6 +129,8 @@ public:
     std::function<bool(std::uint32_t id)> setDefaultAudioOutput;
     /// Opens the desktop's privacy settings for calendars.
     std::function<void()> openCalendarSettings;
+    /// Opens the desktop's location settings.
+    std::function<void()> openLocationSettings;
     /// Writes a line to the developer trace.
     std::function<void(const std::string&)> trace;
     /// The desktop's reduce-motion preference; animations are full without it.
@@ -167,6 +169,9 @@ public:
     /// one, else the event's calendar file in the user's calendar
     /// application. Nothing opens when there is neither.
     void openCalendarEvent(const NotchCalendarEvent& event);
+    /// Opens a web page (http or https) with the desktop's opener; any other
+    /// link is left alone.
+    void openWebPage(const QUrl& url);
     /// Takes out of the tray every item copied from one of `files` (the
     /// outputs of an undone pipeline run), then republishes the tray.
     void removeTrayItems(const std::vector<std::filesystem::path>& files);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -27,7 +28,8 @@ TEST(PrivacyPane, EachAnchorLeadsToTheNearestThingThatExplainsIt)
     const PrivacyPane::Context everything{.helpPage = helpPage,
                                           .calendarsFolder = calendars,
                                           .calendarsFolderExists = true,
-                                          .bluetoothSettings = "gnome-bluetooth-panel.desktop"};
+                                          .bluetoothSettings = "gnome-bluetooth-panel.desktop",
+                                          .locationSettings = "gnome-location-panel.desktop"};
     const PrivacyPane::Context bare{.calendarsFolder = calendars};
     PrivacyPane::Context helpOnly = bare;
     helpOnly.helpPage = helpPage;
@@ -44,15 +46,18 @@ TEST(PrivacyPane, EachAnchorLeadsToTheNearestThingThatExplainsIt)
         {"Privacy_Camera", everything, help("camera"), "Open Help"},
         {"Privacy_Bluetooth", everything, QUrl("application:gnome-bluetooth-panel.desktop"), "Open Bluetooth Settings"},
         {"Privacy_Calendars", everything, QUrl("file:///home/me/.local/share/Vude/Calendars"), "Open Calendars Folder"},
+        {"Privacy_LocationServices", everything, QUrl("application:gnome-location-panel.desktop"), "Open Settings"},
         // Without the desktop's settings or the folder, the page explains.
         {"Privacy_Bluetooth", helpOnly, help("bluetooth"), "Open Help"},
         {"Privacy_Calendars", helpOnly, help("calendars"), "Open Help"},
+        {"Privacy_LocationServices", helpOnly, help("location"), "Open Help"},
         // Without the page, only what is there to open.
         {"Privacy_ListenEvent", bare, std::nullopt, ""},
         {"Privacy_Accessibility", bare, std::nullopt, ""},
         {"Privacy_Camera", bare, std::nullopt, ""},
         {"Privacy_Bluetooth", bare, std::nullopt, ""},
         {"Privacy_Calendars", bare, std::nullopt, ""},
+        {"Privacy_LocationServices", bare, std::nullopt, ""},
         // No counterpart, and names that are no anchor.
         {"Privacy_AllFiles", everything, std::nullopt, ""},
         {"Privacy_Location", everything, std::nullopt, ""},
@@ -90,6 +95,24 @@ TEST(PrivacyPane, TheCurrentDesktopsBluetoothSettingsComeFirst)
         EXPECT_EQ(PrivacyPane::bluetoothSettingsCandidates(row.desktop), row.candidates) << row.desktop;
 }
 
+TEST(PrivacyPane, TheLocationSettingsAreGnomesPanelWhereItIsInstalled)
+{
+    const auto catalogue = [](std::vector<std::string> ids) {
+        return [ids = std::move(ids)](std::string_view id) { return std::ranges::find(ids, id) != ids.end(); };
+    };
+    const auto withPanel = PrivacyPane::currentContext(calendars, catalogue({"gnome-location-panel.desktop"}));
+    EXPECT_EQ(withPanel.locationSettings, std::optional<std::string>("gnome-location-panel.desktop"));
+    EXPECT_EQ(PrivacyPane::target("Privacy_LocationServices", withPanel),
+              QUrl("application:gnome-location-panel.desktop"));
+
+    const auto without = PrivacyPane::currentContext(calendars, catalogue({"blueman-manager.desktop"}));
+    EXPECT_EQ(without.locationSettings, std::nullopt);
+    EXPECT_EQ(without.bluetoothSettings, std::optional<std::string>("blueman-manager.desktop"));
+    PrivacyPane::Context helpOnly = without;
+    helpOnly.helpPage = helpPage;
+    EXPECT_EQ(PrivacyPane::target("Privacy_LocationServices", helpOnly), help("location"));
+}
+
 // The shipped page has a section for every place an anchor leads into it.
 TEST(PrivacyPane, TheHelpPageHasEverySectionTheAnchorsLeadTo)
 {
@@ -100,9 +123,12 @@ TEST(PrivacyPane, TheHelpPageHasEverySectionTheAnchorsLeadTo)
     text << file.rdbuf();
 
     const PrivacyPane::Context context{.helpPage = source, .calendarsFolder = calendars};
-    for (const Permission permission : Permission::allCases()) {
-        SCOPED_TRACE(permission.settingsAnchor());
-        const auto target = PrivacyPane::target(permission.settingsAnchor(), context);
+    std::vector<std::string> anchors{std::string(PrivacyPane::locationServices)};
+    for (const Permission permission : Permission::allCases())
+        anchors.push_back(std::string(permission.settingsAnchor()));
+    for (const std::string& anchor : anchors) {
+        SCOPED_TRACE(anchor);
+        const auto target = PrivacyPane::target(anchor, context);
         ASSERT_TRUE(target);
         ASSERT_TRUE(target->hasFragment());
         EXPECT_NE(text.str().find("id=\"" + target->fragment().toStdString() + "\""), std::string::npos);

@@ -2,6 +2,11 @@
 // the widgets' lifetimes, and a picture of it for a person.
 #include "Vude/Desk/RavoView.h"
 
+#include "Platform/Network/FakeLocationBackend.h"
+#include "Platform/Network/FakeReverseGeocoder.h"
+#include "Platform/Network/FakeWeatherService.h"
+#include "VudeServices/WeatherProvider.h"
+
 #include "Vude/Desk/DeskWidget.h"
 #include "Vude/Desk/RavoViewFactory.h"
 #include "Vude/Desk/TimerRow.h"
@@ -250,9 +255,11 @@ TEST_F(RavoViewQtTest, TheWeatherCellShowsNothingWithoutAProvider)
         return false;
     };
     EXPECT_FALSE(lit());
+    LocationProvider locations(std::make_unique<FakeLocationBackend>(), std::make_unique<FakeReverseGeocoder>(),
+                               rig.clock, rig.scheduler);
     rig.model->setWeatherProvider(
-        std::shared_ptr<WeatherProvider>(std::make_shared<int>(0), reinterpret_cast<WeatherProvider*>(0x10)));
-    EXPECT_TRUE(lit()) << "its placeholder, once there is weather to show";
+        std::make_shared<WeatherProvider>(locations, std::make_unique<FakeWeatherService>(), rig.clock, rig.scheduler));
+    EXPECT_TRUE(lit()) << "once there is weather to show";
     rig.model->setWeatherProvider(nullptr);
 }
 
@@ -374,8 +381,10 @@ TEST_F(OpenDeskQtTest, TheOpenDeskOnA1440WideScreenForAPersonToLookAt)
     rig.model->setLayout(rowOf(all));
     ASSERT_FALSE(rig.model->layout().overflow.empty());
     rig.model->setTrayItems({{Uuid::random(), "Quarterly report.pdf", std::nullopt}});
+    LocationProvider locations(std::make_unique<FakeLocationBackend>(), std::make_unique<FakeReverseGeocoder>(),
+                               rig.clock, rig.scheduler);
     rig.model->setWeatherProvider(
-        std::shared_ptr<WeatherProvider>(std::make_shared<int>(0), reinterpret_cast<WeatherProvider*>(0x10)));
+        std::make_shared<WeatherProvider>(locations, std::make_unique<FakeWeatherService>(), rig.clock, rig.scheduler));
     rig.model->send(NotchEvent::click());
     settle();
     ASSERT_NE(desk(), nullptr);
