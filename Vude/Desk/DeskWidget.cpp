@@ -1,5 +1,6 @@
 #include "Vude/Desk/DeskWidget.h"
 
+#include "Vude/Desk/MirrorWidget.h"
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Desk/WidgetFrame.h"
 
@@ -29,7 +30,9 @@ DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWid
     case WidgetID::timer:
     case WidgetID::notes:
     case WidgetID::shortcuts:
+        return new PlaceholderWidget(id, environment, parent);
     case WidgetID::mirror:
+        return new MirrorWidget({}, parent);
     case WidgetID::quickApps:
     case WidgetID::weather:
     case WidgetID::clipboard:
