@@ -32,7 +32,7 @@ DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWid
     case WidgetID::shortcuts:
         return new PlaceholderWidget(id, environment, parent);
     case WidgetID::mirror:
-        return new MirrorWidget({}, parent);
+        return new MirrorWidget(parent);
     case WidgetID::quickApps:
     case WidgetID::weather:
     case WidgetID::clipboard:

@@ -36,5 +36,5 @@ struct MirrorLayout {
     /// What the circle says without a picture: waiting for the camera, or
     /// without access to it.
     static std::string_view symbolName(bool denied) { return denied ? "video.slash" : "person.crop.circle"; }
-    static std::string_view text(bool denied) { return denied ? "No access" : "Mirror"; }
+    static std::string_view caption(bool denied) { return denied ? "No access" : "Mirror"; }
 };

@@ -33,7 +33,7 @@ public:
     {
         const bool denied = m_widget.state() == MirrorWidget::State::noAccess;
         const QFontMetricsF metrics(textFont());
-        const QString text = shown(MirrorLayout::text(denied));
+        const QString text = shown(MirrorLayout::caption(denied));
         return MirrorLayout::layout(width(), symbolBox(),
                                     {std::ceil(metrics.horizontalAdvance(text)), std::ceil(metrics.height())});
     }
@@ -72,7 +72,7 @@ protected:
             painter.setFont(textFont());
             painter.setPen(toQColor(Vude::Stone::x300));
             painter.drawText(toQRectF(layout.text).adjusted(-2, 0, 2, 0), Qt::AlignCenter | Qt::TextSingleLine,
-                             shown(MirrorLayout::text(denied)));
+                             shown(MirrorLayout::caption(denied)));
         }
 
         painter.setPen(QPen(toQColor(Vude::Ink::x700), MirrorLayout::borderWidth));
@@ -84,12 +84,14 @@ private:
     const MirrorWidget& m_widget;
 };
 
+MirrorWidget::MirrorWidget(QWidget* parent) : MirrorWidget(Seams{}, parent) {}
+
 MirrorWidget::MirrorWidget(Seams seams, QWidget* parent)
     : DeskWidget(WidgetID::mirror, parent), m_permissions(seams.permissions),
       m_controller(seams.cameras ? *seams.cameras : QtCameraSource::standard())
 {
     m_face = new MirrorFace(*this);
-    m_widgetFrame = new WidgetFrame(shown(MirrorLayout::text(false)), m_face, Qt::AlignCenter, nullptr, this);
+    m_widgetFrame = new WidgetFrame(shown(MirrorLayout::caption(false)), m_face, Qt::AlignCenter, nullptr, this);
     connect(&m_controller, &MirrorController::frameChanged, this, [this](const QImage& frame) {
         if (!m_shown || !m_live)
             return;
@@ -212,7 +214,7 @@ void MirrorWidget::setDenied()
 
 void MirrorWidget::refresh()
 {
-    m_face->setAccessibleName(state() == State::live ? shown(MirrorLayout::text(false))
-                                                     : shown(MirrorLayout::text(m_denied)));
+    m_face->setAccessibleName(state() == State::live ? shown(MirrorLayout::caption(false))
+                                                     : shown(MirrorLayout::caption(m_denied)));
     m_face->update();
 }

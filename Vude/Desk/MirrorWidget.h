@@ -38,7 +38,8 @@ public:
         PermissionSystem* permissions = nullptr;
     };
 
-    explicit MirrorWidget(Seams seams = {}, QWidget* parent = nullptr);
+    explicit MirrorWidget(QWidget* parent = nullptr);
+    explicit MirrorWidget(Seams seams, QWidget* parent = nullptr);
     ~MirrorWidget() override;
 
     void bind(const WidgetBinding& binding) override;

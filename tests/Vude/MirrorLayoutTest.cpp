@@ -53,9 +53,9 @@ TEST(MirrorLayoutTest, TheCircleSitsAtTheTopCentreWithTheColumnCentredInIt)
 TEST(MirrorLayoutTest, WithoutAPictureTheCircleSaysWhetherAccessWasRefused)
 {
     EXPECT_EQ(MirrorLayout::symbolName(false), "person.crop.circle");
-    EXPECT_EQ(MirrorLayout::text(false), "Mirror");
+    EXPECT_EQ(MirrorLayout::caption(false), "Mirror");
     EXPECT_EQ(MirrorLayout::symbolName(true), "video.slash");
-    EXPECT_EQ(MirrorLayout::text(true), "No access");
+    EXPECT_EQ(MirrorLayout::caption(true), "No access");
 }
 
 } // namespace
