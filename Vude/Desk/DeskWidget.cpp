@@ -2,6 +2,7 @@
 
 #include "Vude/Desk/AudioDeviceWidget.h"
 #include "Vude/Desk/ClipboardWidget.h"
+#include "Vude/Desk/MirrorWidget.h"
 #include "Vude/Desk/NotesWidget.h"
 #include "Vude/Desk/QuickAppsWidget.h"
 #include "Vude/Desk/ShortcutsWidget.h"
@@ -39,8 +40,9 @@ DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWid
         return new NotesWidget(environment, parent);
     case WidgetID::media:
     case WidgetID::calendar:
-    case WidgetID::mirror:
         return new PlaceholderWidget(id, environment, parent);
+    case WidgetID::mirror:
+        return new MirrorWidget(parent);
     case WidgetID::shortcuts:
         return new ShortcutsWidget(environment, parent);
     case WidgetID::quickApps:

@@ -1,0 +1,3 @@
+#include "Platform/Camera/CameraCapture.h"
+
+CameraCapture::~CameraCapture() = default;
