@@ -1,5 +1,7 @@
 #include "Vude/Desk/DeskWidget.h"
 
+#include "Vude/Desk/CalendarWidget.h"
+#include "Vude/Desk/MediaWidget.h"
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Desk/WidgetFrame.h"
 
@@ -24,7 +26,9 @@ DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWid
 {
     switch (id) {
     case WidgetID::media:
+        return new MediaWidget(environment, parent);
     case WidgetID::calendar:
+        return new CalendarWidget(environment, parent);
     case WidgetID::todos:
     case WidgetID::timer:
     case WidgetID::notes:
