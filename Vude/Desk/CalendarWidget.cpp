@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -222,10 +223,13 @@ void CalendarWidget::refreshList()
 std::vector<CalendarRow*> CalendarWidget::rows() const
 {
     std::vector<CalendarRow*> shown;
-    for (const NotchCalendarDay& day : m_binding.days)
-        for (const NotchCalendarEvent& event : day.events)
-            if (CalendarRow* row = m_rows->find(event.id); row && std::find(shown.begin(), shown.end(), row) == shown.end())
+    for (const NotchCalendarDay& day : m_binding.days) {
+        for (const NotchCalendarEvent& event : day.events) {
+            CalendarRow* row = m_rows->find(event.id);
+            if (row && std::find(shown.begin(), shown.end(), row) == shown.end())
                 shown.push_back(row);
+        }
+    }
     return shown;
 }
 

@@ -30,7 +30,12 @@ constexpr QSize kCell{300, 132};
 
 class CalendarWidgetQtTest : public ::testing::Test {
 protected:
-    void SetUp() override { pinFontFamilies("DejaVu Sans", "DejaVu Sans Mono"); }
+    void SetUp() override
+    {
+        pinFontFamilies("DejaVu Sans", "DejaVu Sans Mono");
+        // Noon, so the hours around now are today's.
+        rig.clock.advance(12h);
+    }
     void TearDown() override
     {
         widget.reset();
@@ -107,8 +112,10 @@ TEST_F(CalendarWidgetQtTest, EachAccessStateShowsItsMessageAndTheButtonThatHelps
     for (const auto& row : rows) {
         SCOPED_TRACE(row.message);
         calls.clear();
-        CalendarWidget& calendar =
-            show(binding(row.access, row.withDays ? std::vector<NotchCalendarDay>{day} : std::vector<NotchCalendarDay>{}));
+        std::vector<NotchCalendarDay> days;
+        if (row.withDays)
+            days.push_back(day);
+        CalendarWidget& calendar = show(binding(row.access, days));
         WidgetEmptyState* empty = calendar.emptyState();
         ASSERT_NE(empty, nullptr);
         EXPECT_FALSE(calendar.list()->isVisible());
