@@ -40,7 +40,8 @@ std::string describe(const MediaCommand& command)
 {
     switch (command.kind()) {
     case MediaCommand::Kind::seek:
-        return "seek " + QString::number(command.number()).toStdString();
+        // To the second: a touch lands on whole pixels.
+        return "seek " + QString::number(std::lround(command.number())).toStdString();
     case MediaCommand::Kind::toggle:
         return "toggle";
     case MediaCommand::Kind::next:
