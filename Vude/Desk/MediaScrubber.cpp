@@ -132,6 +132,7 @@ void MediaScrubber::mouseReleaseEvent(QMouseEvent* event)
         self->m_scrubbing = false;
         self->update();
     }));
-    if (m_onSeek)
+    // A track that lost its duration mid-drag cannot be sought in either.
+    if (m_onSeek && timeline().seekable)
         m_onSeek(target);
 }

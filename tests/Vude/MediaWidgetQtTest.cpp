@@ -177,6 +177,14 @@ TEST_F(MediaWidgetQtTest, WithoutAUsableDurationTheScrubberTakesNoInputButShowsO
         EXPECT_EQ(MediaTimeline::time(scrubber.timeline().length), "0:01");
     }
 
+    // A track that loses its duration during a drag is not sought in.
+    MediaWidget& changing = show(song());
+    QTest::mousePress(changing.scrubber(), Qt::LeftButton, {}, onBar(0.5));
+    rig.model->setNowPlaying(song(std::nullopt));
+    rebind();
+    QTest::mouseRelease(changing.scrubber(), Qt::LeftButton, {}, onBar(0.5));
+    EXPECT_TRUE(sent.empty());
+
     // No duration at all: the bar is full once a second has played.
     MediaWidget& media = show(song(std::nullopt));
     const QImage drawn = testsupport::picture(*media.scrubber(), 1, Qt::black);
