@@ -81,10 +81,26 @@ std::function<void()> DeskBinder::poster(std::vector<QString> names) const
 
 MediaBinding DeskBinder::media() const
 {
-    return {m_model.nowPlaying(), [model = m_weakModel](const MediaCommand& command) {
-                if (model && model->onMediaCommand)
-                    model->onMediaCommand(command);
-            }};
+    MediaBinding binding;
+    binding.state = m_model.nowPlaying();
+    binding.onCommand = [model = m_weakModel](const MediaCommand& command) {
+        if (model && model->onMediaCommand)
+            model->onMediaCommand(command);
+    };
+    // A player is looked up by its app id alone, as a pin without a path.
+    binding.playerIcon = [model = m_weakModel](const std::string& appId) -> std::optional<QIcon> {
+        if (!model || !model->quickAppsService)
+            return std::nullopt;
+        const QuickApp app{Uuid(), appId, appId, std::nullopt};
+        if (model->quickAppsService->isMissing(app))
+            return std::nullopt;
+        return model->quickAppsService->icon(app).value_or(QIcon());
+    };
+    binding.onLaunchPlayer = [model = m_weakModel](const std::string& appId) {
+        if (model && model->quickAppsService)
+            model->quickAppsService->launch(QuickApp{Uuid(), appId, appId, std::nullopt});
+    };
+    return binding;
 }
 
 CalendarBinding DeskBinder::calendar() const

@@ -29,6 +29,13 @@ class WeatherProvider;
 struct MediaBinding {
     NowPlayingState state;
     std::function<void(const MediaCommand& command)> onCommand;
+    /// The icon of the installed application with this app id (a null icon
+    /// when it names none); none when it is not installed or without a
+    /// quick apps service, which knows the applications.
+    std::function<std::optional<QIcon>(const std::string& appId)> playerIcon{};
+    /// Starts the application with this app id where it is installed now;
+    /// nothing when it is gone.
+    std::function<void(const std::string& appId)> onLaunchPlayer{};
 };
 
 struct CalendarBinding {

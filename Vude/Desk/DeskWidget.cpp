@@ -1,7 +1,9 @@
 #include "Vude/Desk/DeskWidget.h"
 
 #include "Vude/Desk/AudioDeviceWidget.h"
+#include "Vude/Desk/CalendarWidget.h"
 #include "Vude/Desk/ClipboardWidget.h"
+#include "Vude/Desk/MediaWidget.h"
 #include "Vude/Desk/MirrorWidget.h"
 #include "Vude/Desk/NotesWidget.h"
 #include "Vude/Desk/QuickAppsWidget.h"
@@ -39,8 +41,9 @@ DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWid
     case WidgetID::notes:
         return new NotesWidget(environment, parent);
     case WidgetID::media:
+        return new MediaWidget(environment, parent);
     case WidgetID::calendar:
-        return new PlaceholderWidget(id, environment, parent);
+        return new CalendarWidget(environment, parent);
     case WidgetID::mirror:
         return new MirrorWidget(parent);
     case WidgetID::shortcuts:

@@ -3,7 +3,6 @@
 // and the source reading it end to end.
 #include "VudeServices/MediaRemoteSource.h"
 
-#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -38,94 +37,7 @@ inline void PrintTo(const QJsonValue& value, std::ostream* out)
 }
 QT_END_NAMESPACE
 
-namespace fakempris {
-
-constexpr auto kPath = "/org/mpris/MediaPlayer2";
-constexpr auto kPlayerInterface = "org.mpris.MediaPlayer2.Player";
-
-// What a fake player shows and what was asked of it; shared between the
-// test's thread and the thread the player answers calls on.
-struct PlayerState {
-    std::mutex mutex;
-    QString status = "Playing";
-    QVariantMap metadata;
-    double rate = 1;
-    bool shuffle = false;
-    QString loopStatus = "None";
-    qlonglong position = 30'000'000;
-    QStringList calls;
-
-    void record(const QString& call)
-    {
-        std::scoped_lock lock(mutex);
-        calls.append(call);
-    }
-};
-
-class FakeRoot : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
-    Q_PROPERTY(QString Identity READ identity)
-    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
-public:
-    FakeRoot(QObject* parent, QString entry) : QDBusAbstractAdaptor(parent), m_entry(std::move(entry)) {}
-    QString identity() const { return "Fake Player"; }
-    QString desktopEntry() const { return m_entry; }
-
-private:
-    QString m_entry;
-};
-
-class FakePlayerInterface : public QDBusAbstractAdaptor {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
-    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
-    Q_PROPERTY(QVariantMap Metadata READ metadata)
-    Q_PROPERTY(double Rate READ rate WRITE setRate)
-    Q_PROPERTY(bool Shuffle READ shuffle WRITE setShuffle)
-    Q_PROPERTY(QString LoopStatus READ loopStatus WRITE setLoopStatus)
-    Q_PROPERTY(qlonglong Position READ position)
-    Q_PROPERTY(bool CanSeek READ yes)
-    Q_PROPERTY(bool CanControl READ yes)
-public:
-    FakePlayerInterface(QObject* parent, PlayerState& state) : QDBusAbstractAdaptor(parent), m_state(state) {}
-
-    QString playbackStatus() const { return read(&PlayerState::status); }
-    QVariantMap metadata() const { return read(&PlayerState::metadata); }
-    double rate() const { return read(&PlayerState::rate); }
-    bool shuffle() const { return read(&PlayerState::shuffle); }
-    QString loopStatus() const { return read(&PlayerState::loopStatus); }
-    qlonglong position() const { return read(&PlayerState::position); }
-    bool yes() const { return true; }
-    void setRate(double value) { m_state.record("Rate " + QString::number(value)); }
-    void setShuffle(bool value) { m_state.record(QString("Shuffle ") + (value ? "true" : "false")); }
-    void setLoopStatus(const QString& value) { m_state.record("LoopStatus " + value); }
-
-public slots:
-    void Play() { m_state.record("Play"); }
-    void Pause() { m_state.record("Pause"); }
-    void PlayPause() { m_state.record("PlayPause"); }
-    void Next() { m_state.record("Next"); }
-    void Previous() { m_state.record("Previous"); }
-    void Seek(qlonglong offset) { m_state.record("Seek " + QString::number(offset)); }
-    void SetPosition(const QDBusObjectPath& track, qlonglong position)
-    {
-        m_state.record("SetPosition " + track.path() + " " + QString::number(position));
-    }
-
-private:
-    template <typename T>
-    T read(T PlayerState::*field) const
-    {
-        std::scoped_lock lock(m_state.mutex);
-        return m_state.*field;
-    }
-    PlayerState& m_state;
-};
-
-} // namespace fakempris
-
-// After the classes above: moc misreads the raw string in this header.
+#include "FakeMprisPlayer.h"
 #include "PrivateSessionBus.h"
 #include "TestSupport.h"
 
@@ -134,99 +46,6 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using namespace fakempris;
-
-// A media player on the bus, on its own connection and thread, so that
-// calls to it are answered while the test's thread waits.
-class FakePlayer {
-public:
-    FakePlayer(const QString& address, const QString& name, QVariantMap metadata, QString status = "Playing")
-        : m_name(name)
-        , m_connectionName("fake-" + name)
-    {
-        m_state.metadata = std::move(metadata);
-        m_state.status = std::move(status);
-        m_root = new QObject;
-        new FakeRoot(m_root, name);
-        new FakePlayerInterface(m_root, m_state);
-        m_thread.start();
-        m_root->moveToThread(&m_thread);
-        m_connection = QDBusConnection::connectToBus(address, m_connectionName);
-        EXPECT_TRUE(m_connection.registerObject(kPath, m_root));
-        EXPECT_TRUE(m_connection.registerService("org.mpris.MediaPlayer2." + name));
-    }
-    ~FakePlayer()
-    {
-        QDBusConnection::disconnectFromBus(m_connectionName);
-        QMetaObject::invokeMethod(m_root, [root = m_root] { delete root; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
-
-    QString busName() const { return "org.mpris.MediaPlayer2." + m_name; }
-
-    void setStatus(const QString& status)
-    {
-        {
-            std::scoped_lock lock(m_state.mutex);
-            m_state.status = status;
-        }
-        announce({{"PlaybackStatus", status}});
-    }
-    void setMetadata(const QVariantMap& metadata)
-    {
-        {
-            std::scoped_lock lock(m_state.mutex);
-            m_state.metadata = metadata;
-        }
-        announce({{"Metadata", metadata}});
-    }
-    void seeked(qlonglong position)
-    {
-        {
-            std::scoped_lock lock(m_state.mutex);
-            m_state.position = position;
-        }
-        auto signal = QDBusMessage::createSignal(kPath, kPlayerInterface, "Seeked");
-        signal << position;
-        m_connection.send(signal);
-    }
-    void vanish() { m_connection.unregisterService(busName()); }
-
-    QStringList calls()
-    {
-        std::scoped_lock lock(m_state.mutex);
-        return m_state.calls;
-    }
-
-private:
-    void announce(const QVariantMap& changed)
-    {
-        auto signal = QDBusMessage::createSignal(kPath, "org.freedesktop.DBus.Properties", "PropertiesChanged");
-        signal << QString(kPlayerInterface) << changed << QStringList();
-        m_connection.send(signal);
-    }
-
-    QString m_name;
-    QString m_connectionName;
-    PlayerState m_state;
-    QThread m_thread;
-    QObject* m_root = nullptr;
-    QDBusConnection m_connection{QString()};
-};
-
-QVariantMap song(const QString& title, const QString& artUrl = {})
-{
-    QVariantMap metadata{
-        {"mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/fake/track/" + QString(title).replace(' ', '_')))},
-        {"xesam:title", title},
-        {"xesam:artist", QStringList{"Artist A", "Artist B"}},
-        {"xesam:album", "Album"},
-        {"mpris:length", qlonglong(180'000'000)},
-    };
-    if (!artUrl.isEmpty())
-        metadata.insert("mpris:artUrl", artUrl);
-    return metadata;
-}
 
 // The adapter's output, a line at a time.
 class Lines {
@@ -646,4 +465,3 @@ TEST_F(MediaRemoteAdapterSystemTest, AdapterDiesWithItsParent)
 
 } // namespace
 
-#include "MediaRemoteAdapterSystemTest.moc"
