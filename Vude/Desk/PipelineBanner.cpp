@@ -41,6 +41,9 @@ QStringList wrapped(const QString& text, const QFont& font, double width, int ma
     if (width <= 0)
         return lines;
     QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
     layout.beginLayout();
     while (lines.size() < maxLines) {
         QTextLine line = layout.createLine();

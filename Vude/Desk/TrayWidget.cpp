@@ -175,7 +175,9 @@ void TrayWidget::placeChildren()
     std::vector<Size> sizes;
     for (QWidget* widget : placed)
         sizes.push_back({double(widget->sizeHint().width()), double(widget->sizeHint().height())});
-    const QSize viewport = m_row->viewport()->size().isEmpty() ? m_row->size() : m_row->viewport()->size();
+    // No frame and no scroll bars: the viewport is the row (and is resized
+    // only once the row is shown).
+    const QSize viewport = m_row->size();
     const TrayLayout::Row row = TrayLayout::row(sizes, {double(viewport.width()), double(viewport.height())});
     const auto whole = [](const Rect& rect) {
         return QRect(int(std::lround(rect.x)), int(std::lround(rect.y)), int(std::lround(rect.width)),
