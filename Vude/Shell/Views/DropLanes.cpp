@@ -81,6 +81,8 @@ bool DropLanes::isAnimating() const
 void DropLanes::paint(QPainter& painter, const QRectF& bounds) const
 {
     const DropLanesLayout lanes = layout(bounds);
+    // The root view fades the whole strip in and out.
+    const double opacity = painter.opacity();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     for (const DropLanesLayout::Cell& cell : lanes.cells) {
@@ -93,7 +95,7 @@ void DropLanes::paint(QPainter& painter, const QRectF& bounds) const
         const QRectF back = toQRectF(cell.background);
         const double rest = 1 - cell.hover;
         if (rest > 0) {
-            painter.setOpacity(rest);
+            painter.setOpacity(opacity * rest);
             if (cell.rest == DropLanesLayout::Background::filled) {
                 painter.fillPath(continuousRoundedRect(back, DropLanesLayout::cornerRadius), toQColor(Vude::Ink::x800));
             } else if (cell.rest == DropLanesLayout::Background::dashed) {
@@ -111,10 +113,10 @@ void DropLanes::paint(QPainter& painter, const QRectF& bounds) const
             }
         }
         if (cell.hover > 0) {
-            painter.setOpacity(cell.hover);
+            painter.setOpacity(opacity * cell.hover);
             painter.fillPath(continuousRoundedRect(back, DropLanesLayout::cornerRadius), toQColor(Vude::Accent::x500));
         }
-        painter.setOpacity(1);
+        painter.setOpacity(opacity);
 
         // The symbol over the label, centred in the cell.
         const QFontMetricsF labelMetrics(systemFont(cell.labelSize, cell.labelWeight));
