@@ -164,6 +164,7 @@ TEST_F(TrayDragHandleQtTest, WhileTheTrayDragsTheNotchRefusesItsOwnDrag)
 {
     // As the app relays the notification to every hosting view.
     NotchHostingView host(rig.platform, rig.scheduler, rig.clock);
+    host.registerDropTypes();
     rig.notifications.addObserver(TrayDragHandle::trayDragChanged, &context, [&host](const Notification& posted) {
         host.setSourcingDrag(posted.userInfo.value("sourcing").toBool());
     });

@@ -118,7 +118,7 @@ TEST_F(TrayWidgetQtTest, TheHeaderAndEachChipSayWhatADragOutDoes)
         {2, false, "2 items", "drag out to move", "file 1.pdf \u2014 drag out to move, Alt-drag to copy", true},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.header + " " + row.hint);
+        SCOPED_TRACE((row.header + " " + row.hint).toStdString());
         TrayWidget& shown = show(trayItems(row.count), row.copyByDefault);
         EXPECT_FALSE(shown.isEmptyStateShown());
         EXPECT_EQ(shown.countText(), row.header);
