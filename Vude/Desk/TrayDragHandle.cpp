@@ -94,9 +94,10 @@ Qt::DropAction TrayDragHandle::startDrag(Qt::KeyboardModifiers modifiers)
     QList<QUrl> urls;
     for (const NotchTrayItem& item : items)
         urls.push_back(QUrl::fromLocalFile(QFile::decodeName(item.storedPath.c_str())));
-    // The drag belongs to this call, not to the handle.
-    QObject session;
-    auto* drag = new QDrag(&session);
+    // Not the handle's: it may go during the drag, and on X11 the receiver
+    // reads the files from the drag after exec() returned. Qt deletes a drag
+    // it ran once the receiver is done; one the executor ran goes later.
+    auto* drag = new QDrag(QCoreApplication::instance());
     auto* data = new QMimeData;
     data->setUrls(urls);
     drag->setMimeData(data);
@@ -107,7 +108,13 @@ Qt::DropAction TrayDragHandle::startDrag(Qt::KeyboardModifiers modifiers)
     }
 
     notifications.post(trayDragChanged, {{sourcingKey, true}});
-    const Qt::DropAction performed = executor ? executor(*drag, chosen, chosen) : drag->exec(chosen, chosen);
+    Qt::DropAction performed = Qt::IgnoreAction;
+    if (executor) {
+        performed = executor(*drag, chosen, chosen);
+        drag->deleteLater();
+    } else {
+        performed = drag->exec(chosen, chosen);
+    }
     notifications.post(trayDragChanged, {{sourcingKey, false}});
     if (reportsMove(move, performed, items.size()) && onMoved)
         onMoved();

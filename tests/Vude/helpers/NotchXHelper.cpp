@@ -525,6 +525,8 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override { event->acceptProposedAction(); }
     void dropEvent(QDropEvent* event) override
     {
+        if (event->mimeData()->urls().isEmpty())
+            say("failed no files");
         const bool move = event->proposedAction() == Qt::MoveAction;
         for (const QUrl& url : event->mimeData()->urls()) {
             const QString source = url.toLocalFile();
@@ -532,8 +534,8 @@ protected:
             const QString target = QDir(m_folder).filePath(name);
             const bool done = move ? (QFile::rename(source, target) || (QFile::copy(source, target) && QFile::remove(source)))
                                    : QFile::copy(source, target);
-            if (done)
-                say(QStringLiteral("received %1 %2").arg(move ? "move" : "copy", name));
+            say(done ? QStringLiteral("received %1 %2").arg(move ? "move" : "copy", name)
+                     : QStringLiteral("failed %1 %2").arg(move ? "move" : "copy", source));
         }
         event->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
         event->accept();
