@@ -153,6 +153,8 @@ TrayStore::TrayStore(const std::string& containerName, Options options, QObject*
     m_indexURL = m_root / indexFileName;
     (void)AtomicFile::createPrivateFolders(m_root);
     load();
+    loadHandedOut();
+    sweep();
 }
 
 TrayStore::~TrayStore()
@@ -189,15 +191,70 @@ void TrayStore::load()
             m_indexWritable = false;
         return;
     }
-    std::vector<TrayItem> kept;
-    kept.reserve(decoded->size());
-    for (auto& item : *decoded)
-        if (fs::symlink_status(item.storedPath, error).type() != fs::file_type::not_found)
-            kept.push_back(std::move(item));
-    const bool dropped = kept.size() != decoded->size();
-    m_items = std::move(kept);
-    if (dropped)
-        save();
+    // Items whose stored copy has vanished leave at the sweep that follows.
+    m_items = std::move(*decoded);
+}
+
+void TrayStore::loadHandedOut()
+{
+    const fs::path url = m_root / handedOutFileName;
+    AtomicFile::removeLeftovers(url);
+    std::error_code error;
+    if (fs::symlink_status(url, error).type() == fs::file_type::not_found)
+        return;
+    std::optional<std::vector<TrayItem>> decoded;
+    if (const auto bytes = AtomicFile::read(url, kMaxIndexBytes))
+        decoded = decodeTrayIndex(*bytes);
+    if (!decoded) {
+        // Their folders then stay where they are: nothing is deleted on
+        // the word of a list that cannot be read.
+        m_handedOutWritable = false;
+        return;
+    }
+    m_handedOut = std::move(*decoded);
+}
+
+void TrayStore::saveHandedOut()
+{
+    if (!m_handedOutWritable)
+        return;
+    const fs::path url = m_root / handedOutFileName;
+    if (m_handedOut.empty()) {
+        std::error_code ignored;
+        fs::remove(url, ignored);
+        return;
+    }
+    (void)AtomicFile::write(url, encodeTrayIndex(m_handedOut), kIndexMode);
+}
+
+void TrayStore::sweep()
+{
+    std::error_code error;
+    const auto present = [&error](const TrayItem& item) {
+        return fs::symlink_status(item.storedPath, error).type() != fs::file_type::not_found;
+    };
+    std::vector<TrayItem> items;
+    std::vector<TrayItem> gone;
+    for (const TrayItem& item : m_items)
+        (present(item) ? items : gone).push_back(item);
+    for (const TrayItem& item : m_handedOut) {
+        if (!present(item)) {
+            gone.push_back(item);
+            continue;
+        }
+        if (std::ranges::find(items, item.id, &TrayItem::id) != items.end())
+            continue;
+        // Newest first: it goes back where its date puts it.
+        const auto at = std::ranges::find_if(items, [&](const TrayItem& listed) { return listed.addedAt < item.addedAt; });
+        items.insert(at, item);
+    }
+    if (!m_handedOut.empty()) {
+        m_handedOut.clear();
+        saveHandedOut();
+    }
+    deleteFolders(std::move(gone));
+    if (items != m_items)
+        setItems(std::move(items), false);
 }
 
 void TrayStore::save()
@@ -310,6 +367,13 @@ void TrayStore::remove(const TrayItem& item)
 
 void TrayStore::removeEntry(const TrayItem& item)
 {
+    // Noted before the entry goes, so that no moment leaves the copy on disk
+    // with neither an entry nor a note.
+    const auto listed = std::ranges::find(m_items, item.id, &TrayItem::id);
+    if (listed != m_items.end() && std::ranges::find(m_handedOut, item.id, &TrayItem::id) == m_handedOut.end()) {
+        m_handedOut.push_back(*listed);
+        saveHandedOut();
+    }
     std::vector<TrayItem> items = m_items;
     std::erase_if(items, [&](const TrayItem& entry) { return entry.id == item.id; });
     setItems(std::move(items), false);

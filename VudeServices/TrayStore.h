@@ -70,6 +70,7 @@ public:
     static constexpr std::string_view ingestQueueLabel = "app.ruvudav.notch.tray.ingest";
     static constexpr std::string_view folderName = "Tray";
     static constexpr std::string_view indexFileName = "index.json";
+    static constexpr std::string_view handedOutFileName = "handedOut.json";
     static constexpr std::string_view thumbnailFileName = "thumb.png";
     static constexpr std::int64_t defaultMaxItems = 50;
     /// Thumbnails are drawn at this many pixels a point.
@@ -124,8 +125,16 @@ public:
     /// queue (even when it was no longer listed) and saves.
     void remove(const TrayItem& item);
     /// Drops every item with `item`'s id and saves; its folder stays on disk
-    /// untouched (another program may still be taking the file away).
+    /// untouched (another program may still be taking the file away), and
+    /// the item is noted as handed out, in "handedOut.json", until a sweep.
     void removeEntry(const TrayItem& item);
+    /// Settles the handed-out items: one whose stored copy is gone has its
+    /// folder deleted; one whose copy is still there (the receiver copied
+    /// it, or failed) joins the tray again, by its date. A listed item whose
+    /// copy is gone leaves the tray with its folder. Runs at every load.
+    void sweep();
+    /// The items handed out and not yet swept, oldest first.
+    const std::vector<TrayItem>& handedOut() const { return m_handedOut; }
     /// Empties the tray, deletes every folder on the queue and saves.
     void removeAll();
 
@@ -167,12 +176,17 @@ private:
 
     void load();
     void save();
+    void loadHandedOut();
+    void saveHandedOut();
     void applyFinishedAdds(bool callDone);
     void setItems(std::vector<TrayItem> items, bool evicting);
     void evict();
     void deleteFolders(std::vector<TrayItem> items);
 
     std::vector<TrayItem> m_items;
+    std::vector<TrayItem> m_handedOut;
+    // A list of handed-out items that could not be read is never replaced.
+    bool m_handedOutWritable = true;
     std::int64_t m_maxItems = defaultMaxItems;
     ChangeHandler m_onChange;
     std::filesystem::path m_root;

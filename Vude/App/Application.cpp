@@ -77,6 +77,7 @@ Application::Application(QObject* parent)
     , m_parts(std::make_unique<Parts>())
 {
     Parts& parts = *m_parts;
+    parts.desk.pasteboard = parts.pasteboard.get();
     // The one permission system, over the shell's activation policy and
     // link opener, so prompts and windows agree.
     parts.permissions = std::make_shared<SystemPermissions>(parts.platform.activation, parts.platform.urls,
@@ -136,6 +137,8 @@ Application::Application(QObject* parent)
             [&parts](AppDelegate& delegate) -> std::unique_ptr<AppWindows> {
                 parts.revealer =
                     std::make_unique<FileManagerRevealer>(QDBusConnection::sessionBus(), parts.platform.urls);
+                // The tray's "Show in Files" reads it when chosen.
+                parts.desk.revealer = parts.revealer.get();
                 auto* controller = dynamic_cast<ControllerNotchShell*>(delegate.notchController());
                 auto* sync = dynamic_cast<CoordinatorAppSync*>(delegate.sync());
                 return std::make_unique<ShellAppWindows>(delegate, ShellAppWindows::Desktop{

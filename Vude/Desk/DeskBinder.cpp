@@ -1,5 +1,7 @@
 #include "Vude/Desk/DeskBinder.h"
 
+#include "Platform/Desktop/Pasteboard.h"
+#include "Platform/Shell/FileRevealer.h"
 #include "Vude/Shell/NotchDeskAdapters.h"
 #include "Vude/Shell/NotchViewModel.h"
 #include "VudeServices/ClipboardService.h"
@@ -315,6 +317,22 @@ TrayBinding DeskBinder::tray() const
             return;
         model->trayStore->removeAll();
         model->setTrayItems({});
+    };
+    // The stored copy stays: the receiver may still be taking it away.
+    binding.onMoved = [model = m_weakModel](const NotchTrayItem& item) {
+        if (!model || !model->trayStore)
+            return;
+        model->trayStore->removeEntry(item);
+        model->setTrayItems(model->trayStore->items());
+    };
+    binding.onReveal = [revealer = m_environment.revealer](const NotchTrayItem& item) {
+        if (revealer)
+            revealer->reveal(item.storedPath);
+    };
+    // Exactly one file: the stored copy, in every clipboard type at once.
+    binding.onCopy = [pasteboard = m_environment.pasteboard](const NotchTrayItem& item) {
+        if (pasteboard)
+            pasteboard->writeFileURLs({std::filesystem::path(item.storedPath)});
     };
     return binding;
 }

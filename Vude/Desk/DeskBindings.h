@@ -158,6 +158,14 @@ struct TrayBinding {
     std::function<void(const NotchTrayItem& item)> onRemove;
     /// Empties the tray.
     std::function<void()> onClear;
+    /// After a drag moved the item out: takes only its entry out, since the
+    /// receiver may still be taking the stored copy away; the store's sweep
+    /// deletes the copy once it is gone, or lists it again if it stays.
+    std::function<void(const NotchTrayItem& item)> onMoved;
+    /// Shows the stored copy in the file manager, with or without a store.
+    std::function<void(const NotchTrayItem& item)> onReveal;
+    /// Puts the stored copy, alone, on the clipboard, with or without a store.
+    std::function<void(const NotchTrayItem& item)> onCopy;
 };
 
 /// The banner over the tray.

@@ -6,10 +6,12 @@
 #include "Vude/Desk/MediaWidget.h"
 #include "Vude/Desk/MirrorWidget.h"
 #include "Vude/Desk/NotesWidget.h"
+#include "Vude/Desk/PipelineBanner.h"
 #include "Vude/Desk/QuickAppsWidget.h"
 #include "Vude/Desk/ShortcutsWidget.h"
 #include "Vude/Desk/TimerWidget.h"
 #include "Vude/Desk/TodoWidget.h"
+#include "Vude/Desk/TrayWidget.h"
 #include "Vude/Desk/WeatherWidget.h"
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Desk/WidgetFrame.h"
@@ -60,46 +62,14 @@ DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWid
     return new PlaceholderWidget(id, environment, parent);
 }
 
-namespace {
-
-class PlaceholderBanner final : public PipelineBannerView {
-public:
-    explicit PlaceholderBanner(QWidget* parent) : PipelineBannerView(parent) {}
-    void bind(const PipelineBannerBinding&) override {}
-    QSize sizeHint() const override { return {0, 0}; }
-};
-
-class PlaceholderTray final : public TrayView {
-public:
-    PlaceholderTray(const DeskEnvironment& environment, QWidget* parent)
-        : TrayView(parent),
-          m_empty(new WidgetEmptyState(environment.view, "tray.fill", QStringLiteral("Tray"), std::nullopt,
-                                       std::nullopt, this))
-    {
-    }
-    void bind(const TrayBinding&) override {}
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        TrayView::resizeEvent(event);
-        m_empty->setGeometry(rect());
-    }
-
-private:
-    WidgetEmptyState* m_empty;
-};
-
-} // namespace
-
-PipelineBannerView* makePipelineBanner(const DeskEnvironment&, QWidget* parent)
+PipelineBannerView* makePipelineBanner(const DeskEnvironment& environment, QWidget* parent)
 {
-    return new PlaceholderBanner(parent);
+    return new PipelineBanner(environment, parent);
 }
 
 TrayView* makeTrayView(const DeskEnvironment& environment, QWidget* parent)
 {
-    return new PlaceholderTray(environment, parent);
+    return new TrayWidget(environment, parent);
 }
 
 PlaceholderWidget::PlaceholderWidget(WidgetID id, const DeskEnvironment& environment, QWidget* parent)

@@ -45,11 +45,9 @@ using TrayView = BoundView<TrayBinding>;
 
 /// The view of `id`, not yet bound; `environment` must outlive it.
 DeskWidget* makeDeskWidget(WidgetID id, const DeskEnvironment& environment, QWidget* parent);
-/// The banner over the tray, not yet bound: until it has a view of its own,
-/// nothing (an idle banner takes no space).
+/// The banner over the tray (PipelineBanner), not yet bound.
 PipelineBannerView* makePipelineBanner(const DeskEnvironment& environment, QWidget* parent);
-/// The tray, not yet bound: until it has a view of its own, its name in an
-/// empty state.
+/// The tray (TrayWidget), not yet bound.
 TrayView* makeTrayView(const DeskEnvironment& environment, QWidget* parent);
 
 /// Stands in for a widget that has no view of its own yet: its name and

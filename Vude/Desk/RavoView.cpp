@@ -312,8 +312,11 @@ void RavoView::relayout()
     if (m_emptyState)
         m_emptyState->setGeometry(toQRect(layout.emptyState));
     if (m_tray) {
-        const int bannerHeight = m_banner ? std::max(0, m_banner->sizeHint().height()) : 0;
         const QRect tray = toQRect(layout.tray);
+        // A failure's message wraps at the tray's width.
+        const int bannerHeight = !m_banner                       ? 0
+                                 : m_banner->hasHeightForWidth() ? std::max(0, m_banner->heightForWidth(tray.width()))
+                                                                 : std::max(0, m_banner->sizeHint().height());
         if (m_banner)
             m_banner->setGeometry(tray.x(), tray.y(), tray.width(), bannerHeight);
         const int top = bannerHeight > 0 ? bannerHeight + int(RavoLayout::traySpacing) : 0;

@@ -87,6 +87,11 @@ void TrayStoreAdapter::removeEntry(const NotchTrayItem& item)
     }
 }
 
+void TrayStoreAdapter::sweep()
+{
+    m_store.sweep();
+}
+
 void TrayStoreAdapter::removeAll()
 {
     m_store.removeAll();

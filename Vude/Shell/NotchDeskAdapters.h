@@ -36,6 +36,7 @@ public:
     // is left alone.
     void remove(const NotchTrayItem& item) override;
     void removeEntry(const NotchTrayItem& item) override;
+    void sweep() override;
     void removeAll() override;
     /// An item no longer listed gets no picture (done hears none, later).
     void thumbnail(const NotchTrayItem& item, double size, QObject* context, ThumbnailDone done) override;

@@ -54,6 +54,10 @@ public:
     /// Drops the entry with `item`'s id and leaves its stored copy on disk,
     /// for when another program is still taking the file away.
     virtual void removeEntry(const NotchTrayItem& item) = 0;
+    /// Settles what removeEntry handed out: a stored copy that is gone has
+    /// its folder deleted, one still there is listed again. Nothing unless
+    /// overridden.
+    virtual void sweep() {}
     /// Empties the tray; every stored copy goes.
     virtual void removeAll() = 0;
     /// The item's picture for a chip `size` points wide, made off the main

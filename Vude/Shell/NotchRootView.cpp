@@ -9,6 +9,7 @@
 #include "Vude/Shell/Views/ActivityPillView.h"
 #include "Vude/Shell/Views/AmbientMediaView.h"
 #include "Vude/Shell/Views/ArtworkCache.h"
+#include "Vude/Shell/Views/DropLanes.h"
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchViewModel.h"
 #include "Vude/Shell/Views/WaveformView.h"
@@ -32,13 +33,6 @@ constexpr double kDropPromptSpacing = 8;
 constexpr const char* kDropPromptSymbol = "tray.and.arrow.down.fill";
 const QString kDropPromptText = QStringLiteral("Drop to add");
 
-/// The lane strip stands in for the Desk's own lane view: one column per
-/// lane below the notch's height, the hovered one lit.
-constexpr double kLaneGap = 8;
-constexpr double kLaneTopGap = 8;
-constexpr double kLaneBottomInset = 14;
-constexpr double kLaneSymbolSize = 22;
-
 QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 
 std::vector<double> valuesOf(const NotchSurfaceLayout::Target& target)
@@ -46,8 +40,6 @@ std::vector<double> valuesOf(const NotchSurfaceLayout::Target& target)
     const auto values = target.values();
     return {values.begin(), values.end()};
 }
-
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 } // namespace
 
@@ -100,9 +92,15 @@ NotchRootView::NotchRootView(NotchViewModel& model, Scheduler& scheduler, const 
     connect(&model, &NotchViewModel::stateChanged, this, [this] { follow(m_model.animation()); });
     connect(&model, &NotchViewModel::isHoveringChanged, this, [this] { follow(m_model.animation()); });
     connect(&model, &NotchViewModel::geometryChanged, this, [this] { follow(kInstant); });
-    connect(&model, &NotchViewModel::dragLanesChanged, this, [this] { follow(kInstant); });
-    connect(&model, &NotchViewModel::hoveredLaneChanged, this, qOverload<>(&QWidget::update));
-    connect(&model, &NotchViewModel::dragURLsChanged, this, qOverload<>(&QWidget::update));
+    m_lanes = std::make_unique<DropLanes>(scheduler, clock);
+    connect(m_lanes.get(), &DropLanes::changed, this, qOverload<>(&QWidget::update));
+    connect(&model, &NotchViewModel::dragLanesChanged, this, [this] {
+        followLanes();
+        follow(kInstant);
+    });
+    connect(&model, &NotchViewModel::hoveredLaneChanged, this, &NotchRootView::followLanes);
+    connect(&model, &NotchViewModel::dragURLsChanged, this, &NotchRootView::followLanes);
+    followLanes();
     m_settingsObserver = model.settings().addObserver([this] { follow(kInstant); });
 
     follow(kInstant);
@@ -129,7 +127,7 @@ NotchSurfaceLayout::Target NotchRootView::surface() const
 
 bool NotchRootView::isAnimating() const
 {
-    if (m_surface->isAnimating())
+    if (m_surface->isAnimating() || m_lanes->isAnimating())
         return true;
     return std::any_of(m_layers.begin(), m_layers.end(),
                        [](const auto& layer) { return !layer->gone && layer->presence->isAnimating(); });
@@ -511,7 +509,7 @@ void NotchRootView::paintLayer(QPainter& painter, const Layer& layer, const QRec
         paintDropPrompt(painter, content);
         return;
     case Content::dropLanes:
-        paintLaneStrip(painter, content);
+        m_lanes->paint(painter, content);
         return;
     case Content::desk: // the Desk is a child widget, drawn by itself
     case Content::none:
@@ -537,38 +535,9 @@ void NotchRootView::paintDropPrompt(QPainter& painter, const QRectF& content) co
                      Qt::AlignLeft | Qt::AlignVCenter, kDropPromptText);
 }
 
-void NotchRootView::paintLaneStrip(QPainter& painter, const QRectF& content) const
+void NotchRootView::followLanes()
 {
-    const std::vector<DropLane>& lanes = m_model.dragLanes();
-    if (lanes.empty())
-        return;
-    const double top = content.top() + m_model.geometry().notchSize.height + kLaneTopGap;
-    const QRectF strip(content.left(), top, content.width(), std::max(0.0, content.bottom() - kLaneBottomInset - top));
-    const double count = double(lanes.size());
-    const double column = (strip.width() - kLaneGap * (count - 1)) / count;
-    if (column <= 0 || strip.height() <= 0)
-        return;
-    const QFont font = toQFont(Vude::Type_::widgetHeader);
-    const QFontMetricsF metrics(font);
-    painter.setFont(font);
-    for (std::size_t i = 0; i < lanes.size(); ++i) {
-        const bool hovered = m_model.hoveredLane() == int(i);
-        const QRectF cell(strip.left() + double(i) * (column + kLaneGap), strip.top(), column, strip.height());
-        const QPainterPath shape = continuousRoundedRect(cell.adjusted(0.5, 0.5, -0.5, -0.5), Vude::Radius::widgetCard);
-        painter.fillPath(shape, toQColor(hovered ? Vude::Ink::x800 : Vude::Ink::x900));
-        if (hovered)
-            painter.fillPath(shape, toQColor(Vude::Accent::tint));
-        painter.strokePath(shape, QPen(toQColor(hovered ? Vude::Accent::x600 : Vude::Ink::x700), hovered ? 1.5 : 1));
-
-        const QColor ink = toQColor(hovered ? Vude::Accent::x400 : Vude::Stone::x200);
-        const double symbolSide = std::ceil(kLaneSymbolSize * SymbolCatalog::kOpticalScale);
-        const double blockHeight = symbolSide + 6 + metrics.height();
-        const double blockTop = cell.center().y() - blockHeight / 2;
-        SymbolCatalog::draw(painter, QRectF(cell.center().x() - symbolSide / 2, blockTop, symbolSide, symbolSide),
-                            lanes[i].symbol(), ink, kLaneSymbolSize);
-        painter.setPen(toQColor(hovered ? Vude::Accent::x400 : Vude::Stone::x300));
-        const QRectF label(cell.left() + 6, blockTop + symbolSide + 6, cell.width() - 12, metrics.height());
-        painter.drawText(label, Qt::AlignHCenter | Qt::AlignVCenter,
-                         metrics.elidedText(qText(lanes[i].displayName()), Qt::ElideRight, label.width()));
-    }
+    const bool reduce = m_model.reduceMotion && m_model.reduceMotion->reduceMotion();
+    m_lanes->set(m_model.dragLanes(), m_model.hoveredLane(), m_model.dragURLs().size(),
+                 Vude::Motion::respectingReduceMotion(Vude::Motion::hover, reduce));
 }

@@ -42,6 +42,7 @@
 #include <vector>
 
 class ArtworkCache;
+class DropLanes;
 class NotchViewModel;
 class SpringAnimator;
 
@@ -125,13 +126,15 @@ private:
 
     void paintLayer(QPainter& painter, const Layer& layer, const QRectF& content) const;
     void paintDropPrompt(QPainter& painter, const QRectF& content) const;
-    void paintLaneStrip(QPainter& painter, const QRectF& content) const;
+    /// Hands the drop lanes the model's lanes, hovered lane and files.
+    void followLanes();
 
     NotchViewModel& m_model;
     Scheduler& m_scheduler;
     const ClockSource& m_clock;
     ArtworkCache& m_cache;
     std::unique_ptr<SpringAnimator> m_surface;
+    std::unique_ptr<DropLanes> m_lanes;
     NotchSurfaceLayout::Target m_target;
     std::vector<std::unique_ptr<Layer>> m_layers;
     DeskViewFactory m_deskViewFactory;

@@ -6,6 +6,7 @@
 
 #include "Platform/Desktop/FakeApplicationCatalog.h"
 #include "Platform/Desktop/FakePasteboard.h"
+#include "Platform/Shell/FileRevealer.h"
 #include "Vude/Shell/NotchDeskAdapters.h"
 #include "VudeServices/ClipboardService.h"
 #include "VudeServices/QuickAppsService.h"
@@ -457,6 +458,11 @@ TEST(DeskBinderQtTest, TheTrayAndItsBannerAreBoundToTheStoreAndTheRunner)
     EXPECT_EQ(services.runner->undos, 1);
     EXPECT_EQ(rig.model->trayItems(), std::vector<NotchTrayItem>{notes});
 
+    // A drag moved the item out: only its entry goes.
+    tray.onMoved(notes);
+    EXPECT_EQ(services.tray->calls.back(), "removeEntry notes.txt");
+    EXPECT_TRUE(rig.model->trayItems().empty());
+
     tray.onClear();
     EXPECT_EQ(services.tray->calls.back(), "removeAll");
     EXPECT_TRUE(rig.model->trayItems().empty());
@@ -472,7 +478,21 @@ TEST(DeskBinderQtTest, WithoutATrayStoreOrRunnerTheTrayTabDoesNothing)
     EXPECT_EQ(tray.store, nullptr);
     tray.onRemove(item);
     tray.onClear();
+    tray.onMoved(item);
     EXPECT_EQ(rig.model->trayItems(), std::vector<NotchTrayItem>{item});
+    // Without a revealer or clipboard these do nothing; with them they act
+    // on the stored copy, store or not.
+    tray.onReveal(item);
+    tray.onCopy(item);
+    RecordingFileRevealer revealer;
+    FakePasteboard pasteboard;
+    rig.environment.revealer = &revealer;
+    rig.environment.pasteboard = &pasteboard;
+    const TrayBinding bound = DeskBinder(*rig.model, rig.environment).tray();
+    bound.onReveal(item);
+    bound.onCopy(item);
+    EXPECT_EQ(revealer.revealed, std::vector<fs::path>{"/tray/report.pdf"});
+    EXPECT_EQ(pasteboard.itemData("text/uri-list"), "file:///tray/report.pdf\r\n");
     const PipelineBannerBinding banner = binder.pipelineBanner();
     EXPECT_EQ(banner.state, PipelineRunState::idle());
     banner.onUndo();

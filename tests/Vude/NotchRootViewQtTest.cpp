@@ -292,6 +292,36 @@ TEST_F(NotchRootViewQtTest, EveryVisibleStateHasAPictureForAPersonToLookAt)
     saveScreenshot("open-empty-desk-slot");
 }
 
+// The lit lane is where the drop goes: equal shares of the width, the one
+// under the pointer filled with the accent, and the light moves on the
+// hover spring.
+TEST_F(NotchRootViewQtTest, TheLaneUnderThePointerIsLitOnTheHoverSpring)
+{
+    model->beginDrag({QUrl::fromLocalFile("/tmp/a.png")});
+    show(NotchState::dropTarget());
+    ASSERT_EQ(model->dragLanes().size(), 2u);
+    const double middle = view->width() / 2.0;
+    const double quarter = model->contentSize(model->state()).width / 4;
+    const auto lit = [&](double x) {
+        const QColor pixel = render().pixelColor(int(x), 125);
+        return pixel.red() > 200 && pixel.green() > 200;
+    };
+    EXPECT_FALSE(lit(middle - quarter));
+    EXPECT_FALSE(lit(middle + quarter));
+
+    model->setHoveredLane(1);
+    settle();
+    EXPECT_FALSE(lit(middle - quarter));
+    EXPECT_TRUE(lit(middle + quarter)) << "the second lane, the right half";
+    saveScreenshot("drop-lanes-hovering-second");
+
+    model->setHoveredLane(std::nullopt);
+    scheduler.advance(std::chrono::milliseconds(17));
+    EXPECT_TRUE(view->isAnimating()) << "the light fades out";
+    settle();
+    EXPECT_FALSE(lit(middle + quarter));
+}
+
 // The surface's width and height follow the content size plus 12 and its
 // height; hidden draws nothing at all. Measured on the drawn pixels: the
 // body between the top flares is 12 narrower than the surface.

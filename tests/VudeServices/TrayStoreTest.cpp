@@ -404,6 +404,64 @@ TEST_F(TrayStoreTest, RemovingAnEntryOnlyLeavesTheStoredFileAlone)
     EXPECT_EQ(m_itemsChanged, changes) << "an entry no longer listed changes nothing";
 }
 
+// A drag that moved an item out leaves only its entry out: what becomes of
+// the stored copy is known only later, at the next sweep (when the tray is
+// shown) or load.
+TEST_F(TrayStoreTest, TheSweepSettlesHandedOutItemsByWhetherTheirCopyStayed)
+{
+    struct Row {
+        const char* why;
+        bool receiverTookTheFile;
+        bool byReopening;
+    };
+    const Row rows[] = {
+        {"moved away: its folder goes, its entry stays out", true, false},
+        {"copied or refused: listed again, in its place by date", false, false},
+        {"the same at the next start", true, true},
+        {"the same at the next start", false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        store().removeAll();
+        store().waitUntilIdle();
+        const auto older = add({makeFile("older.txt")});
+        m_clock.advance(1s);
+        const auto handed = add({makeFile("handed.txt", "the only copy")}, true);
+        m_clock.advance(1s);
+        const auto newer = add({makeFile("newer.txt")});
+        const fs::path folder = fs::path(handed[0].storedPath).parent_path();
+
+        store().removeEntry(handed[0]);
+        EXPECT_EQ(store().items(), (std::vector<TrayItem>{newer[0], older[0]}));
+        EXPECT_EQ(store().handedOut(), handed);
+        EXPECT_TRUE(fs::exists(trayRoot() / "handedOut.json")) << "noted on disk, for a crash";
+        if (row.receiverTookTheFile)
+            fs::rename(handed[0].storedPath, sources() / "received.txt");
+
+        if (row.byReopening)
+            reopen();
+        else
+            store().sweep();
+        store().waitUntilIdle();
+        EXPECT_TRUE(store().handedOut().empty());
+        EXPECT_FALSE(fs::exists(trayRoot() / "handedOut.json"));
+        if (row.receiverTookTheFile) {
+            EXPECT_EQ(store().items(), (std::vector<TrayItem>{newer[0], older[0]}));
+            EXPECT_FALSE(fs::exists(folder));
+            EXPECT_EQ(contentOf(sources() / "received.txt"), "the only copy");
+        } else {
+            EXPECT_EQ(store().items(), (std::vector<TrayItem>{newer[0], handed[0], older[0]}));
+            EXPECT_EQ(contentOf(handed[0].storedPath), "the only copy");
+        }
+        EXPECT_EQ(storedIndex(), store().items());
+
+        // Swept once, the next sweep changes nothing.
+        const std::vector<TrayItem> settled = store().items();
+        store().sweep();
+        EXPECT_EQ(store().items(), settled);
+    }
+}
+
 TEST_F(TrayStoreTest, TakesAFolderWithItsCountAndVisibleSize)
 {
     makeFile("Project/a.txt", "12345");

@@ -33,37 +33,61 @@
 //                          editor once it has settled, "todos T1|T2..." and
 //                          "note TEXT" (line breaks as "\\n") whenever the
 //                          repository publishes them, "state KIND" on changes
+//   notch-x-helper tray FILE copy|move
+//                          a tray holding a copy of FILE, copying (or moving)
+//                          on a plain drag out, at 100,100; says "ready X Y"
+//                          (the chip's tile), "sourcing true|false", "moved"
+//                          and "entries N" after a move; reads "copy" (the
+//                          chip's Copy, then "copied"), "sweep" (then
+//                          "swept N") and "quit"
+//   notch-x-helper receive DIR
+//                          a window at 800,100 (200 x 200) that takes dropped
+//                          files into DIR as a file manager would, by the
+//                          offered action; says "ready X Y" and "received
+//                          copy|move NAME"
 #include "Platform/Core/NotificationCenter.h"
 #include "Platform/Core/QtScheduler.h"
+#include "Platform/Desktop/FakeApplicationCatalog.h"
+#include "Platform/Desktop/FakePasteboard.h"
+#include "Platform/Desktop/QtPasteboard.h"
 #include "Platform/Input/XcbConnection.h"
+#include "Platform/Network/FakeLocationBackend.h"
+#include "Platform/Network/FakeReverseGeocoder.h"
+#include "Platform/Network/FakeWeatherService.h"
 #include "Platform/Shell/InputShaper.h"
 #include "Vude/Desk/DeskEnvironment.h"
 #include "Vude/Desk/NotesWidget.h"
 #include "Vude/Desk/RavoView.h"
 #include "Vude/Desk/RavoViewFactory.h"
 #include "Vude/Desk/TodoWidget.h"
+#include "Vude/Desk/TrayChip.h"
+#include "Vude/Desk/TrayDragHandle.h"
+#include "Vude/Desk/TrayWidget.h"
+#include "Vude/Shell/NotchDeskAdapters.h"
 #include "Vude/Shell/NotchHostingView.h"
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchRootView.h"
-#include "Vude/Toolkit/KeyedRowList.h"
 #include "Vude/Shell/NotchViewModel.h"
 #include "Vude/Shell/NotchWindowController.h"
 #include "Vude/Shell/ShellPlatform.h"
-#include "Platform/Desktop/FakeApplicationCatalog.h"
-#include "Platform/Desktop/FakePasteboard.h"
-#include "Platform/Network/FakeLocationBackend.h"
-#include "Platform/Network/FakeReverseGeocoder.h"
-#include "Platform/Network/FakeWeatherService.h"
+#include "Vude/Toolkit/KeyedRowList.h"
 #include "VudeServices/LocationProvider.h"
-#include "VudeServices/WeatherProvider.h"
 #include "VudeServices/ScreenGeometryResolver.h"
+#include "VudeServices/TrayStore.h"
+#include "VudeServices/WeatherProvider.h"
 #include "VudeSync/DidoDivuzerore.h"
 #include "VudeSync/ModelContainer.h"
 #include "VudeSync/ModelContext.h"
 #include "VudeUI/qt/QtTextMeasurer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDrag>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTemporaryDir>
 #include <QMimeData>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -506,7 +530,128 @@ int runTyping(QApplication& app, const QString& folder)
     });
     // Once the opening animation has had its time.
     QTimer::singleShot(800, settled, [settled] { settled->start(50); });
+int runTray(QApplication& app, const QString& file, bool copyByDefault)
+{
+    QTemporaryDir folder;
+    TrayStore::Options options;
+    options.applicationSupport = folder.path().toStdString();
+    TrayStore store("Vude", options);
+    auto adapter = std::make_shared<TrayStoreAdapter>(store);
+    store.add({file.toStdString()}, false);
+    store.waitUntilIdle();
+    if (store.items().size() != 1)
+        return 3;
 
+    QtScheduler scheduler;
+    SteadyClock steady;
+    SystemClock clock;
+    NotificationCenter notifications;
+    std::unique_ptr<QtPasteboard> pasteboard = QtPasteboard::forApplication();
+    DeskEnvironment environment{{scheduler, steady, nullptr}, clock, notifications};
+    environment.pasteboard = pasteboard.get();
+    notifications.addObserver(TrayDragHandle::trayDragChanged, &app, [](const Notification& posted) {
+        say(posted.userInfo.value("sourcing").toBool() ? "sourcing true" : "sourcing false");
+    });
+
+    QWidget window;
+    window.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    window.setGeometry(100, 100, 600, 160);
+    window.setStyleSheet("background: black");
+    auto* tray = new TrayWidget(environment, &window);
+    tray->setGeometry(0, 0, 600, 160);
+    // Bound as the Desk binds the tray, over the real store.
+    std::function<void()> bind;
+    bind = [&] {
+        TrayBinding binding;
+        binding.items = adapter->items();
+        binding.store = adapter;
+        binding.copyByDefault = copyByDefault;
+        binding.onMoved = [&](const NotchTrayItem& item) {
+            say("moved");
+            adapter->removeEntry(item);
+            say(QStringLiteral("entries %1").arg(adapter->items().size()));
+        };
+        binding.onCopy = [&](const NotchTrayItem& item) { pasteboard->writeFileURLs({item.storedPath}); };
+        tray->bind(binding);
+    };
+    bind();
+    QObject::connect(&store, &TrayStore::itemsChanged, &app, [&] { bind(); });
+    window.show();
+    auto* timer = new QTimer(&window);
+    QObject::connect(timer, &QTimer::timeout, &window, [&] {
+        if (!window.windowHandle() || !window.windowHandle()->isExposed() || tray->chips().empty())
+            return;
+        timer->stop();
+        syncWithQtConnection();
+        const QPoint tile = tray->chips()[0]->mapToGlobal(QPoint(tray->chips()[0]->width() / 2, 30));
+        say(QStringLiteral("ready %1 %2").arg(tile.x()).arg(tile.y()));
+    });
+    timer->start(20);
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        std::string command;
+        if (!std::getline(std::cin, command) || command == "quit") {
+            app.quit();
+            return;
+        }
+        if (command == "copy" && !tray->chips().empty()) {
+            const std::unique_ptr<QMenu> menu = tray->chips()[0]->contextMenu();
+            for (QAction* action : menu->actions())
+                if (action->text() == "Copy")
+                    action->trigger();
+            say("copied");
+        } else if (command == "sweep") {
+            store.sweep();
+            store.waitUntilIdle();
+            say(QStringLiteral("swept %1").arg(store.items().size()));
+        }
+    });
+    return app.exec();
+}
+
+/// Takes dropped files in as a file manager does: copies them, or moves
+/// them when a move is offered.
+class DropReceiver final : public QWidget {
+public:
+    explicit DropReceiver(QString folder) : m_folder(std::move(folder)) { setAcceptDrops(true); }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override
+    {
+        if (event->mimeData()->hasUrls())
+            event->acceptProposedAction();
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override { event->acceptProposedAction(); }
+    void dropEvent(QDropEvent* event) override
+    {
+        if (event->mimeData()->urls().isEmpty())
+            say("failed no files");
+        const bool move = event->proposedAction() == Qt::MoveAction;
+        for (const QUrl& url : event->mimeData()->urls()) {
+            const QString source = url.toLocalFile();
+            const QString name = QFileInfo(source).fileName();
+            const QString target = QDir(m_folder).filePath(name);
+            const bool done = move ? (QFile::rename(source, target) || (QFile::copy(source, target) && QFile::remove(source)))
+                                   : QFile::copy(source, target);
+            say(done ? QStringLiteral("received %1 %2").arg(move ? "move" : "copy", name)
+                     : QStringLiteral("failed %1 %2").arg(move ? "move" : "copy", source));
+        }
+        event->setDropAction(move ? Qt::MoveAction : Qt::CopyAction);
+        event->accept();
+    }
+
+private:
+    QString m_folder;
+};
+
+int runReceive(QApplication& app, const QString& folder)
+{
+    DropReceiver receiver(folder);
+    receiver.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    receiver.setGeometry(800, 100, 200, 200);
+    receiver.show();
+    announceWhenShown(receiver, QStringLiteral("ready %1 %2").arg(900).arg(200));
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
         std::string command;
@@ -534,6 +679,11 @@ int main(int argc, char** argv)
         return runDesk(app);
     if (arguments.value(1) == "typing" && arguments.size() == 3)
         return runTyping(app, arguments.value(2));
-    std::cerr << "usage: notch-x-helper panel | drag FILE | model | desk | controller | typing STORE\n";
+    if (arguments.value(1) == "tray" && arguments.size() == 4)
+        return runTray(app, arguments.value(2), arguments.value(3) == "copy");
+    if (arguments.value(1) == "receive" && arguments.size() == 3)
+        return runReceive(app, arguments.value(2));
+    std::cerr << "usage: notch-x-helper panel | drag FILE | model | desk | controller | typing STORE"
+                 " | tray FILE copy|move | receive DIR\n";
     return 2;
 }

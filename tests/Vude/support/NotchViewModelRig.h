@@ -88,8 +88,8 @@ inline ActivityPayload ambientMedia()
 }
 
 /// A tray in memory that notes what was asked of it, in one log: "remove
-/// a.png", "removeEntry a.png", "removeAll", "quickLook a.png", "thumbnail
-/// a.png 64".
+/// a.png", "removeEntry a.png", "removeAll", "sweep", "quickLook a.png",
+/// "thumbnail a.png 64".
 class FakeTrayStore final : public NotchTrayStore {
 public:
     std::vector<NotchTrayItem> items() const override { return stored; }
@@ -109,6 +109,7 @@ public:
         calls.push_back("removeAll");
         stored.clear();
     }
+    void sweep() override { calls.push_back("sweep"); }
     void thumbnail(const NotchTrayItem& item, double size, QObject*, ThumbnailDone done) override
     {
         calls.push_back("thumbnail " + item.displayName + " " + std::to_string(int(size)));
