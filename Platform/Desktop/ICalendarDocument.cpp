@@ -509,7 +509,7 @@ void subDailyTimes(const icalrecurrencetype& rule, const icaltimetype& start, st
     if (rule.count == 0 && civilFrom > base)
         period = floorDivide(civilFrom - base, step);
     int counted = 0;
-    while (work.step()) {
+    for (std::size_t steps = 0; steps < ICalendarDocument::kMaxRuleSteps && work.step(); ++steps) {
         const std::int64_t at = base + period * step;
         if (at > civilEnd)
             return;
