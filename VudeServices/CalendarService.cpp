@@ -184,12 +184,28 @@ void CalendarService::finishRead(const CalendarFilter& filter, Date now,
     }
     if (!window)
         return;
-    std::vector<CalendarEvent> events;
-    for (const auto& storeEvent : snapshot.events) {
-        auto event = CalendarRules::snapshot(storeEvent, storeCalendars, m_detector);
-        if (event && CalendarRules::includes(*event, filter, window->today, now))
-            events.push_back(std::move(*event));
+    if (storeCalendars != m_conversionCalendars) {
+        m_conversions.clear();
+        m_conversionCalendars = storeCalendars;
     }
+    std::unordered_map<std::string, Conversion> conversions;
+    conversions.reserve(snapshot.events.size());
+    std::vector<CalendarEvent> events;
+    for (CalendarStoreEvent& storeEvent : snapshot.events) {
+        std::string key = storeEvent.calendarIdentifier.value_or("") + '\n' +
+                          storeEvent.eventIdentifier.value_or(storeEvent.calendarItemIdentifier) + '\n' +
+                          (storeEvent.start ? std::to_string(storeEvent.start->time_since_epoch().count()) : "");
+        std::optional<CalendarEvent> event;
+        if (const auto found = m_conversions.find(key);
+            found != m_conversions.end() && found->second.source == storeEvent)
+            event = found->second.event;
+        else
+            event = CalendarRules::snapshot(storeEvent, storeCalendars, m_detector);
+        if (event && CalendarRules::includes(*event, filter, window->today, now))
+            events.push_back(*event);
+        conversions.insert_or_assign(std::move(key), Conversion{std::move(storeEvent), std::move(event)});
+    }
+    m_conversions = std::move(conversions);
     CalendarRules::sortByStart(events);
     setEvents(std::move(events));
     setLastRefresh(m_clock.now());

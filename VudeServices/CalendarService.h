@@ -32,6 +32,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class CalendarService final : public QObject {
@@ -137,4 +138,13 @@ private:
     bool m_readWanted = false;
     bool m_wantedHard = false;
     std::vector<std::function<void()>> m_waitingRefreshes;
+    /// What each event of the last read became: converting one looks for a
+    /// meeting link in its notes, which a read that changed one file need
+    /// not do again for the others. Kept for the calendars it was made for.
+    struct Conversion {
+        CalendarStoreEvent source;
+        std::optional<CalendarEvent> event;
+    };
+    std::unordered_map<std::string, Conversion> m_conversions;
+    std::vector<CalendarStoreCalendar> m_conversionCalendars;
 };

@@ -93,7 +93,8 @@ std::vector<fs::path> calendarFiles(const fs::path& folder, const fs::path& cano
             !leadsInto(*it, canonicalRoot))
             files.push_back(path);
     }
-    std::sort(files.begin(), files.end());
+    // Names in one folder: their text orders them as their paths would.
+    std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
     return files;
 }
 
@@ -147,9 +148,14 @@ public:
     std::atomic<bool> cancelled{false};
 
     std::vector<Source> scan() { return scanFolder(m_folder, m_probe); }
+    /// The calendar files of each source, in the sources' order.
+    std::vector<std::vector<fs::path>> list(const std::vector<Source>& sources) const;
 
-    std::vector<CalendarStoreCalendar> calendars(const std::vector<Source>& sources, std::vector<std::string>& trace);
-    std::vector<CalendarStoreEvent> events(const std::vector<Source>& sources, Date start, Date end,
+    std::vector<CalendarStoreCalendar> calendars(const std::vector<Source>& sources,
+                                                 const std::vector<std::vector<fs::path>>& files,
+                                                 std::vector<std::string>& trace);
+    std::vector<CalendarStoreEvent> events(const std::vector<Source>& sources,
+                                           const std::vector<std::vector<fs::path>>& files, Date start, Date end,
                                            const std::set<std::string>& wanted, std::optional<SteadyTime> deadline,
                                            std::vector<std::string>& trace);
     void reset()
@@ -181,18 +187,19 @@ private:
         std::shared_ptr<const ICalendarDocument> document;
     };
     // The occurrences of one calendar in one window, by series.
+    // Files are keyed by their path's text: a calendar may hold thousands.
     struct Layout {
         Date start;
         Date end;
-        std::map<fs::path, std::optional<Stamp>> stamps;
-        std::map<fs::path, std::set<std::string>> uidsOf;
+        std::unordered_map<std::string, std::optional<Stamp>> stamps;
+        std::unordered_map<std::string, std::set<std::string>> uidsOf;
         std::unordered_map<std::string, std::vector<CalendarStoreEvent>> byUid;
         // Events without a UID, by file and position.
-        std::map<std::pair<fs::path, std::size_t>, std::vector<CalendarStoreEvent>> loose;
+        std::map<std::pair<std::string, std::size_t>, std::vector<CalendarStoreEvent>> loose;
     };
     enum class Outcome { complete, cut, setAside };
 
-    std::vector<LaidFile> filesOf(const Source& source, const fs::path& canonicalRoot,
+    std::vector<LaidFile> filesOf(const Source& source, const std::vector<fs::path>& paths,
                                   std::vector<std::string>& trace);
     std::optional<CachedFile> document(const fs::path& path, const std::string& displayName,
                                        std::vector<std::string>& trace);
@@ -202,32 +209,43 @@ private:
 
     const fs::path m_folder;
     const FolderProbe m_probe;
-    std::map<fs::path, CachedFile> m_files;
+    std::unordered_map<std::string, CachedFile> m_files;
     // The version of each file whose problem or notes are in the trace.
-    std::map<fs::path, Stamp> m_reported;
-    std::map<fs::path, Stamp> m_noted;
+    std::unordered_map<std::string, Stamp> m_reported;
+    std::unordered_map<std::string, Stamp> m_noted;
     // Files whose repeats overran, by the version that did.
-    std::map<fs::path, Stamp> m_setAside;
+    std::unordered_map<std::string, Stamp> m_setAside;
     std::map<std::string, Layout> m_layouts;
     std::set<std::string> m_cut;
 };
 
-std::vector<CalendarStoreCalendar> CalendarFolderStore::Reader::calendars(const std::vector<Source>& sources,
-                                                                         std::vector<std::string>& trace)
+std::vector<std::vector<fs::path>> CalendarFolderStore::Reader::list(const std::vector<Source>& sources) const
 {
     const fs::path canonicalRoot = canonicalOf(m_folder);
+    std::vector<std::vector<fs::path>> result;
+    for (const Source& source : sources)
+        result.push_back(source.isFolder ? calendarFiles(source.path, canonicalRoot)
+                                         : std::vector<fs::path>{source.path});
+    return result;
+}
+
+std::vector<CalendarStoreCalendar> CalendarFolderStore::Reader::calendars(
+    const std::vector<Source>& sources, const std::vector<std::vector<fs::path>>& listed,
+    std::vector<std::string>& trace)
+{
     std::vector<CalendarStoreCalendar> result;
-    std::set<fs::path> seen;
-    for (const Source& source : sources) {
+    std::unordered_set<std::string> seen;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const Source& source = sources[i];
         CalendarStoreCalendar calendar{source.identifier, {}, {}};
         std::optional<std::string> title;
         if (source.isFolder) {
             title = readNameFile(source.path / "displayname");
             calendar.color = readNameFile(source.path / "color");
         }
-        const std::vector<fs::path> files =
-            source.isFolder ? calendarFiles(source.path, canonicalRoot) : std::vector<fs::path>{source.path};
-        seen.insert(files.begin(), files.end());
+        const std::vector<fs::path>& files = listed[i];
+        for (const fs::path& file : files)
+            seen.insert(file.native());
         // Otherwise the calendar's first file that can be read speaks for
         // it; reading every file of a large calendar for a colour it never
         // gives would cost each refresh a look at every file.
@@ -265,17 +283,17 @@ std::optional<CalendarFolderStore::Reader::CachedFile> CalendarFolderStore::Read
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        m_files.erase(path);
+        m_files.erase(path.native());
         return std::nullopt;
     }
     const Stamp stamp{std::uintmax_t(info.st_dev), std::uintmax_t(info.st_ino), std::intmax_t(info.st_size),
                       nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
-    if (const auto aside = m_setAside.find(path); aside != m_setAside.end()) {
+    if (const auto aside = m_setAside.find(path.native()); aside != m_setAside.end()) {
         if (aside->second == stamp)
             return CachedFile{stamp, nullptr};
         m_setAside.erase(aside);
     }
-    if (const auto cached = m_files.find(path); cached != m_files.end() && cached->second.stamp == stamp)
+    if (const auto cached = m_files.find(path.native()); cached != m_files.end() && cached->second.stamp == stamp)
         return cached->second;
 
     CachedFile entry{stamp, nullptr};
@@ -286,14 +304,14 @@ std::optional<CalendarFolderStore::Reader::CachedFile> CalendarFolderStore::Read
         problem = parsed.error();
     else
         entry.document = std::move(*parsed);
-    m_files[path] = entry;
+    m_files[path.native()] = entry;
     // One line per version of a bad file, however often it is read again.
-    if (problem && m_reported[path] != stamp) {
-        m_reported[path] = stamp;
+    if (problem && m_reported[path.native()] != stamp) {
+        m_reported[path.native()] = stamp;
         trace.push_back("calendar file skipped: " + displayName + ": " + *problem);
     }
-    if (entry.document && !entry.document->notes().empty() && m_noted[path] != stamp) {
-        m_noted[path] = stamp;
+    if (entry.document && !entry.document->notes().empty() && m_noted[path.native()] != stamp) {
+        m_noted[path.native()] = stamp;
         for (const std::string& note : entry.document->notes())
             trace.push_back("calendar file " + displayName + ": " + note);
     }
@@ -301,7 +319,7 @@ std::optional<CalendarFolderStore::Reader::CachedFile> CalendarFolderStore::Read
 }
 
 std::vector<CalendarFolderStore::Reader::LaidFile> CalendarFolderStore::Reader::filesOf(
-    const Source& source, const fs::path& canonicalRoot, std::vector<std::string>& trace)
+    const Source& source, const std::vector<fs::path>& paths, std::vector<std::string>& trace)
 {
     std::vector<LaidFile> files;
     const auto add = [&](const fs::path& path, std::string displayName) {
@@ -319,19 +337,18 @@ std::vector<CalendarFolderStore::Reader::LaidFile> CalendarFolderStore::Reader::
         add(source.path, source.identifier);
         return files;
     }
-    for (const fs::path& path : calendarFiles(source.path, canonicalRoot))
+    for (const fs::path& path : paths)
         add(path, source.identifier + "/" + path.filename().string());
     return files;
 }
 
-std::vector<CalendarStoreEvent> CalendarFolderStore::Reader::events(const std::vector<Source>& sources, Date start,
-                                                                    Date end, const std::set<std::string>& wanted,
-                                                                    std::optional<SteadyTime> deadline,
-                                                                    std::vector<std::string>& trace)
+std::vector<CalendarStoreEvent> CalendarFolderStore::Reader::events(
+    const std::vector<Source>& sources, const std::vector<std::vector<fs::path>>& listed, Date start, Date end,
+    const std::set<std::string>& wanted, std::optional<SteadyTime> deadline, std::vector<std::string>& trace)
 {
-    const fs::path canonicalRoot = canonicalOf(m_folder);
     std::vector<CalendarStoreEvent> result;
-    for (const Source& source : sources) {
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const Source& source = sources[i];
         if (!wanted.contains(source.identifier))
             continue;
         ICalendarDocument::Budget budget = ICalendarDocument::Budget::forWindow(start, end);
@@ -342,8 +359,7 @@ std::vector<CalendarStoreEvent> CalendarFolderStore::Reader::events(const std::v
         // without it (each pass sets one more aside, or ends).
         while (outcome == Outcome::setAside) {
             events.clear();
-            outcome = layOut(source, filesOf(source, canonicalRoot, trace), start, end, budget, deadline, events,
-                             trace);
+            outcome = layOut(source, filesOf(source, listed[i], trace), start, end, budget, deadline, events, trace);
         }
         if (outcome == Outcome::cut && !cancelled.load(std::memory_order_relaxed)) {
             if (m_cut.insert(source.identifier).second)
@@ -367,10 +383,11 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
 
     // A changed file invalidates every series it held before or holds now:
     // a RECURRENCE-ID in one file replaces an occurrence of another's.
-    std::set<fs::path> present;
+    std::unordered_set<std::string> present;
     for (const LaidFile& file : files) {
-        present.insert(file.path);
-        const auto before = layout.stamps.find(file.path);
+        const std::string& key = file.path.native();
+        present.insert(key);
+        const auto before = layout.stamps.find(key);
         if (before != layout.stamps.end() && before->second == file.stamp)
             continue;
         std::set<std::string> uids;
@@ -378,13 +395,13 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
             for (const auto& uid : file.document->eventUids())
                 if (uid)
                     uids.insert(*uid);
-        for (const auto& uid : layout.uidsOf[file.path])
+        for (const auto& uid : layout.uidsOf[key])
             layout.byUid.erase(uid);
         for (const auto& uid : uids)
             layout.byUid.erase(uid);
-        std::erase_if(layout.loose, [&](const auto& entry) { return entry.first.first == file.path; });
-        layout.uidsOf[file.path] = std::move(uids);
-        layout.stamps[file.path] = file.stamp;
+        std::erase_if(layout.loose, [&](const auto& entry) { return entry.first.first == key; });
+        layout.uidsOf[key] = std::move(uids);
+        layout.stamps[key] = file.stamp;
     }
     for (auto it = layout.stamps.begin(); it != layout.stamps.end();) {
         if (present.contains(it->first)) {
@@ -431,7 +448,7 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
         if (series.uid) {
             if (const auto found = layout.byUid.find(*series.uid); found != layout.byUid.end())
                 cached = &found->second;
-        } else if (const auto found = layout.loose.find({series.file->path, series.index});
+        } else if (const auto found = layout.loose.find({series.file->path.native(), series.index});
                    found != layout.loose.end()) {
             cached = &found->second;
         }
@@ -456,7 +473,7 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
             if (series.uid)
                 layout.byUid.emplace(*series.uid, std::move(placed));
             else
-                layout.loose.emplace(std::pair{series.file->path, series.index}, std::move(placed));
+                layout.loose.emplace(std::pair{series.file->path.native(), series.index}, std::move(placed));
             continue;
         }
         if (cancelled.load(std::memory_order_relaxed))
@@ -476,7 +493,7 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
         for (const LaidFile& file : files) {
             if (file.document.get() != culprit || !file.stamp)
                 continue;
-            m_setAside[file.path] = *file.stamp;
+            m_setAside[file.path.native()] = *file.stamp;
             trace.push_back("calendar file set aside until it changes: " + file.displayName +
                             ": its repeats take too long to lay out");
         }
@@ -532,7 +549,8 @@ std::vector<CalendarStoreCalendar> CalendarFolderStore::calendars()
     std::vector<CalendarStoreCalendar> result;
     {
         const std::lock_guard lock(m_reader->mutex);
-        result = m_reader->calendars(m_reader->scan(), lines);
+        const auto sources = m_reader->scan();
+        result = m_reader->calendars(sources, m_reader->list(sources), lines);
     }
     trace(lines);
     return result;
@@ -545,8 +563,9 @@ std::vector<CalendarStoreEvent> CalendarFolderStore::events(Date start, Date end
     std::vector<CalendarStoreEvent> result;
     {
         const std::lock_guard lock(m_reader->mutex);
-        result = m_reader->events(m_reader->scan(), start, end, {calendarIdentifiers.begin(), calendarIdentifiers.end()},
-                                  std::nullopt, lines);
+        const auto sources = m_reader->scan();
+        result = m_reader->events(sources, m_reader->list(sources), start, end,
+                                  {calendarIdentifiers.begin(), calendarIdentifiers.end()}, std::nullopt, lines);
     }
     trace(lines);
     return result;
@@ -578,14 +597,15 @@ void CalendarFolderStore::read(const CalendarStoreRead& request, std::function<v
             if (request.hard)
                 reader->reset();
             sources = reader->scan();
-            snapshot.calendars = reader->calendars(sources, lines);
+            const auto files = reader->list(sources);
+            snapshot.calendars = reader->calendars(sources, files, lines);
             std::set<std::string> visible;
             for (const auto& calendar : snapshot.calendars)
                 if (request.visibleCalendars.empty() || request.visibleCalendars.contains(calendar.identifier))
                     visible.insert(calendar.identifier);
             if (request.window && !visible.empty())
-                snapshot.events = reader->events(sources, request.window->first, request.window->second, visible,
-                                                 deadline, lines);
+                snapshot.events = reader->events(sources, files, request.window->first, request.window->second,
+                                                 visible, deadline, lines);
         }
         postTo(this, [this, hard = request.hard, paths = pathsOf(sources), lines = std::move(lines),
                       snapshot = std::move(snapshot), done = std::move(done)]() mutable {

@@ -342,7 +342,7 @@ TEST_F(CalendarFolderStoreTest, ARuleThatNeverMatchesIsRefusedWithOneTraceLine)
         << "the event keeps the occurrence its start names";
     weekOf(*store, {"work"});
     EXPECT_EQ(m_trace, std::vector<std::string>{"calendar file work/spin.ics: repeat rule ignored: "
-                                                "FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30: its days never come"});
+                                                "FREQ=SECONDLY;BYMONTHDAY=30;BYMONTH=2: its days never come"});
 }
 
 TEST_F(CalendarFolderStoreTest, AZoneThatChangesEverySecondIsReadAsTheSystemsZone)
