@@ -467,6 +467,7 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
         const SteadyTime fileDeadline = began + kFileBudget;
         budget.deadline = deadline ? std::min(*deadline, fileDeadline) : fileDeadline;
         const std::size_t stepsBefore = budget.steps;
+        const std::size_t occurrencesBefore = budget.occurrences;
         auto placed = ICalendarDocument::seriesOccurrences(refs, start, end, source.identifier, budget);
         if (!budget.spent) {
             result.insert(result.end(), placed.begin(), placed.end());
@@ -497,6 +498,9 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
             trace.push_back("calendar file set aside until it changes: " + file.displayName +
                             ": its repeats take too long to lay out");
         }
+        // What it spent goes back to the rest of the calendar.
+        budget.steps = stepsBefore;
+        budget.occurrences = occurrencesBefore;
         budget.spent = false;
         return Outcome::setAside;
     }
