@@ -188,22 +188,23 @@ void CalendarService::finishRead(const CalendarFilter& filter, Date now,
         m_conversions.clear();
         m_conversionCalendars = storeCalendars;
     }
-    std::unordered_map<std::string, Conversion> conversions;
+    std::unordered_map<const CalendarStoreEvent*, Conversion> conversions;
     conversions.reserve(snapshot.events.size());
     std::vector<CalendarEvent> events;
-    for (CalendarStoreEvent& storeEvent : snapshot.events) {
-        std::string key = storeEvent.calendarIdentifier.value_or("") + '\n' +
-                          storeEvent.eventIdentifier.value_or(storeEvent.calendarItemIdentifier) + '\n' +
-                          (storeEvent.start ? std::to_string(storeEvent.start->time_since_epoch().count()) : "");
+    events.reserve(snapshot.events.size());
+    for (auto& storeEvent : snapshot.events) {
+        if (!storeEvent)
+            continue;
+        // The same event object as last time is the same event.
         std::optional<CalendarEvent> event;
-        if (const auto found = m_conversions.find(key);
-            found != m_conversions.end() && found->second.source == storeEvent)
-            event = found->second.event;
+        if (const auto found = m_conversions.find(storeEvent.get()); found != m_conversions.end())
+            event = std::move(found->second.event);
         else
-            event = CalendarRules::snapshot(storeEvent, storeCalendars, m_detector);
+            event = CalendarRules::snapshot(*storeEvent, storeCalendars, m_detector);
         if (event && CalendarRules::includes(*event, filter, window->today, now))
             events.push_back(*event);
-        conversions.insert_or_assign(std::move(key), Conversion{std::move(storeEvent), std::move(event)});
+        const CalendarStoreEvent* key = storeEvent.get();
+        conversions.insert_or_assign(key, Conversion{std::move(storeEvent), std::move(event)});
     }
     m_conversions = std::move(conversions);
     CalendarRules::sortByStart(events);

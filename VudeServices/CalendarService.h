@@ -142,9 +142,9 @@ private:
     /// meeting link in its notes, which a read that changed one file need
     /// not do again for the others. Kept for the calendars it was made for.
     struct Conversion {
-        CalendarStoreEvent source;
+        std::shared_ptr<const CalendarStoreEvent> source;
         std::optional<CalendarEvent> event;
     };
-    std::unordered_map<std::string, Conversion> m_conversions;
+    std::unordered_map<const CalendarStoreEvent*, Conversion> m_conversions;
     std::vector<CalendarStoreCalendar> m_conversionCalendars;
 };

@@ -103,7 +103,15 @@ struct Source {
     std::string identifier;
     fs::path path;
     bool isFolder = false;
+
+    // How a file of it is named in the trace.
+    std::string nameOf(const fs::path& file) const
+    {
+        return isFolder ? identifier + "/" + file.filename().string() : identifier;
+    }
 };
+
+using SharedEvent = std::shared_ptr<const CalendarStoreEvent>;
 
 std::vector<Source> scanFolder(const fs::path& folder, const CalendarFolderStore::FolderProbe& probe)
 {
@@ -154,10 +162,9 @@ public:
     std::vector<CalendarStoreCalendar> calendars(const std::vector<Source>& sources,
                                                  const std::vector<std::vector<fs::path>>& files,
                                                  std::vector<std::string>& trace);
-    std::vector<CalendarStoreEvent> events(const std::vector<Source>& sources,
-                                           const std::vector<std::vector<fs::path>>& files, Date start, Date end,
-                                           const std::set<std::string>& wanted, std::optional<SteadyTime> deadline,
-                                           std::vector<std::string>& trace);
+    std::vector<SharedEvent> events(const std::vector<Source>& sources, const std::vector<std::vector<fs::path>>& files,
+                                    Date start, Date end, const std::set<std::string>& wanted,
+                                    std::optional<Duration> layoutTime, std::vector<std::string>& trace);
     void reset()
     {
         m_files.clear();
@@ -181,8 +188,8 @@ private:
     };
     // A calendar's file as one layout sees it.
     struct LaidFile {
-        fs::path path;
-        std::string displayName;
+        const fs::path* path;
+        const Source* source;
         std::optional<Stamp> stamp; // none when it is not used (unreadable, bad, set aside)
         std::shared_ptr<const ICalendarDocument> document;
     };
@@ -193,19 +200,18 @@ private:
         Date end;
         std::unordered_map<std::string, std::optional<Stamp>> stamps;
         std::unordered_map<std::string, std::set<std::string>> uidsOf;
-        std::unordered_map<std::string, std::vector<CalendarStoreEvent>> byUid;
+        std::unordered_map<std::string, std::vector<SharedEvent>> byUid;
         // Events without a UID, by file and position.
-        std::map<std::pair<std::string, std::size_t>, std::vector<CalendarStoreEvent>> loose;
+        std::map<std::pair<std::string, std::size_t>, std::vector<SharedEvent>> loose;
     };
     enum class Outcome { complete, cut, setAside };
 
     std::vector<LaidFile> filesOf(const Source& source, const std::vector<fs::path>& paths,
                                   std::vector<std::string>& trace);
-    std::optional<CachedFile> document(const fs::path& path, const std::string& displayName,
-                                       std::vector<std::string>& trace);
+    std::optional<CachedFile> document(const fs::path& path, const Source& source, std::vector<std::string>& trace);
     Outcome layOut(const Source& source, const std::vector<LaidFile>& files, Date start, Date end,
-                   ICalendarDocument::Budget& budget, std::optional<SteadyTime> deadline,
-                   std::vector<CalendarStoreEvent>& result, std::vector<std::string>& trace);
+                   ICalendarDocument::Budget& budget, std::optional<Duration>& layoutTime,
+                   std::vector<SharedEvent>& result, std::vector<std::string>& trace);
 
     const fs::path m_folder;
     const FolderProbe m_probe;
@@ -252,8 +258,7 @@ std::vector<CalendarStoreCalendar> CalendarFolderStore::Reader::calendars(
         for (const fs::path& file : files) {
             if (title && calendar.color)
                 break;
-            const auto cached = document(
-                file, source.isFolder ? source.identifier + "/" + file.filename().string() : source.identifier, trace);
+            const auto cached = document(file, source, trace);
             if (!cached || !cached->document)
                 continue;
             if (!title)
@@ -279,7 +284,7 @@ std::vector<CalendarStoreCalendar> CalendarFolderStore::Reader::calendars(
 }
 
 std::optional<CalendarFolderStore::Reader::CachedFile> CalendarFolderStore::Reader::document(
-    const fs::path& path, const std::string& displayName, std::vector<std::string>& trace)
+    const fs::path& path, const Source& source, std::vector<std::string>& trace)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
@@ -297,6 +302,7 @@ std::optional<CalendarFolderStore::Reader::CachedFile> CalendarFolderStore::Read
         return cached->second;
 
     CachedFile entry{stamp, nullptr};
+    const std::string displayName = source.nameOf(path);
     std::optional<std::string> problem;
     if (auto text = AtomicFile::read(path, kMaxFileSize); !text)
         problem = text.error();
@@ -322,44 +328,39 @@ std::vector<CalendarFolderStore::Reader::LaidFile> CalendarFolderStore::Reader::
     const Source& source, const std::vector<fs::path>& paths, std::vector<std::string>& trace)
 {
     std::vector<LaidFile> files;
-    const auto add = [&](const fs::path& path, std::string displayName) {
+    files.reserve(paths.size());
+    for (const fs::path& path : paths) {
         if (cancelled.load(std::memory_order_relaxed))
-            return;
-        const auto cached = document(path, displayName, trace);
-        LaidFile file{path, std::move(displayName), std::nullopt, nullptr};
+            break;
+        const auto cached = document(path, source, trace);
+        LaidFile file{&path, &source, std::nullopt, nullptr};
         if (cached && cached->document) {
             file.stamp = cached->stamp;
             file.document = cached->document;
         }
         files.push_back(std::move(file));
-    };
-    if (!source.isFolder) {
-        add(source.path, source.identifier);
-        return files;
     }
-    for (const fs::path& path : paths)
-        add(path, source.identifier + "/" + path.filename().string());
     return files;
 }
 
-std::vector<CalendarStoreEvent> CalendarFolderStore::Reader::events(
+std::vector<SharedEvent> CalendarFolderStore::Reader::events(
     const std::vector<Source>& sources, const std::vector<std::vector<fs::path>>& listed, Date start, Date end,
-    const std::set<std::string>& wanted, std::optional<SteadyTime> deadline, std::vector<std::string>& trace)
+    const std::set<std::string>& wanted, std::optional<Duration> layoutTime, std::vector<std::string>& trace)
 {
-    std::vector<CalendarStoreEvent> result;
+    std::vector<SharedEvent> result;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const Source& source = sources[i];
         if (!wanted.contains(source.identifier))
             continue;
         ICalendarDocument::Budget budget = ICalendarDocument::Budget::forWindow(start, end);
         budget.cancelled = &cancelled;
-        std::vector<CalendarStoreEvent> events;
+        std::vector<SharedEvent> events;
         Outcome outcome = Outcome::setAside;
         // A file set aside changes what the calendar holds: lay it out again
         // without it (each pass sets one more aside, or ends).
         while (outcome == Outcome::setAside) {
             events.clear();
-            outcome = layOut(source, filesOf(source, listed[i], trace), start, end, budget, deadline, events, trace);
+            outcome = layOut(source, filesOf(source, listed[i], trace), start, end, budget, layoutTime, events, trace);
         }
         if (outcome == Outcome::cut && !cancelled.load(std::memory_order_relaxed)) {
             if (m_cut.insert(source.identifier).second)
@@ -375,7 +376,7 @@ std::vector<CalendarStoreEvent> CalendarFolderStore::Reader::events(
 
 CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
     const Source& source, const std::vector<LaidFile>& files, Date start, Date end, ICalendarDocument::Budget& budget,
-    std::optional<SteadyTime> deadline, std::vector<CalendarStoreEvent>& result, std::vector<std::string>& trace)
+    std::optional<Duration>& layoutTime, std::vector<SharedEvent>& result, std::vector<std::string>& trace)
 {
     Layout& layout = m_layouts[source.identifier];
     if (layout.start != start || layout.end != end)
@@ -385,7 +386,7 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
     // a RECURRENCE-ID in one file replaces an occurrence of another's.
     std::unordered_set<std::string> present;
     for (const LaidFile& file : files) {
-        const std::string& key = file.path.native();
+        const std::string& key = file.path->native();
         present.insert(key);
         const auto before = layout.stamps.find(key);
         if (before != layout.stamps.end() && before->second == file.stamp)
@@ -444,11 +445,11 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
 
     bool cut = false;
     for (const Series& series : order) {
-        const std::vector<CalendarStoreEvent>* cached = nullptr;
+        const std::vector<SharedEvent>* cached = nullptr;
         if (series.uid) {
             if (const auto found = layout.byUid.find(*series.uid); found != layout.byUid.end())
                 cached = &found->second;
-        } else if (const auto found = layout.loose.find({series.file->path.native(), series.index});
+        } else if (const auto found = layout.loose.find({series.file->path->native(), series.index});
                    found != layout.loose.end()) {
             cached = &found->second;
         }
@@ -463,18 +464,25 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
         const std::vector<ICalendarDocument::EventRef> refs =
             series.uid ? events[*series.uid]
                        : std::vector<ICalendarDocument::EventRef>{{series.file->document.get(), series.index}};
+        // Only laying out counts against the read's time: parsing is bounded
+        // by the files' sizes, and a large folder must not be cut for it.
         const SteadyTime began = std::chrono::steady_clock::now();
         const SteadyTime fileDeadline = began + kFileBudget;
-        budget.deadline = deadline ? std::min(*deadline, fileDeadline) : fileDeadline;
+        budget.deadline = layoutTime ? std::min(began + *layoutTime, fileDeadline) : fileDeadline;
         const std::size_t stepsBefore = budget.steps;
         const std::size_t occurrencesBefore = budget.occurrences;
-        auto placed = ICalendarDocument::seriesOccurrences(refs, start, end, source.identifier, budget);
+        std::vector<SharedEvent> placed;
+        for (auto& event : ICalendarDocument::seriesOccurrences(refs, start, end, source.identifier, budget))
+            placed.push_back(std::make_shared<const CalendarStoreEvent>(std::move(event)));
+        if (layoutTime)
+            *layoutTime = std::max(Duration::zero(), *layoutTime - std::chrono::duration_cast<Duration>(
+                                                                      std::chrono::steady_clock::now() - began));
         if (!budget.spent) {
             result.insert(result.end(), placed.begin(), placed.end());
             if (series.uid)
                 layout.byUid.emplace(*series.uid, std::move(placed));
             else
-                layout.loose.emplace(std::pair{series.file->path.native(), series.index}, std::move(placed));
+                layout.loose.emplace(std::pair{series.file->path->native(), series.index}, std::move(placed));
             continue;
         }
         if (cancelled.load(std::memory_order_relaxed))
@@ -494,8 +502,8 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
         for (const LaidFile& file : files) {
             if (file.document.get() != culprit || !file.stamp)
                 continue;
-            m_setAside[file.path.native()] = *file.stamp;
-            trace.push_back("calendar file set aside until it changes: " + file.displayName +
+            m_setAside[file.path->native()] = *file.stamp;
+            trace.push_back("calendar file set aside until it changes: " + source.nameOf(*file.path) +
                             ": its repeats take too long to lay out");
         }
         // What it spent goes back to the rest of the calendar.
@@ -568,8 +576,10 @@ std::vector<CalendarStoreEvent> CalendarFolderStore::events(Date start, Date end
     {
         const std::lock_guard lock(m_reader->mutex);
         const auto sources = m_reader->scan();
-        result = m_reader->events(sources, m_reader->list(sources), start, end,
-                                  {calendarIdentifiers.begin(), calendarIdentifiers.end()}, std::nullopt, lines);
+        for (const auto& event : m_reader->events(sources, m_reader->list(sources), start, end,
+                                                  {calendarIdentifiers.begin(), calendarIdentifiers.end()},
+                                                  std::nullopt, lines))
+            result.push_back(*event);
     }
     trace(lines);
     return result;
@@ -592,7 +602,6 @@ void CalendarFolderStore::read(const CalendarStoreRead& request, std::function<v
     m_queue->async([this, reader = m_reader, request, done = std::move(done)]() mutable {
         if (reader->cancelled)
             return;
-        const auto deadline = std::chrono::steady_clock::now() + kReadBudget;
         CalendarStoreSnapshot snapshot;
         std::vector<std::string> lines;
         std::vector<Source> sources;
@@ -609,7 +618,7 @@ void CalendarFolderStore::read(const CalendarStoreRead& request, std::function<v
                     visible.insert(calendar.identifier);
             if (request.window && !visible.empty())
                 snapshot.events = reader->events(sources, files, request.window->first, request.window->second,
-                                                 visible, deadline, lines);
+                                                 visible, kReadBudget, lines);
         }
         postTo(this, [this, hard = request.hard, paths = pathsOf(sources), lines = std::move(lines),
                       snapshot = std::move(snapshot), done = std::move(done)]() mutable {

@@ -32,9 +32,9 @@
 //
 // Laying out repeats has a budget (see ICalendarDocument::Budget): a file
 // whose repeats take longer than kFileBudget, or half a calendar's steps,
-// is set aside, with one trace line, until it changes; a read lays out no
-// more after kReadBudget, and a calendar no more than its budget allows
-// (one trace line while it stays cut).
+// is set aside, with one trace line, until it changes; a read lays out for
+// kReadBudget at most, and a calendar no more than its budget allows (one
+// trace line while it stays cut).
 //
 // A folder watch reports changes, coalesced over a short delay, through
 // changed(). Main thread, but for the read thread.
@@ -66,7 +66,7 @@ public:
     /// Laying out one series may take this long before its file is set
     /// aside.
     static constexpr Duration kFileBudget = std::chrono::milliseconds(250);
-    /// One read stops laying out repeats this long after it began.
+    /// One read lays out repeats for this long at most (parsing aside).
     static constexpr Duration kReadBudget = std::chrono::seconds(1);
 
     /// `folder` is CalendarFolderAccess::standardFolder() in the app.

@@ -13,6 +13,7 @@ void CalendarStore::read(const CalendarStoreRead& request, std::function<void(Ca
         if (request.visibleCalendars.empty() || request.visibleCalendars.contains(calendar.identifier))
             visible.push_back(calendar.identifier);
     if (request.window && !visible.empty())
-        snapshot.events = events(request.window->first, request.window->second, visible);
+        for (auto& event : events(request.window->first, request.window->second, visible))
+            snapshot.events.push_back(std::make_shared<const CalendarStoreEvent>(std::move(event)));
     done(std::move(snapshot));
 }

@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -74,8 +75,9 @@ struct CalendarStoreRead {
 struct CalendarStoreSnapshot {
     std::vector<CalendarStoreCalendar> calendars;
     /// The events of the visible calendars in the window, in the store's
-    /// order.
-    std::vector<CalendarStoreEvent> events;
+    /// order. A store that keeps what it laid out hands out the same event
+    /// objects again while they stay as they were.
+    std::vector<std::shared_ptr<const CalendarStoreEvent>> events;
 };
 
 class CalendarStore : public QObject {

@@ -53,6 +53,14 @@ std::vector<std::string> titles(const std::vector<CalendarStoreEvent>& events)
     return result;
 }
 
+std::vector<std::string> titles(const std::vector<std::shared_ptr<const CalendarStoreEvent>>& events)
+{
+    std::vector<std::string> result;
+    for (const auto& event : events)
+        result.push_back(event->title.value_or("-"));
+    return result;
+}
+
 class CalendarFolderStoreTest : public ::testing::Test {
 protected:
     fs::path root() const { return fs::path(m_dir.path().toStdString()) / "Vude" / "Calendars"; }
