@@ -188,6 +188,22 @@ void CalendarService::finishRead(const CalendarFilter& filter, Date now,
         m_conversions.clear();
         m_conversionCalendars = storeCalendars;
     }
+    // The same event object as last time is the same event. A store that
+    // read everything anew (a hard refresh) hands out new objects for the
+    // same events: then they are matched by what they hold.
+    std::size_t unknown = 0;
+    for (const auto& storeEvent : snapshot.events)
+        unknown += storeEvent && !m_conversions.contains(storeEvent.get());
+    std::unordered_multimap<std::string, Conversion*> byContent;
+    const auto contentKey = [](const CalendarStoreEvent& event) {
+        return event.calendarIdentifier.value_or("") + '\n' +
+               event.eventIdentifier.value_or(event.calendarItemIdentifier) + '\n' +
+               (event.start ? std::to_string(event.start->time_since_epoch().count()) : "");
+    };
+    if (unknown > kConversionsWorthMatching)
+        for (auto& [pointer, conversion] : m_conversions)
+            byContent.emplace(contentKey(*pointer), &conversion);
+
     std::unordered_map<const CalendarStoreEvent*, Conversion> conversions;
     conversions.reserve(snapshot.events.size());
     std::vector<CalendarEvent> events;
@@ -195,12 +211,17 @@ void CalendarService::finishRead(const CalendarFilter& filter, Date now,
     for (auto& storeEvent : snapshot.events) {
         if (!storeEvent)
             continue;
-        // The same event object as last time is the same event.
-        std::optional<CalendarEvent> event;
-        if (const auto found = m_conversions.find(storeEvent.get()); found != m_conversions.end())
-            event = std::move(found->second.event);
-        else
-            event = CalendarRules::snapshot(*storeEvent, storeCalendars, m_detector);
+        std::optional<std::optional<CalendarEvent>> reused;
+        if (const auto found = m_conversions.find(storeEvent.get()); found != m_conversions.end()) {
+            reused = std::move(found->second.event);
+        } else if (!byContent.empty()) {
+            auto [first, last] = byContent.equal_range(contentKey(*storeEvent));
+            for (; first != last && !reused; ++first)
+                if (first->second->source && *first->second->source == *storeEvent)
+                    reused = first->second->event;
+        }
+        std::optional<CalendarEvent> event =
+            reused ? std::move(*reused) : CalendarRules::snapshot(*storeEvent, storeCalendars, m_detector);
         if (event && CalendarRules::includes(*event, filter, window->today, now))
             events.push_back(*event);
         const CalendarStoreEvent* key = storeEvent.get();

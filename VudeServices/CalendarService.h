@@ -146,5 +146,7 @@ private:
         std::optional<CalendarEvent> event;
     };
     std::unordered_map<const CalendarStoreEvent*, Conversion> m_conversions;
+    /// New event objects beyond this many are matched to the old by content.
+    static constexpr std::size_t kConversionsWorthMatching = 64;
     std::vector<CalendarStoreCalendar> m_conversionCalendars;
 };
