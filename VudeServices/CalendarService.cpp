@@ -7,6 +7,9 @@
 
 #include <QPointer>
 
+#include <iterator>
+#include <utility>
+
 const CalendarFilter CalendarService::kInitialFilter{{}, 7, 7, false, false, false};
 
 CalendarService::CalendarService(std::unique_ptr<CalendarStore> store, const ClockSource& clock,
@@ -58,9 +61,7 @@ void CalendarService::start(std::function<void()> done)
         });
         return;
     }
-    finishStart();
-    if (done)
-        done();
+    finishStart(std::move(done));
 }
 
 void CalendarService::finishRequest(const CalendarStore::AccessAnswer& answer)
@@ -72,17 +73,21 @@ void CalendarService::finishRequest(const CalendarStore::AccessAnswer& answer)
         setAccess(currentAccess());
         setRequestError(answer.error());
     }
-    finishStart();
-    const auto waiting = std::move(m_waitingStarts);
+    auto waiting = std::move(m_waitingStarts);
     m_waitingStarts.clear();
-    for (const auto& done : waiting)
-        done();
+    finishStart([waiting = std::move(waiting)] {
+        for (const auto& done : waiting)
+            done();
+    });
 }
 
-void CalendarService::finishStart()
+void CalendarService::finishStart(std::function<void()> done)
 {
-    if (m_access != CalendarAccess::granted)
+    if (m_access != CalendarAccess::granted) {
+        if (done)
+            done();
         return;
+    }
     QObject::disconnect(m_changeObserver);
     // The service is the connection's context: once it is gone, a change
     // reaches nothing.
@@ -93,7 +98,7 @@ void CalendarService::finishStart()
         if (self)
             self->refresh(true);
     });
-    refresh(true);
+    refresh(true, std::move(done));
 }
 
 void CalendarService::stop()
@@ -104,42 +109,125 @@ void CalendarService::stop()
     m_timer = {};
 }
 
-void CalendarService::refresh(bool hard)
+void CalendarService::refresh(bool hard, std::function<void()> done)
 {
-    // Days are the user's current ones, even after a move to another zone.
-    LocalCalendar::refreshTimeZone();
     if (m_access != CalendarAccess::granted) {
         setEvents({});
         setCalendars({});
+        if (done)
+            done();
         return;
     }
-    if (hard) {
-        m_store->reset();
-        m_store->refreshSourcesIfNecessary();
-    }
-    const std::vector<CalendarStoreCalendar> storeCalendars = m_store->calendars();
+    m_readWanted = true;
+    m_wantedHard = m_wantedHard || hard;
+    if (done)
+        m_waitingRefreshes.push_back(std::move(done));
+    if (!m_reading)
+        startRead();
+}
+
+void CalendarService::startRead()
+{
+    // Days are the user's current ones, even after a move to another zone.
+    LocalCalendar::refreshTimeZone();
+    m_readWanted = false;
+    CalendarStoreRead request;
+    request.hard = std::exchange(m_wantedHard, false);
+    request.visibleCalendars = m_filter.visibleCalendars;
+    const Date now = m_clock.now();
+    const auto window = CalendarRules::window(now, m_filter.daysBehind, m_filter.daysAhead);
+    if (window)
+        request.window = std::pair{window->start, window->end};
+    auto waiting = std::move(m_waitingRefreshes);
+    m_waitingRefreshes.clear();
+    m_reading = true;
+    QPointer<CalendarService> self(this);
+    m_store->read(request, [self, filter = m_filter, now, window,
+                            waiting = std::move(waiting)](CalendarStoreSnapshot snapshot) mutable {
+        if (!self)
+            return;
+        self->m_reading = false;
+        if (filter != self->m_filter) {
+            // Read for a filter no longer in force: its callers wait for the
+            // read the new filter asked for.
+            waiting.insert(waiting.end(), std::make_move_iterator(self->m_waitingRefreshes.begin()),
+                           std::make_move_iterator(self->m_waitingRefreshes.end()));
+            self->m_waitingRefreshes = std::move(waiting);
+            self->m_readWanted = true;
+            self->startRead();
+            return;
+        }
+        self->finishRead(filter, now, window, std::move(snapshot));
+        if (self && self->m_readWanted && !self->m_reading)
+            self->startRead();
+        for (const auto& done : waiting)
+            done();
+    });
+}
+
+void CalendarService::finishRead(const CalendarFilter& filter, Date now,
+                                 const std::optional<CalendarRules::Window>& window, CalendarStoreSnapshot snapshot)
+{
+    // Access withdrawn while reading: refresh() cleared what was shown.
+    if (m_access != CalendarAccess::granted)
+        return;
+    const std::vector<CalendarStoreCalendar>& storeCalendars = snapshot.calendars;
     setCalendars(CalendarRules::sortedSources(storeCalendars));
 
-    std::vector<std::string> kept;
+    bool anyVisible = false;
     for (const auto& calendar : storeCalendars)
-        if (m_filter.visibleCalendars.empty() || m_filter.visibleCalendars.contains(calendar.identifier))
-            kept.push_back(calendar.identifier);
-    if (kept.empty()) {
+        anyVisible = anyVisible || filter.visibleCalendars.empty() || filter.visibleCalendars.contains(calendar.identifier);
+    if (!anyVisible) {
         setEvents({});
         setLastRefresh(m_clock.now());
         return;
     }
-
-    const Date now = m_clock.now();
-    const auto window = CalendarRules::window(now, m_filter.daysBehind, m_filter.daysAhead);
     if (!window)
         return;
-    std::vector<CalendarEvent> events;
-    for (const auto& storeEvent : m_store->events(window->start, window->end, kept)) {
-        auto event = CalendarRules::snapshot(storeEvent, storeCalendars, m_detector);
-        if (event && CalendarRules::includes(*event, m_filter, window->today, now))
-            events.push_back(std::move(*event));
+    if (storeCalendars != m_conversionCalendars) {
+        m_conversions.clear();
+        m_conversionCalendars = storeCalendars;
     }
+    // The same event object as last time is the same event. A store that
+    // read everything anew (a hard refresh) hands out new objects for the
+    // same events: then they are matched by what they hold.
+    std::size_t unknown = 0;
+    for (const auto& storeEvent : snapshot.events)
+        unknown += storeEvent && !m_conversions.contains(storeEvent.get());
+    std::unordered_multimap<std::string, Conversion*> byContent;
+    const auto contentKey = [](const CalendarStoreEvent& event) {
+        return event.calendarIdentifier.value_or("") + '\n' +
+               event.eventIdentifier.value_or(event.calendarItemIdentifier) + '\n' +
+               (event.start ? std::to_string(event.start->time_since_epoch().count()) : "");
+    };
+    if (unknown > kConversionsWorthMatching)
+        for (auto& [pointer, conversion] : m_conversions)
+            byContent.emplace(contentKey(*pointer), &conversion);
+
+    std::unordered_map<const CalendarStoreEvent*, Conversion> conversions;
+    conversions.reserve(snapshot.events.size());
+    std::vector<CalendarEvent> events;
+    events.reserve(snapshot.events.size());
+    for (auto& storeEvent : snapshot.events) {
+        if (!storeEvent)
+            continue;
+        std::optional<std::optional<CalendarEvent>> reused;
+        if (const auto found = m_conversions.find(storeEvent.get()); found != m_conversions.end()) {
+            reused = std::move(found->second.event);
+        } else if (!byContent.empty()) {
+            auto [first, last] = byContent.equal_range(contentKey(*storeEvent));
+            for (; first != last && !reused; ++first)
+                if (first->second->source && *first->second->source == *storeEvent)
+                    reused = first->second->event;
+        }
+        std::optional<CalendarEvent> event =
+            reused ? std::move(*reused) : CalendarRules::snapshot(*storeEvent, storeCalendars, m_detector);
+        if (event && CalendarRules::includes(*event, filter, window->today, now))
+            events.push_back(*event);
+        const CalendarStoreEvent* key = storeEvent.get();
+        conversions.insert_or_assign(key, Conversion{std::move(storeEvent), std::move(event)});
+    }
+    m_conversions = std::move(conversions);
     CalendarRules::sortByStart(events);
     setEvents(std::move(events));
     setLastRefresh(m_clock.now());

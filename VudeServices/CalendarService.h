@@ -5,6 +5,12 @@
 // reports a change, a hard one every 300 s), and answers the Desk (events by
 // day) and the calendar pill (the next event within a lead time).
 //
+// A refresh reads the store through CalendarStore::read, which the folder
+// store does on a thread of its own: the snapshot changes when the read is
+// over, never while the main thread waits. One read runs at a time; refreshes
+// asked for meanwhile become one more read after it, and a read made for
+// another filter than the one now in force is not published.
+//
 // Observed members signal only when their value really changes; writing an
 // equal filter does nothing at all. The rules themselves are in
 // CalendarRules. Main thread only.
@@ -15,6 +21,7 @@
 #include "VudeServices/CalendarAccess.h"
 #include "VudeServices/CalendarEvent.h"
 #include "VudeServices/CalendarFilter.h"
+#include "VudeServices/CalendarRules.h"
 #include "VudeServices/CalendarSource.h"
 #include "VudeServices/MeetingLinkDetector.h"
 
@@ -25,6 +32,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class CalendarService final : public QObject {
@@ -53,14 +61,19 @@ public:
     /// Asks for access while it was never decided; with access granted,
     /// follows the store's changes (one observer, however often started),
     /// refreshes every 300 s (one timer) and refreshes hard at once.
-    /// `done` runs when this is over, with `access` and `requestError`
-    /// telling the outcome; it may run before start() returns.
+    /// `done` runs when this is over (the first refresh published), with
+    /// `access` and `requestError` telling the outcome; it may run before
+    /// start() returns.
     void start(std::function<void()> done = {});
     /// Stops following changes and refreshing; keeps what was read.
     void stop();
     /// Rebuilds `calendars` and `events`; `hard` first drops what the store
-    /// has cached and looks for calendars anew.
-    void refresh(bool hard);
+    /// has cached and looks for calendars anew. `done`, when given, runs
+    /// once a read begun after this call is published (or at once without
+    /// access); it may run before refresh() returns.
+    void refresh(bool hard, std::function<void()> done = {});
+    /// A read of the store is under way.
+    bool isRefreshing() const { return m_reading; }
 
     const std::vector<CalendarEvent>& events() const { return m_events; }
     const std::vector<CalendarSource>& calendars() const { return m_calendars; }
@@ -93,7 +106,10 @@ signals:
 
 private:
     void finishRequest(const CalendarStore::AccessAnswer& answer);
-    void finishStart();
+    void finishStart(std::function<void()> done);
+    void startRead();
+    void finishRead(const CalendarFilter& filter, Date now, const std::optional<CalendarRules::Window>& window,
+                    CalendarStoreSnapshot snapshot);
     void setEvents(std::vector<CalendarEvent> events);
     void setCalendars(std::vector<CalendarSource> calendars);
     void setAccess(CalendarAccess access);
@@ -116,4 +132,21 @@ private:
     ScheduledTask m_timer;
     /// start() calls waiting for the answer to one access request.
     std::vector<std::function<void()>> m_waitingStarts;
+    /// A read is under way; another is wanted after it (hard when any
+    /// request was), with these callers waiting for it.
+    bool m_reading = false;
+    bool m_readWanted = false;
+    bool m_wantedHard = false;
+    std::vector<std::function<void()>> m_waitingRefreshes;
+    /// What each event of the last read became: converting one looks for a
+    /// meeting link in its notes, which a read that changed one file need
+    /// not do again for the others. Kept for the calendars it was made for.
+    struct Conversion {
+        std::shared_ptr<const CalendarStoreEvent> source;
+        std::optional<CalendarEvent> event;
+    };
+    std::unordered_map<const CalendarStoreEvent*, Conversion> m_conversions;
+    /// New event objects beyond this many are matched to the old by content.
+    static constexpr std::size_t kConversionsWorthMatching = 64;
+    std::vector<CalendarStoreCalendar> m_conversionCalendars;
 };

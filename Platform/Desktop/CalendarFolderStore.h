@@ -19,9 +19,25 @@
 // not yet decided (asking creates it for this user only), writable but not
 // readable means write-only, anything else denied. Only full access reads.
 //
-// Parsed files are kept until reset() or until the file changes; a folder
-// watch reports changes, coalesced over a short delay, through changed().
-// Main thread only.
+// A link in the folder that leads back into it (to the folder itself, or to
+// a calendar or file in it) is skipped: it would show every event twice.
+//
+// read() does its work on a thread of its own and answers on the main
+// thread; the calls that answer directly (calendars(), events()) work on
+// the calling thread, for tests and tools. Parsed files are kept until
+// reset() or until the file changes (its device, inode, size or times).
+// The occurrences of a window are kept by series (the events sharing one
+// UID), so a read after one file changed lays out again only the series
+// that file held before or holds now.
+//
+// Laying out repeats has a budget (see ICalendarDocument::Budget): a file
+// whose repeats take longer than kFileBudget, or half a calendar's steps,
+// is set aside, with one trace line, until it changes; a read lays out for
+// kReadBudget at most, and a calendar no more than its budget allows (one
+// trace line while it stays cut).
+//
+// A folder watch reports changes, coalesced over a short delay, through
+// changed(). Main thread, but for the read thread.
 
 #include "Platform/Desktop/CalendarFolderAccess.h"
 #include "Platform/Desktop/CalendarStore.h"
@@ -30,12 +46,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
 class FolderWatcher;
-class ICalendarDocument;
+class SerialQueue;
 
 class CalendarFolderStore final : public CalendarStore {
     Q_OBJECT
@@ -48,6 +63,11 @@ public:
     static constexpr Duration kChangeDelay = std::chrono::milliseconds(250);
     /// Larger files are skipped rather than read into memory.
     static constexpr std::uintmax_t kMaxFileSize = 32 * 1024 * 1024;
+    /// Laying out one series may take this long before its file is set
+    /// aside.
+    static constexpr Duration kFileBudget = std::chrono::milliseconds(250);
+    /// One read lays out repeats for this long at most (parsing aside).
+    static constexpr Duration kReadBudget = std::chrono::seconds(1);
 
     /// `folder` is CalendarFolderAccess::standardFolder() in the app.
     /// `scheduler` coalesces changes and must outlive the store. `probe`
@@ -55,6 +75,7 @@ public:
     /// `folder`).
     CalendarFolderStore(std::filesystem::path folder, Scheduler& scheduler, TraceSink trace = {},
                         FolderProbe probe = CalendarFolderAccess::statusOf, QObject* parent = nullptr);
+    /// Stops a read under way at its next step and waits for it.
     ~CalendarFolderStore() override;
 
     const std::filesystem::path& folder() const { return m_folder; }
@@ -69,42 +90,20 @@ public:
                                            const std::vector<std::string>& calendarIdentifiers) override;
     void reset() override;
     void refreshSourcesIfNecessary() override;
+    /// On the read thread; `done` runs on the main thread unless the store
+    /// is gone by then. Reads queue behind each other.
+    void read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done) override;
 
     /// The paths the watch covers: the folder and each calendar in it.
     std::vector<std::filesystem::path> watchedPaths() const;
 
 private:
-    /// One calendar in the folder.
-    struct Source {
-        std::string identifier;
-        std::filesystem::path path;
-        bool isFolder = false;
-    };
-    /// A file as last read: its identity and what it parsed to (none when it
-    /// could not be used).
-    struct CachedFile {
-        struct Stamp {
-            std::uintmax_t device = 0;
-            std::uintmax_t inode = 0;
-            std::intmax_t size = 0;
-            std::int64_t modified = 0; // nanoseconds
-            std::int64_t changed = 0;  // nanoseconds
-            friend bool operator==(const Stamp&, const Stamp&) = default;
-        };
-        Stamp stamp;
-        std::shared_ptr<const ICalendarDocument> document;
-    };
+    class Reader;
 
-    bool isReadable() const;
-    std::vector<Source> scan();
-    CalendarStoreCalendar describe(const Source& source);
-    std::shared_ptr<const ICalendarDocument> firstDocument(const Source& source);
-    std::vector<std::shared_ptr<const ICalendarDocument>> documents(const Source& source);
-    std::shared_ptr<const ICalendarDocument> document(const std::filesystem::path& path,
-                                                      const std::string& displayName);
-    void updateWatches(const std::vector<Source>& sources);
+    void updateWatches();
+    void setWatches(const std::vector<std::filesystem::path>& calendarPaths);
     void onFolderChanged();
-    void trace(const std::string& line) const;
+    void trace(const std::vector<std::string>& lines) const;
 
     std::filesystem::path m_folder;
     Scheduler& m_scheduler;
@@ -112,7 +111,7 @@ private:
     FolderProbe m_probe;
     std::unique_ptr<FolderWatcher> m_watcher;
     ScheduledTask m_pendingChange;
-    std::map<std::filesystem::path, CachedFile> m_files;
-    /// The version of each bad file already written to the trace.
-    std::map<std::filesystem::path, CachedFile::Stamp> m_reported;
+    std::shared_ptr<Reader> m_reader;
+    // Last, so that a read under way ends before the rest goes.
+    std::unique_ptr<SerialQueue> m_queue;
 };

@@ -1,7 +1,8 @@
 #pragma once
 // The user's calendars as the calendar service reads them: the access
 // decision, the calendars, the events of a window of time, and a signal when
-// anything changed.
+// anything changed. read() does a whole refresh in one call, and may do it
+// away from the main thread.
 //   CalendarFolderStore  iCalendar files in $XDG_DATA_HOME/Vude/Calendars
 //   FakeCalendarStore    scripted access answers and events (tests)
 // Main thread only.
@@ -15,7 +16,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +58,28 @@ struct CalendarStoreEvent {
     friend bool operator==(const CalendarStoreEvent&, const CalendarStoreEvent&) = default;
 };
 
+/// What one read asks for.
+struct CalendarStoreRead {
+    /// Forget what was read so far and look for calendars anew first.
+    bool hard = false;
+    /// The window [start, end) whose events to read; none reads only the
+    /// calendars.
+    std::optional<std::pair<Date, Date>> window;
+    /// The calendars whose events to read; empty means all.
+    std::set<std::string> visibleCalendars;
+
+    friend bool operator==(const CalendarStoreRead&, const CalendarStoreRead&) = default;
+};
+
+/// What one read found.
+struct CalendarStoreSnapshot {
+    std::vector<CalendarStoreCalendar> calendars;
+    /// The events of the visible calendars in the window, in the store's
+    /// order. A store that keeps what it laid out hands out the same event
+    /// objects again while they stay as they were.
+    std::vector<std::shared_ptr<const CalendarStoreEvent>> events;
+};
+
 class CalendarStore : public QObject {
     Q_OBJECT
 public:
@@ -84,6 +109,13 @@ public:
     virtual void reset() = 0;
     /// Looks again for calendars that came or went.
     virtual void refreshSourcesIfNecessary() = 0;
+
+    /// Reads what `request` asks for and calls `done` with it on the main
+    /// thread, once. This one reads through the calls above (reset() and
+    /// refreshSourcesIfNecessary() when hard, calendars(), then events() of
+    /// the visible ones) and answers before it returns; a store that reads
+    /// files does the work on a thread of its own and answers later.
+    virtual void read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done);
 
 signals:
     /// Calendars or events changed.

@@ -15,6 +15,23 @@ void FakeCalendarStore::answerPendingRequests()
         answer(handler);
 }
 
+void FakeCalendarStore::read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done)
+{
+    reads.push_back(request);
+    if (holdsReads)
+        m_pendingReads.emplace_back(request, std::move(done));
+    else
+        CalendarStore::read(request, std::move(done));
+}
+
+void FakeCalendarStore::finishPendingReads()
+{
+    auto pending = std::move(m_pendingReads);
+    m_pendingReads.clear();
+    for (auto& [request, done] : pending)
+        CalendarStore::read(request, std::move(done));
+}
+
 void FakeCalendarStore::requestFullAccess(std::function<void(AccessAnswer)> handler)
 {
     ++requestCount;

@@ -21,6 +21,9 @@ public:
     CalendarAuthorizationStatus statusAfterRequest = CalendarAuthorizationStatus::fullAccess;
     /// Hold answers until answerPendingRequests() (an open system prompt).
     bool holdsRequests = false;
+    /// Hold reads until finishPendingReads() (a store reading on a thread of
+    /// its own); each is read when it is finished, not when it was asked.
+    bool holdsReads = false;
     std::vector<CalendarStoreCalendar> calendarList;
     std::vector<CalendarStoreEvent> eventList;
 
@@ -32,6 +35,7 @@ public:
     int eventsCount = 0;
     std::optional<std::pair<Date, Date>> lastWindow;
     std::vector<std::string> lastCalendarIdentifiers;
+    std::vector<CalendarStoreRead> reads;
 
     /// How many receivers the change signal has.
     int observerCount() const;
@@ -39,6 +43,9 @@ public:
     void simulateChange() { emit changed(); }
     /// Answers the held requests with the scripted answer.
     void answerPendingRequests();
+    /// Finishes the held reads, in order.
+    void finishPendingReads();
+    std::size_t pendingReadCount() const { return m_pendingReads.size(); }
 
     CalendarAuthorizationStatus authorizationStatus() const override { return status; }
     void requestFullAccess(std::function<void(AccessAnswer)> answer) override;
@@ -47,9 +54,11 @@ public:
                                            const std::vector<std::string>& calendarIdentifiers) override;
     void reset() override { ++resetCount; }
     void refreshSourcesIfNecessary() override { ++refreshSourcesCount; }
+    void read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done) override;
 
 private:
     void answer(const std::function<void(AccessAnswer)>& answer);
 
     std::vector<std::function<void(AccessAnswer)>> m_pending;
+    std::vector<std::pair<CalendarStoreRead, std::function<void(CalendarStoreSnapshot)>>> m_pendingReads;
 };

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <set>
@@ -197,6 +199,7 @@ struct EventComponent {
     icalcomponent* component;
     const ICalendarDocument* document;
     std::size_t index; // among the document's VEVENTs
+    const std::set<const icalproperty*>* refused; // the document's refused rules
 };
 
 // The events sharing one UID: the first without RECURRENCE-ID, and the
@@ -264,52 +267,394 @@ bool overlaps(Date start, Date end, Date windowStart, Date windowEnd)
     return start < windowEnd && (end > windowStart || start >= windowStart);
 }
 
+// --- Rules ---------------------------------------------------------------------
+
+std::vector<int> listed(const short* values, std::size_t size)
+{
+    std::vector<int> result;
+    for (std::size_t i = 0; i < size && values[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i)
+        result.push_back(values[i]);
+    return result;
+}
+
+bool isSubDaily(const icalrecurrencetype& rule)
+{
+    return rule.freq == ICAL_SECONDLY_RECURRENCE || rule.freq == ICAL_MINUTELY_RECURRENCE ||
+           rule.freq == ICAL_HOURLY_RECURRENCE;
+}
+
+int daysInMonth(int month, bool leap)
+{
+    static constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && leap ? 29 : lengths[month - 1];
+}
+
+// The day-level limits of a rule, as every frequency applies them: the
+// month, the day of the month and the day of the year (negative values
+// count from the end). Weekdays and week numbers are left out: every date
+// falls on every weekday in some year.
+struct DateLimits {
+    std::vector<int> months;
+    std::vector<int> monthDays;
+    std::vector<int> yearDays;
+    std::vector<int> weekdays; // 1 = Sunday ... 7 = Saturday; sub-daily rules only
+
+    static DateLimits of(const icalrecurrencetype& rule)
+    {
+        DateLimits limits;
+        for (const int month : listed(rule.by_month, ICAL_BY_MONTH_SIZE))
+            limits.months.push_back(icalrecurrencetype_month_month(short(month)));
+        limits.monthDays = listed(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE);
+        limits.yearDays = listed(rule.by_year_day, ICAL_BY_YEARDAY_SIZE);
+        for (const int day : listed(rule.by_day, ICAL_BY_DAY_SIZE))
+            limits.weekdays.push_back(int(icalrecurrencetype_day_day_of_week(short(day))));
+        return limits;
+    }
+
+    static bool has(const std::vector<int>& values, int value)
+    {
+        return values.empty() || std::find(values.begin(), values.end(), value) != values.end();
+    }
+
+    bool matches(int month, int day, int yearDay, bool leap) const
+    {
+        const int monthLength = daysInMonth(month, leap);
+        const int yearLength = leap ? 366 : 365;
+        return has(months, month) &&
+               (monthDays.empty() || has(monthDays, day) || has(monthDays, day - monthLength - 1)) &&
+               (yearDays.empty() || has(yearDays, yearDay) || has(yearDays, yearDay - yearLength - 1));
+    }
+
+    bool matches(const year_month_day& date) const
+    {
+        const bool leap = date.year().is_leap();
+        const int yearDay = int((sys_days(date) - sys_days(date.year() / January / 1)).count()) + 1;
+        const int weekday = int(std::chrono::weekday(sys_days(date)).c_encoding()) + 1;
+        return matches(int(unsigned(date.month())), int(unsigned(date.day())), yearDay, leap) &&
+               has(weekdays, weekday);
+    }
+
+    // Some date of a common or a leap year passes.
+    bool canMatch() const
+    {
+        if (months.empty() && monthDays.empty() && yearDays.empty())
+            return true;
+        for (const bool leap : {false, true}) {
+            int yearDay = 0;
+            for (int month = 1; month <= 12; ++month)
+                for (int day = 1; day <= daysInMonth(month, leap); ++day)
+                    if (matches(month, day, ++yearDay, leap))
+                        return true;
+        }
+        return false;
+    }
+};
+
+// Why a repeat rule is not laid out, if it is not: libical searches for a
+// rule's next day without a bound (to the year 2582), so one whose days
+// never come would hold the reader for good.
+std::optional<std::string> refusal(const icalrecurrencetype& rule, const icaltimetype& start)
+{
+    if (rule.freq == ICAL_NO_RECURRENCE)
+        return std::nullopt; // libical makes no iterator of it
+    if (!DateLimits::of(rule).canMatch())
+        return "its days never come";
+    if (isSubDaily(rule)) {
+        if (start.is_date)
+            return "it repeats within a day but starts on a date";
+        if (!listed(rule.by_week_no, ICAL_BY_WEEKNO_SIZE).empty() ||
+            !listed(rule.by_set_pos, ICAL_BY_SETPOS_SIZE).empty())
+            return "it repeats within a day by week numbers or set positions";
+    }
+    return std::nullopt;
+}
+
+// Time zone rules that change more often than yearly take libical minutes
+// and gigabytes to lay out; real zones change a few times a year at most.
+constexpr std::size_t kMaxZoneObservances = 1000;
+
+bool zoneIsSane(icalcomponent* zone)
+{
+    std::size_t observances = 0;
+    for (icalcomponent* part = icalcomponent_get_first_component(zone, ICAL_ANY_COMPONENT); part;
+         part = icalcomponent_get_next_component(zone, ICAL_ANY_COMPONENT)) {
+        if (++observances > kMaxZoneObservances)
+            return false;
+        std::size_t dates = 0;
+        for (icalproperty* property = icalcomponent_get_first_property(part, ICAL_RDATE_PROPERTY); property;
+             property = icalcomponent_get_next_property(part, ICAL_RDATE_PROPERTY))
+            if (++dates > kMaxZoneObservances)
+                return false;
+        for (icalproperty* property = icalcomponent_get_first_property(part, ICAL_RRULE_PROPERTY); property;
+             property = icalcomponent_get_next_property(part, ICAL_RRULE_PROPERTY)) {
+            const icalrecurrencetype rule = icalproperty_get_rrule(property);
+            if (rule.freq != ICAL_YEARLY_RECURRENCE)
+                return false;
+            if (!listed(rule.by_second, ICAL_BY_SECOND_SIZE).empty() ||
+                !listed(rule.by_minute, ICAL_BY_MINUTE_SIZE).empty() ||
+                !listed(rule.by_hour, ICAL_BY_HOUR_SIZE).empty() ||
+                !listed(rule.by_year_day, ICAL_BY_YEARDAY_SIZE).empty() ||
+                !listed(rule.by_week_no, ICAL_BY_WEEKNO_SIZE).empty() ||
+                listed(rule.by_month, ICAL_BY_MONTH_SIZE).size() > 1)
+                return false;
+        }
+    }
+    return true;
+}
+
 // --- Occurrences -----------------------------------------------------------
 
-// The keys of a master's occurrences that may overlap the window: DTSTART,
-// RRULE and RDATE, without EXDATE, each once.
-std::vector<std::int64_t> occurrenceKeys(icalcomponent* component, const icaltimetype& start, std::int64_t length,
-                                         std::int64_t windowStart, std::int64_t windowEnd)
+// Spends the budget one step at a time.
+class Work {
+public:
+    explicit Work(ICalendarDocument::Budget& budget) : m_budget(budget) {}
+
+    bool step()
+    {
+        if (m_budget.spent)
+            return false;
+        if (m_budget.steps == 0 || (m_budget.deadline && steady_clock::now() >= *m_budget.deadline) ||
+            (m_budget.cancelled && m_budget.cancelled->load(std::memory_order_relaxed))) {
+            m_budget.spent = true;
+            return false;
+        }
+        --m_budget.steps;
+        return true;
+    }
+
+    bool keep()
+    {
+        if (m_budget.spent)
+            return false;
+        if (m_budget.occurrences == 0) {
+            m_budget.spent = true;
+            return false;
+        }
+        --m_budget.occurrences;
+        return true;
+    }
+
+private:
+    ICalendarDocument::Budget& m_budget;
+};
+
+using TimeVisitor = std::function<bool(const icaltimetype&)>;
+
+// Whether `time` lies past a rule's UNTIL.
+bool isAfter(const icaltimetype& time, const icaltimetype& until)
 {
+    if (until.is_date)
+        return civilKey(time, false) > civilKey(until, false);
+    if (kindOf(time) == TimeKind::absolute && kindOf(until) == TimeKind::absolute)
+        return keyOf(time) > keyOf(until);
+    return civilKey(time, true) > civilKey(until, true);
+}
+
+icaltimetype timeOfCivil(std::int64_t civil, const icaltimetype& like)
+{
+    const CivilTime parts = civilOfKey(civil);
+    const hh_mm_ss clock{parts.timeOfDay};
+    icaltimetype time = like;
+    time.year = int(parts.day.year());
+    time.month = int(unsigned(parts.day.month()));
+    time.day = int(unsigned(parts.day.day()));
+    time.hour = int(clock.hours().count());
+    time.minute = int(clock.minutes().count());
+    time.second = int(clock.seconds().count());
+    time.is_date = 0;
+    return time;
+}
+
+std::int64_t floorDivide(std::int64_t a, std::int64_t b)
+{
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+std::vector<int> sortedWithin(std::vector<int> values, int limit)
+{
+    std::erase_if(values, [limit](int value) { return value < 0 || value >= limit; });
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+    return values;
+}
+
+// A rule repeating every few seconds, minutes or hours, laid out here rather
+// than by libical, whose search for the next match steps through every
+// second between two matches in one call. The steps are taken on the clock
+// of the start's zone; a limit that fails skips to the next day, hour or
+// minute that can pass, and every period looked at is one step.
+void subDailyTimes(const icalrecurrencetype& rule, const icaltimetype& start, std::int64_t from,
+                   std::int64_t windowEnd, Work& work, const TimeVisitor& visit)
+{
+    const std::int64_t unit = rule.freq == ICAL_SECONDLY_RECURRENCE  ? 1
+                              : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60
+                                                                      : 3600;
+    const std::int64_t step = unit * std::max<std::int64_t>(rule.interval, 1);
+    const std::int64_t base = civilKey(start, true);
+    // The clock of a zone lies within a day of the moment it shows.
+    const std::int64_t civilFrom = from - kSecondsPerDay;
+    const std::int64_t civilEnd = windowEnd + kSecondsPerDay;
+    const DateLimits dates = DateLimits::of(rule);
+    const std::vector<int> hours = sortedWithin(listed(rule.by_hour, ICAL_BY_HOUR_SIZE), 24);
+    const std::vector<int> minutes = sortedWithin(listed(rule.by_minute, ICAL_BY_MINUTE_SIZE), 60);
+    const std::vector<int> seconds = sortedWithin(listed(rule.by_second, ICAL_BY_SECOND_SIZE), 60);
+    const hh_mm_ss startClock{civilOfKey(base).timeOfDay};
+    const std::vector<int> ownMinute{int(startClock.minutes().count())};
+    const std::vector<int> ownSecond{int(startClock.seconds().count())};
+    const bool hasUntil = !icaltime_is_null_time(rule.until);
+
+    // The first period at or after `civil`.
+    const auto periodAt = [&](std::int64_t civil) { return -floorDivide(base - civil, step); };
+    std::int64_t period = 0;
+    if (rule.count == 0 && civilFrom > base)
+        period = floorDivide(civilFrom - base, step);
+    int counted = 0;
+    for (std::size_t steps = 0; steps < ICalendarDocument::kMaxRuleSteps && work.step(); ++steps) {
+        const std::int64_t at = base + period * step;
+        if (at > civilEnd)
+            return;
+        const CivilTime civil = civilOfKey(at);
+        const std::int64_t dayStart = at - civil.timeOfDay.count();
+        const hh_mm_ss clock{civil.timeOfDay};
+        const int hour = int(clock.hours().count());
+        const int minute = int(clock.minutes().count());
+        const int second = int(clock.seconds().count());
+        if (!dates.matches(civil.day)) {
+            period = std::max(period + 1, periodAt(dayStart + kSecondsPerDay));
+            continue;
+        }
+        if (!DateLimits::has(hours, hour)) {
+            period = std::max(period + 1, periodAt(dayStart + (hour + 1) * 3600));
+            continue;
+        }
+        if (rule.freq != ICAL_HOURLY_RECURRENCE && !DateLimits::has(minutes, minute)) {
+            period = std::max(period + 1, periodAt(dayStart + hour * 3600 + (minute + 1) * 60));
+            continue;
+        }
+        // The times of this period: BYSECOND (and for hours BYMINUTE) expand
+        // what coarser steps leave open.
+        std::vector<std::int64_t> candidates;
+        if (rule.freq == ICAL_SECONDLY_RECURRENCE) {
+            if (DateLimits::has(seconds, second))
+                candidates.push_back(at);
+        } else if (rule.freq == ICAL_MINUTELY_RECURRENCE) {
+            for (const int s : seconds.empty() ? ownSecond : seconds)
+                candidates.push_back(at - second + s);
+        } else {
+            for (const int m : minutes.empty() ? ownMinute : minutes)
+                for (const int s : seconds.empty() ? ownSecond : seconds)
+                    candidates.push_back(at - minute * 60 - second + m * 60 + s);
+        }
+        for (const std::int64_t candidate : candidates) {
+            if (candidate < base)
+                continue;
+            const icaltimetype time = timeOfCivil(candidate, start);
+            if (hasUntil && isAfter(time, rule.until))
+                return;
+            if (rule.count != 0 && ++counted > rule.count)
+                return;
+            if (keyOf(time) >= windowEnd || !visit(time))
+                return;
+        }
+        ++period;
+    }
+}
+
+// The times of one rule from about `from` until `windowEnd`.
+void ruleTimes(const icalrecurrencetype& rule, const icaltimetype& start, std::int64_t from, std::int64_t windowEnd,
+               Work& work, const TimeVisitor& visit)
+{
+    if (isSubDaily(rule)) {
+        subDailyTimes(rule, start, from, windowEnd, work, visit);
+        return;
+    }
+    icalrecur_iterator* iterator = icalrecur_iterator_new(rule, start);
+    if (!iterator)
+        return;
+    // Rules without COUNT can skip to the window; with COUNT every step from
+    // the start counts.
+    if (rule.count == 0 && from > keyOf(start))
+        icalrecur_iterator_set_start(iterator, timeOfKey(from, start));
+    for (std::size_t steps = 0; steps < ICalendarDocument::kMaxRuleSteps && work.step(); ++steps) {
+        const icaltimetype time = icalrecur_iterator_next(iterator);
+        if (icaltime_is_null_time(time) || keyOf(time) >= windowEnd || !visit(time))
+            break;
+    }
+    icalrecur_iterator_free(iterator);
+}
+
+// The exclusions of a master, read once: exact moments (in keys) and whole
+// days (an EXDATE of a date excludes every occurrence on that day).
+struct Exclusions {
+    std::set<std::int64_t> moments;
+    std::set<std::int64_t> days;
+
+    bool contains(std::int64_t key) const
+    {
+        return moments.contains(key) || days.contains(floorDivide(key, kSecondsPerDay));
+    }
+};
+
+Exclusions exclusionsOf(icalcomponent* component, const icaltimetype& start, std::int64_t length,
+                        std::int64_t windowStart, std::int64_t windowEnd,
+                        const std::set<const icalproperty*>& refused, Work& work)
+{
+    Exclusions exclusions;
+    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_EXDATE_PROPERTY);
+         property && work.step(); property = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
+        icaltimetype time = icalproperty_get_datetime_with_component(property, component);
+        if (icaltime_is_null_time(time))
+            continue;
+        if (time.is_date) {
+            exclusions.days.insert(floorDivide(civilKey(time, false), kSecondsPerDay));
+            continue;
+        }
+        // A floating exclusion of a zoned event is read on the event's clock.
+        if (kindOf(time) == TimeKind::floating && kindOf(start) == TimeKind::absolute)
+            time.zone = start.zone;
+        exclusions.moments.insert(keyOf(time));
+    }
+    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_EXRULE_PROPERTY); property;
+         property = icalcomponent_get_next_property(component, ICAL_EXRULE_PROPERTY)) {
+        if (refused.contains(property))
+            continue;
+        ruleTimes(icalproperty_get_exrule(property), start, windowStart - length, windowEnd, work,
+                  [&](const icaltimetype& time) {
+                      exclusions.moments.insert(keyOf(time));
+                      return true;
+                  });
+    }
+    return exclusions;
+}
+
+// The keys of a master's occurrences that may overlap the window: DTSTART,
+// RRULE and RDATE, without EXDATE and EXRULE, each once.
+std::vector<std::int64_t> occurrenceKeys(icalcomponent* component, const icaltimetype& start, std::int64_t length,
+                                         std::int64_t windowStart, std::int64_t windowEnd,
+                                         const std::set<const icalproperty*>& refused, Work& work)
+{
+    const Exclusions exclusions = exclusionsOf(component, start, length, windowStart, windowEnd, refused, work);
     std::set<std::int64_t> keys;
-    const auto consider = [&](icaltimetype time) {
+    const auto consider = [&](const icaltimetype& time) {
         if (keys.size() >= ICalendarDocument::kMaxOccurrencesPerEvent)
-            return;
+            return false;
         const std::int64_t key = keyOf(time);
-        if (key >= windowEnd || key + length < windowStart)
-            return;
-        icaltimetype dtstart = start;
-        if (icalproperty_recurrence_is_excluded(component, &dtstart, &time))
-            return;
+        if (key >= windowEnd || key + length < windowStart || exclusions.contains(key))
+            return true;
         keys.insert(key);
+        return true;
     };
 
     consider(start);
 
     for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY); property;
          property = icalcomponent_get_next_property(component, ICAL_RRULE_PROPERTY)) {
-        const icalrecurrencetype rule = icalproperty_get_rrule(property);
-        icalrecur_iterator* iterator = icalrecur_iterator_new(rule, start);
-        if (!iterator)
-            continue;
-        // Rules without COUNT can skip to the window; with COUNT every step
-        // from the start counts.
-        const std::int64_t from = windowStart - length;
-        if (rule.count == 0 && from > keyOf(start))
-            icalrecur_iterator_set_start(iterator, timeOfKey(from, start));
-        std::size_t steps = 0;
-        for (icaltimetype time = icalrecur_iterator_next(iterator);
-             !icaltime_is_null_time(time) && steps < ICalendarDocument::kMaxRuleSteps;
-             time = icalrecur_iterator_next(iterator), ++steps) {
-            if (keyOf(time) >= windowEnd || keys.size() >= ICalendarDocument::kMaxOccurrencesPerEvent)
-                break;
-            consider(time);
-        }
-        icalrecur_iterator_free(iterator);
+        if (!refused.contains(property))
+            ruleTimes(icalproperty_get_rrule(property), start, windowStart - length, windowEnd, work, consider);
     }
 
-    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY); property;
-         property = icalcomponent_get_next_property(component, ICAL_RDATE_PROPERTY)) {
+    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY);
+         property && work.step(); property = icalcomponent_get_next_property(component, ICAL_RDATE_PROPERTY)) {
         const icaldatetimeperiodtype value = icalproperty_get_rdate(property);
         icaltimetype time = icaltime_is_null_time(value.time) ? value.period.start : value.time;
         if (icaltime_is_null_time(time))
@@ -336,8 +681,8 @@ struct Placed {
 
 class Layout {
 public:
-    Layout(Date windowStart, Date windowEnd, const std::string& calendarIdentifier)
-        : m_windowStart(windowStart), m_windowEnd(windowEnd), m_calendarIdentifier(calendarIdentifier)
+    Layout(Date windowStart, Date windowEnd, const std::string& calendarIdentifier, Work& work)
+        : m_windowStart(windowStart), m_windowEnd(windowEnd), m_calendarIdentifier(calendarIdentifier), m_work(work)
     {
         // Keys of dates and floating times lie up to a day off the moments
         // they become; widen, then check each occurrence's real times.
@@ -376,7 +721,8 @@ private:
         if (icaltime_is_null_time(start))
             return;
         const std::int64_t length = lengthOf(master.component, start);
-        for (const std::int64_t key : occurrenceKeys(master.component, start, length, m_keyStart, m_keyEnd)) {
+        for (const std::int64_t key :
+             occurrenceKeys(master.component, start, length, m_keyStart, m_keyEnd, *master.refused, m_work)) {
             if (series.overrides.contains(key))
                 continue;
             std::optional<std::string> identifier;
@@ -397,7 +743,7 @@ private:
             return;
         if (*end < *start)
             end = start;
-        if (!overlaps(*start, *end, m_windowStart, m_windowEnd))
+        if (!overlaps(*start, *end, m_windowStart, m_windowEnd) || !m_work.keep())
             return;
         CalendarStoreEvent event = describe(item.component, m_calendarIdentifier);
         event.icsFile = item.document->file();
@@ -414,6 +760,7 @@ private:
     std::int64_t m_keyStart;
     std::int64_t m_keyEnd;
     const std::string& m_calendarIdentifier;
+    Work& m_work;
 };
 
 } // namespace
@@ -422,6 +769,9 @@ struct ICalendarDocument::Parsed {
     ComponentPointer root;
     std::vector<icalcomponent*> calendars;
     std::vector<icalcomponent*> events;
+    std::vector<std::optional<std::string>> uids;
+    std::set<const icalproperty*> refused;
+    std::vector<std::string> notes;
 };
 
 ICalendarDocument::ICalendarDocument(std::unique_ptr<Parsed> parsed, std::string source,
@@ -457,10 +807,41 @@ Expected<std::shared_ptr<const ICalendarDocument>, std::string> ICalendarDocumen
     }
     if (parsed->calendars.empty())
         return unexpected(std::string("no VCALENDAR object"));
+    // Before anything reads a time through them.
+    for (icalcomponent* calendar : parsed->calendars) {
+        std::vector<icalcomponent*> dropped;
+        for (icalcomponent* zone = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); zone;
+             zone = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT))
+            if (!zoneIsSane(zone))
+                dropped.push_back(zone);
+        for (icalcomponent* zone : dropped) {
+            icalproperty* property = icalcomponent_get_first_property(zone, ICAL_TZID_PROPERTY);
+            const char* tzid = property ? icalproperty_get_tzid(property) : nullptr;
+            parsed->notes.push_back("time zone " + std::string(tzid ? tzid : "without TZID") +
+                                    " ignored: it changes more often than yearly");
+            icalcomponent_remove_component(calendar, zone);
+            icalcomponent_free(zone);
+        }
+    }
     for (icalcomponent* calendar : parsed->calendars)
         for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
-             event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+             event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
             parsed->events.push_back(event);
+            parsed->uids.push_back(nonEmpty(icalcomponent_get_uid(event)));
+            const icaltimetype start = icalcomponent_get_dtstart(event);
+            for (const icalproperty_kind kind : {ICAL_RRULE_PROPERTY, ICAL_EXRULE_PROPERTY})
+                for (icalproperty* property = icalcomponent_get_first_property(event, kind); property;
+                     property = icalcomponent_get_next_property(event, kind)) {
+                    const icalrecurrencetype rule = kind == ICAL_RRULE_PROPERTY ? icalproperty_get_rrule(property)
+                                                                                : icalproperty_get_exrule(property);
+                    if (const auto why = refusal(rule, start)) {
+                        parsed->refused.insert(property);
+                        const char* text = icalrecurrencetype_as_string(const_cast<icalrecurrencetype*>(&rule));
+                        parsed->notes.push_back("repeat rule ignored: " + std::string(text ? text : "?") + ": " +
+                                                *why);
+                    }
+                }
+        }
     parsed->root = std::move(root);
     return std::shared_ptr<const ICalendarDocument>(
         new ICalendarDocument(std::move(parsed), std::move(source), std::move(file)));
@@ -493,43 +874,86 @@ std::size_t ICalendarDocument::eventComponentCount() const
     return m_parsed->events.size();
 }
 
+const std::vector<std::optional<std::string>>& ICalendarDocument::eventUids() const
+{
+    return m_parsed->uids;
+}
+
+const std::vector<std::string>& ICalendarDocument::notes() const
+{
+    return m_parsed->notes;
+}
+
+ICalendarDocument::Budget ICalendarDocument::Budget::forWindow(Date start, Date end)
+{
+    const auto days = ceil<std::chrono::days>(std::max(end - start, Duration::zero())).count() + 1;
+    return {.steps = kMaxCalendarSteps, .occurrences = std::size_t(days) * kMaxOccurrencesPerDay};
+}
+
 std::vector<CalendarStoreEvent> ICalendarDocument::occurrences(const std::vector<const ICalendarDocument*>& documents,
                                                                Date start, Date end,
                                                                const std::string& calendarIdentifier)
 {
-    // Gather the series by UID in order of first appearance; events without
-    // a UID stand alone.
-    std::vector<EventSeries> series;
+    Budget budget = Budget::forWindow(start, end);
+    return occurrences(documents, start, end, calendarIdentifier, budget);
+}
+
+std::vector<CalendarStoreEvent> ICalendarDocument::occurrences(const std::vector<const ICalendarDocument*>& documents,
+                                                               Date start, Date end,
+                                                               const std::string& calendarIdentifier,
+                                                               Budget& budget)
+{
+    // The series by UID in order of first appearance; events without a UID
+    // stand alone.
+    std::vector<std::vector<EventRef>> series;
     std::map<std::string, std::size_t> byUid;
     for (const ICalendarDocument* document : documents) {
-        for (std::size_t index = 0; index < document->m_parsed->events.size(); ++index) {
-            const EventComponent item{document->m_parsed->events[index], document, index};
-            const auto uid = nonEmpty(icalcomponent_get_uid(item.component));
-            EventSeries* entry = nullptr;
-            if (uid) {
-                const auto [found, inserted] = byUid.try_emplace(*uid, series.size());
-                if (inserted)
-                    series.push_back({uid, std::nullopt, {}, {}});
-                entry = &series[found->second];
-            } else {
-                series.push_back({std::nullopt, std::nullopt, {}, {}});
-                entry = &series.back();
+        const auto& uids = document->m_parsed->uids;
+        for (std::size_t index = 0; index < uids.size(); ++index) {
+            if (!uids[index]) {
+                series.push_back({{document, index}});
+                continue;
             }
-            // A second master or a second replacement of one occurrence is a
-            // duplicate: the first one stands.
-            if (const auto key = recurrenceKey(item.component); key && uid) {
-                if (entry->overrides.try_emplace(*key, item).second)
-                    entry->overrideOrder.push_back(*key);
-            } else if (!entry->master) {
-                entry->master = item;
-            }
+            const auto [found, inserted] = byUid.try_emplace(*uids[index], series.size());
+            if (inserted)
+                series.emplace_back();
+            series[found->second].push_back({document, index});
         }
     }
-
-    const Layout layout(start, end, calendarIdentifier);
     std::vector<CalendarStoreEvent> result;
-    for (const EventSeries& entry : series)
-        for (Placed& placed : layout.series(entry))
-            result.push_back(std::move(placed.event));
+    for (const auto& events : series) {
+        auto placed = seriesOccurrences(events, start, end, calendarIdentifier, budget);
+        std::move(placed.begin(), placed.end(), std::back_inserter(result));
+        if (budget.spent)
+            break;
+    }
+    return result;
+}
+
+std::vector<CalendarStoreEvent> ICalendarDocument::seriesOccurrences(const std::vector<EventRef>& events, Date start,
+                                                                     Date end, const std::string& calendarIdentifier,
+                                                                     Budget& budget)
+{
+    EventSeries series;
+    for (const EventRef& ref : events) {
+        const Parsed& parsed = *ref.document->m_parsed;
+        const EventComponent item{parsed.events[ref.index], ref.document, ref.index, &parsed.refused};
+        const auto& uid = parsed.uids[ref.index];
+        if (!series.uid)
+            series.uid = uid;
+        // A second master or a second replacement of one occurrence is a
+        // duplicate: the first one stands.
+        if (const auto key = recurrenceKey(item.component); key && uid) {
+            if (series.overrides.try_emplace(*key, item).second)
+                series.overrideOrder.push_back(*key);
+        } else if (!series.master) {
+            series.master = item;
+        }
+    }
+    Work work(budget);
+    const Layout layout(start, end, calendarIdentifier, work);
+    std::vector<CalendarStoreEvent> result;
+    for (Placed& placed : layout.series(series))
+        result.push_back(std::move(placed.event));
     return result;
 }

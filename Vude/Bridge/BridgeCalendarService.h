@@ -44,6 +44,16 @@ public:
     /// The first listed event that is not all-day and starts after now, no
     /// later than `within` from now.
     virtual std::optional<BridgeCalendarEvent> upcoming(Duration within) const = 0;
+    /// Reads the calendars again (`hard` drops what was cached first), then
+    /// calls `done` on the main thread once the events read are published,
+    /// for whoever acts on them ("Refresh now", then the upcoming event).
+    /// Without a calendar to read, `done` runs at once.
+    virtual void refresh(bool hard, std::function<void()> done)
+    {
+        (void)hard;
+        if (done)
+            done();
+    }
 };
 
 /// No calendar: access never decided, no events.

@@ -92,3 +92,8 @@ std::optional<BridgeCalendarEvent> CalendarServiceAdapter::upcoming(Duration wit
         return std::nullopt;
     return BridgeCalendarEvent{.id = event->id, .title = event->title, .start = event->start};
 }
+
+void CalendarServiceAdapter::refresh(bool hard, std::function<void()> done)
+{
+    m_service->refresh(hard, std::move(done));
+}

@@ -24,6 +24,7 @@ public:
     void setFilter(const BridgeCalendarFilter& filter) override;
     void stop() override;
     std::optional<BridgeCalendarEvent> upcoming(Duration within) const override;
+    void refresh(bool hard, std::function<void()> done) override;
 
 private:
     std::shared_ptr<CalendarService> m_service;

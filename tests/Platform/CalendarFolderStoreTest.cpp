@@ -1,5 +1,8 @@
 #include "Platform/Desktop/CalendarFolderStore.h"
 
+#include "Platform/Core/AtomicFile.h"
+#include "Platform/Core/MainThread.h"
+
 #include "TestSupport.h"
 
 #include <QSignalSpy>
@@ -10,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 
@@ -46,6 +50,14 @@ std::vector<std::string> titles(const std::vector<CalendarStoreEvent>& events)
     std::vector<std::string> result;
     for (const auto& event : events)
         result.push_back(event.title.value_or("-"));
+    return result;
+}
+
+std::vector<std::string> titles(const std::vector<std::shared_ptr<const CalendarStoreEvent>>& events)
+{
+    std::vector<std::string> result;
+    for (const auto& event : events)
+        result.push_back(event->title.value_or("-"));
     return result;
 }
 
@@ -291,6 +303,217 @@ TEST_F(CalendarFolderStoreTest, FollowsLinksToFoldersKeptElsewhere)
     m_scheduler.advance(CalendarFolderStore::kChangeDelay);
     EXPECT_EQ(changes.count(), 1);
     EXPECT_EQ(titles(weekOf(*store, {"personal"})), std::vector<std::string>{"Dentist (moved)"});
+}
+
+std::string fixture(const std::string& name)
+{
+    auto text = AtomicFile::read(testsupport::sourceDir().toStdString() + "/tests/Platform/fixtures/" + name, 65536);
+    EXPECT_TRUE(text) << name;
+    return text.value_or("");
+}
+
+TEST_F(CalendarFolderStoreTest, ALinkThatLeadsBackIntoTheFolderIsSkipped)
+{
+    // Each link would show its target's events a second time.
+    write(root() / "home.ics", calendar(event("h", "Dinner", "20240103T180000Z")));
+    write(root() / "work" / "a.ics", calendar(event("a", "Standup", "20240102T090000Z")));
+    fs::create_directory_symlink(root(), root() / "itself");
+    fs::create_directory_symlink(root() / "work", root() / "work again");
+    fs::create_symlink(root() / "home.ics", root() / "copy.ics");
+    fs::create_symlink(root() / "home.ics", root() / "work" / "b.ics");
+    // A link that leads out of the folder is a calendar kept elsewhere.
+    const fs::path elsewhere = fs::path(m_dir.path().toStdString()) / "elsewhere";
+    write(elsewhere / "c.ics", calendar(event("c", "Match", "20240104T190000Z")));
+    fs::create_directory_symlink(elsewhere, root() / "sport");
+
+    const auto store = makeStore();
+    const std::vector<CalendarStoreCalendar> expected{
+        {"home.ics", "home", std::nullopt},
+        {"sport", "sport", std::nullopt},
+        {"work", "work", std::nullopt},
+    };
+    EXPECT_EQ(store->calendars(), expected);
+    EXPECT_EQ(titles(weekOf(*store, {"home.ics", "sport", "work"})),
+              (std::vector<std::string>{"Dinner", "Match", "Standup"}));
+    const auto watched = store->watchedPaths();
+    EXPECT_EQ(std::count(watched.begin(), watched.end(), root() / "itself"), 0);
+}
+
+TEST_F(CalendarFolderStoreTest, ARuleThatNeverMatchesIsRefusedWithOneTraceLine)
+{
+    // libical looked for a 30 February a second at a time, for good.
+    write(root() / "work" / "spin.ics", fixture("calendar-never-matching-rule.ics"));
+    write(root() / "work" / "z.ics", calendar(event("z", "Review", "20240104T140000Z")));
+    const auto store = makeStore();
+    store->calendars();
+    EXPECT_EQ(titles(weekOf(*store, {"work"})), (std::vector<std::string>{"Spin", "Review"}))
+        << "the event keeps the occurrence its start names";
+    weekOf(*store, {"work"});
+    EXPECT_EQ(m_trace, std::vector<std::string>{"calendar file work/spin.ics: repeat rule ignored: "
+                                                "FREQ=SECONDLY;BYMONTHDAY=30;BYMONTH=2: its days never come"});
+}
+
+TEST_F(CalendarFolderStoreTest, AZoneThatChangesEverySecondIsReadAsTheSystemsZone)
+{
+    write(root() / "zone.ics", fixture("calendar-zone-every-second.ics"));
+    const auto store = makeStore();
+    const auto events = weekOf(*store, {"zone.ics"});
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].start, utc(2024, 1, 2, 9)) << "10:00 in Berlin's winter";
+    EXPECT_EQ(m_trace, std::vector<std::string>{
+                           "calendar file zone.ics: time zone Europe/Berlin ignored: it changes more often than yearly"});
+}
+
+TEST_F(CalendarFolderStoreTest, AFileWhoseRepeatsOverrunIsSetAsideUntilItChanges)
+{
+    // Counted rules are stepped from their start, every second since 1970.
+    const auto hog = [](const std::string& title) {
+        std::string rules;
+        for (int i = 0; i < 4; ++i)
+            rules += "RRULE:FREQ=SECONDLY;COUNT=100000000;BYSECOND=" + std::to_string(i) + "\r\n";
+        return calendar("BEGIN:VEVENT\r\nUID:hog\r\nSUMMARY:" + title + "\r\nDTSTART:19700101T000000Z\r\n" + rules +
+                        "END:VEVENT\r\n" + event("early", "Early", "20240102T080000Z"));
+    };
+    write(root() / "work" / "a.ics", calendar(event("a", "Standup", "20240102T090000Z")));
+    write(root() / "work" / "hog.ics", hog("Hog"));
+    write(root() / "work" / "z.ics", calendar(event("z", "Review", "20240104T140000Z")));
+    const auto store = makeStore();
+    store->calendars();
+
+    const std::string setAside =
+        "calendar file set aside until it changes: work/hog.ics: its repeats take too long to lay out";
+    EXPECT_EQ(titles(weekOf(*store, {"work"})), (std::vector<std::string>{"Standup", "Review"}))
+        << "the rest of the calendar still shows";
+    EXPECT_EQ(m_trace, std::vector<std::string>{setAside});
+
+    // Read again, even from scratch: it stays aside, and quiet.
+    weekOf(*store, {"work"});
+    store->reset();
+    EXPECT_EQ(titles(weekOf(*store, {"work"})), (std::vector<std::string>{"Standup", "Review"}));
+    EXPECT_EQ(m_trace.size(), 1u);
+
+    // A new version is tried again.
+    write(root() / "work" / "hog.ics", hog("Hog, edited"));
+    weekOf(*store, {"work"});
+    EXPECT_EQ(m_trace, (std::vector<std::string>{setAside, setAside}));
+    write(root() / "work" / "hog.ics", calendar(event("hog", "Tamed", "20240105T090000Z")));
+    EXPECT_EQ(titles(weekOf(*store, {"work"})), (std::vector<std::string>{"Standup", "Tamed", "Review"}));
+}
+
+TEST_F(CalendarFolderStoreTest, AReadAfterChangesLaysOutAgainWhatTheChangedFilesHeldBeforeAndHoldNow)
+{
+    // A daily standup in one file, one of its days moved by another file; a
+    // review between them. Series keep the order in which they first appear.
+    const auto standup = [](const std::string& uid, const std::string& title) {
+        return calendar("BEGIN:VEVENT\r\nUID:" + uid + "\r\nSUMMARY:" + title +
+                        "\r\nDTSTART:20240101T090000Z\r\nDURATION:PT15M\r\nRRULE:FREQ=DAILY;COUNT=3\r\nEND:VEVENT\r\n");
+    };
+    const auto moved = [](const std::string& at) {
+        return calendar("BEGIN:VEVENT\r\nUID:standup\r\nSUMMARY:Moved\r\nRECURRENCE-ID:20240102T090000Z\r\n"
+                        "DTSTART:" + at + "\r\nDURATION:PT15M\r\nEND:VEVENT\r\n");
+    };
+    write(root() / "work" / "a.ics", standup("standup", "Standup"));
+    write(root() / "work" / "b.ics", calendar(event("review", "Review", "20240101T140000Z")));
+    write(root() / "work" / "c.ics", moved("20240102T110000Z"));
+    const auto store = makeStore();
+    store->calendars();
+    const auto read = [&] {
+        std::vector<std::pair<std::string, Date>> result;
+        for (const auto& event : weekOf(*store, {"work"}))
+            result.emplace_back(event.title.value_or("-"), *event.start);
+        return result;
+    };
+    using Shown = std::vector<std::pair<std::string, Date>>;
+    EXPECT_EQ(read(), (Shown{{"Standup", utc(2024, 1, 1, 9)},
+                             {"Moved", utc(2024, 1, 2, 11)},
+                             {"Standup", utc(2024, 1, 3, 9)},
+                             {"Review", utc(2024, 1, 1, 14)}}));
+
+    struct Step {
+        const char* why;
+        std::function<void()> change;
+        Shown shown;
+    };
+    const Step steps[] = {
+        {"the moving file moves it elsewhere",
+         [&] { write(root() / "work" / "c.ics", moved("20240102T160000Z")); },
+         {{"Standup", utc(2024, 1, 1, 9)},
+          {"Moved", utc(2024, 1, 2, 16)},
+          {"Standup", utc(2024, 1, 3, 9)},
+          {"Review", utc(2024, 1, 1, 14)}}},
+        {"the moving file goes", [&] { fs::remove(root() / "work" / "c.ics"); },
+         {{"Standup", utc(2024, 1, 1, 9)},
+          {"Standup", utc(2024, 1, 2, 9)},
+          {"Standup", utc(2024, 1, 3, 9)},
+          {"Review", utc(2024, 1, 1, 14)}}},
+        {"it comes back", [&] { write(root() / "work" / "c.ics", moved("20240102T110000Z")); },
+         {{"Standup", utc(2024, 1, 1, 9)},
+          {"Moved", utc(2024, 1, 2, 11)},
+          {"Standup", utc(2024, 1, 3, 9)},
+          {"Review", utc(2024, 1, 1, 14)}}},
+        {"the repeating file takes another UID: the moved day stands alone, after the review",
+         [&] { write(root() / "work" / "a.ics", standup("standup-2", "Standup")); },
+         {{"Standup", utc(2024, 1, 1, 9)},
+          {"Standup", utc(2024, 1, 2, 9)},
+          {"Standup", utc(2024, 1, 3, 9)},
+          {"Review", utc(2024, 1, 1, 14)},
+          {"Moved", utc(2024, 1, 2, 11)}}},
+        {"a file in the middle changes its title only",
+         [&] { write(root() / "work" / "b.ics", calendar(event("review", "Design review", "20240101T140000Z"))); },
+         {{"Standup", utc(2024, 1, 1, 9)},
+          {"Standup", utc(2024, 1, 2, 9)},
+          {"Standup", utc(2024, 1, 3, 9)},
+          {"Design review", utc(2024, 1, 1, 14)},
+          {"Moved", utc(2024, 1, 2, 11)}}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.why);
+        step.change();
+        EXPECT_EQ(read(), step.shown);
+        // The same, whatever was kept.
+        const auto fresh = makeStore();
+        fresh->calendars();
+        EXPECT_EQ(weekOf(*fresh, {"work"}), weekOf(*store, {"work"}));
+    }
+}
+
+TEST_F(CalendarFolderStoreTest, AReadRunsOnAThreadOfItsOwnAndAnswersOnTheMainThread)
+{
+    write(root() / "work" / "spin.ics", fixture("calendar-never-matching-rule.ics"));
+    write(root() / "work" / "a.ics", calendar(event("a", "Standup", "20240103T090000Z")));
+    write(root() / "home.ics", calendar(event("h", "Dinner", "20240103T180000Z")));
+    const auto store = makeStore();
+
+    std::optional<CalendarStoreSnapshot> answer;
+    bool onMainThread = false;
+    CalendarStoreRead request{.hard = true, .window = std::pair{utc(2024, 1, 1), utc(2024, 1, 8)},
+                              .visibleCalendars = {"work"}};
+    store->read(request, [&](CalendarStoreSnapshot snapshot) {
+        onMainThread = isMainThread();
+        answer = std::move(snapshot);
+    });
+    EXPECT_FALSE(answer) << "the caller never waits for the files";
+    ASSERT_TRUE(testsupport::waitUntil([&] { return answer.has_value(); }));
+    EXPECT_TRUE(onMainThread);
+    EXPECT_EQ(answer->calendars.size(), 2u);
+    EXPECT_EQ(titles(answer->events), (std::vector<std::string>{"Standup", "Spin"}));
+    EXPECT_EQ(m_trace.size(), 1u) << "trace lines are written on the main thread";
+
+    // Without a window only the calendars are read; a store that goes while
+    // reading answers nothing.
+    answer.reset();
+    store->read({.hard = false, .window = std::nullopt, .visibleCalendars = {}},
+                [&](CalendarStoreSnapshot snapshot) { answer = std::move(snapshot); });
+    ASSERT_TRUE(testsupport::waitUntil([&] { return answer.has_value(); }));
+    EXPECT_TRUE(answer->events.empty());
+    EXPECT_EQ(answer->calendars.size(), 2u);
+
+    bool answered = false;
+    auto gone = makeStore();
+    gone->read(request, [&](CalendarStoreSnapshot) { answered = true; });
+    gone.reset();
+    testsupport::processEvents();
+    EXPECT_FALSE(answered);
 }
 
 } // namespace

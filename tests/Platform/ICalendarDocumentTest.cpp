@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -210,10 +211,12 @@ TEST(ICalendarDocument, RepeatsReachTheWindowFromLongAgoAndStopAtTheirLimits)
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].start, utc(2023, 12, 31, 20));
 
-    // A rule every second is cut off rather than laid out in full.
+    // A rule every second is cut off rather than laid out in full: at what
+    // the window's days can show.
     events = layout({calendar(event("UID:flood\r\nDTSTART:20240101T000000Z\r\nRRULE:FREQ=SECONDLY\r\n"))},
                     utc(2024, 1, 1), utc(2024, 1, 2));
-    EXPECT_EQ(events.size(), ICalendarDocument::kMaxOccurrencesPerEvent);
+    EXPECT_EQ(events.size(), ICalendarDocument::Budget::forWindow(utc(2024, 1, 1), utc(2024, 1, 2)).occurrences);
+    EXPECT_LE(events.size(), ICalendarDocument::kMaxOccurrencesPerEvent);
 }
 
 TEST(ICalendarDocument, KeepsEventsThatOverlapTheWindow)
@@ -299,6 +302,226 @@ TEST(ICalendarDocument, ReadsTheCalendarsOwnNameAndColour)
         EXPECT_EQ(document->calendarName(), row.name);
         EXPECT_EQ(document->calendarColor(), row.color);
     }
+}
+
+// --- Files from anywhere ------------------------------------------------------
+
+std::vector<Date> starts(const std::vector<CalendarStoreEvent>& events)
+{
+    std::vector<Date> result;
+    for (const auto& event : events)
+        result.push_back(*event.start);
+    return result;
+}
+
+TEST(ICalendarDocument, RulesRepeatingWithinADayFollowTheirLimitsAndInterval)
+{
+    // Laid out here a step at a time, as the standard reads them: BYHOUR,
+    // BYMINUTE and day parts limit, BYSECOND (and for hours BYMINUTE)
+    // expand, and the steps keep the start's phase. (libical expands some
+    // limits of these rules.) All start on 31 December 2023 at 08:10 UTC.
+    struct Row {
+        const char* rule;
+        Date start;
+        Date end;
+        std::vector<Date> expected;
+    };
+    const Date jan1 = utc(2024, 1, 1);
+    const Date jan2 = utc(2024, 1, 2);
+    const Date jan3 = utc(2024, 1, 3);
+    std::vector<Date> everyNinetyMinutes;
+    for (int k = 0; k < 16; ++k)
+        everyNinetyMinutes.push_back(utc(2024, 1, 2, 0, 40) + minutes(90 * k));
+    std::vector<Date> atNoonEverySeventhMinute;
+    for (int minute = 3; minute < 60; minute += 7)
+        for (int second : {0, 30})
+            atNoonEverySeventhMinute.push_back(utc(2024, 1, 1, 12, minute, second));
+    const Row rows[] = {
+        {"FREQ=HOURLY;INTERVAL=5;BYHOUR=9,10,11,12,13,14", jan1, jan2,
+         {utc(2024, 1, 1, 9, 10), utc(2024, 1, 1, 14, 10)}},
+        {"FREQ=HOURLY;INTERVAL=6;BYMINUTE=15,45", jan1, jan2,
+         {utc(2024, 1, 1, 2, 15), utc(2024, 1, 1, 2, 45), utc(2024, 1, 1, 8, 15), utc(2024, 1, 1, 8, 45),
+          utc(2024, 1, 1, 14, 15), utc(2024, 1, 1, 14, 45), utc(2024, 1, 1, 20, 15), utc(2024, 1, 1, 20, 45)}},
+        {"FREQ=HOURLY;INTERVAL=6;BYDAY=TU", jan1, jan3,
+         {utc(2024, 1, 2, 2, 10), utc(2024, 1, 2, 8, 10), utc(2024, 1, 2, 14, 10), utc(2024, 1, 2, 20, 10)}},
+        {"FREQ=MINUTELY;INTERVAL=7;BYSECOND=0,30;BYHOUR=12", jan1, jan2, atNoonEverySeventhMinute},
+        {"FREQ=MINUTELY;INTERVAL=90;BYMONTHDAY=2,-2", jan1, jan3, everyNinetyMinutes},
+        {"FREQ=SECONDLY;INTERVAL=450;BYMINUTE=10,17;BYHOUR=8", jan1, jan2,
+         {utc(2024, 1, 1, 8, 10), utc(2024, 1, 1, 8, 17, 30)}},
+        // 192 steps a day: always the same times, never these minutes.
+        {"FREQ=SECONDLY;INTERVAL=450;BYMINUTE=0,15;BYHOUR=8", jan1, jan3, {}},
+        {"FREQ=HOURLY;COUNT=20", jan1, jan2,
+         {utc(2024, 1, 1, 0, 10), utc(2024, 1, 1, 1, 10), utc(2024, 1, 1, 2, 10), utc(2024, 1, 1, 3, 10)}},
+        {"FREQ=MINUTELY;INTERVAL=45;UNTIL=20240101T020000Z", jan1, jan2,
+         {utc(2024, 1, 1, 0, 40), utc(2024, 1, 1, 1, 25)}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        const auto events = layout(
+            {calendar(event("UID:r\r\nDTSTART:20231231T081000Z\r\nRRULE:" + std::string(row.rule) + "\r\n"))},
+            row.start, row.end);
+        EXPECT_EQ(starts(events), row.expected);
+    }
+}
+
+TEST(ICalendarDocument, RulesWhoseDaysNeverComeAreRefusedWhenRead)
+{
+    // libical looks for such a day until the year 2582, stepping through
+    // every second for the first rule: the reader would never return.
+    struct Row {
+        const char* rule;
+        bool refused;
+    };
+    const Row rows[] = {
+        {"FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30", true},
+        {"FREQ=DAILY;BYMONTH=4;BYMONTHDAY=31", true},
+        {"FREQ=MONTHLY;BYMONTH=2;BYMONTHDAY=-30", true},
+        {"FREQ=YEARLY;BYYEARDAY=367", true},
+        {"FREQ=MINUTELY;BYMONTH=2;BYMONTHDAY=29;BYYEARDAY=60", false}, // Feb 29 is day 60
+        {"FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29", false},
+        {"FREQ=DAILY;BYMONTH=1;BYYEARDAY=-366", false}, // 1 January of a leap year
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        const auto document = parsed(calendar(event("UID:x\r\nDTSTART:20240101T090000Z\r\nRRULE:" +
+                                                    std::string(row.rule) + "\r\n")));
+        ASSERT_TRUE(document);
+        EXPECT_EQ(document->notes().size(), row.refused ? 1u : 0u);
+        if (row.refused) {
+            EXPECT_NE(document->notes()[0].find("repeat rule ignored"), std::string::npos) << document->notes()[0];
+            // The event keeps the occurrence its start names.
+            const auto events = ICalendarDocument::occurrences({document.get()}, kWeekStart, kWeekEnd, "work");
+            EXPECT_EQ(starts(events), std::vector<Date>{utc(2024, 1, 1, 9)});
+        }
+    }
+}
+
+TEST(ICalendarDocument, SparseRulesWithinADayReachTheirFarDaysInFewSteps)
+{
+    // A second on 29 February only: from March 2024 the next lies four
+    // years on, 126 million seconds, which libical steps through one by one.
+    const std::string rule = "UID:leap\r\nDTSTART:20200229T090000Z\r\n"
+                             "RRULE:FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=29;BYHOUR=9;BYMINUTE=0;BYSECOND=0,30\r\n";
+    ICalendarDocument::Budget budget = ICalendarDocument::Budget::forWindow(utc(2024, 3, 1), utc(2024, 3, 8));
+    const auto document = parsed(calendar(event(rule)));
+    auto events = ICalendarDocument::occurrences({document.get()}, utc(2024, 3, 1), utc(2024, 3, 8), "work", budget);
+    EXPECT_TRUE(events.empty());
+    EXPECT_FALSE(budget.spent);
+    EXPECT_GT(budget.steps, ICalendarDocument::kMaxCalendarSteps - 1000)
+        << "a step for each day, and each hour and minute of a day that can pass";
+
+    events = layout({calendar(event(rule))}, utc(2024, 2, 29), utc(2024, 3, 1));
+    EXPECT_EQ(starts(events), (std::vector<Date>{utc(2024, 2, 29, 9), utc(2024, 2, 29, 9, 0, 30)}));
+}
+
+TEST(ICalendarDocument, ManyCountedRulesStopAtTheCalendarsBudget)
+{
+    // Counted rules are stepped from their start: fifty from 1970 would
+    // take libical ten million steps on every layout.
+    std::string rules;
+    for (int i = 0; i < 50; ++i)
+        rules += "RRULE:FREQ=SECONDLY;COUNT=100000000;BYSECOND=" + std::to_string(i) + "\r\n";
+    const auto document = parsed(calendar(event("UID:counted\r\nDTSTART:19700101T000000Z\r\n" + rules) +
+                                          event("UID:later\r\nDTSTART:20240102T090000Z\r\n")));
+    ICalendarDocument::Budget budget = ICalendarDocument::Budget::forWindow(kWeekStart, kWeekEnd);
+    const auto events = ICalendarDocument::occurrences({document.get()}, kWeekStart, kWeekEnd, "work", budget);
+    EXPECT_TRUE(budget.spent);
+    EXPECT_EQ(budget.steps, 0u);
+    EXPECT_TRUE(events.empty()) << "a layout cut short stops where it is";
+}
+
+TEST(ICalendarDocument, ADeadlineOrACancelStopsALayout)
+{
+    const auto document = parsed(calendar(event("UID:daily\r\nDTSTART:20240101T090000Z\r\nRRULE:FREQ=DAILY\r\n")));
+    {
+        ICalendarDocument::Budget budget = ICalendarDocument::Budget::forWindow(kWeekStart, kWeekEnd);
+        budget.deadline = std::chrono::steady_clock::now() - std::chrono::seconds(1);
+        ICalendarDocument::occurrences({document.get()}, kWeekStart, kWeekEnd, "work", budget);
+        EXPECT_TRUE(budget.spent);
+    }
+    {
+        const std::atomic<bool> cancelled{true};
+        ICalendarDocument::Budget budget = ICalendarDocument::Budget::forWindow(kWeekStart, kWeekEnd);
+        budget.cancelled = &cancelled;
+        ICalendarDocument::occurrences({document.get()}, kWeekStart, kWeekEnd, "work", budget);
+        EXPECT_TRUE(budget.spent);
+    }
+}
+
+TEST(ICalendarDocument, ManyExclusionsAreEachReadOnce)
+{
+    // Every sixth minute of a week, less all but the first of each hour
+    // (1,512 exclusions, each of which was read again for each of the 1,680
+    // candidates) and a whole day by its date.
+    std::string exclusions;
+    for (int day = 1; day <= 7; ++day)
+        for (int hour = 0; hour < 24; ++hour)
+            for (int minute = 6; minute < 60; minute += 6) {
+                char line[64];
+                std::snprintf(line, sizeof line, "EXDATE:202401%02dT%02d%02d00Z\r\n", day, hour, minute);
+                exclusions += line;
+            }
+    exclusions += "EXDATE;VALUE=DATE:20240103\r\n";
+    const auto events = layout({calendar(event("UID:m\r\nDTSTART:20240101T000000Z\r\n"
+                                                "RRULE:FREQ=MINUTELY;INTERVAL=6;COUNT=1680\r\n" +
+                                                exclusions))},
+                               kWeekStart, kWeekEnd);
+    // Left: the first minute of each hour, but on 3 January.
+    ASSERT_EQ(events.size(), 6u * 24u);
+    EXPECT_EQ(events[0].start, utc(2024, 1, 1, 0));
+    EXPECT_EQ(events[47].start, utc(2024, 1, 2, 23));
+    EXPECT_EQ(events[48].start, utc(2024, 1, 4, 0));
+}
+
+TEST(ICalendarDocument, ManyEventsInOneFileKeepWhatTheWindowsDaysCanShow)
+{
+    // What a 26 MB file did: a million events, every one kept.
+    std::string events;
+    const std::size_t count = 3 * ICalendarDocument::kMaxOccurrencesPerDay;
+    for (std::size_t i = 0; i < count; ++i)
+        events += event("UID:e" + std::to_string(i) + "\r\nDTSTART:20240102T090000Z\r\n");
+    const Date start = utc(2024, 1, 2);
+    const Date end = utc(2024, 1, 3);
+    const auto laid = layout({calendar(events)}, start, end);
+    const std::size_t allowance = ICalendarDocument::Budget::forWindow(start, end).occurrences;
+    ASSERT_LT(allowance, count);
+    ASSERT_EQ(laid.size(), allowance);
+    EXPECT_EQ(laid.front().eventIdentifier, "e0") << "the first to appear are kept";
+}
+
+TEST(ICalendarDocument, AZoneChangingMoreOftenThanYearlyIsDroppedForTheSystemsOwn)
+{
+    // libical lays out every change of a zone up to the year it reads: one a
+    // second takes minutes and gigabytes.
+    const std::string zone = "BEGIN:VTIMEZONE\r\nTZID:Europe/Berlin\r\n"
+                             "BEGIN:STANDARD\r\nDTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\n"
+                             "TZOFFSETTO:+0200\r\nRRULE:FREQ=SECONDLY\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+    const std::string custom = "BEGIN:VTIMEZONE\r\nTZID:Custom Time\r\n"
+                               "BEGIN:DAYLIGHT\r\nDTSTART:19700101T000000\r\nTZOFFSETFROM:+0100\r\n"
+                               "TZOFFSETTO:+0200\r\nRRULE:FREQ=MONTHLY\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n";
+    const std::string real = "BEGIN:VTIMEZONE\r\nTZID:Real Time\r\n"
+                             "BEGIN:STANDARD\r\nDTSTART:19701025T030000\r\nTZOFFSETFROM:+0200\r\n"
+                             "TZOFFSETTO:+0100\r\nRRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\nEND:STANDARD\r\n"
+                             "BEGIN:DAYLIGHT\r\nDTSTART:19700329T020000\r\nTZOFFSETFROM:+0100\r\n"
+                             "TZOFFSETTO:+0200\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\nEND:DAYLIGHT\r\n"
+                             "END:VTIMEZONE\r\n";
+    const auto document = parsed(calendar(event("UID:berlin\r\nDTSTART;TZID=Europe/Berlin:20240102T090000\r\n") +
+                                              event("UID:custom\r\nDTSTART;TZID=Custom Time:20240103T090000\r\n") +
+                                              event("UID:real\r\nDTSTART;TZID=Real Time:20240104T090000\r\n"),
+                                          zone + custom + real));
+    ASSERT_TRUE(document);
+    auto notes = document->notes();
+    std::sort(notes.begin(), notes.end());
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "time zone Custom Time ignored: it changes more often than yearly",
+                         "time zone Europe/Berlin ignored: it changes more often than yearly",
+                     }));
+    const auto events = ICalendarDocument::occurrences({document.get()}, kWeekStart, kWeekEnd, "work");
+    EXPECT_EQ(starts(events), (std::vector<Date>{
+                                  utc(2024, 1, 2, 8), // the system's Berlin, an hour ahead in winter
+                                  utc(2024, 1, 3, 9), // unknown to the system: the local clock (UTC here)
+                                  utc(2024, 1, 4, 8), // a real zone is kept
+                              }));
 }
 
 } // namespace

@@ -490,6 +490,55 @@ TEST_F(AppNotch, FromTheStartTheNotchIsDrawnClosedAndTakesThePointer)
     EXPECT_TRUE(errorLineStartingWith("state open(")) << "a click opens the Desk";
 }
 
+// A calendars folder holding files that once held the main thread for good
+// (a rule libical searched for a 30 February a second at a time) or for
+// seconds (fifty counted rules stepped from 1970): they are read on a thread
+// of their own, and the notch answers a hover within a second meanwhile.
+TEST_F(AppNotch, WithHostileCalendarFilesTheNotchStillAnswersAHoverWithinASecond)
+{
+    const QString calendars = home.filePath(".local/share/Vude/Calendars/work");
+    ASSERT_TRUE(QDir().mkpath(calendars));
+    ASSERT_TRUE(QFile::copy(testsupport::sourceDir() + "/tests/Platform/fixtures/calendar-never-matching-rule.ics",
+                            calendars + "/spin.ics"));
+    QFile counted(calendars + "/counted.ics");
+    ASSERT_TRUE(counted.open(QIODevice::WriteOnly));
+    counted.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\nUID:counted\r\n"
+                  "DTSTART:19700101T000000Z\r\n");
+    for (int i = 0; i < 50; ++i)
+        counted.write(QStringLiteral("RRULE:FREQ=SECONDLY;COUNT=100000000;BYSECOND=%1\r\n").arg(i).toLatin1());
+    counted.write("END:VEVENT\r\nEND:VCALENDAR\r\n");
+    counted.close();
+    launch();
+
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            pointer->moveTo(kCentreX, 4);
+            return windowUnderPointer() != 0;
+        },
+        std::chrono::milliseconds(kDeadlineMs)))
+        << "the notch takes no pointer";
+    EXPECT_EQ(nextHover(1000), true) << "the hover waited for the calendars";
+
+    // The calendars were read meanwhile, each hostile file noted once.
+    QFile trace(home.filePath("run/vude-diagnostics.log"));
+    const auto traced = [&](const char* text) {
+        return waitUntil(
+            [&] {
+                trace.close();
+                return trace.open(QIODevice::ReadOnly) && trace.readAll().contains(text);
+            },
+            std::chrono::milliseconds(kDeadlineMs));
+    };
+    EXPECT_TRUE(traced("calendar file work/spin.ics: repeat rule ignored"));
+    EXPECT_TRUE(traced("calendar file set aside until it changes: work/counted.ics"));
+
+    // Away and back: the notch still follows the pointer.
+    pointer->moveTo(kCentreX, 400);
+    EXPECT_EQ(settledHover(), false);
+    pointer->moveTo(kCentreX, 4);
+    EXPECT_EQ(nextHover(1000), true);
+}
+
 // With a compositing manager the panel is translucent and the backdrop shades
 // the screen around the notch: the closed notch's own 248 × 34 (its 196 × 8
 // shape grown by 26 to the sides and below), nothing beyond.

@@ -151,4 +151,37 @@ TEST_F(CalendarThroughTheBridgeTest, RefusedAccessAnnouncesNothing)
     EXPECT_TRUE(presented.empty());
 }
 
+// A store that reads away from the main thread answers later; what the
+// bridge announces follows the answer, at start and after "Refresh now".
+TEST_F(CalendarThroughTheBridgeTest, TheNextEventIsAnnouncedOnceTheReadIsOver)
+{
+    settings.setCalendarLeadMinutes(10);
+    store->eventList = {storeEvent("standup", clock.now() + 59s, 15min)};
+    store->holdsReads = true;
+    makeBridge();
+    ASSERT_TRUE(startBridge());
+    testsupport::processEvents();
+    EXPECT_TRUE(presented.empty()) << "nothing was read yet";
+    while (store->pendingReadCount() > 0)
+        store->finishPendingReads();
+    testsupport::processEvents();
+    ASSERT_EQ(presented.size(), 1u);
+    EXPECT_EQ(presented[0].title(), "Event standup");
+
+    clock.advance(2min);
+    coordinator.dismissCurrent();
+    store->eventList.push_back(storeEvent("review", clock.now() + 5min, 1h));
+    bool refreshed = false;
+    bridge->calendar().refresh(true, [&] {
+        refreshed = true;
+        bridge->checkUpcomingEvent();
+    });
+    EXPECT_FALSE(refreshed);
+    EXPECT_EQ(presented.size(), 1u);
+    store->finishPendingReads();
+    EXPECT_TRUE(refreshed);
+    ASSERT_EQ(presented.size(), 2u);
+    EXPECT_EQ(presented[1].title(), "Event review");
+}
+
 } // namespace

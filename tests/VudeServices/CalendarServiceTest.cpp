@@ -346,4 +346,83 @@ TEST_F(CalendarServiceTest, TheTimerAndObserverDieWithTheService)
     m_scheduler.advance(seconds(900));
 }
 
+// A store that reads away from the main thread answers later: what the
+// service shows and what its callers do wait for the answer.
+TEST_F(CalendarServiceTest, WhatActsOnARefreshWaitsForTheReadToBeOver)
+{
+    auto& service = makeService(Status::fullAccess);
+    m_store->holdsReads = true;
+    bool started = false;
+    service.start([&] { started = true; });
+    EXPECT_FALSE(started) << "start is over once the first refresh is published";
+    EXPECT_TRUE(service.isRefreshing());
+    EXPECT_TRUE(service.events().empty());
+    EXPECT_EQ(service.lastRefresh(), std::nullopt);
+    EXPECT_EQ(m_store->calendarsCount, 0) << "nothing is read while the main thread waits";
+
+    m_store->finishPendingReads();
+    EXPECT_TRUE(started);
+    EXPECT_FALSE(service.isRefreshing());
+    EXPECT_EQ(ids(service.events()), (std::vector<std::string>{"review", "dinner"}));
+    EXPECT_EQ(service.lastRefresh(), m_clock.now());
+    ASSERT_EQ(m_store->reads.size(), 1u);
+    EXPECT_TRUE(m_store->reads[0].hard);
+
+    // The calendar settings' "Refresh now": hard, then act on the result.
+    m_store->eventList.push_back(storeEvent("late", utc(2024, 3, 15, 18), utc(2024, 3, 15, 19)));
+    std::vector<std::string> seenByTheAction;
+    service.refresh(true, [&] { seenByTheAction = ids(service.events()); });
+    EXPECT_TRUE(seenByTheAction.empty());
+    m_store->finishPendingReads();
+    EXPECT_EQ(seenByTheAction, (std::vector<std::string>{"review", "late", "dinner"}));
+}
+
+TEST_F(CalendarServiceTest, RefreshesAskedWhileReadingBecomeOneMoreRead)
+{
+    auto& service = makeService(Status::fullAccess);
+    service.start();
+    m_store->holdsReads = true;
+    m_store->reads.clear();
+
+    int done = 0;
+    service.refresh(false, [&] { ++done; });
+    // A change, a hard refresh and another change while the first is read.
+    m_store->simulateChange();
+    service.refresh(true, [&] { ++done; });
+    m_store->simulateChange();
+    EXPECT_EQ(m_store->pendingReadCount(), 1u) << "one read at a time";
+
+    m_store->finishPendingReads();
+    EXPECT_EQ(done, 1) << "the first caller's read is over";
+    ASSERT_EQ(m_store->pendingReadCount(), 1u) << "the ones asked meanwhile are one more read";
+    m_store->finishPendingReads();
+    EXPECT_EQ(done, 2);
+    EXPECT_EQ(m_store->pendingReadCount(), 0u);
+    ASSERT_EQ(m_store->reads.size(), 2u);
+    EXPECT_FALSE(m_store->reads[0].hard);
+    EXPECT_TRUE(m_store->reads[1].hard) << "hard when any of them was";
+}
+
+TEST_F(CalendarServiceTest, AReadForAFilterNoLongerInForceIsNotPublished)
+{
+    auto& service = makeService(Status::fullAccess);
+    service.start();
+    m_store->holdsReads = true;
+    QSignalSpy changes(&service, &CalendarService::eventsChanged);
+
+    bool done = false;
+    service.refresh(false, [&] { done = true; });
+    service.setFilter({{"home"}, 7, 7, false, false, false});
+    m_store->finishPendingReads();
+    EXPECT_EQ(changes.count(), 0) << "read for the old filter";
+    EXPECT_FALSE(done) << "its caller waits for the read of the filter in force";
+    ASSERT_EQ(m_store->pendingReadCount(), 1u);
+    EXPECT_EQ(m_store->reads.back().visibleCalendars, std::set<std::string>{"home"});
+
+    m_store->finishPendingReads();
+    EXPECT_TRUE(done);
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(ids(service.events()), std::vector<std::string>{"dinner"});
+}
+
 } // namespace
