@@ -17,13 +17,15 @@ endif()
 
 find_program(CCACHE_PROGRAM ccache)
 if(CCACHE_PROGRAM)
-    # Paths under the sources are hashed relative to them, so clones in other
-    # folders share entries. Depend mode takes the included files from the
-    # compiler's own dependency file, so a miss (every source of a cold build)
-    # costs no extra preprocessor run.
+    # Paths under the sources are hashed relative to them, and the build
+    # folder is left out of the hash (ccache adds it whenever there is debug
+    # info), so clones in other folders share entries. Depend mode takes the
+    # included files from the compiler's own dependency file, so a miss (every
+    # source of a cold build) costs no extra preprocessor run.
     set(CMAKE_CXX_COMPILER_LAUNCHER
         /usr/bin/env
         "CCACHE_BASEDIR=${PROJECT_SOURCE_DIR}"
+        "CCACHE_NOHASHDIR=1"
         "CCACHE_DEPEND=1"
         "${CCACHE_PROGRAM}")
 endif()
