@@ -613,6 +613,13 @@ bool hasUnsentChange(const std::optional<LocalRow<Model>>& local, const std::opt
     return recordOf<Model>(*local, &*shadow).digest != shadow->digest;
 }
 
+/// Lists a row for the next export although no save touched it.
+Expected<void, std::string> listAgain(SqliteDatabase& database, const std::string& name, std::string_view entity)
+{
+    return runWith(database, "INSERT OR REPLACE INTO Z_MIRRORCHANGES (Z_RECORDNAME, Z_ENTITY) VALUES (?1, ?2)",
+                   std::string_view(name), entity);
+}
+
 /// A local change not sent yet meets a remote version: the later one wins, as
 /// it would have had the change gone out first. When the local one does, the
 /// remote version is taken as the one it replaces (so it goes out stamped
@@ -626,6 +633,8 @@ Expected<bool, std::string> keepUnsentChange(SqliteDatabase& database, const Clo
     row.version = record.version();
     if (auto written = writeShadow(database, record.recordName, row); !written)
         return unexpected(written.error());
+    if (auto listed = listAgain(database, record.recordName, record.recordType); !listed)
+        return unexpected(listed.error());
     return true;
 }
 
@@ -1111,6 +1120,11 @@ CloudMirror::PassOutcome CloudMirror::runPass()
                         traceLater("cloud mirror: kept note " + record.recordName
                                    + " that another install deleted: it still holds text");
                         outcome.changedLocally = true;
+                        // Sent again, as a new version after the deletion.
+                        if (auto listed = listAgain(database, record.recordName, record.recordType); !listed) {
+                            applied = listed;
+                            return;
+                        }
                     } else if (*removal == Removal::removed) {
                         ++outcome.applied;
                         if constexpr (std::is_same_v<Model, SyncedNote>)

@@ -308,15 +308,22 @@ void FolderCloudDatabase::noteChanged(std::string_view name)
 void FolderCloudDatabase::replaceRecords(OtherInstall& other, const std::vector<std::string>& names,
                                          std::map<std::string, CloudInstallState::Entry, std::less<>> records)
 {
+    auto& held = other.state.records;
     for (const auto& name : names) {
-        other.state.records.erase(name);
+        if (records.contains(name))
+            continue;
+        held.erase(name);
         noteChanged(name);
     }
+    // Only what differs is news: a rewritten chunk mostly repeats itself.
     for (auto& [name, entry] : records) {
-        noteChanged(name);
-        auto [position, inserted] = other.state.records.try_emplace(name, entry);
-        if (!inserted && position->second.record.version() < entry.record.version())
+        auto [position, inserted] = held.try_emplace(name, entry);
+        if (!inserted) {
+            if (position->second == entry)
+                continue;
             position->second = std::move(entry);
+        }
+        noteChanged(name);
     }
 }
 
@@ -324,6 +331,7 @@ void FolderCloudDatabase::readInstallFile(const std::string& install, const std:
                                           const FileStamp& stamp, OtherInstall& other)
 {
     other.stamp = stamp;
+    other.attempted = true;
     other.current = false;
     const auto path = containerFolder() / name;
     auto bytes = AtomicFile::read(path, m_options.maxStateFileBytes);
@@ -394,7 +402,8 @@ bool FolderCloudDatabase::readChunks(const std::string& install, const Listing& 
             complete = false; // not arrived yet
             continue;
         }
-        if (!(cached.current && cached.stamp == found->second)) {
+        if (!cached.attempted || !(cached.stamp == found->second)) {
+            cached.attempted = true;
             cached.stamp = found->second;
             cached.current = false;
             auto bytes = AtomicFile::read(containerFolder() / name, m_options.maxStateFileBytes);
@@ -455,8 +464,9 @@ bool FolderCloudDatabase::refreshOthers(const Listing& listing)
         if (!fs::is_regular_file(fs::symlink_status(containerFolder() / name))) {
             skip(name, stamp, ": not a regular file");
             other.stamp = stamp;
+            other.attempted = true;
             other.current = false;
-        } else if (!(other.stamp == stamp && other.current)) {
+        } else if (!other.attempted || !(other.stamp == stamp)) {
             readInstallFile(*install, name, stamp, other);
         }
         other.complete = other.current && (!other.manifest || readChunks(*install, listing, other));

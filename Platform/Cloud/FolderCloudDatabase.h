@@ -129,14 +129,16 @@ private:
     /// What was read of another install's files.
     struct OtherInstall {
         struct Chunk {
+            /// The copy last tried, and whether it was read; the records of
+            /// the last copy read stay until a newer one is.
             FileStamp stamp;
-            /// Whether the file at `stamp` was read; its records stay until a
-            /// newer copy is read.
+            bool attempted = false;
             bool current = false;
             std::int64_t revision = 0;
             std::vector<std::string> names;
         };
         FileStamp stamp;
+        bool attempted = false;
         bool current = false;
         /// Its manifest, when it writes chunks.
         std::optional<CloudManifest> manifest;

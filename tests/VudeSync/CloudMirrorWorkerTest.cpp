@@ -113,7 +113,9 @@ struct Desk {
 
     std::string titleOf(const std::string& recordName) const
     {
-        for (const auto& row : container->makeContext()->fetchAll<SyncedTodo>().value())
+        auto context = container->makeContext();
+        const auto rows = context->fetchAll<SyncedTodo>().value();
+        for (const auto& row : rows)
             if (row->recordName() == recordName)
                 return row->title;
         return "(none)";
@@ -121,7 +123,8 @@ struct Desk {
     void retitle(const std::string& recordName, const std::string& title) const
     {
         auto context = container->makeContext();
-        for (const auto& row : context->fetchAll<SyncedTodo>().value())
+        const auto rows = context->fetchAll<SyncedTodo>().value();
+        for (const auto& row : rows)
             if (row->recordName() == recordName)
                 row->title = title;
         ASSERT_TRUE(context->save().has_value());
