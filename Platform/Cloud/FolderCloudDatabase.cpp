@@ -617,6 +617,7 @@ Expected<void, CloudError> FolderCloudDatabase::writeOwnState(const Names& chang
 
 Expected<void, CloudError> FolderCloudDatabase::modify(const std::vector<CloudRecord>& records)
 {
+    std::scoped_lock lock(m_recordsMutex);
     if (auto available = requireAvailable(); !available)
         return available;
     if (auto loaded = loadOwnState(); !loaded)
@@ -716,16 +717,19 @@ Expected<CloudSnapshot, CloudError> FolderCloudDatabase::fetch(bool changesOnly)
 
 Expected<CloudSnapshot, CloudError> FolderCloudDatabase::fetchAll()
 {
+    std::scoped_lock lock(m_recordsMutex);
     return fetch(false);
 }
 
 Expected<CloudSnapshot, CloudError> FolderCloudDatabase::fetchChanges()
 {
+    std::scoped_lock lock(m_recordsMutex);
     return fetch(true);
 }
 
 void FolderCloudDatabase::acknowledge(const std::map<std::string, std::int64_t>& revisions)
 {
+    std::scoped_lock lock(m_recordsMutex);
     if (m_deliveredGeneration) {
         const auto delivered = *m_deliveredGeneration;
         std::erase_if(m_changed, [delivered](const auto& entry) { return entry.second <= delivered; });
@@ -767,6 +771,7 @@ void FolderCloudDatabase::acknowledge(const std::map<std::string, std::int64_t>&
 
 std::optional<CloudRecordVersion> FolderCloudDatabase::ownVersion(const std::string& recordName)
 {
+    std::scoped_lock lock(m_recordsMutex);
     if (!loadOwnState())
         return std::nullopt;
     const auto found = m_own->records.find(recordName);

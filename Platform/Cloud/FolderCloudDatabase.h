@@ -228,6 +228,9 @@ private:
     /// Records of others read since this install last compacted its own.
     Names m_compactCandidates;
 
+    // Records are read and written by one caller at a time (the mirror's
+    // worker, a probe on the main thread).
+    std::mutex m_recordsMutex;
     mutable std::mutex m_listingMutex;
     Listing m_fetchedListing;
     bool m_fetchedOnce = false;
