@@ -1,6 +1,8 @@
 #include "VudeSync/CloudMirror.h"
 
+#include "Platform/Core/MainThread.h"
 #include "Platform/Core/NotificationCenter.h"
+#include "Platform/Core/SerialQueue.h"
 #include "VudeSync/ModelContainer.h"
 #include "VudeSync/Schema.h"
 #include "VudeSync/SqliteDatabase.h"
@@ -28,7 +30,20 @@ constexpr std::string_view kCreateMirrorTable =
     "Z_WRITER TEXT NOT NULL, "
     "Z_DIGEST INTEGER NOT NULL, "
     "Z_DELETED INTEGER NOT NULL, "
-    "Z_PARENT TEXT) WITHOUT ROWID";
+    "Z_PARENT TEXT) WITHOUT ROWID;"
+    // Deletion marks are looked up by age to be forgotten.
+    "CREATE INDEX IF NOT EXISTS Z_MIRROR_MARKS ON Z_MIRROR (Z_MODIFIED) WHERE Z_DELETED = 1;"
+    // The rows saves touched since the last pass, newest last: one entry per
+    // record name, renumbered at each change.
+    "CREATE TABLE IF NOT EXISTS Z_MIRRORCHANGES ("
+    "Z_SEQ INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "Z_RECORDNAME TEXT NOT NULL UNIQUE, "
+    "Z_ENTITY TEXT NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS Z_MIRRORMETA (Z_KEY TEXT PRIMARY KEY, Z_VALUE) WITHOUT ROWID;";
+
+// Set once a pass compared every row while the triggers were in place; until
+// then the change list may miss rows saved before.
+constexpr std::string_view kTrackedKey = "tracked";
 
 template <StoredModel Model>
 constexpr bool hasNote = requires { ModelTraits<Model>::noteColumn; };
@@ -247,15 +262,15 @@ void bindParameter(SqliteStatement& statement, int index, std::string_view value
     statement.bindText(index, value);
 }
 
-// Prepares `sql` with `values` bound as ?1, ?2, ...
+// The connection's kept statement for `sql`, with `values` bound as ?1, ?2, ...
 template <typename... Values>
-Expected<SqliteStatement, std::string> prepareWith(SqliteDatabase& database, std::string_view sql,
-                                                   const Values&... values)
+Expected<SqliteStatement*, std::string> prepareWith(SqliteDatabase& database, std::string_view sql,
+                                                    const Values&... values)
 {
-    auto statement = database.prepare(sql);
+    auto statement = database.cached(sql);
     if (statement) {
         int index = 1;
-        (bindParameter(*statement, index++, values), ...);
+        (bindParameter(**statement, index++, values), ...);
     }
     return statement;
 }
@@ -270,12 +285,15 @@ auto firstRow(SqliteDatabase& database, std::string_view sql, Read read, const V
     auto statement = prepareWith(database, sql, values...);
     if (!statement)
         return unexpected(statement.error());
-    auto stepped = statement->step();
+    auto stepped = (*statement)->step();
     if (!stepped)
         return unexpected(stepped.error());
-    if (!*stepped)
-        return std::optional<Row>();
-    return std::optional<Row>(read(*statement));
+    std::optional<Row> row;
+    if (*stepped)
+        row = read(**statement);
+    // A kept statement left on a row would hold its read open.
+    (*statement)->reset();
+    return row;
 }
 
 /// Runs `sql`, which returns no rows, with `values` bound.
@@ -285,7 +303,7 @@ Expected<void, std::string> runWith(SqliteDatabase& database, std::string_view s
     auto statement = prepareWith(database, sql, values...);
     if (!statement)
         return unexpected(statement.error());
-    return statement->run();
+    return (*statement)->run();
 }
 
 std::int64_t firstInteger(const SqliteStatement& statement)
@@ -294,9 +312,16 @@ std::int64_t firstInteger(const SqliteStatement& statement)
 }
 
 template <StoredModel Model>
+const std::string& selectRowByName()
+{
+    static const std::string sql = selectRows<Model>("t.Z_RECORDNAME = ?1");
+    return sql;
+}
+
+template <StoredModel Model>
 Expected<std::optional<LocalRow<Model>>, std::string> findRow(SqliteDatabase& database, const std::string& name)
 {
-    return firstRow(database, selectRows<Model>("t.Z_RECORDNAME = ?1"), readRow<Model>, std::string_view(name));
+    return firstRow(database, selectRowByName<Model>(), readRow<Model>, std::string_view(name));
 }
 
 Expected<std::optional<std::int64_t>, std::string> noteKeyOf(SqliteDatabase& database, const std::string& name)
@@ -316,48 +341,87 @@ struct ShadowRow {
 };
 using Shadow = std::unordered_map<std::string, ShadowRow>;
 
+constexpr std::string_view kShadowColumns = "Z_RECORDNAME, Z_ENTITY, Z_MODIFIED, Z_WRITER, Z_DIGEST, Z_DELETED, Z_PARENT";
+
+ShadowRow readShadow(const SqliteStatement& statement)
+{
+    ShadowRow row;
+    row.entity = statement.textColumn(1);
+    row.version = {dateFromMicroseconds(statement.integerColumn(2)), statement.textColumn(3)};
+    row.digest = statement.integerColumn(4);
+    row.deleted = statement.integerColumn(5) != 0;
+    if (!statement.isNull(6))
+        row.parent = statement.textColumn(6);
+    return row;
+}
+
 Expected<Shadow, std::string> loadShadow(SqliteDatabase& database)
 {
-    auto statement = database.prepare(
-        "SELECT Z_RECORDNAME, Z_ENTITY, Z_MODIFIED, Z_WRITER, Z_DIGEST, Z_DELETED, Z_PARENT FROM Z_MIRROR");
+    auto statement = database.cached("SELECT " + std::string(kShadowColumns) + " FROM Z_MIRROR");
     if (!statement)
         return unexpected(statement.error());
     Shadow shadow;
     for (;;) {
-        auto stepped = statement->step();
+        auto stepped = (*statement)->step();
         if (!stepped)
             return unexpected(stepped.error());
         if (!*stepped)
             return shadow;
-        ShadowRow row;
-        row.entity = statement->textColumn(1);
-        row.version = {dateFromMicroseconds(statement->integerColumn(2)), statement->textColumn(3)};
-        row.digest = statement->integerColumn(4);
-        row.deleted = statement->integerColumn(5) != 0;
-        if (!statement->isNull(6))
-            row.parent = statement->textColumn(6);
-        shadow.emplace(statement->textColumn(0), std::move(row));
+        shadow.emplace((*statement)->textColumn(0), readShadow(**statement));
     }
+}
+
+/// The mirror's row for one record, if any.
+Expected<std::optional<ShadowRow>, std::string> findShadow(SqliteDatabase& database, const std::string& name)
+{
+    static const std::string sql = "SELECT " + std::string(kShadowColumns) + " FROM Z_MIRROR WHERE Z_RECORDNAME = ?1";
+    return firstRow(database, sql, readShadow, std::string_view(name));
 }
 
 Expected<void, std::string> writeShadow(SqliteDatabase& database, const std::string& name, const ShadowRow& row)
 {
-    auto statement = database.prepare("INSERT OR REPLACE INTO Z_MIRROR (Z_RECORDNAME, Z_ENTITY, Z_MODIFIED, "
+    auto statement = database.cached("INSERT OR REPLACE INTO Z_MIRROR (Z_RECORDNAME, Z_ENTITY, Z_MODIFIED, "
                                       "Z_WRITER, Z_DIGEST, Z_DELETED, Z_PARENT) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     if (!statement)
         return unexpected(statement.error());
-    statement->bindText(1, name);
-    statement->bindText(2, row.entity);
-    statement->bindInteger(3, microsecondsSinceReference(row.version.modifiedAt));
-    statement->bindText(4, row.version.writer);
-    statement->bindInteger(5, row.digest);
-    statement->bindInteger(6, row.deleted ? 1 : 0);
+    auto& run = **statement;
+    run.bindText(1, name);
+    run.bindText(2, row.entity);
+    run.bindInteger(3, microsecondsSinceReference(row.version.modifiedAt));
+    run.bindText(4, row.version.writer);
+    run.bindInteger(5, row.digest);
+    run.bindInteger(6, row.deleted ? 1 : 0);
     if (row.parent)
-        statement->bindText(7, *row.parent);
+        run.bindText(7, *row.parent);
     else
-        statement->bindNull(7);
-    return statement->run();
+        run.bindNull(7);
+    return run.run();
 }
+
+/// The triggers that list every row a save inserts, changes or deletes.
+std::string changeTriggers()
+{
+    std::string sql;
+    forEachModel([&]<typename Model>(std::type_identity<Model>) {
+        const std::string entity(ModelTraits<Model>::entityName);
+        const auto note = [&](const char* row) {
+            return "INSERT OR REPLACE INTO Z_MIRRORCHANGES (Z_RECORDNAME, Z_ENTITY) VALUES (" + std::string(row)
+                + ".Z_RECORDNAME, '" + entity + "');";
+        };
+        const auto trigger = [&](const char* event) {
+            return "CREATE TRIGGER IF NOT EXISTS " + sqlName("Z_MIRROR_" + entity + "_" + event) + " AFTER " + event
+                + " ON " + sqlName(entity) + " BEGIN ";
+        };
+        sql += trigger("INSERT") + note("NEW") + " END;";
+        sql += trigger("UPDATE") + note("NEW")
+            + " INSERT OR REPLACE INTO Z_MIRRORCHANGES (Z_RECORDNAME, Z_ENTITY) SELECT OLD.Z_RECORDNAME, '" + entity
+            + "' WHERE OLD.Z_RECORDNAME IS NOT NEW.Z_RECORDNAME; END;";
+        sql += trigger("DELETE") + note("OLD") + " END;";
+    });
+    return sql;
+}
+
+constexpr std::int64_t kTriggerCount = 3 * std::int64_t(std::tuple_size_v<Models>);
 
 /// A local change is stamped now, and never at or before the version it
 /// replaces, so it wins over that version even when the clock went back.
@@ -377,12 +441,10 @@ public:
         if (m_open)
             (void)m_database.execute("ROLLBACK");
     }
-    Expected<void, std::string> begin()
-    {
-        auto begun = m_database.execute("BEGIN IMMEDIATE");
-        m_open = begun.has_value();
-        return begun;
-    }
+    /// A write transaction: takes the store's write lock at once.
+    Expected<void, std::string> begin() { return open("BEGIN IMMEDIATE"); }
+    /// A read transaction: every read in it sees one committed snapshot.
+    Expected<void, std::string> beginReading() { return open("BEGIN"); }
     Expected<void, std::string> commit()
     {
         auto committed = m_database.execute("COMMIT");
@@ -392,6 +454,13 @@ public:
     }
 
 private:
+    Expected<void, std::string> open(std::string_view sql)
+    {
+        auto begun = m_database.execute(sql);
+        m_open = begun.has_value();
+        return begun;
+    }
+
     SqliteDatabase& m_database;
     bool m_open = false;
 };
@@ -416,10 +485,65 @@ struct ExportPlan {
     std::vector<std::pair<std::string, ShadowRow>> shadow;
 };
 
+/// What a row says as a record: its fields, its parent and their digest.
 template <StoredModel Model>
-Expected<void, std::string> planExport(SqliteDatabase& database, const Shadow& shadow,
-                                       std::unordered_set<std::string>& present, Date now, const std::string& me,
-                                       ExportPlan& plan)
+struct RowRecord {
+    json fields;
+    std::optional<std::string> parent;
+    std::int64_t digest = 0;
+};
+
+template <StoredModel Model>
+RowRecord<Model> recordOf(const LocalRow<Model>& row, const ShadowRow* previous)
+{
+    RowRecord<Model> record;
+    record.fields = fieldsOf<Model>(row.values);
+    if constexpr (hasNote<Model>) {
+        // A revision whose note has not arrived yet keeps the note it
+        // was sent with.
+        record.parent = row.noteName;
+        if (!record.parent && !row.noteKey && previous)
+            record.parent = previous->parent;
+    }
+    record.digest = digestOf(record.fields, record.parent);
+    return record;
+}
+
+/// Adds `row` to the plan when it differs from what was last exchanged.
+template <StoredModel Model>
+void planRow(LocalRow<Model>&& row, const ShadowRow* previous, Date now, const std::string& me, ExportPlan& plan)
+{
+    auto local = recordOf<Model>(row, previous);
+    if (previous && !previous->deleted && previous->digest == local.digest)
+        return;
+    CloudRecord record;
+    record.recordName = row.name;
+    record.recordType = std::string(ModelTraits<Model>::entityName);
+    record.fields = std::move(local.fields);
+    record.parent = local.parent;
+    record.modifiedAt = stampAfter(now, previous);
+    record.writer = me;
+    plan.shadow.emplace_back(row.name, ShadowRow{record.recordType, record.version(), local.digest, false, local.parent});
+    plan.records.push_back(std::move(record));
+}
+
+void planMark(const std::string& name, const ShadowRow& previous, Date now, const std::string& me, ExportPlan& plan)
+{
+    CloudRecord mark;
+    mark.recordName = name;
+    mark.recordType = previous.entity;
+    mark.modifiedAt = stampAfter(now, &previous);
+    mark.writer = me;
+    mark.deleted = true;
+    plan.shadow.emplace_back(name, ShadowRow{previous.entity, mark.version(), 0, true, std::nullopt});
+    plan.records.push_back(std::move(mark));
+}
+
+/// Every row of one model against the whole shadow.
+template <StoredModel Model>
+Expected<void, std::string> planAllRows(SqliteDatabase& database, const Shadow& shadow,
+                                        std::unordered_set<std::string>& present, Date now, const std::string& me,
+                                        ExportPlan& plan)
 {
     auto statement = database.prepare(selectRows<Model>());
     if (!statement)
@@ -433,29 +557,38 @@ Expected<void, std::string> planExport(SqliteDatabase& database, const Shadow& s
         auto row = readRow<Model>(*statement);
         present.insert(row.name);
         const auto found = shadow.find(row.name);
-        const ShadowRow* previous = found == shadow.end() ? nullptr : &found->second;
-        auto fields = fieldsOf<Model>(row.values);
-        std::optional<std::string> parent;
-        if constexpr (hasNote<Model>) {
-            // A revision whose note has not arrived yet keeps the note it
-            // was sent with.
-            parent = row.noteName;
-            if (!parent && !row.noteKey && previous)
-                parent = previous->parent;
-        }
-        const auto digest = digestOf(fields, parent);
-        if (previous && !previous->deleted && previous->digest == digest)
-            continue;
-        CloudRecord record;
-        record.recordName = row.name;
-        record.recordType = std::string(ModelTraits<Model>::entityName);
-        record.fields = std::move(fields);
-        record.parent = parent;
-        record.modifiedAt = stampAfter(now, previous);
-        record.writer = me;
-        plan.shadow.emplace_back(row.name, ShadowRow{record.recordType, record.version(), digest, false, parent});
-        plan.records.push_back(std::move(record));
+        planRow<Model>(std::move(row), found == shadow.end() ? nullptr : &found->second, now, me, plan);
     }
+}
+
+/// One listed change: the row as it is now against what was last exchanged.
+Expected<void, std::string> planChange(SqliteDatabase& database, const std::string& name, std::string_view entity,
+                                       Date now, const std::string& me, ExportPlan& plan)
+{
+    auto previous = findShadow(database, name);
+    if (!previous)
+        return unexpected(previous.error());
+    const ShadowRow* shadow = *previous ? &**previous : nullptr;
+    Expected<void, std::string> planned;
+    bool found = false;
+    forEachModel([&]<typename Model>(std::type_identity<Model>) {
+        if (ModelTraits<Model>::entityName != entity)
+            return;
+        auto row = findRow<Model>(database, name);
+        if (!row) {
+            planned = unexpected(row.error());
+            return;
+        }
+        if (*row) {
+            found = true;
+            planRow<Model>(std::move(**row), shadow, now, me, plan);
+        }
+    });
+    if (!planned)
+        return planned;
+    if (!found && shadow && !shadow->deleted && isSchemaEntity(shadow->entity))
+        planMark(name, *shadow, now, me, plan);
+    return {};
 }
 
 // --- Import ---------------------------------------------------------------------------
@@ -463,31 +596,53 @@ Expected<void, std::string> planExport(SqliteDatabase& database, const Shadow& s
 struct ImportOutcome {
     int applied = 0;
     /// Rows changed here that must go out again (revisions moved off a
-    /// deleted note, a note kept because it still held text).
+    /// deleted note, a note kept because it still held text, a local change
+    /// that beat a remote one).
     bool changedLocally = false;
 };
 
+/// Whether the row holds a change made here that has not gone out yet: it
+/// differs from what was last exchanged.
 template <StoredModel Model>
-Expected<void, std::string> applyUpsert(SqliteDatabase& database, const CloudRecord& record, Shadow& shadow)
+bool hasUnsentChange(const std::optional<LocalRow<Model>>& local, const std::optional<ShadowRow>& shadow)
 {
-    auto existing = findRow<Model>(database, record.recordName);
-    if (!existing)
-        return unexpected(existing.error());
-    AttributeValues<Model> values = *existing ? (*existing)->values : attributeValues(Model());
-    assignFields<Model>(values, record.fields);
+    if (!local)
+        return shadow && !shadow->deleted;
+    if (!shadow || shadow->deleted)
+        return true;
+    return recordOf<Model>(*local, &*shadow).digest != shadow->digest;
+}
 
-    std::optional<std::int64_t> noteKey;
-    if constexpr (hasNote<Model>) {
-        if (record.parent) {
-            auto key = noteKeyOf(database, *record.parent);
-            if (!key)
-                return unexpected(key.error());
-            noteKey = *key;
-        }
-    }
+/// Lists a row for the next export although no save touched it.
+Expected<void, std::string> listAgain(SqliteDatabase& database, const std::string& name, std::string_view entity)
+{
+    return runWith(database, "INSERT OR REPLACE INTO Z_MIRRORCHANGES (Z_RECORDNAME, Z_ENTITY) VALUES (?1, ?2)",
+                   std::string_view(name), entity);
+}
 
+/// A local change not sent yet meets a remote version: the later one wins, as
+/// it would have had the change gone out first. When the local one does, the
+/// remote version is taken as the one it replaces (so it goes out stamped
+/// after it) and the row is left as it is. Returns whether it was kept.
+Expected<bool, std::string> keepUnsentChange(SqliteDatabase& database, const CloudRecord& record,
+                                             const std::optional<ShadowRow>& shadow, Date now, const std::string& me)
+{
+    if (!(record.version() < CloudRecordVersion{now, me}))
+        return false;
+    ShadowRow row = shadow.value_or(ShadowRow{record.recordType, {}, 0, false, std::nullopt});
+    row.version = record.version();
+    if (auto written = writeShadow(database, record.recordName, row); !written)
+        return unexpected(written.error());
+    if (auto listed = listAgain(database, record.recordName, record.recordType); !listed)
+        return unexpected(listed.error());
+    return true;
+}
+
+template <StoredModel Model>
+Expected<std::string, std::string> upsertSQL(bool update)
+{
     std::string sql;
-    if (*existing) {
+    if (update) {
         std::string assignments;
         forEachAttribute<Model>([&](auto, const auto& attribute) {
             assignments += (assignments.empty() ? "" : ", ") + sqlName(attribute.name) + " = ?";
@@ -509,48 +664,90 @@ Expected<void, std::string> applyUpsert(SqliteDatabase& database, const CloudRec
         sql = "INSERT INTO " + sqlName(ModelTraits<Model>::entityName) + " (Z_RECORDNAME" + columns + ") VALUES (?"
             + placeholders + ")";
     }
-    auto statement = database.prepare(sql);
+    return sql;
+}
+
+enum class Applied { applied, keptLocal };
+
+template <StoredModel Model>
+Expected<Applied, std::string> applyUpsert(SqliteDatabase& database, const CloudRecord& record,
+                                           const std::optional<ShadowRow>& shadow, Date now, const std::string& me)
+{
+    auto existing = findRow<Model>(database, record.recordName);
+    if (!existing)
+        return unexpected(existing.error());
+    if (hasUnsentChange<Model>(*existing, shadow)) {
+        auto kept = keepUnsentChange(database, record, shadow, now, me);
+        if (!kept)
+            return unexpected(kept.error());
+        if (*kept)
+            return Applied::keptLocal;
+    }
+    AttributeValues<Model> values = *existing ? (*existing)->values : attributeValues(Model());
+    assignFields<Model>(values, record.fields);
+
+    std::optional<std::int64_t> noteKey;
+    if constexpr (hasNote<Model>) {
+        if (record.parent) {
+            auto key = noteKeyOf(database, *record.parent);
+            if (!key)
+                return unexpected(key.error());
+            noteKey = *key;
+        }
+    }
+
+    static const std::string update = *upsertSQL<Model>(true);
+    static const std::string insert = *upsertSQL<Model>(false);
+    auto statement = database.cached(*existing ? update : insert);
     if (!statement)
         return unexpected(statement.error());
+    auto& run = **statement;
     int parameter = 1;
     if (!*existing)
-        statement->bindText(parameter++, record.recordName);
+        run.bindText(parameter++, record.recordName);
     forEachAttribute<Model>([&](auto index, const auto& attribute) {
         using Value = typename std::decay_t<decltype(attribute)>::value_type;
-        ColumnCodec<Value>::bind(*statement, parameter++, std::get<decltype(index)::value>(values));
+        ColumnCodec<Value>::bind(run, parameter++, std::get<decltype(index)::value>(values));
     });
     if constexpr (hasNote<Model>) {
         if (noteKey)
-            statement->bindInteger(parameter++, *noteKey);
+            run.bindInteger(parameter++, *noteKey);
         else
-            statement->bindNull(parameter++);
+            run.bindNull(parameter++);
     }
     if (*existing)
-        statement->bindInteger(parameter, (*existing)->key);
-    if (auto ran = statement->run(); !ran)
-        return ran;
+        run.bindInteger(parameter, (*existing)->key);
+    if (auto ran = run.run(); !ran)
+        return unexpected(ran.error());
 
     ShadowRow row{record.recordType, record.version(), digestOf(fieldsOf<Model>(values), record.parent), false,
                   record.parent};
     if (auto written = writeShadow(database, record.recordName, row); !written)
-        return written;
-    shadow[record.recordName] = std::move(row);
-    return {};
+        return unexpected(written.error());
+    return Applied::applied;
 }
 
-enum class Removal { absent, removed, kept };
+enum class Removal { absent, removed, kept, keptLocal };
 
 /// Deletes the row a deletion mark names. A note that still holds revisions
 /// no mark deleted hands them to another note of the same identity first;
 /// with none, it is kept (its text would otherwise go with it).
 template <StoredModel Model>
-Expected<Removal, std::string> applyRemoval(SqliteDatabase& database, const CloudRecord& record)
+Expected<Removal, std::string> applyRemoval(SqliteDatabase& database, const CloudRecord& record,
+                                            const std::optional<ShadowRow>& shadow, Date now, const std::string& me)
 {
     auto existing = findRow<Model>(database, record.recordName);
     if (!existing)
         return unexpected(existing.error());
     if (!*existing)
         return Removal::absent;
+    if (hasUnsentChange<Model>(*existing, shadow)) {
+        auto kept = keepUnsentChange(database, record, shadow, now, me);
+        if (!kept)
+            return unexpected(kept.error());
+        if (*kept)
+            return Removal::keptLocal;
+    }
     const auto key = (*existing)->key;
     if constexpr (std::is_same_v<Model, SyncedNote>) {
         auto held =
@@ -572,7 +769,7 @@ Expected<Removal, std::string> applyRemoval(SqliteDatabase& database, const Clou
                 return unexpected(moved.error());
         }
     }
-    const std::string removal = "DELETE FROM " + sqlName(ModelTraits<Model>::entityName) + " WHERE Z_PK = ?1";
+    static const std::string removal = "DELETE FROM " + sqlName(ModelTraits<Model>::entityName) + " WHERE Z_PK = ?1";
     if (const auto removed = runWith(database, removal, key); !removed)
         return unexpected(removed.error());
     return Removal::removed;
@@ -598,6 +795,19 @@ Expected<int, std::string> relinkRevisions(SqliteDatabase& database)
 
 struct CloudMirror::Store {
     SqliteDatabase database;
+    /// Whether the change list covers every row (see kTrackedKey).
+    bool tracked = false;
+    /// Whether this install's records in the store were checked against its
+    /// own writes in the database (done once: its file is read at start).
+    bool checkedOwnRecords = false;
+};
+
+struct CloudMirror::PassOutcome {
+    Expected<PassResult, CloudError> result = PassResult{};
+    /// Trace lines, written on the main thread.
+    std::vector<std::string> traces;
+    /// Whether rows of other installs were applied to the store.
+    bool remoteChanged = false;
 };
 
 Expected<std::unique_ptr<CloudMirror>, std::string> CloudMirror::start(ModelContainer& container,
@@ -613,10 +823,34 @@ Expected<std::unique_ptr<CloudMirror>, std::string> CloudMirror::start(ModelCont
         return unexpected("The cloud mirror cannot open the store: " + connection.error());
     if (auto configured = ModelContainer::configureConnection(*connection, configuration.busyTimeout); !configured)
         return unexpected("The cloud mirror cannot open the store: " + configured.error());
-    if (auto created = connection->execute(kCreateMirrorTable); !created)
-        return unexpected("The cloud mirror cannot keep its records in the store: " + created.error());
     auto store = std::make_unique<Store>();
     store->database = std::move(*connection);
+    auto& db = store->database;
+    const auto cannotKeep = [](const std::string& error) {
+        return unexpected("The cloud mirror cannot keep its records in the store: " + error);
+    };
+    Transaction transaction(db);
+    if (auto begun = transaction.begin(); !begun)
+        return cannotKeep(begun.error());
+    if (auto created = db.execute(kCreateMirrorTable); !created)
+        return cannotKeep(created.error());
+    auto triggers = db.queryInteger("SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'Z\\_MIRROR\\_%' ESCAPE '\\'");
+    if (!triggers)
+        return cannotKeep(triggers.error());
+    if (triggers->value_or(0) != kTriggerCount) {
+        // Rows may have been saved without being listed: the next pass
+        // compares them all.
+        auto created = db.execute(changeTriggers() + "DELETE FROM Z_MIRRORMETA WHERE Z_KEY = '"
+                                  + std::string(kTrackedKey) + "';");
+        if (!created)
+            return cannotKeep(created.error());
+    }
+    auto tracked = firstRow(db, "SELECT count(*) FROM Z_MIRRORMETA WHERE Z_KEY = ?1", firstInteger, kTrackedKey);
+    if (!tracked)
+        return cannotKeep(tracked.error());
+    store->tracked = tracked->value_or(0) > 0;
+    if (auto committed = transaction.commit(); !committed)
+        return cannotKeep(committed.error());
     return std::unique_ptr<CloudMirror>(new CloudMirror(container, std::move(database), scheduler, clock, options,
                                                         std::move(trace), std::move(store)));
 }
@@ -626,6 +860,9 @@ CloudMirror::CloudMirror(ModelContainer& container, std::shared_ptr<CloudDatabas
     : m_container(container), m_database(std::move(database)), m_scheduler(scheduler), m_clock(clock),
       m_options(options), m_trace(std::move(trace)), m_store(std::move(store))
 {
+    // The queue exists from the start either way: synchronize() runs its
+    // pass there, so a pass never meets another one on the connection.
+    m_queue = std::make_unique<SerialQueue>("app.ruvudav.notch.cloudmirror");
     connect(&m_container, &ModelContainer::localSave, this, [this] { schedulePass(m_options.exportDelay); });
     m_accountObserver = NotificationCenter::defaultCenter().addObserver(
         CloudDatabase::accountChangedNotification, this, [this](const Notification&) { schedulePass(Duration::zero()); });
@@ -637,6 +874,9 @@ CloudMirror::CloudMirror(ModelContainer& container, std::shared_ptr<CloudDatabas
 
 CloudMirror::~CloudMirror()
 {
+    // A pass still running finishes first; what it would announce is dropped
+    // with this object.
+    m_queue.reset();
     m_pendingPass.cancel();
     m_database->stopWatching();
     NotificationCenter::defaultCenter().removeObserver(m_accountObserver);
@@ -662,244 +902,346 @@ void CloudMirror::schedulePass(Duration delay)
     m_pendingDue = due;
     m_pendingPass = m_scheduler.after(delay, [this] {
         m_pendingDue.reset();
-        (void)synchronize();
+        if (!m_options.passesOffMainThread) {
+            (void)synchronize();
+            return;
+        }
+        m_queue->async([this] {
+            auto outcome = std::make_shared<PassOutcome>(runPass());
+            postTo(this, [this, outcome] { (void)finish(std::move(*outcome)); });
+        });
     });
 }
 
 Expected<CloudMirror::PassResult, CloudError> CloudMirror::synchronize()
 {
-    return runPass(m_setupDone ? CloudMirrorEvent::Type::importChanges : CloudMirrorEvent::Type::setup, !m_setupDone);
-}
-
-Expected<CloudMirror::PassResult, CloudError> CloudMirror::runPass(CloudMirrorEvent::Type type, bool announceAlways)
-{
     m_pendingPass.cancel();
     m_pendingDue.reset();
-    auto& database = m_store->database;
-    const std::string& me = m_database->installID();
+    std::optional<PassOutcome> outcome;
+    m_queue->async([this, &outcome] { outcome.emplace(runPass()); });
+    m_queue->waitUntilIdle();
+    return finish(std::move(*outcome));
+}
 
-    // Local changes out: rows whose digest differs from what was last
-    // exchanged, and deletion marks for rows that are gone.
+void CloudMirror::waitForPasses()
+{
+    m_queue->waitUntilIdle();
+}
+
+Expected<CloudMirror::PassResult, CloudError> CloudMirror::finish(PassOutcome outcome)
+{
+    for (const auto& line : outcome.traces)
+        trace(line);
+    if (outcome.remoteChanged)
+        m_container.postRemoteChange();
+    const auto& result = outcome.result;
+    std::optional<CloudError> error;
+    if (!result)
+        error = result.error();
+    if (error && isAccountError(*error))
+        return unexpected(*error); // waits for the account; nothing to report
+    const bool announce = !m_setupDone || error || result->exported > 0 || result->imported > 0;
+    CloudMirrorEvent::Type type = CloudMirrorEvent::Type::importChanges;
+    if (!m_setupDone)
+        type = CloudMirrorEvent::Type::setup;
+    else if (result && result->imported == 0 && result->exported > 0)
+        type = CloudMirrorEvent::Type::exportChanges;
+    m_setupDone = true;
+    if (!announce)
+        return result;
+    post({type, false, std::nullopt, std::nullopt});
+    post({type, !error.has_value(), m_clock.now(), error});
+    if (error)
+        trace("cloud mirror: sync failed: " + error->description);
+    return result;
+}
+
+CloudMirror::PassOutcome CloudMirror::runPass()
+{
+    PassOutcome outcome;
+    auto& store = *m_store;
+    auto& database = store.database;
+    const std::string& me = m_database->installID();
+    const auto traceLater = [&outcome](std::string line) { outcome.traces.push_back(std::move(line)); };
+
+    // Local changes out: the listed rows whose digest differs from what was
+    // last exchanged, and deletion marks for listed rows that are gone.
+    // Read from one snapshot; the write lock is taken only to record what
+    // went out.
     const auto exportChanges = [&]() -> Expected<int, CloudError> {
-        Transaction transaction(database);
-        if (auto begun = transaction.begin(); !begun)
-            return unexpected(storeError("Cannot read the store", begun.error()));
-        auto shadow = loadShadow(database);
-        if (!shadow)
-            return unexpected(storeError("Cannot read the mirror's records", shadow.error()));
         const Date now = m_clock.now();
         ExportPlan plan;
-        std::unordered_set<std::string> present;
-        Expected<void, std::string> planned;
-        forEachModel([&]<typename Model>(std::type_identity<Model>) {
-            if (planned)
-                planned = planExport<Model>(database, *shadow, present, now, me, plan);
-        });
-        if (!planned)
-            return unexpected(storeError("Cannot read the store", planned.error()));
-        for (const auto& [name, row] : *shadow) {
-            if (row.deleted || present.contains(name) || !isSchemaEntity(row.entity))
-                continue;
-            CloudRecord mark;
-            mark.recordName = name;
-            mark.recordType = row.entity;
-            mark.modifiedAt = stampAfter(now, &row);
-            mark.writer = me;
-            mark.deleted = true;
-            plan.shadow.emplace_back(name, ShadowRow{row.entity, mark.version(), 0, true, std::nullopt});
-            plan.records.push_back(std::move(mark));
+        std::int64_t listedUpTo = 0;
+        const bool fullScan = !store.tracked;
+        {
+            Transaction reading(database);
+            if (auto begun = reading.beginReading(); !begun)
+                return unexpected(storeError("Cannot read the store", begun.error()));
+            auto last = database.queryInteger("SELECT coalesce(max(Z_SEQ), 0) FROM Z_MIRRORCHANGES");
+            if (!last)
+                return unexpected(storeError("Cannot read the store", last.error()));
+            listedUpTo = last->value_or(0);
+            Expected<void, std::string> planned;
+            if (fullScan) {
+                auto shadow = loadShadow(database);
+                if (!shadow)
+                    return unexpected(storeError("Cannot read the mirror's records", shadow.error()));
+                std::unordered_set<std::string> present;
+                forEachModel([&]<typename Model>(std::type_identity<Model>) {
+                    if (planned)
+                        planned = planAllRows<Model>(database, *shadow, present, now, me, plan);
+                });
+                for (const auto& [name, row] : *shadow) {
+                    if (!row.deleted && !present.contains(name) && isSchemaEntity(row.entity))
+                        planMark(name, row, now, me, plan);
+                }
+            } else {
+                std::vector<std::pair<std::string, std::string>> listed;
+                auto statement = prepareWith(database,
+                                             "SELECT Z_RECORDNAME, Z_ENTITY FROM Z_MIRRORCHANGES WHERE Z_SEQ <= ?1",
+                                             listedUpTo);
+                if (!statement)
+                    return unexpected(storeError("Cannot read the store", statement.error()));
+                for (;;) {
+                    auto stepped = (*statement)->step();
+                    if (!stepped)
+                        return unexpected(storeError("Cannot read the store", stepped.error()));
+                    if (!*stepped)
+                        break;
+                    listed.emplace_back((*statement)->textColumn(0), (*statement)->textColumn(1));
+                }
+                for (const auto& [name, entity] : listed) {
+                    if (planned)
+                        planned = planChange(database, name, entity, now, me, plan);
+                }
+            }
+            if (!planned)
+                return unexpected(storeError("Cannot read the store", planned.error()));
+            if (auto ended = reading.commit(); !ended)
+                return unexpected(storeError("Cannot read the store", ended.error()));
         }
-        if (plan.records.empty())
+        if (plan.records.empty() && listedUpTo == 0 && !fullScan)
             return 0;
-        if (auto sent = m_database->modify(plan.records); !sent)
-            return unexpected(sent.error());
+        if (!plan.records.empty()) {
+            if (auto sent = m_database->modify(plan.records); !sent)
+                return unexpected(sent.error());
+        }
+        // Rows saved again since the snapshot stay listed for the next pass.
+        Transaction writing(database);
+        if (auto begun = writing.begin(); !begun)
+            return unexpected(storeError("Cannot record what was sent", begun.error()));
         for (const auto& [name, row] : plan.shadow) {
             if (auto written = writeShadow(database, name, row); !written)
                 return unexpected(storeError("Cannot record what was sent", written.error()));
         }
-        if (auto committed = transaction.commit(); !committed) {
+        if (auto cleared = runWith(database, "DELETE FROM Z_MIRRORCHANGES WHERE Z_SEQ <= ?1", listedUpTo); !cleared)
+            return unexpected(storeError("Cannot record what was sent", cleared.error()));
+        if (fullScan) {
+            if (auto marked = runWith(database, "INSERT OR REPLACE INTO Z_MIRRORMETA VALUES (?1, 1)", kTrackedKey);
+                !marked)
+                return unexpected(storeError("Cannot record what was sent", marked.error()));
+        }
+        if (auto committed = writing.commit(); !committed) {
             // The records went out; the next pass sends them again, newer.
             return unexpected(storeError("Cannot record what was sent", committed.error()));
         }
+        store.tracked = true;
         return static_cast<int>(plan.records.size());
     };
 
     // Remote changes in: every version newer than what was last exchanged,
     // in one transaction, notes before their revisions, deletions last.
     const auto importChanges = [&]() -> Expected<ImportOutcome, CloudError> {
-        auto snapshot = m_database->fetchAll();
+        auto snapshot = m_database->fetchChanges();
         if (!snapshot)
             return unexpected(snapshot.error());
-        Transaction transaction(database);
-        if (auto begun = transaction.begin(); !begun)
-            return unexpected(storeError("Cannot write the store", begun.error()));
-        auto shadow = loadShadow(database);
-        if (!shadow)
-            return unexpected(storeError("Cannot read the mirror's records", shadow.error()));
-
-        std::unordered_map<std::string_view, std::vector<const CloudRecord*>> upserts;
-        std::unordered_map<std::string_view, std::vector<const CloudRecord*>> removals;
-        for (const auto& record : snapshot->records) {
-            if (!isSchemaEntity(record.recordType)) {
-                if (!record.deleted)
-                    trace("cloud mirror: skipped record " + record.recordName + " of unknown type \""
-                          + record.recordType + "\"");
-                continue;
-            }
-            const auto known = shadow->find(record.recordName);
-            if (known != shadow->end() && !(known->second.version < record.version()))
-                continue;
-            (record.deleted ? removals : upserts)[record.recordType].push_back(&record);
-        }
-
         ImportOutcome outcome;
-        Expected<void, std::string> applied;
-        const auto upsertAll = [&]<typename Model>(std::type_identity<Model>) {
-            for (const auto* record : upserts[ModelTraits<Model>::entityName]) {
-                if (!applied)
-                    return;
-                applied = applyUpsert<Model>(database, *record, *shadow);
-                ++outcome.applied;
-            }
-        };
-        const auto removeAll = [&]<typename Model>(std::type_identity<Model>) {
-            for (const auto* record : removals[ModelTraits<Model>::entityName]) {
-                if (!applied)
-                    return;
-                auto removal = applyRemoval<Model>(database, *record);
-                if (!removal) {
-                    applied = unexpected(removal.error());
-                    return;
-                }
-                if (*removal == Removal::kept) {
-                    trace("cloud mirror: kept note " + record->recordName
-                          + " that another install deleted: it still holds text");
-                    outcome.changedLocally = true;
-                } else if (*removal == Removal::removed) {
-                    ++outcome.applied;
-                    if constexpr (std::is_same_v<Model, SyncedNote>)
-                        outcome.changedLocally = true; // its revisions may have moved
-                }
-                ShadowRow row{record->recordType, record->version(), 0, true, std::nullopt};
-                if (auto written = writeShadow(database, record->recordName, row); !written) {
-                    applied = written;
-                    return;
-                }
-                (*shadow)[record->recordName] = std::move(row);
-            }
-        };
-        upsertAll(std::type_identity<SyncedNote>{});
-        upsertAll(std::type_identity<SyncedTodo>{});
-        upsertAll(std::type_identity<SyncedTimer>{});
-        upsertAll(std::type_identity<SyncedShortcut>{});
-        upsertAll(std::type_identity<SyncedNoteRevision>{});
-        removeAll(std::type_identity<SyncedNoteRevision>{});
-        removeAll(std::type_identity<SyncedTodo>{});
-        removeAll(std::type_identity<SyncedTimer>{});
-        removeAll(std::type_identity<SyncedShortcut>{});
-        removeAll(std::type_identity<SyncedNote>{});
-        if (!applied)
-            return unexpected(storeError("Cannot apply the changes of other installs", applied.error()));
-        auto relinked = relinkRevisions(database);
-        if (!relinked)
-            return unexpected(storeError("Cannot apply the changes of other installs", relinked.error()));
-        outcome.applied += *relinked;
+        std::vector<const CloudRecord*> known;
+        for (const auto& record : snapshot->records) {
+            if (isSchemaEntity(record.recordType))
+                known.push_back(&record);
+            else if (!record.deleted)
+                traceLater("cloud mirror: skipped record " + record.recordName + " of unknown type \""
+                           + record.recordType + "\"");
+        }
+        const Date now = m_clock.now();
+        const std::int64_t forgetBefore = microsecondsSinceReference(now) - m_options.markMemory.count();
+        if (!known.empty()) {
+            Transaction transaction(database);
+            if (auto begun = transaction.begin(); !begun)
+                return unexpected(storeError("Cannot write the store", begun.error()));
 
-        // Deleted records are remembered a while, then forgotten.
-        const std::int64_t forgetBefore = microsecondsSinceReference(m_clock.now()) - m_options.markMemory.count();
-        const auto forgotten =
-            runWith(database, "DELETE FROM Z_MIRROR WHERE Z_DELETED = 1 AND Z_MODIFIED < ?1", forgetBefore);
-        if (!forgotten)
-            return unexpected(storeError("Cannot write the store", forgotten.error()));
+            struct Candidate {
+                const CloudRecord* record;
+                std::optional<ShadowRow> shadow;
+            };
+            std::unordered_map<std::string_view, std::vector<Candidate>> upserts;
+            std::unordered_map<std::string_view, std::vector<Candidate>> removals;
+            for (const auto* record : known) {
+                auto shadow = findShadow(database, record->recordName);
+                if (!shadow)
+                    return unexpected(storeError("Cannot read the mirror's records", shadow.error()));
+                if (*shadow && !((*shadow)->version < record->version()))
+                    continue;
+                (record->deleted ? removals : upserts)[record->recordType].push_back({record, std::move(*shadow)});
+            }
 
-        if (auto committed = transaction.commit(); !committed)
-            return unexpected(storeError("Cannot apply the changes of other installs", committed.error()));
+            Expected<void, std::string> applied;
+            const auto upsertAll = [&]<typename Model>(std::type_identity<Model>) {
+                for (const auto& candidate : upserts[ModelTraits<Model>::entityName]) {
+                    if (!applied)
+                        return;
+                    auto upserted = applyUpsert<Model>(database, *candidate.record, candidate.shadow, now, me);
+                    if (!upserted) {
+                        applied = unexpected(upserted.error());
+                        return;
+                    }
+                    if (*upserted == Applied::applied)
+                        ++outcome.applied;
+                    else
+                        outcome.changedLocally = true;
+                }
+            };
+            const auto removeAll = [&]<typename Model>(std::type_identity<Model>) {
+                for (const auto& candidate : removals[ModelTraits<Model>::entityName]) {
+                    if (!applied)
+                        return;
+                    const auto& record = *candidate.record;
+                    auto removal = applyRemoval<Model>(database, record, candidate.shadow, now, me);
+                    if (!removal) {
+                        applied = unexpected(removal.error());
+                        return;
+                    }
+                    if (*removal == Removal::keptLocal) {
+                        outcome.changedLocally = true;
+                        continue;
+                    }
+                    if (*removal == Removal::kept) {
+                        traceLater("cloud mirror: kept note " + record.recordName
+                                   + " that another install deleted: it still holds text");
+                        outcome.changedLocally = true;
+                        // Sent again, as a new version after the deletion.
+                        if (auto listed = listAgain(database, record.recordName, record.recordType); !listed) {
+                            applied = listed;
+                            return;
+                        }
+                    } else if (*removal == Removal::removed) {
+                        ++outcome.applied;
+                        if constexpr (std::is_same_v<Model, SyncedNote>)
+                            outcome.changedLocally = true; // its revisions may have moved
+                    }
+                    ShadowRow row{record.recordType, record.version(), 0, true, std::nullopt};
+                    if (auto written = writeShadow(database, record.recordName, row); !written) {
+                        applied = written;
+                        return;
+                    }
+                }
+            };
+            upsertAll(std::type_identity<SyncedNote>{});
+            upsertAll(std::type_identity<SyncedTodo>{});
+            upsertAll(std::type_identity<SyncedTimer>{});
+            upsertAll(std::type_identity<SyncedShortcut>{});
+            upsertAll(std::type_identity<SyncedNoteRevision>{});
+            removeAll(std::type_identity<SyncedNoteRevision>{});
+            removeAll(std::type_identity<SyncedTodo>{});
+            removeAll(std::type_identity<SyncedTimer>{});
+            removeAll(std::type_identity<SyncedShortcut>{});
+            removeAll(std::type_identity<SyncedNote>{});
+            if (!applied)
+                return unexpected(storeError("Cannot apply the changes of other installs", applied.error()));
+            if (outcome.applied > 0) {
+                auto relinked = relinkRevisions(database);
+                if (!relinked)
+                    return unexpected(storeError("Cannot apply the changes of other installs", relinked.error()));
+                outcome.applied += *relinked;
+            }
+            // Deleted records are remembered a while, then forgotten.
+            if (auto forgotten =
+                    runWith(database, "DELETE FROM Z_MIRROR WHERE Z_DELETED = 1 AND Z_MODIFIED < ?1", forgetBefore);
+                !forgotten)
+                return unexpected(storeError("Cannot write the store", forgotten.error()));
+            if (auto committed = transaction.commit(); !committed)
+                return unexpected(storeError("Cannot apply the changes of other installs", committed.error()));
+        }
         m_database->acknowledge(snapshot->revisions);
         return outcome;
     };
 
-    // This install's records that its cloud file lost (removed, damaged) are
-    // written again with the versions they had.
+    // This install's records that its cloud file lost (removed, damaged
+    // while the app was not running) are written again with the versions
+    // they had. Later losses are written again by the database itself.
     const auto heal = [&]() -> Expected<int, CloudError> {
-        auto shadow = loadShadow(database);
-        if (!shadow)
-            return unexpected(storeError("Cannot read the mirror's records", shadow.error()));
-        std::vector<CloudRecord> lost;
-        Expected<void, std::string> read;
-        for (const auto& [name, row] : *shadow) {
-            if (row.deleted || row.version.writer != me || m_database->ownVersion(name) == row.version)
-                continue;
-            forEachModel([&]<typename Model>(std::type_identity<Model>) {
-                if (!read || ModelTraits<Model>::entityName != row.entity)
-                    return;
-                auto local = findRow<Model>(database, name);
-                if (!local) {
-                    read = unexpected(local.error());
-                    return;
-                }
-                if (!*local)
-                    return;
-                CloudRecord record;
-                record.recordName = name;
-                record.recordType = row.entity;
-                record.fields = fieldsOf<Model>((*local)->values);
-                record.parent = row.parent;
-                record.modifiedAt = row.version.modifiedAt;
-                record.writer = me;
-                lost.push_back(std::move(record));
-            });
-        }
-        if (!read)
-            return unexpected(storeError("Cannot read the store", read.error()));
-        if (lost.empty())
+        if (store.checkedOwnRecords)
             return 0;
-        if (auto sent = m_database->modify(lost); !sent)
-            return unexpected(sent.error());
-        trace("cloud mirror: wrote " + std::to_string(lost.size()) + " record(s) again that the cloud had lost");
+        std::vector<CloudRecord> lost;
+        {
+            Transaction reading(database);
+            if (auto begun = reading.beginReading(); !begun)
+                return unexpected(storeError("Cannot read the store", begun.error()));
+            auto shadow = loadShadow(database);
+            if (!shadow)
+                return unexpected(storeError("Cannot read the mirror's records", shadow.error()));
+            Expected<void, std::string> read;
+            for (const auto& [name, row] : *shadow) {
+                if (row.deleted || row.version.writer != me || m_database->ownVersion(name) == row.version)
+                    continue;
+                forEachModel([&]<typename Model>(std::type_identity<Model>) {
+                    if (!read || ModelTraits<Model>::entityName != row.entity)
+                        return;
+                    auto local = findRow<Model>(database, name);
+                    if (!local) {
+                        read = unexpected(local.error());
+                        return;
+                    }
+                    if (!*local)
+                        return;
+                    CloudRecord record;
+                    record.recordName = name;
+                    record.recordType = row.entity;
+                    record.fields = fieldsOf<Model>((*local)->values);
+                    record.parent = row.parent;
+                    record.modifiedAt = row.version.modifiedAt;
+                    record.writer = me;
+                    lost.push_back(std::move(record));
+                });
+            }
+            if (!read)
+                return unexpected(storeError("Cannot read the store", read.error()));
+        }
+        if (!lost.empty()) {
+            if (auto sent = m_database->modify(lost); !sent)
+                return unexpected(sent.error());
+            traceLater("cloud mirror: wrote " + std::to_string(lost.size())
+                       + " record(s) again that the cloud had lost");
+        }
+        store.checkedOwnRecords = true;
         return static_cast<int>(lost.size());
     };
 
     PassResult result;
-    const auto finish = [&](std::optional<CloudError> error) -> Expected<PassResult, CloudError> {
-        if (error && isAccountError(*error))
-            return unexpected(*error); // waits for the account; nothing to report
-        if (!error && !announceAlways && result.exported == 0 && result.imported == 0) {
-            m_setupDone = true;
-            return result;
-        }
-        if (!m_setupDone)
-            type = CloudMirrorEvent::Type::setup;
-        else if (result.imported == 0 && result.exported > 0)
-            type = CloudMirrorEvent::Type::exportChanges;
-        m_setupDone = true;
-        post({type, false, std::nullopt, std::nullopt});
-        post({type, !error.has_value(), m_clock.now(), error});
-        if (error) {
-            trace("cloud mirror: sync failed: " + error->description);
-            return unexpected(*error);
-        }
-        return result;
+    const auto fail = [&](const CloudError& error) {
+        outcome.result = unexpected(error);
+        return std::move(outcome);
     };
-
     auto exported = exportChanges();
     if (!exported)
-        return finish(exported.error());
+        return fail(exported.error());
     result.exported = *exported;
     auto imported = importChanges();
     if (!imported)
-        return finish(imported.error());
+        return fail(imported.error());
     result.imported = imported->applied;
     if (imported->changedLocally) {
         auto again = exportChanges();
         if (!again)
-            return finish(again.error());
+            return fail(again.error());
         result.exported += *again;
     }
-    if (result.imported > 0)
-        m_container.postRemoteChange();
+    outcome.remoteChanged = result.imported > 0;
     auto healed = heal();
     if (!healed)
-        return finish(healed.error());
+        return fail(healed.error());
     result.exported += *healed;
-    return finish(std::nullopt);
+    outcome.result = result;
+    return outcome;
 }

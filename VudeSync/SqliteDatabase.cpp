@@ -175,6 +175,21 @@ Expected<SqliteStatement, std::string> SqliteDatabase::prepare(std::string_view 
     return SqliteStatement(statement, m_handle.get());
 }
 
+Expected<SqliteStatement*, std::string> SqliteDatabase::cached(std::string_view sql)
+{
+    auto found = m_cache.find(std::string(sql));
+    if (found == m_cache.end()) {
+        auto statement = prepare(sql);
+        if (!statement)
+            return unexpected(statement.error());
+        found = m_cache.emplace(std::string(sql), std::move(*statement)).first;
+    } else {
+        sqlite3_reset(found->second.m_statement);
+        sqlite3_clear_bindings(found->second.m_statement);
+    }
+    return &found->second;
+}
+
 Expected<std::optional<std::int64_t>, std::string> SqliteDatabase::queryInteger(std::string_view sql)
 {
     auto statement = prepare(sql);

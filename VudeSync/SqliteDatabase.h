@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -79,6 +80,10 @@ public:
     /// Runs one or more statements that return no rows.
     Expected<void, std::string> execute(std::string_view sql);
     Expected<SqliteStatement, std::string> prepare(std::string_view sql);
+    /// The statement for `sql`, prepared at its first use on this connection
+    /// and kept for the next ones: reset, its bindings cleared. Valid while
+    /// the connection is open; one use of each text at a time.
+    Expected<SqliteStatement*, std::string> cached(std::string_view sql);
     /// The first column of the first row of a query, as an integer; none when
     /// the query returns no row.
     Expected<std::optional<std::int64_t>, std::string> queryInteger(std::string_view sql);
@@ -94,4 +99,6 @@ private:
         void operator()(sqlite3* handle) const;
     };
     std::unique_ptr<sqlite3, Closer> m_handle;
+    // After the handle, so the statements are finalized before it closes.
+    std::unordered_map<std::string, SqliteStatement> m_cache;
 };

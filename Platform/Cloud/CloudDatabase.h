@@ -9,7 +9,9 @@
 //
 // FolderCloudDatabase keeps the records in a folder that a file-sync tool
 // replicates between the user's computers; InMemoryCloudDatabase is the
-// double. Both are used from the main thread.
+// double. The account status and watching are used from the main thread;
+// records are read and written from one thread at a time (the mirror's
+// worker), which may be another.
 
 #include "VudeKit/Date.h"
 #include "VudeKit/Expected.h"
@@ -114,11 +116,16 @@ public:
     virtual Expected<void, CloudError> modify(const std::vector<CloudRecord>& records) = 0;
     /// The newest version of every record, read afresh.
     virtual Expected<CloudSnapshot, CloudError> fetchAll() = 0;
+    /// The newest version of every record that may have changed since the
+    /// last fetchChanges() whose revisions were acknowledged; everything the
+    /// first time. Records of a fetch not acknowledged come again.
+    virtual Expected<CloudSnapshot, CloudError> fetchChanges() { return fetchAll(); }
     /// Marks the revisions of a fetchAll() as applied by this install, which
     /// lets their writers forget deletion marks everyone has seen.
     virtual void acknowledge(const std::map<std::string, std::int64_t>& revisions) = 0;
     /// The version of `recordName` this install holds as its own write, if any.
     virtual std::optional<CloudRecordVersion> ownVersion(const std::string& recordName) = 0;
+
     /// Whether another install may have written since the last fetchAll().
     /// Cheap: meant for polls.
     virtual bool hasUnseenChanges() = 0;

@@ -119,87 +119,134 @@ Expected<CloudInstallState::Entry, std::string> decodeEntry(const json& object, 
     return entry;
 }
 
-} // namespace
-
-std::string CloudInstallState::encode() const
+json encodeEntry(const std::string& name, const CloudInstallState::Entry& entry)
 {
-    json seenObject = json::object();
-    for (const auto& [install, applied] : seen)
-        seenObject[install] = applied;
-    json list = json::array();
-    for (const auto& [name, entry] : records) {
-        json object = {{"name", name},
-                       {"type", entry.record.recordType},
-                       {"modified", microsecondsSinceReference(entry.record.modifiedAt)},
-                       {"revision", entry.revision}};
-        if (entry.record.deleted) {
-            object["deleted"] = true;
-        } else {
-            object["fields"] = entry.record.fields;
-            if (entry.record.parent)
-                object["parent"] = *entry.record.parent;
-        }
-        list.push_back(std::move(object));
+    json object = {{"name", name},
+                   {"type", entry.record.recordType},
+                   {"modified", microsecondsSinceReference(entry.record.modifiedAt)},
+                   {"revision", entry.revision}};
+    if (entry.record.deleted) {
+        object["deleted"] = true;
+    } else {
+        object["fields"] = entry.record.fields;
+        if (entry.record.parent)
+            object["parent"] = *entry.record.parent;
     }
-    const json document = {{"format", kFormat},
-                           {"install", installID},
-                           {"revision", revision},
-                           {"seen", std::move(seenObject)},
-                           {"records", std::move(list)}};
+    return object;
+}
+
+std::string dumpDocument(const json& document)
+{
     // Text that is not UTF-8 cannot be written as JSON; its bad bytes become
     // U+FFFD rather than failing the whole write.
     return document.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-Expected<CloudInstallState, std::string> CloudInstallState::decode(std::string_view text)
+/// Parses a file of `format` from another computer: bounded in depth, a
+/// whole JSON object, of that format exactly.
+Expected<json, std::string> parseDocument(std::string_view text, std::string_view format)
 {
     // Checked before parsing: the parse would go through, but copying or
     // writing the document again is recursive.
-    if (nestsDeeperThan(text, kMaxNesting))
-        return unexpected("nested deeper than " + std::to_string(kMaxNesting) + " levels");
-    const json document = json::parse(text, nullptr, false);
+    if (nestsDeeperThan(text, CloudInstallState::kMaxNesting))
+        return unexpected("nested deeper than " + std::to_string(CloudInstallState::kMaxNesting) + " levels");
+    json document = json::parse(text, nullptr, false);
     if (document.is_discarded())
         return unexpected(std::string("not a complete JSON text"));
     if (!document.is_object())
         return unexpected(std::string("not a JSON object"));
-    const auto format = member<std::string>(document, "format");
-    if (!format || *format != kFormat)
+    const auto found = member<std::string>(document, "format");
+    if (!found || *found != format)
         return unexpected(std::string("not a cloud state file of this format"));
+    return document;
+}
 
-    CloudInstallState state;
+Expected<std::string, std::string> installOf(const json& document)
+{
     auto install = member<std::string>(document, "install");
     if (!install)
         return unexpected(install.error());
     if (install->empty())
         return unexpected(std::string("empty install id"));
-    state.installID = *install;
-    auto revision = member<std::int64_t>(document, "revision");
-    if (!revision)
-        return unexpected(revision.error());
-    state.revision = *revision;
+    return *install;
+}
 
-    if (const auto seen = document.find("seen"); seen != document.end() && !seen->is_null()) {
-        if (!seen->is_object())
-            return unexpected(std::string("\"seen\" is not an object"));
-        for (const auto& [other, applied] : seen->items()) {
-            if (!applied.is_number_integer())
-                return unexpected("\"seen\" of " + other + " is not an integer");
-            state.seen[other] = applied.get<std::int64_t>();
-        }
+Expected<void, std::string> decodeSeen(const json& document, std::map<std::string, std::int64_t>& seen)
+{
+    const auto found = document.find("seen");
+    if (found == document.end() || found->is_null())
+        return {};
+    if (!found->is_object())
+        return unexpected(std::string("\"seen\" is not an object"));
+    for (const auto& [other, applied] : found->items()) {
+        if (!applied.is_number_integer())
+            return unexpected("\"seen\" of " + other + " is not an integer");
+        seen[other] = applied.get<std::int64_t>();
     }
+    return {};
+}
+
+/// Reads a list of records written by `writer`; of one name, the newest stays.
+Expected<void, std::string> decodeRecords(const json& document, const std::string& writer,
+                                          std::map<std::string, CloudInstallState::Entry, std::less<>>& into)
+{
     const auto records = document.find("records");
     if (records == document.end() || !records->is_array())
         return unexpected(std::string("\"records\" is not a list"));
-    if (records->size() > kMaxRecords)
-        return unexpected("more than " + std::to_string(kMaxRecords) + " records");
+    if (records->size() > CloudInstallState::kMaxRecords)
+        return unexpected("more than " + std::to_string(CloudInstallState::kMaxRecords) + " records");
     for (const auto& object : *records) {
-        auto entry = decodeEntry(object, state.installID);
+        auto entry = decodeEntry(object, writer);
         if (!entry)
             return unexpected(entry.error());
-        auto [position, inserted] = state.records.try_emplace(entry->record.recordName, *entry);
+        auto [position, inserted] = into.try_emplace(entry->record.recordName, *entry);
         if (!inserted && position->second.record.version() < entry->record.version())
             position->second = std::move(*entry);
     }
+    return {};
+}
+
+json seenObject(const std::map<std::string, std::int64_t>& seen)
+{
+    json object = json::object();
+    for (const auto& [install, applied] : seen)
+        object[install] = applied;
+    return object;
+}
+
+} // namespace
+
+std::string CloudInstallState::encode() const
+{
+    json list = json::array();
+    for (const auto& [name, entry] : records)
+        list.push_back(encodeEntry(name, entry));
+    const json document = {{"format", kFormat},
+                           {"install", installID},
+                           {"revision", revision},
+                           {"seen", seenObject(seen)},
+                           {"records", std::move(list)}};
+    return dumpDocument(document);
+}
+
+Expected<CloudInstallState, std::string> CloudInstallState::decode(std::string_view text)
+{
+    auto document = parseDocument(text, kFormat);
+    if (!document)
+        return unexpected(document.error());
+    CloudInstallState state;
+    auto install = installOf(*document);
+    if (!install)
+        return unexpected(install.error());
+    state.installID = *install;
+    auto revision = member<std::int64_t>(*document, "revision");
+    if (!revision)
+        return unexpected(revision.error());
+    state.revision = *revision;
+    if (auto seen = decodeSeen(*document, state.seen); !seen)
+        return unexpected(seen.error());
+    if (auto records = decodeRecords(*document, state.installID, state.records); !records)
+        return unexpected(records.error());
     return state;
 }
 
@@ -219,6 +266,50 @@ void CloudInstallState::apply(const std::vector<CloudRecord>& changes, Date now)
     }
 }
 
+namespace {
+
+/// The installs a deletion mark of `self` must reach: every one ever read,
+/// and every one visible now (none: not visible).
+std::map<std::string, const CloudInstallState*> audienceOf(const CloudInstallState& self,
+                                                           const std::vector<const CloudInstallState*>& others)
+{
+    std::map<std::string, const CloudInstallState*> audience;
+    for (const auto& [install, applied] : self.seen)
+        audience.emplace(install, nullptr);
+    for (const auto* other : others)
+        if (other && other->installID != self.installID)
+            audience[other->installID] = other;
+    return audience;
+}
+
+/// Whether `self` keeps its version of a record: not when a newer one is
+/// held elsewhere (`elsewhere`, the newest other), nor, for a deletion mark
+/// nobody else holds, once everyone applied it or its lifetime ended.
+bool keeps(const CloudInstallState& self, const CloudInstallState::Entry& entry, const CloudRecord* elsewhere,
+           const std::map<std::string, const CloudInstallState*>& audience, bool othersComplete, Date now,
+           Duration markLifetime)
+{
+    const auto& record = entry.record;
+    if (elsewhere)
+        return !(record.version() < elsewhere->version());
+    if (!record.deleted)
+        return true;
+    if (olderThan(record.modifiedAt, now, markLifetime))
+        return false;
+    if (!othersComplete)
+        return true;
+    for (const auto& [install, state] : audience) {
+        if (!state)
+            return true;
+        const auto applied = state->seen.find(self.installID);
+        if (applied == state->seen.end() || applied->second < entry.revision)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void CloudInstallState::compact(const std::vector<const CloudInstallState*>& others, bool othersComplete, Date now,
                                 Duration markLifetime)
 {
@@ -232,48 +323,166 @@ void CloudInstallState::compact(const std::vector<const CloudInstallState*>& oth
                 slot = &entry.record;
         }
     }
-    // The installs a deletion mark must reach: every one ever read, and every
-    // one visible now.
-    std::map<std::string, const CloudInstallState*> audience;
-    for (const auto& [install, applied] : seen)
-        audience.emplace(install, nullptr);
-    for (const auto* other : others)
-        if (other && other->installID != installID)
-            audience[other->installID] = other;
-
+    const auto audience = audienceOf(*this, others);
     for (auto position = records.begin(); position != records.end();) {
-        const auto& record = position->second.record;
         const auto elsewhere = newestElsewhere.find(position->first);
-        if (elsewhere != newestElsewhere.end()) {
-            // A newer version elsewhere replaces this one for everybody.
-            if (record.version() < elsewhere->second->version())
-                position = records.erase(position);
-            else
-                ++position;
-            continue;
-        }
-        if (!record.deleted) {
+        const CloudRecord* newest = elsewhere == newestElsewhere.end() ? nullptr : elsewhere->second;
+        if (keeps(*this, position->second, newest, audience, othersComplete, now, markLifetime))
             ++position;
-            continue;
-        }
-        const bool expired = olderThan(record.modifiedAt, now, markLifetime);
-        bool everyoneApplied = othersComplete;
-        for (const auto& [install, state] : audience) {
-            if (!everyoneApplied)
-                break;
-            if (!state) {
-                everyoneApplied = false;
-                break;
-            }
-            const auto applied = state->seen.find(installID);
-            everyoneApplied = applied != state->seen.end() && applied->second >= position->second.revision;
-        }
-        if (expired || everyoneApplied)
-            position = records.erase(position);
         else
-            ++position;
+            position = records.erase(position);
     }
 }
+
+void CloudInstallState::compact(const std::vector<const CloudInstallState*>& others, bool othersComplete, Date now,
+                                Duration markLifetime, const std::set<std::string, std::less<>>& names)
+{
+    const auto audience = audienceOf(*this, others);
+    for (const auto& name : names) {
+        const auto position = records.find(name);
+        if (position == records.end())
+            continue;
+        const CloudRecord* newest = nullptr;
+        for (const auto* other : others) {
+            if (!other || other->installID == installID)
+                continue;
+            const auto found = other->records.find(name);
+            if (found != other->records.end() && (!newest || newest->version() < found->second.record.version()))
+                newest = &found->second.record;
+        }
+        if (!keeps(*this, position->second, newest, audience, othersComplete, now, markLifetime))
+            records.erase(position);
+    }
+}
+
+std::size_t CloudInstallState::chunkOf(std::string_view recordName)
+{
+    // FNV-1a: stable across builds and machines, unlike std::hash.
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (const unsigned char byte : recordName) {
+        hash ^= byte;
+        hash *= 0x100000001b3ull;
+    }
+    return static_cast<std::size_t>(hash % kChunkCount);
+}
+
+std::string CloudInstallState::chunkName(std::size_t chunk)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    return {digits[(chunk / 16) % 16], digits[chunk % 16]};
+}
+
+std::optional<std::size_t> CloudInstallState::chunkNamed(std::string_view name)
+{
+    for (std::size_t chunk = 0; chunk < kChunkCount; ++chunk)
+        if (chunkName(chunk) == name)
+            return chunk;
+    return std::nullopt;
+}
+
+std::string CloudManifest::encode() const
+{
+    json list = json::object();
+    for (const auto& [chunk, changed] : chunks)
+        list[CloudInstallState::chunkName(chunk)] = changed;
+    const json document = {{"format", kFormat},
+                           {"install", installID},
+                           {"revision", revision},
+                           {"seen", seenObject(seen)},
+                           {"chunks", std::move(list)}};
+    return dumpDocument(document);
+}
+
+Expected<CloudManifest, std::string> CloudManifest::decode(std::string_view text)
+{
+    auto document = parseDocument(text, kFormat);
+    if (!document)
+        return unexpected(document.error());
+    CloudManifest manifest;
+    auto install = installOf(*document);
+    if (!install)
+        return unexpected(install.error());
+    manifest.installID = *install;
+    auto revision = member<std::int64_t>(*document, "revision");
+    if (!revision)
+        return unexpected(revision.error());
+    manifest.revision = *revision;
+    if (auto seen = decodeSeen(*document, manifest.seen); !seen)
+        return unexpected(seen.error());
+    const auto chunks = document->find("chunks");
+    if (chunks == document->end() || !chunks->is_object())
+        return unexpected(std::string("\"chunks\" is not an object"));
+    for (const auto& [name, changed] : chunks->items()) {
+        const auto chunk = CloudInstallState::chunkNamed(name);
+        if (!chunk)
+            return unexpected("no chunk is named \"" + name + "\"");
+        if (!changed.is_number_integer())
+            return unexpected("the revision of chunk " + name + " is not an integer");
+        manifest.chunks[*chunk] = changed.get<std::int64_t>();
+    }
+    return manifest;
+}
+
+CloudChunk CloudChunk::of(const CloudInstallState& state, std::size_t chunk,
+                          const std::set<std::string, std::less<>>& names)
+{
+    CloudChunk result;
+    result.installID = state.installID;
+    result.chunk = chunk;
+    result.revision = state.revision;
+    for (const auto& name : names)
+        if (const auto found = state.records.find(name); found != state.records.end())
+            result.records.emplace(name, found->second);
+    return result;
+}
+
+std::string CloudChunk::encode() const
+{
+    json list = json::array();
+    for (const auto& [name, entry] : records)
+        list.push_back(encodeEntry(name, entry));
+    const json document = {{"format", kFormat},
+                           {"install", installID},
+                           {"chunk", CloudInstallState::chunkName(chunk)},
+                           {"revision", revision},
+                           {"records", std::move(list)}};
+    return dumpDocument(document);
+}
+
+Expected<CloudChunk, std::string> CloudChunk::decode(std::string_view text)
+{
+    auto document = parseDocument(text, kFormat);
+    if (!document)
+        return unexpected(document.error());
+    CloudChunk result;
+    auto install = installOf(*document);
+    if (!install)
+        return unexpected(install.error());
+    result.installID = *install;
+    auto name = member<std::string>(*document, "chunk");
+    if (!name)
+        return unexpected(name.error());
+    const auto chunk = CloudInstallState::chunkNamed(*name);
+    if (!chunk)
+        return unexpected("no chunk is named \"" + *name + "\"");
+    result.chunk = *chunk;
+    auto revision = member<std::int64_t>(*document, "revision");
+    if (!revision)
+        return unexpected(revision.error());
+    result.revision = *revision;
+    if (auto records = decodeRecords(*document, result.installID, result.records); !records)
+        return unexpected(records.error());
+    return result;
+}
+
+namespace CloudFormats {
+
+bool isFirstFormat(std::string_view text)
+{
+    return parseDocument(text, CloudInstallState::kFormat).has_value();
+}
+
+} // namespace CloudFormats
 
 namespace CloudMerge {
 

@@ -135,91 +135,344 @@ Expected<void, CloudError> FolderCloudDatabase::requireAvailable() const
     return unexpected(CloudError{CloudError::internalError, "The cloud folder " + where + " cannot be used."});
 }
 
+fs::path FolderCloudDatabase::ownChunkFolder() const
+{
+    return containerFolder() / m_installID;
+}
+
+fs::path FolderCloudDatabase::ownChunkFile(std::size_t chunk) const
+{
+    return ownChunkFolder() / (CloudInstallState::chunkName(chunk) + std::string(kExtension));
+}
+
+std::optional<FolderCloudDatabase::FileStamp> FolderCloudDatabase::stampOf(const fs::path& path, bool* isFolder)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    if (isFolder)
+        *isFolder = S_ISDIR(info.st_mode);
+    return FileStamp{static_cast<std::uintmax_t>(info.st_size),
+                     std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
+                     static_cast<std::uint64_t>(info.st_ino) ^ (S_ISREG(info.st_mode) ? 0 : 1ull << 63)};
+}
+
+void FolderCloudDatabase::reindex(const Names& names)
+{
+    for (const auto& name : names) {
+        auto& chunk = m_ownChunkNames[CloudInstallState::chunkOf(name)];
+        const auto found = m_own->records.find(name);
+        if (found == m_own->records.end()) {
+            chunk.erase(name);
+            m_ownMarks.erase(name);
+            continue;
+        }
+        chunk.insert(name);
+        if (found->second.record.deleted)
+            m_ownMarks.insert(name);
+        else
+            m_ownMarks.erase(name);
+    }
+}
+
 Expected<void, CloudError> FolderCloudDatabase::loadOwnState()
 {
     if (m_own)
         return {};
+    const auto startFresh = [this] {
+        m_own = CloudInstallState{m_installID};
+        m_ownChunkRevisions.clear();
+        // Chunks left by an earlier state are not listed; they go.
+        m_sweepChunkFolder = true;
+    };
     const auto path = ownFile();
     std::error_code error;
     const auto status = fs::symlink_status(path, error);
     if (error || status.type() == fs::file_type::not_found) {
-        m_own = CloudInstallState{m_installID};
-        m_ownBytes.clear();
+        startFresh();
         return {};
     }
     auto bytes = AtomicFile::read(path, kMaxOwnFileBytes);
     if (!bytes)
         return unexpected(CloudError{CloudError::internalError, "Cannot read " + displayPath(path) + ": " + bytes.error()});
-    auto decoded = CloudInstallState::decode(*bytes);
-    if (decoded && decoded->installID == m_installID) {
-        m_own = std::move(*decoded);
-        m_ownBytes = std::move(*bytes);
-        return {};
+    std::string why;
+    if (auto manifest = CloudManifest::decode(*bytes); manifest && manifest->installID == m_installID) {
+        m_own = CloudInstallState{m_installID};
+        m_own->revision = manifest->revision;
+        m_own->seen = manifest->seen;
+        for (const auto& [chunk, revision] : manifest->chunks) {
+            const auto file = ownChunkFile(chunk);
+            auto chunkBytes = AtomicFile::read(file, kMaxOwnFileBytes);
+            auto decoded = chunkBytes ? CloudChunk::decode(*chunkBytes)
+                                      : Expected<CloudChunk, std::string>(unexpected(chunkBytes.error()));
+            if (decoded && (decoded->installID != m_installID || decoded->chunk != chunk))
+                decoded = unexpected(std::string("it holds other records"));
+            if (!decoded) {
+                // Its records are sent again from the store by the mirror.
+                trace("cloud: this install's chunk " + file.filename().string() + " could not be read ("
+                      + decoded.error() + "); it will be written again");
+                m_dirtyChunks.insert(chunk);
+                continue;
+            }
+            m_own->records.merge(decoded->records);
+            m_ownChunkRevisions[chunk] = revision;
+            if (const auto stamp = stampOf(file))
+                m_ownStamps[file] = *stamp;
+            m_ownSizes[file] = chunkBytes->size();
+        }
+        m_sweepChunkFolder = true;
+        m_ownManifestBytes = ownManifest().encode() == *bytes ? *bytes : std::string();
+        if (!m_ownManifestBytes.empty()) {
+            if (const auto stamp = stampOf(path))
+                m_ownStamps[path] = *stamp;
+            m_ownSizes[path] = bytes->size();
+        }
+    } else if (auto whole = CloudInstallState::decode(*bytes); whole && whole->installID == m_installID) {
+        // The first format: split into chunks at the next write.
+        m_own = std::move(*whole);
+        for (std::size_t chunk = 0; chunk < CloudInstallState::kChunkCount; ++chunk)
+            m_dirtyChunks.insert(chunk);
+        m_sweepChunkFolder = true;
+    } else {
+        why = manifest ? std::string("it names another install")
+            : CloudFormats::isFirstFormat(*bytes) ? (whole ? std::string("it names another install") : whole.error())
+                                                  : manifest.error();
     }
-    // Set aside, not overwritten: it is kept for a person to look at. Its
-    // records are written again by the mirror from the store.
-    const auto aside = containerFolder() / ("." + m_installID + ".unreadable.json");
-    fs::rename(path, aside, error);
-    trace("cloud: this install's file " + path.filename().string() + " could not be read ("
-          + (decoded ? std::string("it names another install") : decoded.error()) + "); "
-          + (error ? "it will be replaced" : "set aside as " + aside.filename().string()));
-    m_own = CloudInstallState{m_installID};
-    m_ownBytes.clear();
+    if (!m_own) {
+        // Set aside, not overwritten: it is kept for a person to look at. Its
+        // records are written again by the mirror from the store.
+        const auto aside = containerFolder() / ("." + m_installID + ".unreadable.json");
+        fs::rename(path, aside, error);
+        trace("cloud: this install's file " + path.filename().string() + " could not be read (" + why + "); "
+              + (error ? "it will be replaced" : "set aside as " + aside.filename().string()));
+        startFresh();
+    }
+    Names all;
+    for (const auto& [name, entry] : m_own->records)
+        all.insert(name);
+    reindex(all);
     return {};
 }
 
-std::map<std::string, FolderCloudDatabase::FileStamp> FolderCloudDatabase::listOthers() const
+FolderCloudDatabase::Listing FolderCloudDatabase::listOthers() const
 {
-    std::map<std::string, FileStamp> listing;
+    Listing listing;
     std::error_code error;
     const auto ownName = ownFile().filename().string();
+    std::vector<std::string> chunkFolders;
     for (fs::directory_iterator it(containerFolder(), error), end; !error && it != end; it.increment(error)) {
         auto name = it->path().filename().string();
         // Hidden files are writers' and sync tools' temporary files.
-        if (name.empty() || name.front() == '.' || name == ownName)
+        if (name.empty() || name.front() == '.' || name == ownName || name == m_installID)
             continue;
-        struct stat info {};
-        if (::lstat(it->path().c_str(), &info) != 0)
+        bool isFolder = false;
+        const auto stamp = stampOf(it->path(), &isFolder);
+        if (!stamp)
             continue;
-        listing[std::move(name)] = {static_cast<std::uintmax_t>(info.st_size),
-                                    std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
-                                    static_cast<std::uint64_t>(info.st_ino) ^ (S_ISREG(info.st_mode) ? 0 : 1ull << 63)};
+        if (isFolder && Uuid::parse(name) && Uuid::parse(name)->toString() == name) {
+            chunkFolders.push_back(name);
+            continue;
+        }
+        listing[std::move(name)] = *stamp;
+    }
+    for (const auto& folder : chunkFolders) {
+        for (fs::directory_iterator it(containerFolder() / folder, error), end; !error && it != end;
+             it.increment(error)) {
+            const auto name = it->path().filename().string();
+            if (name.empty() || name.front() == '.')
+                continue;
+            if (const auto stamp = stampOf(it->path()))
+                listing[folder + "/" + name] = *stamp;
+        }
     }
     return listing;
 }
 
-bool FolderCloudDatabase::refreshOthers()
+void FolderCloudDatabase::skip(const std::string& name, const FileStamp& stamp, const std::string& why)
 {
-    const auto listing = listOthers();
-    std::erase_if(m_others, [&](const auto& entry) { return !listing.contains(entry.first); });
+    const auto [position, inserted] = m_skipped.try_emplace(name, stamp);
+    if (!inserted && position->second == stamp)
+        return;
+    position->second = stamp;
+    trace("cloud: skipped " + name + why);
+}
+
+void FolderCloudDatabase::noteChanged(std::string_view name)
+{
+    const auto [position, inserted] = m_changed.try_emplace(std::string(name), m_generation);
+    if (!inserted)
+        position->second = m_generation;
+    m_compactCandidates.emplace(name);
+}
+
+void FolderCloudDatabase::replaceRecords(OtherInstall& other, const std::vector<std::string>& names,
+                                         std::map<std::string, CloudInstallState::Entry, std::less<>> records)
+{
+    auto& held = other.state.records;
+    for (const auto& name : names) {
+        if (records.contains(name))
+            continue;
+        held.erase(name);
+        noteChanged(name);
+    }
+    // Only what differs is news: a rewritten chunk mostly repeats itself.
+    for (auto& [name, entry] : records) {
+        auto [position, inserted] = held.try_emplace(name, entry);
+        if (!inserted) {
+            if (position->second == entry)
+                continue;
+            position->second = std::move(entry);
+        }
+        noteChanged(name);
+    }
+}
+
+void FolderCloudDatabase::readInstallFile(const std::string& install, const std::string& name,
+                                          const FileStamp& stamp, OtherInstall& other)
+{
+    other.stamp = stamp;
+    other.attempted = true;
+    other.current = false;
+    const auto path = containerFolder() / name;
+    auto bytes = AtomicFile::read(path, m_options.maxStateFileBytes);
+    if (!bytes) {
+        skip(name, stamp, ": " + bytes.error());
+        return;
+    }
+    const auto allNames = [&other] {
+        std::vector<std::string> names;
+        for (const auto& [record, entry] : other.state.records)
+            names.push_back(record);
+        return names;
+    };
+    auto manifest = CloudManifest::decode(*bytes);
+    if (manifest) {
+        if (manifest->installID != install) {
+            skip(name, stamp, ": it holds the records of another install");
+            return;
+        }
+        if (!other.manifest) // it wrote one whole state before
+            replaceRecords(other, allNames(), {});
+        // Chunks it no longer lists hold nothing now.
+        for (auto position = other.chunks.begin(); position != other.chunks.end();) {
+            if (manifest->chunks.contains(position->first)) {
+                ++position;
+                continue;
+            }
+            replaceRecords(other, position->second.names, {});
+            position = other.chunks.erase(position);
+        }
+        other.state.installID = install;
+        other.state.revision = manifest->revision;
+        other.state.seen = manifest->seen;
+        other.manifest = std::move(*manifest);
+        other.current = true;
+        return;
+    }
+    if (!CloudFormats::isFirstFormat(*bytes)) {
+        skip(name, stamp, " (half-synced or damaged): " + manifest.error());
+        return;
+    }
+    auto whole = CloudInstallState::decode(*bytes);
+    if (!whole) {
+        skip(name, stamp, " (half-synced or damaged): " + whole.error());
+        return;
+    }
+    if (whole->installID != install) {
+        skip(name, stamp, ": it holds the records of another install");
+        return;
+    }
+    replaceRecords(other, allNames(), std::move(whole->records));
+    other.state.installID = install;
+    other.state.revision = whole->revision;
+    other.state.seen = std::move(whole->seen);
+    other.manifest.reset();
+    other.chunks.clear();
+    other.current = true;
+}
+
+bool FolderCloudDatabase::readChunks(const std::string& install, const Listing& listing, OtherInstall& other)
+{
     bool complete = true;
-    for (const auto& [name, stamp] : listing) {
-        const auto install = installOfFileName(name);
-        auto cached = m_others.find(name);
-        if (cached != m_others.end() && cached->second.stamp == stamp) {
-            complete = complete && (!install || cached->second.state.has_value());
+    for (const auto& [chunk, listedRevision] : other.manifest->chunks) {
+        const auto name = install + "/" + CloudInstallState::chunkName(chunk) + std::string(kExtension);
+        auto& cached = other.chunks[chunk];
+        const auto found = listing.find(name);
+        if (found == listing.end()) {
+            complete = false; // not arrived yet
             continue;
         }
-        OtherFile file{stamp, std::nullopt};
-        const auto path = containerFolder() / name;
-        if (!install) {
-            trace("cloud: skipped " + name + ": not a file of this app");
-        } else if (!fs::is_regular_file(fs::symlink_status(path))) {
-            trace("cloud: skipped " + name + ": not a regular file");
-            complete = false;
-        } else if (auto bytes = AtomicFile::read(path, m_options.maxStateFileBytes); !bytes) {
-            trace("cloud: skipped " + name + ": " + bytes.error());
-            complete = false;
-        } else if (auto state = CloudInstallState::decode(*bytes); !state) {
-            trace("cloud: skipped " + name + " (half-synced or damaged): " + state.error());
-            complete = false;
-        } else if (state->installID != *install) {
-            trace("cloud: skipped " + name + ": it holds the records of another install");
-            complete = false;
-        } else {
-            file.state = std::move(*state);
+        if (!cached.attempted || !(cached.stamp == found->second)) {
+            cached.attempted = true;
+            cached.stamp = found->second;
+            cached.current = false;
+            auto bytes = AtomicFile::read(containerFolder() / name, m_options.maxStateFileBytes);
+            auto decoded = bytes ? CloudChunk::decode(*bytes)
+                                 : Expected<CloudChunk, std::string>(unexpected(bytes.error()));
+            if (!bytes) {
+                skip(name, found->second, ": " + bytes.error());
+            } else if (!decoded) {
+                skip(name, found->second, " (half-synced or damaged): " + decoded.error());
+            } else if (decoded->installID != install || decoded->chunk != chunk) {
+                skip(name, found->second, ": it holds other records than its name says");
+            } else if (other.state.records.size() - cached.names.size() + decoded->records.size()
+                       > CloudInstallState::kMaxRecords) {
+                skip(name, found->second,
+                     ": its install would hold more than " + std::to_string(CloudInstallState::kMaxRecords)
+                         + " records");
+            } else {
+                std::vector<std::string> names;
+                names.reserve(decoded->records.size());
+                for (const auto& [record, entry] : decoded->records)
+                    names.push_back(record);
+                replaceRecords(other, cached.names, std::move(decoded->records));
+                cached.names = std::move(names);
+                cached.revision = decoded->revision;
+                cached.current = true;
+            }
         }
-        m_others[name] = std::move(file);
+        complete = complete && cached.current && cached.revision >= listedRevision;
+    }
+    return complete;
+}
+
+bool FolderCloudDatabase::refreshOthers(const Listing& listing)
+{
+    ++m_generation;
+    // An install whose files are gone keeps nothing; its records were never
+    // deletions.
+    for (auto position = m_others.begin(); position != m_others.end();) {
+        if (listing.contains(position->first + std::string(kExtension))) {
+            ++position;
+            continue;
+        }
+        for (const auto& [name, entry] : position->second.state.records)
+            m_compactCandidates.insert(name);
+        position = m_others.erase(position);
+    }
+    std::erase_if(m_skipped, [&](const auto& entry) { return !listing.contains(entry.first); });
+    bool complete = true;
+    for (const auto& [name, stamp] : listing) {
+        if (name.find('/') != std::string::npos)
+            continue; // a chunk, read with its manifest
+        const auto install = installOfFileName(name);
+        if (!install) {
+            skip(name, stamp, ": not a file of this app");
+            continue;
+        }
+        auto& other = m_others[*install];
+        if (!fs::is_regular_file(fs::symlink_status(containerFolder() / name))) {
+            skip(name, stamp, ": not a regular file");
+            other.stamp = stamp;
+            other.attempted = true;
+            other.current = false;
+        } else if (!other.attempted || !(other.stamp == stamp)) {
+            readInstallFile(*install, name, stamp, other);
+        }
+        other.complete = other.current && (!other.manifest || readChunks(*install, listing, other));
+        if (other.complete)
+            other.completeRevision = other.state.revision;
+        complete = complete && other.complete;
     }
     m_othersComplete = complete;
     return complete;
@@ -228,33 +481,106 @@ bool FolderCloudDatabase::refreshOthers()
 std::vector<const CloudInstallState*> FolderCloudDatabase::otherStates() const
 {
     std::vector<const CloudInstallState*> states;
-    for (const auto& [name, file] : m_others)
-        if (file.state)
-            states.push_back(&*file.state);
+    for (const auto& [install, other] : m_others)
+        if (!other.state.installID.empty())
+            states.push_back(&other.state);
     return states;
 }
 
-Expected<void, CloudError> FolderCloudDatabase::writeOwnState(CloudInstallState state)
+CloudManifest FolderCloudDatabase::ownManifest() const
 {
-    auto bytes = state.encode();
-    if (bytes == m_ownBytes) {
-        m_own = std::move(state);
-        return {};
+    CloudManifest manifest;
+    manifest.installID = m_installID;
+    manifest.revision = m_own->revision;
+    manifest.seen = m_own->seen;
+    manifest.chunks = m_ownChunkRevisions;
+    return manifest;
+}
+
+Expected<void, CloudError> FolderCloudDatabase::writeOwnFile(const fs::path& path, const std::string& bytes)
+{
+    auto written = AtomicFile::write(path, bytes, 0600);
+    if (!written)
+        return unexpected(CloudError{CloudError::internalError, written.error()});
+    if (const auto stamp = stampOf(path))
+        m_ownStamps[path] = *stamp;
+    m_ownSizes[path] = bytes.size();
+    return {};
+}
+
+FolderCloudDatabase::Undo FolderCloudDatabase::undoFor(const Names& names) const
+{
+    Undo undo{m_own->revision, m_own->seen, {}};
+    for (const auto& name : names) {
+        const auto found = m_own->records.find(name);
+        undo.entries.emplace(name, found == m_own->records.end() ? std::nullopt : std::optional(found->second));
     }
-    // The other installs would skip a larger file, and with it every write of
-    // this one: refused here, where the user can be told.
-    if (state.records.size() > CloudInstallState::kMaxRecords)
+    return undo;
+}
+
+void FolderCloudDatabase::restore(Undo undo)
+{
+    m_own->revision = undo.revision;
+    m_own->seen = std::move(undo.seen);
+    Names names;
+    for (auto& [name, entry] : undo.entries) {
+        if (entry)
+            m_own->records.insert_or_assign(name, std::move(*entry));
+        else
+            m_own->records.erase(name);
+        names.insert(name);
+    }
+    reindex(names);
+}
+
+Expected<void, CloudError> FolderCloudDatabase::writeOwnState(const Names& changed)
+{
+    // The other installs would skip a larger state, and with it every write
+    // of this one: refused here, where the user can be told.
+    if (m_own->records.size() > CloudInstallState::kMaxRecords)
         return unexpected(CloudError{CloudError::quotaExceeded,
-                                     "The cloud folder is full: " + std::to_string(state.records.size())
+                                     "The cloud folder is full: " + std::to_string(m_own->records.size())
                                          + " records to keep, "
                                          + std::to_string(CloudInstallState::kMaxRecords) + " allowed."});
-    if (bytes.size() > m_options.maxStateFileBytes)
-        return unexpected(CloudError{CloudError::quotaExceeded,
-                                     "The cloud folder is full: this computer's file would take "
-                                         + std::to_string(bytes.size()) + " bytes, "
-                                         + std::to_string(m_options.maxStateFileBytes) + " allowed."});
+    std::set<std::size_t> chunks = m_dirtyChunks;
+    for (const auto& name : changed)
+        chunks.insert(CloudInstallState::chunkOf(name));
+    auto revisions = m_ownChunkRevisions;
+    std::vector<std::pair<std::size_t, std::string>> writes;
+    std::vector<std::size_t> removals;
+    for (const auto chunk : chunks) {
+        if (m_ownChunkNames[chunk].empty()) {
+            revisions.erase(chunk);
+            removals.push_back(chunk);
+            continue;
+        }
+        auto bytes = CloudChunk::of(*m_own, chunk, m_ownChunkNames[chunk]).encode();
+        if (bytes.size() > m_options.maxStateFileBytes)
+            return unexpected(CloudError{CloudError::quotaExceeded,
+                                         "The cloud folder is full: a file of this computer's would take "
+                                             + std::to_string(bytes.size()) + " bytes, "
+                                             + std::to_string(m_options.maxStateFileBytes) + " allowed."});
+        revisions[chunk] = m_own->revision;
+        writes.emplace_back(chunk, std::move(bytes));
+    }
+    auto manifest = ownManifest();
+    manifest.chunks = revisions;
+    auto manifestBytes = manifest.encode();
+    if (writes.empty() && removals.empty() && manifestBytes == m_ownManifestBytes && !m_sweepChunkFolder)
+        return {};
+    if (manifestBytes.size() > m_options.maxStateFileBytes)
+        return unexpected(CloudError{CloudError::quotaExceeded, "The cloud folder is full: this computer's manifest would take "
+                                                                    + std::to_string(manifestBytes.size()) + " bytes."});
     if (m_options.quotaBytes) {
-        std::uintmax_t total = bytes.size();
+        auto sizes = m_ownSizes;
+        sizes[ownFile()] = manifestBytes.size();
+        for (const auto& [chunk, bytes] : writes)
+            sizes[ownChunkFile(chunk)] = bytes.size();
+        for (const auto chunk : removals)
+            sizes.erase(ownChunkFile(chunk));
+        std::uintmax_t total = 0;
+        for (const auto& [path, size] : sizes)
+            total += size;
         for (const auto& [name, stamp] : listOthers())
             total += stamp.size;
         if (total > *m_options.quotaBytes)
@@ -262,89 +588,190 @@ Expected<void, CloudError> FolderCloudDatabase::writeOwnState(CloudInstallState 
                                          "The cloud folder is full: " + std::to_string(total) + " bytes needed, "
                                              + std::to_string(*m_options.quotaBytes) + " allowed."});
     }
-    auto written = AtomicFile::write(ownFile(), bytes, 0600);
-    if (!written)
-        return unexpected(CloudError{CloudError::internalError, written.error()});
-    m_own = std::move(state);
-    m_ownBytes = std::move(bytes);
+    // Chunks first, the manifest that lists them last: a reader on this
+    // computer never meets a manifest ahead of its chunks.
+    for (const auto& [chunk, bytes] : writes)
+        if (auto written = writeOwnFile(ownChunkFile(chunk), bytes); !written)
+            return written;
+    if (auto written = writeOwnFile(ownFile(), manifestBytes); !written)
+        return written;
+    m_ownManifestBytes = std::move(manifestBytes);
+    m_ownChunkRevisions = std::move(revisions);
+    m_dirtyChunks.clear();
+    std::error_code error;
+    for (const auto chunk : removals) {
+        fs::remove(ownChunkFile(chunk), error);
+        m_ownStamps.erase(ownChunkFile(chunk));
+        m_ownSizes.erase(ownChunkFile(chunk));
+    }
+    if (m_sweepChunkFolder) {
+        for (fs::directory_iterator it(ownChunkFolder(), error), end; !error && it != end; it.increment(error)) {
+            const auto chunk = CloudInstallState::chunkNamed(it->path().stem().string());
+            if (!chunk || !m_ownChunkRevisions.contains(*chunk) || it->path().extension() != kExtension)
+                fs::remove(it->path(), error);
+        }
+        m_sweepChunkFolder = false;
+    }
     return {};
 }
 
 Expected<void, CloudError> FolderCloudDatabase::modify(const std::vector<CloudRecord>& records)
 {
+    std::scoped_lock lock(m_recordsMutex);
     if (auto available = requireAvailable(); !available)
         return available;
     if (auto loaded = loadOwnState(); !loaded)
         return loaded;
-    const bool complete = refreshOthers();
-    auto next = *m_own;
+    const bool complete = refreshOthers(listOthers());
+    Names candidates = m_ownMarks;
+    candidates.insert(m_compactCandidates.begin(), m_compactCandidates.end());
+    for (const auto& record : records)
+        candidates.insert(record.recordName);
+    auto undo = undoFor(candidates);
     const Date now = m_clock.now();
-    next.apply(records, now);
-    next.compact(otherStates(), complete, now, m_options.markLifetime);
-    return writeOwnState(std::move(next));
+    m_own->apply(records, now);
+    m_own->compact(otherStates(), complete, now, m_options.markLifetime, candidates);
+    reindex(candidates);
+    Names changed;
+    for (const auto& [name, before] : undo.entries) {
+        const auto found = m_own->records.find(name);
+        const bool present = found != m_own->records.end();
+        if (present != before.has_value() || (present && !(found->second == *before)))
+            changed.insert(name);
+    }
+    if (auto written = writeOwnState(changed); !written) {
+        restore(std::move(undo));
+        return written;
+    }
+    m_compactCandidates.clear();
+    return {};
 }
 
-Expected<CloudSnapshot, CloudError> FolderCloudDatabase::fetchAll()
+void FolderCloudDatabase::restoreOwnFiles()
+{
+    if (m_ownManifestBytes.empty())
+        return;
+    const auto rewrite = [this](const fs::path& path, const std::function<std::string()>& bytes) {
+        const auto stamp = stampOf(path);
+        const auto known = m_ownStamps.find(path);
+        if (stamp && known != m_ownStamps.end() && *stamp == known->second)
+            return;
+        trace("cloud: this install's file " + path.filename().string() + " was "
+              + (stamp ? "changed" : "removed") + " by someone else; writing it again");
+        if (auto written = writeOwnFile(path, bytes()); !written)
+            trace("cloud: could not write this install's file again: " + written.error().description);
+    };
+    for (const auto& [chunk, revision] : m_ownChunkRevisions) {
+        const auto at = revision;
+        rewrite(ownChunkFile(chunk), [this, chunk, at] {
+            auto file = CloudChunk::of(*m_own, chunk, m_ownChunkNames[chunk]);
+            file.revision = at;
+            return file.encode();
+        });
+    }
+    rewrite(ownFile(), [this] { return m_ownManifestBytes; });
+}
+
+Expected<CloudSnapshot, CloudError> FolderCloudDatabase::fetch(bool changesOnly)
 {
     if (auto available = requireAvailable(); !available)
         return unexpected(available.error());
     if (auto loaded = loadOwnState(); !loaded)
         return unexpected(loaded.error());
 
-    // This install's file is ours alone: one that went missing or was changed
-    // behind our back is written again from what we hold.
-    if (!m_ownBytes.empty()) {
-        auto onDisk = AtomicFile::read(ownFile(), kMaxOwnFileBytes);
-        if (!onDisk || *onDisk != m_ownBytes) {
-            trace("cloud: this install's file was " + std::string(onDisk ? "changed" : "removed")
-                  + " by someone else; writing it again");
-            auto bytes = std::exchange(m_ownBytes, std::string());
-            if (auto rewritten = writeOwnState(*m_own); !rewritten) {
-                m_ownBytes = std::move(bytes);
-                trace("cloud: could not write this install's file again: " + rewritten.error().description);
-            }
-        }
-    }
+    // This install's files are ours alone: one that went missing or was
+    // changed behind our back is written again from what we hold.
+    restoreOwnFiles();
 
     const auto listing = listOthers();
-    refreshOthers();
+    refreshOthers(listing);
     auto states = otherStates();
     CloudSnapshot snapshot;
-    for (const auto* state : states)
-        snapshot.revisions[state->installID] = state->revision;
+    for (const auto& [install, other] : m_others)
+        if (other.completeRevision)
+            snapshot.revisions[install] = *other.completeRevision;
     states.push_back(&*m_own);
-    snapshot.records = CloudMerge::newest(states);
+    if (changesOnly && m_deliveredAll) {
+        for (const auto& [name, generation] : m_changed) {
+            const CloudRecord* newest = nullptr;
+            for (const auto* state : states) {
+                const auto found = state->records.find(name);
+                if (found != state->records.end() && (!newest || newest->version() < found->second.record.version()))
+                    newest = &found->second.record;
+            }
+            if (newest)
+                snapshot.records.push_back(*newest);
+        }
+    } else {
+        snapshot.records = CloudMerge::newest(states);
+    }
+    if (changesOnly) {
+        m_deliveredGeneration = m_generation;
+        m_deliveringAll = !m_deliveredAll;
+    }
+    std::scoped_lock lock(m_listingMutex);
     m_fetchedListing = listing;
     m_fetchedOnce = true;
     return snapshot;
 }
 
+Expected<CloudSnapshot, CloudError> FolderCloudDatabase::fetchAll()
+{
+    std::scoped_lock lock(m_recordsMutex);
+    return fetch(false);
+}
+
+Expected<CloudSnapshot, CloudError> FolderCloudDatabase::fetchChanges()
+{
+    std::scoped_lock lock(m_recordsMutex);
+    return fetch(true);
+}
+
 void FolderCloudDatabase::acknowledge(const std::map<std::string, std::int64_t>& revisions)
 {
+    std::scoped_lock lock(m_recordsMutex);
+    if (m_deliveredGeneration) {
+        const auto delivered = *m_deliveredGeneration;
+        std::erase_if(m_changed, [delivered](const auto& entry) { return entry.second <= delivered; });
+        m_deliveredAll = m_deliveredAll || m_deliveringAll;
+        m_deliveredGeneration.reset();
+    }
     if (!m_own || !requireAvailable())
         return;
-    auto next = *m_own;
-    bool changed = false;
+    Names candidates = m_ownMarks;
+    candidates.insert(m_compactCandidates.begin(), m_compactCandidates.end());
+    auto undo = undoFor(candidates);
+    bool seenChanged = false;
     for (const auto& [install, revision] : revisions) {
         if (install == m_installID)
             continue;
-        auto& applied = next.seen[install];
+        auto& applied = m_own->seen[install];
         if (revision > applied) {
             applied = revision;
-            changed = true;
+            seenChanged = true;
         }
     }
-    if (!changed)
+    if (!seenChanged && m_compactCandidates.empty())
         return;
     // Acknowledging is not a change of records: the revision stays, so the
     // others have nothing new to acknowledge in turn.
-    next.compact(otherStates(), m_othersComplete, m_clock.now(), m_options.markLifetime);
-    if (auto written = writeOwnState(std::move(next)); !written)
+    m_own->compact(otherStates(), m_othersComplete, m_clock.now(), m_options.markLifetime, candidates);
+    reindex(candidates);
+    Names changed;
+    for (const auto& [name, before] : undo.entries)
+        if (!m_own->records.contains(name))
+            changed.insert(name);
+    if (auto written = writeOwnState(changed); !written) {
+        restore(std::move(undo));
         trace("cloud: could not record what was applied: " + written.error().description);
+        return;
+    }
+    m_compactCandidates.clear();
 }
 
 std::optional<CloudRecordVersion> FolderCloudDatabase::ownVersion(const std::string& recordName)
 {
+    std::scoped_lock lock(m_recordsMutex);
     if (!loadOwnState())
         return std::nullopt;
     const auto found = m_own->records.find(recordName);
@@ -357,7 +784,9 @@ bool FolderCloudDatabase::hasUnseenChanges()
 {
     if (currentAccountStatus() != CloudAccountStatus::available)
         return false;
-    return !m_fetchedOnce || listOthers() != m_fetchedListing;
+    const auto listing = listOthers();
+    std::scoped_lock lock(m_listingMutex);
+    return !m_fetchedOnce || listing != m_fetchedListing;
 }
 
 Expected<void, std::string> FolderCloudDatabase::startWatching(std::function<void()> onRemoteChange)
@@ -396,9 +825,18 @@ void FolderCloudDatabase::updateWatchedPaths()
     if (!m_watcher)
         return;
     const QStringList watched = m_watcher->directories();
-    for (const auto& path : {m_cloudFolder.parent_path(), m_cloudFolder, containerFolder()}) {
+    std::vector<fs::path> paths{m_cloudFolder.parent_path(), m_cloudFolder, containerFolder()};
+    // The other installs' chunk folders: a chunk that arrives after its
+    // manifest changes only its own folder.
+    std::error_code error;
+    for (fs::directory_iterator it(containerFolder(), error), end; !error && it != end; it.increment(error)) {
+        const auto name = it->path().filename().string();
+        const auto uuid = Uuid::parse(name);
+        if (name != m_installID && uuid && uuid->toString() == name)
+            paths.push_back(it->path());
+    }
+    for (const auto& path : paths) {
         const auto text = QString::fromStdString(path.string());
-        std::error_code error;
         if (!watched.contains(text) && fs::is_directory(path, error))
             m_watcher->addPath(text);
     }

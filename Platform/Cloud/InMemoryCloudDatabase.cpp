@@ -87,6 +87,7 @@ std::map<std::string, std::int64_t> InMemoryCloudDatabase::otherRevisions() cons
 
 Expected<void, CloudError> InMemoryCloudDatabase::modify(const std::vector<CloudRecord>& records)
 {
+    std::scoped_lock lock(m_space->mutex);
     ++m_modifyCount;
     if (m_modifyFailure && m_modifySuccessesLeft-- <= 0)
         return unexpected(*m_modifyFailure);
@@ -99,6 +100,7 @@ Expected<void, CloudError> InMemoryCloudDatabase::modify(const std::vector<Cloud
 
 Expected<CloudSnapshot, CloudError> InMemoryCloudDatabase::fetchAll()
 {
+    std::scoped_lock lock(m_space->mutex);
     if (m_fetchFailure)
         return unexpected(*m_fetchFailure);
     own();
@@ -114,6 +116,7 @@ Expected<CloudSnapshot, CloudError> InMemoryCloudDatabase::fetchAll()
 
 void InMemoryCloudDatabase::acknowledge(const std::map<std::string, std::int64_t>& revisions)
 {
+    std::scoped_lock lock(m_space->mutex);
     auto& state = own();
     for (const auto& [install, revision] : revisions)
         if (install != m_installID && revision > state.seen[install])
@@ -123,6 +126,7 @@ void InMemoryCloudDatabase::acknowledge(const std::map<std::string, std::int64_t
 
 std::optional<CloudRecordVersion> InMemoryCloudDatabase::ownVersion(const std::string& recordName)
 {
+    std::scoped_lock lock(m_space->mutex);
     const auto& records = own().records;
     const auto found = records.find(recordName);
     if (found == records.end())
@@ -132,6 +136,7 @@ std::optional<CloudRecordVersion> InMemoryCloudDatabase::ownVersion(const std::s
 
 bool InMemoryCloudDatabase::hasUnseenChanges()
 {
+    std::scoped_lock lock(m_space->mutex);
     return !m_fetchedRevisions || *m_fetchedRevisions != otherRevisions();
 }
 

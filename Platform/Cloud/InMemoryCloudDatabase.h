@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 class InMemoryCloudDatabase final : public CloudDatabase {
@@ -15,6 +16,8 @@ public:
     /// The states of every install that shares the space.
     struct Space {
         std::map<std::string, CloudInstallState> states;
+        /// Held by each records call: installs' mirrors may run at once.
+        std::recursive_mutex mutex;
     };
 
     InMemoryCloudDatabase(std::string containerID, std::string installID, const ClockSource& clock,

@@ -48,6 +48,8 @@ CoordinatorAppSync::CoordinatorAppSync(std::shared_ptr<CloudDatabase> cloud,
     services.clock = &clock;
     services.defaults = m_defaults;
     services.trace = std::move(trace);
+    // The mirror's passes read and write files and the store: off the main thread.
+    services.mirror.passesOffMainThread = true;
     m_coordinator = std::make_unique<SyncCoordinator>(kContainerID, std::move(services));
 }
 

@@ -261,3 +261,119 @@ TEST(CloudInstallStateTest, RefusesAStateOfMoreRecordsThanAnyInstallWrites)
     ASSERT_FALSE(refused.has_value());
     EXPECT_NE(refused.error().find("records"), std::string::npos) << refused.error();
 }
+
+// --- The chunked form ---------------------------------------------------------------
+
+TEST(CloudInstallStateTest, ChunksSplitTheNamesStablyAndTheirNamesReadBack)
+{
+    std::set<std::size_t> used;
+    for (int i = 0; i < 1000; ++i) {
+        const auto name = "record-" + std::to_string(i);
+        const auto chunk = CloudInstallState::chunkOf(name);
+        ASSERT_LT(chunk, CloudInstallState::kChunkCount);
+        EXPECT_EQ(CloudInstallState::chunkOf(name), chunk) << "the same chunk every time";
+        used.insert(chunk);
+    }
+    EXPECT_EQ(used.size(), CloudInstallState::kChunkCount) << "a thousand names reach every chunk";
+    // A fixed hash: every install must put a name in the same chunk.
+    EXPECT_EQ(CloudInstallState::chunkOf(""), 0xcbf29ce484222325ull % CloudInstallState::kChunkCount);
+    for (std::size_t chunk = 0; chunk < CloudInstallState::kChunkCount; ++chunk)
+        EXPECT_EQ(CloudInstallState::chunkNamed(CloudInstallState::chunkName(chunk)), chunk);
+    EXPECT_EQ(CloudInstallState::chunkName(31), "1f");
+    for (const char* name : {"20", "1F", "0", "000", "", "../00"})
+        EXPECT_EQ(CloudInstallState::chunkNamed(name), std::nullopt) << name;
+}
+
+TEST(CloudInstallStateTest, AManifestAndAChunkEncodeAndDecodeExactly)
+{
+    CloudInstallState state("A");
+    auto revision = live("rev", kStart + Duration(1), {{"text", "Grüße"}});
+    revision.parent = "note";
+    state.apply({revision, mark("gone", kStart)}, kStart);
+    state.seen["B"] = 42;
+
+    CloudManifest manifest{"A", state.revision, state.seen, {{0, 5}, {31, state.revision}}};
+    auto decodedManifest = CloudManifest::decode(manifest.encode());
+    ASSERT_TRUE(decodedManifest.has_value()) << decodedManifest.error();
+    EXPECT_EQ(*decodedManifest, manifest);
+
+    const auto chunk = CloudInstallState::chunkOf("rev");
+    auto written = CloudChunk::of(state, chunk, {"rev", "not-held"});
+    EXPECT_EQ(written.records.size(), 1u) << "only the names held";
+    auto decodedChunk = CloudChunk::decode(written.encode());
+    ASSERT_TRUE(decodedChunk.has_value()) << decodedChunk.error();
+    EXPECT_EQ(*decodedChunk, written);
+    EXPECT_EQ(decodedChunk->records.at("rev").record, state.records.at("rev").record);
+    EXPECT_EQ(decodedChunk->revision, state.revision);
+}
+
+// Installs of the first format read "<id>.json" as a whole state: they must
+// refuse a manifest as a file of another format, never take it for a state
+// that holds nothing. And a manifest is never taken for a whole state.
+TEST(CloudInstallStateTest, EachFormatRefusesTheOther)
+{
+    CloudInstallState state("A");
+    state.apply({live("r", kStart)}, kStart);
+    const CloudManifest manifest{"A", state.revision, {}, {{CloudInstallState::chunkOf("r"), state.revision}}};
+
+    const auto asWhole = CloudInstallState::decode(manifest.encode());
+    ASSERT_FALSE(asWhole.has_value());
+    EXPECT_EQ(asWhole.error(), "not a cloud state file of this format");
+    EXPECT_FALSE(CloudManifest::decode(state.encode()).has_value());
+    EXPECT_FALSE(CloudChunk::decode(manifest.encode()).has_value());
+    EXPECT_TRUE(CloudFormats::isFirstFormat(state.encode()));
+    EXPECT_FALSE(CloudFormats::isFirstFormat(manifest.encode()));
+}
+
+TEST(CloudInstallStateTest, AManifestOrChunkFromAnotherComputerIsCheckedLikeAState)
+{
+    const std::string head = R"({"format": "vude-cloud-2-chunk", "install": "P", "chunk": "00", "revision": 1, )";
+    std::string many = head + R"("records": [)";
+    for (std::size_t i = 0; i <= CloudInstallState::kMaxRecords; ++i)
+        many += (i ? "," : "") + (R"({"name": "r)" + std::to_string(i)) + R"(", "type": "T", "modified": 1, "revision": 1})";
+    many += "]}";
+    const struct {
+        const char* what;
+        std::string text;
+        bool chunk;
+    } cases[] = {
+        {"a chunk cut short", (head + R"("records": [])").substr(0, 60), true},
+        {"a chunk with a name no chunk has", R"({"format": "vude-cloud-2-chunk", "install": "P", "chunk": "zz", "revision": 1, "records": []})", true},
+        {"a chunk nested too deep", head + R"("records": [{"name": "r", "type": "T", "modified": 1, "revision": 1, "fields": {"t": )"
+                                        + std::string(200'000, '[') + std::string(200'000, ']') + "}}]}", true},
+        {"a chunk of more records than any install writes", many, true},
+        {"a manifest listing a chunk no install writes", R"({"format": "vude-cloud-2", "install": "P", "revision": 1, "chunks": {"40": 1}})", false},
+        {"a manifest with a revision as text", R"({"format": "vude-cloud-2", "install": "P", "revision": "1", "chunks": {}})", false},
+        {"a manifest without chunks", R"({"format": "vude-cloud-2", "install": "P", "revision": 1})", false},
+        {"a manifest nested too deep", R"({"format": "vude-cloud-2", "install": "P", "revision": 1, "chunks": {}, "x": )"
+                                           + std::string(100, '[') + std::string(100, ']') + "}", false},
+    };
+    for (const auto& c : cases) {
+        if (c.chunk)
+            EXPECT_FALSE(CloudChunk::decode(c.text).has_value()) << c.what;
+        else
+            EXPECT_FALSE(CloudManifest::decode(c.text).has_value()) << c.what;
+    }
+    EXPECT_TRUE(CloudChunk::decode(head + R"("records": []})").has_value());
+}
+
+// Compacting only the records a change touched must decide as compacting all.
+TEST_F(CloudCompactionTest, CompactingSomeNamesDecidesForThemAsCompactingAll)
+{
+    b.apply({live("kept", kStart + kSecond), live("old", kStart - kSecond)}, kStart);
+    a.apply({live("old", kStart), mark("marked", kStart)}, kStart);
+    b.seen["A"] = a.revision;
+    c.seen["A"] = a.revision;
+    for (const bool complete : {true, false}) {
+        for (const Date now : {kStart, kStart + 2 * kLifetime}) {
+            auto whole = a;
+            whole.compact({&b, &c}, complete, now, kLifetime);
+            auto some = a;
+            some.compact({&b, &c}, complete, now, kLifetime, {"gone", "kept", "old", "marked", "absent"});
+            EXPECT_EQ(names(some), names(whole)) << complete;
+            auto none = a;
+            none.compact({&b, &c}, complete, now, kLifetime, {});
+            EXPECT_EQ(none, a) << "names not given stay as they are";
+        }
+    }
+}

@@ -342,3 +342,60 @@ TEST_F(CloudMirrorTest, WithoutTheCloudFolderTheMirrorWaitsQuietlyAndStartsWhenI
     EXPECT_TRUE(events[1].succeeded);
     EXPECT_TRUE(std::filesystem::exists(a.cloud->ownFile()));
 }
+
+// A pass reads one committed snapshot of the store: a save still in its
+// transaction is none of its business, and it takes no lock the saver holds
+// (which, held past the store's busy timeout, would fail the pass).
+TEST_F(CloudMirrorTest, APassReadsOnlyCommittedSavesAndWaitsForNoSaver)
+{
+    auto& a = open("a");
+    a.insert<SyncedTodo>({todo("Saved", clock.now())});
+    a.sync();
+    auto saver = SqliteDatabase::open(a.container->configuration().url, SqliteDatabase::OpenMode::readWrite);
+    ASSERT_TRUE(saver.has_value());
+    ASSERT_TRUE(ModelContainer::configureConnection(*saver, std::chrono::milliseconds(0)).has_value());
+    ASSERT_TRUE(saver->execute("BEGIN IMMEDIATE; INSERT INTO \"SyncedTodo\" (Z_RECORDNAME, title) VALUES "
+                               "('half-saved', 'Half saved'); UPDATE \"SyncedTodo\" SET title = 'Half edited' "
+                               "WHERE Z_RECORDNAME != 'half-saved'")
+                    .has_value());
+
+    const auto during = a.mirror->synchronize();
+    ASSERT_TRUE(during.has_value()) << during.error().description;
+    EXPECT_EQ(during->exported, 0) << "nothing of a save in progress goes out";
+    EXPECT_FALSE(a.cloud->ownVersion("half-saved").has_value());
+
+    ASSERT_TRUE(saver->execute("COMMIT").has_value());
+    EXPECT_EQ(a.sync().exported, 2) << "once committed, the whole save goes out";
+    auto& b = open("b");
+    b.sync();
+    std::vector<std::string> titles;
+    for (const auto& row : b.rows<SyncedTodo>())
+        titles.push_back(row->title);
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles, (std::vector<std::string>{"Half edited", "Half saved"}));
+}
+
+// Deleting a note deletes its revisions with it, inside the store: they go
+// out as deletion marks too.
+TEST_F(CloudMirrorTest, RevisionsDeletedWithTheirNoteGoOutAsDeletionMarks)
+{
+    auto& a = open("a");
+    auto& b = open("b");
+    auto note = std::make_shared<SyncedNote>(Uuid::random(), "Notes", clock.now());
+    auto revision = std::make_shared<SyncedNoteRevision>(Uuid::random(), "text", clock.now(), "Desk A");
+    revision->setNote(note);
+    a.insert<SyncedNote>({note});
+    a.sync();
+    b.sync();
+    ASSERT_EQ(b.rows<SyncedNoteRevision>().size(), 1u);
+
+    clock.advance(kSecond);
+    changeFirst<SyncedNote>(a, [](ModelContext& context, const auto& row) { context.remove(row); });
+    EXPECT_EQ(a.sync().exported, 2);
+    const auto records = a.cloud->fetchAll().value().records;
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_TRUE(records[0].deleted && records[1].deleted);
+    b.sync();
+    EXPECT_TRUE(b.rows<SyncedNote>().empty());
+    EXPECT_TRUE(b.rows<SyncedNoteRevision>().empty());
+}
