@@ -4,6 +4,8 @@ find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus Network Positioning T
 find_package(nlohmann_json REQUIRED)
 find_package(SQLite3 REQUIRED)
 find_package(GIF REQUIRED)
+# PNG bands deflated in parallel and joined into one stream.
+find_package(ZLIB REQUIRED)
 
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 # Event sounds (lock and unlock), played on the desktop's sound server.

@@ -4,6 +4,7 @@
 #include "Platform/Images/BmpRleDecoder.h"
 #include "Platform/Images/GifWriter.h"
 #include "Platform/Images/HeifCodec.h"
+#include "Platform/Images/PngWriter.h"
 #include "VudeKit/Numbers.h"
 
 #include <libheif/heif.h>
@@ -563,16 +564,24 @@ Expected<std::string, std::string> encodeWithQt(const QImage& image, const Image
     const QImage source = options.format == ImageFormat::jpeg ? onWhite(image) : image;
     QBuffer device;
     device.open(QIODevice::WriteOnly);
-    QImageWriter writer(&device, qtFormatName(options.format));
-    if (options.format == ImageFormat::jpeg || options.format == ImageFormat::webp)
-        writer.setQuality(saturatingRound<int>(clampedOrLower(options.quality, 0, 1) * 100));
-    if (options.format == ImageFormat::png)
-        writer.setQuality(pngQualityForFastDeflate);
-    if (options.format == ImageFormat::tiff)
-        writer.setCompression(tiffLzwCompression);
-    if (!writer.write(withoutText(source)))
-        return unexpected("cannot encode: " + writer.errorString().toStdString());
-    std::string encoded(device.data().constData(), static_cast<std::size_t>(device.data().size()));
+    std::string encoded;
+    if (options.format == ImageFormat::png && PngWriter::writes(source)) {
+        auto written = PngWriter::encode(withoutText(source));
+        if (!written)
+            return unexpected("cannot encode: " + written.error());
+        encoded = std::move(*written);
+    } else {
+        QImageWriter writer(&device, qtFormatName(options.format));
+        if (options.format == ImageFormat::jpeg || options.format == ImageFormat::webp)
+            writer.setQuality(saturatingRound<int>(clampedOrLower(options.quality, 0, 1) * 100));
+        if (options.format == ImageFormat::png)
+            writer.setQuality(pngQualityForFastDeflate);
+        if (options.format == ImageFormat::tiff)
+            writer.setCompression(tiffLzwCompression);
+        if (!writer.write(withoutText(source)))
+            return unexpected("cannot encode: " + writer.errorString().toStdString());
+        encoded.assign(device.data().constData(), static_cast<std::size_t>(device.data().size()));
+    }
     if (options.format == ImageFormat::bmp || options.metadata.isEmpty())
         return encoded;
     return embedImageMetadata(encoded, options.metadata, source.width(), source.height());
