@@ -530,6 +530,16 @@ int runTyping(QApplication& app, const QString& folder)
     });
     // Once the opening animation has had its time.
     QTimer::singleShot(800, settled, [settled] { settled->start(50); });
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        std::string command;
+        if (!std::getline(std::cin, command) || command == "quit")
+            app.quit();
+    });
+    return app.exec();
+}
+
 int runTray(QApplication& app, const QString& file, bool copyByDefault)
 {
     QTemporaryDir folder;
