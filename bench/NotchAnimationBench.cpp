@@ -7,9 +7,11 @@
 // wakeups) from /proc over the same window. The figures are ratios of the
 // same run, so a loaded machine moves both sides alike.
 //
-//   BM_AmbientMediaAgainstPeer  app_cpu_pct, peer_cpu_pct, cpu_ratio,
-//                               app_wakeups_s, peer_wakeups_s, wakeup_ratio
-//                               (medians of the pairs' ratios)
+//   BM_AmbientMediaAgainstPeer      app_cpu_pct, peer_cpu_pct, cpu_ratio,
+//                                   app_wakeups_s, peer_wakeups_s,
+//                                   wakeup_ratio (medians of the pairs' ratios)
+//   BM_AmbientMediaAgainstLeanPeer  the same against a peer that repaints
+//                                   only its bars each frame
 //
 // The same program is the subject: `--draw app` or `--draw peer`.
 #include "Platform/Core/QtScheduler.h"
@@ -126,12 +128,18 @@ int drawApp(int argc, char** argv)
 
 /// A bare peer: a 60 Hz timer repainting the window, which fills and strokes
 /// the notch outline and draws a cover square and five moving bars.
+/// A lean peer repaints only its bars each frame.
 class PeerView final : public QWidget {
 public:
-    PeerView() : m_cover(cover().scaled(22, 22, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+    explicit PeerView(bool lean) : m_cover(cover().scaled(22, 22, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
     {
         m_frames.setTimerType(Qt::PreciseTimer);
-        connect(&m_frames, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+        connect(&m_frames, &QTimer::timeout, this, [this, lean] {
+            if (lean)
+                update(QRect(width() - 6 - 12 - 23 - 1, 0, 25, height()));
+            else
+                update();
+        });
         m_frames.start(16);
         m_clock.start();
     }
@@ -163,10 +171,10 @@ private:
     QElapsedTimer m_clock;
 };
 
-int drawPeer(int argc, char** argv, QSize size)
+int drawPeer(int argc, char** argv, QSize size, bool lean)
 {
     QApplication app(argc, argv);
-    PeerView view;
+    PeerView view(lean);
     placeAtTop(view, size);
     std::puts("ready");
     std::fflush(stdout);
@@ -241,7 +249,7 @@ double median(std::vector<double> values)
 
 QSize g_canvas;
 
-void BM_AmbientMediaAgainstPeer(benchmark::State& state)
+void against(benchmark::State& state, const char* peerName)
 {
     testsupport::PrivateXServer server;
     if (!server.start(QStringLiteral("%1x900x24").arg(kScreenWidth))) {
@@ -254,9 +262,9 @@ void BM_AmbientMediaAgainstPeer(benchmark::State& state)
             std::optional<Figures> a, p;
             if (pair % 2 == 0) {
                 a = measure(server, "app", g_canvas);
-                p = measure(server, "peer", g_canvas);
+                p = measure(server, peerName, g_canvas);
             } else {
-                p = measure(server, "peer", g_canvas);
+                p = measure(server, peerName, g_canvas);
                 a = measure(server, "app", g_canvas);
             }
             if (!a || !p) {
@@ -278,7 +286,10 @@ void BM_AmbientMediaAgainstPeer(benchmark::State& state)
     state.counters["peer_wakeups_s"] = median(peerWakeups);
     state.counters["wakeup_ratio"] = median(wakeupRatios);
 }
+void BM_AmbientMediaAgainstPeer(benchmark::State& state) { against(state, "peer"); }
+void BM_AmbientMediaAgainstLeanPeer(benchmark::State& state) { against(state, "leanpeer"); }
 BENCHMARK(BM_AmbientMediaAgainstPeer)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_AmbientMediaAgainstLeanPeer)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 /// The canvas the ambient item takes, for the peer's window too.
 QSize ambientCanvas()
@@ -320,7 +331,7 @@ int main(int argc, char** argv)
                 if (parts.size() == 2)
                     size = QSize(parts[0].toInt(), parts[1].toInt());
             }
-        return drawPeer(argc, argv, size);
+        return drawPeer(argc, argv, size, std::strcmp(argv[i + 1], "leanpeer") == 0);
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
