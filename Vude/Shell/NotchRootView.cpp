@@ -17,6 +17,7 @@
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPaintEvent>
 #include <QPointer>
 
 #include <algorithm>
@@ -80,6 +81,8 @@ NotchRootView::NotchRootView(NotchViewModel& model, Scheduler& scheduler, const 
     m_target = NotchSurfaceLayout::target(model.state(), model.contentSize(model.state()),
                                           model.settings().contentPadding());
     m_surface = std::make_unique<SpringAnimator>(scheduler, clock, valuesOf(m_target));
+    // A change shows on the next frame, not one tick later.
+    m_surface->setStartsAtOnce(true);
     connect(m_surface.get(), &SpringAnimator::valueChanged, this, qOverload<>(&QWidget::update));
     connect(m_surface.get(), &SpringAnimator::finished, this, &NotchRootView::updateMotion);
     // The Desk is cut to the surface while it moves.
@@ -175,6 +178,35 @@ bool NotchRootView::hasMovingWaveform() const
     return false;
 }
 
+QRect NotchRootView::waveformUpdateRect() const
+{
+    QRect area;
+    for (const auto& layer : m_layers)
+        area |= waveformUpdateRect(*layer);
+    return area;
+}
+
+QRect NotchRootView::waveformUpdateRect(const Layer& layer) const
+{
+    if (layer.gone)
+        return {};
+    const QRectF content = toQRectF(contentRect());
+    std::optional<QRectF> row;
+    if (layer.pill)
+        row = layer.pill->waveformRect(content);
+    else if (layer.ambient)
+        row = layer.ambient->waveformRect(content);
+    if (!row || row->isEmpty())
+        return {};
+    // The same scaling about the content's centre as the layer is drawn with.
+    const double scale = NotchSurfaceLayout::scale(layer.kind, layer.presence->value()[0]);
+    QTransform transform;
+    transform.translate(content.center().x(), content.center().y());
+    transform.scale(scale, scale);
+    transform.translate(-content.center().x(), -content.center().y());
+    return transform.mapRect(*row).toAlignedRect().adjusted(-1, -1, 1, 1) & rect();
+}
+
 void NotchRootView::follow(const Vude::Animation& animation)
 {
     const NotchState& state = m_model.state();
@@ -241,6 +273,7 @@ NotchRootView::Layer& NotchRootView::makeLayer(Content kind, const Vude::Animati
     Layer* raw = layer.get();
     layer->kind = kind;
     layer->presence = std::make_unique<SpringAnimator>(m_scheduler, m_clock, std::vector<double>{0});
+    layer->presence->setStartsAtOnce(true);
     connect(layer->presence.get(), &SpringAnimator::valueChanged, this, qOverload<>(&QWidget::update));
     connect(layer->presence.get(), &SpringAnimator::finished, this, [this, raw] {
         if (raw->leaving && raw->presence->value()[0] <= 0) {
@@ -258,10 +291,14 @@ NotchRootView::Layer& NotchRootView::makeLayer(Content kind, const Vude::Animati
         layer->pill = std::make_unique<ActivityPillView>(*payload, kind == Content::expandedPill, cutout, m_scheduler,
                                                          m_clock, m_cache, reduceMotion);
         connect(layer->pill.get(), &ActivityPillView::needsRepaint, this, qOverload<>(&QWidget::update));
+        connect(layer->pill.get(), &ActivityPillView::waveformFrameDue, this,
+                [this, raw] { update(waveformUpdateRect(*raw)); });
     } else if (payload && kind == Content::ambientMedia) {
         layer->ambient = std::make_unique<AmbientMediaView>(*payload, m_model.isHovering(), cutout, m_scheduler,
                                                             m_clock, m_cache, reduceMotion);
         connect(layer->ambient.get(), &AmbientMediaView::needsRepaint, this, qOverload<>(&QWidget::update));
+        connect(layer->ambient.get(), &AmbientMediaView::waveformFrameDue, this,
+                [this, raw] { update(waveformUpdateRect(*raw)); });
     }
     m_layers.push_back(std::move(layer));
     if (kind == Content::desk)
@@ -469,9 +506,7 @@ void NotchRootView::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setOpacity(opacity);
-    painter.fillPath(outline, toQColor(Vude::Ink::x1000));
-    if (m_model.settings().contrastOutline())
-        painter.strokePath(outline, QPen(toQColor(Vude::contrastOutline), 1));
+    paintOutline(painter, outline, toQRectF(surfaceBounds), now.bottomRadius, opacity);
     painter.setClipPath(outline);
 
     const QRectF content = toQRectF(NotchSurfaceLayout::contentRect(surfaceBounds, now.horizontalPadding));
@@ -491,6 +526,47 @@ void NotchRootView::paintEvent(QPaintEvent*)
         paintLayer(painter, *layer, content);
         painter.restore();
     }
+}
+
+void NotchRootView::paintOutline(QPainter& painter, const QPainterPath& outline, const QRectF& bounds, double radius,
+                                 double opacity)
+{
+    const bool stroked = m_model.settings().contrastOutline();
+    const auto draw = [&](QPainter& target) {
+        target.fillPath(outline, toQColor(Vude::Ink::x1000));
+        // 1 logical pixel at every ratio: the pen scales with the painter.
+        if (stroked)
+            target.strokePath(outline, QPen(toQColor(Vude::contrastOutline), 1));
+    };
+    // A moving surface changes every frame: a cache would only add a copy.
+    if (m_surface->isAnimating() || opacity < 1) {
+        draw(painter);
+        return;
+    }
+    // The painter's own mapping to device pixels: the screen's ratio on a
+    // window, the target's when rendered into an image.
+    const QTransform toDevice = painter.deviceTransform();
+    OutlineCache& cache = m_outline;
+    if (cache.image.isNull() || cache.bounds != bounds || cache.radius != radius || cache.toDevice != toDevice ||
+        cache.stroked != stroked) {
+        // Whole device pixels around the stroke's antialiased edge, so the
+        // cached pixels are the ones a direct drawing would make.
+        const QRect device = toDevice.mapRect(bounds).toAlignedRect().adjusted(-2, -2, 2, 2);
+        QImage image(device.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter into(&image);
+        into.setRenderHint(QPainter::Antialiasing);
+        into.setTransform(toDevice * QTransform::fromTranslate(-device.x(), -device.y()));
+        draw(into);
+        into.end();
+        cache = {bounds, radius, toDevice, stroked, std::move(image), device.topLeft()};
+        ++m_outlineRenders;
+    }
+    // Drawn in device pixels, one to one: a blit, never a resampling.
+    painter.save();
+    painter.setWorldTransform(toDevice.inverted());
+    painter.drawImage(cache.devicePosition, cache.image);
+    painter.restore();
 }
 
 void NotchRootView::paintLayer(QPainter& painter, const Layer& layer, const QRectF& content) const

@@ -34,7 +34,9 @@
 #include "VudeUI/Tokens.h"
 #include "Vude/Shell/NotchSurfaceLayout.h"
 
+#include <QImage>
 #include <QPainterPath>
+#include <QTransform>
 #include <QWidget>
 
 #include <functional>
@@ -91,6 +93,14 @@ public:
     /// Whether any waveform drawn by the view is moving now.
     bool hasMovingWaveform() const;
 
+    /// The widget's area a frame of a layer's waveform repaints: its row as
+    /// drawn now (scaled with a pill growing in), with a pixel for
+    /// antialiasing; empty when none is drawn.
+    QRect waveformUpdateRect() const;
+    /// How many times the filled and stroked outline was drawn afresh into
+    /// its cache; a frame that reuses it adds nothing.
+    int outlineRenderCount() const { return m_outlineRenders; }
+
     QSize sizeHint() const override;
 
 protected:
@@ -124,6 +134,11 @@ private:
     void setPointerInside(bool inside);
     bool outlineContains(QPointF point) const;
 
+    QRect waveformUpdateRect(const Layer& layer) const;
+    /// Fills the outline and strokes its contrast line; from the cache while
+    /// the surface rests.
+    void paintOutline(QPainter& painter, const QPainterPath& outline, const QRectF& bounds, double radius,
+                      double opacity);
     void paintLayer(QPainter& painter, const Layer& layer, const QRectF& content) const;
     void paintDropPrompt(QPainter& painter, const QRectF& content) const;
     /// Hands the drop lanes the model's lanes, hovered lane and files.
@@ -141,4 +156,18 @@ private:
     std::uint64_t m_settingsObserver = 0;
     bool m_pointerInside = false;
     bool m_pressedInside = false;
+
+    /// The resting surface's fill and contrast line, drawn once per shape
+    /// and device pixel ratio (and offset): stroking it every frame is what costs.
+    struct OutlineCache {
+        QRectF bounds;
+        double radius = 0;
+        /// The painter's mapping to device pixels it was drawn for.
+        QTransform toDevice;
+        bool stroked = false;
+        QImage image;
+        QPoint devicePosition;
+    };
+    OutlineCache m_outline;
+    int m_outlineRenders = 0;
 };

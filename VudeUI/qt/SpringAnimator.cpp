@@ -43,8 +43,15 @@ void SpringAnimator::animateTo(std::vector<double> target, const Vude::Animation
         m_tracks.emplace_back(animation, m_value[i], target[i], velocity[i]);
     m_target = std::move(target);
     m_start = now;
-    if (!isAnimating())
-        m_frames = m_scheduler.every(kFrameInterval, [this] { step(); });
+    if (isAnimating())
+        return;
+    m_frames = m_scheduler.every(kFrameInterval, [this] { step(); });
+    if (m_startsAtOnce) {
+        // A retarget mid-flight keeps its running ticks; only a start from
+        // rest would otherwise show nothing for a whole frame.
+        m_start = now - kFrameInterval;
+        step();
+    }
 }
 
 void SpringAnimator::setValue(std::vector<double> value)

@@ -36,6 +36,10 @@ public:
     void animateTo(std::vector<double> target, const Vude::Animation& animation);
     /// Jumps to `value` and stops any animation.
     void setValue(std::vector<double> value);
+    /// A motion started from rest shows its first frame at once, one frame
+    /// into the curve (what the next display refresh would show), instead
+    /// of waiting a whole frame for the first tick. Off by default.
+    void setStartsAtOnce(bool startsAtOnce) { m_startsAtOnce = startsAtOnce; }
 
 signals:
     /// After every frame that moved the values, and after a jump.
@@ -55,4 +59,5 @@ private:
     std::vector<AnimationTrack> m_tracks;
     Date m_start{};
     ScheduledTask m_frames;
+    bool m_startsAtOnce = false;
 };

@@ -9,13 +9,17 @@
 
 #include "VudeUI/qt/SpringAnimator.h"
 
+#include "VudeUI/NotchShape.h"
+#include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTextMeasurer.h"
 #include "VudeUI/qt/QtTokens.h"
 
 #include "ImageFixtures.h"
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QPaintEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTest>
@@ -117,6 +121,24 @@ int countIn(const QImage& image, int y, int left, int right, const std::function
         count += test(image.pixel(x, y)) ? 1 : 0;
     return count;
 }
+
+/// Records the region of every paint event a widget gets.
+class PaintRecorder final : public QObject {
+public:
+    PaintRecorder(QWidget& widget, std::vector<QRegion>& regions) : m_regions(regions)
+    {
+        widget.installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_regions.push_back(static_cast<QPaintEvent*>(event)->region());
+        return false;
+    }
+
+private:
+    std::vector<QRegion>& m_regions;
+};
 
 /// A notch view model on a 1440 × 900 screen with its handler, fonts pinned
 /// so texts measure alike everywhere, and the root view over it.
@@ -555,7 +577,8 @@ TEST_F(NotchRootViewQtTest, ReducedMotionChangesOnAShortEase)
 {
     reduceMotion.setReduceMotion(true);
     model->send(NotchEvent::click());
-    scheduler.advance(6 * SpringAnimator::kFrameInterval);
+    // The first frame is drawn at once, so the sixth frame comes on the fifth tick.
+    scheduler.advance(5 * SpringAnimator::kFrameInterval);
     EXPECT_NEAR(view->surface().bottomRadius, 24, 0.1) << "half-way at half of 0.2 s";
     scheduler.advance(100ms + SpringAnimator::kFrameInterval);
     EXPECT_EQ(view->surface().bottomRadius, 34);
@@ -688,6 +711,162 @@ TEST_F(NotchRootViewQtTest, ACompactPillWithASubtitleShowsNoText)
     for (int y = 0; y < image.height(); ++y)
         light += countIn(image, y, int(content.x + 34 + 9), int(content.midX() - 100), lit);
     EXPECT_GT(light, 100) << "two lines of text";
+}
+
+
+// A frame of the waveform's motion repaints its row, not the whole notch:
+// every pixel that moved between two frames lies in the update rectangle,
+// and that rectangle is all the paint event asks for.
+TEST_F(NotchRootViewQtTest, AWaveformFrameRepaintsOnlyTheWaveform)
+{
+    struct Row {
+        const char* name;
+        ActivityPayload payload;
+        bool hovering;
+    } rows[] = {
+        {"ambient media", mediaPill(ActivityPriority::ambient), false},
+        {"ambient media with its labels", mediaPill(ActivityPriority::ambient), true},
+        {"a playing pill", mediaPill(ActivityPriority::queued), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        build(handlerGeometry());
+        view->show();
+        model->send(NotchEvent::activityArrived(row.payload));
+        if (row.hovering)
+            model->send(NotchEvent::hoverBegan());
+        settle();
+        ASSERT_TRUE(view->hasMovingWaveform());
+        const QRect area = view->waveformUpdateRect();
+        ASSERT_FALSE(area.isEmpty());
+        EXPECT_LT(area.width() * area.height(), view->width() * view->height() / 10);
+
+        std::vector<QRegion> painted;
+        PaintRecorder recorder(*view, painted);
+        QCoreApplication::processEvents();
+        const QImage before = render();
+        painted.clear();
+        scheduler.advance(SpringAnimator::kFrameInterval);
+        QCoreApplication::processEvents();
+        const QImage after = render();
+
+        ASSERT_FALSE(painted.empty()) << "the frame was painted";
+        EXPECT_EQ(painted.front(), QRegion(area));
+        int moved = 0;
+        for (int y = 0; y < before.height(); ++y)
+            for (int x = 0; x < before.width(); ++x)
+                if (before.pixel(x, y) != after.pixel(x, y)) {
+                    ++moved;
+                    EXPECT_TRUE(area.contains(x, y)) << x << "," << y << " changed outside " << area.x() << ","
+                                                     << area.y() << " " << area.width() << "x" << area.height();
+                }
+        EXPECT_GT(moved, 0) << "the bars moved";
+    }
+}
+
+// The resting outline is filled and stroked once per shape and device pixel
+// ratio and reused by every frame after; its pixels are the ones a direct
+// drawing makes, the contrast line 1 logical pixel wide at every ratio.
+TEST_F(NotchRootViewQtTest, TheRestingOutlineIsDrawnOnceAndMatchesADirectDrawing)
+{
+    const auto direct = [&](double scale) {
+        QImage image(QSize(int(view->width() * scale), int(view->height() * scale)),
+                     QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(scale);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const Rect bounds = view->surfaceRect();
+        const QPainterPath outline =
+            toQPainterPath(NotchShape(NotchSurfaceLayout::topRadius, view->surface().bottomRadius).path(bounds));
+        painter.fillPath(outline, toQColor(Vude::Ink::x1000));
+        painter.strokePath(outline, QPen(toQColor(Vude::contrastOutline), 1));
+        painter.end();
+        return image;
+    };
+    const auto sameAs = [](const QImage& got, const QImage& expected) {
+        if (got.size() != expected.size())
+            return ::testing::AssertionFailure() << "sizes differ";
+        for (int y = 0; y < got.height(); ++y)
+            for (int x = 0; x < got.width(); ++x)
+                if (got.pixel(x, y) != expected.pixel(x, y))
+                    return ::testing::AssertionFailure() << "pixel " << x << "," << y << " differs";
+        return ::testing::AssertionSuccess();
+    };
+
+    ASSERT_TRUE(settings.contrastOutline());
+    model->send(NotchEvent::hoverBegan()); // the bare surface, grown: no content over it
+    settle();
+    const int first = view->outlineRenderCount();
+    for (double scale : {1.0, 2.0, 1.25, 3.0}) {
+        SCOPED_TRACE(scale);
+        const int before = view->outlineRenderCount();
+        EXPECT_TRUE(sameAs(render(scale), direct(scale)));
+        EXPECT_EQ(view->outlineRenderCount(), before + 1) << "a new ratio draws it anew";
+        for (int frame = 0; frame < 3; ++frame)
+            render(scale);
+        EXPECT_EQ(view->outlineRenderCount(), before + 1) << "later frames reuse it";
+    }
+    EXPECT_GT(view->outlineRenderCount(), first);
+
+    // Another size draws it anew, and once only.
+    const int resting = view->outlineRenderCount();
+    model->send(NotchEvent::hoverEnded());
+    settle();
+    render(2);
+    const int afterResize = view->outlineRenderCount();
+    EXPECT_GT(afterResize, resting);
+    render(2);
+    EXPECT_EQ(view->outlineRenderCount(), afterResize);
+    EXPECT_TRUE(sameAs(render(2), direct(2)));
+
+    // Without the contrast outline, the fill alone.
+    settings.setContrastOutline(false);
+    const QImage plain = render(2);
+    EXPECT_EQ(view->outlineRenderCount(), afterResize + 1);
+    const Rect bounds = view->surfaceRect();
+    const QRgb bottomEdge = plain.pixel(int(std::floor((bounds.x + bounds.width / 2) * 2)),
+                                        int(std::floor((bounds.y + bounds.height) * 2)) - 1);
+    EXPECT_TRUE(opaqueBlack(bottomEdge));
+}
+
+// A new pill shows on the very next frame: the first frame of the surface's
+// spring and the content's fade is painted when the event arrives, before
+// any tick of the scheduler, one frame into the motion; the motion then
+// follows its curve as before.
+TEST_F(NotchRootViewQtTest, TheFirstFrameOfAChangeIsDrawnBeforeAnyTick)
+{
+    view->show();
+    settle();
+    const NotchSurfaceLayout::Target closed = view->surface();
+    const std::size_t pending = scheduler.pendingCount();
+
+    model->send(NotchEvent::activityArrived(volumePill(1)));
+    ASSERT_EQ(model->state().kind(), NotchState::Kind::activity);
+    const auto shown = view->shownContent();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_GT(shown[0].presence, 0) << "the fade starts visible";
+    EXPECT_LT(shown[0].presence, 1);
+    EXPECT_GT(view->surface().width, closed.width) << "the surface has begun to grow";
+    EXPECT_GT(scheduler.pendingCount(), pending) << "and the following frames are ticks";
+
+    // Inside the surface, clear of its contrast line, anything but black is
+    // the pill fading in.
+    const QImage first = render();
+    const Rect content = view->contentRect();
+    int lit = 0;
+    for (int y = int(content.y) + 2; y < int(content.y + content.height) - 3; ++y)
+        lit += countIn(first, y, int(content.x) + 2, int(content.x + content.width) - 2, [](QRgb pixel) {
+            return qAlpha(pixel) == 255 && std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)}) > 2;
+        });
+    EXPECT_GT(lit, 0) << "pill pixels in the first frame, presence " << shown[0].presence;
+
+    // The next tick continues on the curve, the one after that further.
+    const double once = view->shownContent()[0].presence;
+    scheduler.advance(SpringAnimator::kFrameInterval);
+    EXPECT_GT(view->shownContent()[0].presence, once);
+    settle();
+    EXPECT_EQ(view->shownContent()[0].presence, 1);
 }
 
 } // namespace

@@ -154,4 +154,39 @@ TEST_F(SpringAnimatorTest, DestroyingStopsTheFrames)
     scheduler.advance(1s); // nothing left to run against a dead animator
 }
 
+// Started from rest, an animator that starts at once shows its first frame
+// within the call, one frame into the curve; its ticks then follow the same
+// curve frame for frame. A retarget mid-flight keeps its ticks as before.
+TEST_F(SpringAnimatorTest, StartingAtOnceShowsTheFirstFrameWithoutATick)
+{
+    SpringAnimator ticking(scheduler, clock, {0});
+    ticking.animateTo({100}, Vude::Motion::open);
+    EXPECT_EQ(ticking.value().front(), 0) << "by default the first tick is the first frame";
+    const auto expected = run(ticking);
+
+    SpringAnimator atOnce(scheduler, clock, {0});
+    atOnce.setStartsAtOnce(true);
+    int changes = 0;
+    QObject::connect(&atOnce, &SpringAnimator::valueChanged, [&] { ++changes; });
+    atOnce.animateTo({100}, Vude::Motion::open);
+    EXPECT_EQ(changes, 1);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_NEAR(atOnce.value().front(), expected[0], 1e-9);
+    std::vector<double> samples{atOnce.value().front()};
+    const auto rest = run(atOnce);
+    samples.insert(samples.end(), rest.begin(), rest.end());
+    ASSERT_EQ(samples.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(samples[i], expected[i], 1e-9) << "frame " << i;
+
+    // Mid-flight: no extra frame, the retarget shows on the next tick.
+    atOnce.animateTo({0}, Vude::Motion::close);
+    changes = 0;
+    scheduler.advance(SpringAnimator::kFrameInterval);
+    const double moving = atOnce.value().front();
+    atOnce.animateTo({50}, Vude::Motion::open);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(atOnce.value().front(), moving);
+}
+
 } // namespace

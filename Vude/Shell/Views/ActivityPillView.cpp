@@ -103,7 +103,7 @@ void ActivityPillView::adoptParts()
                                             ActivityPillLayout::waveformMinHeight};
             m_waveform = std::make_unique<WaveformView>(waveform->isPlaying, style, m_scheduler, m_clock,
                                                         m_reduceMotion);
-            connect(m_waveform.get(), &WaveformView::frameDue, this, &ActivityPillView::needsRepaint);
+            connect(m_waveform.get(), &WaveformView::frameDue, this, &ActivityPillView::waveformFrameDue);
             m_waveform->setShown(m_shown);
         }
         m_waveform->setPlaying(waveform->isPlaying);
@@ -148,6 +148,17 @@ void ActivityPillView::paint(QPainter& painter, const QRectF& content) const
         accessory.setLeft(f.rightWing.x);
     paintAccessory(painter, accessory);
     painter.restore();
+}
+
+std::optional<QRectF> ActivityPillView::waveformRect(const QRectF& content) const
+{
+    if (!m_waveform)
+        return std::nullopt;
+    const ActivityPillLayout::Frames f = frames(content);
+    QRectF accessory = toQRectF(f.accessory);
+    if (accessory.left() < f.rightWing.x)
+        accessory.setLeft(f.rightWing.x);
+    return m_waveform->rowRect(accessory);
 }
 
 void ActivityPillView::paintGlyph(QPainter& painter, const QRectF& frame) const

@@ -51,6 +51,8 @@ public:
     /// Where everything goes in `content`.
     ActivityPillLayout::Frames frames(const QRectF& content) const;
     void paint(QPainter& painter, const QRectF& content) const;
+    /// Where the waveform's row is drawn in `content`; none without one.
+    std::optional<QRectF> waveformRect(const QRectF& content) const;
 
     /// The artwork glyph's view, when the glyph is artwork.
     ArtworkView* artwork() const { return m_artwork.get(); }
@@ -60,6 +62,8 @@ public:
 signals:
     /// Something drawn changed (a decoded cover, a frame of motion).
     void needsRepaint();
+    /// A frame of the waveform's motion: only its row changed.
+    void waveformFrameDue();
 
 private:
     void adoptParts();

@@ -43,7 +43,7 @@ AmbientMediaView::AmbientMediaView(const ActivityPayload& payload, bool expanded
 {
     connect(m_artwork.get(), &ArtworkView::imageChanged, this, &AmbientMediaView::needsRepaint);
     connect(m_artwork.get(), &ArtworkView::decodeFailed, this, &AmbientMediaView::needsRepaint);
-    connect(m_waveform.get(), &WaveformView::frameDue, this, &AmbientMediaView::needsRepaint);
+    connect(m_waveform.get(), &WaveformView::frameDue, this, &AmbientMediaView::waveformFrameDue);
     connect(m_labels.get(), &SpringAnimator::valueChanged, this, &AmbientMediaView::needsRepaint);
     m_artwork->setData(artworkBytes(payload));
 }
@@ -90,11 +90,20 @@ void AmbientMediaView::paint(QPainter& painter, const QRectF& content) const
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     paintArtwork(painter, toQRectF(f.artwork));
-    const Size meter = m_waveform->size();
-    m_waveform->paint(painter, QRectF(f.waveformFrame.x, f.waveformFrame.y, meter.width, f.waveformFrame.height));
+    m_waveform->paint(painter, waveformFrame(f));
     if (f.labelRow)
         paintLabels(painter, toQRectF(*f.labelRow), labelPresence());
     painter.restore();
+}
+
+QRectF AmbientMediaView::waveformFrame(const AmbientMediaLayout::Frames& f) const
+{
+    return {f.waveformFrame.x, f.waveformFrame.y, m_waveform->size().width, f.waveformFrame.height};
+}
+
+QRectF AmbientMediaView::waveformRect(const QRectF& content) const
+{
+    return m_waveform->rowRect(waveformFrame(frames(content)));
 }
 
 void AmbientMediaView::paintArtwork(QPainter& painter, const QRectF& frame) const

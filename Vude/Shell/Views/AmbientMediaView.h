@@ -49,14 +49,19 @@ public:
     double labelPresence() const;
     AmbientMediaLayout::Frames frames(const QRectF& content) const;
     void paint(QPainter& painter, const QRectF& content) const;
+    /// Where the waveform's row is drawn in `content`.
+    QRectF waveformRect(const QRectF& content) const;
 
     ArtworkView& artwork() const { return *m_artwork; }
     WaveformView& waveform() const { return *m_waveform; }
 
 signals:
     void needsRepaint();
+    /// A frame of the waveform's motion: only its row changed.
+    void waveformFrameDue();
 
 private:
+    QRectF waveformFrame(const AmbientMediaLayout::Frames& frames) const;
     void paintArtwork(QPainter& painter, const QRectF& frame) const;
     void paintLabels(QPainter& painter, const QRectF& row, double opacity) const;
     double labelRowHeight() const;

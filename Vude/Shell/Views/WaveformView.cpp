@@ -93,6 +93,12 @@ Size WaveformView::size() const
     return {barCount * m_style.barWidth + (barCount - 1) * m_style.spacing, m_style.maxHeight};
 }
 
+QRectF WaveformView::rowRect(const QRectF& frame) const
+{
+    const Size row = size();
+    return {frame.center().x() - row.width / 2, frame.center().y() - row.height / 2, row.width, row.height};
+}
+
 void WaveformView::paint(QPainter& painter, const QRectF& frame) const
 {
     const Size row = size();

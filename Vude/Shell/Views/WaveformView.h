@@ -77,6 +77,8 @@ public:
     Heights heights() const;
     /// The row's size: five bars and four gaps wide, `maxHeight` high.
     Size size() const;
+    /// Where the row goes, centred in `frame`: all a frame of motion changes.
+    QRectF rowRect(const QRectF& frame) const;
     /// Draws the row centred in `frame`.
     void paint(QPainter& painter, const QRectF& frame) const;
 
