@@ -192,3 +192,13 @@ ValueSlider* GeneralPane::sliderNamed(const QString& label) const
             return slider;
     return nullptr;
 }
+
+QLabel* GeneralPane::geometryText() const
+{
+    return m_geometry;
+}
+
+SyncCard* GeneralPane::syncCard() const
+{
+    return m_syncCard;
+}

@@ -44,8 +44,8 @@ public:
     /// The switch in the row labelled `label`; none when there is no such row.
     SettingsSwitch* switchNamed(const QString& label) const;
     ValueSlider* sliderNamed(const QString& label) const;
-    QLabel* geometryText() const { return m_geometry; }
-    SyncCard* syncCard() const { return m_syncCard; }
+    QLabel* geometryText() const;
+    SyncCard* syncCard() const;
 
 protected:
     void showEvent(QShowEvent* event) override;

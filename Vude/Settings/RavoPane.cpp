@@ -247,6 +247,11 @@ std::vector<RavoWidgetRow*> RavoPane::rows() const
     return shown;
 }
 
+ValueSlider* RavoPane::widthSlider() const
+{
+    return m_widthSlider;
+}
+
 RavoWidgetRow* RavoPane::row(WidgetID id) const
 {
     const auto found = m_rows.find(id);

@@ -65,7 +65,7 @@ public:
     std::vector<RavoWidgetRow*> rows() const;
     RavoWidgetRow* row(WidgetID id) const;
     RavoPreview* previewView() const { return m_preview; }
-    ValueSlider* widthSlider() const { return m_widthSlider; }
+    ValueSlider* widthSlider() const;
     SettingsText* widthTitle() const { return m_widthTitle; }
     SettingsText* widthNote() const { return m_widthNote; }
 

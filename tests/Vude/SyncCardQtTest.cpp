@@ -131,7 +131,7 @@ TEST_F(SyncCardQtTest, TurningSyncOnWritesTheSettingAndOnlyTheSwitchLinesFollowA
     SyncCard& shown = make(&start(false));
     EXPECT_EQ(shown.dotColor(), Vude::Semantic::amber);
     EXPECT_EQ(shown.statusText()->text(), "Turned off in Vude's settings");
-    EXPECT_TRUE(shown.localOnlyText()->isHidden()) << "sync is off";
+    EXPECT_FALSE(shown.localOnlyText()->isVisibleTo(&shown)) << "sync is off";
     EXPECT_FALSE(shown.syncSwitch()->isOn());
     EXPECT_TRUE(testsupport::saveScreenshot(shown, "SyncCard-off"));
 
@@ -139,8 +139,8 @@ TEST_F(SyncCardQtTest, TurningSyncOnWritesTheSettingAndOnlyTheSwitchLinesFollowA
     EXPECT_TRUE(rig.store.syncEnabled());
     EXPECT_TRUE(shown.syncSwitch()->isOn());
     EXPECT_EQ(shown.statusText()->text(), "Turned off in Vude's settings") << "sync follows at the next launch";
-    EXPECT_FALSE(shown.localOnlyText()->isHidden()) << "the local-only line follows the switch at once";
-    EXPECT_TRUE(shown.pushPendingText()->isHidden());
+    EXPECT_TRUE(shown.localOnlyText()->isVisibleTo(&shown)) << "the local-only line follows the switch at once";
+    EXPECT_FALSE(shown.pushPendingText()->isVisibleTo(&shown));
     EXPECT_EQ(cloud->accountQueryCount(), 0) << "the switch asks the coordinator nothing";
 }
 
@@ -150,16 +150,16 @@ TEST_F(SyncCardQtTest, TheCardFollowsTheCoordinatorAndEachCheckIsOneMoreRefresh)
     SyncCard& shown = make(&sync);
     EXPECT_EQ(shown.statusText()->text(), "Synced");
     EXPECT_EQ(shown.dotColor(), Vude::Semantic::sage);
-    EXPECT_TRUE(shown.pushPendingText()->isHidden()) << "the folder watch runs: push registered";
+    EXPECT_FALSE(shown.pushPendingText()->isVisibleTo(&shown)) << "the folder watch runs: push registered";
 
     sync.notePushRegistration(Push::failed("inotify: no watches left"));
-    EXPECT_FALSE(shown.pushFailedText()->isHidden());
+    EXPECT_TRUE(shown.pushFailedText()->isVisibleTo(&shown));
     EXPECT_EQ(shown.pushFailureText()->text(), "inotify: no watches left");
     EXPECT_TRUE(shown.pushFailureText()->textInteractionFlags() & Qt::TextSelectableByMouse);
     EXPECT_TRUE(testsupport::saveScreenshot(shown, "SyncCard-pushFailed"));
     sync.notePushRegistration(Push::pending());
-    EXPECT_TRUE(shown.pushFailedText()->isHidden());
-    EXPECT_FALSE(shown.pushPendingText()->isHidden());
+    EXPECT_FALSE(shown.pushFailedText()->isVisibleTo(&shown));
+    EXPECT_TRUE(shown.pushPendingText()->isVisibleTo(&shown));
 
     const int before = cloud->accountQueryCount();
     cloud->setHoldsAccountQueries(true);
