@@ -113,9 +113,15 @@ protected:
     SyncCard& make(SyncCoordinator* sync)
     {
         card = std::make_unique<SyncCard>(rig.store, sync, rig.environment);
-        card->resize(480, card->sizeHint().height());
         card->show();
+        fit();
         return *card;
+    }
+
+    /// The height the card's lines take now, as the pane's layout gives it.
+    void fit()
+    {
+        card->resize(480, card->hasHeightForWidth() ? card->heightForWidth(480) : card->sizeHint().height());
     }
 
     SettingsRig rig;
@@ -133,6 +139,7 @@ TEST_F(SyncCardQtTest, TurningSyncOnWritesTheSettingAndOnlyTheSwitchLinesFollowA
     EXPECT_EQ(shown.statusText()->text(), "Turned off in Vude's settings");
     EXPECT_FALSE(shown.localOnlyText()->isVisibleTo(&shown)) << "sync is off";
     EXPECT_FALSE(shown.syncSwitch()->isOn());
+    fit();
     EXPECT_TRUE(testsupport::saveScreenshot(shown, "SyncCard-off"));
 
     QTest::mouseClick(shown.syncSwitch(), Qt::LeftButton);
@@ -156,6 +163,7 @@ TEST_F(SyncCardQtTest, TheCardFollowsTheCoordinatorAndEachCheckIsOneMoreRefresh)
     EXPECT_TRUE(shown.pushFailedText()->isVisibleTo(&shown));
     EXPECT_EQ(shown.pushFailureText()->text(), "inotify: no watches left");
     EXPECT_TRUE(shown.pushFailureText()->textInteractionFlags() & Qt::TextSelectableByMouse);
+    fit();
     EXPECT_TRUE(testsupport::saveScreenshot(shown, "SyncCard-pushFailed"));
     sync.notePushRegistration(Push::pending());
     EXPECT_FALSE(shown.pushFailedText()->isVisibleTo(&shown));
