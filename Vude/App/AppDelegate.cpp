@@ -1,6 +1,7 @@
 #include "Vude/App/AppDelegate.h"
 
 #include "Vude/App/DeveloperHooks.h"
+#include "Vude/App/LaunchAtLogin.h"
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchViewModel.h"
 #include "Vude/Permissions/Permission.h"
@@ -48,6 +49,12 @@ void AppDelegate::applicationDidFinishLaunching()
     // expiries.
     m_deps.activation.setActivationPolicy(ActivationPolicy::accessory);
     m_settings = std::make_unique<SettingsStore>(m_deps.defaults);
+    {
+        std::error_code error;
+        const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+        m_launchAtLogin = std::make_unique<LaunchAtLogin>(*m_settings, LaunchAtLogin::entryPath(m_deps.environment),
+                                                          program, [this](const std::string& line) { trace(line); });
+    }
     m_coordinator = std::make_unique<ActivityCoordinator>(m_deps.activityClock);
 
     // 4. The panels, view models and Desk services.

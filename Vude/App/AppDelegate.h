@@ -38,6 +38,7 @@
 #include <vector>
 
 class FocusFilterBridge;
+class LaunchAtLogin;
 class PermissionSystem;
 
 class AppDelegate final : public QObject {
@@ -138,6 +139,7 @@ private:
     Dependencies m_deps;
 
     std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<LaunchAtLogin> m_launchAtLogin;
     std::unique_ptr<NotchShell> m_shell;
     std::unique_ptr<ActivityCoordinator> m_coordinator;
     std::unique_ptr<ActivityRouting> m_routing;

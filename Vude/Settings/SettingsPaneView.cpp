@@ -1,5 +1,7 @@
 #include "Vude/Settings/SettingsPaneView.h"
 
+#include "Vude/Settings/GeneralPane.h"
+#include "Vude/Settings/RavoPane.h"
 #include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsText.h"
 
@@ -10,10 +12,11 @@ SettingsPaneView::SettingsPaneView(SettingsPane pane, QWidget* parent) : QWidget
     setObjectName(QString::fromUtf8(rawValue(pane).data(), qsizetype(rawValue(pane).size())));
 }
 
-SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironment&, QWidget* parent)
+SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironment& environment, QWidget* parent)
 {
     switch (pane) {
     case SettingsPane::general:
+        return new GeneralPane(environment, parent);
     case SettingsPane::battery:
     case SettingsPane::connectivity:
     case SettingsPane::focus:
@@ -23,12 +26,13 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
     case SettingsPane::calendar:
     case SettingsPane::fileTray:
     case SettingsPane::idleLock:
-    case SettingsPane::ravo:
     case SettingsPane::shortcuts:
     case SettingsPane::quickApps:
     case SettingsPane::clipboard:
     case SettingsPane::about:
         return new UnbuiltPane(pane, parent);
+    case SettingsPane::ravo:
+        return new RavoPane(environment, parent);
     }
     return new UnbuiltPane(pane, parent);
 }

@@ -2,11 +2,13 @@
 // over doubles: a shell of real view models, the bridge's fake services, a
 // recording sync store and windows, and a manual scheduler and clocks.
 #include "AppRig.h"
+#include "Vude/App/LaunchAtLogin.h"
 
 #include "Vude/Permissions/PermissionPrompt.h"
 #include "Vude/Permissions/PrivacyPane.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -637,3 +639,25 @@ TEST(AppDelegate, QuittingStopsTheBridgeReleasingKeepAwakeAndFlushesWrites)
 }
 
 } // namespace
+
+// Launch at login is the autostart entry of the running binary, kept by the
+// delegate from launch on: a stale entry is rewritten, turning off removes it.
+TEST(AppDelegate, LaunchAtLoginKeepsTheAutostartEntryOfThisBinary)
+{
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    const std::filesystem::path entry = std::filesystem::path(config.path().toStdString()) / "autostart" / "vude.desktop";
+    std::filesystem::create_directories(entry.parent_path());
+    std::ofstream(entry) << LaunchAtLogin::entryText("/opt/old/vude");
+
+    AppRig rig;
+    rig.environment = {{"XDG_CONFIG_HOME", config.path().toStdString()}};
+    rig.bridge.defaults->set("launchAtLogin", true);
+    AppDelegate& app = rig.launch();
+    std::ifstream written(entry);
+    const std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(LaunchAtLogin::execProgram(text), std::filesystem::read_symlink("/proc/self/exe").string());
+
+    app.settings()->setLaunchAtLogin(false);
+    EXPECT_FALSE(std::filesystem::exists(entry));
+}
