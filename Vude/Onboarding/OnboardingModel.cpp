@@ -10,7 +10,7 @@ std::optional<OnboardingModel::Step> OnboardingModel::stepFromRawValue(int rawVa
     return std::nullopt;
 }
 
-OnboardingModel::OnboardingModel(SettingsStore& settings, PermissionSystem& permissions, QObject* parent)
+OnboardingModel::OnboardingModel(SettingsStore* settings, PermissionSystem& permissions, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_permissions(permissions)

@@ -40,7 +40,7 @@ public:
     /// Starts at `welcome` with no stuck permission and reads every
     /// permission once, so the first frame shows real states. `settings`
     /// and `permissions` must outlive the model.
-    explicit OnboardingModel(SettingsStore& settings, PermissionSystem& permissions, QObject* parent = nullptr);
+    explicit OnboardingModel(SettingsStore* settings, PermissionSystem& permissions, QObject* parent = nullptr);
     ~OnboardingModel() override;
 
     Step step() const { return m_step; }
@@ -55,7 +55,8 @@ public:
     /// The view clears it when the user closes the help box.
     void setStuckPermission(std::optional<Permission> permission);
 
-    SettingsStore& settings() const { return m_settings; }
+    /// The app's settings store (none while the app has none); the model itself never reads it.
+    SettingsStore* settings() const { return m_settings; }
     PermissionSystem& permissionSystem() const { return m_permissions; }
 
     /// Reads the five states again; leaves the stuck permission as it is.
@@ -77,7 +78,7 @@ signals:
 private:
     void requestAnswered(Permission permission, Permission::State before);
 
-    SettingsStore& m_settings;
+    SettingsStore* m_settings;
     PermissionSystem& m_permissions;
     Step m_step = Step::welcome;
     PermissionStates m_permissionStates;

@@ -318,11 +318,15 @@ OnboardingView::OnboardingView(OnboardingModel& model, ViewEnvironment environme
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_scroll->viewport()->setAutoFillBackground(false);
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    QPalette ink = m_scroll->palette();
+    ink.setColor(QPalette::Window, toQColor(Vude::Ink::x950));
+    m_scroll->setPalette(ink);
+    m_scroll->viewport()->setPalette(ink);
+    m_scroll->viewport()->setAutoFillBackground(true);
     auto* page = new QWidget(m_scroll);
     page->setObjectName(QStringLiteral("page"));
-    page->setAutoFillBackground(false);
+    page->setPalette(ink);
+    page->setAutoFillBackground(true);
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(48, 34, 48, 28);
     column->setSpacing(0);
@@ -392,6 +396,11 @@ OnboardingView::~OnboardingView() = default;
 void OnboardingView::applicationBecameActive()
 {
     m_model.refreshPermissions();
+}
+
+NotchDemoView* OnboardingView::hero() const
+{
+    return m_hero.data();
 }
 
 std::vector<double> OnboardingView::capsuleWidths() const

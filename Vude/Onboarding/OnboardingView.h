@@ -43,7 +43,7 @@ public:
     void applicationBecameActive();
 
     /// The step's hero; none on the permissions step.
-    NotchDemoView* hero() const { return m_hero.data(); }
+    NotchDemoView* hero() const;
     AccentButton* primaryButton() const { return m_primary; }
     PlainButton* backButton() const { return m_back; }
     /// The progress capsules' widths now, in step order.

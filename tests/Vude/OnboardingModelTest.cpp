@@ -21,7 +21,7 @@ protected:
     void SetUp() override
     {
         InputAccessProbe::installStandard(access);
-        model = std::make_unique<OnboardingModel>(store, fake.system());
+        model = std::make_unique<OnboardingModel>(&store, fake.system());
         QObject::connect(model.get(), &OnboardingModel::stepChanged, [this] { notes.push_back("step"); });
         QObject::connect(model.get(), &OnboardingModel::permissionStatesChanged,
                          [this] { notes.push_back("states"); });
@@ -107,7 +107,7 @@ TEST_F(OnboardingModelTest, AdvanceAndBackStopAtTheEndsWithoutNotifying)
 TEST_F(OnboardingModelTest, AcceptsAnyStartStep)
 {
     for (const Step step : OnboardingModel::allSteps()) {
-        OnboardingModel fresh(store, fake.system());
+        OnboardingModel fresh(&store, fake.system());
         fresh.setStep(step);
         EXPECT_EQ(fresh.step(), step);
     }

@@ -28,7 +28,7 @@ protected:
     {
         pinFontFamilies("DejaVu Sans", "DejaVu Sans Mono");
         InputAccessProbe::installStandard(access);
-        model = std::make_unique<OnboardingModel>(store, fake.system());
+        model = std::make_unique<OnboardingModel>(&store, fake.system());
         view = std::make_unique<OnboardingView>(
             *model, ViewEnvironment{fake.scheduler, fake.clock, &reduceMotion}, [this] { ++finished; },
             [this] { return stack; });
