@@ -16,6 +16,8 @@
 #include "Vude/Permissions/PermissionSystem.h"
 #include "Vude/App/QtMenuBuilder.h"
 #include "Vude/App/SettingsWindowPlacement.h"
+#include "Vude/Onboarding/OnboardingModel.h"
+#include "Vude/Onboarding/OnboardingView.h"
 #include "Vude/App/UpdateService.h"
 #include "Vude/Settings/SettingsEnvironment.h"
 #include "Vude/Settings/SettingsRootView.h"
@@ -471,23 +473,35 @@ void ShellAppWindows::showOnboarding()
         bringForward(*m_onboardingWindow, m_desktop.activation);
         return;
     }
-    const int step = DeveloperHooks::onboardingStep(m_desktop.environment).value_or(0);
     auto* window = new QWidget(nullptr, Qt::Window);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->setAttribute(Qt::WA_QuitOnClose, false);
     window->setObjectName(QStringLiteral("VudeOnboarding"));
     window->setWindowTitle(QString());
-    window->setStyleSheet(QStringLiteral("background: black; color: white;"));
-    // The walkthrough arrives later; until then the window names its step
-    // and can be finished.
+    QPalette black = window->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    window->setPalette(black);
+    window->setAutoFillBackground(true);
+    // A fresh model with every window; it goes with the window.
+    auto* model = new OnboardingModel(m_app.settings(), m_desktop.permissions, window);
+    if (const auto raw = DeveloperHooks::onboardingStep(m_desktop.environment))
+        if (const auto step = OnboardingModel::stepFromRawValue(*raw))
+            model->setStep(*step);
+    PermissionSystem& permissions = m_desktop.permissions;
+    auto* view = new OnboardingView(
+        *model,
+        ViewEnvironment{m_desktop.scheduler, m_desktop.steadyClock ? *m_desktop.steadyClock : m_desktop.clock,
+                        m_desktop.reduceMotion},
+        [this] { finishOnboarding(); },
+        [&permissions] {
+            const auto stack = permissions.seams().makeBluetoothManager ? permissions.seams().makeBluetoothManager()
+                                                                        : nullptr;
+            return stack ? stack->read().status : BluetoothStackStatus{};
+        },
+        window);
     auto* layout = new QVBoxLayout(window);
-    auto* label = new QLabel(QStringLiteral("Welcome to Vude (step %1)").arg(step), window);
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
-    auto* done = new QPushButton(QStringLiteral("Get Started"), window);
-    done->setObjectName(QStringLiteral("finish"));
-    layout->addWidget(done);
-    QObject::connect(done, &QPushButton::clicked, window, [this] { finishOnboarding(); });
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view);
     window->resize(700, 620);
     if (const QScreen* primary = QGuiApplication::primaryScreen())
         window->setGeometry(SettingsWindowPlacement::centred(window->size(), primary->availableGeometry()));

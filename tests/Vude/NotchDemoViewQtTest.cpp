@@ -1,3 +1,4 @@
+#include "Platform/Settings/ReduceMotionSetting.h"
 #include "Vude/Shell/Views/NotchDemoView.h"
 
 #include <QDir>
@@ -92,6 +93,51 @@ TEST(NotchDemoViewQtTest, TheNotchSpringsToEachBeatsSize)
     scheduler.advance(std::chrono::milliseconds(2000));
     EXPECT_NEAR(view.drawnSize().width, 250, 0.5);
     EXPECT_NEAR(view.drawnSize().height, 96, 0.5);
+}
+
+TEST(NotchDemoViewQtTest, EachGestureCueFadesInOnItsBeatAndOutOnTheNext)
+{
+    // The gestures script: beat 0 for 0.6 s, then beats 1 to 4 for 1.2 s each.
+    using std::chrono::milliseconds;
+    ManualClock clock{kReferenceDate};
+    ManualScheduler scheduler{clock};
+    NotchDemoView view(Script::gestures, 120, 24, scheduler, clock);
+    view.show();
+    EXPECT_EQ(view.cueOpacity(1), 0);
+    scheduler.advance(milliseconds(600));
+    ASSERT_EQ(view.demo().beat(), 1);
+    EXPECT_LT(view.cueOpacity(1), 0.05) << "fades in from nothing";
+    scheduler.advance(milliseconds(100));
+    const double rising = view.cueOpacity(1);
+    EXPECT_GT(rising, 0.05);
+    EXPECT_LT(rising, 0.95);
+    scheduler.advance(milliseconds(1000));
+    EXPECT_NEAR(view.cueOpacity(1), 1, 0.02) << "in full for the rest of its beat";
+    scheduler.advance(milliseconds(100));
+    ASSERT_EQ(view.demo().beat(), 2);
+    scheduler.advance(milliseconds(100));
+    EXPECT_GT(view.cueOpacity(1), 0.05) << "still fading out";
+    EXPECT_LT(view.cueOpacity(1), 0.95);
+    EXPECT_GT(view.cueOpacity(2), 0.05);
+    scheduler.advance(milliseconds(1000));
+    EXPECT_NEAR(view.cueOpacity(1), 0, 0.02);
+    EXPECT_NEAR(view.cueOpacity(2), 1, 0.02);
+}
+
+TEST(NotchDemoViewQtTest, UnderReduceMotionTheCueSwitchesAtOnce)
+{
+    ManualClock clock{kReferenceDate};
+    ManualScheduler scheduler{clock};
+    FixedReduceMotionSetting reduce{true};
+    NotchDemoView view(Script::gestures, 120, 24, scheduler, clock, &reduce);
+    view.show();
+    scheduler.advance(std::chrono::milliseconds(600));
+    ASSERT_EQ(view.demo().beat(), 1);
+    EXPECT_EQ(view.cueOpacity(1), 1);
+    scheduler.advance(std::chrono::milliseconds(1200));
+    ASSERT_EQ(view.demo().beat(), 2);
+    EXPECT_EQ(view.cueOpacity(1), 0);
+    EXPECT_EQ(view.cueOpacity(2), 1);
 }
 
 } // namespace

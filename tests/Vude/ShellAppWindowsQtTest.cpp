@@ -4,6 +4,8 @@
 #include "Vude/App/QtMenuBuilder.h"
 #include "Vude/App/SettingsWindowPlacement.h"
 #include "Vude/App/ShellAppWindows.h"
+#include "Vude/Onboarding/OnboardingView.h"
+#include "Vude/Toolkit/AccentButton.h"
 #include "Vude/App/UpdateService.h"
 #include "Vude/Settings/SettingsPaneInputs.h"
 #include "Vude/Settings/SettingsRootView.h"
@@ -469,7 +471,14 @@ TEST_F(ShellAppWindowsQtTest, OnboardingClosedStaysHeldFinishedIsForgotten)
     shell.showOnboarding();
     EXPECT_EQ(shell.onboardingWindow(), window.data());
 
-    window->findChild<QPushButton*>("finish")->click();
+    // The walkthrough to its last step; its primary button finishes.
+    auto* view = window->findChild<OnboardingView*>();
+    ASSERT_NE(view, nullptr);
+    for (int i = 0; i < 4; ++i)
+        view->primaryButton()->click();
+    EXPECT_EQ(view->primaryButton()->text(), QStringLiteral("Start using Vude"));
+    EXPECT_FALSE(rig.bridge.defaults->boolForKey(AppDelegate::kCompletedOnboardingKey).value_or(false));
+    view->primaryButton()->click();
     EXPECT_EQ(shell.onboardingWindow(), nullptr);
     EXPECT_EQ(permissions.activation.activationPolicy(), ActivationPolicy::accessory);
     EXPECT_TRUE(rig.bridge.defaults->boolForKey(AppDelegate::kCompletedOnboardingKey).value_or(false));

@@ -65,12 +65,22 @@ NotchDemo::Size NotchDemo::currentSize() const
 
 std::string_view NotchDemo::gestureSymbol() const
 {
-    return kGestureSymbols[cueIndex(m_beat)];
+    return gestureSymbol(m_beat);
 }
 
 std::string_view NotchDemo::gestureLabel() const
 {
-    return kGestureLabels[cueIndex(m_beat)];
+    return gestureLabel(m_beat);
+}
+
+std::string_view NotchDemo::gestureSymbol(int beat)
+{
+    return kGestureSymbols[cueIndex(beat)];
+}
+
+std::string_view NotchDemo::gestureLabel(int beat)
+{
+    return kGestureLabels[cueIndex(beat)];
 }
 
 double NotchDemo::barHeight(int index) const

@@ -50,6 +50,9 @@ public:
     /// The cue of the gesture beat (clamped to 4); empty at beat 0.
     std::string_view gestureSymbol() const;
     std::string_view gestureLabel() const;
+    /// The same for any `beat` (the cue fading out after its beat ended).
+    static std::string_view gestureSymbol(int beat);
+    static std::string_view gestureLabel(int beat);
     /// Waveform bar `index` (0…4): between 3 and 8 points.
     double barHeight(int index) const;
 

@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace {
 
 QColor rgb(double red, double green, double blue, double alpha = 1)
@@ -40,6 +42,20 @@ NotchDemoView::NotchDemoView(NotchDemo::Script script, double notchWidth, double
     m_size = std::make_unique<SpringAnimator>(scheduler, clock, std::vector<double>{size.width, size.height});
     connect(m_size.get(), &SpringAnimator::valueChanged, this, qOverload<>(&QWidget::update));
     m_shownBeat = m_demo.beat();
+    m_cueBeat = m_demo.beat();
+    m_cue = std::make_unique<SpringAnimator>(scheduler, clock, std::vector<double>{1, 0});
+    connect(m_cue.get(), &SpringAnimator::valueChanged, this, qOverload<>(&QWidget::update));
+}
+
+double NotchDemoView::cueOpacity(int beat) const
+{
+    if (m_demo.script() != NotchDemo::Script::gestures || beat < 1)
+        return 0;
+    if (beat == m_cueBeat)
+        return std::clamp(m_cue->value()[0], 0.0, 1.0);
+    if (beat == m_fadingCueBeat)
+        return std::clamp(m_cue->value()[1], 0.0, 1.0);
+    return 0;
 }
 
 NotchDemoView::~NotchDemoView()
@@ -56,6 +72,9 @@ void NotchDemoView::showBeat(int beat)
 {
     m_demo.setBeat(beat);
     m_shownBeat = beat;
+    m_cueBeat = beat;
+    m_fadingCueBeat = 0;
+    m_cue->setValue({1, 0});
     const auto size = m_demo.currentSize();
     m_size->setValue({size.width, size.height});
     update();
@@ -70,6 +89,17 @@ void NotchDemoView::beatChanged()
             animation = Vude::Motion::respectingReduceMotion(animation, *m_reduceMotion);
         const auto size = m_demo.currentSize();
         m_size->animateTo({size.width, size.height}, animation);
+
+        // The old cue fades out from where it was while the new one fades in.
+        const double leaving = m_cue->value()[0];
+        m_fadingCueBeat = m_cueBeat;
+        m_cueBeat = m_shownBeat;
+        if (m_reduceMotion && m_reduceMotion->reduceMotion()) {
+            m_cue->setValue({1, 0});
+        } else {
+            m_cue->setValue({0, leaving});
+            m_cue->animateTo({1, 0}, animation);
+        }
     }
     update();
 }
@@ -84,6 +114,21 @@ void NotchDemoView::hideEvent(QHideEvent* event)
 {
     m_demo.stop();
     QWidget::hideEvent(event);
+}
+
+void NotchDemoView::drawCue(QPainter& painter, int beat, double opacity, const QRectF& notch, double midY) const
+{
+    const double gap = m_demo.notchWidth();
+    const double left = notch.left() + 9;
+    painter.save();
+    painter.setOpacity(opacity);
+    SymbolCatalog::draw(painter, QRectF(left, midY - 5, 10, 10), NotchDemo::gestureSymbol(beat),
+                        toQColor(Vude::Stone::x200), 8);
+    painter.setPen(toQColor(Vude::Accent::x500));
+    painter.setFont(systemFont(7, Vude::FontWeight::semibold));
+    painter.drawText(QRectF(left + 10 + gap - 14, midY - 6, notch.right() - 9 - (left + gap - 4), 12),
+                     Qt::AlignRight | Qt::AlignVCenter, QString::fromUtf8(NotchDemo::gestureLabel(beat)));
+    painter.restore();
 }
 
 void NotchDemoView::paintEvent(QPaintEvent*)
@@ -161,15 +206,9 @@ void NotchDemoView::paintEvent(QPaintEvent*)
             drawer();
         break;
     case Script::gestures:
-        if (m_demo.beat() >= 1) {
-            const double left = notch.left() + 9;
-            SymbolCatalog::draw(painter, QRectF(left, midY - 5, 10, 10), m_demo.gestureSymbol(),
-                                toQColor(Vude::Stone::x200), 8);
-            painter.setPen(toQColor(Vude::Accent::x500));
-            painter.setFont(systemFont(7, Vude::FontWeight::semibold));
-            painter.drawText(QRectF(left + 10 + gap - 14, midY - 6, notch.right() - 9 - (left + gap - 4), 12),
-                             Qt::AlignRight | Qt::AlignVCenter, QString::fromUtf8(m_demo.gestureLabel()));
-        }
+        for (const int beat : {m_fadingCueBeat, m_cueBeat})
+            if (const double opacity = cueOpacity(beat); opacity > 0)
+                drawCue(painter, beat, opacity, notch, midY);
         break;
     case Script::media: {
         const double left = notch.left() + 8;
