@@ -9,7 +9,7 @@ namespace fs = std::filesystem;
 
 std::optional<fs::path> LaunchAtLogin::entryPath(const Environment::Lookup& environment)
 {
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // A relative XDG_CONFIG_HOME is ignored, as every desktop program ignores it.
     if (const auto config = environment("XDG_CONFIG_HOME"); config && fs::path(*config).is_absolute())
         return fs::path(*config) / "autostart" / "vude.desktop";
     if (const auto home = environment("HOME"); home && fs::path(*home).is_absolute())
