@@ -1,6 +1,7 @@
 #include "Vude/Settings/SettingsPaneInputs.h"
 
 #include "Vude/Settings/SettingsServices.h"
+#include "VudeServices/IdleService.h"
 
 static_assert(std::variant_size_v<SettingsPaneInputs> == EnumTraits<SettingsPane>::cases.size(),
               "one inputs struct per pane, in SettingsPane's order");
@@ -61,8 +62,11 @@ SettingsPaneInputs settingsPaneInputs(SettingsPane pane, SettingsServices& servi
                                   [each] { refreshCalendar(*each); }};
     case SettingsPane::fileTray:
         return FileTrayPaneInputs{settings};
-    case SettingsPane::idleLock:
-        return IdleLockPaneInputs{settings, services.idle(), [each] { each->toggleKeepAwake(); }};
+    case SettingsPane::idleLock: {
+        IdleService* idle = services.idle();
+        return IdleLockPaneInputs{settings, idle, [each] { each->toggleKeepAwake(); },
+                                  idle && idle->isKeepAwakeAvailable()};
+    }
     case SettingsPane::ravo:
         return RavoPaneInputs{settings, [each] { each->relayoutWidgets(); }};
     case SettingsPane::shortcuts:

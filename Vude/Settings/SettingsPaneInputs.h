@@ -88,6 +88,8 @@ struct IdleLockPaneInputs {
     IdleService* idle = nullptr;
     /// Starts keep-awake for the chosen duration, or stops it.
     std::function<void()> onToggleKeepAwake;
+    /// The desktop offers a way to keep the display awake (false without a service).
+    bool keepAwakeAvailable = false;
 };
 
 struct RavoPaneInputs {

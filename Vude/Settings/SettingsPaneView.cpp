@@ -1,6 +1,8 @@
 #include "Vude/Settings/SettingsPaneView.h"
 
+#include "Vude/Settings/ClipboardPane.h"
 #include "Vude/Settings/GeneralPane.h"
+#include "Vude/Settings/IdleLockPane.h"
 #include "Vude/Settings/RavoPane.h"
 #include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsText.h"
@@ -25,12 +27,14 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
     case SettingsPane::nowPlaying:
     case SettingsPane::calendar:
     case SettingsPane::fileTray:
-    case SettingsPane::idleLock:
     case SettingsPane::shortcuts:
     case SettingsPane::quickApps:
-    case SettingsPane::clipboard:
     case SettingsPane::about:
         return new UnbuiltPane(pane, parent);
+    case SettingsPane::idleLock:
+        return new IdleLockPane(environment, parent);
+    case SettingsPane::clipboard:
+        return new ClipboardPane(environment, parent);
     case SettingsPane::ravo:
         return new RavoPane(environment, parent);
     }

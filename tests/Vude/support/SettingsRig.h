@@ -34,6 +34,8 @@ public:
     bool brightness = false;
     std::optional<Capability> capabilities;
     BuildProfile buildProfile = BuildProfile::current();
+    ClipboardService* clipboard = nullptr;
+    IdleService* idleService = nullptr;
 
     /// Tells the window that something besides the store changed.
     void republish() { emit inputsChanged(); }
@@ -46,7 +48,7 @@ public:
     void refreshClips() override { log.push_back("refreshClips"); }
     ShortcutsService* shortcutsService() override { return nullptr; }
     QuickAppsService* quickAppsService() override { return nullptr; }
-    ClipboardService* clipboardService() override { return nullptr; }
+    ClipboardService* clipboardService() override { return clipboard; }
 
     bool hasRepository() const override { return repository; }
     std::vector<ShortcutSnapshot> shortcuts() const override
@@ -64,7 +66,7 @@ public:
     void refreshCalendar(bool hard) override { log.push_back(hard ? "refreshCalendar(hard)" : "refreshCalendar"); }
     void applyCalendarFilter() override { log.push_back("applyCalendarFilter"); }
     void checkUpcomingEvent() override { log.push_back("checkUpcomingEvent"); }
-    IdleService* idle() override { return nullptr; }
+    IdleService* idle() override { return idleService; }
     void toggleKeepAwake() override { log.push_back("toggleKeepAwake"); }
     void requestBluetoothPermission() override { log.push_back("requestBluetoothPermission"); }
     BuildProfile profile() const override { return buildProfile; }
