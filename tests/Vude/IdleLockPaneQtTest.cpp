@@ -105,6 +105,7 @@ TEST_F(IdleLockPaneQtTest, ATimedKeepAwakeShowsItsEndAndTurnsTheRowBackWhenItExp
     rig.store.setKeepAwakeDuration(KeepAwakeDurationSetting::thirtyMinutes);
     IdleLockPane& view = make();
     view.show();
+    QCoreApplication::sendPostedEvents();
     EXPECT_EQ(label(view), "Let your computer sleep");
     EXPECT_EQ(footnote(view), "Your display sleeps on its normal schedule.");
     EXPECT_FALSE(view.keepAwakeSwitch()->isOn());
@@ -117,6 +118,9 @@ TEST_F(IdleLockPaneQtTest, ATimedKeepAwakeShowsItsEndAndTurnsTheRowBackWhenItExp
     EXPECT_EQ(label(view), "Your computer is staying awake");
     EXPECT_EQ(footnote(view), "The display won't sleep until 14:35.");
     EXPECT_TRUE(view.keepAwakeSwitch()->isOn());
+    // Let the knob settle and the longer label lay out before the picture.
+    rig.scheduler.advance(1s);
+    QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(testsupport::saveScreenshot(view, "IdleLockPane"));
 
     // Nobody touches the pane: the service's own timer ends it.
