@@ -77,9 +77,14 @@ QString IdleLockPane::unavailableFootnote()
                           "(org.freedesktop.ScreenSaver or the desktop portal), and neither answers here.");
 }
 
-QString IdleLockPane::keepAwakeLabel(bool isKeepingAwake)
+IdleLockPane::KeepAwakeRow IdleLockPane::keepAwakeRow(bool hasService, bool isKeepingAwake,
+                                                     std::optional<Date> keepAwakeUntil, bool available)
 {
-    return qt(isKeepingAwake ? LinuxTexts::idleStayingAwake.shown : LinuxTexts::idleLetSleep.shown);
+    const bool on = hasService && isKeepingAwake;
+    const QString label = qt(on ? LinuxTexts::idleStayingAwake.shown : LinuxTexts::idleLetSleep.shown);
+    if (!on && !(hasService && available))
+        return {label, unavailableFootnote(), false};
+    return {label, statusFootnote(on, keepAwakeUntil), true};
 }
 
 IdleLockPane::IdleLockPane(const SettingsEnvironment& environment, QWidget* parent)
@@ -119,7 +124,7 @@ void IdleLockPane::build()
     stack->addWidget(SettingsText::sectionTitle(QStringLiteral("Keep awake")));
     auto* keepAwakeCard = new SettingsCard;
     m_keepAwake = new SettingsSwitch(m_environment.view);
-    m_keepAwakeRow = new SettingsRow(keepAwakeLabel(false), m_keepAwake, statusFootnote(false, std::nullopt));
+    m_keepAwakeRow = new SettingsRow(qt(LinuxTexts::idleLetSleep.shown), m_keepAwake);
     keepAwakeCard->addRow(m_keepAwakeRow);
     // The switch shows the service; the value it asks for is not used.
     m_bindings->bind(
@@ -192,12 +197,12 @@ void IdleLockPane::toggleKeepAwake()
 
 void IdleLockPane::showKeepAwake()
 {
-    const bool keepingAwake = m_idle && m_idle->isKeepingAwake();
-    const bool usable = m_idle && (keepingAwake || m_available);
-    m_keepAwakeRow->setLabel(keepAwakeLabel(keepingAwake));
-    m_keepAwakeRow->setFootnote(usable ? statusFootnote(keepingAwake, m_idle->keepAwakeUntil())
-                                       : unavailableFootnote());
-    Dimming::setDimmed(*m_keepAwake, !usable);
+    const KeepAwakeRow row =
+        m_idle ? keepAwakeRow(true, m_idle->isKeepingAwake(), m_idle->keepAwakeUntil(), m_available)
+               : keepAwakeRow(false, false, std::nullopt, false);
+    m_keepAwakeRow->setLabel(row.label);
+    m_keepAwakeRow->setFootnote(row.footnote);
+    Dimming::setDimmed(*m_keepAwake, !row.usable);
 }
 
 SettingsSwitch* IdleLockPane::switchNamed(const QString& label) const

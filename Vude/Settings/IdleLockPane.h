@@ -54,7 +54,19 @@ public:
     static QString statusFootnote(bool isKeepingAwake, std::optional<Date> keepAwakeUntil);
     /// The keep-awake row's footnote when nothing can keep the display awake.
     static QString unavailableFootnote();
-    static QString keepAwakeLabel(bool isKeepingAwake);
+
+    /// What the keep-awake row shows.
+    struct KeepAwakeRow {
+        QString label;
+        QString footnote;
+        /// The switch can be used; dimmed otherwise.
+        bool usable = false;
+    };
+    /// The row for an idle service in that state (none: `hasService` false),
+    /// `available` saying whether an inhibitor answered. A keep-awake that
+    /// is on can always be switched off.
+    static KeepAwakeRow keepAwakeRow(bool hasService, bool isKeepingAwake, std::optional<Date> keepAwakeUntil,
+                                     bool available);
 
     IdleLockPane(const SettingsEnvironment& environment, QWidget* parent = nullptr);
     ~IdleLockPane() override;

@@ -47,8 +47,36 @@ TEST(IdleLockPaneRules, TheStatusFootnoteSaysWhatTheDisplayWillDo)
     };
     for (const auto& row : rows)
         EXPECT_EQ(IdleLockPane::statusFootnote(row.keepingAwake, row.until), row.footnote) << row.footnote;
-    EXPECT_EQ(IdleLockPane::keepAwakeLabel(true), "Your computer is staying awake");
-    EXPECT_EQ(IdleLockPane::keepAwakeLabel(false), "Let your computer sleep");
+}
+
+TEST(IdleLockPaneRules, TheKeepAwakeRowIsDimmedOnlyWhenNothingCouldKeepTheDisplayAwake)
+{
+    const QString on = "Your computer is staying awake";
+    const QString off = "Let your computer sleep";
+    const QString unavailable = IdleLockPane::unavailableFootnote();
+    const struct {
+        const char* why;
+        bool hasService;
+        bool keepingAwake;
+        std::optional<Date> until;
+        bool available;
+        IdleLockPane::KeepAwakeRow row;
+    } rows[] = {
+        {"off, an inhibitor answers", true, false, std::nullopt, true,
+         {off, "Your display sleeps on its normal schedule.", true}},
+        {"on until a time", true, true, at(14h, 35min), true, {on, "The display won't sleep until 14:35.", true}},
+        {"off, no inhibitor: says why", true, false, std::nullopt, false, {off, unavailable, false}},
+        {"on though the inhibitor went away: it can still be switched off", true, true, std::nullopt, false,
+         {on, "The display won't sleep until you switch this off.", true}},
+        {"no idle service", false, false, std::nullopt, true, {off, unavailable, false}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        const auto shown = IdleLockPane::keepAwakeRow(row.hasService, row.keepingAwake, row.until, row.available);
+        EXPECT_EQ(shown.label, row.row.label);
+        EXPECT_EQ(shown.footnote, row.row.footnote);
+        EXPECT_EQ(shown.usable, row.row.usable);
+    }
 }
 
 class IdleLockPaneQtTest : public ::testing::Test {
