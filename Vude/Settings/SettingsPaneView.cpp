@@ -1,9 +1,12 @@
 #include "Vude/Settings/SettingsPaneView.h"
 
+#include "Vude/Settings/CalendarPane.h"
 #include "Vude/Settings/GeneralPane.h"
+#include "Vude/Settings/QuickAppsPane.h"
 #include "Vude/Settings/RavoPane.h"
 #include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsText.h"
+#include "Vude/Settings/ShortcutsPane.h"
 
 #include <QVBoxLayout>
 
@@ -23,16 +26,19 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
     case SettingsPane::display:
     case SettingsPane::sound:
     case SettingsPane::nowPlaying:
-    case SettingsPane::calendar:
     case SettingsPane::fileTray:
     case SettingsPane::idleLock:
-    case SettingsPane::shortcuts:
-    case SettingsPane::quickApps:
     case SettingsPane::clipboard:
     case SettingsPane::about:
         return new UnbuiltPane(pane, parent);
     case SettingsPane::ravo:
         return new RavoPane(environment, parent);
+    case SettingsPane::calendar:
+        return new CalendarPane(environment, parent);
+    case SettingsPane::shortcuts:
+        return new ShortcutsPane(environment, parent);
+    case SettingsPane::quickApps:
+        return new QuickAppsPane(environment, parent);
     }
     return new UnbuiltPane(pane, parent);
 }
