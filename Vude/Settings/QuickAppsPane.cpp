@@ -415,6 +415,8 @@ void QuickAppChosenRow::present(const QuickApp& app, int index, int count, std::
     m_app = app;
     m_up->setEnabled(index > 0);
     m_down->setEnabled(index < count - 1);
+    // No icon takes no room.
+    m_icon->setVisible(icon.has_value());
     m_icon->setIcon(std::move(icon));
     m_name->setText(QString::fromStdString(app.name));
     m_missing->setVisible(missing);

@@ -73,6 +73,9 @@ TEST(ShortcutsPaneRules, TheUnavailableTextsAndWhenListingIsPossible)
               "Vude can't list your shortcuts on this build, but it can still run them. Type a shortcut's exact "
               "name to add it.");
     EXPECT_FALSE(ShortcutsPane::canListShortcuts(nullptr, BuildProfile(false)));
+    const QString noneFound = ShortcutsPane::noneFoundText();
+    EXPECT_TRUE(noneFound.startsWith("No shortcuts found. Put an executable in ")) << noneFound.toStdString();
+    EXPECT_TRUE(noneFound.endsWith("Vude/Shortcuts, or add it by name.")) << noneFound.toStdString();
     EXPECT_EQ(ShortcutsPane::emptyResultsText(""), "Everything is already on the Desk.");
     EXPECT_EQ(ShortcutsPane::emptyResultsText("zz "), "Nothing matches \u201Czz \u201D.");
 }
