@@ -81,8 +81,8 @@ std::vector<std::string> ShortcutsPane::results(const std::vector<std::string>& 
     const std::string part = search.toStdString();
     std::vector<std::string> offered;
     for (const std::string& name : available) {
-        const bool onDesk = std::any_of(chosen.begin(), chosen.end(),
-                                        [&](const ShortcutSnapshot& shortcut) { return shortcut.shortcutName == name; });
+        const auto named = [&](const ShortcutSnapshot& shortcut) { return shortcut.shortcutName == name; };
+        const bool onDesk = std::any_of(chosen.begin(), chosen.end(), named);
         if (onDesk)
             continue;
         if (!part.empty() && !localizedCaseInsensitiveContains(name, part))
@@ -452,8 +452,8 @@ ShortcutListRow::ShortcutListRow(const ViewEnvironment& environment, QWidget* pa
         QRectF content = QRectF(self.rect()).adjusted(14, 8, -14, -8);
         const double side = 12 * SymbolCatalog::kOpticalScale;
         const QColor accent = toQColor(Vude::Accent::x500);
-        SymbolCatalog::draw(painter, QRectF(content.left() + (18 - side) / 2, content.center().y() - side / 2, side, side),
-                            "plus.circle", accent, 12);
+        const QRectF symbol(content.left() + (18 - side) / 2, content.center().y() - side / 2, side, side);
+        SymbolCatalog::draw(painter, symbol, "plus.circle", accent, 12);
         painter.setFont(toQFont(Vude::Type_::settingsRow));
         QColor ink = toQColor(Vude::Stone::x100);
         if (self.isPressedInside())

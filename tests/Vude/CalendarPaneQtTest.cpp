@@ -98,7 +98,8 @@ TEST(CalendarPaneRules, LastRefreshedIsTheTimeWithSecondsAndNoDate)
                            std::chrono::minutes(5) + std::chrono::seconds(9);
     const QRegularExpression english(QStringLiteral("^Last refreshed \\d{1,2}:05:09[\\s\\x{202F}](AM|PM)$"));
     const QRegularExpression german(QStringLiteral("^Last refreshed \\d{2}:05:09$"));
-    const QString inEnglish = CalendarPane::lastRefreshedText(refreshed, QLocale(QLocale::English, QLocale::UnitedStates));
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    const QString inEnglish = CalendarPane::lastRefreshedText(refreshed, us);
     const QString inGerman = CalendarPane::lastRefreshedText(refreshed, QLocale(QLocale::German, QLocale::Germany));
     EXPECT_TRUE(english.match(inEnglish).hasMatch()) << inEnglish.toStdString();
     EXPECT_TRUE(german.match(inGerman).hasMatch()) << inGerman.toStdString();
@@ -168,7 +169,9 @@ TEST_F(CalendarPaneQtTest, SwitchesSelectAllAndClearWriteTheRealSettingsFile)
         std::vector<bool> shown;
     };
     const auto flip = [&](int row) {
-        return [&, row] { QTest::mouseClick(calendar.calendarRows()[std::size_t(row)]->visibleSwitch(), Qt::LeftButton); };
+        return [&, row] {
+            QTest::mouseClick(calendar.calendarRows()[std::size_t(row)]->visibleSwitch(), Qt::LeftButton);
+        };
     };
     const std::vector<Step> steps{
         {"one off from all", flip(1), {"work", "family"}, {true, false, true}},
@@ -226,7 +229,8 @@ TEST_F(CalendarPaneQtTest, EventSettingsReportAFilterChangeTheActivitySettingsDo
 
 TEST_F(CalendarPaneQtTest, TheAccessCardAsksOnceUndecidedAndOpensTheFolderOtherwise)
 {
-    rig.permissions.privacyTargets["Privacy_Calendars"] = QUrl(QStringLiteral("file:///home/u/.local/share/Vude/Calendars"));
+    rig.permissions.privacyTargets["Privacy_Calendars"] =
+        QUrl(QStringLiteral("file:///home/u/.local/share/Vude/Calendars"));
     rig.permissions.privacyTitles["Privacy_Calendars"] = "Open Calendars Folder";
     CalendarService& calendars = makeService(Status::notDetermined);
     CalendarPane& calendar = make();

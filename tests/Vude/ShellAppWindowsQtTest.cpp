@@ -38,7 +38,8 @@ struct ShellAppWindowsQtTest : ::testing::Test {
     }
     ~ShellAppWindowsQtTest() override
     {
-        // A window the shell let go of is deleted later: before the permissions it reads, not in a later test.
+        // A window the shell let go of is deleted later: before the permissions
+        // it reads, not in a later test.
         windows.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
