@@ -74,10 +74,8 @@ QuickAppsPane::Chooser QuickAppsPane::fileDialogChooser()
 {
     return [](QWidget* parent,
               const std::filesystem::path& folder) -> std::optional<std::vector<std::filesystem::path>> {
-        QFileDialog dialog(parent, QStringLiteral("Choose Applications"), QString::fromStdString(folder.string()));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setFileMode(QFileDialog::ExistingFiles);
-        dialog.setNameFilter(QStringLiteral("Applications (*.desktop)"));
+        QFileDialog dialog(parent);
+        prepareChooserDialog(dialog, folder);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         std::vector<std::filesystem::path> files;
@@ -85,6 +83,15 @@ QuickAppsPane::Chooser QuickAppsPane::fileDialogChooser()
             files.emplace_back(file.toStdString());
         return files;
     };
+}
+
+void QuickAppsPane::prepareChooserDialog(QFileDialog& dialog, const std::filesystem::path& folder)
+{
+    dialog.setWindowTitle(QStringLiteral("Choose Applications"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilter(QStringLiteral("Applications (*.desktop)"));
+    dialog.setDirectory(QString::fromStdString(folder.string()));
 }
 
 std::filesystem::path QuickAppsPane::chooserFolder(const Environment::Lookup& environment)

@@ -23,6 +23,7 @@
 #include <vector>
 
 class PlainButton;
+class QFileDialog;
 class QLineEdit;
 class QVBoxLayout;
 class QuickAppChosenRow;
@@ -44,6 +45,9 @@ public:
         QWidget* parent, const std::filesystem::path& folder)>;
     /// A modal file dialog for "*.desktop" files, several at once.
     static Chooser fileDialogChooser();
+    /// Sets `dialog` up as the chooser's: Qt's own dialog (not the
+    /// desktop's), existing desktop entries only, several at once, in `folder`.
+    static void prepareChooserDialog(QFileDialog& dialog, const std::filesystem::path& folder);
     /// Where the chooser starts: the first "applications" folder of
     /// $XDG_DATA_DIRS that exists, else /usr/share/applications.
     static std::filesystem::path chooserFolder(const Environment::Lookup& environment = Environment::process());

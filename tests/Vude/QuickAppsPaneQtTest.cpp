@@ -11,6 +11,8 @@
 #include "TestSupport.h"
 #include "WidgetPicture.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +88,17 @@ TEST(QuickAppsPaneRules, TheChooserStartsInTheFirstApplicationsFolderThatExists)
             environment["XDG_DATA_DIRS"] = *row.dataDirs;
         EXPECT_EQ(QuickAppsPane::chooserFolder(Environment::fixed(environment)), row.expected);
     }
+}
+
+TEST(QuickAppsPaneRules, TheChooserDialogTakesSeveralDesktopEntriesFromTheFolderGiven)
+{
+    QTemporaryDir folder;
+    QFileDialog dialog;
+    QuickAppsPane::prepareChooserDialog(dialog, folder.path().toStdString());
+    EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
+    EXPECT_EQ(dialog.nameFilters(), QStringList({"Applications (*.desktop)"}));
+    EXPECT_EQ(dialog.directory().absolutePath(), QDir(folder.path()).absolutePath());
 }
 
 class QuickAppsPaneQtTest : public ::testing::Test {
