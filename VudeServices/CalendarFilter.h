@@ -7,6 +7,11 @@
 #include <string>
 
 struct CalendarFilter {
+    /// The one entry of a set that shows no calendar: no calendar has this
+    /// identifier, and the set is not empty, so it is not read as every
+    /// calendar. Spelled with its length: as a plain literal it would be "".
+    static inline const std::string noneMarker{"\0none", 5};
+
     /// Empty: every calendar; else only the calendars with these identifiers.
     std::set<std::string> visibleCalendars;
     /// Whole days before today that the window starts.

@@ -3,6 +3,7 @@
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Desk/WidgetFrame.h"
 #include "Vude/Toolkit/PlainButton.h"
+#include "Vude/Toolkit/ProgressSpinner.h"
 #include "VudeKit/LinuxTexts.h"
 #include "VudeServices/WeatherProvider.h"
 #include "VudeUI/qt/QtTokens.h"
@@ -46,66 +47,6 @@ void drawLine(QPainter& painter, const QRectF& rect, const std::string& text, co
 }
 
 } // namespace
-
-/// A small spinner that turns while it is shown.
-class WeatherProgressView final : public QWidget {
-public:
-    static constexpr double side = 16;
-    static constexpr int ticks = 8;
-
-    WeatherProgressView(const ViewEnvironment& environment, QWidget* parent = nullptr)
-        : QWidget(parent), m_environment(environment)
-    {
-    }
-    ~WeatherProgressView() override { m_timer.cancel(); }
-
-    int step() const { return m_step; }
-
-protected:
-    void showEvent(QShowEvent* event) override
-    {
-        QWidget::showEvent(event);
-        m_timer.cancel();
-        QPointer<WeatherProgressView> self(this);
-        m_timer = m_environment.scheduler.every(std::chrono::milliseconds(1000 / ticks), [self] {
-            if (!self)
-                return;
-            self->m_step = (self->m_step + 1) % ticks;
-            self->update();
-        });
-    }
-    void hideEvent(QHideEvent* event) override
-    {
-        QWidget::hideEvent(event);
-        m_timer.cancel();
-    }
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.translate(rect().center() + QPointF(0.5, 0.5));
-        QPen pen(toQColor(Vude::Stone::x300));
-        pen.setWidthF(1.6);
-        pen.setCapStyle(Qt::RoundCap);
-        for (int i = 0; i < ticks; ++i) {
-            // The tick at the step is brightest; the others fade behind it.
-            const int age = (m_step - i + ticks) % ticks;
-            QColor colour = pen.color();
-            colour.setAlphaF(1.0 - 0.8 * age / (ticks - 1));
-            pen.setColor(colour);
-            painter.setPen(pen);
-            painter.save();
-            painter.rotate(360.0 * i / ticks);
-            painter.drawLine(QPointF(0, -side / 2 + 1), QPointF(0, -side / 4));
-            painter.restore();
-        }
-    }
-
-private:
-    const ViewEnvironment& m_environment;
-    ScheduledTask m_timer;
-    int m_step = 0;
-};
 
 WeatherReadingView::WeatherReadingView(const ViewEnvironment& environment, QWidget* parent) : QWidget(parent)
 {
@@ -199,7 +140,7 @@ WeatherWidget::WeatherWidget(const DeskEnvironment& environment, QLocale locale,
         if (const auto& url = m_observed->attributionURL())
             open(*url);
     });
-    m_progress = new WeatherProgressView(environment.view);
+    m_progress = new ProgressSpinner(environment.view);
     m_pages->addWidget(m_reading);
     m_pages->addWidget(m_progress);
     m_pages->setCurrentWidget(m_progress);

@@ -21,7 +21,7 @@
 
 class PlainButton;
 class QStackedWidget;
-class WeatherProgressView;
+class ProgressSpinner;
 class WeatherReadingView;
 class WidgetEmptyState;
 class WidgetFrame;
@@ -61,7 +61,7 @@ private:
     WidgetFrame* m_frame = nullptr;
     QStackedWidget* m_pages = nullptr;
     WeatherReadingView* m_reading = nullptr;
-    WeatherProgressView* m_progress = nullptr;
+    ProgressSpinner* m_progress = nullptr;
     WidgetEmptyState* m_empty = nullptr;
 };
 

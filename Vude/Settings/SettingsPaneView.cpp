@@ -1,11 +1,14 @@
 #include "Vude/Settings/SettingsPaneView.h"
 
+#include "Vude/Settings/CalendarPane.h"
 #include "Vude/Settings/ClipboardPane.h"
 #include "Vude/Settings/GeneralPane.h"
 #include "Vude/Settings/IdleLockPane.h"
+#include "Vude/Settings/QuickAppsPane.h"
 #include "Vude/Settings/RavoPane.h"
 #include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsText.h"
+#include "Vude/Settings/ShortcutsPane.h"
 
 #include <QVBoxLayout>
 
@@ -25,10 +28,7 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
     case SettingsPane::display:
     case SettingsPane::sound:
     case SettingsPane::nowPlaying:
-    case SettingsPane::calendar:
     case SettingsPane::fileTray:
-    case SettingsPane::shortcuts:
-    case SettingsPane::quickApps:
     case SettingsPane::about:
         return new UnbuiltPane(pane, parent);
     case SettingsPane::idleLock:
@@ -37,6 +37,12 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
         return new ClipboardPane(environment, parent);
     case SettingsPane::ravo:
         return new RavoPane(environment, parent);
+    case SettingsPane::calendar:
+        return new CalendarPane(environment, parent);
+    case SettingsPane::shortcuts:
+        return new ShortcutsPane(environment, parent);
+    case SettingsPane::quickApps:
+        return new QuickAppsPane(environment, parent);
     }
     return new UnbuiltPane(pane, parent);
 }

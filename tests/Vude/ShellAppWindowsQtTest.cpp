@@ -36,6 +36,13 @@ struct ShellAppWindowsQtTest : ::testing::Test {
         rig.environment["VUDE_SETTINGS"] = "calendar";
         rig.launch();
     }
+    ~ShellAppWindowsQtTest() override
+    {
+        // A window the shell let go of is deleted later: before the permissions
+        // it reads, not in a later test.
+        windows.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
     ShellAppWindows::Desktop desktopWith(NotificationCenter& center)
     {

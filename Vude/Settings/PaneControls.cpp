@@ -1,0 +1,75 @@
+#include "Vude/Settings/PaneControls.h"
+
+#include "Vude/Settings/SettingsRow.h"
+#include "VudeUI/qt/QtTokens.h"
+#include "VudeUI/qt/SymbolCatalog.h"
+
+#include <QFontMetricsF>
+#include <QLineEdit>
+#include <QPainter>
+
+#include <cmath>
+
+namespace PaneControls {
+
+PlainButton* textButton(const ViewEnvironment& environment, const QString& title, const Vude::FontToken& font,
+                        const Vude::Color& color, QWidget* parent)
+{
+    auto* button = new PlainButton(environment, parent);
+    button->setText(title);
+    const QFont shownFont = toQFont(font);
+    const QFontMetricsF metrics(shownFont);
+    button->setPreferredSize(
+        QSize(int(std::ceil(metrics.horizontalAdvance(title))) + 2, int(std::ceil(metrics.height()))));
+    button->setPainter([shownFont, color](QPainter& painter, const PlainButton& self) {
+        QColor ink = toQColor(color);
+        if (self.isPressedInside())
+            ink.setAlphaF(0.6F);
+        painter.setFont(shownFont);
+        painter.setPen(ink);
+        painter.drawText(QRectF(self.rect()), Qt::AlignCenter, self.text());
+    });
+    return button;
+}
+
+PlainButton* symbolButton(const ViewEnvironment& environment, const std::string& name, double pointSize,
+                          const Vude::Color& color, QSize size, const Vude::Color& disabledColor, QWidget* parent)
+{
+    auto* button = new PlainButton(environment, parent);
+    button->setPreferredSize(size);
+    button->setPainter([name, pointSize, color, disabledColor](QPainter& painter, const PlainButton& self) {
+        QColor ink = toQColor(self.isEnabled() ? color : disabledColor);
+        if (self.isPressedInside())
+            ink.setAlphaF(0.6F);
+        const double side = pointSize * SymbolCatalog::kOpticalScale;
+        const QRectF box((self.width() - side) / 2, (self.height() - side) / 2, side, side);
+        SymbolCatalog::draw(painter, box, name, ink, pointSize);
+    });
+    return button;
+}
+
+QLineEdit* textField(const QString& placeholder, bool filled, QWidget* parent)
+{
+    auto* field = new QLineEdit(parent);
+    field->setPlaceholderText(placeholder);
+    field->setFont(toQFont(Vude::Type_::settingsRow));
+    field->setFrame(false);
+    const QString fill = filled ? toQColor(Vude::Ink::x850).name() : QStringLiteral("transparent");
+    field->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: %2; border: none; border-radius: 7px;"
+                                        " padding: %3; }")
+                             .arg(fill, toQColor(Vude::Stone::x100).name(),
+                                  filled ? QStringLiteral("5px 9px") : QStringLiteral("0px")));
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::PlaceholderText, toQColor(Vude::Stone::x400));
+    field->setPalette(palette);
+    return field;
+}
+
+DividedRow::DividedRow(QWidget* parent) : QWidget(parent) {}
+
+void DividedRow::paintEvent(QPaintEvent*)
+{
+    paintRowDivider(*this);
+}
+
+} // namespace PaneControls

@@ -1,0 +1,43 @@
+#pragma once
+// Small controls the list panes (Calendar, Shortcuts, Quick Apps) share: a
+// text button, a symbol button, a row that paints the card's divider, and
+// the dark text field of a search or a name.
+
+#include "Vude/Toolkit/PlainButton.h"
+#include "VudeUI/Tokens.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <string>
+
+class QLineEdit;
+
+namespace PaneControls {
+
+/// `title` in `font` and `color`, as wide as its text; dimmer while held.
+PlainButton* textButton(const ViewEnvironment& environment, const QString& title, const Vude::FontToken& font,
+                        const Vude::Color& color, QWidget* parent = nullptr);
+
+/// The symbol `name` at `pointSize` in `color` (`disabledColor` while
+/// disabled), centred in a button of `size`.
+PlainButton* symbolButton(const ViewEnvironment& environment, const std::string& name, double pointSize,
+                          const Vude::Color& color, QSize size, const Vude::Color& disabledColor,
+                          QWidget* parent = nullptr);
+
+/// A plain text field in the row font, placeholder in `Stone.x400`; on a
+/// rounded `Ink.x850` fill (radius 7) when `filled`, else bare.
+QLineEdit* textField(const QString& placeholder, bool filled, QWidget* parent = nullptr);
+
+/// A row of a card: its children laid out by the caller, the card's 1-point
+/// divider along its bottom edge.
+class DividedRow : public QWidget {
+    Q_OBJECT
+public:
+    explicit DividedRow(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+} // namespace PaneControls
