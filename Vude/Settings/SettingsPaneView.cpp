@@ -1,9 +1,12 @@
 #include "Vude/Settings/SettingsPaneView.h"
 
+#include "Vude/Settings/BatteryPane.h"
+#include "Vude/Settings/DisplayPane.h"
 #include "Vude/Settings/GeneralPane.h"
 #include "Vude/Settings/RavoPane.h"
 #include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsText.h"
+#include "Vude/Settings/SoundPane.h"
 
 #include <QVBoxLayout>
 
@@ -18,10 +21,13 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
     case SettingsPane::general:
         return new GeneralPane(environment, parent);
     case SettingsPane::battery:
+        return new BatteryPane(environment, parent);
+    case SettingsPane::display:
+        return new DisplayPane(environment, parent);
+    case SettingsPane::sound:
+        return new SoundPane(environment, parent);
     case SettingsPane::connectivity:
     case SettingsPane::focus:
-    case SettingsPane::display:
-    case SettingsPane::sound:
     case SettingsPane::nowPlaying:
     case SettingsPane::calendar:
     case SettingsPane::fileTray:
