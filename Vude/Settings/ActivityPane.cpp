@@ -9,6 +9,22 @@
 
 #include <QVBoxLayout>
 
+namespace {
+
+/// The first `T` inside `content` labelled `label`.
+template <typename T>
+T* labelled(QWidget* content, const QString& label)
+{
+    if (!content)
+        return nullptr;
+    for (auto* each : content->findChildren<T*>())
+        if (each->label() == label)
+            return each;
+    return nullptr;
+}
+
+} // namespace
+
 ActivityPane::ActivityPane(SettingsPane pane, const SettingsEnvironment& environment, QWidget* parent)
     : SettingsPaneView(pane, parent), m_environment(environment)
 {
@@ -63,30 +79,16 @@ std::vector<QWidget*> ActivityPane::elements() const
 
 SettingsSwitch* ActivityPane::switchNamed(const QString& label) const
 {
-    if (!m_content)
-        return nullptr;
-    for (auto* row : m_content->findChildren<SettingsRow*>())
-        if (row->label() == label)
-            return qobject_cast<SettingsSwitch*>(row->control());
-    return nullptr;
+    auto* row = labelled<SettingsRow>(m_content, label);
+    return row ? qobject_cast<SettingsSwitch*>(row->control()) : nullptr;
 }
 
 ValueSlider* ActivityPane::sliderNamed(const QString& label) const
 {
-    if (!m_content)
-        return nullptr;
-    for (auto* slider : m_content->findChildren<ValueSlider*>())
-        if (slider->label() == label)
-            return slider;
-    return nullptr;
+    return labelled<ValueSlider>(m_content, label);
 }
 
 PreviewPicker* ActivityPane::pickerNamed(const QString& label) const
 {
-    if (!m_content)
-        return nullptr;
-    for (auto* picker : m_content->findChildren<PreviewPicker*>())
-        if (picker->label() == label)
-            return picker;
-    return nullptr;
+    return labelled<PreviewPicker>(m_content, label);
 }
