@@ -199,6 +199,11 @@ TEST_F(ActivityPaneBlocksQtTest, TheSwitchWritesTheSettingAndThePassThroughRowFo
     rig.store.setSuppressSystemHUD(false);
     EXPECT_FALSE(card.suppressSwitch()->isOn());
     EXPECT_EQ(card.shownRowCount(), 1);
+    QApplication::processEvents();
+    fit(520);
+    QApplication::processEvents();
+    QWidget* box = card.switchRow()->parentWidget();
+    EXPECT_EQ(box->height(), card.switchRow()->geometry().bottom() + 1) << "the hidden row leaves no gap";
 }
 
 // MARK: - Notice cards

@@ -38,11 +38,14 @@ QString qt(std::string_view text)
 /// Gives `pane` `width` and the height its wrapped texts need there.
 void fit(QWidget& pane, int width)
 {
-    // Rows shown or hidden since the last layout take their place first.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    // Rows shown or hidden since the last layout take their place first:
+    // each level of nested layouts hears of it on the next pass.
+    for (int pass = 0; pass < 6; ++pass)
+        QApplication::processEvents();
     const int height = pane.layout()->hasHeightForWidth() ? pane.layout()->heightForWidth(width)
                                                           : pane.sizeHint().height();
     pane.resize(width, height);
+    QApplication::processEvents();
 }
 
 class ActivityPanesQtTest : public ::testing::Test {
@@ -262,6 +265,7 @@ TEST_F(ActivityPanesQtTest, UnreadableBrightnessPutsItsCardFirstAndDimsOnlyThePi
         rig.store.setSuppressSystemHUD(false);
 
         fit(display, 560);
+        rig.scheduler.advance(std::chrono::seconds(1));
         EXPECT_TRUE(testsupport::saveScreenshot(
             display, row.available ? "DisplayPane" : "DisplayPane-brightness-unreadable", toQColor(Vude::Ink::x950)));
     }
@@ -290,6 +294,7 @@ TEST_F(ActivityPanesQtTest, TheBatteryThresholdIsInertWhileWarningsAreOff)
     EXPECT_DOUBLE_EQ(Dimming::drawnOpacity(*threshold), 0.45);
     QTest::mouseClick(threshold, Qt::LeftButton, {}, threshold->thumbCentre(50).toPoint());
     EXPECT_EQ(rig.store.batteryLowThreshold(), 20) << "a dimmed slider takes no drag";
+    rig.scheduler.advance(std::chrono::seconds(1)); // the switch's knob settles
     EXPECT_TRUE(testsupport::saveScreenshot(battery, "BatteryPane-warnings-off", toQColor(Vude::Ink::x950)));
 
     // The other rows stay usable.
