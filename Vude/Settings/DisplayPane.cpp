@@ -64,13 +64,8 @@ void DisplayPane::build(QVBoxLayout& stack, SettingsBindings& bindings)
     stack.addWidget(m_header);
 
     m_barCard = new SettingsCard;
-    auto* bar = new PreviewPicker(QStringLiteral("Bar"), BarPreview::options(barStyles()), view);
-    m_barCard->addRow(bar);
-    bindPreviewPicker(bindings, *bar, barStyles(), &S::displayBarStyle, &S::setDisplayBarStyle);
-    const std::vector<HUDSpeed> speeds{HUDSpeed::smooth, HUDSpeed::fast, HUDSpeed::instant};
-    auto* speed = new PreviewPicker(QStringLiteral("Speed"), SpeedPreview::options(speeds), view);
-    m_barCard->addRow(speed);
-    bindPreviewPicker(bindings, *speed, speeds, &S::displaySpeed, &S::setDisplaySpeed);
+    addHUDPickers(*m_barCard, bindings, view, barStyles(), &S::displayBarStyle, &S::setDisplayBarStyle,
+                  &S::displaySpeed, &S::setDisplaySpeed);
     addSwitchRow(*m_barCard, bindings, QStringLiteral("Show percentage"), &S::displayShowPercentage,
                  &S::setDisplayShowPercentage);
     stack.addWidget(m_barCard);

@@ -1,5 +1,6 @@
 #include "Vude/Settings/PreviewPicker.h"
 
+#include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsRow.h"
 #include "Vude/Settings/SettingsText.h"
 #include "Vude/Toolkit/PlainButton.h"
@@ -176,6 +177,20 @@ void PreviewPicker::paintTile(QPainter& painter, const PlainButton& tile, int in
 void PreviewPicker::paintEvent(QPaintEvent*)
 {
     paintRowDivider(*this);
+}
+
+void addHUDPickers(SettingsCard& card, SettingsBindings& bindings, const ViewEnvironment& environment,
+                   const std::vector<BarStyle>& styles, BarStyle (SettingsStore::*bar)() const,
+                   void (SettingsStore::*setBar)(const BarStyle&), HUDSpeed (SettingsStore::*speed)() const,
+                   void (SettingsStore::*setSpeed)(const HUDSpeed&))
+{
+    auto* bars = new PreviewPicker(QStringLiteral("Bar"), BarPreview::options(styles), environment);
+    card.addRow(bars);
+    bindPreviewPicker(bindings, *bars, styles, bar, setBar);
+    const std::vector<HUDSpeed> speeds{HUDSpeed::smooth, HUDSpeed::fast, HUDSpeed::instant};
+    auto* speedPicker = new PreviewPicker(QStringLiteral("Speed"), SpeedPreview::options(speeds), environment);
+    card.addRow(speedPicker);
+    bindPreviewPicker(bindings, *speedPicker, speeds, speed, setSpeed);
 }
 
 // MARK: - Previews

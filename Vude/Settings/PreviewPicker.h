@@ -105,6 +105,15 @@ void bindPreviewPicker(SettingsBindings& bindings, PreviewPicker& picker, std::v
     bindings.follow(show);
 }
 
+class SettingsCard;
+
+/// The HUD's "Bar" picker over `styles` and its "Speed" picker over every
+/// speed, added to `card` and tied to those settings.
+void addHUDPickers(SettingsCard& card, SettingsBindings& bindings, const ViewEnvironment& environment,
+                   const std::vector<BarStyle>& styles, BarStyle (SettingsStore::*bar)() const,
+                   void (SettingsStore::*setBar)(const BarStyle&), HUDSpeed (SettingsStore::*speed)() const,
+                   void (SettingsStore::*setSpeed)(const HUDSpeed&));
+
 /// The HUD bar's look: a 33 × 4 capsule, a gradient for decibel, solid
 /// accent otherwise; glow alone adds a soft accent shadow.
 namespace BarPreview {

@@ -36,13 +36,8 @@ void SoundPane::build(QVBoxLayout& stack, SettingsBindings& bindings)
     stack.addWidget(m_header);
 
     auto* card = new SettingsCard;
-    auto* bar = new PreviewPicker(QStringLiteral("Bar"), BarPreview::options(barStyles()), view);
-    card->addRow(bar);
-    bindPreviewPicker(bindings, *bar, barStyles(), &S::soundBarStyle, &S::setSoundBarStyle);
-    const std::vector<HUDSpeed> speeds{HUDSpeed::smooth, HUDSpeed::fast, HUDSpeed::instant};
-    auto* speed = new PreviewPicker(QStringLiteral("Speed"), SpeedPreview::options(speeds), view);
-    card->addRow(speed);
-    bindPreviewPicker(bindings, *speed, speeds, &S::soundSpeed, &S::setSoundSpeed);
+    addHUDPickers(*card, bindings, view, barStyles(), &S::soundBarStyle, &S::setSoundBarStyle, &S::soundSpeed,
+                  &S::setSoundSpeed);
     addSwitchRow(*card, bindings, QStringLiteral("Show percentage"), &S::soundShowPercentage,
                  &S::setSoundShowPercentage);
     // The pill's device name is soundHideLabel; soundTrailing is another setting.
