@@ -145,6 +145,23 @@ TEST_F(ActivityPaneBlocksQtTest, OnlyGlowAddsAShadowToTheSameAccentCapsule)
     EXPECT_EQ(decibel.pixelColor(above).rgb(), QColor(Qt::black).rgb());
 }
 
+TEST_F(ActivityPaneBlocksQtTest, TheMediaBarIsAccentArtworkColourOrAGradientOfIt)
+{
+    const QRectF box(0, 0, 120, 30);
+    const auto draw = [&](MediaBarStyle style) {
+        QImage image(box.size().toSize(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        MediaBarPreview::paint(painter, box, style);
+        return image;
+    };
+    EXPECT_EQ(draw(MediaBarStyle::monochrome).pixelColor(60, 15).rgb(), toQColor(Vude::Accent::x500).rgb());
+    EXPECT_EQ(draw(MediaBarStyle::colored).pixelColor(60, 15).rgb(), QColor(138, 127, 112).rgb());
+    const QImage gradient = draw(MediaBarStyle::gradient);
+    EXPECT_LT(gradient.pixelColor(45, 15).lightness(), gradient.pixelColor(75, 15).lightness());
+    EXPECT_EQ(gradient.pixelColor(60, 11).rgb(), QColor(Qt::black).rgb()) << "no glow";
+}
+
 // MARK: - Suppression card
 
 TEST_F(ActivityPaneBlocksQtTest, TheSuppressionCardShowsAllowOrOneOrTwoRows)
