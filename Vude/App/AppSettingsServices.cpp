@@ -4,6 +4,7 @@
 #include "Vude/App/ControllerNotchShell.h"
 #include "Vude/App/CoordinatorAppSync.h"
 #include "Vude/Bridge/CalendarServiceAdapter.h"
+#include "Vude/Permissions/Permission.h"
 #include "Vude/Permissions/PermissionSystem.h"
 #include "Vude/Shell/NotchWindowController.h"
 #include "VudeServices/EventTapService.h"
@@ -194,12 +195,21 @@ long AppSettingsServices::bluetoothAuthorization() const
 
 bool AppSettingsServices::hasAccessibility() const
 {
-    return EventTapService::hasAccessibility();
+    m_shownAccessibility = EventTapService::hasAccessibility();
+    return *m_shownAccessibility;
 }
 
 void AppSettingsServices::requestAccessibility()
 {
-    EventTapService::requestAccessibility();
+    // Nothing grants it here: asking looks again whether another program
+    // holds the media keys. An answer other than the one the panes show
+    // restarts the tap, as a granted permission does, and they are built again.
+    const bool answer = EventTapService::requestAccessibility();
+    if (m_shownAccessibility == answer)
+        return;
+    m_shownAccessibility = answer;
+    m_permissions.restartServiceFor(Permission::accessibility);
+    emit inputsChanged();
 }
 
 SyncCoordinator* AppSettingsServices::sync()

@@ -15,6 +15,7 @@
 #include <QMetaObject>
 
 #include <memory>
+#include <optional>
 
 class AppDelegate;
 class NotchWindowController;
@@ -70,4 +71,6 @@ private:
     PermissionSystem& m_permissions;
     mutable const DidoDivuzerore* m_watched = nullptr;
     mutable QMetaObject::Connection m_watch;
+    /// The Accessibility answer last handed to a pane.
+    mutable std::optional<bool> m_shownAccessibility;
 };

@@ -1,7 +1,9 @@
 #include "Vude/Settings/SettingsPaneView.h"
 
+#include "Vude/Settings/BatteryPane.h"
 #include "Vude/Settings/CalendarPane.h"
 #include "Vude/Settings/ClipboardPane.h"
+#include "Vude/Settings/DisplayPane.h"
 #include "Vude/Settings/GeneralPane.h"
 #include "Vude/Settings/IdleLockPane.h"
 #include "Vude/Settings/QuickAppsPane.h"
@@ -9,6 +11,7 @@
 #include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsText.h"
 #include "Vude/Settings/ShortcutsPane.h"
+#include "Vude/Settings/SoundPane.h"
 
 #include <QVBoxLayout>
 
@@ -23,10 +26,13 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
     case SettingsPane::general:
         return new GeneralPane(environment, parent);
     case SettingsPane::battery:
+        return new BatteryPane(environment, parent);
+    case SettingsPane::display:
+        return new DisplayPane(environment, parent);
+    case SettingsPane::sound:
+        return new SoundPane(environment, parent);
     case SettingsPane::connectivity:
     case SettingsPane::focus:
-    case SettingsPane::display:
-    case SettingsPane::sound:
     case SettingsPane::nowPlaying:
     case SettingsPane::fileTray:
     case SettingsPane::about:

@@ -76,6 +76,8 @@ public:
     /// The Bluetooth authorization in the system's raw code.
     virtual long bluetoothAuthorization() const = 0;
     virtual bool hasAccessibility() const = 0;
+    /// Asks again; when the answer changed, the tap follows and
+    /// inputsChanged is emitted.
     virtual void requestAccessibility() = 0;
 
     /// None where no store could be opened.
@@ -83,6 +85,7 @@ public:
 
 signals:
     /// Something a pane was handed other than the store changed: the
-    /// repository arrived or republished its shortcuts.
+    /// repository arrived or republished its shortcuts, or Accessibility
+    /// answered otherwise.
     void inputsChanged();
 };

@@ -415,6 +415,31 @@ TEST_F(ShellAppWindowsQtTest, ThePanesCallbacksReachTheRunningApp)
     EXPECT_FALSE(rig.delegate->bridge()->idle().isKeepingAwake());
 }
 
+TEST_F(ShellAppWindowsQtTest, AllowForTheMediaKeysAsksAgainAndAChangedAnswerRestartsTheTap)
+{
+    AppSettingsServices services(*rig.delegate, rig.permissions.system());
+    auto* keyTap = rig.bridge.keyTap;
+    rig.bridge.access->interceptable = false;
+    rig.delegate->settings()->setSuppressSystemHUD(true);
+    ASSERT_EQ(keyTap->mode(), KeyTapMode::listen);
+    const int starts = keyTap->startCount();
+    int told = 0;
+    QObject::connect(&services, &SettingsServices::inputsChanged, [&] { ++told; });
+    const auto sound = std::get<SoundPaneInputs>(settingsPaneInputs(SettingsPane::sound, services));
+    EXPECT_FALSE(sound.canSuppress);
+
+    sound.onRequestAccessibility();
+    EXPECT_EQ(told, 0) << "still held elsewhere: nothing to rebuild";
+    EXPECT_EQ(keyTap->startCount(), starts);
+
+    rig.bridge.access->interceptable = true;
+    sound.onRequestAccessibility();
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(keyTap->startCount(), starts + 1) << "the tap restarts once";
+    EXPECT_EQ(keyTap->mode(), KeyTapMode::intercept);
+    EXPECT_TRUE(std::get<SoundPaneInputs>(settingsPaneInputs(SettingsPane::sound, services)).canSuppress);
+}
+
 TEST_F(ShellAppWindowsQtTest, SavedSettingsFrameOffEveryScreenComesBackCentred)
 {
     rig.bridge.defaults->set(SettingsWindowPlacement::frameKey, std::string("-9000 -9000 820 560"));
