@@ -1,5 +1,6 @@
 #include "Vude/Settings/SettingsPaneView.h"
 
+#include "Vude/Settings/FileTrayPane.h"
 #include "Vude/Settings/GeneralPane.h"
 #include "Vude/Settings/RavoPane.h"
 #include "Vude/Settings/SettingsCard.h"
@@ -24,13 +25,14 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
     case SettingsPane::sound:
     case SettingsPane::nowPlaying:
     case SettingsPane::calendar:
-    case SettingsPane::fileTray:
     case SettingsPane::idleLock:
     case SettingsPane::shortcuts:
     case SettingsPane::quickApps:
     case SettingsPane::clipboard:
     case SettingsPane::about:
         return new UnbuiltPane(pane, parent);
+    case SettingsPane::fileTray:
+        return new FileTrayPane(environment, parent);
     case SettingsPane::ravo:
         return new RavoPane(environment, parent);
     }
