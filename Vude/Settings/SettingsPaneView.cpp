@@ -1,7 +1,10 @@
 #include "Vude/Settings/SettingsPaneView.h"
 
+#include "Vude/Settings/ConnectivityPane.h"
 #include "Vude/Settings/FileTrayPane.h"
+#include "Vude/Settings/FocusPane.h"
 #include "Vude/Settings/GeneralPane.h"
+#include "Vude/Settings/NowPlayingPane.h"
 #include "Vude/Settings/RavoPane.h"
 #include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsText.h"
@@ -18,12 +21,15 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
     switch (pane) {
     case SettingsPane::general:
         return new GeneralPane(environment, parent);
-    case SettingsPane::battery:
     case SettingsPane::connectivity:
+        return new ConnectivityPane(environment, parent);
     case SettingsPane::focus:
+        return new FocusPane(environment, parent);
+    case SettingsPane::nowPlaying:
+        return new NowPlayingPane(environment, parent);
+    case SettingsPane::battery:
     case SettingsPane::display:
     case SettingsPane::sound:
-    case SettingsPane::nowPlaying:
     case SettingsPane::calendar:
     case SettingsPane::idleLock:
     case SettingsPane::shortcuts:

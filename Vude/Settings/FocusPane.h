@@ -1,0 +1,42 @@
+#pragma once
+// The Focus pane: the Focus pill's switch and duration, whether it replaces
+// the waveform and hides its label, and, while the app cannot tell which
+// mode is on, a card explaining the generic pill. Nothing here is dimmed.
+
+#include "Vude/Settings/SettingsPaneView.h"
+
+class ActivityHeaderCard;
+class QVBoxLayout;
+class SettingsBindings;
+class SettingsCard;
+class SettingsSwitch;
+class UnavailableCard;
+
+class FocusPane final : public SettingsPaneView {
+    Q_OBJECT
+public:
+    FocusPane(const SettingsEnvironment& environment, QWidget* parent = nullptr);
+    ~FocusPane() override;
+
+    void bind(const SettingsPaneInputs& inputs) override;
+
+    ActivityHeaderCard* headerCard() const { return m_header; }
+    SettingsCard* optionsCard() const { return m_options; }
+    SettingsSwitch* replaceWaveformSwitch() const { return m_replaceWaveform; }
+    SettingsSwitch* hideLabelSwitch() const { return m_hideLabel; }
+    /// None when the mode's name is known.
+    UnavailableCard* identityCard() const { return m_identityCard; }
+
+private:
+    void build();
+
+    const SettingsEnvironment& m_environment;
+    FocusPaneInputs m_inputs;
+    QVBoxLayout* m_stack = nullptr;
+    SettingsBindings* m_bindings = nullptr;
+    ActivityHeaderCard* m_header = nullptr;
+    SettingsCard* m_options = nullptr;
+    SettingsSwitch* m_replaceWaveform = nullptr;
+    SettingsSwitch* m_hideLabel = nullptr;
+    UnavailableCard* m_identityCard = nullptr;
+};
