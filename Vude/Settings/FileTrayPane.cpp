@@ -99,21 +99,22 @@ void FileTrayPane::build()
     SettingsStore& store = *m_inputs.settings;
     m_bindings = new SettingsBindings(store, this);
 
-    m_stack->addWidget(SettingsText::sectionTitle(QStringLiteral("Dropping in")));
-    auto* dropCard = new SettingsCard;
-    m_dropPicker = new SettingsPicker(QStringLiteral("When you drop a file on the notch"), m_environment.view);
-    dropCard->addRow(m_dropPicker);
-    dropCard->addRow(explanationBlock(m_dropText));
-    m_stack->addWidget(dropCard);
+    // A heading, then a card of a picker over its explanation.
+    const auto addPicker = [this](const QString& heading, const QString& label, SettingsText*& text) {
+        m_stack->addWidget(SettingsText::sectionTitle(heading));
+        auto* card = new SettingsCard;
+        auto* picker = new SettingsPicker(label, m_environment.view);
+        card->addRow(picker);
+        card->addRow(explanationBlock(text));
+        m_stack->addWidget(card);
+        return picker;
+    };
+    m_dropPicker = addPicker(QStringLiteral("Dropping in"), QStringLiteral("When you drop a file on the notch"),
+                             m_dropText);
     connect(m_dropPicker, &SettingsPicker::chosen, this,
             [&store](TrayDropMode mode) { store.setTrayMoveOnDrop(mode == TrayDropMode::move); });
-
-    m_stack->addWidget(SettingsText::sectionTitle(QStringLiteral("Dragging out")));
-    auto* dragCard = new SettingsCard;
-    m_dragPicker = new SettingsPicker(QStringLiteral("When you drag an item off the shelf"), m_environment.view);
-    dragCard->addRow(m_dragPicker);
-    dragCard->addRow(explanationBlock(m_dragText));
-    m_stack->addWidget(dragCard);
+    m_dragPicker = addPicker(QStringLiteral("Dragging out"), QStringLiteral("When you drag an item off the shelf"),
+                             m_dragText);
     connect(m_dragPicker, &SettingsPicker::chosen, this,
             [&store](TrayDropMode mode) { store.setTrayCopyByDefault(mode == TrayDropMode::copy); });
 

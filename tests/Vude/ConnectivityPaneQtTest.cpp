@@ -11,45 +11,22 @@
 #include "Vude/Toolkit/AccentButton.h"
 #include "Vude/Toolkit/Dimming.h"
 
-#include "SettingsRig.h"
-#include "WidgetPicture.h"
+#include "PaneFixture.h"
 
-#include <QLayout>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using settingstest::SettingsRig;
-
-class ConnectivityPaneQtTest : public ::testing::Test {
+class ConnectivityPaneQtTest : public settingstest::PaneFixture<ConnectivityPane> {
 protected:
     /// The pane as the window builds it with Bluetooth's raw authorization `raw`.
     ConnectivityPane& make(long raw)
     {
         rig.services.bluetoothRaw = raw;
-        pane.reset(makeSettingsPaneView(SettingsPane::connectivity, rig.environment, nullptr));
-        pane->bind(settingsPaneInputs(SettingsPane::connectivity, rig.services));
-        pane->resize(560, pane->layout()->heightForWidth(560));
-        pane->show();
-        auto* connectivity = dynamic_cast<ConnectivityPane*>(pane.get());
-        EXPECT_NE(connectivity, nullptr);
-        return *connectivity;
+        return PaneFixture::make(SettingsPane::connectivity);
     }
-
-    /// The pane's blocks from the top, spacing left out.
-    std::vector<QWidget*> blocks() const
-    {
-        std::vector<QWidget*> shown;
-        for (int i = 0; i < pane->layout()->count(); ++i)
-            if (QWidget* widget = pane->layout()->itemAt(i)->widget())
-                shown.push_back(widget);
-        return shown;
-    }
-
-    SettingsRig rig;
-    std::unique_ptr<SettingsPaneView> pane;
 };
 
 TEST_F(ConnectivityPaneQtTest, OnlyAGrantedPermissionHidesTheCardAndWakesTheCardsBelow)
@@ -87,8 +64,7 @@ TEST_F(ConnectivityPaneQtTest, OnlyAGrantedPermissionHidesTheCardAndWakesTheCard
         EXPECT_EQ(connectivity.headerCard()->enabledSwitch()->isEnabled(), row.granted);
         EXPECT_EQ(connectivity.warnLowSwitch()->isEnabled(), row.granted);
         EXPECT_DOUBLE_EQ(Dimming::drawnOpacity(*connectivity.note()), 1.0) << "the note stays legible";
-        rig.scheduler.advance(std::chrono::seconds(2));
-        EXPECT_TRUE(testsupport::saveScreenshot(connectivity, QStringLiteral("ConnectivityPane-") + row.state));
+        EXPECT_TRUE(picture(QStringLiteral("ConnectivityPane-") + row.state));
     }
     EXPECT_TRUE(rig.services.log.empty()) << "nothing is requested by showing the pane";
 }

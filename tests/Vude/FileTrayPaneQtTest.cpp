@@ -9,8 +9,7 @@
 #include "Vude/Toolkit/Dimming.h"
 #include "Vude/Toolkit/PlainButton.h"
 
-#include "SettingsRig.h"
-#include "WidgetPicture.h"
+#include "PaneFixture.h"
 
 #include <QTest>
 
@@ -18,36 +17,16 @@
 
 namespace {
 
-using settingstest::SettingsRig;
 using P = PipelineID;
 
-class FileTrayPaneQtTest : public ::testing::Test {
+class FileTrayPaneQtTest : public settingstest::PaneFixture<FileTrayPane> {
 protected:
-    FileTrayPane& make()
-    {
-        pane.reset(makeSettingsPaneView(SettingsPane::fileTray, rig.environment, nullptr));
-        pane->bind(settingsPaneInputs(SettingsPane::fileTray, rig.services));
-        pane->resize(560, pane->sizeHint().height());
-        pane->show();
-        auto* tray = dynamic_cast<FileTrayPane*>(pane.get());
-        EXPECT_NE(tray, nullptr);
-        return *tray;
-    }
-
-    /// Lets the switches' knobs come to rest before a picture.
-    bool picture(QWidget& widget, const QString& name)
-    {
-        rig.scheduler.advance(std::chrono::seconds(2));
-        return testsupport::saveScreenshot(widget, name);
-    }
+    FileTrayPane& make() { return PaneFixture::make(SettingsPane::fileTray); }
 
     static void pick(SettingsPicker& picker, TrayDropMode mode)
     {
         QTest::mouseClick(picker.button(mode), Qt::LeftButton);
     }
-
-    SettingsRig rig;
-    std::unique_ptr<SettingsPaneView> pane;
 };
 
 TEST_F(FileTrayPaneQtTest, TheDropPickerShowsMoveWhenMoveOnDropAndOnlyItsRemovalTextIsAmber)
@@ -66,7 +45,7 @@ TEST_F(FileTrayPaneQtTest, TheDropPickerShowsMoveWhenMoveOnDropAndOnlyItsRemoval
               "The original is removed from where it was. Hold Alt while dropping to copy instead.");
     EXPECT_EQ(tray.dropText()->color(), Vude::Semantic::amber);
     EXPECT_TRUE(rig.store.trayCopyByDefault()) << "the drag-out setting is another key";
-    EXPECT_TRUE(picture(tray, "FileTrayPane-moveOnDrop"));
+    EXPECT_TRUE(picture("FileTrayPane-moveOnDrop"));
 
     pick(*tray.dropPicker(), TrayDropMode::copy);
     EXPECT_FALSE(rig.store.trayMoveOnDrop());
@@ -154,7 +133,7 @@ TEST_F(FileTrayPaneQtTest, EveryRowIsOnUntilOneIsSwitchedOffThenTheOthersAreList
         EXPECT_TRUE(row->onSwitch()->isOn()) << rawValue(row->id());
         EXPECT_EQ(row->symbolColor(), Vude::Accent::x500);
     }
-    EXPECT_TRUE(picture(tray, "FileTrayPane"));
+    EXPECT_TRUE(picture("FileTrayPane"));
 
     QTest::mouseClick(tray.pipelineRow(P::zip)->onSwitch(), Qt::LeftButton);
     EXPECT_EQ(rig.store.pipelineOrder(), PipelineList({P::compressImage, P::convertFormat, P::unzip, P::stripEXIF,
@@ -178,7 +157,7 @@ TEST_F(FileTrayPaneQtTest, TheLastPipelineOffTurnsTheLanesOffAndDimsTheRows)
     EXPECT_TRUE(Dimming::isDimmed(*tray.pipelineList()));
     for (PipelineRow* row : tray.pipelineRows())
         EXPECT_DOUBLE_EQ(Dimming::drawnOpacity(*row), Dimming::dimmedOpacity);
-    EXPECT_TRUE(picture(tray, "FileTrayPane-lanesOff"));
+    EXPECT_TRUE(picture("FileTrayPane-lanesOff"));
 
     QTest::mouseClick(tray.pipelineRow(P::zip)->onSwitch(), Qt::LeftButton);
     EXPECT_EQ(rig.store.pipelineOrder(), PipelineList({P::rename})) << "dimmed rows do not respond";

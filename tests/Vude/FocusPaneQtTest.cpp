@@ -11,8 +11,7 @@
 #include "Vude/Settings/ValueSlider.h"
 #include "Vude/Toolkit/Dimming.h"
 
-#include "SettingsRig.h"
-#include "WidgetPicture.h"
+#include "PaneFixture.h"
 
 #include <QLayout>
 #include <QTest>
@@ -21,37 +20,16 @@
 
 namespace {
 
-using settingstest::SettingsRig;
-
-class FocusPaneQtTest : public ::testing::Test {
+class FocusPaneQtTest : public settingstest::PaneFixture<FocusPane> {
 protected:
-    FocusPane& make(const SettingsPaneInputs& inputs)
-    {
-        pane.reset(makeSettingsPaneView(SettingsPane::focus, rig.environment, nullptr));
-        pane->bind(inputs);
-        pane->resize(560, pane->layout()->heightForWidth(560));
-        pane->show();
-        auto* focus = dynamic_cast<FocusPane*>(pane.get());
-        EXPECT_NE(focus, nullptr);
-        return *focus;
-    }
-
-    int blockCount() const
-    {
-        int count = 0;
-        for (int i = 0; i < pane->layout()->count(); ++i)
-            count += pane->layout()->itemAt(i)->widget() != nullptr;
-        return count;
-    }
-
-    SettingsRig rig;
-    std::unique_ptr<SettingsPaneView> pane;
+    FocusPane& make(const SettingsPaneInputs& inputs) { return PaneFixture::make(SettingsPane::focus, inputs); }
+    FocusPane& make() { return PaneFixture::make(SettingsPane::focus); }
 };
 
 TEST_F(FocusPaneQtTest, TheWindowsPaneExplainsTheGenericPillAndDimsNothing)
 {
-    FocusPane& focus = make(settingsPaneInputs(SettingsPane::focus, rig.services));
-    EXPECT_EQ(blockCount(), 3);
+    FocusPane& focus = make();
+    EXPECT_EQ(blocks().size(), 3u);
     ASSERT_NE(focus.identityCard(), nullptr);
     EXPECT_EQ(focus.identityCard()->titleText()->text(),
               "Vude can see do-not-disturb turn on and off, but no mode name");
@@ -62,20 +40,19 @@ TEST_F(FocusPaneQtTest, TheWindowsPaneExplainsTheGenericPillAndDimsNothing)
     for (QWidget* block : {static_cast<QWidget*>(focus.headerCard()), static_cast<QWidget*>(focus.optionsCard()),
                            static_cast<QWidget*>(focus.identityCard())})
         EXPECT_DOUBLE_EQ(Dimming::drawnOpacity(*block), 1.0);
-    rig.scheduler.advance(std::chrono::seconds(2));
-    EXPECT_TRUE(testsupport::saveScreenshot(focus, "FocusPane"));
+    EXPECT_TRUE(picture("FocusPane"));
 }
 
 TEST_F(FocusPaneQtTest, WithTheModesNameKnownOnlyTheTwoCardsShow)
 {
     FocusPane& focus = make(FocusPaneInputs{&rig.store, true});
     EXPECT_EQ(focus.identityCard(), nullptr);
-    EXPECT_EQ(blockCount(), 2);
+    EXPECT_EQ(blocks().size(), 2u);
 }
 
 TEST_F(FocusPaneQtTest, EachSwitchWritesItsKeyAndTheDurationFollowsTheActivity)
 {
-    FocusPane& focus = make(settingsPaneInputs(SettingsPane::focus, rig.services));
+    FocusPane& focus = make();
     struct Row {
         SettingsSwitch* control;
         bool (SettingsStore::*get)() const;

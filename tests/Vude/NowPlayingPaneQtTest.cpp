@@ -12,49 +12,21 @@
 #include "Vude/Toolkit/Dimming.h"
 #include "Vude/Toolkit/PlainButton.h"
 
-#include "SettingsRig.h"
-#include "WidgetPicture.h"
+#include "PaneFixture.h"
 
-#include <QLayout>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using settingstest::SettingsRig;
-
-class NowPlayingPaneQtTest : public ::testing::Test {
+class NowPlayingPaneQtTest : public settingstest::PaneFixture<NowPlayingPane> {
 protected:
     NowPlayingPane& make(std::optional<Capability> capabilities)
     {
         rig.services.capabilities = capabilities;
-        pane.reset(makeSettingsPaneView(SettingsPane::nowPlaying, rig.environment, nullptr));
-        pane->bind(settingsPaneInputs(SettingsPane::nowPlaying, rig.services));
-        pane->resize(560, pane->layout()->heightForWidth(560));
-        pane->show();
-        auto* nowPlaying = dynamic_cast<NowPlayingPane*>(pane.get());
-        EXPECT_NE(nowPlaying, nullptr);
-        return *nowPlaying;
+        return PaneFixture::make(SettingsPane::nowPlaying);
     }
-
-    std::vector<QWidget*> blocks() const
-    {
-        std::vector<QWidget*> shown;
-        for (int i = 0; i < pane->layout()->count(); ++i)
-            if (QWidget* widget = pane->layout()->itemAt(i)->widget())
-                shown.push_back(widget);
-        return shown;
-    }
-
-    bool picture(const QString& name)
-    {
-        rig.scheduler.advance(std::chrono::seconds(2));
-        return testsupport::saveScreenshot(*pane, name);
-    }
-
-    SettingsRig rig;
-    std::unique_ptr<SettingsPaneView> pane;
 };
 
 TEST_F(NowPlayingPaneQtTest, WithEveryPlayerReadThePaneIsExactlyTwoCards)
