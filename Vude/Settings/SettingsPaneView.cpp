@@ -1,6 +1,8 @@
 #include "Vude/Settings/SettingsPaneView.h"
 
+#include "Vude/Settings/BatteryPane.h"
 #include "Vude/Settings/ConnectivityPane.h"
+#include "Vude/Settings/DisplayPane.h"
 #include "Vude/Settings/FileTrayPane.h"
 #include "Vude/Settings/FocusPane.h"
 #include "Vude/Settings/GeneralPane.h"
@@ -8,6 +10,7 @@
 #include "Vude/Settings/RavoPane.h"
 #include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsText.h"
+#include "Vude/Settings/SoundPane.h"
 
 #include <QVBoxLayout>
 
@@ -21,15 +24,18 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
     switch (pane) {
     case SettingsPane::general:
         return new GeneralPane(environment, parent);
+    case SettingsPane::battery:
+        return new BatteryPane(environment, parent);
+    case SettingsPane::display:
+        return new DisplayPane(environment, parent);
+    case SettingsPane::sound:
+        return new SoundPane(environment, parent);
     case SettingsPane::connectivity:
         return new ConnectivityPane(environment, parent);
     case SettingsPane::focus:
         return new FocusPane(environment, parent);
     case SettingsPane::nowPlaying:
         return new NowPlayingPane(environment, parent);
-    case SettingsPane::battery:
-    case SettingsPane::display:
-    case SettingsPane::sound:
     case SettingsPane::calendar:
     case SettingsPane::idleLock:
     case SettingsPane::shortcuts:
