@@ -2,25 +2,21 @@
 // The Connectivity pane: the Bluetooth device pill's switch and duration,
 // its low-battery warning with the threshold, and a note on where device
 // batteries come from. Without Bluetooth access a permission card comes
-// first and the header and warning cards are dimmed; only a granted state
-// hides the card. The state is the one read when the pane was built.
+// first and the header and warning cards are dimmed and inert; only a
+// granted state hides the card. Built afresh when the permission it was
+// given changes.
 
-#include "Vude/Settings/SettingsPaneView.h"
+#include "Vude/Settings/ActivityPane.h"
 
 class ActivityHeaderCard;
 class PermissionNeededCard;
-class QVBoxLayout;
-class SettingsBindings;
 class SettingsCard;
-class SettingsSwitch;
 class SettingsText;
-class ValueSlider;
 
-class ConnectivityPane final : public SettingsPaneView {
+class ConnectivityPane final : public ActivityPane {
     Q_OBJECT
 public:
     ConnectivityPane(const SettingsEnvironment& environment, QWidget* parent = nullptr);
-    ~ConnectivityPane() override;
 
     void bind(const SettingsPaneInputs& inputs) override;
 
@@ -32,13 +28,11 @@ public:
     ValueSlider* thresholdSlider() const { return m_threshold; }
     SettingsText* note() const { return m_note; }
 
-private:
-    void build();
+protected:
+    void build(QVBoxLayout& stack, SettingsBindings& bindings) override;
 
-    const SettingsEnvironment& m_environment;
+private:
     ConnectivityPaneInputs m_inputs;
-    QVBoxLayout* m_stack = nullptr;
-    SettingsBindings* m_bindings = nullptr;
     PermissionNeededCard* m_permissionCard = nullptr;
     ActivityHeaderCard* m_header = nullptr;
     SettingsCard* m_warningCard = nullptr;

@@ -78,81 +78,76 @@ FileTrayPane::Explanation FileTrayPane::dragExplanation(bool copyByDefault)
 }
 
 FileTrayPane::FileTrayPane(const SettingsEnvironment& environment, QWidget* parent)
-    : SettingsPaneView(SettingsPane::fileTray, parent), m_environment(environment)
+    : ActivityPane(SettingsPane::fileTray, environment, parent)
 {
-    m_stack = new QVBoxLayout(this);
-    m_stack->setContentsMargins(0, 0, 0, 0);
-    m_stack->setSpacing(18);
 }
-
-FileTrayPane::~FileTrayPane() = default;
 
 void FileTrayPane::bind(const SettingsPaneInputs& inputs)
 {
     m_inputs = std::get<FileTrayPaneInputs>(inputs);
-    if (m_inputs.settings && !m_bindings)
-        build();
+    if (m_inputs.settings && buildCount() == 0)
+        rebuild(*m_inputs.settings);
 }
 
-void FileTrayPane::build()
+void FileTrayPane::build(QVBoxLayout& stack, SettingsBindings& bindings)
 {
-    SettingsStore& store = *m_inputs.settings;
-    m_bindings = new SettingsBindings(store, this);
+    SettingsStore& store = bindings.store();
+    const ViewEnvironment& view = environment().view;
 
     // A heading, then a card of a picker over its explanation.
-    const auto addPicker = [this](const QString& heading, const QString& label, SettingsText*& text) {
-        m_stack->addWidget(SettingsText::sectionTitle(heading));
+    const auto addPicker = [&](const QString& heading, const QString& label, SettingsText*& text) {
+        stack.addWidget(SettingsText::sectionTitle(heading));
         auto* card = new SettingsCard;
-        auto* picker = new SettingsPicker(label, m_environment.view);
+        auto* picker = new SettingsPicker(label, view);
         card->addRow(picker);
         card->addRow(explanationBlock(text));
-        m_stack->addWidget(card);
+        stack.addWidget(card);
         return picker;
     };
     m_dropPicker = addPicker(QStringLiteral("Dropping in"), QStringLiteral("When you drop a file on the notch"),
                              m_dropText);
-    connect(m_dropPicker, &SettingsPicker::chosen, this,
-            [&store](TrayDropMode mode) { store.setTrayMoveOnDrop(mode == TrayDropMode::move); });
+    connect(m_dropPicker, &SettingsPicker::chosen, this, [settings = &store](TrayDropMode mode) {
+        settings->setTrayMoveOnDrop(mode == TrayDropMode::move);
+    });
     m_dragPicker = addPicker(QStringLiteral("Dragging out"), QStringLiteral("When you drag an item off the shelf"),
                              m_dragText);
-    connect(m_dragPicker, &SettingsPicker::chosen, this,
-            [&store](TrayDropMode mode) { store.setTrayCopyByDefault(mode == TrayDropMode::copy); });
+    connect(m_dragPicker, &SettingsPicker::chosen, this, [settings = &store](TrayDropMode mode) {
+        settings->setTrayCopyByDefault(mode == TrayDropMode::copy);
+    });
 
-    m_stack->addWidget(SettingsText::sectionTitle(QStringLiteral("Shelf")));
+    stack.addWidget(SettingsText::sectionTitle(QStringLiteral("Shelf")));
     auto* shelfCard = new SettingsCard;
     m_maxItems = new ValueSlider(QStringLiteral("Keep at most"), 5, 200, QStringLiteral(" files"));
     shelfCard->addRow(m_maxItems);
-    m_stack->addWidget(shelfCard);
-    m_bindings->bind(m_maxItems, &SettingsStore::trayMaxItems, &SettingsStore::setTrayMaxItems);
-    m_stack->addWidget(SettingsText::footnote(qt(LinuxTexts::trayLocalNote.shown)));
+    stack.addWidget(shelfCard);
+    bindings.bind(m_maxItems, &SettingsStore::trayMaxItems, &SettingsStore::setTrayMaxItems);
+    stack.addWidget(SettingsText::footnote(qt(LinuxTexts::trayLocalNote.shown)));
 
-    m_stack->addWidget(SettingsText::sectionTitle(QStringLiteral("Drop actions")));
+    stack.addWidget(SettingsText::sectionTitle(QStringLiteral("Drop actions")));
     auto* actionsCard = new SettingsCard;
-    m_lanesSwitch = new SettingsSwitch(m_environment.view);
+    m_lanesSwitch = new SettingsSwitch(view);
     actionsCard->addRow(new SettingsRow(
         QStringLiteral("Split the notch into actions"), m_lanesSwitch,
         QStringLiteral("Hold a file over the notch and it divides into lanes \u2014 compress, convert, zip. Drop "
                        "anywhere else to just add it to the tray.")));
-    m_bindings->bind(m_lanesSwitch, &SettingsStore::pipelinesEnabled, &SettingsStore::setPipelinesEnabled);
+    bindings.bind(m_lanesSwitch, &SettingsStore::pipelinesEnabled, &SettingsStore::setPipelinesEnabled);
     m_pipelineList = new QWidget;
     m_pipelineList->setObjectName(QStringLiteral("pipelines"));
     auto* rows = new QVBoxLayout(m_pipelineList);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(0);
     for (PipelineID id : allCases<PipelineID>()) {
-        auto* row = new PipelineRow(id, m_environment.view);
+        auto* row = new PipelineRow(id, view);
         connect(row, &PipelineRow::toggleRequested, this, [this, id](bool on) { setOn(id, on); });
         rows->addWidget(row);
         m_rows[id] = row;
     }
     actionsCard->addRow(m_pipelineList);
-    m_stack->addWidget(actionsCard);
-    m_stack->addWidget(SettingsText::footnote(
+    stack.addWidget(actionsCard);
+    stack.addWidget(SettingsText::footnote(
         QStringLiteral("Only lanes that suit the files you're dragging appear \u2014 you won't see \u201CCompress\u201D "
                        "for a text file. Results land in the tray with an undo.")));
-    m_stack->addStretch(1);
-
-    m_bindings->follow([this] { refresh(); });
+    bindings.follow([this] { refresh(); });
 }
 
 void FileTrayPane::refresh()

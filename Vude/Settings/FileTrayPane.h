@@ -10,7 +10,7 @@
 // copy when `trayCopyByDefault` is true. Only the drop's removal text is a
 // warning (amber): a drag off the shelf never loses the file.
 
-#include "Vude/Settings/SettingsPaneView.h"
+#include "Vude/Settings/ActivityPane.h"
 #include "Vude/Settings/TrayDropMode.h"
 #include "VudeKit/PipelineID.h"
 #include "VudeUI/Tokens.h"
@@ -22,14 +22,10 @@
 #include <vector>
 
 class PipelineRow;
-class QVBoxLayout;
-class SettingsBindings;
 class SettingsPicker;
-class SettingsSwitch;
 class SettingsText;
-class ValueSlider;
 
-class FileTrayPane final : public SettingsPaneView {
+class FileTrayPane final : public ActivityPane {
     Q_OBJECT
 public:
     /// A picker's explanation and its colour.
@@ -43,7 +39,6 @@ public:
     static Explanation dragExplanation(bool copyByDefault);
 
     FileTrayPane(const SettingsEnvironment& environment, QWidget* parent = nullptr);
-    ~FileTrayPane() override;
 
     void bind(const SettingsPaneInputs& inputs) override;
 
@@ -59,15 +54,14 @@ public:
     std::vector<PipelineRow*> pipelineRows() const;
     PipelineRow* pipelineRow(PipelineID id) const { return m_rows.at(id); }
 
+protected:
+    void build(QVBoxLayout& stack, SettingsBindings& bindings) override;
+
 private:
-    void build();
     void refresh();
     void setOn(PipelineID pipeline, bool on);
 
-    const SettingsEnvironment& m_environment;
     FileTrayPaneInputs m_inputs;
-    QVBoxLayout* m_stack = nullptr;
-    SettingsBindings* m_bindings = nullptr;
     SettingsPicker* m_dropPicker = nullptr;
     SettingsPicker* m_dragPicker = nullptr;
     SettingsText* m_dropText = nullptr;

@@ -3,20 +3,16 @@
 // the waveform and hides its label, and, while the app cannot tell which
 // mode is on, a card explaining the generic pill. Nothing here is dimmed.
 
-#include "Vude/Settings/SettingsPaneView.h"
+#include "Vude/Settings/ActivityPane.h"
 
 class ActivityHeaderCard;
-class QVBoxLayout;
-class SettingsBindings;
 class SettingsCard;
-class SettingsSwitch;
 class UnavailableCard;
 
-class FocusPane final : public SettingsPaneView {
+class FocusPane final : public ActivityPane {
     Q_OBJECT
 public:
     FocusPane(const SettingsEnvironment& environment, QWidget* parent = nullptr);
-    ~FocusPane() override;
 
     void bind(const SettingsPaneInputs& inputs) override;
 
@@ -27,13 +23,11 @@ public:
     /// None when the mode's name is known.
     UnavailableCard* identityCard() const { return m_identityCard; }
 
-private:
-    void build();
+protected:
+    void build(QVBoxLayout& stack, SettingsBindings& bindings) override;
 
-    const SettingsEnvironment& m_environment;
+private:
     FocusPaneInputs m_inputs;
-    QVBoxLayout* m_stack = nullptr;
-    SettingsBindings* m_bindings = nullptr;
     ActivityHeaderCard* m_header = nullptr;
     SettingsCard* m_options = nullptr;
     SettingsSwitch* m_replaceWaveform = nullptr;

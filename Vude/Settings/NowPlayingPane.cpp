@@ -1,11 +1,11 @@
 #include "Vude/Settings/NowPlayingPane.h"
 
+#include "Vude/Settings/NoticeCards.h"
 #include "Vude/Settings/PreviewPicker.h"
 #include "Vude/Settings/SettingsBindings.h"
 #include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsRow.h"
 #include "Vude/Settings/SettingsSwitch.h"
-#include "Vude/Settings/NoticeCards.h"
 #include "Vude/Settings/ValueSlider.h"
 #include "VudeKit/LinuxTexts.h"
 
@@ -16,25 +16,6 @@ namespace {
 QString qt(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-struct Behaviour {
-    const char* label;
-    const char* footnote;
-    bool (SettingsStore::*get)() const;
-    void (SettingsStore::*set)(const bool&);
-};
-
-const std::vector<Behaviour>& behaviours()
-{
-    using S = SettingsStore;
-    static const std::vector<Behaviour> rows{
-        {"Peek when the track changes", nullptr, &S::nowPlayingPeekOnChange, &S::setNowPlayingPeekOnChange},
-        {"Disable artwork flip", nullptr, &S::nowPlayingDisableArtworkFlip, &S::setNowPlayingDisableArtworkFlip},
-        {"Hide while the playing app is in front", "Useful if you already have the player on screen.",
-         &S::nowPlayingHideWhileSourceActive, &S::setNowPlayingHideWhileSourceActive},
-    };
-    return rows;
 }
 
 } // namespace
@@ -51,38 +32,32 @@ const std::vector<std::pair<MediaBarStyle, QString>>& NowPlayingPane::barStyles(
 }
 
 NowPlayingPane::NowPlayingPane(const SettingsEnvironment& environment, QWidget* parent)
-    : SettingsPaneView(SettingsPane::nowPlaying, parent), m_environment(environment)
+    : ActivityPane(SettingsPane::nowPlaying, environment, parent)
 {
-    m_stack = new QVBoxLayout(this);
-    m_stack->setContentsMargins(0, 0, 0, 0);
-    m_stack->setSpacing(18);
 }
-
-NowPlayingPane::~NowPlayingPane() = default;
 
 void NowPlayingPane::bind(const SettingsPaneInputs& inputs)
 {
-    // Whether every player is read is fixed when the pane is made.
-    if (m_bindings)
-        return;
-    m_inputs = std::get<NowPlayingPaneInputs>(inputs);
-    if (m_inputs.settings)
-        build();
+    const auto& nowPlaying = std::get<NowPlayingPaneInputs>(inputs);
+    const bool reshaped = buildCount() == 0 || nowPlaying.isUniversal != m_inputs.isUniversal;
+    m_inputs = nowPlaying;
+    if (m_inputs.settings && reshaped)
+        rebuild(*m_inputs.settings);
 }
 
-void NowPlayingPane::build()
+void NowPlayingPane::build(QVBoxLayout& stack, SettingsBindings& bindings)
 {
     using S = SettingsStore;
-    m_bindings = new SettingsBindings(*m_inputs.settings, this);
+    const ViewEnvironment& view = environment().view;
 
+    // Unlike a header card's duration, the idle slider is never dimmed.
     m_activityCard = new SettingsCard;
-    m_enabled = new SettingsSwitch(m_environment.view);
-    m_activityCard->addRow(new SettingsRow(QStringLiteral("Now Playing"), m_enabled));
-    m_bindings->bind(m_enabled, &S::nowPlayingEnabled, &S::setNowPlayingEnabled);
+    m_enabled = addSwitchRow(*m_activityCard, bindings, QStringLiteral("Now Playing"), &S::nowPlayingEnabled,
+                             &S::setNowPlayingEnabled);
     m_idle = new ValueSlider(QStringLiteral("Idle duration"), 1, 30, QStringLiteral(" s"));
     m_activityCard->addRow(m_idle);
-    m_bindings->bind(m_idle, &S::nowPlayingIdleDuration, &S::setNowPlayingIdleDuration);
-    m_stack->addWidget(m_activityCard);
+    bindings.bind(m_idle, &S::nowPlayingIdleDuration, &S::setNowPlayingIdleDuration);
+    stack.addWidget(m_activityCard);
 
     m_optionsCard = new SettingsCard;
     std::vector<PreviewPicker::Option> options;
@@ -93,31 +68,23 @@ void NowPlayingPane::build()
                            }});
         values.push_back(style);
     }
-    m_barPicker = new PreviewPicker(QStringLiteral("Progress bar"), std::move(options), m_environment.view);
-    bindPreviewPicker(*m_bindings, *m_barPicker, values, &S::nowPlayingBarStyle, &S::setNowPlayingBarStyle);
+    m_barPicker = new PreviewPicker(QStringLiteral("Progress bar"), std::move(options), view);
+    bindPreviewPicker(bindings, *m_barPicker, values, &S::nowPlayingBarStyle, &S::setNowPlayingBarStyle);
     m_optionsCard->addRow(m_barPicker);
-    for (const Behaviour& behaviour : behaviours()) {
-        auto* control = new SettingsSwitch(m_environment.view);
-        std::optional<QString> footnote;
-        if (behaviour.footnote)
-            footnote = QString::fromUtf8(behaviour.footnote);
-        m_optionsCard->addRow(new SettingsRow(QString::fromUtf8(behaviour.label), control, footnote));
-        m_bindings->bind(control, behaviour.get, behaviour.set);
-    }
-    m_stack->addWidget(m_optionsCard);
+    addSwitchRow(*m_optionsCard, bindings, QStringLiteral("Peek when the track changes"),
+                 &S::nowPlayingPeekOnChange, &S::setNowPlayingPeekOnChange);
+    addSwitchRow(*m_optionsCard, bindings, QStringLiteral("Disable artwork flip"), &S::nowPlayingDisableArtworkFlip,
+                 &S::setNowPlayingDisableArtworkFlip);
+    auto* hide = new SettingsSwitch(view);
+    m_optionsCard->addRow(new SettingsRow(QStringLiteral("Hide while the playing app is in front"), hide,
+                                          QStringLiteral("Useful if you already have the player on screen.")));
+    bindings.bind(hide, &S::nowPlayingHideWhileSourceActive, &S::setNowPlayingHideWhileSourceActive);
+    stack.addWidget(m_optionsCard);
 
+    m_fallbackCard = nullptr;
     if (!m_inputs.isUniversal) {
         m_fallbackCard = new UnavailableCard(qt(LinuxTexts::nowPlayingHelperTitle.shown),
                                              qt(LinuxTexts::nowPlayingHelperDetail.shown));
-        m_stack->addWidget(m_fallbackCard);
+        stack.addWidget(m_fallbackCard);
     }
-    m_stack->addStretch(1);
-}
-
-SettingsSwitch* NowPlayingPane::switchNamed(const QString& label) const
-{
-    for (auto* row : findChildren<SettingsRow*>())
-        if (row->label() == label)
-            return qobject_cast<SettingsSwitch*>(row->control());
-    return nullptr;
 }

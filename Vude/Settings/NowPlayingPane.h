@@ -2,34 +2,26 @@
 // The Now Playing pane: the activity's switch with how long the pill stays
 // once playback goes idle, the progress bar's look from three previewed
 // tiles, and three behaviours. Unlike the other activity panes it has no
-// header card, and the idle slider stays active while the activity is off
-// (it also decides when the ambient media view goes). Without the helper's
-// universal reading a card explains what is missing; nothing is dimmed.
+// header card, and the idle slider stays active while the activity is off.
+// Without the helper's universal reading a card explains what is missing;
+// nothing is dimmed. Built afresh when that reading comes or goes.
 
-#include "Vude/Settings/SettingsPaneView.h"
+#include "Vude/Settings/ActivityPane.h"
 #include "VudeKit/SettingEnums.h"
-
-#include <QString>
 
 #include <utility>
 #include <vector>
 
-class PreviewPicker;
-class QVBoxLayout;
-class SettingsBindings;
 class SettingsCard;
-class SettingsSwitch;
 class UnavailableCard;
-class ValueSlider;
 
-class NowPlayingPane final : public SettingsPaneView {
+class NowPlayingPane final : public ActivityPane {
     Q_OBJECT
 public:
     /// The progress bar's tiles, in order, with their titles.
     static const std::vector<std::pair<MediaBarStyle, QString>>& barStyles();
 
     NowPlayingPane(const SettingsEnvironment& environment, QWidget* parent = nullptr);
-    ~NowPlayingPane() override;
 
     void bind(const SettingsPaneInputs& inputs) override;
 
@@ -38,18 +30,14 @@ public:
     SettingsSwitch* enabledSwitch() const { return m_enabled; }
     ValueSlider* idleSlider() const { return m_idle; }
     PreviewPicker* barPicker() const { return m_barPicker; }
-    /// The switch in the row labelled `label`; none when there is no such row.
-    SettingsSwitch* switchNamed(const QString& label) const;
     /// None while every player is read.
     UnavailableCard* fallbackCard() const { return m_fallbackCard; }
 
-private:
-    void build();
+protected:
+    void build(QVBoxLayout& stack, SettingsBindings& bindings) override;
 
-    const SettingsEnvironment& m_environment;
+private:
     NowPlayingPaneInputs m_inputs;
-    QVBoxLayout* m_stack = nullptr;
-    SettingsBindings* m_bindings = nullptr;
     SettingsCard* m_activityCard = nullptr;
     SettingsCard* m_optionsCard = nullptr;
     SettingsSwitch* m_enabled = nullptr;

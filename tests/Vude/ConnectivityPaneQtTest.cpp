@@ -13,6 +13,7 @@
 
 #include "PaneFixture.h"
 
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -76,13 +77,27 @@ TEST_F(ConnectivityPaneQtTest, AllowAsksForBluetoothEachTimeItIsClicked)
     EXPECT_EQ(rig.services.log, std::vector<std::string>({"requestBluetoothPermission"}));
     QTest::mouseClick(connectivity.permissionCard()->allowButton(), Qt::LeftButton);
     EXPECT_EQ(rig.services.log.size(), 2u);
-    EXPECT_NE(connectivity.permissionCard(), nullptr) << "the card stays until the window makes a new pane";
+
+    EXPECT_NE(connectivity.permissionCard(), nullptr) << "the card stays until the window hands over a grant";
+}
+
+TEST_F(ConnectivityPaneQtTest, AGrantHandedOverRebuildsThePaneWithoutTheCard)
+{
+    ConnectivityPane& connectivity = make(0);
+    QPointer<PermissionNeededCard> card = connectivity.permissionCard();
+    connectivity.bind(settingsPaneInputs(SettingsPane::connectivity, rig.services));
+    EXPECT_EQ(connectivity.buildCount(), 1) << "the same state builds nothing again";
 
     rig.services.bluetoothRaw = 3;
     connectivity.bind(settingsPaneInputs(SettingsPane::connectivity, rig.services));
-    EXPECT_NE(connectivity.permissionCard(), nullptr) << "a rebind keeps the state the pane was made with";
-    QTest::mouseClick(connectivity.permissionCard()->allowButton(), Qt::LeftButton);
-    EXPECT_EQ(rig.services.log.size(), 3u);
+    EXPECT_EQ(connectivity.buildCount(), 2);
+    EXPECT_EQ(connectivity.permissionCard(), nullptr);
+    EXPECT_EQ(blocks().size(), 3u);
+    EXPECT_DOUBLE_EQ(Dimming::drawnOpacity(*connectivity.warningCard()), 1.0);
+    ASSERT_TRUE(card) << "the old card goes from the event loop: the change may come from its own click";
+    EXPECT_FALSE(card->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(card);
 }
 
 TEST_F(ConnectivityPaneQtTest, TheControlsWriteTheirKeysAndTheThresholdFollowsTheWarning)

@@ -174,8 +174,9 @@ TEST_F(FileTrayPaneQtTest, ThePaneShowsItsSectionsAndNotesInOrder)
 {
     FileTrayPane& tray = make();
     QStringList texts;
-    for (auto* text : tray.findChildren<SettingsText*>(Qt::FindDirectChildrenOnly))
-        texts << text->text();
+    for (QWidget* block : blocks())
+        if (auto* text = qobject_cast<SettingsText*>(block))
+            texts << text->text();
     EXPECT_EQ(texts, QStringList({"Dropping in", "Dragging out", "Shelf",
                                   "The tray is local to this computer and isn't synced \u2014 its files are large and "
                                   "its paths mean nothing on another machine.",

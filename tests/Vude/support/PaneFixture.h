@@ -1,10 +1,9 @@
 #pragma once
-// A settings pane under test: made and bound as the window makes it, laid
+// An activity pane under test: made and bound as the window makes it, laid
 // out at a pane's width with the height its wrapped texts need, and shown.
-// `blocks()` lists what the pane stacks from the top; `picture()` lets the
-// switches' knobs come to rest before saving a PNG.
+// `picture()` lets the switches' knobs come to rest before saving a PNG.
 
-#include "Vude/Settings/SettingsPaneView.h"
+#include "Vude/Settings/ActivityPane.h"
 
 #include "SettingsRig.h"
 #include "WidgetPicture.h"
@@ -28,7 +27,7 @@ protected:
     {
         pane.reset(makeSettingsPaneView(which, rig.environment, nullptr));
         pane->bind(inputs);
-        pane->resize(width, pane->layout()->heightForWidth(width));
+        fit();
         pane->show();
         auto* made = dynamic_cast<Pane*>(pane.get());
         EXPECT_NE(made, nullptr);
@@ -37,17 +36,15 @@ protected:
     /// With the inputs the window would hand over now.
     Pane& make(SettingsPane which) { return make(which, settingsPaneInputs(which, rig.services)); }
 
-    std::vector<QWidget*> blocks() const
-    {
-        std::vector<QWidget*> shown;
-        for (int i = 0; i < pane->layout()->count(); ++i)
-            if (QWidget* widget = pane->layout()->itemAt(i)->widget())
-                shown.push_back(widget);
-        return shown;
-    }
+    /// Sets the height the pane's texts need at its width again.
+    void fit() { pane->resize(width, pane->layout()->heightForWidth(width)); }
+
+    /// What the pane stacks now, from the top.
+    std::vector<QWidget*> blocks() const { return static_cast<ActivityPane&>(*pane).elements(); }
 
     bool picture(const QString& name)
     {
+        fit();
         rig.scheduler.advance(std::chrono::seconds(2));
         return testsupport::saveScreenshot(*pane, name);
     }
