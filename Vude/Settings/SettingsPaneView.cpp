@@ -3,9 +3,13 @@
 #include "Vude/Settings/BatteryPane.h"
 #include "Vude/Settings/CalendarPane.h"
 #include "Vude/Settings/ClipboardPane.h"
+#include "Vude/Settings/ConnectivityPane.h"
 #include "Vude/Settings/DisplayPane.h"
+#include "Vude/Settings/FileTrayPane.h"
+#include "Vude/Settings/FocusPane.h"
 #include "Vude/Settings/GeneralPane.h"
 #include "Vude/Settings/IdleLockPane.h"
+#include "Vude/Settings/NowPlayingPane.h"
 #include "Vude/Settings/QuickAppsPane.h"
 #include "Vude/Settings/RavoPane.h"
 #include "Vude/Settings/SettingsCard.h"
@@ -32,9 +36,13 @@ SettingsPaneView* makeSettingsPaneView(SettingsPane pane, const SettingsEnvironm
     case SettingsPane::sound:
         return new SoundPane(environment, parent);
     case SettingsPane::connectivity:
+        return new ConnectivityPane(environment, parent);
     case SettingsPane::focus:
+        return new FocusPane(environment, parent);
     case SettingsPane::nowPlaying:
+        return new NowPlayingPane(environment, parent);
     case SettingsPane::fileTray:
+        return new FileTrayPane(environment, parent);
     case SettingsPane::about:
         return new UnbuiltPane(pane, parent);
     case SettingsPane::idleLock:
