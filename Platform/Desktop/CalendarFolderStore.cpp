@@ -477,7 +477,11 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
         if (layoutTime)
             *layoutTime = std::max(Duration::zero(), *layoutTime - std::chrono::duration_cast<Duration>(
                                                                       std::chrono::steady_clock::now() - began));
-        if (!budget.spent) {
+        // A series may end within the budget and still have taken half the
+        // calendar's steps (each rule stops at its own limit): that is the
+        // file's work running out as surely as an overrun.
+        const bool hogged = stepsBefore - budget.steps >= ICalendarDocument::kMaxCalendarSteps / 2;
+        if (!budget.spent && !hogged) {
             result.insert(result.end(), placed.begin(), placed.end());
             if (series.uid)
                 layout.byUid.emplace(*series.uid, std::move(placed));
@@ -490,8 +494,7 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
         // The series alone took the time of a file, or half the calendar's
         // steps; anything else is the calendar's or the read's budget
         // running out.
-        const bool overran = std::chrono::steady_clock::now() >= fileDeadline ||
-                             stepsBefore - budget.steps >= ICalendarDocument::kMaxCalendarSteps / 2;
+        const bool overran = hogged || std::chrono::steady_clock::now() >= fileDeadline;
         if (!overran) {
             cut = true;
             continue;
