@@ -90,9 +90,10 @@ public:
                                            const std::vector<std::string>& calendarIdentifiers) override;
     void reset() override;
     void refreshSourcesIfNecessary() override;
-    /// On the read thread; `done` runs on the main thread unless the store
-    /// is gone by then. Reads queue behind each other.
-    void read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done) override;
+    /// On the read thread, `prepare` too; what it returns runs on the main
+    /// thread unless the store is gone by then. Reads queue behind each
+    /// other.
+    void readAndPrepare(const CalendarStoreRead& request, Prepare prepare) override;
 
     /// The paths the watch covers: the folder and each calendar in it.
     std::vector<std::filesystem::path> watchedPaths() const;
