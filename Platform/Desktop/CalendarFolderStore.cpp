@@ -88,6 +88,22 @@ bool isCalendarFile(const fs::directory_entry& entry, const fs::path& canonicalR
            !leadsInto(entry, canonicalRoot);
 }
 
+struct Stamp {
+    std::uintmax_t device = 0;
+    std::uintmax_t inode = 0;
+    std::intmax_t size = 0;
+    std::int64_t modified = 0; // nanoseconds
+    std::int64_t changed = 0;  // nanoseconds
+    friend bool operator==(const Stamp&, const Stamp&) = default;
+};
+
+// A file as last read: its identity and what it parsed to (none when it
+// could not be used).
+struct CachedFile {
+    Stamp stamp;
+    std::shared_ptr<const ICalendarDocument> document;
+};
+
 // One file of a calendar as last listed.
 struct ListedFile {
     fs::path path;
@@ -96,6 +112,8 @@ struct ListedFile {
     bool linked = false;
     // Changed since a read last looked at it.
     bool stale = true;
+    // What the last look found, while it holds.
+    std::optional<CachedFile> known;
 };
 
 bool byName(const ListedFile& file, const std::string& native)
@@ -109,6 +127,8 @@ struct Listing {
     bool isFolder = false;
     std::vector<ListedFile> files;
     bool touched = true;
+    // Changes whenever files come or go.
+    std::uint64_t version = 0;
 };
 
 // The calendar files of a vdir folder, by name.
@@ -119,7 +139,7 @@ std::vector<ListedFile> calendarFiles(const fs::path& folder, const fs::path& ca
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         std::error_code linkError;
         if (isCalendarFile(*it, canonicalRoot))
-            files.push_back({it->path(), it->is_symlink(linkError), true});
+            files.push_back({it->path(), it->is_symlink(linkError), true, std::nullopt});
     }
     // Names in one folder: their text orders them as their paths would.
     std::sort(files.begin(), files.end(),
@@ -141,7 +161,7 @@ void relist(std::vector<ListedFile>& files, const fs::path& folder, const std::s
         std::error_code linkError;
         const bool wanted = !error && isCalendarFile(entry, canonicalRoot);
         if (wanted && !listed)
-            files.insert(at, {std::move(path), entry.is_symlink(linkError), true});
+            files.insert(at, {std::move(path), entry.is_symlink(linkError), true, std::nullopt});
         else if (!wanted && listed)
             files.erase(at);
         else if (wanted)
@@ -228,23 +248,10 @@ public:
     }
 
 private:
-    struct Stamp {
-        std::uintmax_t device = 0;
-        std::uintmax_t inode = 0;
-        std::intmax_t size = 0;
-        std::int64_t modified = 0; // nanoseconds
-        std::int64_t changed = 0;  // nanoseconds
-        friend bool operator==(const Stamp&, const Stamp&) = default;
-    };
-    // A file as last read: its identity and what it parsed to (none when it
-    // could not be used).
-    struct CachedFile {
-        Stamp stamp;
-        std::shared_ptr<const ICalendarDocument> document;
-    };
     // A calendar's file as one layout sees it.
     struct LaidFile {
         const fs::path* path;
+        ListedFile* listed;
         const Source* source;
         std::optional<Stamp> stamp; // none when it is not used (unreadable, bad, set aside)
         std::shared_ptr<const ICalendarDocument> document;
@@ -263,14 +270,19 @@ private:
         std::map<std::pair<std::string, std::size_t>, std::vector<SharedEvent>> loose;
         // The calendar's events when its last layout was complete.
         std::optional<std::vector<SharedEvent>> complete;
+        // The listing it last saw.
+        std::uint64_t listingVersion = 0;
     };
     enum class Outcome { complete, cut, setAside };
 
-    std::vector<LaidFile> filesOf(const Source& source, const Listing& listing, std::vector<std::string>& trace);
+    std::vector<LaidFile> filesOf(const Source& source, Listing& listing, std::vector<std::string>& trace);
+    /// The listed file as last read when it did not change since.
+    std::optional<CachedFile> document(ListedFile& file, const Source& source, std::vector<std::string>& trace);
     /// The file as last read when it is not `stale`, else as it is now.
     std::optional<CachedFile> document(const fs::path& path, bool stale, const Source& source,
                                        std::vector<std::string>& trace);
-    Outcome layOut(const Source& source, const std::vector<LaidFile>& files, Date start, Date end,
+    Outcome layOut(const Source& source, const Listing& listing, bool again, const std::vector<LaidFile>& files,
+                   Date start, Date end,
                    ICalendarDocument::Budget& budget, std::optional<Duration>& layoutTime,
                    std::vector<SharedEvent>& result, std::vector<std::string>& trace);
 
@@ -287,6 +299,7 @@ private:
     // By calendar identifier.
     std::map<std::string, Listing> m_listings;
     bool m_listingsChanged = true;
+    std::uint64_t m_listingVersion = 0;
 };
 
 std::vector<Listing*> CalendarFolderStore::Reader::list(const std::vector<Source>& sources,
@@ -313,13 +326,15 @@ std::vector<Listing*> CalendarFolderStore::Reader::list(const std::vector<Source
         if (!own) {
             listing.isFolder = source.isFolder;
             listing.files = source.isFolder ? calendarFiles(source.path, canonicalRoot)
-                                            : std::vector<ListedFile>{{source.path, false, true}};
+                                            : std::vector<ListedFile>{{source.path, false, true, std::nullopt}};
+            listing.version = ++m_listingVersion;
             changed = true;
             continue;
         }
         listing = std::move(before->second);
         if (own->entries) {
             relist(listing.files, source.path, own->names, canonicalRoot);
+            listing.version = ++m_listingVersion;
             changed = true;
         }
         for (const std::string& name : own->names) {
@@ -353,10 +368,10 @@ std::vector<CalendarStoreCalendar> CalendarFolderStore::Reader::calendars(
         // Otherwise the calendar's first file that can be read speaks for
         // it; reading every file of a large calendar for a colour it never
         // gives would cost each refresh a look at every file.
-        for (const ListedFile& file : listings[i]->files) {
+        for (ListedFile& file : listings[i]->files) {
             if (title && calendar.color)
                 break;
-            const auto cached = document(file.path, file.stale || file.linked, source, trace);
+            const auto cached = document(file, source, trace);
             if (!cached || !cached->document)
                 continue;
             if (!title)
@@ -387,7 +402,17 @@ std::vector<CalendarStoreCalendar> CalendarFolderStore::Reader::calendars(
     return result;
 }
 
-std::optional<CalendarFolderStore::Reader::CachedFile> CalendarFolderStore::Reader::document(
+std::optional<CachedFile> CalendarFolderStore::Reader::document(ListedFile& file, const Source& source,
+                                                                std::vector<std::string>& trace)
+{
+    const bool stale = file.stale || file.linked;
+    if (!stale && file.known)
+        return file.known;
+    file.known = document(file.path, stale, source, trace);
+    return file.known;
+}
+
+std::optional<CachedFile> CalendarFolderStore::Reader::document(
     const fs::path& path, bool stale, const Source& source, std::vector<std::string>& trace)
 {
     const auto known = stale ? m_files.end() : m_files.find(path.native());
@@ -437,16 +462,15 @@ std::optional<CalendarFolderStore::Reader::CachedFile> CalendarFolderStore::Read
 }
 
 std::vector<CalendarFolderStore::Reader::LaidFile> CalendarFolderStore::Reader::filesOf(
-    const Source& source, const Listing& listing, std::vector<std::string>& trace)
+    const Source& source, Listing& listing, std::vector<std::string>& trace)
 {
     std::vector<LaidFile> files;
     files.reserve(listing.files.size());
-    for (const ListedFile& listed : listing.files) {
+    for (ListedFile& listed : listing.files) {
         if (cancelled.load(std::memory_order_relaxed))
             break;
-        const bool stale = listed.stale || listed.linked;
-        const auto cached = document(listed.path, stale, source, trace);
-        LaidFile file{&listed.path, &source, std::nullopt, nullptr};
+        const auto cached = document(listed, source, trace);
+        LaidFile file{&listed.path, &listed, &source, std::nullopt, nullptr};
         if (cached && cached->document) {
             file.stamp = cached->stamp;
             file.document = cached->document;
@@ -481,9 +505,10 @@ std::vector<SharedEvent> CalendarFolderStore::Reader::events(
         Outcome outcome = Outcome::setAside;
         // A file set aside changes what the calendar holds: lay it out again
         // without it (each pass sets one more aside, or ends).
-        while (outcome == Outcome::setAside) {
+        for (bool again = false; outcome == Outcome::setAside; again = true) {
             events.clear();
-            outcome = layOut(source, filesOf(source, listing, trace), start, end, budget, layoutTime, events, trace);
+            outcome = layOut(source, listing, again, filesOf(source, listing, trace), start, end, budget, layoutTime,
+                             events, trace);
         }
         if (cancelled.load(std::memory_order_relaxed))
             return result;
@@ -506,18 +531,28 @@ std::vector<SharedEvent> CalendarFolderStore::Reader::events(
 }
 
 CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
-    const Source& source, const std::vector<LaidFile>& files, Date start, Date end, ICalendarDocument::Budget& budget,
-    std::optional<Duration>& layoutTime, std::vector<SharedEvent>& result, std::vector<std::string>& trace)
+    const Source& source, const Listing& listing, bool again, const std::vector<LaidFile>& files, Date start, Date end,
+    ICalendarDocument::Budget& budget, std::optional<Duration>& layoutTime, std::vector<SharedEvent>& result,
+    std::vector<std::string>& trace)
 {
     Layout& layout = m_layouts[source.identifier];
-    if (layout.start != start || layout.end != end)
-        layout = Layout{start, end, {}, 0, {}, {}, {}, std::nullopt};
+    if (layout.start != start || layout.end != end) {
+        layout = Layout{};
+        layout.start = start;
+        layout.end = end;
+    }
     layout.complete.reset();
     const std::uint64_t pass = ++layout.pass;
+    // The same files as last time: only those changed since need a look. A
+    // pass after one set a file aside looks at all.
+    const bool onlyChanged = !again && layout.listingVersion == listing.version;
+    layout.listingVersion = listing.version;
 
     // A changed file invalidates every series it held before or holds now:
     // a RECURRENCE-ID in one file replaces an occurrence of another's.
     for (const LaidFile& file : files) {
+        if (onlyChanged && !file.listed->stale && !file.listed->linked)
+            continue;
         const std::string& key = file.path->native();
         auto [before, added] = layout.stamps.try_emplace(key, file.stamp, pass);
         if (!added) {
@@ -538,7 +573,7 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
         std::erase_if(layout.loose, [&](const auto& entry) { return entry.first.first == key; });
         layout.uidsOf[key] = std::move(uids);
     }
-    for (auto it = layout.stamps.begin(); it != layout.stamps.end();) {
+    for (auto it = layout.stamps.begin(); !onlyChanged && it != layout.stamps.end();) {
         if (it->second.second == pass) {
             ++it;
             continue;
@@ -637,6 +672,7 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
             if (file.document.get() != culprit || !file.stamp)
                 continue;
             m_setAside[file.path->native()] = *file.stamp;
+            file.listed->known.reset();
             trace.push_back("calendar file set aside until it changes: " + source.nameOf(*file.path) +
                             ": its repeats take too long to lay out");
         }
