@@ -439,6 +439,9 @@ TEST_F(CalendarFolderStoreTest, AReadAfterChangesLaysOutAgainWhatTheChangedFiles
     write(root() / "work" / "c.ics", moved("20240102T110000Z"));
     const auto store = makeStore();
     store->calendars();
+    // Another, reading as the service does: only what the watch named.
+    const auto watching = makeStore();
+    readWeek(*watching);
     const auto read = [&] {
         std::vector<std::pair<std::string, Date>> result;
         for (const auto& event : weekOf(*store, {"work"}))
@@ -496,6 +499,7 @@ TEST_F(CalendarFolderStoreTest, AReadAfterChangesLaysOutAgainWhatTheChangedFiles
         const auto fresh = makeStore();
         fresh->calendars();
         EXPECT_EQ(weekOf(*fresh, {"work"}), weekOf(*store, {"work"}));
+        EXPECT_EQ(readWeek(*watching), titles(weekOf(*fresh, {"work"})));
     }
 }
 
