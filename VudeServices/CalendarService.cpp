@@ -7,10 +7,49 @@
 
 #include <QPointer>
 
+#include <algorithm>
 #include <iterator>
+#include <memory>
+#include <unordered_map>
 #include <utility>
 
 const CalendarFilter CalendarService::kInitialFilter{{}, 7, 7, false, false, false};
+
+// What a read becomes, made where the read ran.
+struct CalendarService::Prepared {
+    std::vector<CalendarSource> calendars;
+    bool anyVisible = false;
+    bool windowed = false;
+    /// The events to publish; none when they equal `comparedWith`.
+    std::shared_ptr<const std::vector<CalendarEvent>> events;
+    std::shared_ptr<const std::vector<CalendarEvent>> comparedWith;
+};
+
+// Turns the store's events into the Desk's, keeping what each event of the
+// last read became: converting one looks for a meeting link in its notes,
+// which a read that changed one file need not do again for the others.
+class CalendarService::Converter {
+public:
+    Prepared prepare(CalendarStoreSnapshot snapshot, const CalendarFilter& filter, Date now,
+                     const std::optional<CalendarRules::Window>& window,
+                     std::shared_ptr<const std::vector<CalendarEvent>> published);
+
+private:
+    struct Conversion {
+        std::shared_ptr<const CalendarStoreEvent> source;
+        std::optional<CalendarEvent> event;
+        /// The last read that held it.
+        std::uint64_t pass = 0;
+    };
+    /// New event objects beyond this many are matched to the old by content.
+    static constexpr std::size_t kWorthMatching = 64;
+
+    const MeetingLinkDetector m_detector{};
+    std::unordered_map<const CalendarStoreEvent*, Conversion> m_conversions;
+    std::uint64_t m_pass = 0;
+    /// The calendars the conversions were made for.
+    std::vector<CalendarStoreCalendar> m_calendars;
+};
 
 CalendarService::CalendarService(std::unique_ptr<CalendarStore> store, const ClockSource& clock,
                                  Scheduler& scheduler, QObject* parent)
@@ -18,7 +57,8 @@ CalendarService::CalendarService(std::unique_ptr<CalendarStore> store, const Clo
       m_store(std::move(store)),
       m_clock(clock),
       m_scheduler(scheduler),
-      m_access(calendarAccess(m_store->authorizationStatus()))
+      m_access(calendarAccess(m_store->authorizationStatus())),
+      m_converter(std::make_shared<Converter>())
 {
 }
 
@@ -142,51 +182,52 @@ void CalendarService::startRead()
     m_waitingRefreshes.clear();
     m_reading = true;
     QPointer<CalendarService> self(this);
-    m_store->read(request, [self, filter = m_filter, now, window,
-                            waiting = std::move(waiting)](CalendarStoreSnapshot snapshot) mutable {
-        if (!self)
-            return;
-        self->m_reading = false;
-        if (filter != self->m_filter) {
-            // Read for a filter no longer in force: its callers wait for the
-            // read the new filter asked for.
-            waiting.insert(waiting.end(), std::make_move_iterator(self->m_waitingRefreshes.begin()),
-                           std::make_move_iterator(self->m_waitingRefreshes.end()));
-            self->m_waitingRefreshes = std::move(waiting);
-            self->m_readWanted = true;
-            self->startRead();
-            return;
-        }
-        self->finishRead(filter, now, window, std::move(snapshot));
-        if (self && self->m_readWanted && !self->m_reading)
-            self->startRead();
-        for (const auto& done : waiting)
-            done();
+    // The converter and the published events are shared with the read, so
+    // that they outlive the service while a read finishes.
+    m_store->readAndPrepare(request, [self, converter = m_converter, published = m_events, filter = m_filter, now,
+                                      window, waiting = std::move(waiting)](CalendarStoreSnapshot snapshot) mutable
+                            -> std::function<void()> {
+        auto prepared = std::make_shared<Prepared>(
+            converter->prepare(std::move(snapshot), filter, now, window, std::move(published)));
+        return [self, filter, prepared, waiting = std::move(waiting)]() mutable {
+            if (!self)
+                return;
+            self->m_reading = false;
+            if (filter != self->m_filter) {
+                // Read for a filter no longer in force: its callers wait for
+                // the read the new filter asked for.
+                waiting.insert(waiting.end(), std::make_move_iterator(self->m_waitingRefreshes.begin()),
+                               std::make_move_iterator(self->m_waitingRefreshes.end()));
+                self->m_waitingRefreshes = std::move(waiting);
+                self->m_readWanted = true;
+                self->startRead();
+                return;
+            }
+            self->finishRead(std::move(*prepared));
+            if (self && self->m_readWanted && !self->m_reading)
+                self->startRead();
+            for (const auto& done : waiting)
+                done();
+        };
     });
 }
 
-void CalendarService::finishRead(const CalendarFilter& filter, Date now,
-                                 const std::optional<CalendarRules::Window>& window, CalendarStoreSnapshot snapshot)
+CalendarService::Prepared CalendarService::Converter::prepare(
+    CalendarStoreSnapshot snapshot, const CalendarFilter& filter, Date now,
+    const std::optional<CalendarRules::Window>& window, std::shared_ptr<const std::vector<CalendarEvent>> published)
 {
-    // Access withdrawn while reading: refresh() cleared what was shown.
-    if (m_access != CalendarAccess::granted)
-        return;
+    Prepared prepared;
     const std::vector<CalendarStoreCalendar>& storeCalendars = snapshot.calendars;
-    setCalendars(CalendarRules::sortedSources(storeCalendars));
-
-    bool anyVisible = false;
+    prepared.calendars = CalendarRules::sortedSources(storeCalendars);
     for (const auto& calendar : storeCalendars)
-        anyVisible = anyVisible || filter.visibleCalendars.empty() || filter.visibleCalendars.contains(calendar.identifier);
-    if (!anyVisible) {
-        setEvents({});
-        setLastRefresh(m_clock.now());
-        return;
-    }
-    if (!window)
-        return;
-    if (storeCalendars != m_conversionCalendars) {
+        prepared.anyVisible = prepared.anyVisible || filter.visibleCalendars.empty() ||
+                              filter.visibleCalendars.contains(calendar.identifier);
+    prepared.windowed = window.has_value();
+    if (!prepared.anyVisible || !window)
+        return prepared;
+    if (storeCalendars != m_calendars) {
         m_conversions.clear();
-        m_conversionCalendars = storeCalendars;
+        m_calendars = storeCalendars;
     }
     // The same event object as last time is the same event. A store that
     // read everything anew (a hard refresh) hands out new objects for the
@@ -200,36 +241,79 @@ void CalendarService::finishRead(const CalendarFilter& filter, Date now,
                event.eventIdentifier.value_or(event.calendarItemIdentifier) + '\n' +
                (event.start ? std::to_string(event.start->time_since_epoch().count()) : "");
     };
-    if (unknown > kConversionsWorthMatching)
+    if (unknown > kWorthMatching)
         for (auto& [pointer, conversion] : m_conversions)
             byContent.emplace(contentKey(*pointer), &conversion);
 
-    std::unordered_map<const CalendarStoreEvent*, Conversion> conversions;
-    conversions.reserve(snapshot.events.size());
-    std::vector<CalendarEvent> events;
-    events.reserve(snapshot.events.size());
+    // Kept in place: most events are the same objects as last time.
+    const std::uint64_t pass = ++m_pass;
+    std::vector<const CalendarEvent*> kept;
+    kept.reserve(snapshot.events.size());
     for (auto& storeEvent : snapshot.events) {
         if (!storeEvent)
             continue;
-        std::optional<std::optional<CalendarEvent>> reused;
-        if (const auto found = m_conversions.find(storeEvent.get()); found != m_conversions.end()) {
-            reused = std::move(found->second.event);
-        } else if (!byContent.empty()) {
-            auto [first, last] = byContent.equal_range(contentKey(*storeEvent));
-            for (; first != last && !reused; ++first)
-                if (first->second->source && *first->second->source == *storeEvent)
-                    reused = first->second->event;
+        auto [conversion, added] = m_conversions.try_emplace(storeEvent.get());
+        conversion->second.pass = pass;
+        if (added) {
+            std::optional<std::optional<CalendarEvent>> reused;
+            if (!byContent.empty()) {
+                auto [first, last] = byContent.equal_range(contentKey(*storeEvent));
+                for (; first != last && !reused; ++first)
+                    if (first->second->source && *first->second->source == *storeEvent)
+                        reused = first->second->event;
+            }
+            conversion->second.event =
+                reused ? std::move(*reused) : CalendarRules::snapshot(*storeEvent, storeCalendars, m_detector);
+            conversion->second.source = std::move(storeEvent);
         }
-        std::optional<CalendarEvent> event =
-            reused ? std::move(*reused) : CalendarRules::snapshot(*storeEvent, storeCalendars, m_detector);
+        const std::optional<CalendarEvent>& event = conversion->second.event;
         if (event && CalendarRules::includes(*event, filter, window->today, now))
-            events.push_back(*event);
-        const CalendarStoreEvent* key = storeEvent.get();
-        conversions.insert_or_assign(key, Conversion{std::move(storeEvent), std::move(event)});
+            kept.push_back(&*event);
     }
-    m_conversions = std::move(conversions);
-    CalendarRules::sortByStart(events);
-    setEvents(std::move(events));
+    std::erase_if(m_conversions, [pass](const auto& entry) { return entry.second.pass != pass; });
+    // Ordered as CalendarRules::sortByStart orders, without copying events
+    // that may well equal those published.
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const CalendarEvent* a, const CalendarEvent* b) { return a->start < b->start; });
+    prepared.comparedWith = std::move(published);
+    const auto same = [&] {
+        const std::vector<CalendarEvent>& before = *prepared.comparedWith;
+        return before.size() == kept.size() &&
+               std::equal(kept.begin(), kept.end(), before.begin(),
+                          [](const CalendarEvent* a, const CalendarEvent& b) { return *a == b; });
+    };
+    if (!prepared.comparedWith || !same()) {
+        auto events = std::make_shared<std::vector<CalendarEvent>>();
+        events->reserve(kept.size());
+        for (const CalendarEvent* event : kept)
+            events->push_back(*event);
+        prepared.events = std::move(events);
+    }
+    return prepared;
+}
+
+void CalendarService::finishRead(Prepared prepared)
+{
+    // Access withdrawn while reading: refresh() cleared what was shown.
+    if (m_access != CalendarAccess::granted)
+        return;
+    setCalendars(std::move(prepared.calendars));
+    if (!prepared.anyVisible) {
+        setEvents({});
+        setLastRefresh(m_clock.now());
+        return;
+    }
+    if (!prepared.windowed)
+        return;
+    if (prepared.comparedWith == m_events) {
+        if (prepared.events) {
+            m_events = std::move(prepared.events);
+            emit eventsChanged();
+        }
+    } else {
+        // Published since the read began: compare here.
+        setEvents(prepared.events ? *prepared.events : *prepared.comparedWith);
+    }
     setLastRefresh(m_clock.now());
 }
 
@@ -244,19 +328,19 @@ void CalendarService::setFilter(const CalendarFilter& filter)
 
 std::vector<CalendarDay> CalendarService::grouped() const
 {
-    return CalendarRules::grouped(m_events);
+    return CalendarRules::grouped(*m_events);
 }
 
 std::optional<CalendarEvent> CalendarService::upcoming(Duration within) const
 {
-    return CalendarRules::upcoming(m_events, m_clock.now(), within);
+    return CalendarRules::upcoming(*m_events, m_clock.now(), within);
 }
 
 void CalendarService::setEvents(std::vector<CalendarEvent> events)
 {
-    if (events == m_events)
+    if (events == *m_events)
         return;
-    m_events = std::move(events);
+    m_events = std::make_shared<const std::vector<CalendarEvent>>(std::move(events));
     emit eventsChanged();
 }
 

@@ -5,9 +5,11 @@
 // reports a change, a hard one every 300 s), and answers the Desk (events by
 // day) and the calendar pill (the next event within a lead time).
 //
-// A refresh reads the store through CalendarStore::read, which the folder
-// store does on a thread of its own: the snapshot changes when the read is
-// over, never while the main thread waits. One read runs at a time; refreshes
+// A refresh reads the store through CalendarStore::readAndPrepare, which the
+// folder store does on a thread of its own: the events are converted, kept,
+// sorted and compared with those published there too, and the snapshot
+// changes when the read is over, never while the main thread waits (it only
+// takes the new list). One read runs at a time; refreshes
 // asked for meanwhile become one more read after it, and a read made for
 // another filter than the one now in force is not published.
 //
@@ -75,7 +77,7 @@ public:
     /// A read of the store is under way.
     bool isRefreshing() const { return m_reading; }
 
-    const std::vector<CalendarEvent>& events() const { return m_events; }
+    const std::vector<CalendarEvent>& events() const { return *m_events; }
     const std::vector<CalendarSource>& calendars() const { return m_calendars; }
     CalendarAccess access() const { return m_access; }
     std::optional<Date> lastRefresh() const { return m_lastRefresh; }
@@ -108,8 +110,9 @@ private:
     void finishRequest(const CalendarStore::AccessAnswer& answer);
     void finishStart(std::function<void()> done);
     void startRead();
-    void finishRead(const CalendarFilter& filter, Date now, const std::optional<CalendarRules::Window>& window,
-                    CalendarStoreSnapshot snapshot);
+    class Converter;
+    struct Prepared;
+    void finishRead(Prepared prepared);
     void setEvents(std::vector<CalendarEvent> events);
     void setCalendars(std::vector<CalendarSource> calendars);
     void setAccess(CalendarAccess access);
@@ -119,9 +122,8 @@ private:
     std::unique_ptr<CalendarStore> m_store;
     const ClockSource& m_clock;
     Scheduler& m_scheduler;
-    const MeetingLinkDetector m_detector{};
-
-    std::vector<CalendarEvent> m_events;
+    /// Shared with the read under way, which compares its events with these.
+    std::shared_ptr<const std::vector<CalendarEvent>> m_events = std::make_shared<const std::vector<CalendarEvent>>();
     std::vector<CalendarSource> m_calendars;
     CalendarAccess m_access;
     std::optional<Date> m_lastRefresh;
@@ -138,15 +140,6 @@ private:
     bool m_readWanted = false;
     bool m_wantedHard = false;
     std::vector<std::function<void()>> m_waitingRefreshes;
-    /// What each event of the last read became: converting one looks for a
-    /// meeting link in its notes, which a read that changed one file need
-    /// not do again for the others. Kept for the calendars it was made for.
-    struct Conversion {
-        std::shared_ptr<const CalendarStoreEvent> source;
-        std::optional<CalendarEvent> event;
-    };
-    std::unordered_map<const CalendarStoreEvent*, Conversion> m_conversions;
-    /// New event objects beyond this many are matched to the old by content.
-    static constexpr std::size_t kConversionsWorthMatching = 64;
-    std::vector<CalendarStoreCalendar> m_conversionCalendars;
+    /// Used by one read at a time, where the read runs.
+    std::shared_ptr<Converter> m_converter;
 };

@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -42,8 +43,12 @@ void FolderWatcher::setPaths(const std::vector<std::filesystem::path>& paths)
         // already has for that inode, or a new one when the path now leads
         // elsewhere.
         const int wd = ::inotify_add_watch(m_fd, path.c_str(), kEvents);
-        if (wd >= 0)
-            watches[path] = wd;
+        if (wd < 0)
+            continue;
+        watches[path] = wd;
+        // Until now nothing was reported of it.
+        if (const auto before = m_watches.find(path); before == m_watches.end() || before->second != wd)
+            m_anew.insert(path);
     }
     std::set<int> kept;
     for (const auto& [path, wd] : watches)
@@ -62,7 +67,33 @@ std::vector<std::filesystem::path> FolderWatcher::watchedPaths() const
     return paths;
 }
 
+FolderWatcher::Changes FolderWatcher::takeChanges()
+{
+    Changes changes;
+    if (m_fd < 0) {
+        changes.overflowed = true;
+        return changes;
+    }
+    drain();
+    changes.overflowed = std::exchange(m_overflowed, false);
+    for (const auto& [path, wd] : m_watches) {
+        PathChanges& entry = changes.paths[path];
+        if (const auto found = m_pending.find(wd); found != m_pending.end())
+            entry = found->second;
+        entry.whole = entry.whole || m_anew.contains(path);
+    }
+    m_pending.clear();
+    m_anew.clear();
+    return changes;
+}
+
 void FolderWatcher::readEvents()
+{
+    if (drain())
+        emit changed();
+}
+
+bool FolderWatcher::drain()
 {
     alignas(inotify_event) std::array<char, 16 * 1024> buffer{};
     bool any = false;
@@ -77,11 +108,26 @@ void FolderWatcher::readEvents()
         // the next setPaths() adds the path afresh.
         for (ssize_t offset = 0; offset < count;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + offset);
-            if (event->mask & IN_IGNORED)
-                std::erase_if(m_watches, [wd = event->wd](const auto& entry) { return entry.second == wd; });
             offset += ssize_t(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_Q_OVERFLOW) {
+                m_overflowed = true;
+                continue;
+            }
+            if (event->mask & IN_IGNORED) {
+                std::erase_if(m_watches, [wd = event->wd](const auto& entry) { return entry.second == wd; });
+                m_pending.erase(event->wd);
+                continue;
+            }
+            PathChanges& pending = m_pending[event->wd];
+            // The name is padded with NULs to the event's length.
+            const std::string name = event->len ? std::string(event->name) : std::string();
+            if (name.empty())
+                pending.whole = true;
+            else
+                pending.names.insert(name);
+            if (event->mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO))
+                pending.entries = true;
         }
     }
-    if (any)
-        emit changed();
+    return any;
 }

@@ -81,21 +81,92 @@ fs::path canonicalOf(const fs::path& folder)
     return error ? fs::path() : result;
 }
 
-// The calendar files of a vdir folder, by name.
-std::vector<fs::path> calendarFiles(const fs::path& folder, const fs::path& canonicalRoot)
+bool isCalendarFile(const fs::directory_entry& entry, const fs::path& canonicalRoot)
 {
-    std::vector<fs::path> files;
+    std::error_code statusError;
+    return !isHidden(entry.path()) && hasCalendarExtension(entry.path()) && entry.is_regular_file(statusError) &&
+           !leadsInto(entry, canonicalRoot);
+}
+
+struct Stamp {
+    std::uintmax_t device = 0;
+    std::uintmax_t inode = 0;
+    std::intmax_t size = 0;
+    std::int64_t modified = 0; // nanoseconds
+    std::int64_t changed = 0;  // nanoseconds
+    friend bool operator==(const Stamp&, const Stamp&) = default;
+};
+
+// A file as last read: its identity and what it parsed to (none when it
+// could not be used).
+struct CachedFile {
+    Stamp stamp;
+    std::shared_ptr<const ICalendarDocument> document;
+};
+
+// One file of a calendar as last listed.
+struct ListedFile {
+    fs::path path;
+    // A link: the folder's watch does not see its target change, so it is
+    // looked at on every read.
+    bool linked = false;
+    // Changed since a read last looked at it.
+    bool stale = true;
+    // What the last look found, while it holds.
+    std::optional<CachedFile> known;
+};
+
+bool byName(const ListedFile& file, const std::string& native)
+{
+    return file.path.native() < native;
+}
+
+// The files of one calendar, by name, and whether any changed since its
+// events were last laid out.
+struct Listing {
+    bool isFolder = false;
+    std::vector<ListedFile> files;
+    bool touched = true;
+    // Changes whenever files come or go.
+    std::uint64_t version = 0;
+};
+
+// The calendar files of a vdir folder, by name.
+std::vector<ListedFile> calendarFiles(const fs::path& folder, const fs::path& canonicalRoot)
+{
+    std::vector<ListedFile> files;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const fs::path& path = it->path();
-        std::error_code statusError;
-        if (!isHidden(path) && hasCalendarExtension(path) && it->is_regular_file(statusError) &&
-            !leadsInto(*it, canonicalRoot))
-            files.push_back(path);
+        std::error_code linkError;
+        if (isCalendarFile(*it, canonicalRoot))
+            files.push_back({it->path(), it->is_symlink(linkError), true, std::nullopt});
     }
     // Names in one folder: their text orders them as their paths would.
-    std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
+    std::sort(files.begin(), files.end(),
+              [](const ListedFile& a, const ListedFile& b) { return a.path.native() < b.path.native(); });
     return files;
+}
+
+// Brings a listing up to date with the entries of `names`, which came, went
+// or changed in `folder`.
+void relist(std::vector<ListedFile>& files, const fs::path& folder, const std::set<std::string>& names,
+            const fs::path& canonicalRoot)
+{
+    for (const std::string& name : names) {
+        fs::path path = folder / name;
+        const auto at = std::lower_bound(files.begin(), files.end(), path.native(), byName);
+        const bool listed = at != files.end() && at->path.native() == path.native();
+        std::error_code error;
+        const fs::directory_entry entry(path, error);
+        std::error_code linkError;
+        const bool wanted = !error && isCalendarFile(entry, canonicalRoot);
+        if (wanted && !listed)
+            files.insert(at, {std::move(path), entry.is_symlink(linkError), true, std::nullopt});
+        else if (!wanted && listed)
+            files.erase(at);
+        else if (wanted)
+            at->linked = entry.is_symlink(linkError);
+    }
 }
 
 // One calendar in the folder.
@@ -156,39 +227,31 @@ public:
     std::atomic<bool> cancelled{false};
 
     std::vector<Source> scan() { return scanFolder(m_folder, m_probe); }
-    /// The calendar files of each source, in the sources' order.
-    std::vector<std::vector<fs::path>> list(const std::vector<Source>& sources) const;
+    /// The files of each source, in the sources' order. `changes` are what
+    /// the watch saw since the last read: a calendar it covered is listed
+    /// again only as far as entries came or went, and only the files it
+    /// named are looked at again. Without them every calendar is listed and
+    /// every file looked at.
+    std::vector<Listing*> list(const std::vector<Source>& sources, const FolderWatcher::Changes* changes);
 
     std::vector<CalendarStoreCalendar> calendars(const std::vector<Source>& sources,
-                                                 const std::vector<std::vector<fs::path>>& files,
+                                                 const std::vector<Listing*>& listings,
                                                  std::vector<std::string>& trace);
-    std::vector<SharedEvent> events(const std::vector<Source>& sources, const std::vector<std::vector<fs::path>>& files,
+    std::vector<SharedEvent> events(const std::vector<Source>& sources, const std::vector<Listing*>& listings,
                                     Date start, Date end, const std::set<std::string>& wanted,
                                     std::optional<Duration> layoutTime, std::vector<std::string>& trace);
     void reset()
     {
         m_files.clear();
         m_layouts.clear();
+        m_listings.clear();
     }
 
 private:
-    struct Stamp {
-        std::uintmax_t device = 0;
-        std::uintmax_t inode = 0;
-        std::intmax_t size = 0;
-        std::int64_t modified = 0; // nanoseconds
-        std::int64_t changed = 0;  // nanoseconds
-        friend bool operator==(const Stamp&, const Stamp&) = default;
-    };
-    // A file as last read: its identity and what it parsed to (none when it
-    // could not be used).
-    struct CachedFile {
-        Stamp stamp;
-        std::shared_ptr<const ICalendarDocument> document;
-    };
     // A calendar's file as one layout sees it.
     struct LaidFile {
         const fs::path* path;
+        ListedFile* listed;
         const Source* source;
         std::optional<Stamp> stamp; // none when it is not used (unreadable, bad, set aside)
         std::shared_ptr<const ICalendarDocument> document;
@@ -198,18 +261,28 @@ private:
     struct Layout {
         Date start;
         Date end;
-        std::unordered_map<std::string, std::optional<Stamp>> stamps;
+        // The stamp of each file, and the last pass that saw it.
+        std::unordered_map<std::string, std::pair<std::optional<Stamp>, std::uint64_t>> stamps;
+        std::uint64_t pass = 0;
         std::unordered_map<std::string, std::set<std::string>> uidsOf;
         std::unordered_map<std::string, std::vector<SharedEvent>> byUid;
         // Events without a UID, by file and position.
         std::map<std::pair<std::string, std::size_t>, std::vector<SharedEvent>> loose;
+        // The calendar's events when its last layout was complete.
+        std::optional<std::vector<SharedEvent>> complete;
+        // The listing it last saw.
+        std::uint64_t listingVersion = 0;
     };
     enum class Outcome { complete, cut, setAside };
 
-    std::vector<LaidFile> filesOf(const Source& source, const std::vector<fs::path>& paths,
-                                  std::vector<std::string>& trace);
-    std::optional<CachedFile> document(const fs::path& path, const Source& source, std::vector<std::string>& trace);
-    Outcome layOut(const Source& source, const std::vector<LaidFile>& files, Date start, Date end,
+    std::vector<LaidFile> filesOf(const Source& source, Listing& listing, std::vector<std::string>& trace);
+    /// The listed file as last read when it did not change since.
+    std::optional<CachedFile> document(ListedFile& file, const Source& source, std::vector<std::string>& trace);
+    /// The file as last read when it is not `stale`, else as it is now.
+    std::optional<CachedFile> document(const fs::path& path, bool stale, const Source& source,
+                                       std::vector<std::string>& trace);
+    Outcome layOut(const Source& source, const Listing& listing, bool again, const std::vector<LaidFile>& files,
+                   Date start, Date end,
                    ICalendarDocument::Budget& budget, std::optional<Duration>& layoutTime,
                    std::vector<SharedEvent>& result, std::vector<std::string>& trace);
 
@@ -223,24 +296,67 @@ private:
     std::unordered_map<std::string, Stamp> m_setAside;
     std::map<std::string, Layout> m_layouts;
     std::set<std::string> m_cut;
+    // By calendar identifier.
+    std::map<std::string, Listing> m_listings;
+    bool m_listingsChanged = true;
+    std::uint64_t m_listingVersion = 0;
 };
 
-std::vector<std::vector<fs::path>> CalendarFolderStore::Reader::list(const std::vector<Source>& sources) const
+std::vector<Listing*> CalendarFolderStore::Reader::list(const std::vector<Source>& sources,
+                                                          const FolderWatcher::Changes* changes)
 {
     const fs::path canonicalRoot = canonicalOf(m_folder);
-    std::vector<std::vector<fs::path>> result;
+    // The folder's own watch tells which calendars were replaced; without
+    // it nothing can be trusted.
+    const FolderWatcher::PathChanges* top = nullptr;
+    if (changes && !changes->overflowed)
+        if (const auto found = changes->paths.find(m_folder); found != changes->paths.end() && !found->second.whole)
+            top = &found->second;
+    std::map<std::string, Listing> listings;
+    bool changed = false;
+    for (const Source& source : sources) {
+        const FolderWatcher::PathChanges* own = nullptr;
+        const auto before = m_listings.find(source.identifier);
+        if (top && !top->names.contains(source.identifier) && before != m_listings.end() &&
+            before->second.isFolder == source.isFolder)
+            if (const auto found = changes->paths.find(source.path);
+                found != changes->paths.end() && !found->second.whole)
+                own = &found->second;
+        Listing& listing = listings[source.identifier];
+        if (!own) {
+            listing.isFolder = source.isFolder;
+            listing.files = source.isFolder ? calendarFiles(source.path, canonicalRoot)
+                                            : std::vector<ListedFile>{{source.path, false, true, std::nullopt}};
+            listing.version = ++m_listingVersion;
+            changed = true;
+            continue;
+        }
+        listing = std::move(before->second);
+        if (own->entries) {
+            relist(listing.files, source.path, own->names, canonicalRoot);
+            listing.version = ++m_listingVersion;
+            changed = true;
+        }
+        for (const std::string& name : own->names) {
+            const std::string native = (source.path / name).native();
+            const auto at = std::lower_bound(listing.files.begin(), listing.files.end(), native, byName);
+            if (at != listing.files.end() && at->path.native() == native)
+                at->stale = true;
+        }
+        listing.touched = listing.touched || !own->names.empty();
+    }
+    m_listingsChanged = changed || listings.size() != m_listings.size();
+    m_listings = std::move(listings);
+    std::vector<Listing*> result;
     for (const Source& source : sources)
-        result.push_back(source.isFolder ? calendarFiles(source.path, canonicalRoot)
-                                         : std::vector<fs::path>{source.path});
+        result.push_back(&m_listings.at(source.identifier));
     return result;
 }
 
 std::vector<CalendarStoreCalendar> CalendarFolderStore::Reader::calendars(
-    const std::vector<Source>& sources, const std::vector<std::vector<fs::path>>& listed,
-    std::vector<std::string>& trace)
+    const std::vector<Source>& sources, const std::vector<Listing*>& listings, std::vector<std::string>& trace)
 {
     std::vector<CalendarStoreCalendar> result;
-    std::unordered_set<std::string> seen;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const Source& source = sources[i];
         CalendarStoreCalendar calendar{source.identifier, {}, {}};
@@ -249,13 +365,10 @@ std::vector<CalendarStoreCalendar> CalendarFolderStore::Reader::calendars(
             title = readNameFile(source.path / "displayname");
             calendar.color = readNameFile(source.path / "color");
         }
-        const std::vector<fs::path>& files = listed[i];
-        for (const fs::path& file : files)
-            seen.insert(file.native());
         // Otherwise the calendar's first file that can be read speaks for
         // it; reading every file of a large calendar for a colour it never
         // gives would cost each refresh a look at every file.
-        for (const fs::path& file : files) {
+        for (ListedFile& file : listings[i]->files) {
             if (title && calendar.color)
                 break;
             const auto cached = document(file, source, trace);
@@ -270,7 +383,13 @@ std::vector<CalendarStoreCalendar> CalendarFolderStore::Reader::calendars(
         calendar.title = title.value_or(source.isFolder ? source.identifier : source.path.stem().string());
         result.push_back(std::move(calendar));
     }
+    if (!m_listingsChanged)
+        return result;
     // Forget the files and calendars that went away.
+    std::unordered_set<std::string_view> seen;
+    for (const auto& [identifier, listing] : m_listings)
+        for (const ListedFile& file : listing.files)
+            seen.insert(file.path.native());
     const auto gone = [&seen](const auto& entry) { return !seen.contains(entry.first); };
     std::erase_if(m_files, gone);
     std::erase_if(m_reported, gone);
@@ -283,21 +402,39 @@ std::vector<CalendarStoreCalendar> CalendarFolderStore::Reader::calendars(
     return result;
 }
 
-std::optional<CalendarFolderStore::Reader::CachedFile> CalendarFolderStore::Reader::document(
-    const fs::path& path, const Source& source, std::vector<std::string>& trace)
+std::optional<CachedFile> CalendarFolderStore::Reader::document(ListedFile& file, const Source& source,
+                                                                std::vector<std::string>& trace)
 {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        m_files.erase(path.native());
-        return std::nullopt;
+    const bool stale = file.stale || file.linked;
+    if (!stale && file.known)
+        return file.known;
+    file.known = document(file.path, stale, source, trace);
+    return file.known;
+}
+
+std::optional<CachedFile> CalendarFolderStore::Reader::document(
+    const fs::path& path, bool stale, const Source& source, std::vector<std::string>& trace)
+{
+    const auto known = stale ? m_files.end() : m_files.find(path.native());
+    Stamp stamp;
+    if (known != m_files.end()) {
+        stamp = known->second.stamp;
+    } else {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            m_files.erase(path.native());
+            return std::nullopt;
+        }
+        stamp = {std::uintmax_t(info.st_dev), std::uintmax_t(info.st_ino), std::intmax_t(info.st_size),
+                 nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
     }
-    const Stamp stamp{std::uintmax_t(info.st_dev), std::uintmax_t(info.st_ino), std::intmax_t(info.st_size),
-                      nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
     if (const auto aside = m_setAside.find(path.native()); aside != m_setAside.end()) {
         if (aside->second == stamp)
             return CachedFile{stamp, nullptr};
         m_setAside.erase(aside);
     }
+    if (known != m_files.end())
+        return known->second;
     if (const auto cached = m_files.find(path.native()); cached != m_files.end() && cached->second.stamp == stamp)
         return cached->second;
 
@@ -325,15 +462,15 @@ std::optional<CalendarFolderStore::Reader::CachedFile> CalendarFolderStore::Read
 }
 
 std::vector<CalendarFolderStore::Reader::LaidFile> CalendarFolderStore::Reader::filesOf(
-    const Source& source, const std::vector<fs::path>& paths, std::vector<std::string>& trace)
+    const Source& source, Listing& listing, std::vector<std::string>& trace)
 {
     std::vector<LaidFile> files;
-    files.reserve(paths.size());
-    for (const fs::path& path : paths) {
+    files.reserve(listing.files.size());
+    for (ListedFile& listed : listing.files) {
         if (cancelled.load(std::memory_order_relaxed))
             break;
-        const auto cached = document(path, source, trace);
-        LaidFile file{&path, &source, std::nullopt, nullptr};
+        const auto cached = document(listed, source, trace);
+        LaidFile file{&listed.path, &listed, &source, std::nullopt, nullptr};
         if (cached && cached->document) {
             file.stamp = cached->stamp;
             file.document = cached->document;
@@ -344,7 +481,7 @@ std::vector<CalendarFolderStore::Reader::LaidFile> CalendarFolderStore::Reader::
 }
 
 std::vector<SharedEvent> CalendarFolderStore::Reader::events(
-    const std::vector<Source>& sources, const std::vector<std::vector<fs::path>>& listed, Date start, Date end,
+    const std::vector<Source>& sources, const std::vector<Listing*>& listings, Date start, Date end,
     const std::set<std::string>& wanted, std::optional<Duration> layoutTime, std::vector<std::string>& trace)
 {
     std::vector<SharedEvent> result;
@@ -352,16 +489,35 @@ std::vector<SharedEvent> CalendarFolderStore::Reader::events(
         const Source& source = sources[i];
         if (!wanted.contains(source.identifier))
             continue;
+        Listing& listing = *listings[i];
+        // Nothing of it changed: its events are as they were.
+        const bool linked =
+            std::any_of(listing.files.begin(), listing.files.end(), [](const ListedFile& file) { return file.linked; });
+        if (const auto laid = m_layouts.find(source.identifier);
+            !listing.touched && !linked && laid != m_layouts.end() && laid->second.start == start &&
+            laid->second.end == end && laid->second.complete) {
+            result.insert(result.end(), laid->second.complete->begin(), laid->second.complete->end());
+            continue;
+        }
         ICalendarDocument::Budget budget = ICalendarDocument::Budget::forWindow(start, end);
         budget.cancelled = &cancelled;
         std::vector<SharedEvent> events;
         Outcome outcome = Outcome::setAside;
         // A file set aside changes what the calendar holds: lay it out again
         // without it (each pass sets one more aside, or ends).
-        while (outcome == Outcome::setAside) {
+        for (bool again = false; outcome == Outcome::setAside; again = true) {
             events.clear();
-            outcome = layOut(source, filesOf(source, listed[i], trace), start, end, budget, layoutTime, events, trace);
+            outcome = layOut(source, listing, again, filesOf(source, listing, trace), start, end, budget, layoutTime,
+                             events, trace);
         }
+        if (cancelled.load(std::memory_order_relaxed))
+            return result;
+        // Every file was looked at.
+        for (ListedFile& file : listing.files)
+            file.stale = false;
+        listing.touched = false;
+        m_layouts[source.identifier].complete =
+            outcome == Outcome::complete ? std::optional(events) : std::nullopt;
         if (outcome == Outcome::cut && !cancelled.load(std::memory_order_relaxed)) {
             if (m_cut.insert(source.identifier).second)
                 trace.push_back("calendar events cut: " + source.identifier +
@@ -375,22 +531,36 @@ std::vector<SharedEvent> CalendarFolderStore::Reader::events(
 }
 
 CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
-    const Source& source, const std::vector<LaidFile>& files, Date start, Date end, ICalendarDocument::Budget& budget,
-    std::optional<Duration>& layoutTime, std::vector<SharedEvent>& result, std::vector<std::string>& trace)
+    const Source& source, const Listing& listing, bool again, const std::vector<LaidFile>& files, Date start, Date end,
+    ICalendarDocument::Budget& budget, std::optional<Duration>& layoutTime, std::vector<SharedEvent>& result,
+    std::vector<std::string>& trace)
 {
     Layout& layout = m_layouts[source.identifier];
-    if (layout.start != start || layout.end != end)
-        layout = Layout{start, end, {}, {}, {}, {}};
+    if (layout.start != start || layout.end != end) {
+        layout = Layout{};
+        layout.start = start;
+        layout.end = end;
+    }
+    layout.complete.reset();
+    const std::uint64_t pass = ++layout.pass;
+    // The same files as last time: only those changed since need a look. A
+    // pass after one set a file aside looks at all.
+    const bool onlyChanged = !again && layout.listingVersion == listing.version;
+    layout.listingVersion = listing.version;
 
     // A changed file invalidates every series it held before or holds now:
     // a RECURRENCE-ID in one file replaces an occurrence of another's.
-    std::unordered_set<std::string> present;
     for (const LaidFile& file : files) {
-        const std::string& key = file.path->native();
-        present.insert(key);
-        const auto before = layout.stamps.find(key);
-        if (before != layout.stamps.end() && before->second == file.stamp)
+        if (onlyChanged && !file.listed->stale && !file.listed->linked)
             continue;
+        const std::string& key = file.path->native();
+        auto [before, added] = layout.stamps.try_emplace(key, file.stamp, pass);
+        if (!added) {
+            before->second.second = pass;
+            if (before->second.first == file.stamp)
+                continue;
+            before->second.first = file.stamp;
+        }
         std::set<std::string> uids;
         if (file.document)
             for (const auto& uid : file.document->eventUids())
@@ -402,10 +572,9 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
             layout.byUid.erase(uid);
         std::erase_if(layout.loose, [&](const auto& entry) { return entry.first.first == key; });
         layout.uidsOf[key] = std::move(uids);
-        layout.stamps[key] = file.stamp;
     }
-    for (auto it = layout.stamps.begin(); it != layout.stamps.end();) {
-        if (present.contains(it->first)) {
+    for (auto it = layout.stamps.begin(); !onlyChanged && it != layout.stamps.end();) {
+        if (it->second.second == pass) {
             ++it;
             continue;
         }
@@ -506,6 +675,7 @@ CalendarFolderStore::Reader::Outcome CalendarFolderStore::Reader::layOut(
             if (file.document.get() != culprit || !file.stamp)
                 continue;
             m_setAside[file.path->native()] = *file.stamp;
+            file.listed->known.reset();
             trace.push_back("calendar file set aside until it changes: " + source.nameOf(*file.path) +
                             ": its repeats take too long to lay out");
         }
@@ -565,7 +735,7 @@ std::vector<CalendarStoreCalendar> CalendarFolderStore::calendars()
     {
         const std::lock_guard lock(m_reader->mutex);
         const auto sources = m_reader->scan();
-        result = m_reader->calendars(sources, m_reader->list(sources), lines);
+        result = m_reader->calendars(sources, m_reader->list(sources, nullptr), lines);
     }
     trace(lines);
     return result;
@@ -579,7 +749,7 @@ std::vector<CalendarStoreEvent> CalendarFolderStore::events(Date start, Date end
     {
         const std::lock_guard lock(m_reader->mutex);
         const auto sources = m_reader->scan();
-        for (const auto& event : m_reader->events(sources, m_reader->list(sources), start, end,
+        for (const auto& event : m_reader->events(sources, m_reader->list(sources, nullptr), start, end,
                                                   {calendarIdentifiers.begin(), calendarIdentifiers.end()},
                                                   std::nullopt, lines))
             result.push_back(*event);
@@ -599,10 +769,13 @@ void CalendarFolderStore::refreshSourcesIfNecessary()
     updateWatches();
 }
 
-void CalendarFolderStore::read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done)
+void CalendarFolderStore::readAndPrepare(const CalendarStoreRead& request, Prepare prepare)
 {
+    // What the watch saw until now is what this read must look at again;
+    // what it sees from now on is for the next.
+    auto changes = std::make_shared<const FolderWatcher::Changes>(m_watcher->takeChanges());
     // The destructor waits for the read, so the store outlives it.
-    m_queue->async([this, reader = m_reader, request, done = std::move(done)]() mutable {
+    m_queue->async([this, reader = m_reader, request, changes, prepare = std::move(prepare)]() mutable {
         if (reader->cancelled)
             return;
         CalendarStoreSnapshot snapshot;
@@ -613,7 +786,7 @@ void CalendarFolderStore::read(const CalendarStoreRead& request, std::function<v
             if (request.hard)
                 reader->reset();
             sources = reader->scan();
-            const auto files = reader->list(sources);
+            const auto files = reader->list(sources, request.hard ? nullptr : changes.get());
             snapshot.calendars = reader->calendars(sources, files, lines);
             std::set<std::string> visible;
             for (const auto& calendar : snapshot.calendars)
@@ -623,12 +796,15 @@ void CalendarFolderStore::read(const CalendarStoreRead& request, std::function<v
                 snapshot.events = reader->events(sources, files, request.window->first, request.window->second,
                                                  visible, kReadBudget, lines);
         }
-        postTo(this, [this, hard = request.hard, paths = pathsOf(sources), lines = std::move(lines),
-                      snapshot = std::move(snapshot), done = std::move(done)]() mutable {
+        if (reader->cancelled)
+            return;
+        postTo(this, [this, paths = pathsOf(sources), lines = std::move(lines),
+                      finish = prepare(std::move(snapshot))]() mutable {
             trace(lines);
-            if (hard)
-                setWatches(paths);
-            done(std::move(snapshot));
+            // A calendar that came since the last look is watched from now
+            // on; until then each read looks at all of it.
+            setWatches(paths);
+            finish();
         });
     });
 }

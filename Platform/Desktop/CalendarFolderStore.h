@@ -37,7 +37,11 @@
 // trace line while it stays cut).
 //
 // A folder watch reports changes, coalesced over a short delay, through
-// changed(). Main thread, but for the read thread.
+// changed(). A soft read() looks again only at the files the watch named
+// since the last read, and lists a calendar again only as far as entries
+// came or went; a calendar the watch did not cover, events the kernel lost,
+// a linked file and a hard read get a look at everything. Main thread, but
+// for the read thread.
 
 #include "Platform/Desktop/CalendarFolderAccess.h"
 #include "Platform/Desktop/CalendarStore.h"
@@ -90,9 +94,10 @@ public:
                                            const std::vector<std::string>& calendarIdentifiers) override;
     void reset() override;
     void refreshSourcesIfNecessary() override;
-    /// On the read thread; `done` runs on the main thread unless the store
-    /// is gone by then. Reads queue behind each other.
-    void read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done) override;
+    /// On the read thread, `prepare` too; what it returns runs on the main
+    /// thread unless the store is gone by then. Reads queue behind each
+    /// other.
+    void readAndPrepare(const CalendarStoreRead& request, Prepare prepare) override;
 
     /// The paths the watch covers: the folder and each calendar in it.
     std::vector<std::filesystem::path> watchedPaths() const;

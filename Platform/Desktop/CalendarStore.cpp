@@ -2,6 +2,13 @@
 
 void CalendarStore::read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done)
 {
+    readAndPrepare(request, [done = std::move(done)](CalendarStoreSnapshot snapshot) -> std::function<void()> {
+        return [done, snapshot = std::move(snapshot)]() mutable { done(std::move(snapshot)); };
+    });
+}
+
+void CalendarStore::readAndPrepare(const CalendarStoreRead& request, Prepare prepare)
+{
     if (request.hard) {
         reset();
         refreshSourcesIfNecessary();
@@ -15,5 +22,5 @@ void CalendarStore::read(const CalendarStoreRead& request, std::function<void(Ca
     if (request.window && !visible.empty())
         for (auto& event : events(request.window->first, request.window->second, visible))
             snapshot.events.push_back(std::make_shared<const CalendarStoreEvent>(std::move(event)));
-    done(std::move(snapshot));
+    prepare(std::move(snapshot))();
 }

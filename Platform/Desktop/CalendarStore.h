@@ -110,12 +110,19 @@ public:
     /// Looks again for calendars that came or went.
     virtual void refreshSourcesIfNecessary() = 0;
 
-    /// Reads what `request` asks for and calls `done` with it on the main
-    /// thread, once. This one reads through the calls above (reset() and
-    /// refreshSourcesIfNecessary() when hard, calendars(), then events() of
-    /// the visible ones) and answers before it returns; a store that reads
-    /// files does the work on a thread of its own and answers later.
-    virtual void read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done);
+    /// Turns what a read found into the work that finishes it on the main
+    /// thread; runs where the read ran.
+    using Prepare = std::function<std::function<void()>(CalendarStoreSnapshot)>;
+
+    /// Reads what `request` asks for, calls `prepare` with it where the read
+    /// ran, then what `prepare` returned on the main thread, once. This one
+    /// reads through the calls above (reset() and refreshSourcesIfNecessary()
+    /// when hard, calendars(), then events() of the visible ones) and
+    /// finishes before it returns; a store that reads files does the work,
+    /// `prepare` included, on a thread of its own and finishes later.
+    virtual void readAndPrepare(const CalendarStoreRead& request, Prepare prepare);
+    /// The same, with `done` given the snapshot on the main thread.
+    void read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done);
 
 signals:
     /// Calendars or events changed.

@@ -15,21 +15,21 @@ void FakeCalendarStore::answerPendingRequests()
         answer(handler);
 }
 
-void FakeCalendarStore::read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done)
+void FakeCalendarStore::readAndPrepare(const CalendarStoreRead& request, Prepare prepare)
 {
     reads.push_back(request);
     if (holdsReads)
-        m_pendingReads.emplace_back(request, std::move(done));
+        m_pendingReads.emplace_back(request, std::move(prepare));
     else
-        CalendarStore::read(request, std::move(done));
+        CalendarStore::readAndPrepare(request, std::move(prepare));
 }
 
 void FakeCalendarStore::finishPendingReads()
 {
     auto pending = std::move(m_pendingReads);
     m_pendingReads.clear();
-    for (auto& [request, done] : pending)
-        CalendarStore::read(request, std::move(done));
+    for (auto& [request, prepare] : pending)
+        CalendarStore::readAndPrepare(request, std::move(prepare));
 }
 
 void FakeCalendarStore::requestFullAccess(std::function<void(AccessAnswer)> handler)

@@ -54,11 +54,11 @@ public:
                                            const std::vector<std::string>& calendarIdentifiers) override;
     void reset() override { ++resetCount; }
     void refreshSourcesIfNecessary() override { ++refreshSourcesCount; }
-    void read(const CalendarStoreRead& request, std::function<void(CalendarStoreSnapshot)> done) override;
+    void readAndPrepare(const CalendarStoreRead& request, Prepare prepare) override;
 
 private:
     void answer(const std::function<void(AccessAnswer)>& answer);
 
     std::vector<std::function<void(AccessAnswer)>> m_pending;
-    std::vector<std::pair<CalendarStoreRead, std::function<void(CalendarStoreSnapshot)>>> m_pendingReads;
+    std::vector<std::pair<CalendarStoreRead, Prepare>> m_pendingReads;
 };

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,6 +76,27 @@ protected:
     std::vector<CalendarStoreEvent> weekOf(CalendarFolderStore& store, const std::vector<std::string>& calendars)
     {
         return store.events(utc(2024, 1, 1), utc(2024, 1, 8), calendars);
+    }
+
+    // The week as the service reads it: on the store's thread, looking again
+    // only at what the watch named unless `hard`.
+    std::vector<std::string> readWeek(CalendarFolderStore& store, bool hard = false)
+    {
+        std::optional<CalendarStoreSnapshot> answer;
+        store.read({.hard = hard, .window = std::pair{utc(2024, 1, 1), utc(2024, 1, 8)}, .visibleCalendars = {}},
+                   [&](CalendarStoreSnapshot snapshot) { answer = std::move(snapshot); });
+        EXPECT_TRUE(testsupport::waitUntil([&] { return answer.has_value(); }));
+        return answer ? titles(answer->events) : std::vector<std::string>{};
+    }
+
+    // The week as a store that never read the folder sees it.
+    std::vector<std::string> freshWeek()
+    {
+        const auto fresh = makeStore();
+        std::vector<std::string> identifiers;
+        for (const auto& calendar : fresh->calendars())
+            identifiers.push_back(calendar.identifier);
+        return titles(weekOf(*fresh, identifiers));
     }
 
     QTemporaryDir m_dir;
@@ -417,6 +439,9 @@ TEST_F(CalendarFolderStoreTest, AReadAfterChangesLaysOutAgainWhatTheChangedFiles
     write(root() / "work" / "c.ics", moved("20240102T110000Z"));
     const auto store = makeStore();
     store->calendars();
+    // Another, reading as the service does: only what the watch named.
+    const auto watching = makeStore();
+    readWeek(*watching);
     const auto read = [&] {
         std::vector<std::pair<std::string, Date>> result;
         for (const auto& event : weekOf(*store, {"work"}))
@@ -474,7 +499,98 @@ TEST_F(CalendarFolderStoreTest, AReadAfterChangesLaysOutAgainWhatTheChangedFiles
         const auto fresh = makeStore();
         fresh->calendars();
         EXPECT_EQ(weekOf(*fresh, {"work"}), weekOf(*store, {"work"}));
+        EXPECT_EQ(readWeek(*watching), titles(weekOf(*fresh, {"work"})));
     }
+}
+
+TEST_F(CalendarFolderStoreTest, ASoftReadLooksAgainAtWhatTheWatchNamedAndSeesWhatAFullReadSees)
+{
+    const fs::path elsewhere = fs::path(m_dir.path().toStdString()) / "elsewhere";
+    write(root() / "work" / "a.ics", calendar(event("a", "Standup", "20240102T090000Z")));
+    write(root() / "work" / "b.ics", calendar(event("b", "Review", "20240103T140000Z")));
+    write(root() / "home.ics", calendar(event("h", "Dinner", "20240103T180000Z")));
+    // A file kept elsewhere: the folder's watch never sees it change.
+    write(elsewhere / "gym.ics", calendar(event("g", "Gym", "20240104T070000Z")));
+    fs::create_symlink(elsewhere / "gym.ics", root() / "work" / "gym.ics");
+    const auto store = makeStore();
+    EXPECT_EQ(readWeek(*store), (std::vector<std::string>{"Dinner", "Standup", "Review", "Gym"}));
+
+    struct Step {
+        const char* why;
+        std::function<void()> change;
+        std::vector<std::string> shown;
+    };
+    const Step steps[] = {
+        {"a file edited in place",
+         [&] { write(root() / "work" / "a.ics", calendar(event("a", "Standby call", "20240102T090000Z"))); },
+         {"Dinner", "Standby call", "Review", "Gym"}},
+        {"a file added", [&] { write(root() / "work" / "c.ics", calendar(event("c", "Lunch", "20240102T120000Z"))); },
+         {"Dinner", "Standby call", "Review", "Lunch", "Gym"}},
+        {"a file removed", [&] { fs::remove(root() / "work" / "b.ics"); }, {"Dinner", "Standby call", "Lunch", "Gym"}},
+        {"a file replaced by renaming over it",
+         [&] {
+             write(root() / "work" / ".c.ics.tmp", calendar(event("c", "Late lunch", "20240102T130000Z")));
+             fs::rename(root() / "work" / ".c.ics.tmp", root() / "work" / "c.ics");
+         },
+         {"Dinner", "Standby call", "Late lunch", "Gym"}},
+        {"a hidden file added",
+         [&] { write(root() / "work" / ".d.ics", calendar(event("d", "Hidden", "20240102T150000Z"))); },
+         {"Dinner", "Standby call", "Late lunch", "Gym"}},
+        {"a single-file calendar edited",
+         [&] { write(root() / "home.ics", calendar(event("h", "Supper", "20240103T190000Z"))); },
+         {"Supper", "Standby call", "Late lunch", "Gym"}},
+        {"a linked file's target edited where the watch does not look",
+         [&] { write(elsewhere / "gym.ics", calendar(event("g", "Swim", "20240104T070000Z"))); },
+         {"Supper", "Standby call", "Late lunch", "Swim"}},
+        {"a calendar folder added",
+         [&] { write(root() / "family" / "e.ics", calendar(event("e", "Zoo", "20240106T100000Z"))); },
+         {"Zoo", "Supper", "Standby call", "Late lunch", "Swim"}},
+        {"a calendar folder removed", [&] { fs::remove_all(root() / "family"); },
+         {"Supper", "Standby call", "Late lunch", "Swim"}},
+        {"nothing changed", [] {}, {"Supper", "Standby call", "Late lunch", "Swim"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.why);
+        step.change();
+        EXPECT_EQ(readWeek(*store), step.shown);
+        EXPECT_EQ(freshWeek(), step.shown);
+    }
+}
+
+TEST_F(CalendarFolderStoreTest, AnEditTheWatchMissedIsReadByAHardReadOrAfterTheWatchLostEvents)
+{
+    // A second name for the file outside the folder: writing through it
+    // changes the file without the folder's watch seeing it.
+    const fs::path outside = fs::path(m_dir.path().toStdString()) / "outside.ics";
+    write(root() / "work" / "a.ics", calendar(event("a", "Standup", "20240102T090000Z")));
+    fs::create_hard_link(root() / "work" / "a.ics", outside);
+    const auto store = makeStore();
+    EXPECT_EQ(readWeek(*store), std::vector<std::string>{"Standup"});
+
+    write(outside, calendar(event("a", "Edited behind its back", "20240102T090000Z")));
+    EXPECT_EQ(readWeek(*store), std::vector<std::string>{"Standup"}) << "a soft read trusts the watch";
+    EXPECT_EQ(readWeek(*store, true), std::vector<std::string>{"Edited behind its back"});
+
+    // The kernel drops events beyond its queue's length and says so: then
+    // a soft read looks at everything.
+    std::ifstream limitFile("/proc/sys/fs/inotify/max_queued_events");
+    long limit = 0;
+    if (!(limitFile >> limit) || limit <= 0 || limit > 1'000'000)
+        GTEST_SKIP() << "the kernel's event queue length is unknown or too long to fill";
+    write(outside, calendar(event("a", "Edited again", "20240102T090000Z")));
+    // Writes to two files in turn, so that the kernel merges none.
+    const auto scratch = [&](const char* name) {
+        return ::open((root() / "work" / name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    };
+    const int first = scratch(".scratch-1");
+    const int second = scratch(".scratch-2");
+    ASSERT_GE(first, 0);
+    ASSERT_GE(second, 0);
+    for (long i = 0; i <= limit; ++i)
+        ASSERT_EQ(::write(i % 2 ? first : second, "x", 1), 1);
+    ::close(first);
+    ::close(second);
+    EXPECT_EQ(readWeek(*store), std::vector<std::string>{"Edited again"});
 }
 
 TEST_F(CalendarFolderStoreTest, AReadRunsOnAThreadOfItsOwnAndAnswersOnTheMainThread)
