@@ -15,12 +15,13 @@ KdeConnectSharingService::KdeConnectSharingService(const QDBusConnection& bus)
     auto* watcher = new QDBusServiceWatcher(
         kService, m_bus, QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
         m_calls.get());
-    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, m_calls.get(), [this] { lookUp(); });
+    QObject::connect(watcher, &QDBusServiceWatcher::serviceRegistered, m_calls.get(), [this] { lookUp(false); });
     QObject::connect(watcher, &QDBusServiceWatcher::serviceUnregistered, m_calls.get(), [this] {
         m_device.reset();
-        lookUp();
+        lookUp(false);
     });
-    lookUp();
+    // Only a daemon already running: the app's start must not start one.
+    lookUp(false);
 }
 
 KdeConnectSharingService::~KdeConnectSharingService() = default;
@@ -62,7 +63,7 @@ void KdeConnectSharingService::whenAnswered(const QDBusMessage& message, Handle 
                      });
 }
 
-void KdeConnectSharingService::lookUp() const
+void KdeConnectSharingService::lookUp(bool startsDaemon) const
 {
     if (!m_bus.isConnected())
         return;
@@ -73,6 +74,7 @@ void KdeConnectSharingService::lookUp() const
     m_lookingUp = true;
     QDBusMessage list = QDBusMessage::createMethodCall(kService, kDaemonPath, kDaemonInterface, "devices");
     list << true << true; // reachable and paired only
+    list.setAutoStartService(startsDaemon);
     whenAnswered(list, [this](const QDBusMessage& devices) {
         if (devices.type() != QDBusMessage::ReplyMessage || devices.arguments().isEmpty()) {
             lookedUp(std::nullopt);

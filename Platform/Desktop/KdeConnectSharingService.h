@@ -47,8 +47,8 @@ public:
 
 private:
     // The devices are looked up without waiting: when made, when the daemon
-    // appears, and at each use for the next one.
-    void lookUp() const;
+    // appears, and at each use for the next one, which may start the daemon.
+    void lookUp(bool startsDaemon = true) const;
     void askForPlugin(QStringList ids, qsizetype index) const;
     void lookedUp(std::optional<QString> id) const;
     template <typename Handle>
