@@ -58,12 +58,60 @@ AudioState AudioService::currentState() const
     };
 }
 
+AudioState AudioService::knownState() const
+{
+    std::scoped_lock lock(m_knownLock);
+    AudioState state = m_known;
+    if (m_setsInFlight > 0 && m_settingLevel)
+        state.volume = *m_settingLevel;
+    return state;
+}
+
 void AudioService::setVolume(double value)
 {
     const std::uint32_t id = m_deviceID;
     if (id == 0)
         return;
-    m_backend->setVolume(id, clampedOrLower(value, 0, 1));
+    const double level = clampedOrLower(value, 0, 1);
+    // Asked before taking the lock: the backend answers sets under its own.
+    const bool reachable = m_backend->isAvailable();
+    std::optional<AudioState> shown;
+    std::uint64_t generation = 0;
+    {
+        std::scoped_lock lock(m_knownLock);
+        ++m_setsInFlight;
+        m_settingLevel = level;
+        generation = m_setGeneration;
+        if (reachable && m_known.canSetVolume) {
+            shown = m_known;
+            shown->volume = level;
+        }
+    }
+    if (shown)
+        m_states.yield(*shown);
+    m_backend->setVolume(id, level,
+                         [this, generation, level](bool applied) { finishSet(generation, level, applied); });
+}
+
+void AudioService::finishSet(std::uint64_t generation, double level, bool applied)
+{
+    std::scoped_lock lock(m_knownLock);
+    if (generation != m_setGeneration || m_setsInFlight == 0)
+        return;
+    if (--m_setsInFlight > 0)
+        return;
+    // Answers come in order: the last one tells what the server holds now.
+    if (applied)
+        m_known.volume = level;
+    m_settingLevel.reset();
+}
+
+void AudioService::forgetSets()
+{
+    std::scoped_lock lock(m_knownLock);
+    ++m_setGeneration;
+    m_setsInFlight = 0;
+    m_settingLevel.reset();
 }
 
 std::vector<AudioOutputDevice> AudioService::outputDevices() const
@@ -95,11 +143,16 @@ void AudioService::handle(const AudioBackendEvent& event)
     case AudioBackendEvent::Kind::volumeChanged:
         // Events of an output the service no longer follows are stale.
         if (event.device != 0 && event.device == m_deviceID)
-            m_states.yield(currentState());
+            publishCurrent();
         break;
-    case AudioBackendEvent::Kind::disconnected:
-        // Quiet until a server is back; `connected` binds again.
+    case AudioBackendEvent::Kind::disconnected: {
+        // Quiet until a server is back; `connected` binds again. Meanwhile
+        // the keys go back to the system.
+        forgetSets();
+        std::scoped_lock lock(m_knownLock);
+        m_known = {.transport = AudioState::Transport::other, .canSetVolume = false};
         break;
+    }
     }
 }
 
@@ -108,6 +161,17 @@ void AudioService::bind()
     const auto device = m_backend->defaultOutputDevice();
     if (!device)
         return; // the server went away meanwhile
+    forgetSets();
     m_deviceID = *device;
-    m_states.yield(currentState());
+    publishCurrent();
+}
+
+void AudioService::publishCurrent()
+{
+    const AudioState state = currentState();
+    {
+        std::scoped_lock lock(m_knownLock);
+        m_known = state;
+    }
+    m_states.yield(knownState());
 }

@@ -8,6 +8,11 @@
 // another device (the service then follows the new device only). While no
 // sound server answers, the service publishes nothing; it binds again when
 // one appears.
+//
+// Setting never waits for the server: the level asked for is published at
+// once and counts as the level (knownState) until the server has answered
+// every set, so key presses made while the server is slow each step on from
+// the one before.
 
 #include "Platform/Audio/AudioBackend.h"
 #include "Platform/Core/LatestStream.h"
@@ -15,7 +20,10 @@
 #include "VudeServices/AudioState.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 class AudioService final {
@@ -44,8 +52,14 @@ public:
     /// this is the default AudioState; when the output cannot be read it has
     /// `canSetVolume` false.
     AudioState currentState() const;
-    /// Sets the bound output's volume, clamped to 0...1 (NaN gives 0). The new
-    /// state arrives through the stream. Does nothing with no output bound.
+    /// The bound output as last read, its volume the newest level set while
+    /// any set is still unanswered. Never asks the server: the main thread's
+    /// way to read the level.
+    AudioState knownState() const;
+    /// Sets the bound output's volume, clamped to 0...1 (NaN gives 0), without
+    /// waiting for the server. While the output is reachable and settable its
+    /// state with the new level is published at once, and the server's own
+    /// follows. Does nothing with no output bound.
     void setVolume(double value);
 
     /// The output devices now, in the server's order, the default one marked.
@@ -61,11 +75,22 @@ private:
     void handle(const AudioBackendEvent& event);
     // Follows the current default output and publishes its state.
     void bind();
+    // Reads the bound output, remembers it and publishes it.
+    void publishCurrent();
+    // Forgets sets in flight: their answers no longer count.
+    void forgetSets();
+    void finishSet(std::uint64_t generation, double level, bool applied);
 
     const std::unique_ptr<AudioBackend> m_backend;
     LatestStream<AudioState> m_states{stateBufferSize};
     std::atomic<std::uint32_t> m_deviceID = 0;
     bool m_listening = false; // on the queue only
+
+    mutable std::mutex m_knownLock;
+    AudioState m_known;                   // guarded by m_knownLock
+    std::optional<double> m_settingLevel; // the newest level asked, while sets are unanswered
+    int m_setsInFlight = 0;
+    std::uint64_t m_setGeneration = 0; // bumped whenever answers stop counting
     // Declared last: destroyed first, it finishes its work while the rest is
     // still alive.
     SerialQueue m_queue{"app.ruvudav.notch.audio"};

@@ -35,16 +35,31 @@ void BatteryService::start()
     // Following first, so a change made while the state is read is not missed;
     // at worst it is compared with a state that already has it.
     const bool following = m_source->start();
-    const bool lowPowerMode = m_source->readLowPowerMode();
-    const auto reading = m_source->readBattery();
-    m_detector.begin(reading ? batteryState(*reading, lowPowerMode) : BatteryState{.lowPowerMode = lowPowerMode},
-                     reading.has_value());
-    m_followingBattery = following;
+    const std::uint64_t generation = ++m_startGeneration;
+    m_wantsBattery = true;
+    m_awaitingFirstReading = true;
+    m_readingDuringStart.reset();
+    m_lowPowerModeDuringStart.reset();
+    m_source->readAll([this, generation, following](const std::optional<PowerSourceReading>& read, bool lowPower) {
+        if (generation != m_startGeneration)
+            return;
+        m_awaitingFirstReading = false;
+        // A change reported meanwhile was read after the start: it is newer.
+        const auto reading = m_readingDuringStart.value_or(read);
+        const bool lowPowerMode = m_lowPowerModeDuringStart.value_or(lowPower);
+        m_readingDuringStart.reset();
+        m_lowPowerModeDuringStart.reset();
+        m_detector.begin(reading ? batteryState(*reading, lowPowerMode) : BatteryState{.lowPowerMode = lowPowerMode},
+                         reading.has_value());
+        // Stopped meanwhile: the reading is only the state to compare with.
+        m_followingBattery = following && m_wantsBattery;
+    });
 }
 
 void BatteryService::stop()
 {
     m_followingBattery = false;
+    m_wantsBattery = false;
 }
 
 BatteryState BatteryService::currentState() const
@@ -56,6 +71,10 @@ BatteryState BatteryService::currentState() const
 
 void BatteryService::onBatteryChanged(const std::optional<PowerSourceReading>& reading)
 {
+    if (m_awaitingFirstReading) {
+        m_readingDuringStart = reading;
+        return;
+    }
     if (!m_followingBattery)
         return;
     std::optional<BatteryState> state;
@@ -67,6 +86,10 @@ void BatteryService::onBatteryChanged(const std::optional<PowerSourceReading>& r
 
 void BatteryService::onLowPowerModeChanged(bool enabled)
 {
+    if (m_awaitingFirstReading) {
+        m_lowPowerModeDuringStart = enabled;
+        return;
+    }
     if (const auto event = m_detector.lowPowerModeChanged(enabled))
         m_events.yield(*event);
 }

@@ -12,7 +12,9 @@
 #include "Platform/Power/PowerSource.h"
 #include "VudeServices/BatteryEdgeDetector.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 class BatteryService final {
 public:
@@ -37,19 +39,23 @@ public:
     /// How far above the threshold the battery must rise to warn again.
     double hysteresis() const { return m_detector.hysteresis; }
 
-    /// Reads the battery now (blocking briefly) as the state to compare with,
-    /// then follows the power source. Calling it again starts over from a
+    /// Follows the power source, comparing with the battery as read once the
+    /// daemons answer (previous() has it then); changes reported before that
+    /// only move the state compared with, since they are part of how things
+    /// stood at start. Never waits. Calling it again starts over from a
     /// fresh reading.
     void start();
     /// Stops following the battery. The power-saving mode is still followed:
     /// it is a setting of the whole system, announced whenever it changes.
     void stop();
 
-    /// The battery read now, on the calling thread; the default state with the
+    /// The battery read now, on the calling thread, which waits for the
+    /// daemons: never on the main thread. The default state with the
     /// power-saving mode when there is no battery to read.
     BatteryState currentState() const;
 
-    /// The last state compared with; none before start().
+    /// The last state compared with, which the main thread reads instead of
+    /// currentState(); none before start() has its first reading.
     const std::optional<BatteryState>& previous() const { return m_detector.previous(); }
 
 private:
@@ -60,6 +66,12 @@ private:
     LatestStream<BatteryEvent> m_events{eventBufferSize};
     BatteryEdgeDetector m_detector;
     bool m_followingBattery = false;
+    // Between start() and its first reading: what was reported meanwhile.
+    std::uint64_t m_startGeneration = 0;
+    bool m_awaitingFirstReading = false;
+    bool m_wantsBattery = false; // between start() and stop()
+    std::optional<std::optional<PowerSourceReading>> m_readingDuringStart;
+    std::optional<bool> m_lowPowerModeDuringStart;
 };
 
 /// The battery state a power-source reading amounts to.

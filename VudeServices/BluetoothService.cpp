@@ -42,13 +42,41 @@ BluetoothService::StartResult BluetoothService::start()
     if (result != StartResult::started)
         return result;
 
-    const BluetoothStackState stack = m_backend->watch();
+    follow(m_backend->watch());
+    return StartResult::started;
+}
+
+void BluetoothService::start(std::function<void(StartResult)> done)
+{
+    if (m_started) {
+        done(StartResult::started);
+        return;
+    }
+    // Watched first and let go when not allowed: one answer tells both.
+    std::weak_ptr<int> alive = m_lifetime;
+    m_backend->startWatching([this, alive, done = std::move(done)](const BluetoothStackState& stack) {
+        if (alive.expired())
+            return;
+        if (m_started) {
+            done(StartResult::started);
+            return;
+        }
+        const StartResult result = startResult(stack.status);
+        if (result == StartResult::started)
+            follow(stack);
+        else
+            m_backend->unwatch();
+        done(result);
+    });
+}
+
+void BluetoothService::follow(const BluetoothStackState& stack)
+{
     m_started = true;
     m_powered = stack.status.powered;
     for (const auto& info : stack.devices)
         if (info.connected && !info.address.empty() && !m_registrations.contains(info.handle))
             m_registrations[info.handle] = {info, ++m_nextConnection};
-    return StartResult::started;
 }
 
 void BluetoothService::stop()

@@ -60,8 +60,13 @@ public:
     /// stack at all, or when the system refuses access, it returns `denied`;
     /// with a stack but no adapter `needsPermission` (a request may switch
     /// one on). Nothing is followed in either case. Starting a running
-    /// service changes nothing and returns `started`.
+    /// service changes nothing and returns `started`. Waits for the stack:
+    /// the main thread uses start(done).
     StartResult start();
+    /// start() without waiting: `done` runs on the main thread once the
+    /// stack has answered (at once for a running service); not at all when
+    /// stop() or the service's end comes first.
+    void start(std::function<void(StartResult)> done);
     /// Stops following connections; pending reports are dropped. The devices
     /// already warned about stay warned until they disconnect while running.
     void stop();
@@ -88,6 +93,9 @@ public:
     static StartResult startResult(const BluetoothStackStatus& status);
 
 private:
+    // Starts following with what the stack held when the watch began.
+    void follow(const BluetoothStackState& stack);
+
     // A connection the service follows, by the stack's device handle.
     struct Registration {
         BluetoothDeviceInfo info;

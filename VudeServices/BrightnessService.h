@@ -47,7 +47,8 @@ public:
     /// The level now; none when it cannot be read or is not valid.
     std::optional<double> read(std::uint32_t display) const;
     /// Clamps the level to 0...1 (NaN gives 0) and sets it; true when the
-    /// backlight took it. False when there is no backlight device at all.
+    /// backlight took it or is setting it. False when there is no backlight
+    /// device at all.
     bool set(double level, std::uint32_t display);
     /// The level with the bound source, or (0, false, unavailable) when it
     /// cannot be read.

@@ -21,10 +21,23 @@ IdleService::IdleService(std::unique_ptr<DisplaySleepInhibitor> inhibitor,
       m_scheduler(scheduler),
       m_clock(clock)
 {
+    // The desktop said no after the pill had said yes: the state follows.
+    m_inhibitor->setLostHandler([this](std::uint32_t id) {
+        if (!m_isKeepingAwake || id != m_assertionID)
+            return;
+        if (m_expiry) {
+            m_expiry->cancel();
+            m_expiry.reset();
+        }
+        setKeepAwakeUntil(std::nullopt);
+        m_assertionID = 0;
+        setKeepingAwake(false);
+    });
 }
 
 IdleService::~IdleService()
 {
+    m_inhibitor->setLostHandler({});
     shutDown();
 }
 

@@ -40,9 +40,9 @@ public:
     /// The level now; none when it cannot be read or is not valid.
     std::optional<double> read() const;
     /// Clamps the level to 0...1 (NaN gives 0) and sets it; true when the
-    /// backlight took it. A keyboard with a few steps moves at least one step
-    /// toward a level that differs from its own. False when there is no
-    /// keyboard backlight at all.
+    /// backlight took it or is setting it. A keyboard with a few steps moves
+    /// at least one step toward a level that differs from its own. False when
+    /// there is no keyboard backlight at all.
     bool set(double level);
 
     /// Starts polling; does nothing while unavailable. Main thread.

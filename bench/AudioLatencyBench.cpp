@@ -117,7 +117,7 @@ void ClientVolumeChange(benchmark::State& state)
     for (auto _ : state) {
         const double volume = (step++ % 2) ? 0.5 : 0.6;
         const auto begin = Clock::now();
-        mixer.setVolume(1, volume);
+        mixer.setVolume(1, volume, {});
         if (!audio.waitForVolume(volume)) {
             state.SkipWithError("the state did not arrive");
             return;

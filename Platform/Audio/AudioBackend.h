@@ -61,6 +61,10 @@ struct AudioBackendEvent {
 class AudioBackend {
 public:
     using EventHandler = std::function<void(const AudioBackendEvent&)>;
+    /// Told whether the server applied a volume set. Runs on the backend's
+    /// thread, or on the caller's when the set could not even be sent, under
+    /// the event handler's rules.
+    using SetDone = std::function<void(bool applied)>;
 
     virtual ~AudioBackend() = default;
 
@@ -94,7 +98,9 @@ public:
     /// `volume` and the others keep their balance. Never writes more than full;
     /// a device amplified past full is left as it is by a volume of 1. Does
     /// not wait for the server; the change comes back as `volumeChanged`.
-    virtual void setVolume(std::uint32_t id, double volume) = 0;
+    /// `done` (may be empty) hears of every set exactly once, in the order
+    /// of the sets; a set lost with the connection counts as not applied.
+    virtual void setVolume(std::uint32_t id, double volume, SetDone done) = 0;
     /// Makes a device the default output; true when the server accepted it.
     virtual bool setDefaultOutput(std::uint32_t id) = 0;
 };

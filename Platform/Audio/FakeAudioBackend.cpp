@@ -1,6 +1,7 @@
 #include "Platform/Audio/FakeAudioBackend.h"
 
 #include <algorithm>
+#include <utility>
 
 FakeAudioBackend::FakeAudioBackend(bool reachable) : m_reachable(reachable) {}
 
@@ -109,9 +110,16 @@ void FakeAudioBackend::start()
 
 void FakeAudioBackend::stop()
 {
-    std::scoped_lock lock(m_mutex);
-    ++m_stopCount;
-    m_started = false;
+    std::vector<HeldSet> held;
+    {
+        std::scoped_lock lock(m_mutex);
+        ++m_stopCount;
+        m_started = false;
+        held = std::exchange(m_heldSets, {});
+    }
+    for (const auto& set : held)
+        if (set.done)
+            set.done(false);
 }
 
 bool FakeAudioBackend::isAvailable() const
@@ -145,18 +153,52 @@ std::vector<AudioDeviceInfo> FakeAudioBackend::outputDevices()
     return m_devices;
 }
 
-void FakeAudioBackend::setVolume(std::uint32_t id, double volume)
+void FakeAudioBackend::setVolume(std::uint32_t id, double volume, SetDone done)
 {
-    bool isMuted = false;
     {
         std::scoped_lock lock(m_mutex);
         m_volumeWrites.emplace_back(id, volume);
-        auto* device = connectedLocked() ? findLocked(id) : nullptr;
-        if (!device || !device->volume)
+        if (m_holdingSets) {
+            m_heldSets.push_back({id, volume, std::move(done)});
             return;
-        isMuted = device->isMuted;
+        }
     }
-    changeDevice(id, volume, isMuted);
+    apply(id, volume, done);
+}
+
+void FakeAudioBackend::apply(std::uint32_t id, double volume, const SetDone& done)
+{
+    bool isMuted = false;
+    bool applies = false;
+    {
+        std::scoped_lock lock(m_mutex);
+        auto* device = connectedLocked() ? findLocked(id) : nullptr;
+        applies = device && device->volume;
+        if (applies)
+            isMuted = device->isMuted;
+    }
+    if (applies)
+        changeDevice(id, volume, isMuted);
+    if (done)
+        done(applies);
+}
+
+void FakeAudioBackend::holdSets()
+{
+    std::scoped_lock lock(m_mutex);
+    m_holdingSets = true;
+}
+
+void FakeAudioBackend::releaseSets()
+{
+    std::vector<HeldSet> held;
+    {
+        std::scoped_lock lock(m_mutex);
+        m_holdingSets = false;
+        held = std::exchange(m_heldSets, {});
+    }
+    for (const auto& set : held)
+        apply(set.id, set.volume, set.done);
 }
 
 bool FakeAudioBackend::setDefaultOutput(std::uint32_t id)

@@ -27,6 +27,12 @@ public:
     /// or `disconnected`.
     void setReachable(bool reachable);
 
+    /// While held, volume sets are recorded but neither applied nor answered,
+    /// as by a server that stopped answering. Releasing applies and answers
+    /// them in order; stop() answers them as not applied.
+    void holdSets();
+    void releaseSets();
+
     /// Every volume written through setVolume(), in order.
     std::vector<std::pair<std::uint32_t, double>> volumeWrites() const;
     int startCount() const;
@@ -41,7 +47,7 @@ public:
     std::optional<std::uint32_t> defaultOutputDevice() override;
     std::optional<AudioDeviceInfo> device(std::uint32_t id) override;
     std::vector<AudioDeviceInfo> outputDevices() override;
-    void setVolume(std::uint32_t id, double volume) override;
+    void setVolume(std::uint32_t id, double volume, SetDone done) override;
     bool setDefaultOutput(std::uint32_t id) override;
 
 private:
@@ -49,6 +55,7 @@ private:
     void send(AudioBackendEvent event);
     bool connectedLocked() const { return m_started && m_reachable; }
     AudioDeviceInfo* findLocked(std::uint32_t id);
+    void apply(std::uint32_t id, double volume, const SetDone& done);
 
     mutable std::mutex m_mutex;
     std::vector<AudioDeviceInfo> m_devices;
@@ -58,6 +65,13 @@ private:
     int m_startCount = 0;
     int m_stopCount = 0;
     std::vector<std::pair<std::uint32_t, double>> m_volumeWrites;
+    struct HeldSet {
+        std::uint32_t id;
+        double volume;
+        SetDone done;
+    };
+    bool m_holdingSets = false;
+    std::vector<HeldSet> m_heldSets;
 
     std::mutex m_handlerMutex;
     EventHandler m_handler;

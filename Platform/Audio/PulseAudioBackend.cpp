@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <map>
+#include <utility>
 
 static_assert(PulseAudioBackend::normalVolume == PA_VOLUME_NORM);
 
@@ -152,6 +154,9 @@ struct PulseAudioBackend::Impl {
     int failures = 0;          // failed attempts in a row
     std::string defaultSinkName;
     std::map<std::uint32_t, SinkLevel> levels; // by sink index
+    // The sets sent and not yet answered, oldest first: the server answers
+    // one connection's requests in order.
+    std::deque<SetDone> pendingSets;
 
     void send(AudioBackendEvent event)
     {
@@ -196,7 +201,16 @@ struct PulseAudioBackend::Impl {
         ready = false;
         levels.clear();
         defaultSinkName.clear();
+        failPendingSets();
         pa_threaded_mainloop_signal(loop, 0); // readers waiting on it give up
+    }
+
+    // A broken connection answers none of its requests.
+    void failPendingSets()
+    {
+        for (auto& done : std::exchange(pendingSets, {}))
+            if (done)
+                done(false);
     }
 
     void connectionFailed()
@@ -231,6 +245,7 @@ struct PulseAudioBackend::Impl {
             self->ready = false;
             self->levels.clear();
             self->defaultSinkName.clear();
+            self->failPendingSets();
             pa_threaded_mainloop_signal(self->loop, 0);
             if (wasReady)
                 self->send({AudioBackendEvent::Kind::disconnected});
@@ -379,6 +394,17 @@ struct PulseAudioBackend::Impl {
             pa_threaded_mainloop_signal(reply->loop, 0);
     }
 
+    static void onSetReply(pa_context* answered, int success, void* userdata)
+    {
+        auto* self = static_cast<Impl*>(userdata);
+        if (answered != self->context || self->pendingSets.empty())
+            return;
+        SetDone done = std::move(self->pendingSets.front());
+        self->pendingSets.pop_front();
+        if (done)
+            done(success != 0);
+    }
+
     static void onSuccessReply(pa_context*, int success, void* userdata)
     {
         auto* reply = static_cast<Reply<bool>*>(userdata);
@@ -465,24 +491,33 @@ std::vector<AudioDeviceInfo> PulseAudioBackend::outputDevices()
     return answered ? std::move(reply.value) : std::vector<AudioDeviceInfo>();
 }
 
-void PulseAudioBackend::setVolume(std::uint32_t id, double volume)
+void PulseAudioBackend::setVolume(std::uint32_t id, double volume, SetDone done)
 {
+    const auto answer = [&done](bool applied) {
+        if (done)
+            done(applied);
+    };
     Locked lock(d->loop);
     if (id == 0 || !d->context || !d->ready)
-        return;
+        return answer(false);
     const auto level = d->levels.find(id - 1);
     if (level == d->levels.end())
-        return; // unknown sink
+        return answer(false); // unknown sink
     const auto loudest = loudestOf(level->second.volume);
     if (!loudest)
-        return; // no volume control
+        return answer(false); // no volume control
     const pa_volume_t target = rawFromVolume(volume);
     // Amplified past 100 % by another mixer, the sink reads as full; full
     // asked again (a volume-up at the top) leaves it rather than lowering it.
     if (*loudest > PA_VOLUME_NORM && target >= PA_VOLUME_NORM)
-        return;
+        return answer(true);
     const pa_cvolume scaled = scaledToLoudest(level->second.volume, target);
-    Impl::unref(pa_context_set_sink_volume_by_index(d->context, id - 1, &scaled, nullptr, nullptr));
+    pa_operation* operation =
+        pa_context_set_sink_volume_by_index(d->context, id - 1, &scaled, &Impl::onSetReply, d.get());
+    if (!operation)
+        return answer(false);
+    d->pendingSets.push_back(std::move(done));
+    Impl::unref(operation);
 }
 
 bool PulseAudioBackend::setDefaultOutput(std::uint32_t id)

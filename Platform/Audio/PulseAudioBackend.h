@@ -35,7 +35,7 @@ public:
     std::optional<std::uint32_t> defaultOutputDevice() override;
     std::optional<AudioDeviceInfo> device(std::uint32_t id) override;
     std::vector<AudioDeviceInfo> outputDevices() override;
-    void setVolume(std::uint32_t id, double volume) override;
+    void setVolume(std::uint32_t id, double volume, SetDone done) override;
     bool setDefaultOutput(std::uint32_t id) override;
 
     /// How many times a connection was attempted since construction.

@@ -108,6 +108,10 @@ public:
     /// Starts following the stack and returns what it holds at that moment;
     /// later changes arrive as events. Watching again only reads again.
     virtual BluetoothStackState watch() = 0;
+    /// watch() without waiting: follows the stack from now on, and `done`
+    /// runs later on the main thread with what it holds; not at all when
+    /// unwatch() comes first or the backend is gone.
+    virtual void startWatching(std::function<void(const BluetoothStackState&)> done) = 0;
     /// Stops following the stack; no event arrives after this returns.
     virtual void unwatch() = 0;
 

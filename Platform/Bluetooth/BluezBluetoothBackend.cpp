@@ -161,11 +161,15 @@ void BluezBluetoothBackend::setEventHandler(EventHandler handler)
 
 BluezBluetoothBackend::Snapshot BluezBluetoothBackend::fetch()
 {
-    Snapshot snapshot;
     if (!m_bus.isConnected())
-        return snapshot;
-    const QDBusMessage reply =
-        m_bus.call(bluezCall(kRootPath, kObjectManager, "GetManagedObjects"), QDBus::Block, kCallTimeoutMs);
+        return {};
+    return snapshotFrom(
+        m_bus.call(bluezCall(kRootPath, kObjectManager, "GetManagedObjects"), QDBus::Block, kCallTimeoutMs));
+}
+
+BluezBluetoothBackend::Snapshot BluezBluetoothBackend::snapshotFrom(const QDBusMessage& reply)
+{
+    Snapshot snapshot;
     if (reply.type() != QDBusMessage::ReplyMessage) {
         snapshot.accessDenied = reply.errorName() == QLatin1String(kAccessDenied);
         return snapshot;
@@ -190,20 +194,48 @@ BluetoothStackState BluezBluetoothBackend::read()
 
 BluetoothStackState BluezBluetoothBackend::watch()
 {
-    if (!m_watching && m_bus.isConnected()) {
-        m_watching = true;
-        connectSignals(true);
-        m_watcher = new QDBusServiceWatcher(kService, m_bus,
-                                            QDBusServiceWatcher::WatchForRegistration |
-                                                QDBusServiceWatcher::WatchForUnregistration,
-                                            this);
-        connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &BluezBluetoothBackend::onServiceRegistered);
-        connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
-                &BluezBluetoothBackend::onServiceUnregistered);
-    }
+    follow();
     // Subscribed first, then read: a change in between shows in both, and
     // the model reports it once.
-    const Snapshot snapshot = fetch();
+    return take(fetch());
+}
+
+void BluezBluetoothBackend::startWatching(std::function<void(const BluetoothStackState&)> done)
+{
+    follow();
+    if (!m_bus.isConnected()) {
+        QMetaObject::invokeMethod(
+            this, [this, done = std::move(done)] { done(take({})); }, Qt::QueuedConnection);
+        return;
+    }
+    auto* call = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(bluezCall(kRootPath, kObjectManager, "GetManagedObjects"), kCallTimeoutMs), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [this, watch = m_watches, done = std::move(done)](QDBusPendingCallWatcher* finished) {
+                finished->deleteLater();
+                // An unwatch came first: the answer belongs to a watch that ended.
+                if (m_watching && watch == m_watches)
+                    done(take(snapshotFrom(finished->reply())));
+            });
+}
+
+void BluezBluetoothBackend::follow()
+{
+    if (m_watching || !m_bus.isConnected())
+        return;
+    m_watching = true;
+    connectSignals(true);
+    m_watcher = new QDBusServiceWatcher(kService, m_bus,
+                                        QDBusServiceWatcher::WatchForRegistration |
+                                            QDBusServiceWatcher::WatchForUnregistration,
+                                        this);
+    connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this, &BluezBluetoothBackend::onServiceRegistered);
+    connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
+            &BluezBluetoothBackend::onServiceUnregistered);
+}
+
+BluetoothStackState BluezBluetoothBackend::take(const Snapshot& snapshot)
+{
     m_model.reset(snapshot.answered ? snapshot.objects : std::map<std::string, BluezInterfaces>{});
     if (!snapshot.answered)
         return {.status = {.accessDenied = snapshot.accessDenied}};
@@ -215,6 +247,7 @@ void BluezBluetoothBackend::unwatch()
     if (!m_watching)
         return;
     m_watching = false;
+    ++m_watches;
     connectSignals(false);
     delete m_watcher;
     m_watcher = nullptr;
@@ -367,6 +400,19 @@ void BluezBluetoothBackend::readBattery(const std::string& handle, std::function
 
 void BluezBluetoothBackend::powerOn(std::function<void(bool)> done)
 {
+    // Which adapters there are, without holding up the loop, then every one
+    // that is off switched on.
+    auto* look = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(bluezCall(kRootPath, kObjectManager, "GetManagedObjects"), kCallTimeoutMs), this);
+    connect(look, &QDBusPendingCallWatcher::finished, this,
+            [this, done = std::move(done)](QDBusPendingCallWatcher* finished) mutable {
+                finished->deleteLater();
+                switchOn(snapshotFrom(finished->reply()), std::move(done));
+            });
+}
+
+void BluezBluetoothBackend::switchOn(const Snapshot& snapshot, std::function<void(bool)> done)
+{
     struct Pending {
         int calls = 0;
         bool on = false;
@@ -375,7 +421,6 @@ void BluezBluetoothBackend::powerOn(std::function<void(bool)> done)
     auto pending = std::make_shared<Pending>();
     pending->done = std::move(done);
 
-    const Snapshot snapshot = fetch();
     for (const auto& [path, interfaces] : snapshot.objects) {
         const auto adapter = interfaces.find(BluezObjectModel::kAdapterInterface);
         if (adapter == interfaces.end())
@@ -398,5 +443,5 @@ void BluezBluetoothBackend::powerOn(std::function<void(bool)> done)
         });
     }
     if (pending->calls == 0)
-        QMetaObject::invokeMethod(this, [pending] { pending->done(pending->on); }, Qt::QueuedConnection);
+        pending->done(pending->on);
 }

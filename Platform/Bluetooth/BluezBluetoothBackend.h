@@ -11,6 +11,8 @@
 #include <QDBusMessage>
 #include <QObject>
 
+#include <cstdint>
+
 class QDBusServiceWatcher;
 
 class BluezBluetoothBackend final : public QObject, public BluetoothBackend {
@@ -26,6 +28,7 @@ public:
     void setEventHandler(EventHandler handler) override;
     BluetoothStackState read() override;
     BluetoothStackState watch() override;
+    void startWatching(std::function<void(const BluetoothStackState&)> done) override;
     void unwatch() override;
     void readBattery(const std::string& handle, std::function<void(std::optional<int>)> done) override;
     void powerOn(std::function<void(bool)> done) override;
@@ -42,6 +45,11 @@ private slots:
 private:
     struct Snapshot;
     Snapshot fetch();
+    // Subscribes to the stack's signals and watches for it to come and go.
+    void follow();
+    BluetoothStackState take(const Snapshot& snapshot);
+    static Snapshot snapshotFrom(const QDBusMessage& reply);
+    void switchOn(const Snapshot& snapshot, std::function<void(bool)> done);
     void report(const std::vector<BluetoothBackendEvent>& events);
     bool connectSignals(bool connect);
 
@@ -50,6 +58,8 @@ private:
     BluezObjectModel m_model;
     QDBusServiceWatcher* m_watcher = nullptr;
     bool m_watching = false;
+    // Counts unwatches, so that an answer outliving its watch is dropped.
+    std::uint64_t m_watches = 0;
     std::function<void()> m_availability;
     QDBusServiceWatcher* m_availabilityWatcher = nullptr;
 };

@@ -119,6 +119,11 @@ BluetoothStackState FakeBluetoothBackend::watch()
     return read();
 }
 
+void FakeBluetoothBackend::startWatching(std::function<void(const BluetoothStackState&)> done)
+{
+    done(watch());
+}
+
 void FakeBluetoothBackend::unwatch()
 {
     ++m_unwatchCount;

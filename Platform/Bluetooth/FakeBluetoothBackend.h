@@ -54,6 +54,7 @@ public:
     void setEventHandler(EventHandler handler) override;
     BluetoothStackState read() override;
     BluetoothStackState watch() override;
+    void startWatching(std::function<void(const BluetoothStackState&)> done) override;
     void unwatch() override;
     void readBattery(const std::string& handle, std::function<void(std::optional<int>)> done) override;
     void powerOn(std::function<void(bool)> done) override;

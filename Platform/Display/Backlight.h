@@ -19,8 +19,9 @@ public:
     /// device misreports; callers check it. Any thread.
     virtual std::optional<double> level() const = 0;
 
-    /// Sets the level (callers clamp it to 0...1); true when the device took
-    /// it. Main thread.
+    /// Sets the level (callers clamp it to 0...1) without waiting for a
+    /// daemon; true when the device took it or the set is under way, and
+    /// level() reads the new level from then on. Main thread.
     virtual bool setLevel(double level) = 0;
 
     /// What serves this backlight, for the developer trace.

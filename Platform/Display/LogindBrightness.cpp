@@ -1,6 +1,7 @@
 #include "Platform/Display/LogindBrightness.h"
 
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 
 namespace {
 constexpr auto kService = "org.freedesktop.login1";
@@ -10,18 +11,27 @@ constexpr auto kSessionInterface = "org.freedesktop.login1.Session";
 
 LogindBrightness::LogindBrightness(const QDBusConnection& systemBus) : m_bus(systemBus) {}
 
-bool LogindBrightness::setBrightness(std::string_view subsystem, std::string_view name, std::uint32_t value)
+LogindBrightness::~LogindBrightness() = default;
+
+bool LogindBrightness::setBrightness(std::string_view subsystem, std::string_view name, std::uint32_t value,
+                                     Done done)
 {
     if (m_unresponsive || !m_bus.isConnected())
         return false;
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kSessionPath, kSessionInterface, "SetBrightness");
     call << QString::fromUtf8(subsystem.data(), qsizetype(subsystem.size()))
          << QString::fromUtf8(name.data(), qsizetype(name.size())) << value;
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, int(kTimeout.count()));
-    if (reply.type() == QDBusMessage::ReplyMessage)
-        return true;
-    if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")
-        || reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.Timeout"))
-        m_unresponsive = true;
-    return false;
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, int(kTimeout.count())), m_calls.get());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, m_calls.get(),
+                     [this, done = std::move(done)](QDBusPendingCallWatcher* finished) {
+                         finished->deleteLater();
+                         const QDBusMessage reply = finished->reply();
+                         const QString error = reply.errorName();
+                         if (error == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
+                             error == QLatin1String("org.freedesktop.DBus.Error.Timeout"))
+                             m_unresponsive = true;
+                         if (done)
+                             done(reply.type() == QDBusMessage::ReplyMessage);
+                     });
+    return true;
 }

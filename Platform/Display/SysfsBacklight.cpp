@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <mutex>
+#include <utility>
 #include <string_view>
 #include <system_error>
 #include <tuple>
@@ -76,6 +78,35 @@ int typeRank(std::string_view type)
     return 3;
 }
 
+// Writes the device's brightness file; false when it may not be written.
+bool writeBrightness(const fs::path& folder, std::uint32_t value)
+{
+    const fs::path path = folder / "brightness";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    // A file without any write permission is read-only by intent (the kernel
+    // marks attributes it cannot store that way), even for root, who could
+    // open it anyway.
+    struct stat info {};
+    bool written = false;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) {
+        // Emptied only once it is known to be writable. The kernel's own
+        // files have no size to cut, so a refusal here changes nothing.
+        if (::ftruncate(fd, 0) != 0) {
+        }
+        const std::string text = formatInteger(value) + "\n";
+        ssize_t count;
+        do {
+            count = ::pwrite(fd, text.data(), text.size(), 0);
+        } while (count < 0 && errno == EINTR);
+        written = count == ssize_t(text.size());
+    }
+    if (::close(fd) != 0)
+        written = false;
+    return written;
+}
+
 bool isKeyboardLed(std::string_view name)
 {
     const auto at = name.find("::kbd_backlight");
@@ -84,9 +115,24 @@ bool isKeyboardLed(std::string_view name)
 
 } // namespace
 
+struct SysfsBacklight::Setting {
+    std::optional<BacklightDevice> device;
+    std::shared_ptr<LogindBrightness> logind;
+
+    std::mutex lock; // level() reads `pending` on the poll's thread
+    // The newest value asked while logind has not answered.
+    std::optional<std::uint32_t> pending;
+    // Main thread only: a call to logind is under way; what follows it.
+    bool asking = false;
+    std::optional<std::uint32_t> next;
+    std::vector<Done> nextDone;
+};
+
 SysfsBacklight::SysfsBacklight(Kind kind, const fs::path& sysRoot, std::shared_ptr<LogindBrightness> logind)
-    : m_device(find(kind, sysRoot)), m_logind(std::move(logind))
+    : m_device(find(kind, sysRoot)), m_logind(std::move(logind)), m_setting(std::make_shared<Setting>())
 {
+    m_setting->device = m_device;
+    m_setting->logind = m_logind;
 }
 
 std::optional<BacklightDevice> SysfsBacklight::find(Kind kind, const fs::path& sysRoot)
@@ -126,7 +172,13 @@ std::optional<std::uint32_t> SysfsBacklight::rawBrightness() const
 
 std::optional<double> SysfsBacklight::level() const
 {
-    const auto raw = rawBrightness();
+    std::optional<std::uint32_t> raw;
+    {
+        std::scoped_lock lock(m_setting->lock);
+        raw = m_setting->pending;
+    }
+    if (!raw)
+        raw = rawBrightness();
     if (!raw)
         return std::nullopt;
     return double(*raw) / double(m_device->maxBrightness);
@@ -152,40 +204,83 @@ std::uint32_t SysfsBacklight::rawValueFor(double level, std::optional<std::uint3
 
 bool SysfsBacklight::setLevel(double level)
 {
-    if (!m_device)
-        return false;
-    const std::uint32_t value = rawValueFor(level, rawBrightness(), m_device->maxBrightness);
-    if (m_logind && m_logind->setBrightness(m_device->subsystem, m_device->name, value))
-        return true;
-    return writeDirectly(value);
+    return setLevel(level, {});
 }
 
-bool SysfsBacklight::writeDirectly(std::uint32_t value) const
+bool SysfsBacklight::setLevel(double level, Done done)
 {
-    const fs::path path = m_device->folder / "brightness";
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
-    if (fd < 0)
+    if (!m_device) {
+        if (done)
+            done(false);
         return false;
-    // A file without any write permission is read-only by intent (the kernel
-    // marks attributes it cannot store that way), even for root, who could
-    // open it anyway.
-    struct stat info {};
-    bool written = false;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) {
-        // Emptied only once it is known to be writable. The kernel's own
-        // files have no size to cut, so a refusal here changes nothing.
-        if (::ftruncate(fd, 0) != 0) {
-        }
-        const std::string text = formatInteger(value) + "\n";
-        ssize_t count;
-        do {
-            count = ::pwrite(fd, text.data(), text.size(), 0);
-        } while (count < 0 && errno == EINTR);
-        written = count == ssize_t(text.size());
     }
-    if (::close(fd) != 0)
-        written = false;
+    Setting& setting = *m_setting;
+    std::optional<std::uint32_t> current;
+    {
+        std::scoped_lock lock(setting.lock);
+        current = setting.pending;
+    }
+    if (!current)
+        current = rawBrightness();
+    const std::uint32_t value = rawValueFor(level, current, m_device->maxBrightness);
+    if (setting.asking) {
+        // Only the newest value matters once logind answers.
+        std::scoped_lock lock(setting.lock);
+        setting.pending = value;
+        setting.next = value;
+        setting.nextDone.push_back(std::move(done));
+        return true;
+    }
+    if (m_logind) {
+        std::vector<Done> waiting;
+        waiting.push_back(std::move(done));
+        ask(m_setting, value, std::move(waiting));
+        return true;
+    }
+    const bool written = writeBrightness(m_device->folder, value);
+    if (done)
+        done(written);
     return written;
+}
+
+void SysfsBacklight::ask(const std::shared_ptr<Setting>& setting, std::uint32_t value, std::vector<Done> done)
+{
+    {
+        std::scoped_lock lock(setting->lock);
+        setting->pending = value;
+    }
+    setting->asking = true;
+    const std::weak_ptr<Setting> weak = setting;
+    const auto& device = *setting->device;
+    const bool asked = setting->logind &&
+        setting->logind->setBrightness(device.subsystem, device.name, value, [weak, value, done](bool taken) {
+            if (const auto alive = weak.lock())
+                settle(alive, value, done, taken);
+        });
+    if (!asked)
+        settle(setting, value, std::move(done), false);
+}
+
+void SysfsBacklight::settle(const std::shared_ptr<Setting>& setting, std::uint32_t value, std::vector<Done> done,
+                            bool takenByLogind)
+{
+    const bool taken = takenByLogind || writeBrightness(setting->device->folder, value);
+    for (const auto& tell : done)
+        if (tell)
+            tell(taken);
+    std::optional<std::uint32_t> next;
+    std::vector<Done> nextDone;
+    {
+        std::scoped_lock lock(setting->lock);
+        next = std::exchange(setting->next, std::nullopt);
+        nextDone = std::exchange(setting->nextDone, {});
+        if (!next) {
+            setting->pending.reset();
+            setting->asking = false;
+            return;
+        }
+    }
+    ask(setting, *next, std::move(nextDone));
 }
 
 std::string SysfsBacklight::description() const

@@ -4,15 +4,22 @@
 // The level is brightness / max_brightness. Setting goes through logind when
 // it is given and takes it, otherwise into the device's brightness file when
 // the file may be written.
+//
+// A set never waits for logind. While it has not answered, the level reads
+// as the newest value asked, so key presses step on from each other; sets
+// made meanwhile are merged into one that follows the answer. When logind
+// refuses or does not answer, the file is written instead.
 
 #include "Platform/Display/Backlight.h"
 #include "Platform/Display/LogindBrightness.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct BacklightDevice {
     /// "backlight" for a panel, "leds" for a keyboard (logind's subsystem).
@@ -51,17 +58,30 @@ public:
 
     bool isAvailable() const override { return m_device.has_value(); }
     std::optional<double> level() const override;
-    /// Writes rawValueFor(level, ...), so a keyboard with three steps still
-    /// moves on a 1/16 key step.
+    /// Writes rawValueFor(level, ...), counted from a set still under way, so
+    /// a keyboard with three steps still moves on a 1/16 key step. True when
+    /// the file was written or logind was asked; false without a device or
+    /// when the file could not be written.
     bool setLevel(double level) override;
+    /// Told whether the device took a set: at once when the file was written,
+    /// from the event loop once logind has answered. Runs exactly once.
+    using Done = std::function<void(bool taken)>;
+    /// setLevel(), with `done` told the outcome.
+    bool setLevel(double level, Done done);
     /// "sysfs backlight intel_backlight (firmware), set through logind",
     /// "sysfs leds tpacpi::kbd_backlight, set directly", or "none".
     std::string description() const override;
 
 private:
+    struct Setting;
+
     std::optional<std::uint32_t> rawBrightness() const;
-    bool writeDirectly(std::uint32_t value) const;
+    static void ask(const std::shared_ptr<Setting>& setting, std::uint32_t value, std::vector<Done> done);
+    static void settle(const std::shared_ptr<Setting>& setting, std::uint32_t value, std::vector<Done> done,
+                       bool takenByLogind);
 
     std::optional<BacklightDevice> m_device;
     std::shared_ptr<LogindBrightness> m_logind;
+    // Shared with logind's answers, which may come after the backlight is gone.
+    std::shared_ptr<Setting> m_setting;
 };

@@ -6,6 +6,7 @@
 // FakeDisplaySleepInhibitor.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,11 +19,18 @@ public:
     virtual bool isAvailable() = 0;
 
     /// Holds the display awake, giving `reason` for the desktop to show.
-    /// Returns the inhibition's id (never 0), or none when nothing accepted
-    /// it. Blocks until the desktop answers.
+    /// Returns the inhibition's id (never 0), or none when there is nothing
+    /// to ask. A backend may answer before the desktop has: should the
+    /// desktop then refuse, the lost handler hears of the id.
     virtual std::optional<std::uint32_t> inhibit(const std::string& reason) = 0;
 
     /// Lets an inhibition go; an unknown id does nothing. Failures are
     /// ignored: a desktop also ends an inhibition when the app goes away.
     virtual void release(std::uint32_t id) = 0;
+
+    /// Runs, from the event loop, for an inhibition the desktop refused after
+    /// inhibit() had given its id; the id is released by then. Never runs
+    /// after the inhibitor is gone.
+    using LostHandler = std::function<void(std::uint32_t id)>;
+    virtual void setLostHandler(LostHandler handler) = 0;
 };

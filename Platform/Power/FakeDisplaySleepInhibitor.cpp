@@ -17,3 +17,11 @@ void FakeDisplaySleepInhibitor::release(std::uint32_t id)
     m_calls.push_back({Call::Kind::release, id, {}});
     m_held.erase(id);
 }
+
+void FakeDisplaySleepInhibitor::refuseHeld(std::uint32_t id)
+{
+    if (m_held.erase(id) == 0)
+        return;
+    if (m_lost)
+        m_lost(id);
+}

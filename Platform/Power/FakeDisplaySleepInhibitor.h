@@ -28,10 +28,15 @@ public:
     bool isAvailable() override { return !m_refusing; }
     std::optional<std::uint32_t> inhibit(const std::string& reason) override;
     void release(std::uint32_t id) override;
+    void setLostHandler(LostHandler handler) override { m_lost = std::move(handler); }
+
+    /// The desktop refuses a held inhibition after all, as a late answer.
+    void refuseHeld(std::uint32_t id);
 
 private:
     bool m_refusing = false;
     std::uint32_t m_nextID = 1;
     std::vector<Call> m_calls;
     std::set<std::uint32_t> m_held;
+    LostHandler m_lost;
 };

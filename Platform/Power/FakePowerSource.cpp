@@ -1,5 +1,7 @@
 #include "Platform/Power/FakePowerSource.h"
 
+#include <utility>
+
 FakePowerSource::FakePowerSource(std::optional<PowerSourceReading> battery, bool connected)
     : m_battery(std::move(battery)), m_connected(connected)
 {
@@ -29,4 +31,21 @@ std::optional<PowerSourceReading> FakePowerSource::readBattery()
 {
     ++m_readCount;
     return m_connected ? m_battery : std::nullopt;
+}
+
+void FakePowerSource::readAll(ReadDone done)
+{
+    if (m_holdingReads) {
+        m_heldReads.push_back(std::move(done));
+        return;
+    }
+    const auto battery = readBattery();
+    done(battery, readLowPowerMode());
+}
+
+void FakePowerSource::releaseReads()
+{
+    m_holdingReads = false;
+    for (auto& done : std::exchange(m_heldReads, {}))
+        readAll(std::move(done));
 }

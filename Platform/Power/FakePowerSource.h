@@ -5,6 +5,8 @@
 
 #include "Platform/Power/PowerSource.h"
 
+#include <vector>
+
 class FakePowerSource final : public PowerSource {
 public:
     /// `connected` false plays a machine without a system bus: start() fails
@@ -29,6 +31,13 @@ public:
     void stop() override { m_started = false; }
     std::optional<PowerSourceReading> readBattery() override;
     bool readLowPowerMode() override { return m_connected && m_lowPowerMode; }
+    /// Answers at once, unless held.
+    void readAll(ReadDone done) override;
+
+    /// While held, readAll() keeps its answer until releaseReads(), which
+    /// answers with the state then, as a daemon that was slow to answer.
+    void holdReads() { m_holdingReads = true; }
+    void releaseReads();
 
 private:
     std::optional<PowerSourceReading> m_battery;
@@ -37,4 +46,6 @@ private:
     bool m_started = false;
     int m_readCount = 0;
     Handlers m_handlers;
+    bool m_holdingReads = false;
+    std::vector<ReadDone> m_heldReads;
 };

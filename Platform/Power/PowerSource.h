@@ -42,7 +42,13 @@ public:
     virtual bool start() = 0;
     virtual void stop() = 0;
 
-    // The reads ask the daemons now and block the calling thread briefly.
+    /// What readBattery() and readLowPowerMode() would answer, without
+    /// waiting: `done` runs once, from the event loop or at once.
+    using ReadDone = std::function<void(const std::optional<PowerSourceReading>& reading, bool lowPowerMode)>;
+    virtual void readAll(ReadDone done) = 0;
+
+    // The reads ask the daemons now and block the calling thread briefly:
+    // never on the main thread.
 
     /// The battery now; none when the machine has none or no daemon answers.
     virtual std::optional<PowerSourceReading> readBattery() = 0;

@@ -5,6 +5,11 @@
 // closing the request it returns. Every desktop also ends an inhibition when
 // the connection that asked for it closes, so a crash never leaves the
 // display awake.
+//
+// Nothing waits for the desktop: inhibit() gives its id at once and asks in
+// the background (the screen saver, then the portal); a refusal of both
+// reaches the lost handler. A release made before the answer is carried out
+// when the answer comes, also after the inhibitor is gone.
 
 #include "Platform/Power/DisplaySleepInhibitor.h"
 
@@ -12,6 +17,7 @@
 #include <QString>
 
 #include <map>
+#include <memory>
 
 class ScreenSaverInhibitor final : public DisplaySleepInhibitor {
 public:
@@ -23,6 +29,7 @@ public:
     bool isAvailable() override;
     std::optional<std::uint32_t> inhibit(const std::string& reason) override;
     void release(std::uint32_t id) override;
+    void setLostHandler(LostHandler handler) override { m_lost = std::move(handler); }
 
     static constexpr const char* kScreenSaverService = "org.freedesktop.ScreenSaver";
     static constexpr const char* kScreenSaverPath = "/org/freedesktop/ScreenSaver";
@@ -35,18 +42,27 @@ public:
     static constexpr unsigned kPortalIdleFlag = 8;
 
 private:
+    // One inhibition, shared with the answers still due for it.
     struct Held {
-        /// The screen saver's cookie; unused for the portal.
-        std::uint32_t cookie = 0;
-        /// The portal's request object; empty for the screen saver.
+        /// The desktop has answered.
+        bool answered = false;
+        /// The screen saver's cookie, or the portal's request object.
+        std::optional<std::uint32_t> cookie{};
         QString request{};
+        /// Let go of by the app: an answer that comes later is released.
+        bool released = false;
     };
 
-    std::optional<Held> inhibitThroughScreenSaver(const QString& reason);
-    std::optional<Held> inhibitThroughPortal(const QString& reason);
+    void askScreenSaver(std::uint32_t id, const std::shared_ptr<Held>& held, const QString& reason);
+    void askPortal(std::uint32_t id, const std::shared_ptr<Held>& held, const QString& reason);
+    void refused(std::uint32_t id);
+    static void sendRelease(QDBusConnection bus, const Held& held);
 
     QDBusConnection m_bus;
     QString m_applicationName;
     std::uint32_t m_nextID = 1;
-    std::map<std::uint32_t, Held> m_held;
+    std::map<std::uint32_t, std::shared_ptr<Held>> m_held;
+    LostHandler m_lost;
+    // Answers that come after the inhibitor is gone only release.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -150,6 +152,48 @@ bool UPowerPowerSource::readLowPowerMode()
         m_bus.call(DBusCalls::propertyCall(kProfilesService, kProfilesPath, kProfilesInterface, kActiveProfile),
                    QDBus::Block, DBusCalls::kCallTimeoutMs));
     return profile.toString() == QLatin1String(kPowerSaverProfile);
+}
+
+void UPowerPowerSource::readAll(ReadDone done)
+{
+    struct Answers {
+        int due = 3;
+        QVariantMap device;
+        QVariantMap upower;
+        bool lowPowerMode = false;
+        ReadDone done;
+    };
+    auto answers = std::make_shared<Answers>();
+    answers->done = std::move(done);
+    const auto finish = [this, answers] {
+        if (--answers->due > 0)
+            return;
+        const auto reading =
+            answers->device.isEmpty() ? std::nullopt : readingFrom(answers->device, answers->upower, m_judge);
+        answers->done(reading, answers->lowPowerMode);
+    };
+    if (!m_bus.isConnected()) {
+        postTo(this, [answers] { answers->done(std::nullopt, false); });
+        return;
+    }
+    // Asked together; the answers are put together once all three are in.
+    const auto ask = [&](const QDBusMessage& message, std::function<void(const QDBusMessage&)> take) {
+        auto* call = new QDBusPendingCallWatcher(m_bus.asyncCall(message, DBusCalls::kCallTimeoutMs), this);
+        connect(call, &QDBusPendingCallWatcher::finished, this,
+                [finish, take = std::move(take)](QDBusPendingCallWatcher* finished) {
+                    finished->deleteLater();
+                    take(finished->reply());
+                    finish();
+                });
+    };
+    ask(DBusCalls::allPropertiesCall(kUPowerService, kDisplayDevicePath, kDeviceInterface),
+        [answers](const QDBusMessage& reply) { answers->device = DBusCalls::propertiesFrom(reply); });
+    ask(DBusCalls::allPropertiesCall(kUPowerService, kUPowerPath, kUPowerInterface),
+        [answers](const QDBusMessage& reply) { answers->upower = DBusCalls::propertiesFrom(reply); });
+    ask(DBusCalls::propertyCall(kProfilesService, kProfilesPath, kProfilesInterface, kActiveProfile),
+        [answers](const QDBusMessage& reply) {
+            answers->lowPowerMode = DBusCalls::propertyFrom(reply).toString() == QLatin1String(kPowerSaverProfile);
+        });
 }
 
 void UPowerPowerSource::onPropertiesChanged(const QString& interface, const QVariantMap&, const QStringList&)

@@ -34,6 +34,7 @@ public:
     void stop() override;
     std::optional<PowerSourceReading> readBattery() override;
     bool readLowPowerMode() override;
+    void readAll(ReadDone done) override;
 
     static constexpr const char* kUPowerService = "org.freedesktop.UPower";
     static constexpr const char* kUPowerPath = "/org/freedesktop/UPower";

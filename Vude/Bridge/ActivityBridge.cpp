@@ -282,9 +282,26 @@ void ActivityBridge::finishStart(std::optional<bool> selfTestPassed)
 
 void ActivityBridge::startBluetooth()
 {
-    m_bluetoothStatus = m_services.bluetooth->start();
-    trace("bluetooth start \u2192 " + std::string(rawValue(m_bluetoothStatus)));
-    watchForBluetooth();
+    QPointer<QObject> lifetime = m_lifetime.get();
+    m_services.bluetooth->start([this, lifetime](BluetoothService::StartResult result) {
+        if (!lifetime || m_stopped)
+            return;
+        m_bluetoothStatus = result;
+        trace("bluetooth start \u2192 " + std::string(rawValue(m_bluetoothStatus)));
+        watchForBluetooth();
+    });
+}
+
+void ActivityBridge::startBluetoothQuietly()
+{
+    QPointer<QObject> lifetime = m_lifetime.get();
+    m_services.bluetooth->start([this, lifetime](BluetoothService::StartResult result) {
+        if (!lifetime)
+            return;
+        m_bluetoothStatus = result;
+        // Asked for but not there yet: start once it appears.
+        watchForBluetooth();
+    });
 }
 
 void ActivityBridge::watchForBluetooth()
@@ -345,9 +362,9 @@ void ActivityBridge::requestBluetoothPermission()
         if (!lifetime)
             return;
         if (granted)
-            m_bluetoothStatus = m_services.bluetooth->start();
-        // Asked for but not there yet: start once it appears.
-        watchForBluetooth();
+            startBluetoothQuietly();
+        else
+            watchForBluetooth(); // asked for but not there yet: start once it appears
     });
 }
 
@@ -361,8 +378,7 @@ void ActivityBridge::restartServiceFor(Permission permission)
         // request through requestBluetoothPermission() does.
         if (m_services.bluetooth->isStarted())
             return;
-        m_bluetoothStatus = m_services.bluetooth->start();
-        watchForBluetooth();
+        startBluetoothQuietly();
         return;
     case Permission::Kind::inputMonitoring:
     case Permission::Kind::accessibility:
@@ -443,7 +459,7 @@ bool ActivityBridge::handleMediaKey(const MediaKeyEvent& event)
 
     switch (target) {
     case Target::volume: {
-        const AudioState state = m_services.audio->currentState();
+        const AudioState state = m_services.audio->knownState();
         const auto level =
             MediaKeyHandling::adjustedLevel(event, state.canSetVolume ? std::optional(state.volume) : std::nullopt);
         if (!level)
@@ -524,8 +540,12 @@ void ActivityBridge::handleBattery(const BatteryEvent& event)
     std::optional<std::string> subtitle;
     const bool showsTime = event.as<BatteryEvent::PluggedIn>() || event.as<BatteryEvent::Unplugged>() ||
                            event.as<BatteryEvent::LowBattery>();
-    if (showsTime)
-        subtitle = ActivityPayloads::batterySubtitle(m_services.battery->currentState().timeRemaining);
+    // The reading behind the event: asking the daemon again would hold the
+    // main thread while it answers.
+    if (showsTime) {
+        const auto& state = m_services.battery->previous();
+        subtitle = ActivityPayloads::batterySubtitle(state ? state->timeRemaining : std::nullopt);
+    }
     deliver(ActivityPayloads::battery(event, subtitle, freshStamp(m_clock)));
 }
 

@@ -224,7 +224,10 @@ private:
     // The steps of start() that follow the adapter's self-test; none when
     // there is no adapter.
     void finishStart(std::optional<bool> selfTestPassed);
+    // Starts Bluetooth without waiting for the stack; the first traces the
+    // answer.
     void startBluetooth();
+    void startBluetoothQuietly();
     void watchForBluetooth();
     void restartServiceFor(Permission permission);
     void traceTapStatus(const EventTapService::Status& status);

@@ -14,6 +14,7 @@ public:
     void setAvailabilityHandler(std::function<void()>) override {}
     BluetoothStackState read() override { return {}; }
     BluetoothStackState watch() override { return {}; }
+    void startWatching(std::function<void(const BluetoothStackState&)> done) override { done({}); }
     void unwatch() override {}
     void readBattery(const std::string&, std::function<void(std::optional<int>)> done) override { done(std::nullopt); }
     void powerOn(std::function<void(bool)> done) override { m_owner.pendingPowerOns.push_back(std::move(done)); }

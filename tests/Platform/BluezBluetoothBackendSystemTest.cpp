@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -123,6 +126,45 @@ TEST_F(BluezBluetoothBackendTest, FollowsConnectionsPowerAndTheStackComingAndGoi
     bluez->connectDevice(kBudsAddress);
     EXPECT_FALSE(waitUntil([&] { return events.size() > 7; }, std::chrono::milliseconds(300)))
         << "nothing arrives once unwatched";
+}
+
+// A stopped BlueZ holds nothing up: the watch starts at once, its answer
+// comes once BlueZ does, and changes in between are followed.
+TEST_F(BluezBluetoothBackendTest, StartingToWatchAStoppedStackReturnsAtOnce)
+{
+    startBluez();
+    bluez->addAdapter();
+    bluez->addDevice(kBudsAddress, "Pixel Buds");
+    const auto pid = pid_t(bluez->pid());
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    struct Resume {
+        pid_t pid;
+        ~Resume() { ::kill(pid, SIGCONT); }
+    } resume{pid};
+    std::optional<BluetoothStackState> answer;
+    backend->startWatching([&](const BluetoothStackState& state) { answer = state; });
+    EXPECT_FALSE(answer) << "no answer while BlueZ is stopped";
+
+    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
+    EXPECT_EQ(answer->status, (BluetoothStackStatus{.reachable = true, .hasAdapter = true, .powered = true}));
+    ASSERT_EQ(answer->devices.size(), 1u);
+    bluez->connectDevice(kBudsAddress);
+    ASSERT_TRUE(eventCount(1));
+    EXPECT_EQ(events[0].kind, Kind::deviceConnected);
+}
+
+TEST_F(BluezBluetoothBackendTest, AnUnwatchBeforeTheAnswerDropsIt)
+{
+    startBluez();
+    bool first = false;
+    bool second = false;
+    backend->startWatching([&](const BluetoothStackState&) { first = true; });
+    backend->unwatch();
+    backend->startWatching([&](const BluetoothStackState&) { second = true; });
+    // Answers come in the order asked: the first would be in by now.
+    ASSERT_TRUE(waitUntil([&] { return second; }));
+    EXPECT_FALSE(first);
 }
 
 TEST_F(BluezBluetoothBackendTest, ReadsABatteryLevelWithoutWaiting)

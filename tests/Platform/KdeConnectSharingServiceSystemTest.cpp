@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <memory>
 
 namespace {
@@ -46,6 +48,12 @@ protected:
                                       "}"));
     }
 
+    /// Waits for the lookup the service started when made.
+    static bool lookedUp(const KdeConnectSharingService& sharing)
+    {
+        return testsupport::waitUntil([&] { return !sharing.isLookingUp(); });
+    }
+
     QStringList sharedTo(const QString& id)
     {
         QStringList urls;
@@ -66,6 +74,7 @@ protected:
 TEST_F(KdeConnectSharingServiceSystemTest, NoDaemonIsUnavailableAndSendsNothing)
 {
     KdeConnectSharingService sharing(*bus);
+    ASSERT_TRUE(lookedUp(sharing));
     EXPECT_FALSE(sharing.isAvailable());
     EXPECT_FALSE(sharing.perform({QUrl::fromLocalFile("/tmp/a.txt")}));
 }
@@ -89,6 +98,7 @@ TEST_F(KdeConnectSharingServiceSystemTest, PicksTheFirstReachablePairedDeviceWit
         SCOPED_TRACE(row.name);
         startDaemon(row.devices);
         KdeConnectSharingService sharing(*bus);
+        ASSERT_TRUE(lookedUp(sharing));
         EXPECT_EQ(sharing.device(), row.expected);
         EXPECT_EQ(sharing.isAvailable(), row.expected.has_value());
         daemon->stop();
@@ -99,6 +109,7 @@ TEST_F(KdeConnectSharingServiceSystemTest, SendsEachLocalFileOnce)
 {
     startDaemon(R"([{"id": "phone"}])");
     KdeConnectSharingService sharing(*bus);
+    ASSERT_TRUE(lookedUp(sharing));
     const QUrl a = QUrl::fromLocalFile("/tmp/one file.png");
     const QUrl b = QUrl::fromLocalFile("/tmp/two.pdf");
     EXPECT_TRUE(sharing.perform({a, QUrl("https://example.org/x"), b}));
@@ -107,14 +118,36 @@ TEST_F(KdeConnectSharingServiceSystemTest, SendsEachLocalFileOnce)
     EXPECT_FALSE(sharing.perform({QUrl("https://example.org/x")}));
 }
 
-// A drop waits on these calls: a daemon that takes a second to answer is
-// as good as absent, and nothing is sent through it.
+// A daemon that takes a second to answer is as good as absent, and nothing
+// is sent through it.
 TEST_F(KdeConnectSharingServiceSystemTest, ADaemonSlowToAnswerCountsAsAbsent)
 {
     startDaemon(R"([{"id": "phone"}])", 1.0);
     KdeConnectSharingService sharing(*bus);
+    ASSERT_TRUE(lookedUp(sharing));
     EXPECT_FALSE(sharing.device().has_value());
     EXPECT_FALSE(sharing.perform({QUrl::fromLocalFile("/tmp/a.txt")}));
+}
+
+// A drag and a drop never wait: with the daemon stopped they answer from
+// the last lookup, and the file goes once the daemon runs again.
+TEST_F(KdeConnectSharingServiceSystemTest, AStoppedDaemonHoldsUpNeitherDragNorDrop)
+{
+    startDaemon(R"([{"id": "phone"}])");
+    KdeConnectSharingService sharing(*bus);
+    ASSERT_TRUE(lookedUp(sharing));
+    const auto pid = pid_t(daemon->pid());
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    struct Resume {
+        pid_t pid;
+        ~Resume() { ::kill(pid, SIGCONT); }
+    } resume{pid};
+    const QUrl file = QUrl::fromLocalFile("/tmp/a.txt");
+    EXPECT_TRUE(sharing.isAvailable());
+    EXPECT_TRUE(sharing.perform({file}));
+
+    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return sharedTo("phone") == QStringList{file.toString()}; }));
 }
 
 } // namespace

@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -72,6 +75,15 @@ protected:
 
     std::shared_ptr<LogindBrightness> logind() { return std::make_shared<LogindBrightness>(systemBus()); }
 
+    /// Sets and waits for the outcome: whether the device took it.
+    static std::optional<bool> setAndWait(SysfsBacklight& backlight, double level)
+    {
+        std::optional<bool> taken;
+        backlight.setLevel(level, [&](bool result) { taken = result; });
+        testsupport::waitUntil([&] { return taken.has_value(); }, std::chrono::seconds(5));
+        return taken;
+    }
+
     testsupport::MockDBusService fakeLogind{systemBus(), kLogind, kSession};
 };
 
@@ -85,8 +97,8 @@ TEST_F(LogindBrightnessTest, SetsThePanelAndTheKeyboardThroughTheSession)
     SysfsBacklight display(Kind::display, sys.root(), writer);
     SysfsBacklight keys(Kind::keyboard, sys.root(), writer);
 
-    EXPECT_TRUE(display.setLevel(0.525));
-    EXPECT_TRUE(keys.setLevel(1.0 / 16));
+    EXPECT_EQ(setAndWait(display, 0.525), true);
+    EXPECT_EQ(setAndWait(keys, 1.0 / 16), true);
 
     EXPECT_EQ(calls(), (std::vector<SetBrightnessCall>{{"backlight", "intel_backlight", 50400},
                                                        {"leds", "tpacpi::kbd_backlight", 1}}));
@@ -103,7 +115,7 @@ TEST_F(LogindBrightnessTest, FallsBackToTheFileWhenLogindRefusesOrIsAbsent)
     {
         SCOPED_TRACE("no logind on the bus");
         SysfsBacklight display(Kind::display, sys.root(), logind());
-        EXPECT_TRUE(display.setLevel(0.25));
+        EXPECT_EQ(setAndWait(display, 0.25), true);
         EXPECT_EQ(FakeSysfs::brightness(panel), "24000");
     }
 
@@ -111,14 +123,14 @@ TEST_F(LogindBrightnessTest, FallsBackToTheFileWhenLogindRefusesOrIsAbsent)
     SysfsBacklight display(Kind::display, sys.root(), logind());
     {
         SCOPED_TRACE("logind refuses: the file is written");
-        EXPECT_TRUE(display.setLevel(0.75));
+        EXPECT_EQ(setAndWait(display, 0.75), true);
         EXPECT_EQ(calls(), (std::vector<SetBrightnessCall>{{"backlight", "intel_backlight", 72000}}));
         EXPECT_EQ(FakeSysfs::brightness(panel), "72000");
     }
     {
         SCOPED_TRACE("logind refuses and the file is read-only: the set fails");
         FakeSysfs::makeReadOnly(panel);
-        EXPECT_FALSE(display.setLevel(0.1));
+        EXPECT_EQ(setAndWait(display, 0.1), false);
         EXPECT_EQ(FakeSysfs::brightness(panel), "72000");
     }
 }
@@ -130,13 +142,48 @@ TEST_F(LogindBrightnessTest, AStuckLogindCostsOneTimeoutThenIsLeftAlone)
     const auto panel = sys.addBacklight("intel_backlight", "raw", 48000, 96000);
     SysfsBacklight display(Kind::display, sys.root(), logind());
 
-    EXPECT_TRUE(display.setLevel(0.25)) << "written directly once logind timed out";
+    EXPECT_EQ(setAndWait(display, 0.25), true) << "written directly once logind timed out";
     EXPECT_EQ(FakeSysfs::brightness(panel), "24000");
-    EXPECT_TRUE(display.setLevel(0.5));
+    EXPECT_TRUE(display.setLevel(0.5)) << "logind is not asked again: written at once";
     EXPECT_EQ(FakeSysfs::brightness(panel), "48000");
     // Only the first set asked logind (the mock logs a call as it starts).
     ASSERT_TRUE(testsupport::waitUntil([&] { return !calls().empty(); }, std::chrono::seconds(5)));
     EXPECT_EQ(calls(), (std::vector<SetBrightnessCall>{{"backlight", "intel_backlight", 24000}}));
+}
+
+// Key presses while logind is stopped: each set returns at once and steps
+// on from the one before, and the newest lands once logind's time is up.
+TEST_F(LogindBrightnessTest, SetsWhileLogindIsStoppedStepOnFromEachOtherAndLand)
+{
+    startLogind();
+    FakeSysfs sys;
+    const auto keyboard = sys.addLed("tpacpi::kbd_backlight", 0, 3);
+    SysfsBacklight keys(Kind::keyboard, sys.root(), logind());
+
+    const auto pid = pid_t(fakeLogind.pid());
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    struct Resume {
+        pid_t pid;
+        ~Resume() { ::kill(pid, SIGCONT); }
+    } resume{pid};
+    std::vector<bool> outcomes;
+    for (const double step : {1.0, 2.0, 3.0}) {
+        SCOPED_TRACE(step);
+        // As the key handler does: the level read, one 1/16 step up.
+        const double level = keys.level().value_or(-1);
+        EXPECT_TRUE(keys.setLevel(level + 1.0 / 16, [&](bool taken) { outcomes.push_back(taken); }));
+        EXPECT_EQ(keys.level(), step / 3) << "a three-step keyboard moves one whole step a press";
+    }
+    EXPECT_EQ(FakeSysfs::brightness(keyboard), "0") << "nothing landed while logind was stopped";
+
+    ASSERT_TRUE(testsupport::waitUntil([&] { return outcomes.size() == 3; }, std::chrono::seconds(5)));
+    EXPECT_EQ(outcomes, (std::vector{true, true, true}));
+    EXPECT_EQ(FakeSysfs::brightness(keyboard), "3");
+    EXPECT_EQ(keys.level(), 1.0);
+    ::kill(pid, SIGCONT);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !calls().empty(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(calls(), (std::vector<SetBrightnessCall>{{"leds", "tpacpi::kbd_backlight", 1}}))
+        << "only the first set asked logind";
 }
 
 } // namespace

@@ -20,6 +20,8 @@
 
 #include <cmath>
 
+#include <signal.h>
+
 namespace {
 
 using namespace bridgetest;
@@ -103,6 +105,35 @@ TEST_P(ActivityBridgeSystemTest, TheVolumeKeyIsAppliedAndShown)
     EXPECT_TRUE(bridge->handleMediaKey({.key = MediaKey::soundDown, .isDown = true, .isFineAdjust = true}));
     ASSERT_TRUE(soundPillAt(0.546875));
     EXPECT_FALSE(bridge->handleMediaKey({.key = MediaKey::mute, .isDown = true}));
+}
+
+// A stopped server answers nothing: the handler must return all the same,
+// each press stepping on from the one before, its pill shown at once.
+TEST_P(ActivityBridgeSystemTest, VolumeKeysWhileTheServerIsStoppedLandOnceItResumes)
+{
+    pactl({"set-sink-volume", "speakers", "50%"});
+    ASSERT_TRUE(soundPillAt(0.5));
+    ASSERT_TRUE(waitFor([&] { return std::abs(bridge->audio().knownState().volume - 0.5) < 0.002; }));
+
+    const auto pid = pid_t(server.pid());
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    struct Resume {
+        pid_t pid;
+        ~Resume() { ::kill(pid, SIGCONT); }
+    } resume{pid};
+    for (const double level : {0.5625, 0.625, 0.6875}) {
+        SCOPED_TRACE(level);
+        EXPECT_TRUE(bridge->handleMediaKey({.key = MediaKey::soundUp, .isDown = true}));
+        EXPECT_EQ(bridge->audio().knownState().volume, level);
+        EXPECT_TRUE(soundPillAt(level));
+    }
+
+    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    EXPECT_TRUE(waitFor([&] {
+        return server.pactl({"get-sink-volume", "speakers"}).value_or("").contains("45056 /");
+    })) << "three steps up: 0.6875 of 100 %";
+    ASSERT_TRUE(waitFor([&] { return bridge->audio().knownState() == bridge->audio().currentState(); }));
+    EXPECT_NEAR(bridge->audio().knownState().volume, 0.6875, 1e-4);
 }
 
 // The bridge with its real key tap on a private X server and its audio on

@@ -284,6 +284,9 @@ TEST_F(ActivityBridgeTest, KeyTable)
         ASSERT_TRUE(rig.waitFor([&] { return rig.bridge->audio().deviceID() != 0; }));
         if (row.arrange)
             row.arrange(rig);
+        // The key reads the level the service last saw: let it see the change.
+        ASSERT_TRUE(rig.waitFor(
+            [&] { return rig.bridge->audio().knownState() == rig.bridge->audio().currentState(); }));
         const Date now = rig.clock.now();
         EXPECT_EQ(rig.bridge->handleMediaKey(row.event), row.handled);
         EXPECT_EQ(rig.audioBackend->volumeWrites(), row.volumeWrites);
@@ -298,6 +301,36 @@ TEST_F(ActivityBridgeTest, KeyTable)
         const auto lines = rig.traceLines();
         EXPECT_EQ(std::count(lines.begin(), lines.end(), traced), row.event.isDown ? 1 : 0);
     }
+}
+
+// A sound server that has stopped answering must not hold the key: each
+// press steps on from the level the press before asked for, and its pill
+// shows before the server has applied anything.
+TEST_F(ActivityBridgeTest, VolumeKeysWhileTheServerIsNotAnsweringEachStepOnAndShowAtOnce)
+{
+    makeBridge();
+    startAndSettle();
+    audioBackend->holdSets();
+    const auto soundBar = [&] {
+        const auto pills = presentedOf(ActivityKind::sound);
+        const auto* bar = pills.empty() ? nullptr : pills.back().trailing().as<T::Bar>();
+        return bar ? std::optional(bar->fraction) : std::nullopt;
+    };
+    for (const double level : {0.5625, 0.625, 0.6875}) {
+        SCOPED_TRACE(level);
+        EXPECT_TRUE(bridge->handleMediaKey({.key = MediaKey::soundUp, .isDown = true}));
+        EXPECT_EQ(bridge->audio().knownState().volume, level);
+        EXPECT_TRUE(waitFor([&] { return soundBar() == level; }));
+    }
+    EXPECT_EQ(audioBackend->device(1)->volume, 0.5) << "the server has applied nothing yet";
+
+    audioBackend->releaseSets();
+    EXPECT_EQ(audioBackend->device(1)->volume, 0.6875) << "three steps up, once it answers";
+    EXPECT_EQ(audioBackend->volumeWrites(),
+              (std::vector<std::pair<std::uint32_t, double>>{{1, 0.5625}, {1, 0.625}, {1, 0.6875}}));
+    ASSERT_TRUE(waitFor([&] { return bridge->audio().knownState() == bridge->audio().currentState(); }));
+    EXPECT_EQ(bridge->audio().knownState().volume, 0.6875);
+    EXPECT_EQ(soundBar(), 0.6875);
 }
 
 TEST_F(ActivityBridgeTest, BrightnessUnavailableRefusesTheKeyButStamps)

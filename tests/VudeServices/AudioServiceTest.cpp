@@ -117,6 +117,50 @@ TEST_F(AudioServiceTest, SetVolumeClampsToTheUnitRangeAndWritesTheBoundDevice)
     }
 }
 
+TEST_F(AudioServiceTest, SetsTheServerHasNotAnsweredCountAsTheLevelUntilItAnswers)
+{
+    startBound();
+    fake->holdSets();
+    service->setVolume(0.5);
+    service->setVolume(0.6);
+    EXPECT_EQ(service->knownState().volume, 0.6) << "the newest set in flight";
+    EXPECT_EQ(service->currentState().volume, 0.4) << "the server has not applied it";
+    ASSERT_TRUE(receivedCount(3));
+    EXPECT_EQ(received[1].volume, 0.5) << "each set is shown at once";
+    EXPECT_EQ(received[2].volume, 0.6);
+
+    fake->changeDevice(speakers.id, 0.4, true); // muted elsewhere meanwhile
+    ASSERT_TRUE(waitUntil([&] { return received.back().isMuted; }));
+    EXPECT_EQ(received.back().volume, 0.6) << "a read while sets are in flight keeps their level";
+
+    fake->releaseSets();
+    ASSERT_TRUE(waitUntil([&] { return service->knownState() == service->currentState(); }));
+    EXPECT_EQ(service->knownState().volume, 0.6);
+}
+
+TEST_F(AudioServiceTest, SetsLostWithTheServerLeaveTheLevelLastRead)
+{
+    startBound();
+    fake->holdSets();
+    service->setVolume(0.9);
+    EXPECT_EQ(service->knownState().volume, 0.9);
+    service->stop(); // the server answers nothing held: not applied
+    EXPECT_TRUE(waitUntil([&] { return service->knownState().volume == 0.4; }));
+    EXPECT_EQ(fake->stopCount(), 1);
+}
+
+TEST_F(AudioServiceTest, NothingIsShownForASetWhileTheServerIsGone)
+{
+    startBound();
+    fake->setReachable(false);
+    ASSERT_TRUE(waitUntil([&] { return !service->knownState().canSetVolume; }))
+        << "the keys go back to the system";
+    service->setVolume(0.9);
+    fake->setReachable(true);
+    ASSERT_TRUE(receivedCount(2));
+    EXPECT_EQ(received[1], speakersState) << "only the state read after the server's return";
+}
+
 TEST_F(AudioServiceTest, AnOutputWithoutVolumeControlIsReportedAsNotSettable)
 {
     AudioDeviceInfo fixed = headphones;
@@ -207,7 +251,10 @@ public:
     std::optional<std::uint32_t> defaultOutputDevice() override { return m_target.defaultOutputDevice(); }
     std::optional<AudioDeviceInfo> device(std::uint32_t id) override { return m_target.device(id); }
     std::vector<AudioDeviceInfo> outputDevices() override { return m_target.outputDevices(); }
-    void setVolume(std::uint32_t id, double volume) override { m_target.setVolume(id, volume); }
+    void setVolume(std::uint32_t id, double volume, SetDone done) override
+    {
+        m_target.setVolume(id, volume, std::move(done));
+    }
     bool setDefaultOutput(std::uint32_t id) override { return m_target.setDefaultOutput(id); }
 
 private:

@@ -73,6 +73,13 @@ protected:
         service->events().consume(&receiver, [this](const BatteryEvent& event) { received.push_back(event); });
     }
 
+    // Starts and waits for the first reading, which later changes compare with.
+    void startService()
+    {
+        service->start();
+        ASSERT_TRUE(testsupport::waitUntil([&] { return service->previous().has_value(); }));
+    }
+
     bool receivedCount(std::size_t count)
     {
         return testsupport::waitUntil([&] { return received.size() >= count; });
@@ -101,7 +108,7 @@ TEST_F(BatteryServiceSystemTest, UnpluggingAndADropBelowTheThresholdGiveOneEvent
     startUPower(false);
     setDisplayDevice(charging, 60, 0, 1800);
     makeService();
-    service->start();
+    startService();
     ASSERT_TRUE(service->previous());
     EXPECT_TRUE(service->previous()->isPluggedIn);
     EXPECT_DOUBLE_EQ(service->previous()->percentage, 0.6);
@@ -140,7 +147,7 @@ TEST_F(BatteryServiceSystemTest, UnpluggingShowsWhicheverWayUPowerTellsIt)
         startUPower(false);
         setDisplayDevice(charging, 90, 0, 600);
         makeService();
-        service->start();
+        startService();
         row.unplug();
         ASSERT_TRUE(receivedCount(1));
         row.plug();
@@ -156,7 +163,7 @@ TEST_F(BatteryServiceSystemTest, AMachineWithoutABatteryNeverWarns)
     // UPower's display device on a desktop: not present, 0 %.
     startUPower(true);
     makeService();
-    service->start();
+    startService();
     EXPECT_EQ(service->currentState(), BatteryState{});
 
     setDisplayDevice(discharging, 0, 0, 0, false);
@@ -177,7 +184,7 @@ TEST_F(BatteryServiceSystemTest, ThePowerSaverProfileIsLowPowerMode)
     setDisplayDevice(charging, 80, 0, 600);
     startProfiles("balanced");
     makeService();
-    service->start();
+    startService();
     EXPECT_FALSE(service->currentState().lowPowerMode);
 
     setProfile("power-saver");
@@ -198,7 +205,7 @@ TEST_F(BatteryServiceSystemTest, ItStartsInPowerSaverWithoutAnEvent)
     setDisplayDevice(charging, 80, 0, 600);
     startProfiles("power-saver");
     makeService();
-    service->start();
+    startService();
     EXPECT_TRUE(service->previous()->lowPowerMode);
     setProfile("balanced");
     ASSERT_TRUE(receivedCount(1));
@@ -208,7 +215,7 @@ TEST_F(BatteryServiceSystemTest, ItStartsInPowerSaverWithoutAnEvent)
 TEST_F(BatteryServiceSystemTest, ADaemonThatStartsLaterIsFollowedWithoutSpuriousEvents)
 {
     makeService();
-    service->start();
+    startService();
     EXPECT_EQ(service->currentState(), BatteryState{});
 
     startUPower(false);

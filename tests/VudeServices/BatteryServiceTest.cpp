@@ -90,6 +90,38 @@ TEST_F(BatteryServiceTest, StopEndsBatteryEventsButNotThePowerSavingMode)
     EXPECT_EQ(received.size(), 2u);
 }
 
+// A daemon slow to answer at start holds nothing up, and what it reports
+// before its first answer is how things stood at start, not a change.
+TEST_F(BatteryServiceTest, StartNeverWaitsAndChangesBeforeTheFirstReadingRaiseNothing)
+{
+    makeService(charging(0.6));
+    fake->holdReads();
+    service->start();
+    EXPECT_FALSE(service->previous()) << "nothing read yet";
+    fake->changeBattery(onBattery(0.5, 600));
+    fake->changeLowPowerMode(true);
+    fake->releaseReads();
+    ASSERT_TRUE(service->previous());
+    EXPECT_EQ(*service->previous(), (BatteryState{.percentage = 0.5, .lowPowerMode = true, .timeRemaining = 600}));
+
+    fake->changeBattery(charging(0.5));
+    ASSERT_TRUE(receivedCount(1));
+    EXPECT_EQ(received, Events{BatteryEvent::pluggedIn(0.5)}) << "the first event is the first change after start";
+}
+
+TEST_F(BatteryServiceTest, AStopBeforeTheFirstReadingIsKept)
+{
+    makeService(onBattery(0.5));
+    fake->holdReads();
+    service->start();
+    service->stop();
+    fake->releaseReads();
+    fake->changeBattery(charging(0.5));
+    fake->changeLowPowerMode(true);
+    ASSERT_TRUE(receivedCount(1));
+    EXPECT_EQ(received, Events{BatteryEvent::lowPowerMode(true)}) << "battery changes after stop raise nothing";
+}
+
 TEST_F(BatteryServiceTest, AMachineWithoutABatteryKeepsTheDefaultStateAndStaysSilent)
 {
     makeService(std::nullopt);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <chrono>
 #include <vector>
 
@@ -137,15 +139,23 @@ TEST_F(BluetoothServiceTest, StartResultFollowsTheStack)
         {[](auto& s) { s.setAccessDenied(true); }, Result::denied, "the system refuses access"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.why);
-        auto backend = std::make_unique<FakeBluetoothBackend>();
-        auto* fake = backend.get();
-        fake->addAdapter();
-        row.script(*fake);
-        BluetoothService other(std::move(backend), scheduler);
-        EXPECT_EQ(other.start(), row.expected);
-        EXPECT_EQ(fake->isWatched(), row.expected == Result::started) << "nothing is followed without permission";
-        EXPECT_EQ(other.isStarted(), row.expected == Result::started);
+        for (const bool waits : {true, false}) {
+            SCOPED_TRACE(row.why);
+            SCOPED_TRACE(waits ? "start()" : "start(done)");
+            auto backend = std::make_unique<FakeBluetoothBackend>();
+            auto* fake = backend.get();
+            fake->addAdapter();
+            row.script(*fake);
+            BluetoothService other(std::move(backend), scheduler);
+            std::optional<Result> result;
+            if (waits)
+                result = other.start();
+            else
+                other.start([&](Result answer) { result = answer; });
+            EXPECT_EQ(result, row.expected);
+            EXPECT_EQ(fake->isWatched(), row.expected == Result::started) << "nothing is followed without permission";
+            EXPECT_EQ(other.isStarted(), row.expected == Result::started);
+        }
     }
     EXPECT_EQ(rawValue(Result::needsPermission), "needsPermission");
 }

@@ -156,6 +156,25 @@ TEST_F(IdleServiceTest, ARefusedKeepAwakeLeavesTheServiceOff)
     EXPECT_TRUE(inhibitor->held().empty()) << "the earlier keep-awake ended first";
 }
 
+TEST_F(IdleServiceTest, AKeepAwakeTheDesktopRefusesLateEndsWithoutARelease)
+{
+    QSignalSpy keeping(service.get(), &IdleService::isKeepingAwakeChanged);
+    ASSERT_TRUE(service->startKeepAwake(KeepAwakeDuration::oneHour));
+    ASSERT_TRUE(service->keepAwakeUntil());
+
+    inhibitor->refuseHeld(1);
+    EXPECT_FALSE(service->isKeepingAwake());
+    EXPECT_EQ(service->keepAwakeUntil(), std::nullopt);
+    EXPECT_EQ(scheduler.pendingCount(), 0u) << "the expiry went with it";
+    EXPECT_EQ(keeping.count(), 2);
+    service->stopKeepAwake();
+    EXPECT_EQ(inhibitor->calls(), std::vector{inhibited(1)}) << "nothing left to release";
+
+    ASSERT_TRUE(service->startKeepAwake(KeepAwakeDuration::indefinite));
+    inhibitor->refuseHeld(1); // an old id: the new keep-awake stays
+    EXPECT_TRUE(service->isKeepingAwake());
+}
+
 TEST_F(IdleServiceTest, StopShutDownAndDestructionReleaseTheKeepAwake)
 {
     // Forwards to an inhibitor the test keeps, so it can be read after the
@@ -165,6 +184,7 @@ TEST_F(IdleServiceTest, StopShutDownAndDestructionReleaseTheKeepAwake)
         bool isAvailable() override { return fake.isAvailable(); }
         std::optional<std::uint32_t> inhibit(const std::string& reason) override { return fake.inhibit(reason); }
         void release(std::uint32_t id) override { fake.release(id); }
+        void setLostHandler(LostHandler handler) override { fake.setLostHandler(std::move(handler)); }
         FakeDisplaySleepInhibitor& fake;
     };
     struct Row {

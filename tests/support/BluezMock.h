@@ -112,6 +112,9 @@ public:
         return reply.arguments().isEmpty() ? QVariant() : reply.arguments().constFirst();
     }
 
+    /// The fake's process, for stopping and continuing it.
+    qint64 pid() const { return m_process.processId(); }
+
 private:
     QDBusConnection m_connection;
     QProcess m_process;

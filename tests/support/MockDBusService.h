@@ -88,6 +88,9 @@ public:
 
     bool isRegistered() const { return m_bus.interface()->isServiceRegistered(m_busName).value(); }
 
+    /// The mock's process, for stopping and continuing it.
+    qint64 pid() const { return m_process.processId(); }
+
     /// Calls a method of the mock without blocking the event loop; the reply,
     /// or an error reply.
     QDBusMessage call(const QString& path, const QString& interface, const QString& method,
