@@ -13,14 +13,15 @@
 #       built into libexec/vude and installed there
 #   vude_add_loadable_module(<name> FOLDER <folder> LIBS <libs...>)
 #       the sources of <folder> (relative to the calling folder) as the module
-#       <name>.so, built into lib/vude and installed there; the same code as
+#       <name>.so, built into lib/vude/modules and installed there (a folder
+#       of its own, so the package runs no ldconfig for it); the same code as
 #       the object library <name>-code, which programs that cannot open the
 #       module (the tests) link in, and which VUDE_LINKED_MODULES lists
 set(VUDE_RESOURCES_SUBDIR "share/vude")
 set(VUDE_HELPERS_SUBDIR "libexec/vude")
 set(VUDE_STAGED_RESOURCES_DIR "${CMAKE_BINARY_DIR}/${VUDE_RESOURCES_SUBDIR}")
 set(VUDE_STAGED_HELPERS_DIR "${CMAKE_BINARY_DIR}/${VUDE_HELPERS_SUBDIR}")
-set(VUDE_MODULES_SUBDIR "lib/vude")
+set(VUDE_MODULES_SUBDIR "lib/vude/modules")
 set(VUDE_LINKED_MODULES "" CACHE INTERNAL "")
 
 # Built with the app, so a run from the build tree always has them.
@@ -76,7 +77,9 @@ function(vude_add_loadable_module name)
     set_target_properties(${name}-code PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
     add_library(${name} MODULE $<TARGET_OBJECTS:${name}-code>)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
-    target_link_options(${name} PRIVATE "LINKER:--no-undefined")
+    # libc named even when only the libraries it links call into it, as
+    # every shared object in a package must.
+    target_link_options(${name} PRIVATE "LINKER:--no-undefined" "LINKER:--push-state,--no-as-needed,-lc,--pop-state")
     set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
         LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/${VUDE_MODULES_SUBDIR}")
     install(TARGETS ${name} LIBRARY DESTINATION "${VUDE_MODULES_SUBDIR}")

@@ -6,7 +6,7 @@
 //   <root>/bin/vude              installed (<build>/Vude/vude in the build tree)
 //   <root>/share/vude/<name>     resources
 //   <root>/libexec/vude/<name>   helper programs
-//   <root>/lib/vude/<name>       modules the app opens on first use
+//   <root>/lib/vude/modules/<name>  modules the app opens on first use
 // where <root> is the folder above the executable's own, symlinks resolved
 // (a /usr/local/bin/vude linked to /opt/vude/bin/vude looks in /opt/vude).
 // Nothing here checks that a file exists: callers that need one look, and
@@ -20,7 +20,7 @@ namespace AppResources {
 
 inline constexpr const char* kResourcesFolder = "share/vude";
 inline constexpr const char* kHelpersFolder = "libexec/vude";
-inline constexpr const char* kModulesFolder = "lib/vude";
+inline constexpr const char* kModulesFolder = "lib/vude/modules";
 
 /// The program running now, symlinks resolved.
 std::filesystem::path runningExecutable();

@@ -1,9 +1,9 @@
 #pragma once
 // Code that only some features need, with the large libraries it pulls in,
 // is built as a module beside the app and opened on first use, so that the
-// app's start pays for none of it: <root>/lib/vude/<name>, found like the
-// app's other files (AppResources). A module hands out one entry function.
-// Modules are opened once and never closed.
+// app's start pays for none of it: <root>/lib/vude/modules/<name>, found like
+// the app's other files (AppResources). A module hands out one entry
+// function. Modules are opened once and never closed.
 
 #include "VudeKit/Expected.h"
 

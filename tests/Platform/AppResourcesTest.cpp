@@ -18,11 +18,11 @@ TEST(AppResources, InstalledAndBuildTreeExecutablesFindTheFoldersBesideThem)
         fs::path helpers;
         fs::path modules;
     } rows[] = {
-        {"/usr/bin/vude", "/usr/share/vude", "/usr/libexec/vude", "/usr/lib/vude"},
-        {"/opt/vude/bin/vude", "/opt/vude/share/vude", "/opt/vude/libexec/vude", "/opt/vude/lib/vude"},
+        {"/usr/bin/vude", "/usr/share/vude", "/usr/libexec/vude", "/usr/lib/vude/modules"},
+        {"/opt/vude/bin/vude", "/opt/vude/share/vude", "/opt/vude/libexec/vude", "/opt/vude/lib/vude/modules"},
         {"/home/me/src/vude/build/release/Vude/vude", "/home/me/src/vude/build/release/share/vude",
-         "/home/me/src/vude/build/release/libexec/vude", "/home/me/src/vude/build/release/lib/vude"},
-        {"/usr/local/bin/../bin/vude", "/usr/local/share/vude", "/usr/local/libexec/vude", "/usr/local/lib/vude"},
+         "/home/me/src/vude/build/release/libexec/vude", "/home/me/src/vude/build/release/lib/vude/modules"},
+        {"/usr/local/bin/../bin/vude", "/usr/local/share/vude", "/usr/local/libexec/vude", "/usr/local/lib/vude/modules"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.executable);

@@ -69,7 +69,7 @@ TEST(LoadableModule, ModulesAreLookedUpBesideTheExecutable)
 {
     const auto entry = LoadableModule::symbol("vude-imaging.so", "vudeImageLibraries");
     ASSERT_FALSE(entry);
-    EXPECT_NE(entry.error().find("lib/vude/vude-imaging.so is missing"), std::string::npos) << entry.error();
+    EXPECT_NE(entry.error().find("lib/vude/modules/vude-imaging.so is missing"), std::string::npos) << entry.error();
     EXPECT_FALSE(LoadableModule::symbol("../vude-imaging.so", "vudeImageLibraries"));
     const auto linked = ImageLibraries::shared();
     ASSERT_TRUE(linked) << linked.error();
