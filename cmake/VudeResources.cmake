@@ -11,10 +11,18 @@
 #       a folder keeps its files' permissions (scripts stay executable)
 #   vude_add_helper(<executable target>)
 #       built into libexec/vude and installed there
+#   vude_add_loadable_module(<name> FOLDER <folder> LIBS <libs...>)
+#       the sources of <folder> (relative to the calling folder) as the module
+#       <name>.so, built into lib/vude/modules and installed there (a folder
+#       of its own, so the package runs no ldconfig for it); the same code as
+#       the object library <name>-code, which programs that cannot open the
+#       module (the tests) link in, and which VUDE_LINKED_MODULES lists
 set(VUDE_RESOURCES_SUBDIR "share/vude")
 set(VUDE_HELPERS_SUBDIR "libexec/vude")
 set(VUDE_STAGED_RESOURCES_DIR "${CMAKE_BINARY_DIR}/${VUDE_RESOURCES_SUBDIR}")
 set(VUDE_STAGED_HELPERS_DIR "${CMAKE_BINARY_DIR}/${VUDE_HELPERS_SUBDIR}")
+set(VUDE_MODULES_SUBDIR "lib/vude/modules")
+set(VUDE_LINKED_MODULES "" CACHE INTERNAL "")
 
 # Built with the app, so a run from the build tree always has them.
 add_custom_target(vude_resources ALL)
@@ -56,4 +64,25 @@ function(vude_add_helper target)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${VUDE_STAGED_HELPERS_DIR}")
     install(TARGETS ${target} RUNTIME DESTINATION "${VUDE_HELPERS_SUBDIR}")
     add_dependencies(vude_resources ${target})
+endfunction()
+
+function(vude_add_loadable_module name)
+    cmake_parse_arguments(ARG "" "FOLDER" "LIBS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS
+        "${CMAKE_CURRENT_SOURCE_DIR}/${ARG_FOLDER}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/${ARG_FOLDER}/*.h")
+    add_library(${name}-code OBJECT ${sources})
+    target_include_directories(${name}-code PUBLIC "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${name}-code PUBLIC ${ARG_LIBS})
+    # Only the module's entry is seen from outside.
+    set_target_properties(${name}-code PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+    add_library(${name} MODULE $<TARGET_OBJECTS:${name}-code>)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    # libc named even when only the libraries it links call into it, as
+    # every shared object in a package must.
+    target_link_options(${name} PRIVATE "LINKER:--no-undefined" "LINKER:--push-state,--no-as-needed,-lc,--pop-state")
+    set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
+        LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/${VUDE_MODULES_SUBDIR}")
+    install(TARGETS ${name} LIBRARY DESTINATION "${VUDE_MODULES_SUBDIR}")
+    add_dependencies(vude_resources ${name})
+    set(VUDE_LINKED_MODULES ${VUDE_LINKED_MODULES} ${name}-code CACHE INTERNAL "")
 endfunction()

@@ -44,6 +44,11 @@ fs::path helpersDirectory(const fs::path& executable)
     return rootOf(executable) / kHelpersFolder;
 }
 
+fs::path modulesDirectory(const fs::path& executable)
+{
+    return rootOf(executable) / kModulesFolder;
+}
+
 std::optional<fs::path> resource(std::string_view name, const fs::path& executable)
 {
     return inside(resourcesDirectory(executable), name);
@@ -52,6 +57,11 @@ std::optional<fs::path> resource(std::string_view name, const fs::path& executab
 std::optional<fs::path> helperProgram(std::string_view name, const fs::path& executable)
 {
     return inside(helpersDirectory(executable), name);
+}
+
+std::optional<fs::path> module(std::string_view name, const fs::path& executable)
+{
+    return inside(modulesDirectory(executable), name);
 }
 
 } // namespace AppResources

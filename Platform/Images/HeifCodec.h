@@ -1,6 +1,8 @@
 #pragma once
 // HEIC and HEIF through libheif, for ImageCodec: decoding the primary image
 // (with the container's rotation and mirroring applied) and encoding HEVC.
+// libheif is opened with the imaging module (ImageLibraries.h) on first use;
+// without it these fail with the loader's message.
 
 #include "VudeKit/Expected.h"
 
@@ -28,7 +30,11 @@ Expected<Decoded, std::string> decode(std::string_view encoded, const std::funct
 /// freed early.
 Expected<std::string, std::string> encode(QImage image, double quality, std::string_view exif);
 
+/// Whether this libheif can decode HEVC.
+bool canDecode();
 /// Whether this libheif can encode HEVC.
 bool canEncode();
+/// Whether `bytes` start a HEIF file this libheif reads.
+bool isSupportedFile(std::string_view bytes);
 
 } // namespace HeifCodec

@@ -7,8 +7,6 @@
 #include "Platform/Images/PngWriter.h"
 #include "VudeKit/Numbers.h"
 
-#include <libheif/heif.h>
-
 #include <QBuffer>
 #include <QColorSpace>
 #include <QImageReader>
@@ -627,7 +625,7 @@ Expected<std::string, std::string> encode(QImage image, const EncodeOptions& opt
 bool canDecode(ImageFormat format)
 {
     if (isHeif(format))
-        return heif_have_decoder_for_format(heif_compression_HEVC) != 0;
+        return HeifCodec::canDecode();
     return QImageReader::supportedImageFormats().contains(qtFormatName(format));
 }
 

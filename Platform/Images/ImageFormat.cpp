@@ -2,7 +2,7 @@
 
 #include "VudeKit/AsciiCase.h"
 
-#include <libheif/heif.h>
+#include "Platform/Images/HeifCodec.h"
 
 #include <algorithm>
 
@@ -59,10 +59,9 @@ std::optional<ImageFormat> sniffImageFormat(std::string_view bytes)
         return ImageFormat::tiff;
     if (startsWith(bytes, "RIFF"sv) && bytes.size() >= 12 && bytes.substr(8, 4) == "WEBP"sv)
         return ImageFormat::webp;
-    const int probe = static_cast<int>(std::min<std::size_t>(bytes.size(), 64));
-    if (probe >= 12
-        && heif_check_filetype(reinterpret_cast<const std::uint8_t*>(bytes.data()), probe)
-               == heif_filetype_yes_supported)
+    // Only a box-structured file can be HEIF; anything else never opens the
+    // imaging module.
+    if (bytes.size() >= 12 && bytes.substr(4, 4) == "ftyp"sv && HeifCodec::isSupportedFile(bytes))
         return ImageFormat::heic;
     return std::nullopt;
 }

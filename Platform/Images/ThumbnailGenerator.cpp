@@ -2,12 +2,9 @@
 
 #include "Platform/Core/UniqueFd.h"
 #include "Platform/Images/ImageCodec.h"
-
-#include <QPainter>
-#include <QPdfDocument>
+#include "Platform/Images/ImageLibraries.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,36 +47,15 @@ std::string readPrefix(int fd)
     return bytes;
 }
 
-QSize fitting(QSizeF size, int pixels)
-{
-    if (!(size.width() > 0) || !(size.height() > 0))
-        return {};
-    const double scale = pixels / std::max(size.width(), size.height());
-    return QSize(std::max(1, static_cast<int>(std::lround(size.width() * scale))),
-                 std::max(1, static_cast<int>(std::lround(size.height() * scale))));
-}
-
-// The first page, rendered on white at the size that fits. The document is
-// opened through the descriptor already checked, so no other file can take
-// its place in between.
+// The first page, through the imaging module. The document is opened
+// through the descriptor already checked, so no other file can take its
+// place in between.
 Expected<QImage, std::string> pdfThumbnail(int fd, const fs::path& file, int pixels)
 {
-    QPdfDocument document;
-    const QString path = QStringLiteral("/proc/self/fd/") + QString::number(fd);
-    if (document.load(path) != QPdfDocument::Error::None || document.pageCount() < 1)
-        return unexpected(file.string() + " is not a readable PDF");
-    const QSize size = fitting(document.pagePointSize(0), pixels);
-    if (size.isEmpty())
-        return unexpected(file.string() + " has an empty first page");
-    const QImage page = document.render(0, size);
-    if (page.isNull())
-        return unexpected("cannot draw the first page of " + file.string());
-    QImage picture(size, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    painter.drawImage(0, 0, page);
-    painter.end();
-    return picture;
+    const auto libraries = ImageLibraries::shared();
+    if (!libraries)
+        return unexpected(libraries.error());
+    return (*libraries)->pdfFirstPage(QStringLiteral("/proc/self/fd/") + QString::number(fd), file.string(), pixels);
 }
 
 } // namespace

@@ -2,8 +2,6 @@
 
 #include "VudeKit/UserDefaults.h"
 
-#include <QDateTime>
-#include <QGeoPositionInfoSource>
 #include <QTimer>
 
 namespace {
@@ -11,29 +9,6 @@ namespace {
 // The installed desktop entry is "vude.desktop"; GeoClue checks the app
 // against it.
 constexpr auto kDesktopId = "vude";
-
-std::string describe(QGeoPositionInfoSource::Error error)
-{
-    switch (error) {
-    case QGeoPositionInfoSource::AccessError:
-        return "The location service refused access.";
-    case QGeoPositionInfoSource::ClosedError:
-        return "The location service closed.";
-    case QGeoPositionInfoSource::UpdateTimeoutError:
-        return "The location service found no position in time.";
-    case QGeoPositionInfoSource::UnknownSourceError:
-    case QGeoPositionInfoSource::NoError:
-        break;
-    }
-    return "The location service failed.";
-}
-
-Date dateFrom(const QDateTime& timestamp, Date fallback)
-{
-    if (!timestamp.isValid())
-        return fallback;
-    return Date(std::chrono::milliseconds(timestamp.toMSecsSinceEpoch()));
-}
 
 } // namespace
 
@@ -74,41 +49,34 @@ void QtPositioningLocationBackend::requestAuthorization()
 
 void QtPositioningLocationBackend::requestLocation()
 {
-    if (!ensureSource()) {
-        failLater("No location service is available.");
+    if (const auto missing = ensureSource()) {
+        failLater(*missing);
         return;
     }
     m_source->requestUpdate(requestTimeoutMilliseconds);
 }
 
-bool QtPositioningLocationBackend::ensureSource()
+std::optional<std::string> QtPositioningLocationBackend::ensureSource()
 {
     if (m_source)
-        return true;
-    m_source = QGeoPositionInfoSource::createSource(m_pluginName, m_parameters, &m_context);
-    if (!m_source)
-        return false;
-    // Reduced accuracy: no satellites, which GeoClue turns into a coarse level.
-    m_source->setPreferredPositioningMethods(QGeoPositionInfoSource::NonSatellitePositioningMethods);
-    QObject::connect(m_source, &QGeoPositionInfoSource::positionUpdated, &m_context,
-                     [this](const QGeoPositionInfo& info) {
-                         if (!info.isValid() || !info.coordinate().isValid()) {
-                             if (m_handlers.failed)
-                                 m_handlers.failed("The location service gave no position.");
-                             return;
-                         }
-                         const auto now = std::chrono::time_point_cast<Duration>(std::chrono::system_clock::now());
-                         std::vector<LocationFix> fixes{{info.coordinate().latitude(), info.coordinate().longitude(),
-                                                         dateFrom(info.timestamp(), now)}};
-                         if (m_handlers.locationsUpdated)
-                             m_handlers.locationsUpdated(std::move(fixes));
-                     });
-    QObject::connect(m_source, &QGeoPositionInfoSource::errorOccurred, &m_context,
-                     [this](QGeoPositionInfoSource::Error error) {
-                         if (m_handlers.failed)
-                             m_handlers.failed(describe(error));
-                     });
-    return true;
+        return std::nullopt;
+    auto made = PositionSource::make(m_pluginName, m_parameters,
+                                     {.located =
+                                          [this](LocationFix fix) {
+                                              if (m_handlers.locationsUpdated)
+                                                  m_handlers.locationsUpdated({fix});
+                                          },
+                                      .failed =
+                                          [this](std::string error) {
+                                              if (m_handlers.failed)
+                                                  m_handlers.failed(std::move(error));
+                                          }});
+    if (!made)
+        return "No location service is available: " + made.error();
+    if (!*made)
+        return std::string("No location service is available.");
+    m_source = std::move(*made);
+    return std::nullopt;
 }
 
 void QtPositioningLocationBackend::failLater(std::string error)

@@ -7,10 +7,12 @@
 // "authorized always" at once.
 //
 // The source is made at the first request for a fix, so nothing reaches the
-// system bus before the user allowed it. No source, no daemon or a source
-// that errs: the request fails, nothing crashes. Main thread only.
+// system bus before the user allowed it, and Qt Positioning is loaded only
+// then (PositionSource.h). No source, no module, no daemon or a source that
+// errs: the request fails, nothing crashes. Main thread only.
 
 #include "Platform/Network/LocationBackend.h"
+#include "Platform/Network/PositionSource.h"
 
 #include <QObject>
 #include <QString>
@@ -19,8 +21,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
-class QGeoPositionInfoSource;
 class UserDefaults;
 
 class QtPositioningLocationBackend final : public LocationBackend {
@@ -46,17 +48,17 @@ public:
     bool hasSource() const { return m_source != nullptr; }
 
 private:
-    bool ensureSource();
+    /// Why there is no source, if there is none.
+    std::optional<std::string> ensureSource();
     void failLater(std::string error);
 
     std::shared_ptr<UserDefaults> m_defaults;
     QString m_pluginName;
     QVariantMap m_parameters;
     Handlers m_handlers;
-    // Parent of the source and the receiver of its signals, so neither outlives
-    // the backend.
+    // The receiver of the late failures, so none outlives the backend.
     QObject m_context;
-    QGeoPositionInfoSource* m_source = nullptr;
+    std::unique_ptr<PositionSource> m_source;
 };
 
 /// The status a stored value stands for: one of the five numbers, else not

@@ -79,6 +79,7 @@ void AppDelegate::applicationDidFinishLaunching()
             .environment = m_deps.environment,
             .systemLog = m_deps.systemLog,
             .permissions = m_deps.permissions,
+            .deferSelfTest = m_deps.afterFirstFrame,
         });
     m_calendar = std::shared_ptr<NotchCalendarService>(std::shared_ptr<void>(), &m_bridge->calendar());
 
@@ -118,7 +119,10 @@ void AppDelegate::applicationDidFinishLaunching()
     m_shell->setContextMenuProvider([self]() -> std::unique_ptr<QMenu> {
         return self && self->m_windows ? self->m_windows->notchContextMenu() : nullptr;
     });
-    m_shell->startWeather();
+    afterFirstFrame([self] {
+        if (self && !self->m_terminated)
+            self->m_shell->startWeather();
+    });
     m_shell->startDragMonitors();
     m_windows->buildStatusItem();
 
@@ -159,6 +163,14 @@ void AppDelegate::applicationDidFinishLaunching()
     m_deps.writeOutput(m_shell->geometryReport() + "\n");
     showOnboardingIfNeeded();
     actOnDeveloperHooks();
+}
+
+void AppDelegate::afterFirstFrame(std::function<void()> step)
+{
+    if (m_deps.afterFirstFrame)
+        m_deps.afterFirstFrame(std::move(step));
+    else
+        step();
 }
 
 void AppDelegate::applicationWillTerminate()

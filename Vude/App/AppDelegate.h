@@ -86,6 +86,10 @@ public:
         /// Calls `woke` each time the main thread's event loop wakes, while
         /// `context` lives. Without it the tick never rests.
         std::function<void(QObject* context, std::function<void()> woke)> watchEventLoop = {};
+        /// Runs a step once the notch's first frame is on screen: the
+        /// now-playing self-test and the weather wait for it. At once when
+        /// unset.
+        std::function<void(std::function<void()> step)> afterFirstFrame = {};
     };
 
     explicit AppDelegate(Dependencies dependencies, QObject* parent = nullptr);
@@ -132,6 +136,7 @@ private:
     void seedTray(std::vector<std::filesystem::path> files, bool asFolder);
     /// Runs `action` `delay` from now while the delegate lives.
     void later(Duration delay, std::function<void(AppDelegate&)> action);
+    void afterFirstFrame(std::function<void()> step);
     void startTicking();
     void restTick();
     void eventLoopWoke();

@@ -11,6 +11,7 @@
 #include "Vude/App/AppDelegate.h"
 #include "Vude/App/ControllerNotchShell.h"
 #include "Vude/App/CoordinatorAppSync.h"
+#include "Vude/App/FirstFrameWatch.h"
 #include "Vude/Desk/RavoViewFactory.h"
 #include "Vude/Shell/NotchPanel.h"
 #include "Vude/Shell/NotchWindowController.h"
@@ -42,6 +43,8 @@ struct Application::Parts {
     SystemShellPlatform shell{x11.get()};
     ShellPlatform platform = shell.platform();
     QtScheduler scheduler;
+    // Made before any window, so it sees the first one exposed.
+    FirstFrameWatch firstFrame{scheduler};
     SystemClock wallClock;
     SteadyClock steadyClock;
     BootTimeClock activityClock;
@@ -170,6 +173,7 @@ Application::Application(QObject* parent)
                 if (auto* dispatcher = QAbstractEventDispatcher::instance())
                     QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, context, std::move(woke));
             },
+        .afterFirstFrame = [&parts](std::function<void()> step) { parts.firstFrame.after(std::move(step)); },
     });
 }
 

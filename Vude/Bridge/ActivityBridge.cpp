@@ -117,6 +117,7 @@ ActivityBridge::ActivityBridge(ActivityCoordinator& coordinator, SettingsStore& 
     , m_systemLog(dependencies.systemLog ? std::move(dependencies.systemLog) : writeToStandardError)
     , m_mediaDirectory(std::move(dependencies.mediaDirectory))
     , m_permissions(dependencies.permissions)
+    , m_deferSelfTest(std::move(dependencies.deferSelfTest))
     , m_services(std::move(services))
 {
 }
@@ -225,6 +226,18 @@ void ActivityBridge::start()
         finishStart(std::nullopt);
         return;
     }
+    if (!m_deferSelfTest) {
+        startSelfTest(media);
+        return;
+    }
+    m_deferSelfTest([this, media, lifetime = QPointer<QObject>(m_lifetime.get())] {
+        if (lifetime && !m_stopped)
+            startSelfTest(media);
+    });
+}
+
+void ActivityBridge::startSelfTest(NowPlayingSource* media)
+{
     // Up to 5 s of waiting for a child process: off the main thread, which
     // carries on with events and keys meanwhile. The rest of the start-up
     // follows the answer.

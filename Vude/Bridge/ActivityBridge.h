@@ -123,6 +123,10 @@ public:
         /// restarts what needed it (Bluetooth, the key tap). May be null;
         /// must outlive the bridge.
         PermissionSystem* permissions = nullptr;
+        /// Runs the start of the now-playing self-test, which spawns
+        /// programs: the app puts it off until the notch is on screen. At
+        /// once when unset.
+        std::function<void(std::function<void()>)> deferSelfTest = {};
     };
 
     /// The services of this system, built in this order: audio, battery,
@@ -224,6 +228,7 @@ private:
     // The steps of start() that follow the adapter's self-test; none when
     // there is no adapter.
     void finishStart(std::optional<bool> selfTestPassed);
+    void startSelfTest(NowPlayingSource* media);
     // Starts Bluetooth without waiting for the stack; the first traces the
     // answer.
     void startBluetooth();
@@ -259,6 +264,7 @@ private:
     std::function<void(std::string_view)> m_systemLog;
     std::filesystem::path m_mediaDirectory;
     PermissionSystem* m_permissions;
+    std::function<void(std::function<void()>)> m_deferSelfTest;
 
     // Destroyed after the services: work they post to it is dropped with it.
     std::unique_ptr<QObject> m_lifetime = std::make_unique<QObject>();

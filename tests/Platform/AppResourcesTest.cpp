@@ -16,17 +16,19 @@ TEST(AppResources, InstalledAndBuildTreeExecutablesFindTheFoldersBesideThem)
         fs::path executable;
         fs::path resources;
         fs::path helpers;
+        fs::path modules;
     } rows[] = {
-        {"/usr/bin/vude", "/usr/share/vude", "/usr/libexec/vude"},
-        {"/opt/vude/bin/vude", "/opt/vude/share/vude", "/opt/vude/libexec/vude"},
+        {"/usr/bin/vude", "/usr/share/vude", "/usr/libexec/vude", "/usr/lib/vude/modules"},
+        {"/opt/vude/bin/vude", "/opt/vude/share/vude", "/opt/vude/libexec/vude", "/opt/vude/lib/vude/modules"},
         {"/home/me/src/vude/build/release/Vude/vude", "/home/me/src/vude/build/release/share/vude",
-         "/home/me/src/vude/build/release/libexec/vude"},
-        {"/usr/local/bin/../bin/vude", "/usr/local/share/vude", "/usr/local/libexec/vude"},
+         "/home/me/src/vude/build/release/libexec/vude", "/home/me/src/vude/build/release/lib/vude/modules"},
+        {"/usr/local/bin/../bin/vude", "/usr/local/share/vude", "/usr/local/libexec/vude", "/usr/local/lib/vude/modules"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.executable);
         EXPECT_EQ(AppResources::resourcesDirectory(row.executable), row.resources);
         EXPECT_EQ(AppResources::helpersDirectory(row.executable), row.helpers);
+        EXPECT_EQ(AppResources::modulesDirectory(row.executable), row.modules);
     }
 }
 
@@ -66,6 +68,7 @@ TEST(AppResources, NamesStayInsideTheirFolder)
         SCOPED_TRACE(row.name);
         EXPECT_EQ(AppResources::resource(row.name, executable), row.resource);
         EXPECT_EQ(AppResources::helperProgram(row.name, executable).has_value(), row.resource.has_value());
+        EXPECT_EQ(AppResources::module(row.name, executable).has_value(), row.resource.has_value());
     }
 }
 

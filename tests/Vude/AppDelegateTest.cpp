@@ -71,6 +71,48 @@ TEST(AppDelegate, StartUpRunsItsObservableStepsInOrder)
     EXPECT_TRUE(app.bridge()->isStartFinished());
 }
 
+// The programs the now-playing check spawns and the weather's location
+// source would compete with the first frame: they wait for it, and the rest
+// of start-up does not.
+TEST(AppDelegate, TheNowPlayingCheckAndTheWeatherWaitForTheFirstFrame)
+{
+    AppRig rig;
+    rig.holdUntilFirstFrame = true;
+    AppDelegate& app = rig.make();
+    app.applicationDidFinishLaunching();
+    rig.bridge.scheduler.runDue();
+    testsupport::processEvents();
+
+    EXPECT_GE(indexOf(rig.log, "geometry report"), 0);
+    EXPECT_GE(indexOf(rig.log, "sync start on"), 0);
+    EXPECT_LT(indexOf(rig.log, "weather"), 0);
+    EXPECT_EQ(rig.media->selfTests.load(), 0);
+    EXPECT_FALSE(app.bridge()->isStartFinished());
+    ASSERT_EQ(rig.firstFrameSteps.size(), 2u);
+
+    for (auto& step : std::exchange(rig.firstFrameSteps, {}))
+        step();
+    EXPECT_GE(indexOf(rig.log, "weather"), 0);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return app.bridge()->isStartFinished(); }));
+    EXPECT_EQ(rig.media->selfTests.load(), 1);
+    EXPECT_EQ(rig.media->starts, 1);
+}
+
+// Quitting before the first frame: what waited for it never starts.
+TEST(AppDelegate, WhatWaitsForTheFirstFrameStaysUndoneAfterQuitting)
+{
+    AppRig rig;
+    rig.holdUntilFirstFrame = true;
+    AppDelegate& app = rig.make();
+    app.applicationDidFinishLaunching();
+    app.applicationWillTerminate();
+    for (auto& step : std::exchange(rig.firstFrameSteps, {}))
+        step();
+    testsupport::waitUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_LT(indexOf(rig.log, "weather"), 0);
+    EXPECT_EQ(rig.media->selfTests.load(), 0);
+}
+
 // A Bluetooth grant from the permission window starts Bluetooth at once, not
 // at the next launch.
 TEST(AppDelegate, ABluetoothGrantStartsBluetooth)

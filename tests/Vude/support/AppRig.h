@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -72,11 +73,18 @@ private:
 class RecordingMediaSource final : public NowPlayingSource {
 public:
     std::vector<MediaCommand> sent;
+    /// Run on the bridge's own thread.
+    std::atomic<int> selfTests = 0;
+    int starts = 0;
 
     Capability capabilities() const override { return Capability(7); }
-    bool selfTest(Duration) override { return true; }
+    bool selfTest(Duration) override
+    {
+        ++selfTests;
+        return true;
+    }
     LatestStream<NowPlayingState> states() const override { return m_states; }
-    void start() override {}
+    void start() override { ++starts; }
     void stop() override {}
     void send(const MediaCommand& command) override { sent.push_back(command); }
     void publish(const NowPlayingState& state) { m_states.yield(state); }
@@ -317,6 +325,11 @@ struct AppRig {
             .watchEventLoop = tickMayRest ? std::function<void(QObject*, std::function<void()>)>(
                                                 [this](QObject*, std::function<void()> woke) { loopWoke = std::move(woke); })
                                           : nullptr,
+            .afterFirstFrame = holdUntilFirstFrame ? std::function<void(std::function<void()>)>(
+                                                         [this](std::function<void()> step) {
+                                                             firstFrameSteps.push_back(std::move(step));
+                                                         })
+                                                   : nullptr,
         });
         return *delegate;
     }
@@ -398,6 +411,10 @@ struct AppRig {
     /// The delegate is told when the event loop wakes, so its tick may rest.
     bool tickMayRest = false;
     std::function<void()> loopWoke;
+    /// Set before make(): what waits for the first frame is held in
+    /// firstFrameSteps until a test runs them, instead of running at once.
+    bool holdUntilFirstFrame = false;
+    std::vector<std::function<void()>> firstFrameSteps;
     std::filesystem::path workingDirectory = "/home/dev/project";
     std::unique_ptr<ModelContainer> container;
     bool withContainer = true;

@@ -1,4 +1,4 @@
-#include "Platform/Images/HevcPictureBuffers.h"
+#include "Platform/Images/Module/HevcPictureBuffers.h"
 
 #include <libde265/de265.h>
 
