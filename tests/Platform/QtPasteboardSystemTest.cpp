@@ -133,10 +133,12 @@ TEST_F(QtPasteboardSystemTest, LargeContentArrivesWholeOrNotAtAll)
     ASSERT_FALSE(cut.has_value());
     EXPECT_EQ(cut.error(), PasteboardDataError::tooLarge);
 
-    // The abandoned transfer does not spoil the next copy's read. The owner
-    // of the abandoned transfer may quit on its own meanwhile, which is a
-    // change too: read once another program sees the new copy.
+    // The abandoned transfer does not spoil the next copy's read. Its owner
+    // waits for the rest of the transfer and may still hold the clipboard,
+    // or quit at any moment (a change too): end it first, then read once
+    // another program sees the new copy.
     const auto abandoned = m_pasteboard.changeCount();
+    m_xclip.stopCopies();
     ASSERT_TRUE(m_xclip.copy("UTF8_STRING", "next"));
     ASSERT_TRUE(testsupport::waitUntil([&] { return m_xclip.paste("UTF8_STRING") == "next"; }));
     ASSERT_TRUE(waitForChange(abandoned));

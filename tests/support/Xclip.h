@@ -45,6 +45,13 @@ public:
         return started;
     }
 
+    /// Ends every copy made so far and waits for each to go.
+    void stopCopies()
+    {
+        for (auto& process : m_copies)
+            stopProcess(*process);
+    }
+
     /// What the clipboard holds as `type`, read by another program; none
     /// when it cannot be read.
     std::optional<std::string> paste(const std::string& type)
