@@ -527,6 +527,8 @@ void OnboardingView::stepChanged()
                                        m_scroll->widget());
         hero->setObjectName(QStringLiteral("hero"));
         m_heroSlot->addWidget(hero);
+        // A layout shows a new child only when the event loop next turns.
+        hero->show();
         m_heroSlot->setContentsMargins(0, 0, 0, 26);
         m_hero = hero;
     } else {

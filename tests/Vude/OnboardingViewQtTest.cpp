@@ -94,6 +94,8 @@ TEST_F(OnboardingViewQtTest, EachStepShowsItsCopyHeroAndButtons)
         EXPECT_EQ(textOf("eyebrow"), QString::fromUtf8(row.eyebrow));
         EXPECT_EQ(textOf("title"), QString::fromUtf8(row.title));
         EXPECT_EQ(view->hero() != nullptr, row.hero);
+        if (view->hero())
+            EXPECT_TRUE(view->hero()->isVisible()) << "at once, not a turn of the loop later";
         EXPECT_EQ(view->backButton()->isVisible(), row.back);
         EXPECT_EQ(view->primaryButton()->text(), QString::fromUtf8(row.primary));
         EXPECT_EQ(find<QLabel>(QStringLiteral("note")) != nullptr, row.step == Step::media);
@@ -124,12 +126,14 @@ TEST_F(OnboardingViewQtTest, AStepChangeRestartsTheHeroAndMovesTheProgress)
     auto* first = view->hero();
     ASSERT_NE(first, nullptr);
     settle();
+    fake.scheduler.advance(std::chrono::milliseconds(200));
+    EXPECT_EQ(first->demo().beat(), 1) << "the shown demonstration runs: 1.1 s on its first beat";
     EXPECT_EQ(view->capsuleWidths(), (std::vector<double>{14, 5, 5, 5, 5}));
     model->advance();
-    settle();
     ASSERT_NE(view->hero(), nullptr);
     EXPECT_EQ(view->hero()->demo().script(), NotchDemo::Script::gestures);
-    EXPECT_EQ(view->hero()->demo().beat(), 0);
+    EXPECT_EQ(view->hero()->demo().beat(), 0) << "the new step's starts from its first beat";
+    settle();
     const auto widths = view->capsuleWidths();
     EXPECT_NEAR(widths[0], 5, 0.01);
     EXPECT_NEAR(widths[1], 14, 0.01);
