@@ -6,7 +6,8 @@
 // origin), in points.
 //
 // The header is as high as the notch (or taller, under a notch too short
-// for its tabs): the tab buttons on the left of it, a clear gap the notch's width, Settings and Close on its right.
+// for its tabs): the tab buttons on the left of it, a clear gap the notch's
+// width, Settings and Close on its right.
 // Below it, after 4 points, the content: the widget row (cells separated by
 // 22-point gaps with a 1-point divider in the middle of each, 10 points free
 // at the bottom), the empty state, or the tray tab's slot.
