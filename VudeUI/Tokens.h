@@ -111,6 +111,23 @@ constexpr Color color(TintName tint)
     return Stone::x100;
 }
 
+/// A symbol drawn on a tile of a tint: white, but black on the two light
+/// tints (the accent and stone), where white would barely show.
+constexpr Color onColor(TintName tint)
+{
+    switch (tint) {
+    case TintName::brass:
+    case TintName::stone:
+        return Accent::on;
+    case TintName::sage:
+    case TintName::amber:
+    case TintName::oxblood:
+    case TintName::slate:
+        break;
+    }
+    return Color{0xFFFFFF};
+}
+
 enum class FontWeight { regular, medium, semibold, bold };
 
 /// `standard` is the system font's default design.

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QStackedWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -157,8 +158,15 @@ ClipboardWidget::ClipboardWidget(const DeskEnvironment& environment, QWidget* pa
                                    QStringLiteral("Copy something and it lands here."));
     m_list = new KeyedRowList<Uuid, ClipRow>;
     m_list->setSpacing(rowSpacing);
+    // "Clear" sits in the cell's top-trailing corner whenever there are
+    // rows: the list starts under it, so no row (nor its cross) runs beneath.
+    auto* listPage = new QWidget;
+    auto* listColumn = new QVBoxLayout(listPage);
+    listColumn->setContentsMargins(0, m_clear->sizeHint().height() + int(rowSpacing), 0, 0);
+    listColumn->setSpacing(0);
+    listColumn->addWidget(m_list);
     m_content->addWidget(m_empty);
-    m_content->addWidget(m_list);
+    m_content->addWidget(listPage);
     m_frame = new WidgetFrame(QStringLiteral("Clipboard"), m_content, Qt::AlignCenter, m_clear, this);
 }
 
@@ -188,7 +196,7 @@ void ClipboardWidget::bind(const WidgetBinding& binding)
         [](ClipRow& row, const NotchClip& clip) { row.setClip(clip); });
     const bool empty = m_binding.clips.empty();
     m_clear->setVisible(!empty);
-    m_content->setCurrentWidget(empty ? static_cast<QWidget*>(m_empty) : m_list);
+    m_content->setCurrentIndex(empty ? 0 : 1);
 }
 
 void ClipboardWidget::resizeEvent(QResizeEvent* event)

@@ -38,7 +38,8 @@ RavoLayout RavoLayout::layout(const Input& input)
     // Header: the tab zone, the notch, the action zone, centred in the
     // width between the insets (they overflow it alike when it is narrower
     // than the notch).
-    result.header = {input.inset, 0, available, input.notch.height};
+    const double headerHeight = std::max(input.notch.height, input.headerHeight);
+    result.header = {input.inset, 0, available, headerHeight};
     const double side = result.sideZoneWidth;
     const double zonesLeft = input.inset + (available - (2 * side + input.notch.width)) / 2;
     result.deskTab = centredVertically(zonesLeft, result.header, input.deskTab);
@@ -51,7 +52,7 @@ RavoLayout RavoLayout::layout(const Input& input)
                     badgeSide};
 
     // Content.
-    const double top = input.notch.height + headerSpacing;
+    const double top = headerHeight + headerSpacing;
     result.content = {input.inset, top, available, std::max(0.0, input.content.height - top)};
     const double rowHeight = std::max(0.0, result.content.height - rowBottomPadding);
     result.emptyState = {result.content.x, top, available, rowHeight};

@@ -5,8 +5,9 @@
 // what this says. Rectangles are the Desk view's own coordinates (top-left
 // origin), in points.
 //
-// The header is exactly as high as the notch: the tab buttons on the left
-// of it, a clear gap the notch's width, Settings and Close on its right.
+// The header is as high as the notch (or taller, under a notch too short
+// for its tabs): the tab buttons on the left of it, a clear gap the notch's
+// width, Settings and Close on its right.
 // Below it, after 4 points, the content: the widget row (cells separated by
 // 22-point gaps with a 1-point divider in the middle of each, 10 points free
 // at the bottom), the empty state, or the tray tab's slot.
@@ -48,6 +49,8 @@ struct RavoLayout {
         /// The panel's content size for the open state.
         Size content;
         Size notch;
+        /// The header's height when the notch is shorter than that.
+        double headerHeight = 0;
         double inset = 0;
         /// The placed widgets' widths, in row order.
         std::vector<double> widths;

@@ -287,6 +287,7 @@ RavoLayout RavoView::currentLayout() const
     RavoLayout::Input input;
     input.content = m_model.contentSize(NotchState::open(m_tab));
     input.notch = m_model.geometry().notchSize;
+    input.headerHeight = m_model.openHeaderHeight();
     input.inset = m_inset;
     for (const WidgetPlacement& placement : m_model.layout().placements)
         input.widths.push_back(placement.width);

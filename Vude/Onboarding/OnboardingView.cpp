@@ -1,6 +1,7 @@
 #include "Vude/Onboarding/OnboardingView.h"
 
 #include "Vude/Onboarding/OnboardingContent.h"
+#include "Vude/Settings/SettingsText.h"
 #include "Vude/Shell/Views/NotchDemoView.h"
 #include "Vude/Toolkit/AccentButton.h"
 #include "Vude/Toolkit/PlainButton.h"
@@ -16,7 +17,11 @@
 #include <QPainterPath>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QTextLayout>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -34,6 +39,9 @@ QFont button() { return systemFont(12.5, FontWeight::semibold); }
 } // namespace T
 
 constexpr double maxTextWidth = 470;
+/// Extra room between the lines of the body and of a note.
+constexpr double bodyLineSpacing = 3;
+constexpr double noteLineSpacing = 2;
 const Vude::Animation stepSpring = Vude::Animation::spring(std::chrono::milliseconds(380), 0.86);
 const Vude::Animation progressSpring = Vude::Animation::spring(std::chrono::milliseconds(300), 0.8);
 
@@ -42,17 +50,87 @@ QString text(std::string_view view)
     return QString::fromUtf8(view.data(), qsizetype(view.size()));
 }
 
+QLabel* styled(QLabel* label, const QFont& font, Vude::Color color, const char* name)
+{
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(font);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, toQColor(color));
+    label->setPalette(palette);
+    return label;
+}
+
 QLabel* label(const QString& content, const QFont& font, Vude::Color color, QWidget* parent, const char* name)
 {
-    auto* result = new QLabel(content, parent);
-    result->setObjectName(QString::fromLatin1(name));
-    result->setFont(font);
-    result->setWordWrap(true);
-    result->setTextFormat(Qt::PlainText);
-    QPalette palette = result->palette();
-    palette.setColor(QPalette::WindowText, toQColor(color));
-    result->setPalette(palette);
-    return result;
+    return styled(new QLabel(content, parent), font, color, name);
+}
+
+// Wrapping text with extra room between its lines, which a label cannot
+// give. Still a label, so its text and accessible name read as one. It is
+// as wide as its longest line up to its maximum width, and wraps at words.
+class SpacedLabel final : public QLabel {
+public:
+    SpacedLabel(double lineSpacing, QWidget* parent) : QLabel(parent), m_lineSpacing(lineSpacing) {}
+
+    QSize sizeHint() const override
+    {
+        QTextLayout lines;
+        layOut(lines, QWIDGETSIZE_MAX);
+        const int width = std::min(int(std::ceil(lines.maximumWidth())), maximumWidth());
+        return {width, heightForWidth(width)};
+    }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override
+    {
+        QTextLayout lines;
+        return int(std::ceil(layOut(lines, width)));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QTextLayout lines;
+        layOut(lines, width());
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        lines.draw(&painter, QPointF(0, 0));
+    }
+
+private:
+    /// Lays the text out in lines at most `width` wide; their height.
+    double layOut(QTextLayout& lines, double width) const
+    {
+        QString shown = text();
+        shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        lines.setText(shown);
+        lines.setFont(font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        lines.setTextOption(option);
+        lines.beginLayout();
+        double y = 0;
+        for (QTextLine line = lines.createLine(); line.isValid(); line = lines.createLine()) {
+            line.setLineWidth(std::max(0.0, width));
+            if (line.lineNumber() > 0)
+                y += m_lineSpacing;
+            line.setPosition(QPointF(0, y));
+            y += line.height();
+        }
+        lines.endLayout();
+        return y;
+    }
+
+    double m_lineSpacing;
+};
+
+QLabel* spacedLabel(const QString& content, const QFont& font, Vude::Color color, double lineSpacing,
+                    QWidget* parent, const char* name)
+{
+    auto* result = new SpacedLabel(lineSpacing, parent);
+    result->setText(content);
+    return styled(result, font, color, name);
 }
 
 // A rounded box filled and outlined; its children are laid out on it.
@@ -317,7 +395,7 @@ OnboardingView::OnboardingView(OnboardingModel& model, ViewEnvironment environme
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    styleSettingsScrollBar(*m_scroll);
     QPalette ink = m_scroll->palette();
     ink.setColor(QPalette::Window, toQColor(Vude::Ink::x950));
     m_scroll->setPalette(ink);
@@ -344,7 +422,7 @@ OnboardingView::OnboardingView(OnboardingModel& model, ViewEnvironment environme
     QFont titleFont = T::title();
     titleFont.setLetterSpacing(QFont::AbsoluteSpacing, -0.4);
     m_title->setFont(titleFont);
-    m_body = label({}, T::body(), Vude::Stone::x300, page, "body");
+    m_body = spacedLabel({}, T::body(), Vude::Stone::x300, bodyLineSpacing, page, "body");
     m_body->setMaximumWidth(int(maxTextWidth));
     copy->addWidget(m_eyebrow);
     copy->addWidget(m_title);
@@ -412,6 +490,24 @@ void OnboardingView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     m_model.refreshPermissions();
+    updateScrollBar();
+}
+
+void OnboardingView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateScrollBar();
+}
+
+void OnboardingView::updateScrollBar()
+{
+    // A scroll area shows or hides its bar only when the event loop next
+    // turns: a page that fits would show an empty bar after each change.
+    // Decided here at once, the bar shows only while the page is taller.
+    QWidget* page = m_scroll->widget();
+    const int height = page->hasHeightForWidth() ? page->heightForWidth(m_scroll->width()) : -1;
+    const bool scrolls = std::max(height, page->minimumSizeHint().height()) > m_scroll->height();
+    m_scroll->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
 }
 
 void OnboardingView::paintEvent(QPaintEvent*)
@@ -431,6 +527,8 @@ void OnboardingView::stepChanged()
                                        m_scroll->widget());
         hero->setObjectName(QStringLiteral("hero"));
         m_heroSlot->addWidget(hero);
+        // A layout shows a new child only when the event loop next turns.
+        hero->show();
         m_heroSlot->setContentsMargins(0, 0, 0, 26);
         m_hero = hero;
     } else {
@@ -469,7 +567,8 @@ void OnboardingView::rebuildExtra()
         palette.setColor(QPalette::Window, toQColor(Vude::Ink::x600));
         bar->setPalette(palette);
         layout->addWidget(bar);
-        auto* note = label(text(OnboardingContent::note(step)), T::rowBody(), Vude::Stone::x400, extra, "note");
+        auto* note = spacedLabel(text(OnboardingContent::note(step)), T::rowBody(), Vude::Stone::x400,
+                                 noteLineSpacing, extra, "note");
         note->setMaximumWidth(int(maxTextWidth) - 12);
         layout->addWidget(note);
         layout->addStretch(1);
@@ -494,6 +593,7 @@ void OnboardingView::rebuildExtra()
         extra->show();
     }
     m_extra = extra;
+    updateScrollBar();
 }
 
 void OnboardingView::primaryPressed()

@@ -51,11 +51,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void stepChanged();
     void rebuildExtra();
+    void updateScrollBar();
     void primaryPressed();
 
     OnboardingModel& m_model;

@@ -43,6 +43,7 @@ class SettingsRootView::Header final : public QWidget {
 public:
     explicit Header(SettingsPane pane) : m_pane(pane)
     {
+        setObjectName(QStringLiteral("paneHeader"));
         setFont(toQFont(headerFont));
         setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         setAccessibleName(text(::title(pane)));
@@ -72,7 +73,7 @@ protected:
         painter.setRenderHint(QPainter::TextAntialiasing);
         const QRectF tile(0, (height() - tileSize) / 2, tileSize, tileSize);
         painter.fillPath(continuousRoundedRect(tile, tileRadius), toQColor(Vude::color(tint(m_pane))));
-        SymbolCatalog::draw(painter, tile, symbol(m_pane), Qt::white, tileSymbolSize);
+        SymbolCatalog::draw(painter, tile, symbol(m_pane), toQColor(Vude::onColor(tint(m_pane))), tileSymbolSize);
         painter.setFont(font());
         painter.setPen(toQColor(Vude::Stone::x100));
         painter.drawText(QRectF(tile.right() + headerSpacing, 0, width() - tile.right() - headerSpacing, height()),

@@ -142,7 +142,7 @@ private:
             painter.fillPath(continuousRoundedRect(band, 6), toQColor(Vude::Ink::x800));
         const QRectF tile(band.left() + 8, rect.center().y() + 0.5 - tileSize / 2, tileSize, tileSize);
         painter.fillPath(continuousRoundedRect(tile, tileRadius), toQColor(Vude::color(tint(pane))));
-        SymbolCatalog::draw(painter, tile, symbol(pane), Qt::white, tileSymbolSize);
+        SymbolCatalog::draw(painter, tile, symbol(pane), toQColor(Vude::onColor(tint(pane))), tileSymbolSize);
         painter.setFont(toQFont(Vude::Type_::settingsRow));
         painter.setPen(toQColor(Vude::Stone::x100));
         const QRectF title(tile.right() + 8, rect.top(), band.right() - tile.right() - 16, rect.height());

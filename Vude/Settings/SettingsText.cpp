@@ -79,9 +79,11 @@ double SettingsText::lineWidth(double available) const
 QSize SettingsText::sizeHint() const
 {
     const QFontMetricsF metrics(font());
-    const double natural = std::ceil(metrics.horizontalAdvance(m_text));
     if (!m_wraps)
-        return QSize(int(natural), int(std::ceil(metrics.height())));
+        return QSize(int(std::ceil(metrics.horizontalAdvance(m_text))), int(std::ceil(metrics.height())));
+    // Measured as the lines are laid out, which can be a point or two wider
+    // than the font's advance: a hint of the advance wrapped the last word.
+    const double natural = WrappedText::size(m_text, font(), QWIDGETSIZE_MAX).width();
     const double width = lineWidth(natural);
     return QSize(int(width), heightForWidth(int(width)));
 }

@@ -29,7 +29,7 @@ Size NotchSizing::contentSize(const NotchState& state) const
         return {metrics.width(*state.payload(), true, notch.width, chrome), expandedPillHeight};
     case NotchState::Kind::open: {
         const double available = std::min(layout.totalWidth, geometry.screenFrame.width - openScreenMargin);
-        return {std::max(notch.width + openWidthFloor, available), ravoHeight() + notch.height};
+        return {std::max(notch.width + openWidthFloor, available), ravoHeight() + openHeaderHeight()};
     }
     case NotchState::Kind::hidden:
         return {0, 0};
@@ -52,6 +52,11 @@ double NotchSizing::ravoHeight() const
     for (const WidgetPlacement& placement : layout.placements)
         tallest = std::max(tallest, preferredHeight(placement.id));
     return tallest;
+}
+
+double NotchSizing::openHeaderHeight() const
+{
+    return std::max(geometry.notchSize.height, openHeaderMinimumHeight);
 }
 
 Size NotchSizing::canvas(const NotchState& state) const

@@ -38,6 +38,9 @@ struct NotchSizing {
     static constexpr double dropTargetScreenMargin = 40;
     static constexpr double dropTargetHeight = 150;
     static constexpr double defaultRavoHeight = 176;
+    /// The open Desk's header is the notch's height, but never less than
+    /// this: a handler a few points high would cut its tabs.
+    static constexpr double openHeaderMinimumHeight = 32;
     /// The canvas is the content plus this margin.
     static constexpr Size canvasMargin{24, 6};
     /// The canvas of a notch that shows nothing is the notch's width by this.
@@ -65,6 +68,9 @@ struct NotchSizing {
     /// The height of the Desk's content area: the tallest placed widget when
     /// the Desk is open on its widget row, else 176.
     double ravoHeight() const;
+    /// The height of the open Desk's header: the notch's, or 32 under a
+    /// shorter one.
+    double openHeaderHeight() const;
     /// The window for `state`: the content plus the margins, or the notch's
     /// width by 4 when there is no content.
     Size canvas(const NotchState& state) const;

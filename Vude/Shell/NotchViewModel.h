@@ -183,6 +183,7 @@ public:
 
     Size contentSize(const NotchState& state) const { return sizing().contentSize(state); }
     double ravoHeight() const { return sizing().ravoHeight(); }
+    double openHeaderHeight() const { return sizing().openHeaderHeight(); }
     Size currentCanvasSize() const { return sizing().canvas(m_state); }
     Rect interactiveRect(Size size) const { return sizing().interactiveRect(size); }
     /// The interactive rectangle of the panel's window as it is now, which

@@ -188,4 +188,37 @@ TEST_F(ClipboardWidgetQtTest, ALongClipIsCutAtItsTailAndTheListTakesTheWheel)
     EXPECT_TRUE(wheel.isAccepted()) << "at the end of its range too";
 }
 
+TEST_F(ClipboardWidgetQtTest, ClearNeverCoversTheFirstRow)
+{
+    // A long first clip runs to the row's trailing edge, where "Clear" sits.
+    clips = {clip(std::string(90, 'w')), clip("second")};
+    ClipboardWidget& clipboard = show({200, 120});
+    ClipRow* first = clipboard.row(clips[0].id);
+    const QRect clear(clipboard.clearButton()->mapTo(&clipboard, QPoint(0, 0)), clipboard.clearButton()->size());
+    const QRect row(first->mapTo(&clipboard, QPoint(0, 0)), first->size());
+    EXPECT_FALSE(clear.intersects(row)) << "Clear at " << clear.y() << "-" << clear.bottom() << ", row from "
+                                        << row.y();
+    EXPECT_EQ(row.y(), clear.bottom() + 1 + 2) << "the row spacing below it";
+    EXPECT_EQ(clear.right(), clipboard.width() - 1) << "still in the top-trailing corner";
+
+    // Under the pointer the row's cross shows at its trailing end: clear of
+    // "Clear" too.
+    enter(*first);
+    ASSERT_FALSE(first->parts().remove.isEmpty());
+    const QRect cross = first->parts().remove.toAlignedRect().translated(row.topLeft());
+    EXPECT_FALSE(cross.intersects(clear));
+
+    // Drawn: the Clear's pixels and the row's text do not mix. The row's
+    // top is below every pixel Clear draws.
+    const QImage drawn = testsupport::picture(clipboard, 1, Qt::black);
+    int lowestClearInk = -1;
+    for (int y = clear.top(); y <= clear.bottom(); ++y)
+        for (int x = clear.left(); x <= clear.right(); ++x)
+            if (qGray(drawn.pixel(x, y)) > 40)
+                lowestClearInk = y;
+    EXPECT_GE(lowestClearInk, clear.top()) << "Clear is drawn";
+    EXPECT_LT(lowestClearInk, row.top());
+    testsupport::saveScreenshot(clipboard, "clipboard-long-first-row");
+}
+
 } // namespace

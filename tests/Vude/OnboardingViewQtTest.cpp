@@ -14,6 +14,9 @@
 #include "WidgetPicture.h"
 
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTextLayout>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -91,6 +94,8 @@ TEST_F(OnboardingViewQtTest, EachStepShowsItsCopyHeroAndButtons)
         EXPECT_EQ(textOf("eyebrow"), QString::fromUtf8(row.eyebrow));
         EXPECT_EQ(textOf("title"), QString::fromUtf8(row.title));
         EXPECT_EQ(view->hero() != nullptr, row.hero);
+        if (view->hero())
+            EXPECT_TRUE(view->hero()->isVisible()) << "at once, not a turn of the loop later";
         EXPECT_EQ(view->backButton()->isVisible(), row.back);
         EXPECT_EQ(view->primaryButton()->text(), QString::fromUtf8(row.primary));
         EXPECT_EQ(find<QLabel>(QStringLiteral("note")) != nullptr, row.step == Step::media);
@@ -121,12 +126,14 @@ TEST_F(OnboardingViewQtTest, AStepChangeRestartsTheHeroAndMovesTheProgress)
     auto* first = view->hero();
     ASSERT_NE(first, nullptr);
     settle();
+    fake.scheduler.advance(std::chrono::milliseconds(200));
+    EXPECT_EQ(first->demo().beat(), 1) << "the shown demonstration runs: 1.1 s on its first beat";
     EXPECT_EQ(view->capsuleWidths(), (std::vector<double>{14, 5, 5, 5, 5}));
     model->advance();
-    settle();
     ASSERT_NE(view->hero(), nullptr);
     EXPECT_EQ(view->hero()->demo().script(), NotchDemo::Script::gestures);
-    EXPECT_EQ(view->hero()->demo().beat(), 0);
+    EXPECT_EQ(view->hero()->demo().beat(), 0) << "the new step's starts from its first beat";
+    settle();
     const auto widths = view->capsuleWidths();
     EXPECT_NEAR(widths[0], 5, 0.01);
     EXPECT_NEAR(widths[1], 14, 0.01);
@@ -185,6 +192,90 @@ TEST_F(OnboardingViewQtTest, AStuckRequestShowsHelpThatOnlyItsCloseButtonRemoves
     EXPECT_EQ(model->stuckPermission(), std::nullopt);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(find(QStringLiteral("stuckHelp")), nullptr);
+}
+
+TEST_F(OnboardingViewQtTest, TheScrollBarShowsOnlyWhenThePageIsTallerThanTheWindow)
+{
+    auto* scroll = view->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    const auto barShows = [&] {
+        const QImage drawn = testsupport::picture(*view, 1, Qt::black);
+        // The page's background runs to the window's right edge.
+        return QColor(drawn.pixel(view->width() - 4, 300)) != toQColor(Vude::Ink::x950);
+    };
+    // Checked at once, before the event loop turns: each step fits.
+    for (const Step step : allCases<Step>()) {
+        SCOPED_TRACE(rawValue(step));
+        model->setStep(step);
+        EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+        EXPECT_FALSE(barShows());
+    }
+    model->setStep(Step::permissions);
+    model->setStuckPermission(Permission::bluetooth);
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible()) << "the help box fits too";
+
+    // A window too short for the page scrolls.
+    view->setFixedSize(700, 300);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    view->setFixedSize(OnboardingView::windowSize);
+    EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+}
+
+TEST_F(OnboardingViewQtTest, TheBodyAndTheNoteHaveTheirLineSpacing)
+{
+    // Lines laid out as the font has them, with 3 points more between the
+    // body's lines and 2 more between the note's.
+    struct Lines {
+        int count = 0;
+        double height = 0;
+    };
+    const auto linesOf = [](const QLabel& label) {
+        QTextLayout layout(label.text(), label.font());
+        layout.beginLayout();
+        Lines lines;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(label.width());
+            ++lines.count;
+            lines.height += line.height();
+        }
+        layout.endLayout();
+        return lines;
+    };
+    model->setStep(Step::media);
+    settle();
+    auto* body = find<QLabel>(QStringLiteral("body"));
+    auto* note = find<QLabel>(QStringLiteral("note"));
+    ASSERT_NE(body, nullptr);
+    ASSERT_NE(note, nullptr);
+    for (const auto& [label, spacing] : {std::pair<QLabel*, int>{body, 3}, std::pair<QLabel*, int>{note, 2}}) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        const Lines lines = linesOf(*label);
+        ASSERT_GE(lines.count, 2) << "the text wraps";
+        EXPECT_NEAR(label->height(), lines.height + (lines.count - 1) * spacing, 1);
+    }
+    EXPECT_LE(body->width(), 470);
+    EXPECT_GT(note->width(), 400) << "the note takes its width before it wraps";
+    EXPECT_LE(note->geometry().right() + 1, 470) << "bar, gap and text";
+
+    // Drawn: the second line's ink starts a line and the spacing below the
+    // first's.
+    const QImage drawn = testsupport::picture(*body, 1, Qt::black);
+    std::vector<int> lineTops;
+    bool inLine = false;
+    for (int y = 0; y < drawn.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < drawn.width() && !ink; ++x)
+            ink = qGray(drawn.pixel(x, y)) > 60;
+        if (ink && !inLine)
+            lineTops.push_back(y);
+        inLine = ink;
+    }
+    ASSERT_GE(lineTops.size(), 2u);
+    const Lines lines = linesOf(*body);
+    EXPECT_NEAR(lineTops[1] - lineTops[0], lines.height / lines.count + 3, 1.5);
+    testsupport::saveScreenshot(*view, QStringLiteral("Onboarding-media-spacing"));
 }
 
 } // namespace

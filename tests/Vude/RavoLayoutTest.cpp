@@ -113,4 +113,24 @@ TEST(RavoLayout, TheHeaderIsLevelWithTheNotchAndTheContentFillsTheRest)
     EXPECT_EQ(layout.tray, (Rect{18, 36, 536, 178 - 36 - 8}));
 }
 
+TEST(RavoLayout, UnderANotchShorterThanItsTabsTheHeaderTakesItsOwnHeight)
+{
+    // A handler 8 high: the tabs, centred on it, would start above the
+    // panel's top edge.
+    RavoLayout::Input in = input(572, 184, 18, {270});
+    in.notch.height = 8;
+    in.headerHeight = 32;
+    const RavoLayout layout = RavoLayout::layout(in);
+    EXPECT_EQ(layout.header.height, 32);
+    EXPECT_EQ(layout.deskTab.midY(), 16);
+    EXPECT_EQ(layout.close.midY(), 16);
+    EXPECT_GE(layout.badge.y, 0) << "the badge too stays inside the panel";
+    EXPECT_EQ(layout.content.y, 36);
+    EXPECT_EQ(layout.cells[0].y, 36);
+
+    // A taller notch wins over the header's own height.
+    in.notch.height = 40;
+    EXPECT_EQ(RavoLayout::layout(in).header.height, 40);
+}
+
 } // namespace

@@ -130,6 +130,29 @@ TEST_F(RavoViewQtTest, CellsAndDividersAreWhereTheLayoutPutsThem)
     EXPECT_NEAR((tab.top() + tab.bottom() + 1) / 2.0, 16, 0.5) << "centred on the notch's height";
 }
 
+TEST_F(RavoViewQtTest, UnderAHandlerFewPointsHighTheHeaderButtonsAreWhole)
+{
+    // The synthetic handler of a screen without a notch is 8 high; the tabs
+    // are 22.
+    rig.model->setGeometry(notchtest::screenGeometry({184, 8}));
+    rig.model->setLayout(rowOf({WidgetID::media, WidgetID::todos}));
+    RavoView& desk = open();
+    const QImage drawn = testsupport::picture(desk, 1, Qt::black);
+    for (const PlainButton* button : {desk.tabButton(RiziDar::ravo), desk.tabButton(RiziDar::tray),
+                                      desk.settingsButton(), desk.closeButton()}) {
+        SCOPED_TRACE(button->text().toStdString());
+        EXPECT_GE(button->y(), 4) << "clear of the panel's top edge";
+        EXPECT_NEAR((button->geometry().top() + button->geometry().bottom() + 1) / 2.0, 16, 0.5);
+    }
+    const QRect tab = desk.tabButton(RiziDar::ravo)->geometry();
+    EXPECT_EQ(QColor(drawn.pixel(tab.center().x(), tab.top())), toQColor(Vude::Ink::x800))
+        << "the selected tab's capsule is drawn from its top";
+    EXPECT_EQ(QColor(drawn.pixel(tab.center().x(), tab.top() - 2)), QColor(Qt::black));
+    EXPECT_GE(desk.widgets().front()->y(), tab.bottom() + 1) << "the row starts under the header";
+    EXPECT_EQ(desk.widgets().front()->y(), 32 + 4);
+    testsupport::saveScreenshot(desk, "desk-under-short-handler");
+}
+
 TEST_F(RavoViewQtTest, AnEmptyRowOffersToChooseWidgetsWhichOpensTheSettingsOnce)
 {
     RavoView& desk = open();

@@ -96,6 +96,46 @@ TEST_F(SettingsControlsQtTest, AFootnoteComesGoesAndWrapsInsteadOfBeingCut)
     EXPECT_EQ(row.sizeHint().height(), bare);
 }
 
+TEST_F(SettingsControlsQtTest, ALabelThatFitsOnOneLineNeverWrapsWithOrWithoutAFootnote)
+{
+    const int labelLine = int(std::ceil(QFontMetricsF(toQFont(Vude::Type_::settingsRow)).height()));
+    const QString note = QStringLiteral("Opens the Desk as soon as the pointer reaches the notch.");
+    const struct Case {
+        const char* label;
+        bool footnote;
+    } cases[] = {
+        {"Expand on hover", true},
+        {"Expand on hover", false},
+        {"Demo mode", true},
+        {"Prevent closing on mouse leave", true},
+        {"Hide while the playing app is in front", true},
+        {"Glow around the notch", true},
+        {"Low Power Mode changes", false},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(std::string(row.label) + (row.footnote ? ", with a footnote" : ""));
+        SettingsCard card;
+        auto* settingsRow = new SettingsRow(QString::fromUtf8(row.label), new SettingsSwitch(environment),
+                                            row.footnote ? std::optional(note) : std::nullopt);
+        card.addRow(settingsRow);
+        card.resize(548, std::max(card.heightForWidth(548), card.sizeHint().height()));
+        card.show();
+        card.layout()->activate();
+        const SettingsText& label = *settingsRow->labelText();
+        EXPECT_EQ(label.height(), labelLine) << "one line";
+        EXPECT_EQ(label.heightForWidth(label.width()), labelLine) << "and drawn on one line at its width";
+        // Drawn: no ink under the label's first line.
+        const QImage drawn = testsupport::picture(*settingsRow, 1, Qt::black);
+        const QRect secondLine(label.x(), label.y() + labelLine, label.width(), labelLine);
+        int ink = 0;
+        for (int y = secondLine.top(); y <= std::min(secondLine.bottom(), drawn.height() - 1); ++y)
+            for (int x = secondLine.left(); x <= secondLine.right(); ++x)
+                if (near(drawn.pixel(x, y), Vude::Stone::x100, 40))
+                    ++ink;
+        EXPECT_EQ(ink, 0) << "nothing of the label on a second line";
+    }
+}
+
 TEST_F(SettingsControlsQtTest, ACardOfOneRowShowsTheDividerInsideItsRoundedBorder)
 {
     QWidget pane;

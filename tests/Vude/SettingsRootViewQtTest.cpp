@@ -311,6 +311,41 @@ TEST_F(SettingsRootViewQtTest, AnUnbuiltPaneSaysSoInItsCard)
     EXPECT_EQ(sentence->height(), sentence->heightForWidth(sentence->width()));
 }
 
+/// How far the most different pixel in `area` is from `fill`, in grey levels.
+int strongestContrast(const QImage& image, const QRect& area, const QColor& fill)
+{
+    int strongest = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            strongest = std::max(strongest, std::abs(qGray(image.pixel(x, y)) - qGray(fill.rgb())));
+    return strongest;
+}
+
+TEST_F(SettingsRootViewQtTest, EveryTilesSymbolStandsOutFromItsTile)
+{
+    // The accent and stone tiles are near white: a white symbol on them
+    // barely shows.
+    auto root = make(SettingsPane::sound);
+    QCoreApplication::sendPostedEvents();
+    root->layout()->activate();
+    const QImage sidebar = testsupport::picture(*root->sidebar(), 1, Qt::black);
+    for (const SettingsPane pane : allCases<SettingsPane>()) {
+        SCOPED_TRACE(rawValue(pane));
+        const QRect row = root->sidebar()->rowRect(pane);
+        if (row.bottom() >= root->sidebar()->height())
+            continue;
+        // The tile's middle: 8 in from the row's band, 18 square.
+        const QRect tile(row.left() + 16, row.center().y() - 8, 18, 18);
+        EXPECT_GT(strongestContrast(sidebar, tile.adjusted(4, 4, -4, -4), toQColor(Vude::color(tint(pane)))), 100);
+    }
+    // The header's tile, 24 square at its left.
+    const QImage whole = testsupport::picture(*root, 1, Qt::black);
+    const QWidget* header = root->findChild<QWidget*>(QStringLiteral("paneHeader"));
+    ASSERT_NE(header, nullptr);
+    const QRect tile(header->mapTo(root.get(), QPoint(0, (header->height() - 24) / 2)), QSize(24, 24));
+    EXPECT_GT(strongestContrast(whole, tile.adjusted(5, 5, -5, -5), toQColor(Vude::color(TintName::brass))), 100);
+}
+
 TEST_F(SettingsRootViewQtTest, PicturesOfEachSectionsFirstPane)
 {
     for (const auto pane : {SettingsPane::general, SettingsPane::battery, SettingsPane::nowPlaying,

@@ -63,6 +63,27 @@ TEST(Tokens, EveryTintHasItsColour)
         EXPECT_EQ(Vude::color(row.tint), row.color) << rawValue(row.tint);
 }
 
+TEST(Tokens, ASymbolOnATintTileStandsOutFromIt)
+{
+    const struct Row {
+        TintName tint;
+        Vude::Color symbol;
+        const char* why;
+    } rows[] = {
+        {TintName::brass, Vude::Accent::on, "the accent fill: black, as on every accent fill"},
+        {TintName::stone, Vude::Accent::on, "near white: white would vanish"},
+        {TintName::sage, Vude::Color{0xFFFFFF}, "dark enough for white"},
+        {TintName::amber, Vude::Color{0xFFFFFF}, "dark enough for white"},
+        {TintName::oxblood, Vude::Color{0xFFFFFF}, "dark enough for white"},
+        {TintName::slate, Vude::Color{0xFFFFFF}, "dark enough for white"},
+    };
+    ASSERT_EQ(std::size(rows), allCases<TintName>().size());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        EXPECT_EQ(Vude::onColor(row.tint), row.symbol) << rawValue(row.tint);
+    }
+}
+
 TEST(Tokens, TypeScale)
 {
     using Vude::FontDesign;
