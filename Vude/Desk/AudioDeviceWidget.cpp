@@ -5,6 +5,7 @@
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Desk/WidgetFrame.h"
 #include "VudeUI/qt/ContinuousCorners.h"
+#include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SymbolCatalog.h"
 
@@ -24,7 +25,6 @@ constexpr DeskRowLayout::Metrics kRow{
 
 QFont nameFont(Vude::FontWeight weight) { return systemFont(Layout::nameSize, weight); }
 double symbolBox(double size) { return size * SymbolCatalog::kOpticalScale; }
-QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 
 double rowHeight()
 {

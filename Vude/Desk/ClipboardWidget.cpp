@@ -5,6 +5,7 @@
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Desk/WidgetFrame.h"
 #include "VudeUI/qt/ContinuousCorners.h"
+#include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SymbolCatalog.h"
 
@@ -28,7 +29,6 @@ QFont textFont() { return systemFont(Look::textSize); }
 QFont clearFont() { return systemFont(ClipboardWidget::clearSize, Vude::FontWeight::medium); }
 double symbolBox(double size) { return size * SymbolCatalog::kOpticalScale; }
 int removeBox() { return int(std::ceil(symbolBox(Look::removeSize))); }
-QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 
 double rowHeight()
 {

@@ -5,6 +5,7 @@
 #include "Vude/Desk/WidgetFrame.h"
 #include "Vude/Permissions/Permission.h"
 #include "Vude/Toolkit/Strokes.h"
+#include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SymbolCatalog.h"
 
@@ -19,7 +20,6 @@ namespace {
 
 QFont textFont() { return systemFont(MirrorLayout::textSize, Vude::FontWeight::regular); }
 double symbolBox() { return std::ceil(MirrorLayout::symbolSize * SymbolCatalog::kOpticalScale); }
-QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 QString shown(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "VudeKit/LinuxTexts.h"
 #include "VudeUI/qt/ContinuousCorners.h"
 #include "VudeUI/qt/GaussianBlur.h"
+#include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SymbolCatalog.h"
 
@@ -28,7 +29,6 @@ constexpr double kShadowSigma = Layout::shadowRadius / 2;
 /// Above the first row, so a hovered icon there is not cut.
 constexpr int kTopInset = 3;
 
-QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 QString qString(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 /// `size` fitted inside `bounds`, aspect kept, centred.

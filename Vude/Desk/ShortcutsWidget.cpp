@@ -4,6 +4,7 @@
 #include "Vude/Desk/WidgetEmptyState.h"
 #include "Vude/Desk/WidgetFrame.h"
 #include "VudeUI/qt/ContinuousCorners.h"
+#include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SymbolCatalog.h"
 
@@ -19,8 +20,6 @@ namespace {
 constexpr DeskRowLayout::Metrics kRow{.paddingX = 7, .paddingY = 4, .symbolWidth = 12, .spacing = 6};
 
 QFont labelFont() { return systemFont(ShortcutRow::textSize); }
-
-QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 
 double rowHeight()
 {

@@ -3,6 +3,7 @@
 #include "Vude/Toolkit/PlainButton.h"
 #include "Vude/Toolkit/WrappedText.h"
 #include "VudeUI/qt/ContinuousCorners.h"
+#include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SymbolCatalog.h"
 
@@ -22,7 +23,6 @@ QFont buttonFont() { return systemFont(Layout::textSize, Vude::FontWeight::semib
 double symbolBox() { return std::ceil(Layout::symbolSize * SymbolCatalog::kOpticalScale); }
 
 Size toSize(const QSizeF& size) { return {size.width(), size.height()}; }
-QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 
 /// The text's rectangle widened to the whole wrapping width about its
 /// centre, so it is drawn with the lines it was measured with.

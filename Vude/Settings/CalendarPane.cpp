@@ -22,11 +22,6 @@
 
 namespace {
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 /// A switch of the Events or Activity card and the setting it writes.
 struct Toggle {
     const char* label;

@@ -22,11 +22,6 @@
 
 namespace {
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 /// A privacy line's symbol: 14 wide, as tall as the text's first line, so
 /// it sits level with that line however many the text wraps onto.
 class PrivacySymbol final : public QWidget {

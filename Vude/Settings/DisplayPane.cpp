@@ -11,15 +11,6 @@
 
 #include <QVBoxLayout>
 
-namespace {
-
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
-
 const std::vector<BarStyle>& DisplayPane::barStyles()
 {
     static const std::vector<BarStyle> styles{BarStyle::white, BarStyle::accent, BarStyle::glow};

@@ -21,11 +21,6 @@
 
 namespace {
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 /// An explanation under a picker: the card's full width, wrapped.
 QWidget* explanationBlock(SettingsText*& text)
 {

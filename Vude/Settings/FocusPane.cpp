@@ -3,18 +3,10 @@
 #include "Vude/Settings/ActivityHeaderCard.h"
 #include "Vude/Settings/NoticeCards.h"
 #include "Vude/Settings/SettingsCard.h"
+#include "Vude/Settings/SettingsText.h"
 #include "VudeKit/LinuxTexts.h"
 
 #include <QVBoxLayout>
-
-namespace {
-
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
 
 FocusPane::FocusPane(const SettingsEnvironment& environment, QWidget* parent)
     : ActivityPane(SettingsPane::focus, environment, parent)

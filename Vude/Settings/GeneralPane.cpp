@@ -13,15 +13,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-namespace {
-
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
-
 const std::vector<GeneralPane::Switch>& GeneralPane::behaviourSwitches()
 {
     using S = SettingsStore;

@@ -20,15 +20,6 @@
 
 #include <cmath>
 
-namespace {
-
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
-
 KeepAwakeChip::KeepAwakeChip(const ViewEnvironment& environment, KeepAwakeDurationSetting duration, QWidget* parent)
     : PlainButton(environment, parent), m_duration(duration)
 {

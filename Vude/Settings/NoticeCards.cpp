@@ -17,11 +17,6 @@
 
 namespace {
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 // A symbol in a box of its own, on an optional rounded tile.
 class SymbolBox final : public QWidget {
 public:

@@ -6,19 +6,11 @@
 #include "Vude/Settings/SettingsCard.h"
 #include "Vude/Settings/SettingsRow.h"
 #include "Vude/Settings/SettingsSwitch.h"
+#include "Vude/Settings/SettingsText.h"
 #include "Vude/Settings/ValueSlider.h"
 #include "VudeKit/LinuxTexts.h"
 
 #include <QVBoxLayout>
-
-namespace {
-
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
 
 const std::vector<std::pair<MediaBarStyle, QString>>& NowPlayingPane::barStyles()
 {

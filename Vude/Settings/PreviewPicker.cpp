@@ -21,11 +21,6 @@
 
 namespace {
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 QFont titleFont(bool selected)
 {
     return systemFont(10, selected ? Vude::FontWeight::semibold : Vude::FontWeight::regular);

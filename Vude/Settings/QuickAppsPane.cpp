@@ -27,11 +27,6 @@
 
 namespace {
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 constexpr double iconSide = 20;
 
 std::optional<QIcon> iconOf(const QuickAppsService* service, const QuickApp& app)

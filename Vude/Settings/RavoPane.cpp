@@ -25,11 +25,6 @@
 
 namespace {
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 QString name(WidgetID id)
 {
     return qt(displayName(id));

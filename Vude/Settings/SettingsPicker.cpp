@@ -14,11 +14,6 @@
 
 namespace {
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 QFont titleFont()
 {
     return systemFont(12, Vude::FontWeight::semibold);

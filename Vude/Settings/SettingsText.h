@@ -10,8 +10,15 @@
 #include <QWidget>
 
 #include <optional>
+#include <string_view>
 
 class QAbstractScrollArea;
+
+/// Stored and table texts (UTF-8) as Qt shows them.
+inline QString qt(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 /// Gives `area` the settings window's thin, dark scroll bar.
 void styleSettingsScrollBar(QAbstractScrollArea& area);

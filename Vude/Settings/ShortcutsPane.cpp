@@ -29,11 +29,6 @@
 
 namespace {
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 /// The symbol `name` at `pointSize` in `color`, in a frame 18 wide.
 class RowSymbol final : public QWidget {
 public:

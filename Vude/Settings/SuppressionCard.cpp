@@ -11,15 +11,6 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-namespace {
-
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
-
 QString SuppressionCard::heading()
 {
     return QStringLiteral("System HUDs");

@@ -19,11 +19,6 @@
 
 namespace {
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 QString colourSheet(const Vude::Color& color)
 {
     return QStringLiteral("color: %1; background: transparent;").arg(toQColor(color).name());

@@ -34,8 +34,6 @@ constexpr double kDropPromptSpacing = 8;
 constexpr const char* kDropPromptSymbol = "tray.and.arrow.down.fill";
 const QString kDropPromptText = QStringLiteral("Drop to add");
 
-QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
-
 std::vector<double> valuesOf(const NotchSurfaceLayout::Target& target)
 {
     const auto values = target.values();

@@ -8,6 +8,11 @@
 
 QPainterPath toQPainterPath(const ShapePath& path);
 
+inline QRectF toQRectF(const UIRect& rect)
+{
+    return {rect.x, rect.y, rect.width, rect.height};
+}
+
 inline UIRect toUIRect(const QRectF& rect)
 {
     return UIRect{rect.x(), rect.y(), rect.width(), rect.height()};

@@ -12,7 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Names = std::set<std::string>;
+using NameSet = std::set<std::string>;
 
 class FolderWatcherTest : public ::testing::Test {
 protected:
@@ -46,7 +46,7 @@ TEST_F(FolderWatcherTest, HandsOverTheNamesItsEventsCarriedOnceEach)
     struct Step {
         const char* why;
         std::function<void()> change;
-        Names names;
+        NameSet names;
         bool entries;
     };
     const Step steps[] = {
@@ -97,7 +97,7 @@ TEST_F(FolderWatcherTest, EventsNotTakenAreStillSignalledAndKept)
     QSignalSpy changed(&m_watcher, &FolderWatcher::changed);
     std::ofstream(folder() / "a.ics") << "edited";
     ASSERT_TRUE(testsupport::waitUntil([&] { return changed.count() > 0; }));
-    EXPECT_EQ(m_watcher.takeChanges().paths.at(folder()).names, Names{"a.ics"});
+    EXPECT_EQ(m_watcher.takeChanges().paths.at(folder()).names, NameSet{"a.ics"});
 
     // Taken before the event loop saw them: not signalled as well.
     std::ofstream(folder() / "a.ics") << "again";

@@ -26,11 +26,6 @@ namespace {
 
 using settingstest::SettingsRig;
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 class ActivityPaneBlocksQtTest : public ::testing::Test {
 protected:
     /// A window holding `block` at a pane's width, laid out.

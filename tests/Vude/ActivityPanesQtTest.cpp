@@ -30,11 +30,6 @@ namespace {
 
 using settingstest::SettingsRig;
 
-QString qt(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 /// Gives `pane` `width` and the height its wrapped texts need there.
 void fit(QWidget& pane, int width)
 {

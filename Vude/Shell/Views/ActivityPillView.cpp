@@ -1,11 +1,12 @@
 #include "Vude/Shell/Views/ActivityPillView.h"
 
+#include "Vude/Shell/Views/ArtworkView.h"
+#include "Vude/Shell/Views/WaveformView.h"
 #include "VudeUI/PercentText.h"
+#include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SpringAnimator.h"
 #include "VudeUI/qt/SymbolCatalog.h"
-#include "Vude/Shell/Views/ArtworkView.h"
-#include "Vude/Shell/Views/WaveformView.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -15,7 +16,6 @@
 
 namespace {
 
-QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 Rect toRect(const QRectF& rect) { return {rect.x(), rect.y(), rect.width(), rect.height()}; }
 
 QString qText(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }

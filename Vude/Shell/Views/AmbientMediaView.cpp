@@ -1,11 +1,12 @@
 #include "Vude/Shell/Views/AmbientMediaView.h"
 
+#include "Vude/Shell/Views/ArtworkView.h"
+#include "Vude/Shell/Views/WaveformView.h"
 #include "VudeUI/qt/ContinuousCorners.h"
+#include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SpringAnimator.h"
 #include "VudeUI/qt/SymbolCatalog.h"
-#include "Vude/Shell/Views/ArtworkView.h"
-#include "Vude/Shell/Views/WaveformView.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -14,7 +15,6 @@
 
 namespace {
 
-QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 Rect toRect(const QRectF& rect) { return {rect.x(), rect.y(), rect.width(), rect.height()}; }
 
 QString qText(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }

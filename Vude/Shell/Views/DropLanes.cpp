@@ -1,6 +1,7 @@
 #include "Vude/Shell/Views/DropLanes.h"
 
 #include "VudeUI/qt/ContinuousCorners.h"
+#include "VudeUI/qt/QtPath.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SpringAnimator.h"
 #include "VudeUI/qt/SymbolCatalog.h"
@@ -12,8 +13,6 @@
 #include <cmath>
 
 namespace {
-
-QRectF toQRectF(const Rect& rect) { return {rect.x, rect.y, rect.width, rect.height}; }
 
 QString qText(const std::string& text) { return QString::fromStdString(text); }
 
