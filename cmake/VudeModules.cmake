@@ -34,3 +34,11 @@ function(vude_add_module target)
         target_link_libraries(${target} INTERFACE ${ARG_DEPENDS})
     endif()
 endfunction()
+
+# Sources compiled on their own rather than in a batch with their neighbours
+# (unity builds): their file-local helpers share names with another file's.
+#
+#   vude_compile_alone(<files...>)     paths relative to the calling folder
+function(vude_compile_alone)
+    set_source_files_properties(${ARGN} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+endfunction()

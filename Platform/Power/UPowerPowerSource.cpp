@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr auto kPropertiesInterface = "org.freedesktop.DBus.Properties";
+constexpr auto kDBusPropertiesInterface = "org.freedesktop.DBus.Properties";
 constexpr auto kActiveProfile = "ActiveProfile";
 
 // UPower's device states.
@@ -120,9 +120,9 @@ void UPowerPowerSource::connectSignals(bool connect)
     const auto profilesSlot = SLOT(onProfilesChanged(QString, QVariantMap, QStringList));
     const auto link = [&](const char* service, const char* path, const char* method) {
         if (connect)
-            m_bus.connect(service, path, kPropertiesInterface, "PropertiesChanged", this, method);
+            m_bus.connect(service, path, kDBusPropertiesInterface, "PropertiesChanged", this, method);
         else
-            m_bus.disconnect(service, path, kPropertiesInterface, "PropertiesChanged", this, method);
+            m_bus.disconnect(service, path, kDBusPropertiesInterface, "PropertiesChanged", this, method);
     };
     link(kUPowerService, kDisplayDevicePath, slot);
     link(kUPowerService, kUPowerPath, slot);

@@ -15,7 +15,7 @@
 
 namespace fs = std::filesystem;
 using fixtures::zip::Entry;
-using Kind = ZipArchive::Failure::Kind;
+using FailureKind = ZipArchive::Failure::Kind;
 
 namespace {
 
@@ -184,14 +184,14 @@ TEST_F(ZipArchiveTest, PackingFailsWholeAndNeverReplaces)
     const fs::path zip = root() / "out" / "Archive.zip";
     const auto missing = ZipArchive::create({root() / "here.txt", root() / "gone.txt"}, zip);
     ASSERT_FALSE(missing);
-    EXPECT_EQ(missing.error(), (ZipArchive::Failure{Kind::readFailed, "gone.txt", {}}));
+    EXPECT_EQ(missing.error(), (ZipArchive::Failure{FailureKind::readFailed, "gone.txt", {}}));
     EXPECT_FALSE(fs::exists(zip)) << "no half archive";
     EXPECT_EQ(testsupport::folderEntries(root() / "out"), std::vector<std::string>{"in.unzipped"});
 
     writeFile(zip, "precious");
     const auto taken = ZipArchive::create({root() / "here.txt"}, zip);
     ASSERT_FALSE(taken);
-    EXPECT_EQ(taken.error().kind, Kind::writeFailed);
+    EXPECT_EQ(taken.error().kind, FailureKind::writeFailed);
     EXPECT_EQ(fixtures::zip::readAll(zip), "precious");
 }
 
@@ -214,9 +214,9 @@ TEST_F(ZipArchiveTest, SpecialFilesAreLeftOutOfFoldersButRefusedAsInputs)
     // Never opened, so nothing blocks on them; and never an empty archive
     // as if all had gone well.
     const Case cases[] = {
-        {"a named pipe alone", {root() / "folder" / "pipe"}, {Kind::notFileOrFolder, "pipe", "a named pipe"}},
-        {"a device after a file", {root() / "here.txt", "/dev/null"}, {Kind::notFileOrFolder, "null", "a device"}},
-        {"a link to a named pipe", {root() / "to pipe"}, {Kind::notFileOrFolder, "to pipe", "a named pipe"}},
+        {"a named pipe alone", {root() / "folder" / "pipe"}, {FailureKind::notFileOrFolder, "pipe", "a named pipe"}},
+        {"a device after a file", {root() / "here.txt", "/dev/null"}, {FailureKind::notFileOrFolder, "null", "a device"}},
+        {"a link to a named pipe", {root() / "to pipe"}, {FailureKind::notFileOrFolder, "to pipe", "a named pipe"}},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.why);
@@ -246,36 +246,36 @@ TEST_F(ZipArchiveTest, HostileArchivesAreRefusedWithoutWritingOutside)
     struct Case {
         const char* why;
         std::vector<Entry> entries;
-        Kind kind;
+        FailureKind kind;
         std::string name;
         std::vector<std::string> leftInside; // what may stay in the folder
     };
     const Case cases[] = {
-        {"a parent step", {Entry::file("ok.txt", "ok"), Entry::file("../escaped.txt", "x")}, Kind::unsafeEntry,
+        {"a parent step", {Entry::file("ok.txt", "ok"), Entry::file("../escaped.txt", "x")}, FailureKind::unsafeEntry,
          "../escaped.txt", {"ok.txt"}},
-        {"an absolute path", {Entry::file(outside, "x")}, Kind::unsafeEntry, outside, {}},
-        {"a parent step after a folder", {Entry::file("a/../../escaped.txt", "x")}, Kind::unsafeEntry,
+        {"an absolute path", {Entry::file(outside, "x")}, FailureKind::unsafeEntry, outside, {}},
+        {"a parent step after a folder", {Entry::file("a/../../escaped.txt", "x")}, FailureKind::unsafeEntry,
          "a/../../escaped.txt", {}},
         {"a link to /etc, then a file through it",
-         {Entry::link("etc", "/etc"), Entry::file("etc/" + etcProbe, "root::0:0::/:/bin/sh")}, Kind::unsafeLink, "etc", {}},
+         {Entry::link("etc", "/etc"), Entry::file("etc/" + etcProbe, "root::0:0::/:/bin/sh")}, FailureKind::unsafeLink, "etc", {}},
         {"a link out by an absolute path, then a file through it",
-         {Entry::link("up", root().string()), Entry::file("up/escaped.txt", "x")}, Kind::unsafeLink, "up", {}},
+         {Entry::link("up", root().string()), Entry::file("up/escaped.txt", "x")}, FailureKind::unsafeLink, "up", {}},
         {"a link out by parent steps", {Entry::link("a/up", "../../.."), Entry::file("a/up/escaped.txt", "x")},
-         Kind::unsafeLink, "a/up", {}},
+         FailureKind::unsafeLink, "a/up", {}},
         {"a chain: the second link leaves through the first",
-         {Entry::link("l1", "."), Entry::link("l2", "l1/.."), Entry::file("l2/escaped.txt", "x")}, Kind::unsafeLink,
+         {Entry::link("l1", "."), Entry::link("l2", "l1/.."), Entry::file("l2/escaped.txt", "x")}, FailureKind::unsafeLink,
          "l2", {"l1"}},
         {"a chain made backwards, checked again at the end",
-         {Entry::link("l2", "l1/.."), Entry::link("l1", ".")}, Kind::unsafeLink, "l2", {"l1"}},
+         {Entry::link("l2", "l1/.."), Entry::link("l1", ".")}, FailureKind::unsafeLink, "l2", {"l1"}},
         {"a chain made backwards with a file through it",
-         {Entry::link("l2", "l1/.."), Entry::link("l1", "."), Entry::file("l2/escaped.txt", "x")}, Kind::unsafeEntry,
+         {Entry::link("l2", "l1/.."), Entry::link("l1", "."), Entry::file("l2/escaped.txt", "x")}, FailureKind::unsafeEntry,
          "l2/escaped.txt", {"l1"}},
         {"a chain through a folder link",
-         {Entry::folder("sub"), Entry::link("sub/home", ".."), Entry::link("out", "sub/home/..")}, Kind::unsafeLink,
+         {Entry::folder("sub"), Entry::link("sub/home", ".."), Entry::link("out", "sub/home/..")}, FailureKind::unsafeLink,
          "out", {"sub", "sub/home"}},
-        {"a loop of links, found at the end", {Entry::link("a", "b"), Entry::link("b", "a")}, Kind::unsafeLink, "a", {"b"}},
+        {"a loop of links, found at the end", {Entry::link("a", "b"), Entry::link("b", "a")}, FailureKind::unsafeLink, "a", {"b"}},
         {"a file written through a harmless link",
-         {Entry::folder("real"), Entry::link("docs", "real"), Entry::file("docs/x.txt", "x")}, Kind::unsafeEntry,
+         {Entry::folder("real"), Entry::link("docs", "real"), Entry::file("docs/x.txt", "x")}, FailureKind::unsafeEntry,
          "docs/x.txt", {"docs", "real"}},
     };
     for (const auto& row : cases) {
@@ -321,7 +321,7 @@ TEST_F(ZipArchiveTest, ABombIsStoppedByItsBudgetBeforeTheDiskFills)
     // Honest sizes: refused when its header is read, before any byte.
     const auto honest = ZipArchive::extract(archive(), target());
     ASSERT_FALSE(honest);
-    EXPECT_EQ(honest.error(), (ZipArchive::Failure{Kind::tooLarge, "in.zip", {}}));
+    EXPECT_EQ(honest.error(), (ZipArchive::Failure{FailureKind::tooLarge, "in.zip", {}}));
     EXPECT_EQ(testsupport::folderEntries(target()), std::vector<std::string>{"first.txt"});
 
     // Lying sizes: stopped by counting what it writes; the cut-off file
@@ -334,7 +334,7 @@ TEST_F(ZipArchiveTest, ABombIsStoppedByItsBudgetBeforeTheDiskFills)
     limits.minBudgetBytes = 32ull << 20;
     const auto lying = ZipArchive::extract(archive(), target(), limits);
     ASSERT_FALSE(lying);
-    EXPECT_EQ(lying.error().kind, Kind::tooLarge);
+    EXPECT_EQ(lying.error().kind, FailureKind::tooLarge);
     EXPECT_EQ(testsupport::folderEntries(target()), std::vector<std::string>{});
 }
 
@@ -345,7 +345,7 @@ TEST_F(ZipArchiveTest, BudgetsOfEntriesAndDiskSpace)
     fewEntries.maxEntries = 2;
     const auto many = unpack(three, fewEntries);
     ASSERT_FALSE(many);
-    EXPECT_EQ(many.error().kind, Kind::tooLarge);
+    EXPECT_EQ(many.error().kind, FailureKind::tooLarge);
 
     fs::remove_all(target());
     fs::create_directories(target());
@@ -353,7 +353,7 @@ TEST_F(ZipArchiveTest, BudgetsOfEntriesAndDiskSpace)
     fullDisk.keepFreeBytes = UINT64_MAX / 2;
     const auto full = unpack({Entry::file("a", "1")}, fullDisk);
     ASSERT_FALSE(full);
-    EXPECT_EQ(full.error(), (ZipArchive::Failure{Kind::noSpace, "in.zip", {}}));
+    EXPECT_EQ(full.error(), (ZipArchive::Failure{FailureKind::noSpace, "in.zip", {}}));
     EXPECT_EQ(testsupport::folderEntries(target()), std::vector<std::string>{});
 }
 
@@ -382,7 +382,7 @@ TEST_F(ZipArchiveTest, UnreadableAndClashingArchives)
     writeFile(archive(), "this is no zip archive");
     const auto notZip = ZipArchive::extract(archive(), target());
     ASSERT_FALSE(notZip);
-    EXPECT_EQ(notZip.error().kind, Kind::readFailed);
+    EXPECT_EQ(notZip.error().kind, FailureKind::readFailed);
     EXPECT_EQ(notZip.error().name, "in.zip");
 
     const auto missing = ZipArchive::extract(root() / "missing.zip", target());
@@ -419,7 +419,7 @@ TEST_F(ZipArchiveTest, AnArchiveThatHoldsANameTwiceSaysSo)
         fs::create_directories(target());
         const auto result = unpack(row.entries);
         ASSERT_FALSE(result);
-        EXPECT_EQ(result.error(), (ZipArchive::Failure{Kind::duplicateEntry, row.name, {}}));
+        EXPECT_EQ(result.error(), (ZipArchive::Failure{FailureKind::duplicateEntry, row.name, {}}));
         std::vector<std::string> inside;
         for (const auto& [path, what] : snapshot(target()))
             inside.push_back(path);
@@ -449,7 +449,7 @@ TEST_F(ZipArchiveTest, AFolderBombIsStoppedByItsBudget)
         folders.push_back(Entry::folder("d" + std::to_string(i) + "/"));
     const auto many = unpack(folders, limits);
     ASSERT_FALSE(many);
-    EXPECT_EQ(many.error(), (ZipArchive::Failure{Kind::tooLarge, "in.zip", {}}));
+    EXPECT_EQ(many.error(), (ZipArchive::Failure{FailureKind::tooLarge, "in.zip", {}}));
     EXPECT_EQ(testsupport::folderEntries(target()).size(), 16u) << "stopped before the folder over budget";
 
     // Folders made on the way to a file count too; folders already there
@@ -461,7 +461,7 @@ TEST_F(ZipArchiveTest, AFolderBombIsStoppedByItsBudget)
         nested.push_back(Entry::file("p" + std::to_string(i) + "/q/r/f.txt", ""));
     const auto paths = unpack(nested, limits);
     ASSERT_FALSE(paths);
-    EXPECT_EQ(paths.error().kind, Kind::tooLarge);
+    EXPECT_EQ(paths.error().kind, FailureKind::tooLarge);
     EXPECT_EQ(testsupport::folderEntries(target()).size(), 6u) << "16 folders: 5 whole paths, and one more";
     fs::remove_all(target());
     fs::create_directories(target());
@@ -491,7 +491,7 @@ TEST_F(ZipArchiveTest, PathsDeeperThanTheBoundAreRefused)
         fs::create_directories(target());
         const auto deep = unpack({entry}, limits);
         ASSERT_FALSE(deep);
-        EXPECT_EQ(deep.error(), (ZipArchive::Failure{Kind::tooLarge, "in.zip", {}}));
+        EXPECT_EQ(deep.error(), (ZipArchive::Failure{FailureKind::tooLarge, "in.zip", {}}));
         EXPECT_EQ(testsupport::folderEntries(target()), std::vector<std::string>{}) << "refused before any folder";
     }
 }

@@ -151,7 +151,9 @@ TEST(AppDelegate, EveryViewModelIsWiredThoseBuiltLaterToo)
     ASSERT_EQ(rig.media->sent.size(), 1u);
     EXPECT_EQ(rig.media->sent.front(), MediaCommand::next());
 
-    // The Desk's sound outputs are the bridge's.
+    // The Desk's sound outputs are the bridge's, once the audio service has
+    // started its backend on its own queue.
+    ASSERT_TRUE(testsupport::waitUntil([&] { return rig.bridge.audioBackend->isStarted(); }));
     rig.bridge.audioBackend->putDevice(AudioDeviceInfo{.id = 2, .name = "Headset", .volume = 0.5});
     ASSERT_TRUE(later.audioOutputDevices && later.setDefaultAudioOutput);
     EXPECT_EQ(later.audioOutputDevices(), rig.delegate->bridge()->audio().outputDevices());

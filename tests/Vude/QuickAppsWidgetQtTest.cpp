@@ -37,7 +37,7 @@ QIcon swatch(QColor colour)
     return QIcon(pixmap);
 }
 
-void enter(QWidget& widget)
+void hoverEnter(QWidget& widget)
 {
     QEnterEvent event(QPointF(1, 1), widget.mapToGlobal(QPointF(1, 1)), widget.mapToGlobal(QPointF(1, 1)));
     QApplication::sendEvent(&widget, &event);
@@ -204,8 +204,8 @@ TEST_F(QuickAppsWidgetQtTest, HoveringGrowsTheIconAndItsShadowButNotAMissingOnes
     const QPointF underIcon(present->width() / 2.0, 46 + 1);
     EXPECT_EQ(colourAt(*present, underIcon), QColor(Qt::black));
 
-    enter(*present);
-    enter(*absent);
+    hoverEnter(*present);
+    hoverEnter(*absent);
     settle();
     EXPECT_NEAR(present->look().icon.width, 46 * 1.1, 0.01);
     EXPECT_NEAR(present->look().shadowOpacity, 0.45, 0.01);

@@ -17,7 +17,7 @@ using testsupport::DesktopEntryFolders;
 
 namespace {
 
-std::string readFile(const fs::path& path)
+std::string readStoredFile(const fs::path& path)
 {
     std::ifstream stream(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(stream), {});
@@ -95,7 +95,7 @@ TEST_F(QuickAppsServiceTest, MoveClampsTheTargetAndIgnoresAPlaceOutsideTheList)
         } else {
             EXPECT_EQ(bundleIDs(service->apps()), row.order);
             EXPECT_EQ(changes.size(), 1u);
-            EXPECT_EQ(bundleIDs(decodeQuickApps(readFile(service->url())).value()), row.order);
+            EXPECT_EQ(bundleIDs(decodeQuickApps(readStoredFile(service->url())).value()), row.order);
         }
     }
 }
@@ -107,7 +107,7 @@ TEST_F(QuickAppsServiceTest, PinningAPinnedApplicationChangesNothingButStillDesc
     auto service = makeService();
     service->add(app("org.example.Notes"));
     const auto pinned = service->apps();
-    const std::string file = readFile(service->url());
+    const std::string file = readStoredFile(service->url());
     changes.clear();
     signalCount = 0;
 
@@ -119,7 +119,7 @@ TEST_F(QuickAppsServiceTest, PinningAPinnedApplicationChangesNothingButStillDesc
     EXPECT_EQ(described->path, entry.string());
     EXPECT_NE(described->id, pinned[0].id) << "a described app is a new pin";
     EXPECT_EQ(service->apps(), pinned);
-    EXPECT_EQ(readFile(service->url()), file);
+    EXPECT_EQ(readStoredFile(service->url()), file);
     EXPECT_TRUE(changes.empty());
     EXPECT_EQ(signalCount, 0);
 
@@ -144,7 +144,7 @@ TEST_F(QuickAppsServiceTest, RemovingWhatIsNotPinnedStillRewritesTheFile)
 
     service->remove(service->apps()[0]);
     EXPECT_TRUE(service->apps().empty());
-    EXPECT_EQ(readFile(service->url()), "[]");
+    EXPECT_EQ(readStoredFile(service->url()), "[]");
     EXPECT_EQ(signalCount, 1);
 }
 
@@ -155,7 +155,7 @@ TEST_F(QuickAppsServiceTest, TheFileKeepsTheFieldsAndABadOneIsAnEmptyList)
         service->add(QuickApp{*Uuid::parse("e621e1f8-c36c-495a-93fc-0c247a3e6e5f"), "org.example.A", "A",
                               std::string("/apps/a.desktop")});
         service->add(QuickApp{*Uuid::parse("00000000-0000-0000-0000-000000000002"), "b", "B", std::nullopt});
-        EXPECT_EQ(readFile(service->url()),
+        EXPECT_EQ(readStoredFile(service->url()),
                   R"([{"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","bundleID":"org.example.A","name":"A",)"
                   R"("path":"/apps/a.desktop"},{"id":"00000000-0000-0000-0000-000000000002","bundleID":"b","name":"B"}])");
     }
