@@ -183,7 +183,7 @@ std::optional<double> soundOutputs(QtScheduler& scheduler)
     return stallWhileStopped(server.pid(), [&] {
         for (const auto& device : audio.outputDevices())
             if (!device.isDefault) {
-                (void)audio.setDefaultOutput(device.id);
+                audio.setDefaultOutput(device.id);
                 break;
             }
     });
