@@ -15,8 +15,13 @@ BluetoothAuthorizationCache::~BluetoothAuthorizationCache()
 
 BluetoothAuthorization BluetoothAuthorizationCache::current()
 {
+    return status().authorization();
+}
+
+BluetoothStackStatus BluetoothAuthorizationCache::status()
+{
     refresh();
-    return m_authorization;
+    return m_status;
 }
 
 void BluetoothAuthorizationCache::refresh()
@@ -33,9 +38,8 @@ void BluetoothAuthorizationCache::refresh()
         if (alive.expired())
             return;
         m_reading = false;
-        const BluetoothAuthorization answer = status.authorization();
-        const bool changed = answer != m_authorization;
-        m_authorization = answer;
+        const bool changed = status.authorization() != m_status.authorization();
+        m_status = status;
         if (std::exchange(m_readAgain, false))
             refresh();
         if (changed && m_changed)

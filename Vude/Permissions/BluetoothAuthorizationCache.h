@@ -24,16 +24,19 @@ public:
     /// The authorization as last read; reads again in the background (a
     /// backend that answers at once answers this look).
     BluetoothAuthorization current();
+    /// The whole status as last read, the same way.
+    BluetoothStackStatus status();
     /// Reads again; while a read is under way, once it is answered.
     void refresh();
     /// Whether an answer is still due.
     bool isReading() const { return m_reading; }
-    /// Called on the main thread when an answer differs from the one kept.
+    /// Called on the main thread when an answer's authorization differs
+    /// from the one kept.
     void setChangeHandler(std::function<void()> handler) { m_changed = std::move(handler); }
 
 private:
     BluetoothBackend& m_backend;
-    BluetoothAuthorization m_authorization = BluetoothAuthorization::notDetermined;
+    BluetoothStackStatus m_status;
     bool m_reading = false;
     bool m_readAgain = false;
     std::function<void()> m_changed;

@@ -34,6 +34,7 @@ FakePermissions::FakePermissions()
         .urls = urls,
         .alerts = alerts,
         .bluetoothAuthorization = [this] { return bluetoothAuthorization; },
+        .bluetoothStatus = {},
         .makeBluetoothManager = [this]() -> std::unique_ptr<BluetoothBackend> {
             if (!bluetoothReachable)
                 return nullptr;

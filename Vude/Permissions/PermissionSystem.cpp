@@ -119,6 +119,7 @@ SystemPermissions::SystemPermissions(ActivationPolicyRecorder& activation, UrlOp
         .urls = urls,
         .alerts = m_alerts,
         .bluetoothAuthorization = [this] { return m_bluetoothAuthorization->current(); },
+        .bluetoothStatus = [this] { return m_bluetoothAuthorization->status(); },
         .makeBluetoothManager = [this]() -> std::unique_ptr<BluetoothBackend> {
             return std::make_unique<BluezBluetoothBackend>(m_bus);
         },

@@ -55,6 +55,9 @@ struct PermissionSeams {
     /// for the stack; PermissionSystem::bluetoothAuthorizationChanged() says
     /// when it answers differently.
     std::function<BluetoothAuthorization()> bluetoothAuthorization;
+    /// The stack's whole status as known now, the same way; unset, none is
+    /// known.
+    std::function<BluetoothStackStatus()> bluetoothStatus;
     /// Makes the stack connection a Bluetooth request works through.
     BluetoothPermissionProbe::ManagerFactory makeBluetoothManager;
     PermissionAccess calendar;

@@ -120,6 +120,9 @@ TEST_F(SystemPermissionsTest, AStoppedBluezLeavesTheKeptStateAndHoldsNothing)
     EXPECT_EQ(bluetooth(), State::granted) << "the kept state, back at once";
     EXPECT_TRUE(permissions->bluetoothAuthorization().isReading()) << "the read waits on BlueZ, not here";
     EXPECT_EQ(bluetooth(), State::granted);
+    EXPECT_EQ(permissions->system().seams().bluetoothStatus(),
+              (BluetoothStackStatus{.reachable = true, .hasAdapter = true, .powered = true}))
+        << "what the onboarding's help reads";
 
     ASSERT_EQ(::kill(pid, SIGCONT), 0);
     EXPECT_EQ(bluetoothAnswered(), State::granted);
