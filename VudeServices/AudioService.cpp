@@ -28,8 +28,10 @@ void AudioService::start()
         const bool wasConnected = m_backend->isAvailable();
         m_listening = true;
         m_backend->start();
-        if (wasConnected)
+        if (wasConnected) {
             bind();
+            refreshOutputs();
+        }
     });
 }
 
@@ -38,6 +40,8 @@ void AudioService::stop()
     m_queue.async([this] {
         m_listening = false;
         m_backend->stop();
+        std::scoped_lock lock(m_knownLock);
+        m_outputs.clear();
     });
 }
 
@@ -116,19 +120,37 @@ void AudioService::forgetSets()
 
 std::vector<AudioOutputDevice> AudioService::outputDevices() const
 {
+    std::scoped_lock lock(m_knownLock);
+    return m_outputs;
+}
+
+void AudioService::setDefaultOutput(std::uint32_t id, SwitchDone done)
+{
+    m_queue.async([this, id, done = std::move(done)] {
+        const bool accepted = id != 0 && m_backend->setDefaultOutput(id);
+        if (accepted) {
+            // The server's own word on the new default comes later; the
+            // list marks the accepted one meanwhile.
+            std::scoped_lock lock(m_knownLock);
+            for (auto& output : m_outputs)
+                output.isDefault = output.id == id;
+        }
+        if (done)
+            done(accepted);
+    });
+}
+
+void AudioService::refreshOutputs()
+{
     const std::uint32_t defaultID = m_backend->defaultOutputDevice().value_or(0);
-    std::vector<AudioOutputDevice> result;
+    std::vector<AudioOutputDevice> outputs;
     for (const auto& device : m_backend->outputDevices()) {
         if (device.name.empty())
             continue;
-        result.push_back({device.id, device.name, transportFor(device.attachment), device.id == defaultID});
+        outputs.push_back({device.id, device.name, transportFor(device.attachment), device.id == defaultID});
     }
-    return result;
-}
-
-bool AudioService::setDefaultOutput(std::uint32_t id) const
-{
-    return id != 0 && m_backend->setDefaultOutput(id);
+    std::scoped_lock lock(m_knownLock);
+    m_outputs = std::move(outputs);
 }
 
 void AudioService::handle(const AudioBackendEvent& event)
@@ -139,6 +161,10 @@ void AudioService::handle(const AudioBackendEvent& event)
     case AudioBackendEvent::Kind::connected:
     case AudioBackendEvent::Kind::defaultOutputChanged:
         bind();
+        refreshOutputs();
+        break;
+    case AudioBackendEvent::Kind::outputsChanged:
+        refreshOutputs();
         break;
     case AudioBackendEvent::Kind::volumeChanged:
         // Events of an output the service no longer follows are stale.
@@ -151,6 +177,7 @@ void AudioService::handle(const AudioBackendEvent& event)
         forgetSets();
         std::scoped_lock lock(m_knownLock);
         m_known = {.transport = AudioState::Transport::other, .canSetVolume = false};
+        m_outputs.clear();
         break;
     }
     }

@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -62,11 +63,19 @@ public:
     /// follows. Does nothing with no output bound.
     void setVolume(double value);
 
-    /// The output devices now, in the server's order, the default one marked.
+    /// Told whether the server took a new default output; runs on the
+    /// service's queue.
+    using SwitchDone = std::function<void(bool accepted)>;
+
+    /// The output devices as last read, in the server's order, the default
+    /// one marked. Never asks the server: the list is read again on the
+    /// service's queue whenever the server reports an output or the default
+    /// changing, and is empty while no server answers.
     std::vector<AudioOutputDevice> outputDevices() const;
-    /// Makes the device the system's default output; true when the server
-    /// accepted it.
-    bool setDefaultOutput(std::uint32_t id) const;
+    /// Makes the device the system's default output without waiting for the
+    /// server. `done` (may be empty) hears whether the server accepted it,
+    /// once the list above marks the new default.
+    void setDefaultOutput(std::uint32_t id, SwitchDone done = {});
 
     /// The id of the bound output, 0 when none.
     std::uint32_t deviceID() const { return m_deviceID; }
@@ -77,6 +86,8 @@ private:
     void bind();
     // Reads the bound output, remembers it and publishes it.
     void publishCurrent();
+    // Reads the output list again and keeps it.
+    void refreshOutputs();
     // Forgets sets in flight: their answers no longer count.
     void forgetSets();
     void finishSet(std::uint64_t generation, double level, bool applied);
@@ -91,6 +102,7 @@ private:
     std::optional<double> m_settingLevel; // the newest level asked, while sets are unanswered
     int m_setsInFlight = 0;
     std::uint64_t m_setGeneration = 0; // bumped whenever answers stop counting
+    std::vector<AudioOutputDevice> m_outputs; // guarded by m_knownLock
     // Declared last: destroyed first, it finishes its work while the rest is
     // still alive.
     SerialQueue m_queue{"app.ruvudav.notch.audio"};

@@ -100,7 +100,10 @@ void BluetoothService::requestPermission(std::function<void(bool)> completion)
     m_scheduler.after(permissionAnswerDelay, [this, alive, completion = std::move(completion)] {
         if (alive.expired())
             return;
-        completion(authorization() == BluetoothAuthorization::allowedAlways);
+        m_backend->readStatus([alive, completion](const BluetoothStackStatus& status) {
+            if (!alive.expired())
+                completion(status.authorization() == BluetoothAuthorization::allowedAlways);
+        });
     });
 }
 

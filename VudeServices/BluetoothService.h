@@ -54,6 +54,7 @@ public:
 
     /// Asks the stack now whether the app may use Bluetooth: allowed with a
     /// reachable stack that has an adapter, whether or not its radio is on.
+    /// Waits for the stack: not for the main thread.
     BluetoothAuthorization authorization() const;
 
     /// Starts following connections when Bluetooth is allowed. Without a
@@ -73,8 +74,9 @@ public:
     bool isStarted() const { return m_started; }
 
     /// Switches the radio on (the stand-in for the system's permission
-    /// prompt) and, 0.5 s later, calls `completion` with whether Bluetooth is
-    /// then allowed. Not called once the service is gone.
+    /// prompt) and, 0.5 s later, asks the stack without waiting; `completion`
+    /// hears from its answer whether Bluetooth is then allowed. Not called
+    /// once the service is gone.
     void requestPermission(std::function<void(bool)> completion);
 
     /// Calls `handler` whenever Bluetooth may have become usable: the stack

@@ -21,6 +21,8 @@
 #include "VudeServices/BluetoothService.h"
 #include "VudeServices/BrightnessService.h"
 #include "VudeServices/IdleService.h"
+#include "Vude/Permissions/Permission.h"
+#include "Vude/Permissions/PermissionSystem.h"
 #include "bench/support/BenchRig.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PrivatePulseServer.h"
@@ -166,6 +168,27 @@ std::optional<double> pulseaudio(QtScheduler& scheduler)
     return stallWhileStopped(server.pid(), [&] { audio.setVolume(audio.knownState().volume - 1.0 / 16); });
 }
 
+std::optional<double> soundOutputs(QtScheduler& scheduler)
+{
+    testsupport::PrivatePulseServer server{
+        {{"speakers", "device.description=Speakers"}, {"headphones", "device.description=Headphones"}}};
+    if (!server.start())
+        return std::nullopt;
+    AudioService audio(std::make_unique<PulseAudioBackend>(scheduler, server.address().toStdString()));
+    audio.start();
+    if (!benchsupport::waitFor([&] { return audio.outputDevices().size() == 2; }))
+        return std::nullopt;
+    runFor(100ms);
+    // The Desk's sound output widget: the list as it opens, then a pick.
+    return stallWhileStopped(server.pid(), [&] {
+        for (const auto& device : audio.outputDevices())
+            if (!device.isDefault) {
+                audio.setDefaultOutput(device.id);
+                break;
+            }
+    });
+}
+
 std::optional<double> logind(const testsupport::PrivateSessionBus& bus, const QDBusConnection& connection,
                              QtScheduler& scheduler)
 {
@@ -219,6 +242,27 @@ std::optional<double> bluez(const testsupport::PrivateSessionBus& bus, const QDB
     return stallWhileStopped(mock.pid(), [&] {
         bluetooth.start([](BluetoothService::StartResult) {});
         bluetooth.stop();
+    });
+}
+
+std::optional<double> bluetoothPermission(const testsupport::PrivateSessionBus& bus,
+                                          const QDBusConnection& connection, QtScheduler& scheduler)
+{
+    Mock mock(bus, connection, "org.bluez", "bluez5", true);
+    if (!mock.ready())
+        return std::nullopt;
+    connection.call(QDBusMessage::createMethodCall("org.bluez", "/", "org.bluez.Mock", "AddAdapter")
+                    << QString("hci0") << QString("bench"));
+    ActivationPolicyRecorder activation;
+    RecordingUrlOpener urls;
+    SystemPermissions permissions(activation, urls, scheduler, connection);
+    BluetoothService bluetooth(std::make_unique<BluezBluetoothBackend>(connection), scheduler);
+    (void)Permission::bluetooth.state(permissions.system());
+    runFor(100ms);
+    // What the settings and the onboarding read, and a request's answer.
+    return stallWhileStopped(mock.pid(), [&] {
+        (void)Permission::bluetooth.state(permissions.system());
+        bluetooth.requestPermission([](bool) {});
     });
 }
 
@@ -282,6 +326,8 @@ int main(int argc, char** argv)
         printRow("logind", "brightness key (read, set)", logind(bus, connection, scheduler));
         printRow("UPower", "battery start and pill subtitle", upower(bus, connection));
         printRow("BlueZ", "Bluetooth start", bluez(bus, connection, scheduler));
+        printRow("pulseaudio", "sound output widget (list, switch)", soundOutputs(scheduler));
+        printRow("BlueZ", "Bluetooth permission (read, request)", bluetoothPermission(bus, connection, scheduler));
         printRow("inhibitor", "keep-awake toggle", inhibitor(bus, connection, scheduler));
         printRow("KDE Connect", "device lane and drop", kdeConnect(bus, connection));
     }

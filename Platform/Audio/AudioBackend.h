@@ -51,6 +51,8 @@ struct AudioBackendEvent {
         defaultOutputChanged,
         /// The volume or the mute state of `device` changed.
         volumeChanged,
+        /// An output device came or went.
+        outputsChanged,
     };
     Kind kind;
     std::uint32_t device = 0;

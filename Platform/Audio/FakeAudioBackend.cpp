@@ -7,17 +7,30 @@ FakeAudioBackend::FakeAudioBackend(bool reachable) : m_reachable(reachable) {}
 
 void FakeAudioBackend::putDevice(AudioDeviceInfo device)
 {
-    std::scoped_lock lock(m_mutex);
-    if (auto* existing = findLocked(device.id))
-        *existing = std::move(device);
-    else
-        m_devices.push_back(std::move(device));
+    bool added = false;
+    {
+        std::scoped_lock lock(m_mutex);
+        if (auto* existing = findLocked(device.id)) {
+            *existing = std::move(device);
+        } else {
+            m_devices.push_back(std::move(device));
+            added = connectedLocked();
+        }
+    }
+    if (added)
+        send({AudioBackendEvent::Kind::outputsChanged});
 }
 
 void FakeAudioBackend::removeDevice(std::uint32_t id)
 {
-    std::scoped_lock lock(m_mutex);
-    std::erase_if(m_devices, [id](const AudioDeviceInfo& device) { return device.id == id; });
+    bool removed = false;
+    {
+        std::scoped_lock lock(m_mutex);
+        removed = std::erase_if(m_devices, [id](const AudioDeviceInfo& device) { return device.id == id; }) > 0
+            && connectedLocked();
+    }
+    if (removed)
+        send({AudioBackendEvent::Kind::outputsChanged});
 }
 
 void FakeAudioBackend::changeDevice(std::uint32_t id, std::optional<double> volume, bool isMuted)

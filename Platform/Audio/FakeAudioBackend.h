@@ -15,7 +15,8 @@ public:
 
     // Scripting, any thread.
 
-    /// Adds or replaces a device.
+    /// Adds or replaces a device; an added or removed one sends
+    /// `outputsChanged` while connected.
     void putDevice(AudioDeviceInfo device);
     void removeDevice(std::uint32_t id);
     /// Changes a device's volume and mute as another program would; sends

@@ -287,6 +287,8 @@ struct PulseAudioBackend::Impl {
                 self->levels.erase(index);
             else
                 unref(pa_context_get_sink_info_by_index(changed, index, &Impl::onChangedSink, self));
+            if (kind != PA_SUBSCRIPTION_EVENT_CHANGE && self->ready)
+                self->send({AudioBackendEvent::Kind::outputsChanged});
         } else if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
             unref(pa_context_get_server_info(changed, &Impl::onServerInfo, self));
         }

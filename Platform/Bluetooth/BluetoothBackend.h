@@ -105,6 +105,10 @@ public:
 
     /// Looks at the stack now, waiting briefly for its answer.
     virtual BluetoothStackState read() = 0;
+    /// read()'s status without waiting: `done` runs later on the main thread
+    /// with what the stack answered (unreachable when it did not); never
+    /// once the backend is gone.
+    virtual void readStatus(std::function<void(const BluetoothStackStatus&)> done) = 0;
     /// Starts following the stack and returns what it holds at that moment;
     /// later changes arrive as events. Watching again only reads again.
     virtual BluetoothStackState watch() = 0;

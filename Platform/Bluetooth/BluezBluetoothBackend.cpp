@@ -192,6 +192,29 @@ BluetoothStackState BluezBluetoothBackend::read()
     return model.state();
 }
 
+void BluezBluetoothBackend::readStatus(std::function<void(const BluetoothStackStatus&)> done)
+{
+    const auto statusOf = [](const Snapshot& snapshot) {
+        if (!snapshot.answered)
+            return BluetoothStackStatus{.accessDenied = snapshot.accessDenied};
+        BluezObjectModel model;
+        model.reset(snapshot.objects);
+        return model.state().status;
+    };
+    if (!m_bus.isConnected()) {
+        QMetaObject::invokeMethod(
+            this, [done = std::move(done), statusOf] { done(statusOf({})); }, Qt::QueuedConnection);
+        return;
+    }
+    auto* call = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(bluezCall(kRootPath, kObjectManager, "GetManagedObjects"), kCallTimeoutMs), this);
+    connect(call, &QDBusPendingCallWatcher::finished, this,
+            [done = std::move(done), statusOf](QDBusPendingCallWatcher* finished) {
+                finished->deleteLater();
+                done(statusOf(snapshotFrom(finished->reply())));
+            });
+}
+
 BluetoothStackState BluezBluetoothBackend::watch()
 {
     follow();

@@ -27,6 +27,7 @@ public:
 
     void setEventHandler(EventHandler handler) override;
     BluetoothStackState read() override;
+    void readStatus(std::function<void(const BluetoothStackStatus&)> done) override;
     BluetoothStackState watch() override;
     void startWatching(std::function<void(const BluetoothStackState&)> done) override;
     void unwatch() override;

@@ -112,6 +112,11 @@ BluetoothStackState FakeBluetoothBackend::read()
     return m_model.state();
 }
 
+void FakeBluetoothBackend::readStatus(std::function<void(const BluetoothStackStatus&)> done)
+{
+    done(read().status);
+}
+
 BluetoothStackState FakeBluetoothBackend::watch()
 {
     ++m_watchCount;

@@ -53,6 +53,7 @@ public:
     // BluetoothBackend
     void setEventHandler(EventHandler handler) override;
     BluetoothStackState read() override;
+    void readStatus(std::function<void(const BluetoothStackStatus&)> done) override;
     BluetoothStackState watch() override;
     void startWatching(std::function<void(const BluetoothStackState&)> done) override;
     void unwatch() override;

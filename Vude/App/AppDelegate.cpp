@@ -7,6 +7,7 @@
 #include "Vude/Permissions/Permission.h"
 #include "Vude/Permissions/PrivacyPane.h"
 #include "Vude/App/ShortcutSeeding.h"
+#include "Platform/Core/MainThread.h"
 #include "VudeKit/Numbers.h"
 #include "VudeServices/FocusFilterBridge.h"
 #include "VudeSync/DidoDivuzerore.h"
@@ -258,8 +259,19 @@ void AppDelegate::configureModel(NotchViewModel& model)
     model.audioOutputDevices = [self] {
         return self && self->m_bridge ? self->m_bridge->audio().outputDevices() : std::vector<AudioOutputDevice>();
     };
-    model.setDefaultAudioOutput = [self](std::uint32_t id) {
-        return self && self->m_bridge && self->m_bridge->audio().setDefaultOutput(id);
+    model.setDefaultAudioOutput = [self](std::uint32_t id, std::function<void(bool)> done) {
+        if (!self || !self->m_bridge) {
+            if (done)
+                done(false);
+            return;
+        }
+        // The answer comes on the service's queue; the Desk hears it here.
+        self->m_bridge->audio().setDefaultOutput(id, [self, done = std::move(done)](bool accepted) {
+            postToMainThread([self, done, accepted] {
+                if (self && done)
+                    done(accepted);
+            });
+        });
     };
 }
 

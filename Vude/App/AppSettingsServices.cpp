@@ -13,6 +13,8 @@
 AppSettingsServices::AppSettingsServices(AppDelegate& app, PermissionSystem& permissions)
     : m_app(app), m_permissions(permissions)
 {
+    // The authorization read here is the one kept; its changes come later.
+    m_bluetoothWatch = m_permissions.observeBluetoothAuthorization([this] { emit inputsChanged(); });
 }
 
 AppSettingsServices::~AppSettingsServices()

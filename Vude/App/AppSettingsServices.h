@@ -73,4 +73,6 @@ private:
     mutable QMetaObject::Connection m_watch;
     /// The Accessibility answer last handed to a pane.
     mutable std::optional<bool> m_shownAccessibility;
+    /// Rebuilds the panes when the kept Bluetooth authorization changes.
+    std::shared_ptr<void> m_bluetoothWatch;
 };

@@ -493,10 +493,10 @@ void ShellAppWindows::showOnboarding()
         ViewEnvironment{m_desktop.scheduler, m_desktop.steadyClock ? *m_desktop.steadyClock : m_desktop.clock,
                         m_desktop.reduceMotion},
         [this] { finishOnboarding(); },
+        // The kept status: a stopped Bluetooth daemon must not hold the window.
         [&permissions] {
-            const auto stack = permissions.seams().makeBluetoothManager ? permissions.seams().makeBluetoothManager()
-                                                                        : nullptr;
-            return stack ? stack->read().status : BluetoothStackStatus{};
+            return permissions.seams().bluetoothStatus ? permissions.seams().bluetoothStatus()
+                                                       : BluetoothStackStatus{};
         },
         window);
     auto* layout = new QVBoxLayout(window);

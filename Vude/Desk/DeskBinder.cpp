@@ -287,15 +287,15 @@ AudioDeviceBinding DeskBinder::audioDevice() const
 {
     AudioDeviceBinding binding;
     binding.devices = m_model.audioDevices();
-    // The result is not shown: the list read afterwards says which device
-    // is the default now.
+    // The answer itself is not shown: the list read once the server has
+    // answered says which device is the default now.
     binding.onSelect = [model = m_weakModel](const AudioOutputDevice& device) {
-        if (!model)
+        if (!model || !model->setDefaultAudioOutput)
             return;
-        if (model->setDefaultAudioOutput)
-            (void)model->setDefaultAudioOutput(device.id);
-        if (model && model->audioOutputDevices)
-            model->setAudioDevices(model->audioOutputDevices());
+        model->setDefaultAudioOutput(device.id, [model](bool) {
+            if (model && model->audioOutputDevices)
+                model->setAudioDevices(model->audioOutputDevices());
+        });
     };
     return binding;
 }

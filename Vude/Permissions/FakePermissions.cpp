@@ -13,6 +13,7 @@ public:
     void setEventHandler(EventHandler) override {}
     void setAvailabilityHandler(std::function<void()>) override {}
     BluetoothStackState read() override { return {}; }
+    void readStatus(std::function<void(const BluetoothStackStatus&)> done) override { done({}); }
     BluetoothStackState watch() override { return {}; }
     void startWatching(std::function<void(const BluetoothStackState&)> done) override { done({}); }
     void unwatch() override {}
@@ -33,6 +34,7 @@ FakePermissions::FakePermissions()
         .urls = urls,
         .alerts = alerts,
         .bluetoothAuthorization = [this] { return bluetoothAuthorization; },
+        .bluetoothStatus = {},
         .makeBluetoothManager = [this]() -> std::unique_ptr<BluetoothBackend> {
             if (!bluetoothReachable)
                 return nullptr;

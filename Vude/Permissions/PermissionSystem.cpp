@@ -4,6 +4,7 @@
 #include "Platform/Camera/V4l2CameraAccess.h"
 #include "Platform/Core/QtScheduler.h"
 #include "Platform/Desktop/CalendarFolderAccess.h"
+#include "Vude/Permissions/BluetoothAuthorizationCache.h"
 #include "Vude/Permissions/Permission.h"
 #include "Vude/Permissions/PrivacyPane.h"
 #include "VudeKit/LinuxTexts.h"
@@ -41,6 +42,23 @@ void PermissionSystem::restartServiceFor(Permission permission) const
 {
     if (m_restart)
         m_restart(permission);
+}
+
+std::shared_ptr<void> PermissionSystem::observeBluetoothAuthorization(std::function<void()> handler)
+{
+    auto token = std::make_shared<std::function<void()>>(std::move(handler));
+    std::erase_if(m_bluetoothObservers, [](const auto& observer) { return observer.expired(); });
+    m_bluetoothObservers.push_back(token);
+    return token;
+}
+
+void PermissionSystem::bluetoothAuthorizationChanged()
+{
+    // An observer may drop its own token or another's while being told.
+    const auto observers = m_bluetoothObservers;
+    for (const auto& observer : observers)
+        if (const auto handler = observer.lock())
+            (*handler)();
 }
 
 bool PermissionSystem::openPrivacyPane(std::string_view anchor) const
@@ -81,6 +99,7 @@ SystemPermissions::SystemPermissions(ActivationPolicyRecorder& activation, UrlOp
                                      const QDBusConnection& systemBus)
     : m_bus(systemBus),
       m_bluetooth(std::make_unique<BluezBluetoothBackend>(systemBus)),
+      m_bluetoothAuthorization(std::make_unique<BluetoothAuthorizationCache>(*m_bluetooth)),
       m_calendar(std::make_unique<CalendarFolderAccess>()),
       m_camera(std::make_unique<V4l2CameraAccess>())
 {
@@ -99,7 +118,8 @@ SystemPermissions::SystemPermissions(ActivationPolicyRecorder& activation, UrlOp
         .activation = activation,
         .urls = urls,
         .alerts = m_alerts,
-        .bluetoothAuthorization = [this] { return m_bluetooth->read().status.authorization(); },
+        .bluetoothAuthorization = [this] { return m_bluetoothAuthorization->current(); },
+        .bluetoothStatus = [this] { return m_bluetoothAuthorization->status(); },
         .makeBluetoothManager = [this]() -> std::unique_ptr<BluetoothBackend> {
             return std::make_unique<BluezBluetoothBackend>(m_bus);
         },
@@ -112,6 +132,7 @@ SystemPermissions::SystemPermissions(ActivationPolicyRecorder& activation, UrlOp
             return std::string(PrivacyPane::openTitle(anchor, PrivacyPane::currentContext(m_calendar->folder())));
         },
     });
+    m_bluetoothAuthorization->setChangeHandler([this] { m_system->bluetoothAuthorizationChanged(); });
 }
 
 SystemPermissions::~SystemPermissions() = default;

@@ -29,9 +29,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class Permission;
 class BluezBluetoothBackend;
+class BluetoothAuthorizationCache;
 class CalendarFolderAccess;
 class V4l2CameraAccess;
 
@@ -49,8 +51,13 @@ struct PermissionSeams {
     ActivationPolicyRecorder& activation;
     UrlOpener& urls;
     AlertPresenter& alerts;
-    /// The stack's Bluetooth authorization now.
+    /// The stack's Bluetooth authorization as known now, without waiting
+    /// for the stack; PermissionSystem::bluetoothAuthorizationChanged() says
+    /// when it answers differently.
     std::function<BluetoothAuthorization()> bluetoothAuthorization;
+    /// The stack's whole status as known now, the same way; unset, none is
+    /// known.
+    std::function<BluetoothStackStatus()> bluetoothStatus;
     /// Makes the stack connection a Bluetooth request works through.
     BluetoothPermissionProbe::ManagerFactory makeBluetoothManager;
     PermissionAccess calendar;
@@ -91,6 +98,12 @@ public:
     /// when the anchor leads somewhere; empty when it leads nowhere.
     std::string privacyPaneTitle(std::string_view anchor) const;
 
+    /// Calls `handler` whenever the Bluetooth authorization the seams give
+    /// may have changed, for as long as the returned token is held.
+    [[nodiscard]] std::shared_ptr<void> observeBluetoothAuthorization(std::function<void()> handler);
+    /// Tells the observers: the system side's kept authorization changed.
+    void bluetoothAuthorizationChanged();
+
     /// Expires with this system; delayed steps hold it and give up once it
     /// has gone.
     std::weak_ptr<const int> lifetime() const { return m_lifetime; }
@@ -105,6 +118,7 @@ private:
     PermissionSeams m_seams;
     BluetoothPermissionProbe m_bluetoothProbe;
     RestartHandler m_restart;
+    std::vector<std::weak_ptr<std::function<void()>>> m_bluetoothObservers;
     std::shared_ptr<const int> m_lifetime = std::make_shared<const int>(0);
 };
 
@@ -122,11 +136,14 @@ public:
     SystemPermissions& operator=(const SystemPermissions&) = delete;
 
     PermissionSystem& system() { return *m_system; }
+    /// What its Bluetooth authorization reads.
+    BluetoothAuthorizationCache& bluetoothAuthorization() { return *m_bluetoothAuthorization; }
 
 private:
     QDBusConnection m_bus;
     MessageBoxAlertPresenter m_alerts;
     std::unique_ptr<BluezBluetoothBackend> m_bluetooth;
+    std::unique_ptr<BluetoothAuthorizationCache> m_bluetoothAuthorization;
     std::unique_ptr<CalendarFolderAccess> m_calendar;
     std::unique_ptr<V4l2CameraAccess> m_camera;
     std::unique_ptr<PermissionSystem> m_system;

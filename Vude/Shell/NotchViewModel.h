@@ -122,11 +122,13 @@ public:
     std::shared_ptr<ShortcutsService> shortcutsService;
     std::shared_ptr<QuickAppsService> quickAppsService;
     std::shared_ptr<ClipboardService> clipboardService;
-    /// The sound outputs now; read each time the Desk opens.
+    /// The sound outputs as last known, without asking the sound server;
+    /// read each time the Desk opens.
     std::function<std::vector<AudioOutputDevice>()> audioOutputDevices;
-    /// Makes the device with that id the default sound output; true when
-    /// the sound server took it.
-    std::function<bool(std::uint32_t id)> setDefaultAudioOutput;
+    /// Makes the device with that id the default sound output without
+    /// waiting; `done` runs later on the main thread with whether the sound
+    /// server took it.
+    std::function<void(std::uint32_t id, std::function<void(bool)> done)> setDefaultAudioOutput;
     /// Opens the desktop's privacy settings for calendars.
     std::function<void()> openCalendarSettings;
     /// Opens the desktop's location settings.

@@ -85,10 +85,11 @@ struct NotchWindowControllerEnvironment {
     /// Holds the services' "Vude" folder and "Vude/Pipelines"; XdgPaths'
     /// "Application Support" when empty.
     std::filesystem::path applicationSupport{};
-    /// The sound outputs now; none known when unset.
+    /// The sound outputs as last known; none known when unset.
     std::function<std::vector<AudioOutputDevice>()> audioOutputDevices{};
-    /// Makes a device the default sound output; nothing switches when unset.
-    std::function<bool(std::uint32_t id)> setDefaultAudioOutput{};
+    /// Makes a device the default sound output without waiting, telling
+    /// `done` on the main thread whether it took; nothing switches when unset.
+    std::function<void(std::uint32_t id, std::function<void(bool)> done)> setDefaultAudioOutput{};
     /// Writes a line to the diagnostics trace; nothing when unset.
     std::function<void(const std::string&)> trace{};
     /// Where the per-change "state ..." lines go; nothing when unset. The

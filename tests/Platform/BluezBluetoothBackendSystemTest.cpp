@@ -154,6 +154,30 @@ TEST_F(BluezBluetoothBackendTest, StartingToWatchAStoppedStackReturnsAtOnce)
     EXPECT_EQ(events[0].kind, Kind::deviceConnected);
 }
 
+TEST_F(BluezBluetoothBackendTest, ReadingTheStatusOfAStoppedStackReturnsAtOnce)
+{
+    std::optional<BluetoothStackStatus> absent;
+    backend->readStatus([&](const BluetoothStackStatus& status) { absent = status; });
+    ASSERT_TRUE(waitUntil([&] { return absent.has_value(); }));
+    EXPECT_EQ(*absent, BluetoothStackStatus{}) << "no BlueZ: unreachable";
+
+    startBluez();
+    bluez->addAdapter();
+    const auto pid = pid_t(bluez->pid());
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    struct Resume {
+        pid_t pid;
+        ~Resume() { ::kill(pid, SIGCONT); }
+    } resume{pid};
+    std::optional<BluetoothStackStatus> answer;
+    backend->readStatus([&](const BluetoothStackStatus& status) { answer = status; });
+    EXPECT_FALSE(answer) << "no answer while BlueZ is stopped";
+
+    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
+    EXPECT_EQ(*answer, (BluetoothStackStatus{.reachable = true, .hasAdapter = true, .powered = true}));
+}
+
 TEST_F(BluezBluetoothBackendTest, AnUnwatchBeforeTheAnswerDropsIt)
 {
     startBluez();

@@ -156,10 +156,14 @@ TEST(AppDelegate, EveryViewModelIsWiredThoseBuiltLaterToo)
     ASSERT_TRUE(testsupport::waitUntil([&] { return rig.bridge.audioBackend->isStarted(); }));
     rig.bridge.audioBackend->putDevice(AudioDeviceInfo{.id = 2, .name = "Headset", .volume = 0.5});
     ASSERT_TRUE(later.audioOutputDevices && later.setDefaultAudioOutput);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return later.audioOutputDevices().size() == 2; }));
     EXPECT_EQ(later.audioOutputDevices(), rig.delegate->bridge()->audio().outputDevices());
-    EXPECT_EQ(later.audioOutputDevices().size(), 2u);
-    EXPECT_TRUE(later.setDefaultAudioOutput(2));
+    std::optional<bool> accepted;
+    later.setDefaultAudioOutput(2, [&](bool answer) { accepted = answer; });
+    ASSERT_TRUE(testsupport::waitUntil([&] { return accepted.has_value(); }));
+    EXPECT_TRUE(*accepted) << "answered on the main thread";
     EXPECT_EQ(rig.bridge.audioBackend->defaultOutputDevice(), std::optional<std::uint32_t>(2));
+    EXPECT_TRUE(later.audioOutputDevices()[1].isDefault);
 }
 
 // Asked again once access is decided, the calendar opens what explains its

@@ -127,11 +127,11 @@ TEST_F(AudioDeviceWidgetQtTest, AClickSwitchesTheDefaultAndTheRereadListMovesThe
 {
     rig.devices = {{7, "Speakers", Transport::builtIn, true}, {9, "Headphones", Transport::bluetooth, false}};
     std::vector<std::uint32_t> switched;
-    rig.model->setDefaultAudioOutput = [&](std::uint32_t id) {
+    rig.model->setDefaultAudioOutput = [&](std::uint32_t id, std::function<void(bool)> done) {
         switched.push_back(id);
         for (AudioOutputDevice& device : rig.devices)
             device.isDefault = device.id == id;
-        return true;
+        done(true);
     };
     rig.model->setAudioDevices(rig.model->audioOutputDevices());
     DeskBinder binder(*rig.model, rig.environment);

@@ -5,6 +5,7 @@
 #include "Vude/Desk/AudioDeviceWidget.h"
 
 #include "Platform/Audio/PulseAudioBackend.h"
+#include "Platform/Core/MainThread.h"
 #include "Vude/Desk/DeskBinder.h"
 #include "VudeServices/AudioService.h"
 
@@ -13,6 +14,8 @@
 #include "TestSupport.h"
 
 #include <QTest>
+
+#include <signal.h>
 
 #include <gtest/gtest.h>
 
@@ -32,7 +35,16 @@ protected:
         service->start();
         ASSERT_TRUE(testsupport::waitUntil([&] { return service->deviceID() != 0; }));
         rig.model->audioOutputDevices = [this] { return service->outputDevices(); };
-        rig.model->setDefaultAudioOutput = [this](std::uint32_t id) { return service->setDefaultOutput(id); };
+        ASSERT_TRUE(testsupport::waitUntil([&] { return service->outputDevices().size() == 2; }));
+        // As the app hands the answer over: on the main thread.
+        rig.model->setDefaultAudioOutput = [this](std::uint32_t id, std::function<void(bool)> done) {
+            service->setDefaultOutput(id, [this, done](bool accepted) {
+                postTo(&mainThread, [this, done, accepted] {
+                    answers.push_back(accepted);
+                    done(accepted);
+                });
+            });
+        };
         rig.model->setAudioDevices(rig.model->audioOutputDevices());
     }
 
@@ -59,6 +71,8 @@ protected:
                               GetParam()};
     std::unique_ptr<AudioService> service;
     std::unique_ptr<AudioDeviceWidget> widget;
+    std::vector<bool> answers;
+    QObject mainThread;
 };
 
 TEST_P(AudioDeviceWidgetSystemTest, AClickOnTheOtherOutputMakesItTheServersDefault)
@@ -79,13 +93,45 @@ TEST_P(AudioDeviceWidgetSystemTest, AClickOnTheOtherOutputMakesItTheServersDefau
     EXPECT_EQ(widget->row(headphones)->device().transport, AudioState::Transport::usb);
 
     QTest::mouseClick(widget->row(headphones), Qt::LeftButton);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return answers.size() == 1; }));
+    EXPECT_TRUE(answers[0]);
     EXPECT_EQ(defaultSink(), "headphones");
     EXPECT_TRUE(widget->row(headphones)->device().isDefault) << "the list read back";
     EXPECT_FALSE(widget->row(speakers)->device().isDefault);
 
     // The default's row asks again; the server keeps it.
     QTest::mouseClick(widget->row(headphones), Qt::LeftButton);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return answers.size() == 2; }));
     EXPECT_EQ(defaultSink(), "headphones");
+}
+
+TEST_P(AudioDeviceWidgetSystemTest, AClickWhileTheServerIsStoppedReturnsAndTheListFollowsItsAnswer)
+{
+    DeskBinder binder(*rig.model, rig.environment);
+    widget = std::make_unique<AudioDeviceWidget>(rig.environment);
+    widget->resize(220, 150);
+    widget->bind(binder.audioDevice());
+    widget->show();
+    QObject::connect(rig.model.get(), &NotchViewModel::audioDevicesChanged, widget.get(),
+                     [&] { widget->bind(binder.audioDevice()); });
+    const std::uint32_t speakers = idOf("Speakers");
+    const std::uint32_t headphones = idOf("Headphones");
+
+    ASSERT_EQ(::kill(pid_t(server.pid()), SIGSTOP), 0);
+    QTest::mouseClick(widget->row(headphones), Qt::LeftButton);
+    // Back at once, the known list still shown.
+    EXPECT_TRUE(answers.empty());
+    EXPECT_TRUE(widget->row(speakers)->device().isDefault);
+    ASSERT_EQ(::kill(pid_t(server.pid()), SIGCONT), 0);
+
+    ASSERT_TRUE(testsupport::waitUntil([&] { return answers.size() == 1; }));
+    // Given up on the stopped server or taken, the row marked is the one
+    // the answer says.
+    if (answers[0]) {
+        EXPECT_EQ(defaultSink(), "headphones");
+    }
+    EXPECT_EQ(widget->row(headphones)->device().isDefault, answers[0]);
+    EXPECT_NE(widget->row(speakers)->device().isDefault, answers[0]);
 }
 
 INSTANTIATE_TEST_SUITE_P(SoundServers, AudioDeviceWidgetSystemTest,

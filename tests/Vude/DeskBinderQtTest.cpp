@@ -375,23 +375,31 @@ std::vector<Row> bindingTable()
          [](DeskRig& rig, Services&, const DeskBinder& binder) {
              rig.devices.push_back({9, "Headset", AudioState::Transport::bluetooth, false});
              std::vector<std::uint32_t> chosen;
-             rig.model->setDefaultAudioOutput = [&](std::uint32_t id) {
+             std::function<void(bool)> answer;
+             rig.model->setDefaultAudioOutput = [&](std::uint32_t id, std::function<void(bool)> done) {
                  chosen.push_back(id);
                  for (AudioOutputDevice& device : rig.devices)
                      device.isDefault = device.id == id;
-                 return true;
+                 answer = std::move(done);
              };
              rig.model->setAudioDevices({rig.devices[0]});
              const AudioDeviceBinding audio = binder.audioDevice();
              EXPECT_EQ(audio.devices, rig.model->audioDevices());
              const int reads = rig.deviceReads;
+             const std::vector<AudioOutputDevice> shown = rig.model->audioDevices();
              audio.onSelect(rig.devices[1]);
              EXPECT_EQ(chosen, std::vector<std::uint32_t>{9});
+             EXPECT_EQ(rig.deviceReads, reads) << "nothing read before the server answers";
+             EXPECT_EQ(rig.model->audioDevices(), shown);
+             ASSERT_TRUE(answer);
+             std::exchange(answer, nullptr)(true);
              EXPECT_EQ(rig.deviceReads, reads + 1) << "the whole list read again";
              EXPECT_EQ(rig.model->audioDevices(), rig.devices);
              EXPECT_TRUE(rig.model->audioDevices()[1].isDefault);
              audio.onSelect(rig.devices[1]);
              EXPECT_EQ(chosen, (std::vector<std::uint32_t>{9, 9})) << "the default device is chosen again too";
+             std::exchange(answer, nullptr)(false);
+             EXPECT_EQ(rig.deviceReads, reads + 2) << "a refusal reads the list too";
              rig.model->setDefaultAudioOutput = nullptr;
          },
          [](DeskRig& rig, const DeskBinder& binder) {

@@ -859,7 +859,9 @@ TEST(NotchWindowController, ASoundOutputChosenOnOneScreenShowsOnEveryScreen)
     EXPECT_EQ(b.audioDevices(), rig.devices) << "read on one screen's opening";
 
     ASSERT_TRUE(a.setDefaultAudioOutput);
-    EXPECT_TRUE(a.setDefaultAudioOutput(2));
+    std::optional<bool> accepted;
+    a.setDefaultAudioOutput(2, [&](bool answer) { accepted = answer; });
+    EXPECT_EQ(accepted, true);
     a.setAudioDevices(a.audioOutputDevices());
     ASSERT_EQ(b.audioDevices().size(), 3u);
     EXPECT_FALSE(b.audioDevices()[0].isDefault);

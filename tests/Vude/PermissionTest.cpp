@@ -386,6 +386,7 @@ TEST_F(PermissionTest, StepsDueAfterTheSystemIsGoneDoNothing)
             .urls = urls,
             .alerts = alerts,
             .bluetoothAuthorization = [] { return BluetoothAuthorization::allowedAlways; },
+            .bluetoothStatus = {},
             .makeBluetoothManager = {},
             .calendar = {},
             .camera = {},

@@ -440,6 +440,24 @@ TEST_F(ShellAppWindowsQtTest, AllowForTheMediaKeysAsksAgainAndAChangedAnswerRest
     EXPECT_TRUE(std::get<SoundPaneInputs>(settingsPaneInputs(SettingsPane::sound, services)).canSuppress);
 }
 
+TEST_F(ShellAppWindowsQtTest, AChangedBluetoothAuthorizationRebuildsThePanesWhileTheyAreOpen)
+{
+    permissions.bluetoothAuthorization = BluetoothAuthorization::notDetermined;
+    auto services = std::make_unique<AppSettingsServices>(*rig.delegate, permissions.system());
+    int told = 0;
+    QObject::connect(services.get(), &SettingsServices::inputsChanged, [&] { ++told; });
+    EXPECT_EQ(services->bluetoothAuthorization(), static_cast<long>(BluetoothAuthorization::notDetermined));
+
+    permissions.bluetoothAuthorization = BluetoothAuthorization::allowedAlways;
+    permissions.system().bluetoothAuthorizationChanged();
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(services->bluetoothAuthorization(), static_cast<long>(BluetoothAuthorization::allowedAlways));
+
+    services.reset();
+    permissions.system().bluetoothAuthorizationChanged(); // no one left to tell
+    EXPECT_EQ(told, 1);
+}
+
 TEST_F(ShellAppWindowsQtTest, SavedSettingsFrameOffEveryScreenComesBackCentred)
 {
     rig.bridge.defaults->set(SettingsWindowPlacement::frameKey, std::string("-9000 -9000 820 560"));

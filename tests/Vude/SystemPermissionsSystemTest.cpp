@@ -2,6 +2,7 @@
 
 #include "Platform/Core/XdgPaths.h"
 #include "Platform/Desktop/CalendarFolderAccess.h"
+#include "Vude/Permissions/BluetoothAuthorizationCache.h"
 #include "Vude/Permissions/Permission.h"
 
 #include "BluezMock.h"
@@ -10,6 +11,8 @@
 
 #include <QDBusConnection>
 #include <gtest/gtest.h>
+
+#include <signal.h>
 
 #include <atomic>
 #include <filesystem>
@@ -50,6 +53,15 @@ protected:
 
     void startBluez() { ASSERT_TRUE(bluez->start(m_bus)); }
     State bluetooth() { return Permission::bluetooth.state(permissions->system()); }
+    // The Bluetooth state once a read started after the last change has
+    // been answered.
+    State bluetoothAnswered()
+    {
+        auto& kept = permissions->bluetoothAuthorization();
+        kept.refresh();
+        waitUntil([&] { return !kept.isReading(); });
+        return bluetooth();
+    }
 
     // Requests Bluetooth and waits for the answer without letting the 2 s
     // fallback come: only the stack's own answer can end the wait.
@@ -79,13 +91,41 @@ private:
 
 TEST_F(SystemPermissionsTest, BluetoothIsAllowedWithAnAdapterWhetherItsRadioIsOnOrOff)
 {
-    EXPECT_EQ(bluetooth(), State::notDetermined) << "no BlueZ";
+    int changes = 0;
+    const auto watch = permissions->system().observeBluetoothAuthorization([&] { ++changes; });
+    EXPECT_EQ(bluetoothAnswered(), State::notDetermined) << "no BlueZ";
     startBluez();
-    EXPECT_EQ(bluetooth(), State::notDetermined) << "BlueZ without an adapter";
+    EXPECT_EQ(bluetoothAnswered(), State::notDetermined) << "BlueZ without an adapter";
+    EXPECT_EQ(changes, 0);
     const QString adapter = bluez->addAdapter();
+    // The adapter's arrival is read again without a look from here.
+    ASSERT_TRUE(waitUntil([&] { return changes == 1; }));
     EXPECT_EQ(bluetooth(), State::granted);
     bluez->setPowered(adapter, false);
-    EXPECT_EQ(bluetooth(), State::granted) << "a radio switched off is no missing permission";
+    EXPECT_EQ(bluetoothAnswered(), State::granted) << "a radio switched off is no missing permission";
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(SystemPermissionsTest, AStoppedBluezLeavesTheKeptStateAndHoldsNothing)
+{
+    startBluez();
+    bluez->addAdapter();
+    ASSERT_EQ(bluetoothAnswered(), State::granted);
+    const auto pid = pid_t(bluez->pid());
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    struct Resume {
+        pid_t pid;
+        ~Resume() { ::kill(pid, SIGCONT); }
+    } resume{pid};
+    EXPECT_EQ(bluetooth(), State::granted) << "the kept state, back at once";
+    EXPECT_TRUE(permissions->bluetoothAuthorization().isReading()) << "the read waits on BlueZ, not here";
+    EXPECT_EQ(bluetooth(), State::granted);
+    EXPECT_EQ(permissions->system().seams().bluetoothStatus(),
+              (BluetoothStackStatus{.reachable = true, .hasAdapter = true, .powered = true}))
+        << "what the onboarding's help reads";
+
+    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    EXPECT_EQ(bluetoothAnswered(), State::granted);
 }
 
 TEST_F(SystemPermissionsTest, ARequestSwitchesTheRadioOnAndAnswersOnBluezsWord)
@@ -159,7 +199,7 @@ protected:
 TEST_F(SystemPermissionsAccessDeniedTest, ARefusalIsDenied)
 {
     startBluez();
-    EXPECT_EQ(bluetooth(), State::denied);
+    EXPECT_EQ(bluetoothAnswered(), State::denied);
     EXPECT_EQ(requestBluetoothBeforeTheFallback(), false);
 }
 

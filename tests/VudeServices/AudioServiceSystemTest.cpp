@@ -11,8 +11,12 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -208,8 +212,8 @@ TEST_P(AudioServiceSystemTest, TheLoudestChannelIsTheVolumeAndWritesKeepTheBalan
 TEST_P(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitches)
 {
     startBound();
+    ASSERT_TRUE(outputsListed(2));
     auto devices = service->outputDevices();
-    ASSERT_EQ(devices.size(), 2u);
     EXPECT_EQ(devices[0].name, "Speakers");
     EXPECT_EQ(devices[0].transport, Transport::virtual_);
     EXPECT_TRUE(devices[0].isDefault);
@@ -218,7 +222,7 @@ TEST_P(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitc
     EXPECT_FALSE(devices[1].isDefault);
     EXPECT_NE(devices[0].id, 0u) << "0 means no device";
 
-    EXPECT_TRUE(service->setDefaultOutput(idOf("Headphones")));
+    EXPECT_EQ(switchOutput(idOf("Headphones")), true);
     EXPECT_EQ(server.pactl({"get-default-sink"}).value_or("").trimmed(), "headphones");
     devices = service->outputDevices();
     ASSERT_EQ(devices.size(), 2u);
@@ -227,7 +231,41 @@ TEST_P(AudioServiceSystemTest, DeviceListMarksTheDefaultAndSetDefaultOutputSwitc
     ASSERT_TRUE(receivedCount(2));
     EXPECT_EQ(received[1], headphonesState);
 
-    EXPECT_FALSE(service->setDefaultOutput(4242)) << "no such sink";
+    EXPECT_EQ(switchOutput(4242), false) << "no such sink";
+
+    // A sink loaded by another program joins the list.
+    pactl({"load-module", "module-null-sink", "sink_name=monitor", "sink_properties=device.description=Monitor"});
+    ASSERT_TRUE(outputsListed(3));
+    EXPECT_EQ(service->outputDevices()[2].name, "Monitor");
+}
+
+TEST_P(AudioServiceSystemTest, AStoppedServerHoldsNeitherTheListNorASwitch)
+{
+    startBound();
+    ASSERT_TRUE(outputsListed(2));
+    const std::uint32_t headphones = idOf("Headphones");
+    auto answer = std::make_shared<std::atomic<int>>(-1);
+
+    ASSERT_EQ(::kill(pid_t(server.pid()), SIGSTOP), 0);
+    // Both return while the server cannot answer anything.
+    const auto listed = service->outputDevices();
+    service->setDefaultOutput(headphones, [answer](bool accepted) { *answer = accepted ? 1 : 0; });
+    EXPECT_NE(*answer, 1) << "accepted by a stopped server";
+    ASSERT_EQ(::kill(pid_t(server.pid()), SIGCONT), 0);
+
+    ASSERT_EQ(listed.size(), 2u) << "the kept list";
+    EXPECT_TRUE(listed[0].isDefault);
+    ASSERT_TRUE(waitUntil([&] { return *answer >= 0; }));
+    // The switch may have given up on the stopped server; an accepted one
+    // holds, and the list ends marking what the server holds.
+    const bool switched = server.pactl({"get-default-sink"}).value_or("").trimmed() == "headphones";
+    if (*answer == 1) {
+        EXPECT_TRUE(switched);
+    }
+    ASSERT_TRUE(waitUntil([&] {
+        const auto outputs = service->outputDevices();
+        return outputs.size() == 2 && outputs[1].isDefault == switched && outputs[0].isDefault != switched;
+    }));
 }
 
 TEST_P(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResumeAfterItsRestart)
@@ -239,8 +277,8 @@ TEST_P(AudioServiceSystemTest, ADaemonKilledMidwayIsRetriedCalmlyAndStatesResume
     // Without a server: safe answers, no crash, volume keys left to the system.
     EXPECT_FALSE(service->currentState().canSetVolume);
     service->setVolume(0.5);
-    EXPECT_TRUE(service->outputDevices().empty());
-    EXPECT_FALSE(service->setDefaultOutput(1));
+    ASSERT_TRUE(outputsListed(0));
+    EXPECT_EQ(switchOutput(1), false);
 
     // Pauses of 0.5, 1, 2, 4, 8 and then 10 s: nine attempts in a minute, not
     // a busy loop.

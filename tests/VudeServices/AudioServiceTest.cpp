@@ -222,16 +222,39 @@ TEST_F(AudioServiceTest, OutputDevicesMarkTheDefaultAndSwitchingMovesTheMark)
         {speakers.id, "Speakers", Transport::builtIn, true},
         {headphones.id, "Headphones", Transport::bluetooth, false},
     };
+    ASSERT_TRUE(outputsListed(2));
     EXPECT_EQ(service->outputDevices(), before);
 
-    EXPECT_TRUE(service->setDefaultOutput(headphones.id));
+    EXPECT_EQ(switchOutput(headphones.id), true);
     const auto after = service->outputDevices();
-    ASSERT_EQ(after.size(), 2u);
+    ASSERT_EQ(after.size(), 2u) << "marked by the time the answer comes";
     EXPECT_FALSE(after[0].isDefault);
     EXPECT_TRUE(after[1].isDefault);
 
-    EXPECT_FALSE(service->setDefaultOutput(0));
-    EXPECT_FALSE(service->setDefaultOutput(42)) << "no such device";
+    EXPECT_EQ(switchOutput(0), false);
+    EXPECT_EQ(switchOutput(42), false) << "no such device";
+    EXPECT_TRUE(service->outputDevices()[1].isDefault) << "a refused switch moves no mark";
+}
+
+TEST_F(AudioServiceTest, TheKeptListFollowsOutputsComingAndGoingAndTheServerLeaving)
+{
+    startBound();
+    ASSERT_TRUE(outputsListed(2));
+    fake->putDevice({.id = 12, .name = "Monitor", .volume = 1.0});
+    ASSERT_TRUE(outputsListed(3));
+    EXPECT_EQ(service->outputDevices()[2], (AudioOutputDevice{12, "Monitor", Transport::virtual_, false}));
+    fake->removeDevice(headphones.id);
+    ASSERT_TRUE(outputsListed(2));
+    EXPECT_EQ(service->outputDevices()[1].id, 12u);
+
+    // Another program switches: the mark moves without a switch here.
+    fake->changeDefaultOutput(12);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return service->outputDevices()[1].isDefault; }));
+
+    fake->setReachable(false);
+    ASSERT_TRUE(outputsListed(0)) << "no server, no outputs to pick";
+    fake->setReachable(true);
+    ASSERT_TRUE(outputsListed(2));
 }
 
 // Hands every call to a fake the test keeps, so the fake outlives the

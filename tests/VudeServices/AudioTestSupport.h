@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -40,6 +42,23 @@ protected:
     bool receivedCount(std::size_t count)
     {
         return testsupport::waitUntil([&] { return received.size() >= count; });
+    }
+
+    // Waits until the service's kept list holds `count` outputs.
+    bool outputsListed(std::size_t count)
+    {
+        return testsupport::waitUntil([&] { return service->outputDevices().size() == count; });
+    }
+
+    // Switches the default output and waits for the answer; none when it
+    // never came.
+    std::optional<bool> switchOutput(std::uint32_t id)
+    {
+        auto answer = std::make_shared<std::atomic<int>>(-1);
+        service->setDefaultOutput(id, [answer](bool accepted) { *answer = accepted ? 1 : 0; });
+        if (!testsupport::waitUntil([&] { return *answer >= 0; }))
+            return std::nullopt;
+        return *answer == 1;
     }
 
     // Starts and waits for the first state.

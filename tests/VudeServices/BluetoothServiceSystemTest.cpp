@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <chrono>
 #include <memory>
 
@@ -127,7 +129,7 @@ TEST_F(BluetoothServiceSystemTest, WithoutBluezStartIsDeniedAndNothingBreaks)
         granted = value;
     });
     scheduler.advance(500ms);
-    EXPECT_TRUE(answered);
+    ASSERT_TRUE(waitUntil([&] { return answered; })) << "asked of the stack after the delay";
     EXPECT_FALSE(granted);
 
     BluetoothService unconnected(std::make_unique<BluezBluetoothBackend>(QDBusConnection("no-such-connection")),
@@ -149,6 +151,27 @@ TEST_F(BluetoothServiceSystemTest, ASwitchedOffRadioIsAllowedAndARequestSwitches
     ASSERT_TRUE(waitUntil([&] { return bluez->isPowered(adapter); }));
     ASSERT_TRUE(waitUntil([&] { return service->isPowered(); })) << "the service follows the radio";
     scheduler.advance(500ms);
+    ASSERT_TRUE(waitUntil([&] { return granted.has_value(); }));
+    EXPECT_EQ(granted, true);
+}
+
+TEST_F(BluetoothServiceSystemTest, ARequestsAnswerWaitsOnAStoppedBluezWithoutHoldingTheCaller)
+{
+    ASSERT_TRUE(bluez->start(bus));
+    bluez->addAdapter();
+    std::optional<bool> granted;
+    service->requestPermission([&](bool value) { granted = value; });
+    const auto pid = pid_t(bluez->pid());
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    struct Resume {
+        pid_t pid;
+        ~Resume() { ::kill(pid, SIGCONT); }
+    } resume{pid};
+    scheduler.advance(500ms); // the answer is read now, of a stack that cannot say
+    EXPECT_FALSE(granted);
+
+    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    ASSERT_TRUE(waitUntil([&] { return granted.has_value(); }));
     EXPECT_EQ(granted, true);
 }
 

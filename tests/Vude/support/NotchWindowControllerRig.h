@@ -137,10 +137,10 @@ struct Rig {
         environment.trace = [this](const std::string& line) { trace.push_back(line); };
         environment.canRead = [this](const std::filesystem::path& path) { return !unreadable.contains(path); };
         environment.audioOutputDevices = [this] { return devices; };
-        environment.setDefaultAudioOutput = [this](std::uint32_t chosen) {
+        environment.setDefaultAudioOutput = [this](std::uint32_t chosen, std::function<void(bool)> done) {
             for (AudioOutputDevice& device : devices)
                 device.isDefault = device.id == chosen;
-            return true;
+            done(true);
         };
         environment.makeLocationProvider = [this] {
             return std::make_unique<LocationProvider>(std::make_unique<FakeLocationBackend>(),
