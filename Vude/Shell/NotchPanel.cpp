@@ -64,6 +64,17 @@ void NotchPanel::makeKeyAndOrderFront()
     }
 }
 
+bool NotchPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    // A window that bypasses the window manager is never activated by a
+    // click: once another window took the keyboard (the settings opened from
+    // the Desk), the Desk's text fields would stay deaf until it reopened.
+    if (watched == windowHandle() && event->type() == QEvent::MouseButtonPress && m_keyboardFocusRequested &&
+        !isActiveWindow())
+        makeKeyAndOrderFront();
+    return QWidget::eventFilter(watched, event);
+}
+
 void NotchPanel::resignKey()
 {
     if (QWidget* focused = focusWidget())
@@ -79,6 +90,9 @@ void NotchPanel::orderFront()
 {
     if (!isVisible())
         show();
+    // Installing again only moves the filter; the handle exists once shown.
+    if (QWindow* handle = windowHandle())
+        handle->installEventFilter(this);
     if (m_level >= restingLevel)
         m_platform.stacker.raise(winId());
 }

@@ -88,11 +88,12 @@ NotchRootView::NotchRootView(NotchViewModel& model, Scheduler& scheduler, const 
     connect(m_surface.get(), &SpringAnimator::finished, this, &NotchRootView::placeDesks);
 
     // Changes of state and of the hover hint move on the model's spring;
-    // everything else (a new screen, a setting, the lanes of a drag) shows
-    // at once.
+    // everything else (a new screen, a setting, the Desk's row, the lanes of
+    // a drag) shows at once.
     connect(&model, &NotchViewModel::stateChanged, this, [this] { follow(m_model.animation()); });
     connect(&model, &NotchViewModel::isHoveringChanged, this, [this] { follow(m_model.animation()); });
     connect(&model, &NotchViewModel::geometryChanged, this, [this] { follow(kInstant); });
+    connect(&model, &NotchViewModel::layoutChanged, this, [this] { follow(kInstant); });
     m_lanes = std::make_unique<DropLanes>(scheduler, clock);
     connect(m_lanes.get(), &DropLanes::changed, this, qOverload<>(&QWidget::update));
     connect(&model, &NotchViewModel::dragLanesChanged, this, [this] {

@@ -65,9 +65,19 @@ VUDE_OBSERVED_SETTER(QuickApps, std::vector<NotchQuickApp>, m_quickApps, quickAp
 VUDE_OBSERVED_SETTER(DragURLs, QList<QUrl>, m_dragURLs, dragURLsChanged)
 VUDE_OBSERVED_SETTER(DragLanes, std::vector<DropLane>, m_dragLanes, dragLanesChanged)
 VUDE_OBSERVED_SETTER(Timers, std::vector<NotchTimer>, m_timers, timersChanged)
-VUDE_OBSERVED_SETTER(Layout, ZeriRuvuzi, m_layout, layoutChanged)
 
 #undef VUDE_OBSERVED_SETTER
+
+void NotchViewModel::setLayout(const ZeriRuvuzi& layout)
+{
+    if (!assign(m_layout, layout))
+        return;
+    emit layoutChanged();
+    // The open Desk is as wide and tall as its row: a row changed from the
+    // settings would otherwise be drawn in, and cut by, the old window.
+    if (m_state.isOpen())
+        resizeWindow(m_state);
+}
 
 void NotchViewModel::setHoveredLane(std::optional<int> lane)
 {

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QPainter>
+#include <QTest>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -246,6 +247,36 @@ TEST_F(NotchPanelQtTest, TakesKeyboardFocusOnlyWhenAsked)
     panel->resignKey();
     EXPECT_EQ(fakes.keyboardFocus.givenBack, 1);
     EXPECT_TRUE(panel->windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
+}
+
+// The settings window, opened from the Desk, takes the keyboard; a click on
+// the still open Desk must take it back, or its text fields ignore typing.
+TEST_F(NotchPanelQtTest, AClickTakesTheKeyboardBackWhileFocusIsRequested)
+{
+    place({600, 200});
+    panel->setKeyboardFocusRequested(true);
+    panel->makeKeyAndOrderFront();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return panel->isActiveWindow(); }));
+
+    QWidget other;
+    other.resize(200, 100);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return other.isActiveWindow(); }));
+
+    QTest::mouseClick(panel->windowHandle(), Qt::LeftButton, {}, QPoint(300, 100));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return panel->isActiveWindow(); }));
+    EXPECT_EQ(fakes.keyboardFocus.remembered, 2) << "notes the window it takes the keyboard from";
+
+    // Closed, the Desk leaves the keyboard where it is.
+    panel->setKeyboardFocusRequested(false);
+    panel->resignKey();
+    other.activateWindow();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return other.isActiveWindow(); }));
+    QTest::mouseClick(panel->windowHandle(), Qt::LeftButton, {}, QPoint(300, 100));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(other.isActiveWindow());
+    EXPECT_EQ(fakes.keyboardFocus.remembered, 2);
 }
 
 } // namespace

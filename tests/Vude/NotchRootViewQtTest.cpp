@@ -386,6 +386,29 @@ TEST_F(NotchRootViewQtTest, TheSurfaceIsDrawnAtTheSizeOfTheState)
     EXPECT_TRUE(view->hitOutline().isEmpty()) << "nothing takes clicks";
 }
 
+// Widgets switched on or off while the Desk is open: the surface, and the
+// Desk in it, follow the new row instead of staying at the old width.
+TEST_F(NotchRootViewQtTest, TheOpenSurfaceFollowsTheDeskRow)
+{
+    build(handlerGeometry({200, 32}));
+    model->send(NotchEvent::click());
+    settle();
+    ASSERT_EQ(model->contentSize(model->state()).width, 572);
+    // The top flares reach past the content on both sides.
+    const double flares = view->surfaceRect().width - 572;
+
+    for (const double rowWidth : {900.0, 700.0}) {
+        SCOPED_TRACE(rowWidth);
+        ZeriRuvuzi row;
+        row.placements = {{WidgetID::todos, 4, rowWidth - 40, 20}};
+        row.totalWidth = rowWidth;
+        model->setLayout(row);
+        settle();
+        ASSERT_EQ(model->contentSize(model->state()).width, rowWidth);
+        EXPECT_EQ(view->surfaceRect().width, rowWidth + flares);
+    }
+}
+
 // Opening the Desk rounds the bottom corners from 14 to 34 and drops the
 // padding from the setting + 6 to 6; the padding setting itself applies at
 // once.

@@ -197,6 +197,38 @@ TEST(NotchViewModelQtTest, AShrinkIsDroppedWhenTheNotchReopensFirst)
     EXPECT_EQ(rig.panel->currentCanvas(), (Size{596, 214}));
 }
 
+// Widgets switched on or off in the settings while the Desk is open.
+TEST(NotchViewModelQtTest, TheOpenDeskFollowsItsRowAsItChanges)
+{
+    auto row = [](double totalWidth) {
+        ZeriRuvuzi layout;
+        layout.placements = {{WidgetID::todos, 4, totalWidth - 40, 20}};
+        layout.totalWidth = totalWidth;
+        return layout;
+    };
+    Rig rig;
+    rig.model->send(NotchEvent::click());
+    ASSERT_EQ(rig.panel->currentCanvas().width, 596);
+
+    rig.model->setLayout(row(900));
+    EXPECT_EQ(rig.panel->currentCanvas().width, 924) << "grows at once";
+    EXPECT_EQ(rig.panel->currentCanvas(), rig.model->currentCanvasSize());
+    EXPECT_EQ(rig.frame().width, 924);
+
+    rig.model->setLayout(row(700));
+    rig.scheduler.advance(419ms);
+    EXPECT_EQ(rig.panel->currentCanvas().width, 924) << "shrinks after the open animation's time";
+    rig.scheduler.advance(1ms);
+    EXPECT_EQ(rig.panel->currentCanvas().width, 724);
+    EXPECT_EQ(rig.frame().width, 724);
+
+    rig.model->send(NotchEvent::forceClose());
+    rig.scheduler.advance(1s);
+    rig.model->setLayout(row(1000));
+    rig.scheduler.advance(1s);
+    EXPECT_EQ(rig.panel->currentCanvas(), (Size{224, 38})) << "a closed notch ignores the row";
+}
+
 TEST(NotchViewModelQtTest, AWiderButLowerCanvasIsAppliedAtOnceInBothDirections)
 {
     Rig rig;
