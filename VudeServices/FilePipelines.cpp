@@ -64,6 +64,8 @@ PipelineFailure zipFailure(const ZipArchive::Failure& failure, const std::string
         return PipelineError::toolFailed(archiveName + " holds " + failure.name + " twice");
     case Kind::notFileOrFolder:
         return PipelineError::toolFailed(failure.name + " is " + failure.detail + ", not a file or folder");
+    case Kind::unavailable:
+        return PipelineError::toolFailed(failure.detail);
     }
     return PipelineError::readFailed(archiveName);
 }

@@ -11,12 +11,14 @@
 #       a folder keeps its files' permissions (scripts stay executable)
 #   vude_add_helper(<executable target>)
 #       built into libexec/vude and installed there
-#   vude_add_loadable_module(<name> FOLDER <folder> LIBS <libs...>)
+#   vude_add_loadable_module(<name> FOLDER <folder> LIBS <libs...> [SOURCES <sources...>])
 #       the sources of <folder> (relative to the calling folder) as the module
 #       <name>.so, built into lib/vude/modules and installed there (a folder
 #       of its own, so the package runs no ldconfig for it); the same code as
 #       the object library <name>-code, which programs that cannot open the
-#       module (the tests) link in, and which VUDE_LINKED_MODULES lists
+#       module (the tests) link in, and which VUDE_LINKED_MODULES lists;
+#       SOURCES are the app's own sources the module's code calls, built into
+#       the module too (programs that link the code in have them already)
 set(VUDE_RESOURCES_SUBDIR "share/vude")
 set(VUDE_HELPERS_SUBDIR "libexec/vude")
 set(VUDE_STAGED_RESOURCES_DIR "${CMAKE_BINARY_DIR}/${VUDE_RESOURCES_SUBDIR}")
@@ -67,7 +69,7 @@ function(vude_add_helper target)
 endfunction()
 
 function(vude_add_loadable_module name)
-    cmake_parse_arguments(ARG "" "FOLDER" "LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "FOLDER" "LIBS;SOURCES" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS
         "${CMAKE_CURRENT_SOURCE_DIR}/${ARG_FOLDER}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/${ARG_FOLDER}/*.h")
     add_library(${name}-code OBJECT ${sources})
@@ -75,8 +77,10 @@ function(vude_add_loadable_module name)
     target_link_libraries(${name}-code PUBLIC ${ARG_LIBS})
     # Only the module's entry is seen from outside.
     set_target_properties(${name}-code PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-    add_library(${name} MODULE $<TARGET_OBJECTS:${name}-code>)
+    add_library(${name} MODULE $<TARGET_OBJECTS:${name}-code> ${ARG_SOURCES})
+    target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
     target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
     # libc named even when only the libraries it links call into it, as
     # every shared object in a package must.
     target_link_options(${name} PRIVATE "LINKER:--no-undefined" "LINKER:--push-state,--no-as-needed,-lc,--pop-state")

@@ -1,6 +1,6 @@
 #pragma once
-// Zip archives written and unpacked in-process (libarchive), for the Zip and
-// Unzip drop pipelines.
+// Zip archives written and unpacked in-process (libarchive, from the module
+// that ZipLibrary opens on first use), for the Zip and Unzip drop pipelines.
 //
 // Packing keeps each input under its own name (a folder with its whole
 // content, links inside it as links), deflates what compresses and stores
@@ -59,6 +59,8 @@ struct Failure {
         /// `name` is its last path component, `detail` what it is ("a named
         /// pipe").
         notFileOrFolder,
+        /// The archive code could not be loaded; `detail` says why.
+        unavailable,
     };
     Kind kind = Kind::readFailed;
     std::string name;

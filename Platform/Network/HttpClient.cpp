@@ -1,69 +1,28 @@
 #include "Platform/Network/HttpClient.h"
 
-#include <QNetworkReply>
+#include "Platform/Network/HttpTransport.h"
 
 HttpClient::HttpClient(Scheduler& scheduler, Duration timeout, qint64 maximumBytes)
     : m_scheduler(scheduler), m_timeout(timeout), m_maximumBytes(maximumBytes)
 {
 }
 
-HttpClient::~HttpClient()
+HttpClient::~HttpClient() = default;
+
+void HttpClient::get(const HttpRequest& request, Completion completion)
 {
-    for (auto& [reply, pending] : m_pending) {
-        pending.timeout.cancel();
-        reply->disconnect(&m_context);
-        reply->abort();
-        reply->deleteLater();
+    if (!m_transport) {
+        auto transport = HttpTransport::make(m_scheduler, m_timeout, m_maximumBytes);
+        if (!transport) {
+            completion(unexpected(HttpFailure{HttpFailure::Kind::unreachable, transport.error()}));
+            return;
+        }
+        m_transport = std::move(*transport);
     }
+    m_transport->get(request, std::move(completion));
 }
 
-void HttpClient::get(QNetworkRequest request, Completion completion)
+std::size_t HttpClient::pendingCount() const
 {
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    QNetworkReply* reply = m_manager.get(request);
-    auto& pending = m_pending[reply];
-    pending.completion = std::move(completion);
-    pending.timeout = m_scheduler.after(m_timeout, [this, reply] {
-        const auto found = m_pending.find(reply);
-        if (found == m_pending.end())
-            return;
-        found->second.abortedFor = HttpFailure::Kind::timedOut;
-        reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::downloadProgress, &m_context, [this, reply](qint64 received, qint64 total) {
-        if (received <= m_maximumBytes && total <= m_maximumBytes)
-            return;
-        const auto found = m_pending.find(reply);
-        if (found == m_pending.end() || found->second.abortedFor)
-            return;
-        found->second.abortedFor = HttpFailure::Kind::tooLarge;
-        reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &m_context, [this, reply] { finish(reply); });
-}
-
-void HttpClient::finish(QNetworkReply* reply)
-{
-    const auto found = m_pending.find(reply);
-    if (found == m_pending.end())
-        return;
-    Pending pending = std::move(found->second);
-    m_pending.erase(found);
-    pending.timeout.cancel();
-    reply->deleteLater();
-
-    Expected<HttpAnswer, HttpFailure> result = unexpected(HttpFailure{});
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (pending.abortedFor) {
-        result = unexpected(HttpFailure{*pending.abortedFor, {}});
-    } else if (status.isValid()) {
-        QByteArray body = reply->readAll();
-        if (body.size() > m_maximumBytes)
-            result = unexpected(HttpFailure{HttpFailure::Kind::tooLarge, {}});
-        else
-            result = HttpAnswer{status.toInt(), std::move(body)};
-    } else {
-        result = unexpected(HttpFailure{HttpFailure::Kind::unreachable, reply->errorString().toStdString()});
-    }
-    pending.completion(std::move(result));
+    return m_transport ? m_transport->pendingCount() : 0;
 }

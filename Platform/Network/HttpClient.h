@@ -3,22 +3,29 @@
 // few kilobytes. Every request has a time limit (run by the Scheduler, so tests
 // drive it) and a size limit; its completion runs on the main thread exactly
 // once, unless the client is destroyed first, which cancels what is pending.
+// The network code is opened at the first request (HttpTransport), so a
+// client costs nothing until it is used.
 
 #include "VudeKit/Expected.h"
 #include "VudeKit/Scheduler.h"
 
 #include <QByteArray>
-#include <QNetworkAccessManager>
-#include <QNetworkRequest>
-#include <QObject>
+#include <QUrl>
 
 #include <chrono>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
-class QNetworkReply;
+class HttpTransport;
+
+struct HttpRequest {
+    QUrl url;
+    /// Raw header lines, name and value.
+    std::vector<std::pair<QByteArray, QByteArray>> headers;
+};
 
 /// Any answer the server gave, whatever its status.
 struct HttpAnswer {
@@ -30,7 +37,8 @@ struct HttpAnswer {
 struct HttpFailure {
     enum class Kind { unreachable, timedOut, tooLarge };
     Kind kind = Kind::unreachable;
-    /// The network's own words for an unreachable server ("Connection refused").
+    /// The network's own words for an unreachable server ("Connection
+    /// refused"), or why the network code could not be loaded.
     std::string detail;
 
     bool operator==(const HttpFailure&) const = default;
@@ -50,25 +58,16 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    void get(QNetworkRequest request, Completion completion);
+    /// When the network code cannot be loaded, completes at once as
+    /// unreachable, with the loader's message.
+    void get(const HttpRequest& request, Completion completion);
 
     /// Requests sent and not yet completed.
-    std::size_t pendingCount() const { return m_pending.size(); }
+    std::size_t pendingCount() const;
 
 private:
-    struct Pending {
-        Completion completion;
-        ScheduledTask timeout;
-        std::optional<HttpFailure::Kind> abortedFor;
-    };
-    void finish(QNetworkReply* reply);
-
     Scheduler& m_scheduler;
     Duration m_timeout;
     qint64 m_maximumBytes;
-    QNetworkAccessManager m_manager;
-    std::map<QNetworkReply*, Pending> m_pending;
-    // Receives the replies' signals; declared last so it goes first and no
-    // signal reaches a half-destroyed client.
-    QObject m_context;
+    std::unique_ptr<HttpTransport> m_transport;
 };

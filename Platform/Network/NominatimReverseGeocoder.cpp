@@ -69,12 +69,11 @@ void NominatimReverseGeocoder::reverseGeocode(double latitude, double longitude,
         completion(unexpected(std::string(WebService::kNotOnEarth)));
         return;
     }
-    QNetworkRequest request(reverseURL(latitude, longitude));
-    request.setRawHeader("Accept", "application/json");
-    request.setRawHeader("User-Agent", "Vude (desktop panel)");
+    HttpRequest request{reverseURL(latitude, longitude),
+                        {{"Accept", "application/json"}, {"User-Agent", "Vude (desktop panel)"}}};
     if (!m_languages.isEmpty())
-        request.setRawHeader("Accept-Language", m_languages.toUtf8());
-    m_client.get(std::move(request), [completion = std::move(completion)](Expected<HttpAnswer, HttpFailure> result) {
+        request.headers.emplace_back("Accept-Language", m_languages.toUtf8());
+    m_client.get(request, [completion = std::move(completion)](Expected<HttpAnswer, HttpFailure> result) {
         if (!WebService::isSuccess(result)) {
             completion(unexpected(describe(result)));
             return;

@@ -89,9 +89,8 @@ void OpenMeteoWeatherService::weather(double latitude, double longitude, Weather
         completion(unexpected(std::string(WebService::kNotOnEarth)));
         return;
     }
-    QNetworkRequest request(forecastURL(latitude, longitude));
-    request.setRawHeader("Accept", "application/json");
-    m_client.get(std::move(request), [completion = std::move(completion)](Expected<HttpAnswer, HttpFailure> result) {
+    const HttpRequest request{forecastURL(latitude, longitude), {{"Accept", "application/json"}}};
+    m_client.get(request, [completion = std::move(completion)](Expected<HttpAnswer, HttpFailure> result) {
         if (!WebService::isSuccess(result)) {
             completion(unexpected(describe(result)));
             return;

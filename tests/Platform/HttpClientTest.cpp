@@ -16,15 +16,15 @@ using Result = Expected<HttpAnswer, HttpFailure>;
 
 class HttpClientTest : public ::testing::Test {
 protected:
-    QNetworkRequest request(const QString& path = QStringLiteral("/data")) const
+    HttpRequest request(const QString& path = QStringLiteral("/data")) const
     {
         QUrl url = server.baseURL();
         url.setPath(path);
-        return QNetworkRequest(url);
+        return HttpRequest{url, {}};
     }
 
     /// Sends one GET and waits for its completion.
-    Result fetch(QNetworkRequest req)
+    Result fetch(HttpRequest req)
     {
         std::optional<Result> result;
         int calls = 0;

@@ -1,5 +1,5 @@
 // Which of a camera's formats the mirror captures in.
-#include "Platform/Camera/QtCameraCapture.h"
+#include "Platform/Camera/Module/CameraFormats.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 
 namespace {
 
-using Format = QtCameraCapture::Format;
+using CameraFormats::Format;
 
-TEST(QtCameraCaptureTest, TheSmallestFormatOfAtLeastMediumSizeIsChosen)
+TEST(CameraFormatsTest, TheSmallestFormatOfAtLeastMediumSizeIsChosen)
 {
     struct Case {
         const char* name;
@@ -28,7 +28,7 @@ TEST(QtCameraCaptureTest, TheSmallestFormatOfAtLeastMediumSizeIsChosen)
         {"one alone", {{160, 120, 30}}, 0},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(QtCameraCapture::mediumFormat(c.formats), c.chosen) << c.name;
+        EXPECT_EQ(CameraFormats::mediumFormat(c.formats), c.chosen) << c.name;
 }
 
 } // namespace
