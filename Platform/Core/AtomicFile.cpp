@@ -1,5 +1,6 @@
 #include "Platform/Core/AtomicFile.h"
 
+#include "Platform/Core/ErrnoText.h"
 #include "VudeKit/Numbers.h"
 
 #include <cerrno>
@@ -15,11 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string describe(const std::string& what, const fs::path& path)
-{
-    return what + " " + path.string() + ": " + std::strerror(errno);
-}
 
 bool writeAll(int fd, std::string_view bytes)
 {
@@ -65,7 +61,7 @@ Expected<void, std::string> createPrivateFolders(const fs::path& folder)
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it)
         if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST)
-            return unexpected(describe("cannot create", *it));
+            return unexpected(errnoText("cannot create", *it));
     return {};
 }
 
@@ -106,20 +102,20 @@ Expected<void, std::string> write(const fs::path& path, std::string_view bytes, 
     std::string temporary = (folder / (temporaryPrefix(path) + "XXXXXX")).string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
-        return unexpected(describe("cannot create a temporary file in", folder));
+        return unexpected(errnoText("cannot create a temporary file in", folder));
 
     const bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    const std::string failure = ok ? std::string() : describe("cannot write", temporary);
+    const std::string failure = ok ? std::string() : errnoText("cannot write", temporary);
     if (::close(fd) != 0 && ok) {
         ::unlink(temporary.c_str());
-        return unexpected(describe("cannot write", temporary));
+        return unexpected(errnoText("cannot write", temporary));
     }
     if (!ok) {
         ::unlink(temporary.c_str());
         return unexpected(failure);
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const auto message = describe("cannot replace", path);
+        const auto message = errnoText("cannot replace", path);
         ::unlink(temporary.c_str());
         return unexpected(message);
     }
@@ -134,7 +130,7 @@ Expected<std::string, std::string> read(const fs::path& path, std::uintmax_t max
     // in between. O_NONBLOCK changes nothing for a regular file.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return unexpected(describe("cannot open", path));
+        return unexpected(errnoText("cannot open", path));
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
@@ -152,7 +148,7 @@ Expected<std::string, std::string> read(const fs::path& path, std::uintmax_t max
         if (count < 0) {
             if (errno == EINTR)
                 continue;
-            const auto message = describe("cannot read", path);
+            const auto message = errnoText("cannot read", path);
             ::close(fd);
             return unexpected(message);
         }

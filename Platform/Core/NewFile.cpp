@@ -1,6 +1,7 @@
 #include "Platform/Core/NewFile.h"
 
 #include "Platform/Core/AtomicFile.h"
+#include "Platform/Core/ErrnoText.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,11 +14,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string describe(const std::string& what, const fs::path& path)
-{
-    return what + " " + path.string() + ": " + std::strerror(errno);
-}
 
 bool lacksTemporaryFiles(int error)
 {
@@ -73,12 +69,12 @@ Expected<NewFile, std::string> NewFile::create(const fs::path& folder, Strategy 
         if (fd >= 0)
             return NewFile(fd, folder, {});
         if (!lacksTemporaryFiles(errno))
-            return unexpected(describe("cannot create a file in", folder));
+            return unexpected(errnoText("cannot create a file in", folder));
     }
     std::string hidden = (folder / ".vude-new-XXXXXX").string();
     const int fd = ::mkostemp(hidden.data(), O_CLOEXEC);
     if (fd < 0)
-        return unexpected(describe("cannot create a file in", folder));
+        return unexpected(errnoText("cannot create a file in", folder));
     return NewFile(fd, folder, hidden);
 }
 
@@ -91,7 +87,7 @@ Expected<void, std::string> NewFile::write(std::string_view bytes)
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            return unexpected(describe("cannot write in", m_folder));
+            return unexpected(errnoText("cannot write in", m_folder));
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
@@ -103,7 +99,7 @@ Expected<void, std::string> NewFile::commit(const fs::path& destination, mode_t 
     if (m_fd < 0)
         return unexpected(std::string("the file is closed"));
     if (::fchmod(m_fd, mode) != 0 || ::fsync(m_fd) != 0)
-        return unexpected(describe("cannot write", destination));
+        return unexpected(errnoText("cannot write", destination));
 
     int linked = 0;
     if (m_hiddenPath.empty()) {
@@ -120,7 +116,7 @@ Expected<void, std::string> NewFile::commit(const fs::path& destination, mode_t 
         }
     }
     if (linked != 0)
-        return unexpected(describe("cannot create", destination));
+        return unexpected(errnoText("cannot create", destination));
     m_hiddenPath.clear();
     ::close(m_fd);
     m_fd = -1;
