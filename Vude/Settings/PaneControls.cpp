@@ -72,4 +72,11 @@ void DividedRow::paintEvent(QPaintEvent*)
     paintRowDivider(*this);
 }
 
+QString emptyResultsText(const QString& search)
+{
+    if (search.isEmpty())
+        return QStringLiteral("Everything is already on the Desk.");
+    return QStringLiteral("Nothing matches \u201C") + search + QStringLiteral("\u201D.");
+}
+
 } // namespace PaneControls

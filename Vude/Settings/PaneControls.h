@@ -29,6 +29,10 @@ PlainButton* symbolButton(const ViewEnvironment& environment, const std::string&
 /// rounded `Ink.x850` fill (radius 7) when `filled`, else bare.
 QLineEdit* textField(const QString& placeholder, bool filled, QWidget* parent = nullptr);
 
+/// What a search list says when nothing is left to offer: everything is on
+/// the Desk already, or nothing matches `search`.
+QString emptyResultsText(const QString& search);
+
 /// A row of a card: its children laid out by the caller, the card's 1-point
 /// divider along its bottom edge.
 class DividedRow : public QWidget {

@@ -125,13 +125,6 @@ std::vector<QuickApp> QuickAppsPane::results(const std::vector<QuickApp>& instal
     return offered;
 }
 
-QString QuickAppsPane::emptyResultsText(const QString& search)
-{
-    if (search.isEmpty())
-        return QStringLiteral("Everything is already on the Desk.");
-    return QStringLiteral("Nothing matches \u201C") + search + QStringLiteral("\u201D.");
-}
-
 // MARK: - The pane
 
 QuickAppsPane::QuickAppsPane(const SettingsEnvironment& environment, QWidget* parent)
@@ -331,7 +324,7 @@ void QuickAppsPane::refresh()
     m_loadingRow->setVisible(m_loading);
     m_installedText->parentWidget()->setVisible(nothingLeft);
     if (nothingLeft)
-        m_installedText->setText(emptyResultsText(m_search->text()));
+        m_installedText->setText(PaneControls::emptyResultsText(m_search->text()));
     m_installedRows->setVisible(!offered.empty());
     m_installedRows->setItems(
         offered, [](const QuickApp& app) { return app.id; },

@@ -57,8 +57,6 @@ public:
     /// the first maxInstalledRows.
     static std::vector<QuickApp> results(const std::vector<QuickApp>& installed, const std::vector<QuickApp>& chosen,
                                          const QString& search);
-    /// The installed card's text when nothing is left to offer.
-    static QString emptyResultsText(const QString& search);
 
     QuickAppsPane(const SettingsEnvironment& environment, QWidget* parent = nullptr);
     ~QuickAppsPane() override;

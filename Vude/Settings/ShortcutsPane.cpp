@@ -120,13 +120,6 @@ QString ShortcutsPane::noneFoundText()
         LinuxTexts::noShortcutsFound(LinuxTexts::homeRelative(ShortcutsFolder::directory().string(), home)));
 }
 
-QString ShortcutsPane::emptyResultsText(const QString& search)
-{
-    if (search.isEmpty())
-        return QStringLiteral("Everything is already on the Desk.");
-    return QStringLiteral("Nothing matches \u201C") + search + QStringLiteral("\u201D.");
-}
-
 // MARK: - The pane
 
 ShortcutsPane::ShortcutsPane(const SettingsEnvironment& environment, QWidget* parent)
@@ -337,7 +330,7 @@ void ShortcutsPane::refreshList()
         placeNameRow(m_noneFound);
     m_listTextBox->setVisible(nothingLeft);
     if (nothingLeft)
-        m_listText->setText(emptyResultsText(m_search->text()));
+        m_listText->setText(PaneControls::emptyResultsText(m_search->text()));
     m_list->setVisible(!offered.empty());
     m_list->setItems(
         offered, [](const std::string& name) { return name; },

@@ -43,8 +43,6 @@ public:
     static QString unavailableText(const BuildProfile& profile);
     /// The text when a listing found nothing.
     static QString noneFoundText();
-    /// The list area's text when nothing is left to offer.
-    static QString emptyResultsText(const QString& search);
 
     ShortcutsPane(const SettingsEnvironment& environment, QWidget* parent = nullptr);
     ~ShortcutsPane() override;

@@ -1,6 +1,7 @@
 // The Quick Apps pane: what the installed card offers (and at most 60 rows),
 // the chooser, reordering, and when the pane's copy of the chosen list is
 // read again.
+#include "Vude/Settings/PaneControls.h"
 #include "Vude/Settings/QuickAppsPane.h"
 #include "Vude/Settings/SettingsText.h"
 #include "Vude/Toolkit/PlainButton.h"
@@ -58,8 +59,8 @@ TEST(QuickAppsPaneRules, ResultsDropChosenBundlesAndSearchIgnoringCaseButNotSpac
         SCOPED_TRACE(row.why);
         EXPECT_EQ(names(QuickAppsPane::results(installed, chosen, row.search)), row.expected);
     }
-    EXPECT_EQ(QuickAppsPane::emptyResultsText(""), "Everything is already on the Desk.");
-    EXPECT_EQ(QuickAppsPane::emptyResultsText("Xy"), "Nothing matches \u201CXy\u201D.");
+    EXPECT_EQ(PaneControls::emptyResultsText(""), "Everything is already on the Desk.");
+    EXPECT_EQ(PaneControls::emptyResultsText("Xy"), "Nothing matches \u201CXy\u201D.");
 }
 
 TEST(QuickAppsPaneRules, TheChooserStartsInTheFirstApplicationsFolderThatExists)

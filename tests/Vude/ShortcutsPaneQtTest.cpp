@@ -1,5 +1,6 @@
 // The Shortcuts pane: what the list offers, adding by name, the listing
 // (by a scripted runner) and how a republished Desk list is taken in.
+#include "Vude/Settings/PaneControls.h"
 #include "Vude/Settings/ShortcutsPane.h"
 #include "Vude/Settings/SettingsText.h"
 #include "Vude/Toolkit/AccentButton.h"
@@ -76,8 +77,8 @@ TEST(ShortcutsPaneRules, TheUnavailableTextsAndWhenListingIsPossible)
     const QString noneFound = ShortcutsPane::noneFoundText();
     EXPECT_TRUE(noneFound.startsWith("No shortcuts found. Put an executable in ")) << noneFound.toStdString();
     EXPECT_TRUE(noneFound.endsWith("Vude/Shortcuts, or add it by name.")) << noneFound.toStdString();
-    EXPECT_EQ(ShortcutsPane::emptyResultsText(""), "Everything is already on the Desk.");
-    EXPECT_EQ(ShortcutsPane::emptyResultsText("zz "), "Nothing matches \u201Czz \u201D.");
+    EXPECT_EQ(PaneControls::emptyResultsText(""), "Everything is already on the Desk.");
+    EXPECT_EQ(PaneControls::emptyResultsText("zz "), "Nothing matches \u201Czz \u201D.");
 }
 
 class ShortcutsPaneQtTest : public ::testing::Test {
