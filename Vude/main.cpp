@@ -64,12 +64,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vude: %s\n", defaults->loadError().c_str());
     UserDefaults::installStandard(defaults);
 
-    // The Focus filter for the user's automation (docs/FOCUS.md); not offered
-    // without a session bus or while another copy of the app holds its name.
-    FocusFilterEndpoint focusFilter;
-    focusFilter.registerOn(QDBusConnection::sessionBus());
-
     Application application;
     application.launch();
+
+    // The Focus filter for the user's automation (docs/FOCUS.md); not offered
+    // without a session bus or while another copy of the app holds its name.
+    // Its calls wait for the event loop anyway, and the panels are up by now.
+    FocusFilterEndpoint focusFilter;
+    focusFilter.registerOn(QDBusConnection::sessionBus());
     return QApplication::exec();
 }

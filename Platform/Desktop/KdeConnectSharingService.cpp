@@ -7,9 +7,21 @@
 #include <algorithm>
 #include <utility>
 
-KdeConnectSharingService::KdeConnectSharingService(const QDBusConnection& bus)
-    : m_bus(bus), m_calls(std::make_unique<QObject>())
+KdeConnectSharingService::KdeConnectSharingService()
+    : m_bus(QString()), m_calls(std::make_unique<QObject>())
 {
+}
+
+KdeConnectSharingService::KdeConnectSharingService(const QDBusConnection& bus) : KdeConnectSharingService()
+{
+    watch(bus);
+}
+
+void KdeConnectSharingService::watch(const QDBusConnection& bus)
+{
+    if (std::exchange(m_watched, true))
+        return;
+    m_bus = bus;
     if (!m_bus.isConnected())
         return;
     auto* watcher = new QDBusServiceWatcher(

@@ -29,8 +29,15 @@ public:
     /// local daemon that is alive answers in far less.
     static constexpr int kCallTimeoutMs = 300;
 
-    explicit KdeConnectSharingService(const QDBusConnection& bus = QDBusConnection::sessionBus());
+    /// Unavailable, with no call made, until watch().
+    KdeConnectSharingService();
+    /// Watches `bus` at once.
+    explicit KdeConnectSharingService(const QDBusConnection& bus);
     ~KdeConnectSharingService() override;
+
+    /// Follows the daemon on `bus` and looks the device up. Once only: later
+    /// calls are ignored.
+    void watch(const QDBusConnection& bus);
 
     /// Whether a device was found when last looked up; looks again for the
     /// next time.
@@ -55,6 +62,7 @@ private:
     void whenAnswered(const QDBusMessage& message, Handle handle) const;
 
     QDBusConnection m_bus;
+    bool m_watched = false;
     std::unique_ptr<QObject> m_calls;
     mutable std::optional<QString> m_device;
     mutable bool m_lookingUp = false;

@@ -5,9 +5,23 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 
-PortalReduceMotionSetting::PortalReduceMotionSetting(const QDBusConnection& bus, QObject* parent)
-    : ReduceMotionSetting(parent), m_bus(bus)
+#include <utility>
+
+PortalReduceMotionSetting::PortalReduceMotionSetting(QObject* parent) : ReduceMotionSetting(parent), m_bus(QString())
 {
+}
+
+PortalReduceMotionSetting::PortalReduceMotionSetting(const QDBusConnection& bus, QObject* parent)
+    : PortalReduceMotionSetting(parent)
+{
+    watch(bus);
+}
+
+void PortalReduceMotionSetting::watch(const QDBusConnection& bus)
+{
+    if (std::exchange(m_watched, true))
+        return;
+    m_bus = bus;
     if (!m_bus.isConnected())
         return;
     // The slot's types are looked up by name, which fails for a type Qt has

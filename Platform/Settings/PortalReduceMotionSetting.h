@@ -14,8 +14,14 @@
 class PortalReduceMotionSetting final : public ReduceMotionSetting {
     Q_OBJECT
 public:
-    explicit PortalReduceMotionSetting(const QDBusConnection& bus = QDBusConnection::sessionBus(),
-                                       QObject* parent = nullptr);
+    /// Not reduced, with nothing asked, until watch().
+    explicit PortalReduceMotionSetting(QObject* parent = nullptr);
+    /// Watches `bus` at once.
+    explicit PortalReduceMotionSetting(const QDBusConnection& bus, QObject* parent = nullptr);
+
+    /// Reads the setting from the portal on `bus` and follows it. Once only:
+    /// later calls are ignored.
+    void watch(const QDBusConnection& bus);
 
     bool isAvailable() const override { return m_available; }
     bool reduceMotion() const override { return m_reduceMotion; }
@@ -34,6 +40,7 @@ private:
     void apply(const QVariant& value);
 
     QDBusConnection m_bus;
+    bool m_watched = false;
     bool m_available = false;
     bool m_reduceMotion = false;
 };

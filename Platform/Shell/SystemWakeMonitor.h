@@ -21,8 +21,15 @@ signals:
 class LogindWakeMonitor final : public SystemWakeMonitor {
     Q_OBJECT
 public:
-    /// Unavailable (and silent) when the bus is not connected.
-    explicit LogindWakeMonitor(const QDBusConnection& bus = QDBusConnection::systemBus(), QObject* parent = nullptr);
+    /// Watches nothing until watch(): connecting to a bus takes a round trip
+    /// the app's start need not wait for.
+    explicit LogindWakeMonitor(QObject* parent = nullptr);
+    /// Watches `bus` at once.
+    explicit LogindWakeMonitor(const QDBusConnection& bus, QObject* parent = nullptr);
+
+    /// Follows logind on `bus`; unavailable (and silent) when the bus is not
+    /// connected. Once only: later calls are ignored.
+    void watch(const QDBusConnection& bus);
 
     bool isAvailable() const override { return m_available; }
 
@@ -34,6 +41,7 @@ private slots:
     void onPrepareForSleep(bool starting);
 
 private:
+    bool m_watched = false;
     bool m_available = false;
 };
 

@@ -81,6 +81,12 @@ Application::Application(QObject* parent)
 {
     Parts& parts = *m_parts;
     parts.desk.pasteboard = parts.pasteboard.get();
+    // Nothing the first panel shows needs the buses, and connecting to them
+    // takes round trips to their daemons.
+    parts.firstFrame.after([&parts] {
+        parts.shell.watchBuses();
+        parts.reduceMotion.watch(QDBusConnection::sessionBus());
+    });
     // The one permission system, over the shell's activation policy and
     // link opener, so prompts and windows agree.
     parts.permissions = std::make_shared<SystemPermissions>(parts.platform.activation, parts.platform.urls,

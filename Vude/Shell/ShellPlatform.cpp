@@ -52,6 +52,12 @@ SystemShellPlatform::SystemShellPlatform(XcbConnection* connection)
 
 SystemShellPlatform::~SystemShellPlatform() = default;
 
+void SystemShellPlatform::watchBuses()
+{
+    m_wake->watch(QDBusConnection::systemBus());
+    m_sharing->watch(QDBusConnection::sessionBus());
+}
+
 ShellPlatform SystemShellPlatform::platform()
 {
     return {*m_screens, *m_pointer, *m_mouseMonitor, *m_dragSelection, *m_wake, *m_compositing,

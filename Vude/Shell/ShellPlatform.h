@@ -22,6 +22,7 @@
 
 #include <memory>
 
+class KdeConnectSharingService;
 class XcbConnection;
 
 struct ShellPlatform {
@@ -50,12 +51,17 @@ public:
 
     ShellPlatform platform();
 
+    /// Starts what follows the session and system buses (the wake from sleep,
+    /// the nearby device). Until then they are unavailable; the app calls it
+    /// after its first frame, since connecting to a bus takes round trips.
+    void watchBuses();
+
 private:
     std::unique_ptr<ScreenProvider> m_screens;
     std::unique_ptr<PointerState> m_pointer;
     std::unique_ptr<MouseMonitor> m_mouseMonitor;
     std::unique_ptr<DragSelectionWatcher> m_dragSelection;
-    std::unique_ptr<SystemWakeMonitor> m_wake;
+    std::unique_ptr<LogindWakeMonitor> m_wake;
     std::unique_ptr<CompositingMonitor> m_compositing;
     std::unique_ptr<InputShaper> m_inputShaper;
     std::unique_ptr<WindowStacker> m_stacker;
@@ -63,7 +69,7 @@ private:
     ActivationPolicyRecorder m_activation;
     CountingHapticPerformer m_haptics;
     DesktopUrlOpener m_urls;
-    std::unique_ptr<SharingService> m_sharing;
+    std::unique_ptr<KdeConnectSharingService> m_sharing;
 };
 
 struct FakeShellPlatform {

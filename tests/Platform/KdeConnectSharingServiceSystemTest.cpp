@@ -79,6 +79,22 @@ TEST_F(KdeConnectSharingServiceSystemTest, NoDaemonIsUnavailableAndSendsNothing)
     EXPECT_FALSE(sharing.perform({QUrl::fromLocalFile("/tmp/a.txt")}));
 }
 
+TEST_F(KdeConnectSharingServiceSystemTest, CallsNothingUntilWatchedAndLooksUpOnWatch)
+{
+    startDaemon(R"([{"id": "phone"}])");
+    KdeConnectSharingService sharing;
+    EXPECT_FALSE(sharing.isAvailable());
+    EXPECT_FALSE(sharing.perform({QUrl::fromLocalFile("/tmp/a.txt")}));
+    EXPECT_FALSE(sharing.isLookingUp());
+    EXPECT_TRUE(daemon->calls(KdeConnectSharingService::kDaemonPath).empty()) << "no call before watch()";
+
+    sharing.watch(*bus);
+    sharing.watch(*bus);
+    ASSERT_TRUE(lookedUp(sharing));
+    EXPECT_EQ(sharing.device(), QString("phone"));
+    EXPECT_EQ(daemon->calls(KdeConnectSharingService::kDaemonPath).size(), 1u) << "one lookup, however often watched";
+}
+
 TEST_F(KdeConnectSharingServiceSystemTest, PicksTheFirstReachablePairedDeviceWithItsSharePlugin)
 {
     struct Row {

@@ -64,6 +64,25 @@ TEST_F(LogindWakeMonitorSystemTest, WakesOnlyWhenLogindSaysSleepEnded)
     QDBusConnection::disconnectFromBus("impostor");
 }
 
+TEST_F(LogindWakeMonitorSystemTest, HearsNothingUntilWatchedAndWatchesOnce)
+{
+    ASSERT_TRUE(m_logind->registerService(LogindWakeMonitor::kService));
+    LogindWakeMonitor monitor;
+    EXPECT_FALSE(monitor.isAvailable());
+    QSignalSpy woke(&monitor, &SystemWakeMonitor::didWake);
+    announce(*m_logind, false);
+    testsupport::waitUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_EQ(woke.count(), 0);
+
+    monitor.watch(*m_listener);
+    monitor.watch(*m_listener);
+    ASSERT_TRUE(monitor.isAvailable());
+    announce(*m_logind, false);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return woke.count() >= 1; }));
+    testsupport::waitUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_EQ(woke.count(), 1) << "one wake, however often watched";
+}
+
 TEST_F(LogindWakeMonitorSystemTest, WithoutABusItIsUnavailableAndSilent)
 {
     LogindWakeMonitor monitor(QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "nobus"));

@@ -105,6 +105,28 @@ TEST_F(PortalReduceMotionSettingTest, FollowsChangesAndIgnoresMalformedOnes)
     EXPECT_TRUE(setting.isAvailable());
 }
 
+TEST_F(PortalReduceMotionSettingTest, AsksNothingUntilWatchedAndWatchesOnce)
+{
+    startPortal(R"({"enable-animations": false})");
+    PortalReduceMotionSetting setting;
+    QSignalSpy changes(&setting, &ReduceMotionSetting::changed);
+    settle();
+    EXPECT_FALSE(setting.isAvailable()) << "nothing read before watch()";
+    EXPECT_FALSE(setting.reduceMotion());
+
+    setting.watch(connection);
+    setting.watch(connection);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return setting.isAvailable(); }));
+    EXPECT_TRUE(setting.reduceMotion());
+
+    // One subscription: a change arrives once.
+    callMock("SetAnimations", {true});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return changes.count() == 2; }));
+    settle();
+    EXPECT_EQ(changes.count(), 2);
+    EXPECT_FALSE(setting.reduceMotion());
+}
+
 TEST_F(PortalReduceMotionSettingTest, WithoutAPortalMotionIsNotReduced)
 {
     PortalReduceMotionSetting setting(connection);
