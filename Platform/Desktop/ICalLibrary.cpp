@@ -12,13 +12,13 @@ ICalLibrary ICalLibrary::load(const char* fileName)
         library.problem = "cannot load the iCalendar library: " + std::string(why ? why : fileName);
         return library;
     }
-#define VUDE_ICAL_LOOK_UP(name)                                                                                       \
-    library.name = reinterpret_cast<decltype(library.name)>(dlsym(handle, "ical" #name));                             \
+#define VUDE_ICAL_LOOK_UP(name)                                                                                        \
+    library.name = reinterpret_cast<decltype(library.name)>(dlsym(handle, "ical" #name));                              \
     if (!library.name) {                                                                                               \
         const char* symbol = "ical" #name;                                                                             \
         dlclose(handle);                                                                                               \
         library = ICalLibrary();                                                                                       \
-        library.problem = std::string("the iCalendar library ") + fileName + " has no " + symbol;                    \
+        library.problem = std::string("the iCalendar library ") + fileName + " has no " + symbol;                      \
         return library;                                                                                                \
     }
     VUDE_ICAL_FUNCTIONS(VUDE_ICAL_LOOK_UP)
