@@ -1,9 +1,8 @@
 #include "Platform/Desktop/ICalendarDocument.h"
 
 #include "Platform/Core/LocalCalendar.h"
+#include "Platform/Desktop/ICalLibrary.h"
 #include "VudeKit/AsciiCase.h"
-
-#include <libical/ical.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +10,6 @@
 #include <functional>
 #include <iterator>
 #include <map>
-#include <mutex>
 #include <set>
 
 namespace {
@@ -20,15 +18,9 @@ using namespace std::chrono;
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-void configureLibical()
-{
-    static std::once_flag once;
-    // A parse error must never abort the process.
-    std::call_once(once, [] { icalerror_set_errors_are_fatal(0); });
-}
-
 struct ComponentFree {
-    void operator()(icalcomponent* component) const { icalcomponent_free(component); }
+    const ICalLibrary* ical;
+    void operator()(icalcomponent* component) const { ical->component_free(component); }
 };
 using ComponentPointer = std::unique_ptr<icalcomponent, ComponentFree>;
 
@@ -46,13 +38,13 @@ std::optional<std::string> nonEmpty(const char* value)
     return std::string(value);
 }
 
-std::optional<std::string> xProperty(icalcomponent* component, std::string_view name)
+std::optional<std::string> xProperty(const ICalLibrary& ical, icalcomponent* component, std::string_view name)
 {
-    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_X_PROPERTY); property;
-         property = icalcomponent_get_next_property(component, ICAL_X_PROPERTY)) {
-        const char* propertyName = icalproperty_get_x_name(property);
+    for (icalproperty* property = ical.component_get_first_property(component, ICAL_X_PROPERTY); property;
+         property = ical.component_get_next_property(component, ICAL_X_PROPERTY)) {
+        const char* propertyName = ical.property_get_x_name(property);
         if (propertyName && asciiUppercased(propertyName) == name)
-            if (auto value = nonEmpty(icalproperty_get_x(property)))
+            if (auto value = nonEmpty(ical.property_get_x(property)))
                 return value;
     }
     return std::nullopt;
@@ -60,10 +52,10 @@ std::optional<std::string> xProperty(icalcomponent* component, std::string_view 
 
 // A text property read through its own getter, which undoes the escapes
 // ("\,") the generic string form keeps.
-std::optional<std::string> knownProperty(icalcomponent* component, icalproperty_kind kind,
+std::optional<std::string> knownProperty(const ICalLibrary& ical, icalcomponent* component, icalproperty_kind kind,
                                          const char* (*value)(const icalproperty*))
 {
-    icalproperty* property = icalcomponent_get_first_property(component, kind);
+    icalproperty* property = ical.component_get_first_property(component, kind);
     if (!property)
         return std::nullopt;
     return nonEmpty(value(property));
@@ -97,7 +89,7 @@ std::int64_t civilKey(const icaltimetype& time, bool withClock)
     return key;
 }
 
-std::int64_t keyOf(const icaltimetype& time)
+std::int64_t keyOf(const ICalLibrary& ical, const icaltimetype& time)
 {
     switch (kindOf(time)) {
     case TimeKind::date:
@@ -105,17 +97,17 @@ std::int64_t keyOf(const icaltimetype& time)
     case TimeKind::floating:
         return civilKey(time, true);
     case TimeKind::absolute:
-        return icaltime_as_timet_with_zone(time, time.zone);
+        return ical.time_as_timet_with_zone(time, time.zone);
     }
     return 0;
 }
 
 // The iterator's start point for a key, in the zone of the event's start.
-icaltimetype timeOfKey(std::int64_t key, const icaltimetype& like)
+icaltimetype timeOfKey(const ICalLibrary& ical, std::int64_t key, const icaltimetype& like)
 {
     if (kindOf(like) == TimeKind::absolute)
-        return icaltime_from_timet_with_zone(time_t(key), 0, like.zone);
-    icaltimetype time = icaltime_from_timet_with_zone(time_t(key), like.is_date, nullptr);
+        return ical.time_from_timet_with_zone(time_t(key), 0, like.zone);
+    icaltimetype time = ical.time_from_timet_with_zone(time_t(key), like.is_date, nullptr);
     time.zone = nullptr;
     return time;
 }
@@ -183,10 +175,10 @@ std::string recurrenceText(std::int64_t key, TimeKind kind)
 // The length of an event in keys: DTEND (or DTSTART plus DURATION) minus
 // DTSTART. Without either, a date lasts one day and a time none. A date
 // lasts whole days, at least one.
-std::int64_t lengthOf(icalcomponent* component, const icaltimetype& start)
+std::int64_t lengthOf(const ICalLibrary& ical, icalcomponent* component, const icaltimetype& start)
 {
-    const icaltimetype end = icalcomponent_get_dtend(component);
-    std::int64_t length = icaltime_is_null_time(end) ? 0 : keyOf(end) - keyOf(start);
+    const icaltimetype end = ical.component_get_dtend(component);
+    std::int64_t length = ical.time_is_null_time(end) ? 0 : keyOf(ical, end) - keyOf(ical, start);
     if (start.is_date)
         return std::max<std::int64_t>(length / kSecondsPerDay, 1) * kSecondsPerDay;
     return std::max<std::int64_t>(length, 0);
@@ -200,6 +192,7 @@ struct EventComponent {
     const ICalendarDocument* document;
     std::size_t index; // among the document's VEVENTs
     const std::set<const icalproperty*>* refused; // the document's refused rules
+    const ICalLibrary* ical; // what the document was read with
 };
 
 // The events sharing one UID: the first without RECURRENCE-ID, and the
@@ -211,29 +204,29 @@ struct EventSeries {
     std::vector<std::int64_t> overrideOrder;
 };
 
-std::optional<std::int64_t> recurrenceKey(icalcomponent* component)
+std::optional<std::int64_t> recurrenceKey(const ICalLibrary& ical, icalcomponent* component)
 {
-    icalproperty* property = icalcomponent_get_first_property(component, ICAL_RECURRENCEID_PROPERTY);
+    icalproperty* property = ical.component_get_first_property(component, ICAL_RECURRENCEID_PROPERTY);
     if (!property)
         return std::nullopt;
-    const icaltimetype time = icalproperty_get_datetime_with_component(property, component);
-    if (icaltime_is_null_time(time))
+    const icaltimetype time = ical.property_get_datetime_with_component(property, component);
+    if (ical.time_is_null_time(time))
         return std::nullopt;
-    return keyOf(time);
+    return keyOf(ical, time);
 }
 
-bool repeats(icalcomponent* component)
+bool repeats(const ICalLibrary& ical, icalcomponent* component)
 {
-    return icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY) ||
-           icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY);
+    return ical.component_get_first_property(component, ICAL_RRULE_PROPERTY) ||
+           ical.component_get_first_property(component, ICAL_RDATE_PROPERTY);
 }
 
-std::optional<QUrl> urlOf(icalcomponent* component)
+std::optional<QUrl> urlOf(const ICalLibrary& ical, icalcomponent* component)
 {
-    icalproperty* property = icalcomponent_get_first_property(component, ICAL_URL_PROPERTY);
+    icalproperty* property = ical.component_get_first_property(component, ICAL_URL_PROPERTY);
     if (!property)
         return std::nullopt;
-    const char* value = icalproperty_get_url(property);
+    const char* value = ical.property_get_url(property);
     if (!value)
         return std::nullopt;
     QUrl url(QString::fromUtf8(value).trimmed(), QUrl::TolerantMode);
@@ -243,13 +236,13 @@ std::optional<QUrl> urlOf(icalcomponent* component)
 }
 
 // The fields every occurrence of a component shares.
-CalendarStoreEvent describe(icalcomponent* component, const std::string& calendarIdentifier)
+CalendarStoreEvent describe(const ICalLibrary& ical, icalcomponent* component, const std::string& calendarIdentifier)
 {
     CalendarStoreEvent event;
-    event.title = nonEmpty(icalcomponent_get_summary(component));
-    event.location = text(icalcomponent_get_location(component));
-    event.notes = text(icalcomponent_get_description(component));
-    event.url = urlOf(component);
+    event.title = nonEmpty(ical.component_get_summary(component));
+    event.location = text(ical.component_get_location(component));
+    event.notes = text(ical.component_get_description(component));
+    event.url = urlOf(ical, component);
     event.calendarIdentifier = calendarIdentifier;
     return event;
 }
@@ -299,15 +292,15 @@ struct DateLimits {
     std::vector<int> yearDays;
     std::vector<int> weekdays; // 1 = Sunday ... 7 = Saturday; sub-daily rules only
 
-    static DateLimits of(const icalrecurrencetype& rule)
+    static DateLimits of(const ICalLibrary& ical, const icalrecurrencetype& rule)
     {
         DateLimits limits;
         for (const int month : listed(rule.by_month, ICAL_BY_MONTH_SIZE))
-            limits.months.push_back(icalrecurrencetype_month_month(short(month)));
+            limits.months.push_back(ical.recurrencetype_month_month(short(month)));
         limits.monthDays = listed(rule.by_month_day, ICAL_BY_MONTHDAY_SIZE);
         limits.yearDays = listed(rule.by_year_day, ICAL_BY_YEARDAY_SIZE);
         for (const int day : listed(rule.by_day, ICAL_BY_DAY_SIZE))
-            limits.weekdays.push_back(int(icalrecurrencetype_day_day_of_week(short(day))));
+            limits.weekdays.push_back(int(ical.recurrencetype_day_day_of_week(short(day))));
         return limits;
     }
 
@@ -353,11 +346,11 @@ struct DateLimits {
 // Why a repeat rule is not laid out, if it is not: libical searches for a
 // rule's next day without a bound (to the year 2582), so one whose days
 // never come would hold the reader for good.
-std::optional<std::string> refusal(const icalrecurrencetype& rule, const icaltimetype& start)
+std::optional<std::string> refusal(const ICalLibrary& ical, const icalrecurrencetype& rule, const icaltimetype& start)
 {
     if (rule.freq == ICAL_NO_RECURRENCE)
         return std::nullopt; // libical makes no iterator of it
-    if (!DateLimits::of(rule).canMatch())
+    if (!DateLimits::of(ical, rule).canMatch())
         return "its days never come";
     if (isSubDaily(rule)) {
         if (start.is_date)
@@ -373,21 +366,21 @@ std::optional<std::string> refusal(const icalrecurrencetype& rule, const icaltim
 // and gigabytes to lay out; real zones change a few times a year at most.
 constexpr std::size_t kMaxZoneObservances = 1000;
 
-bool zoneIsSane(icalcomponent* zone)
+bool zoneIsSane(const ICalLibrary& ical, icalcomponent* zone)
 {
     std::size_t observances = 0;
-    for (icalcomponent* part = icalcomponent_get_first_component(zone, ICAL_ANY_COMPONENT); part;
-         part = icalcomponent_get_next_component(zone, ICAL_ANY_COMPONENT)) {
+    for (icalcomponent* part = ical.component_get_first_component(zone, ICAL_ANY_COMPONENT); part;
+         part = ical.component_get_next_component(zone, ICAL_ANY_COMPONENT)) {
         if (++observances > kMaxZoneObservances)
             return false;
         std::size_t dates = 0;
-        for (icalproperty* property = icalcomponent_get_first_property(part, ICAL_RDATE_PROPERTY); property;
-             property = icalcomponent_get_next_property(part, ICAL_RDATE_PROPERTY))
+        for (icalproperty* property = ical.component_get_first_property(part, ICAL_RDATE_PROPERTY); property;
+             property = ical.component_get_next_property(part, ICAL_RDATE_PROPERTY))
             if (++dates > kMaxZoneObservances)
                 return false;
-        for (icalproperty* property = icalcomponent_get_first_property(part, ICAL_RRULE_PROPERTY); property;
-             property = icalcomponent_get_next_property(part, ICAL_RRULE_PROPERTY)) {
-            const icalrecurrencetype rule = icalproperty_get_rrule(property);
+        for (icalproperty* property = ical.component_get_first_property(part, ICAL_RRULE_PROPERTY); property;
+             property = ical.component_get_next_property(part, ICAL_RRULE_PROPERTY)) {
+            const icalrecurrencetype rule = ical.property_get_rrule(property);
             if (rule.freq != ICAL_YEARLY_RECURRENCE)
                 return false;
             if (!listed(rule.by_second, ICAL_BY_SECOND_SIZE).empty() ||
@@ -441,12 +434,12 @@ private:
 using TimeVisitor = std::function<bool(const icaltimetype&)>;
 
 // Whether `time` lies past a rule's UNTIL.
-bool isAfter(const icaltimetype& time, const icaltimetype& until)
+bool isAfter(const ICalLibrary& ical, const icaltimetype& time, const icaltimetype& until)
 {
     if (until.is_date)
         return civilKey(time, false) > civilKey(until, false);
     if (kindOf(time) == TimeKind::absolute && kindOf(until) == TimeKind::absolute)
-        return keyOf(time) > keyOf(until);
+        return keyOf(ical, time) > keyOf(ical, until);
     return civilKey(time, true) > civilKey(until, true);
 }
 
@@ -483,8 +476,8 @@ std::vector<int> sortedWithin(std::vector<int> values, int limit)
 // second between two matches in one call. The steps are taken on the clock
 // of the start's zone; a limit that fails skips to the next day, hour or
 // minute that can pass, and every period looked at is one step.
-void subDailyTimes(const icalrecurrencetype& rule, const icaltimetype& start, std::int64_t from,
-                   std::int64_t windowEnd, Work& work, const TimeVisitor& visit)
+void subDailyTimes(const ICalLibrary& ical, const icalrecurrencetype& rule, const icaltimetype& start,
+                   std::int64_t from, std::int64_t windowEnd, Work& work, const TimeVisitor& visit)
 {
     const std::int64_t unit = rule.freq == ICAL_SECONDLY_RECURRENCE  ? 1
                               : rule.freq == ICAL_MINUTELY_RECURRENCE ? 60
@@ -494,14 +487,14 @@ void subDailyTimes(const icalrecurrencetype& rule, const icaltimetype& start, st
     // The clock of a zone lies within a day of the moment it shows.
     const std::int64_t civilFrom = from - kSecondsPerDay;
     const std::int64_t civilEnd = windowEnd + kSecondsPerDay;
-    const DateLimits dates = DateLimits::of(rule);
+    const DateLimits dates = DateLimits::of(ical, rule);
     const std::vector<int> hours = sortedWithin(listed(rule.by_hour, ICAL_BY_HOUR_SIZE), 24);
     const std::vector<int> minutes = sortedWithin(listed(rule.by_minute, ICAL_BY_MINUTE_SIZE), 60);
     const std::vector<int> seconds = sortedWithin(listed(rule.by_second, ICAL_BY_SECOND_SIZE), 60);
     const hh_mm_ss startClock{civilOfKey(base).timeOfDay};
     const std::vector<int> ownMinute{int(startClock.minutes().count())};
     const std::vector<int> ownSecond{int(startClock.seconds().count())};
-    const bool hasUntil = !icaltime_is_null_time(rule.until);
+    const bool hasUntil = !ical.time_is_null_time(rule.until);
 
     // The first period at or after `civil`.
     const auto periodAt = [&](std::int64_t civil) { return -floorDivide(base - civil, step); };
@@ -549,11 +542,11 @@ void subDailyTimes(const icalrecurrencetype& rule, const icaltimetype& start, st
             if (candidate < base)
                 continue;
             const icaltimetype time = timeOfCivil(candidate, start);
-            if (hasUntil && isAfter(time, rule.until))
+            if (hasUntil && isAfter(ical, time, rule.until))
                 return;
             if (rule.count != 0 && ++counted > rule.count)
                 return;
-            if (keyOf(time) >= windowEnd || !visit(time))
+            if (keyOf(ical, time) >= windowEnd || !visit(time))
                 return;
         }
         ++period;
@@ -561,26 +554,26 @@ void subDailyTimes(const icalrecurrencetype& rule, const icaltimetype& start, st
 }
 
 // The times of one rule from about `from` until `windowEnd`.
-void ruleTimes(const icalrecurrencetype& rule, const icaltimetype& start, std::int64_t from, std::int64_t windowEnd,
-               Work& work, const TimeVisitor& visit)
+void ruleTimes(const ICalLibrary& ical, const icalrecurrencetype& rule, const icaltimetype& start, std::int64_t from,
+               std::int64_t windowEnd, Work& work, const TimeVisitor& visit)
 {
     if (isSubDaily(rule)) {
-        subDailyTimes(rule, start, from, windowEnd, work, visit);
+        subDailyTimes(ical, rule, start, from, windowEnd, work, visit);
         return;
     }
-    icalrecur_iterator* iterator = icalrecur_iterator_new(rule, start);
+    icalrecur_iterator* iterator = ical.recur_iterator_new(rule, start);
     if (!iterator)
         return;
     // Rules without COUNT can skip to the window; with COUNT every step from
     // the start counts.
-    if (rule.count == 0 && from > keyOf(start))
-        icalrecur_iterator_set_start(iterator, timeOfKey(from, start));
+    if (rule.count == 0 && from > keyOf(ical, start))
+        ical.recur_iterator_set_start(iterator, timeOfKey(ical, from, start));
     for (std::size_t steps = 0; steps < ICalendarDocument::kMaxRuleSteps && work.step(); ++steps) {
-        const icaltimetype time = icalrecur_iterator_next(iterator);
-        if (icaltime_is_null_time(time) || keyOf(time) >= windowEnd || !visit(time))
+        const icaltimetype time = ical.recur_iterator_next(iterator);
+        if (ical.time_is_null_time(time) || keyOf(ical, time) >= windowEnd || !visit(time))
             break;
     }
-    icalrecur_iterator_free(iterator);
+    ical.recur_iterator_free(iterator);
 }
 
 // The exclusions of a master, read once: exact moments (in keys) and whole
@@ -595,15 +588,15 @@ struct Exclusions {
     }
 };
 
-Exclusions exclusionsOf(icalcomponent* component, const icaltimetype& start, std::int64_t length,
-                        std::int64_t windowStart, std::int64_t windowEnd,
+Exclusions exclusionsOf(const ICalLibrary& ical, icalcomponent* component, const icaltimetype& start,
+                        std::int64_t length, std::int64_t windowStart, std::int64_t windowEnd,
                         const std::set<const icalproperty*>& refused, Work& work)
 {
     Exclusions exclusions;
-    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_EXDATE_PROPERTY);
-         property && work.step(); property = icalcomponent_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
-        icaltimetype time = icalproperty_get_datetime_with_component(property, component);
-        if (icaltime_is_null_time(time))
+    for (icalproperty* property = ical.component_get_first_property(component, ICAL_EXDATE_PROPERTY);
+         property && work.step(); property = ical.component_get_next_property(component, ICAL_EXDATE_PROPERTY)) {
+        icaltimetype time = ical.property_get_datetime_with_component(property, component);
+        if (ical.time_is_null_time(time))
             continue;
         if (time.is_date) {
             exclusions.days.insert(floorDivide(civilKey(time, false), kSecondsPerDay));
@@ -612,15 +605,15 @@ Exclusions exclusionsOf(icalcomponent* component, const icaltimetype& start, std
         // A floating exclusion of a zoned event is read on the event's clock.
         if (kindOf(time) == TimeKind::floating && kindOf(start) == TimeKind::absolute)
             time.zone = start.zone;
-        exclusions.moments.insert(keyOf(time));
+        exclusions.moments.insert(keyOf(ical, time));
     }
-    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_EXRULE_PROPERTY); property;
-         property = icalcomponent_get_next_property(component, ICAL_EXRULE_PROPERTY)) {
+    for (icalproperty* property = ical.component_get_first_property(component, ICAL_EXRULE_PROPERTY); property;
+         property = ical.component_get_next_property(component, ICAL_EXRULE_PROPERTY)) {
         if (refused.contains(property))
             continue;
-        ruleTimes(icalproperty_get_exrule(property), start, windowStart - length, windowEnd, work,
+        ruleTimes(ical, ical.property_get_exrule(property), start, windowStart - length, windowEnd, work,
                   [&](const icaltimetype& time) {
-                      exclusions.moments.insert(keyOf(time));
+                      exclusions.moments.insert(keyOf(ical, time));
                       return true;
                   });
     }
@@ -629,16 +622,16 @@ Exclusions exclusionsOf(icalcomponent* component, const icaltimetype& start, std
 
 // The keys of a master's occurrences that may overlap the window: DTSTART,
 // RRULE and RDATE, without EXDATE and EXRULE, each once.
-std::vector<std::int64_t> occurrenceKeys(icalcomponent* component, const icaltimetype& start, std::int64_t length,
-                                         std::int64_t windowStart, std::int64_t windowEnd,
+std::vector<std::int64_t> occurrenceKeys(const ICalLibrary& ical, icalcomponent* component, const icaltimetype& start,
+                                         std::int64_t length, std::int64_t windowStart, std::int64_t windowEnd,
                                          const std::set<const icalproperty*>& refused, Work& work)
 {
-    const Exclusions exclusions = exclusionsOf(component, start, length, windowStart, windowEnd, refused, work);
+    const Exclusions exclusions = exclusionsOf(ical, component, start, length, windowStart, windowEnd, refused, work);
     std::set<std::int64_t> keys;
     const auto consider = [&](const icaltimetype& time) {
         if (keys.size() >= ICalendarDocument::kMaxOccurrencesPerEvent)
             return false;
-        const std::int64_t key = keyOf(time);
+        const std::int64_t key = keyOf(ical, time);
         if (key >= windowEnd || key + length < windowStart || exclusions.contains(key))
             return true;
         keys.insert(key);
@@ -647,27 +640,27 @@ std::vector<std::int64_t> occurrenceKeys(icalcomponent* component, const icaltim
 
     consider(start);
 
-    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_RRULE_PROPERTY); property;
-         property = icalcomponent_get_next_property(component, ICAL_RRULE_PROPERTY)) {
+    for (icalproperty* property = ical.component_get_first_property(component, ICAL_RRULE_PROPERTY); property;
+         property = ical.component_get_next_property(component, ICAL_RRULE_PROPERTY)) {
         if (!refused.contains(property))
-            ruleTimes(icalproperty_get_rrule(property), start, windowStart - length, windowEnd, work, consider);
+            ruleTimes(ical, ical.property_get_rrule(property), start, windowStart - length, windowEnd, work, consider);
     }
 
-    for (icalproperty* property = icalcomponent_get_first_property(component, ICAL_RDATE_PROPERTY);
-         property && work.step(); property = icalcomponent_get_next_property(component, ICAL_RDATE_PROPERTY)) {
-        const icaldatetimeperiodtype value = icalproperty_get_rdate(property);
-        icaltimetype time = icaltime_is_null_time(value.time) ? value.period.start : value.time;
-        if (icaltime_is_null_time(time))
+    for (icalproperty* property = ical.component_get_first_property(component, ICAL_RDATE_PROPERTY);
+         property && work.step(); property = ical.component_get_next_property(component, ICAL_RDATE_PROPERTY)) {
+        const icaldatetimeperiodtype value = ical.property_get_rdate(property);
+        icaltimetype time = ical.time_is_null_time(value.time) ? value.period.start : value.time;
+        if (ical.time_is_null_time(time))
             continue;
         // The value carries no zone of its own: resolve the property's TZID.
-        if (icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
-            const char* name = icalparameter_get_tzid(tzid);
-            icalcomponent* calendar = icalcomponent_get_parent(component);
-            icaltimezone* zone = calendar ? icalcomponent_get_timezone(calendar, name) : nullptr;
+        if (icalparameter* tzid = ical.property_get_first_parameter(property, ICAL_TZID_PARAMETER)) {
+            const char* name = ical.parameter_get_tzid(tzid);
+            icalcomponent* calendar = ical.component_get_parent(component);
+            icaltimezone* zone = calendar ? ical.component_get_timezone(calendar, name) : nullptr;
             if (!zone)
-                zone = icaltimezone_get_builtin_timezone(name);
+                zone = ical.timezone_get_builtin_timezone(name);
             if (zone)
-                time = icaltime_set_timezone(&time, zone);
+                time = ical.time_set_timezone(&time, zone);
         }
         consider(time);
     }
@@ -693,18 +686,20 @@ public:
     std::vector<Placed> series(const EventSeries& series) const
     {
         std::vector<Placed> placed;
-        const bool isRepeating = !series.overrides.empty() || (series.master && repeats(series.master->component));
-        const TimeKind idKind = series.master ? kindOf(icalcomponent_get_dtstart(series.master->component))
-                                              : TimeKind::absolute;
+        const EventComponent* master = series.master ? &*series.master : nullptr;
+        const bool isRepeating = !series.overrides.empty() || (master && repeats(*master->ical, master->component));
+        const TimeKind idKind = master ? kindOf(master->ical->component_get_dtstart(master->component))
+                                       : TimeKind::absolute;
         if (series.master)
             masterOccurrences(series, isRepeating, idKind, placed);
         for (const std::int64_t key : series.overrideOrder) {
             const EventComponent& item = series.overrides.at(key);
-            const icaltimetype start = icalcomponent_get_dtstart(item.component);
-            if (icaltime_is_null_time(start))
+            const ICalLibrary& ical = *item.ical;
+            const icaltimetype start = ical.component_get_dtstart(item.component);
+            if (ical.time_is_null_time(start))
                 continue;
             const TimeKind kind = series.master ? idKind : kindOf(start);
-            place(item, series.uid, start, keyOf(start), lengthOf(item.component, start),
+            place(item, series.uid, start, keyOf(ical, start), lengthOf(ical, item.component, start),
                   series.uid ? std::optional(*series.uid + "/" + recurrenceText(key, kind)) : std::nullopt, placed);
         }
         std::stable_sort(placed.begin(), placed.end(),
@@ -717,12 +712,13 @@ private:
                            std::vector<Placed>& placed) const
     {
         const EventComponent& master = *series.master;
-        const icaltimetype start = icalcomponent_get_dtstart(master.component);
-        if (icaltime_is_null_time(start))
+        const ICalLibrary& ical = *master.ical;
+        const icaltimetype start = ical.component_get_dtstart(master.component);
+        if (ical.time_is_null_time(start))
             return;
-        const std::int64_t length = lengthOf(master.component, start);
+        const std::int64_t length = lengthOf(ical, master.component, start);
         for (const std::int64_t key :
-             occurrenceKeys(master.component, start, length, m_keyStart, m_keyEnd, *master.refused, m_work)) {
+             occurrenceKeys(ical, master.component, start, length, m_keyStart, m_keyEnd, *master.refused, m_work)) {
             if (series.overrides.contains(key))
                 continue;
             std::optional<std::string> identifier;
@@ -745,7 +741,7 @@ private:
             end = start;
         if (!overlaps(*start, *end, m_windowStart, m_windowEnd) || !m_work.keep())
             return;
-        CalendarStoreEvent event = describe(item.component, m_calendarIdentifier);
+        CalendarStoreEvent event = describe(*item.ical, item.component, m_calendarIdentifier);
         event.icsFile = item.document->file();
         event.eventIdentifier = std::move(identifier);
         event.calendarItemIdentifier = itemIdentifier(item, uid, m_calendarIdentifier);
@@ -766,6 +762,7 @@ private:
 } // namespace
 
 struct ICalendarDocument::Parsed {
+    const ICalLibrary* ical;
     ComponentPointer root;
     std::vector<icalcomponent*> calendars;
     std::vector<icalcomponent*> events;
@@ -785,21 +782,29 @@ ICalendarDocument::~ICalendarDocument() = default;
 Expected<std::shared_ptr<const ICalendarDocument>, std::string> ICalendarDocument::parse(
     std::string_view text, std::string source, std::optional<std::filesystem::path> file)
 {
-    configureLibical();
+    return parse(ICalLibrary::shared(), text, std::move(source), std::move(file));
+}
+
+Expected<std::shared_ptr<const ICalendarDocument>, std::string> ICalendarDocument::parse(
+    const ICalLibrary& ical, std::string_view text, std::string source, std::optional<std::filesystem::path> file)
+{
+    if (!ical.isLoaded())
+        return unexpected(ical.problem);
     // The parser reads up to the first NUL byte.
     const std::string copy(text);
-    ComponentPointer root(icalparser_parse_string(copy.c_str()));
+    ComponentPointer root(ical.parser_parse_string(copy.c_str()), ComponentFree{&ical});
     if (!root)
         return unexpected(std::string("not a complete iCalendar object"));
 
     auto parsed = std::make_unique<Parsed>();
-    switch (icalcomponent_isa(root.get())) {
+    parsed->ical = &ical;
+    switch (ical.component_isa(root.get())) {
     case ICAL_VCALENDAR_COMPONENT:
         parsed->calendars.push_back(root.get());
         break;
     case ICAL_XROOT_COMPONENT:
-        for (icalcomponent* calendar = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT);
-             calendar; calendar = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
+        for (icalcomponent* calendar = ical.component_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT);
+             calendar; calendar = ical.component_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
             parsed->calendars.push_back(calendar);
         break;
     default:
@@ -810,33 +815,33 @@ Expected<std::shared_ptr<const ICalendarDocument>, std::string> ICalendarDocumen
     // Before anything reads a time through them.
     for (icalcomponent* calendar : parsed->calendars) {
         std::vector<icalcomponent*> dropped;
-        for (icalcomponent* zone = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); zone;
-             zone = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT))
-            if (!zoneIsSane(zone))
+        for (icalcomponent* zone = ical.component_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); zone;
+             zone = ical.component_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT))
+            if (!zoneIsSane(ical, zone))
                 dropped.push_back(zone);
         for (icalcomponent* zone : dropped) {
-            icalproperty* property = icalcomponent_get_first_property(zone, ICAL_TZID_PROPERTY);
-            const char* tzid = property ? icalproperty_get_tzid(property) : nullptr;
+            icalproperty* property = ical.component_get_first_property(zone, ICAL_TZID_PROPERTY);
+            const char* tzid = property ? ical.property_get_tzid(property) : nullptr;
             parsed->notes.push_back("time zone " + std::string(tzid ? tzid : "without TZID") +
                                     " ignored: it changes more often than yearly");
-            icalcomponent_remove_component(calendar, zone);
-            icalcomponent_free(zone);
+            ical.component_remove_component(calendar, zone);
+            ical.component_free(zone);
         }
     }
     for (icalcomponent* calendar : parsed->calendars)
-        for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
-             event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        for (icalcomponent* event = ical.component_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+             event = ical.component_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
             parsed->events.push_back(event);
-            parsed->uids.push_back(nonEmpty(icalcomponent_get_uid(event)));
-            const icaltimetype start = icalcomponent_get_dtstart(event);
+            parsed->uids.push_back(nonEmpty(ical.component_get_uid(event)));
+            const icaltimetype start = ical.component_get_dtstart(event);
             for (const icalproperty_kind kind : {ICAL_RRULE_PROPERTY, ICAL_EXRULE_PROPERTY})
-                for (icalproperty* property = icalcomponent_get_first_property(event, kind); property;
-                     property = icalcomponent_get_next_property(event, kind)) {
-                    const icalrecurrencetype rule = kind == ICAL_RRULE_PROPERTY ? icalproperty_get_rrule(property)
-                                                                                : icalproperty_get_exrule(property);
-                    if (const auto why = refusal(rule, start)) {
+                for (icalproperty* property = ical.component_get_first_property(event, kind); property;
+                     property = ical.component_get_next_property(event, kind)) {
+                    const icalrecurrencetype rule = kind == ICAL_RRULE_PROPERTY ? ical.property_get_rrule(property)
+                                                                                : ical.property_get_exrule(property);
+                    if (const auto why = refusal(ical, rule, start)) {
                         parsed->refused.insert(property);
-                        const char* text = icalrecurrencetype_as_string(const_cast<icalrecurrencetype*>(&rule));
+                        const char* text = ical.recurrencetype_as_string(const_cast<icalrecurrencetype*>(&rule));
                         parsed->notes.push_back("repeat rule ignored: " + std::string(text ? text : "?") + ": " +
                                                 *why);
                     }
@@ -849,22 +854,24 @@ Expected<std::shared_ptr<const ICalendarDocument>, std::string> ICalendarDocumen
 
 std::optional<std::string> ICalendarDocument::calendarName() const
 {
+    const ICalLibrary& ical = *m_parsed->ical;
     for (icalcomponent* calendar : m_parsed->calendars)
-        if (auto name = xProperty(calendar, "X-WR-CALNAME"))
+        if (auto name = xProperty(ical, calendar, "X-WR-CALNAME"))
             return name;
     for (icalcomponent* calendar : m_parsed->calendars)
-        if (auto name = knownProperty(calendar, ICAL_NAME_PROPERTY, icalproperty_get_name))
+        if (auto name = knownProperty(ical, calendar, ICAL_NAME_PROPERTY, ical.property_get_name))
             return name;
     return std::nullopt;
 }
 
 std::optional<std::string> ICalendarDocument::calendarColor() const
 {
+    const ICalLibrary& ical = *m_parsed->ical;
     for (icalcomponent* calendar : m_parsed->calendars)
-        if (auto color = knownProperty(calendar, ICAL_COLOR_PROPERTY, icalproperty_get_color))
+        if (auto color = knownProperty(ical, calendar, ICAL_COLOR_PROPERTY, ical.property_get_color))
             return color;
     for (icalcomponent* calendar : m_parsed->calendars)
-        if (auto color = xProperty(calendar, "X-APPLE-CALENDAR-COLOR"))
+        if (auto color = xProperty(ical, calendar, "X-APPLE-CALENDAR-COLOR"))
             return color;
     return std::nullopt;
 }
@@ -937,13 +944,13 @@ std::vector<CalendarStoreEvent> ICalendarDocument::seriesOccurrences(const std::
     EventSeries series;
     for (const EventRef& ref : events) {
         const Parsed& parsed = *ref.document->m_parsed;
-        const EventComponent item{parsed.events[ref.index], ref.document, ref.index, &parsed.refused};
+        const EventComponent item{parsed.events[ref.index], ref.document, ref.index, &parsed.refused, parsed.ical};
         const auto& uid = parsed.uids[ref.index];
         if (!series.uid)
             series.uid = uid;
         // A second master or a second replacement of one occurrence is a
         // duplicate: the first one stands.
-        if (const auto key = recurrenceKey(item.component); key && uid) {
+        if (const auto key = recurrenceKey(*item.ical, item.component); key && uid) {
             if (series.overrides.try_emplace(*key, item).second)
                 series.overrideOrder.push_back(*key);
         } else if (!series.master) {

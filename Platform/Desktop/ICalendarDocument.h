@@ -1,6 +1,7 @@
 #pragma once
-// One iCalendar file, parsed with libical, and the events of a calendar's
-// files laid out as the occurrences that overlap a window of time.
+// One iCalendar file, parsed with libical (opened on the first parse:
+// ICalLibrary), and the events of a calendar's files laid out as the
+// occurrences that overlap a window of time.
 //
 // Times: a time with a zone (TZID, resolved through the file's VTIMEZONE or
 // the system's zone database, or UTC) is that moment; a floating time and a
@@ -39,6 +40,8 @@
 #include <string_view>
 #include <vector>
 
+struct ICalLibrary;
+
 class ICalendarDocument {
 public:
     /// Repeats stop after this many occurrences of one event in one window
@@ -75,6 +78,11 @@ public:
     /// skipped when laid out.
     static Expected<std::shared_ptr<const ICalendarDocument>, std::string> parse(
         std::string_view text, std::string source, std::optional<std::filesystem::path> file = std::nullopt);
+    /// The same with the functions of `library`, which must outlive the
+    /// document; fails with the library's problem when it has none.
+    static Expected<std::shared_ptr<const ICalendarDocument>, std::string> parse(
+        const ICalLibrary& library, std::string_view text, std::string source,
+        std::optional<std::filesystem::path> file = std::nullopt);
 
     ~ICalendarDocument();
     ICalendarDocument(const ICalendarDocument&) = delete;

@@ -1,4 +1,5 @@
 #include "Platform/Desktop/ICalendarDocument.h"
+#include "Platform/Desktop/ICalLibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -302,6 +303,52 @@ TEST(ICalendarDocument, ReadsTheCalendarsOwnNameAndColour)
         EXPECT_EQ(document->calendarName(), row.name);
         EXPECT_EQ(document->calendarColor(), row.color);
     }
+}
+
+// --- The library -------------------------------------------------------------
+
+TEST(ICalendarDocument, WithoutItsLibraryAFileReadsAsUnreadableAndSaysWhy)
+{
+    const struct {
+        const char* why;
+        const char* file;
+        std::string problem;
+    } rows[] = {
+        {"not installed", "libical-missing.so.3",
+         "cannot load the iCalendar library: libical-missing.so.3: cannot open shared object file"},
+        // Found, but half a table would crash on the first missing call.
+        {"another library", "libc.so.6", "the iCalendar library libc.so.6 has no icalcomponent_free"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        const ICalLibrary library = ICalLibrary::load(row.file);
+        EXPECT_FALSE(library.isLoaded());
+        EXPECT_EQ(library.problem.substr(0, row.problem.size()), row.problem);
+        EXPECT_EQ(library.component_free, nullptr);
+        EXPECT_EQ(library.parser_parse_string, nullptr);
+
+        const auto result = ICalendarDocument::parse(
+            library, calendar(event("UID:a\r\nDTSTART:20240105T100000Z\r\n")), "work.ics");
+        ASSERT_FALSE(result.has_value());
+        EXPECT_EQ(result.error(), library.problem);
+    }
+}
+
+TEST(ICalendarDocument, ADocumentReadsThroughTheLibraryItWasParsedWith)
+{
+    const ICalLibrary library = ICalLibrary::load(ICalLibrary::kFileName);
+    ASSERT_TRUE(library.isLoaded()) << library.problem;
+    const auto document = ICalendarDocument::parse(
+        library,
+        calendar(event("UID:a\r\nDTSTART:20240102T090000Z\r\nRRULE:FREQ=DAILY;COUNT=2\r\nSUMMARY:Standup\r\n"),
+                 "X-WR-CALNAME:Work\r\n"),
+        "work.ics");
+    ASSERT_TRUE(document.has_value()) << document.error();
+    EXPECT_EQ((*document)->calendarName(), "Work");
+    const auto events = ICalendarDocument::occurrences({document->get()}, kWeekStart, kWeekEnd, "work");
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1].title, "Standup");
+    EXPECT_EQ(events[1].start, utc(2024, 1, 3, 9));
 }
 
 // --- Files from anywhere ------------------------------------------------------
