@@ -68,7 +68,8 @@ TEST(SqliteLibrary, ALoadedTableWritesARowTheStoreReadsBack)
               SQLITE_OK);
     sqlite3_stmt* insert = nullptr;
     ASSERT_EQ(library->prepare_v2(handle, "INSERT INTO t (name) VALUES (?1)", -1, &insert, nullptr), SQLITE_OK);
-    const std::string name = "caf\xC3\xA9 \0 after"; // a NUL inside must survive too
+    const char text[] = "caf\xC3\xA9 \0 after"; // a NUL inside must survive too
+    const std::string name(text, sizeof text - 1);
     library->bind_text64(insert, 1, name.data(), name.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
     EXPECT_EQ(library->step(insert), SQLITE_DONE);
     const auto id = library->last_insert_rowid(handle);
@@ -127,8 +128,9 @@ void openStoresWithoutSqlite()
             auto container = ModelContainer::open(ModelConfiguration{.url = folder / name});
             std::cerr << (container ? std::string("opened") : container.error()) << '\n';
         }
-        intact = namesIn(folder) == std::set<std::string>{"Vude.store"}
-            && std::string(std::istreambuf_iterator<char>(std::ifstream(folder / "Vude.store", std::ios::binary).rdbuf()), {}) == kept;
+        std::ifstream file(folder / "Vude.store", std::ios::binary);
+        const std::string stored(std::istreambuf_iterator<char>(file), {});
+        intact = namesIn(folder) == std::set<std::string>{"Vude.store"} && stored == kept;
         std::cerr << (intact ? "intact" : "changed") << std::endl;
     }
     // No exit handlers: the child only reports.
