@@ -67,7 +67,8 @@ public:
     enum class OpenMode { readWriteCreate, readWrite };
 
     /// Opens (or creates) the database file. The connection is for one thread
-    /// at a time; SQLite's own mutexes are not relied on.
+    /// at a time; SQLite's own mutexes are not relied on. The first open loads
+    /// the library; without it, every open fails with the loader's reason.
     static Expected<SqliteDatabase, std::string> open(const std::filesystem::path& path,
                                                       OpenMode mode = OpenMode::readWriteCreate);
 
