@@ -5,7 +5,9 @@
 //
 // The connection runs on libpulse's own thread. When no server answers, or the
 // server goes away, the backend retries through the scheduler with pauses
-// growing from 0.5 s to 10 s, so a missing server costs nothing.
+// growing from 0.5 s to 10 s, so a missing server costs nothing. The libpulse
+// code lives in a module (PulseAudioLibrary.h); without it the backend stays
+// unavailable, as with no server.
 //
 // Construct and destroy it on the main thread (the scheduler's thread); the
 // other operations may be called from any thread but the event handler's.

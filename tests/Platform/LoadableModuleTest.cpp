@@ -1,13 +1,17 @@
 // The modules as the app opens them: the real ones built beside the tests,
 // and what the loader says when one cannot be had.
+#include "Platform/Audio/PulseAudioLibrary.h"
 #include "Platform/Core/LoadableModule.h"
 #include "Platform/Images/ImageLibraries.h"
 #include "Platform/Network/PositionSource.h"
+
+#include "TestSupport.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <mutex>
 
 namespace fs = std::filesystem;
 
@@ -37,6 +41,46 @@ TEST(LoadableModule, TheLocationModuleOpens)
     using Make = PositionSource* (*)(const QString&, const QVariantMap&, PositionSource::Handlers);
     // Qt has no source of this name: none, and nothing else happens.
     EXPECT_EQ(reinterpret_cast<Make>(*entry)(QStringLiteral("no-such-plugin"), {}, {}), nullptr);
+}
+
+// The pauses between attempts are the backend's: the module's connection asks
+// for each retry, counting the failures, and stops asking once stopped.
+TEST(LoadableModule, TheAudioModuleOpensAndLeavesRetriesToItsBackend)
+{
+    const auto entry = LoadableModule::symbolIn(VUDE_AUDIO_MODULE, "vudePulseAudioLibrary");
+    ASSERT_TRUE(entry) << entry.error();
+    const auto* library = reinterpret_cast<const PulseAudioLibrary* (*)()>(*entry)();
+    ASSERT_NE(library, nullptr);
+
+    std::mutex mutex;
+    std::vector<int> asked;
+    const auto askedNow = [&] {
+        std::scoped_lock lock(mutex);
+        return asked;
+    };
+    auto connection = library->connection("unix:/nonexistent/vude/native", [&](int failures) {
+        std::scoped_lock lock(mutex);
+        asked.push_back(failures);
+    });
+    ASSERT_NE(connection, nullptr);
+    EXPECT_EQ(connection->connectionAttempts(), 0) << "nothing is tried before start";
+
+    connection->start();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return askedNow().size() == 1; }));
+    EXPECT_EQ(connection->connectionAttempts(), 1);
+    EXPECT_FALSE(connection->isAvailable());
+    EXPECT_TRUE(connection->outputDevices().empty());
+
+    connection->retry();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return askedNow().size() == 2; }));
+    EXPECT_EQ(askedNow(), (std::vector{1, 2}));
+    EXPECT_EQ(connection->connectionAttempts(), 2);
+
+    connection->stop();
+    connection->retry();
+    EXPECT_EQ(connection->connectionAttempts(), 2) << "a retry after stop tries nothing";
+    connection.reset();
+    EXPECT_EQ(askedNow(), (std::vector{1, 2}));
 }
 
 TEST(LoadableModule, WhatCannotBeOpenedSaysWhy)

@@ -1,5 +1,6 @@
 #include "Platform/Audio/PulseAudioBackend.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -52,6 +53,31 @@ TEST(PulseAudioBackend, ReconnectPausesDoubleUpToTenSeconds)
     };
     for (const auto& row : rows)
         EXPECT_EQ(PulseAudioBackend::reconnectDelay(row.failures), row.delay) << row.failures << " failures";
+}
+
+// A program without the audio module behaves as with no sound server, never
+// tries one, and says why once however many backends it makes.
+TEST(PulseAudioBackend, WithoutItsModuleTheBackendIsUnavailableAndSaysWhyOnce)
+{
+    QProcess child;
+    child.start(QStringLiteral(VUDE_AUDIO_WITHOUT_MODULE), {});
+    ASSERT_TRUE(child.waitForFinished(-1));
+    EXPECT_EQ(child.exitCode(), 0);
+    EXPECT_EQ(child.readAllStandardOutput().toStdString(), "available 0\n"
+                                                          "attempts 0\n"
+                                                          "default output none\n"
+                                                          "device none\n"
+                                                          "outputs 0\n"
+                                                          "volume set answered 1 applied 0\n"
+                                                          "default set 0\n"
+                                                          "pending 0 events 0\n");
+    const std::string errors = child.readAllStandardError().toStdString();
+    const std::string said = "vude: sound control is off: the module ";
+    const auto first = errors.find(said);
+    ASSERT_NE(first, std::string::npos) << errors;
+    const std::string line = errors.substr(first, errors.find('\n', first) - first);
+    EXPECT_TRUE(line.ends_with("/lib/vude/modules/vude-audio.so is missing; reinstall Vude")) << line;
+    EXPECT_EQ(errors.find(said, first + 1), std::string::npos) << "said more than once: " << errors;
 }
 
 } // namespace
