@@ -3,7 +3,8 @@
 // entry ("blueman-manager.desktop"), as the desktop's own menus know them:
 // entries under $XDG_DATA_HOME/applications and each of
 // $XDG_DATA_DIRS/applications, hidden ones included (settings panels often
-// are). Main thread only.
+// are). Read through GIO (DesktopLibrary); without its module nothing is
+// installed. Main thread only.
 
 #include <optional>
 #include <span>

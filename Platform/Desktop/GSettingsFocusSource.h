@@ -1,15 +1,17 @@
 #pragma once
 // Do Not Disturb on GNOME: the "show-banners" key of
 // "org.gnome.desktop.notifications", false while Do Not Disturb is on. Read
-// through GIO, so it follows whichever settings backend the session uses;
-// changes arrive through the GLib main loop that Qt's event loop runs.
+// through GIO (DesktopLibrary, a module opened on first use), so it follows
+// whichever settings backend the session uses; changes arrive through the
+// GLib main loop that Qt's event loop runs.
 //
-// The schema is looked up before it is opened (opening a schema that is not
-// installed aborts the process); without it the source is unavailable.
+// Without the schema, or without the module, the source is not installed
+// and unavailable.
 
+#include "Platform/Desktop/DesktopLibrary.h"
 #include "Platform/Desktop/FocusStateSource.h"
 
-struct _GSettings;
+#include <memory>
 
 class GSettingsFocusSource final : public FocusStateSource {
     Q_OBJECT
@@ -26,15 +28,14 @@ public:
     void start() override;
     void stop() override;
     bool isPending() const override { return false; }
-    bool isAvailable() const override { return m_settings != nullptr; }
+    bool isAvailable() const override { return m_setting != nullptr; }
     bool isFocusOn() const override { return m_on; }
 
 private:
-    static void onChanged(_GSettings* settings, const char* key, void* self);
+    void onChanged();
     bool readOn() const;
 
-    _GSettings* m_settings = nullptr;
-    std::string m_key;
-    unsigned long m_handler = 0;
+    std::unique_ptr<DesktopLibrary::BooleanSetting> m_setting;
+    bool m_following = false;
     bool m_on = false;
 };

@@ -1,13 +1,7 @@
 #include "Platform/Desktop/GioApplicationCatalog.h"
 
 #include "Platform/Desktop/DesktopAppId.h"
-
-// GIO names a struct member `signals`, which Qt defines as a keyword.
-#pragma push_macro("signals")
-#undef signals
-#include <gio/gdesktopappinfo.h>
-#include <gio/gio.h>
-#pragma pop_macro("signals")
+#include "Platform/Desktop/DesktopLibrary.h"
 
 #include <algorithm>
 #include <array>
@@ -23,41 +17,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct GObjectRelease {
-    void operator()(gpointer object) const
-    {
-        if (object)
-            g_object_unref(object);
-    }
-};
-using AppInfo = std::unique_ptr<GDesktopAppInfo, GObjectRelease>;
+using Entry = std::optional<DesktopLibrary::Entry>;
 
-struct GFreeRelease {
-    void operator()(gpointer memory) const { g_free(memory); }
-};
-using GText = std::unique_ptr<gchar, GFreeRelease>;
-
-// Null for a file that is no application entry, or one whose TryExec or Exec
-// program is not installed.
-AppInfo load(const fs::path& file)
+// None for a file that is no application entry, or one whose TryExec or Exec
+// program is not installed; and for every file without the module.
+Entry load(const fs::path& file)
 {
-    return AppInfo(g_desktop_app_info_new_from_filename(file.c_str()));
+    const auto library = DesktopLibrary::shared();
+    if (!library)
+        return std::nullopt;
+    return (*library)->readEntry(file);
 }
 
-bool isUsable(GDesktopAppInfo* info)
+bool isUsable(const Entry& entry)
 {
-    return info && !g_desktop_app_info_get_is_hidden(info);
+    return entry && !entry->hidden;
 }
 
-bool isVisible(GDesktopAppInfo* info)
+bool isVisible(const Entry& entry)
 {
-    return isUsable(info) && g_app_info_should_show(G_APP_INFO(info));
-}
-
-std::string nameOf(GDesktopAppInfo* info)
-{
-    const char* name = g_app_info_get_name(G_APP_INFO(info));
-    return name ? name : "";
+    return isUsable(entry) && entry->shown;
 }
 
 bool isRegularFile(const fs::path& path)
@@ -108,17 +87,17 @@ bool isSharedLauncher(const std::string& program)
 // empty when it cannot be told apart from other applications.
 fs::path programOf(const fs::path& entry)
 {
-    const AppInfo info = load(entry);
-    if (!info)
+    const auto library = DesktopLibrary::shared();
+    if (!library)
         return {};
-    const char* executable = g_app_info_get_executable(G_APP_INFO(info.get()));
-    if (!executable || !*executable)
+    const Entry info = (*library)->readEntry(entry);
+    if (!info || info->executable.empty())
         return {};
-    const GText found(g_find_program_in_path(executable));
-    if (!found)
+    const fs::path found = (*library)->findProgram(info->executable);
+    if (found.empty())
         return {};
     std::error_code error;
-    fs::path program = fs::canonical(found.get(), error);
+    fs::path program = fs::canonical(found, error);
     if (error || isSharedLauncher(program.filename().string()))
         return {};
     return program;
@@ -196,9 +175,9 @@ std::vector<DesktopApplication> GioApplicationCatalog::installedApplications() c
             if (!seen.insert(appId).second)
                 continue;
             const fs::path path = folder / name;
-            const AppInfo info = load(path);
-            if (isVisible(info.get()))
-                applications.push_back({std::move(appId), nameOf(info.get()), path});
+            const Entry info = load(path);
+            if (isVisible(info))
+                applications.push_back({std::move(appId), info->name, path});
         }
     }
     return applications;
@@ -210,21 +189,21 @@ std::optional<DesktopApplication> GioApplicationCatalog::describe(const fs::path
     const fs::path path = fs::absolute(file, error).lexically_normal();
     if (error || !path.filename().string().ends_with(DesktopAppId::kDesktopFileSuffix) || !isRegularFile(path))
         return std::nullopt;
-    const AppInfo info = load(path);
-    if (!isUsable(info.get()))
+    const Entry info = load(path);
+    if (!isUsable(info))
         return std::nullopt;
     const fs::path parent = comparable(path.parent_path());
     const bool inFolder = std::any_of(m_folders.begin(), m_folders.end(),
                                       [&parent](const fs::path& folder) { return comparable(folder) == parent; });
     std::string appId = inFolder ? DesktopAppId::fromDesktopFileId(path.filename().string()) : path.string();
-    return DesktopApplication{std::move(appId), nameOf(info.get()), path};
+    return DesktopApplication{std::move(appId), info->name, path};
 }
 
 std::optional<fs::path> GioApplicationCatalog::locate(std::string_view appId) const
 {
     if (DesktopAppId::namesPath(appId)) {
         const fs::path path(appId);
-        if (!isRegularFile(path) || !isUsable(load(path).get()))
+        if (!isRegularFile(path) || !isUsable(load(path)))
             return std::nullopt;
         return path;
     }
@@ -235,7 +214,7 @@ std::optional<fs::path> GioApplicationCatalog::locate(std::string_view appId) co
         const fs::path candidate = folder / fileName;
         if (!isRegularFile(candidate))
             continue;
-        if (!isUsable(load(candidate).get()))
+        if (!isUsable(load(candidate)))
             return std::nullopt;
         return candidate;
     }
@@ -244,41 +223,23 @@ std::optional<fs::path> GioApplicationCatalog::locate(std::string_view appId) co
 
 bool GioApplicationCatalog::launch(const fs::path& entry)
 {
-    const AppInfo info = load(entry);
-    if (!info)
-        return false;
-    GAppLaunchContext* context = g_app_launch_context_new();
-    GError* error = nullptr;
-    const bool launched = g_app_info_launch(G_APP_INFO(info.get()), nullptr, context, &error);
-    g_object_unref(context);
-    if (error)
-        g_error_free(error);
-    return launched;
+    const auto library = DesktopLibrary::shared();
+    return library && (*library)->launchEntry(entry);
 }
 
 std::optional<ApplicationIcon> GioApplicationCatalog::icon(const fs::path& entry) const
 {
-    const AppInfo info = load(entry);
+    const Entry info = load(entry);
     if (!info)
         return std::nullopt;
-    GIcon* icon = g_app_info_get_icon(G_APP_INFO(info.get()));
-    if (!icon)
-        return std::nullopt;
     ApplicationIcon result;
-    if (G_IS_FILE_ICON(icon)) {
-        const GText path(g_file_get_path(g_file_icon_get_file(G_FILE_ICON(icon))));
-        if (!path)
-            return std::nullopt;
-        result.file = path.get();
+    if (!info->iconFile.empty()) {
+        result.file = info->iconFile;
         return result;
     }
-    if (!G_IS_THEMED_ICON(icon))
-        return std::nullopt;
     // GIO adds a "-symbolic" twin of each name; a monochrome glyph is no
     // application icon, so those are left out unless the entry asked for one.
-    std::vector<std::string> names;
-    for (const char* const* name = g_themed_icon_get_names(G_THEMED_ICON(icon)); name && *name; ++name)
-        names.emplace_back(*name);
+    const auto& names = info->iconNames;
     static constexpr std::string_view symbolic = "-symbolic";
     for (const auto& name : names) {
         const bool twin = name.ends_with(symbolic)

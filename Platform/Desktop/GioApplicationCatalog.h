@@ -1,7 +1,10 @@
 #pragma once
 // The applications of this desktop from its desktop entries, read with GIO
 // (GDesktopAppInfo): localised names, visibility (NoDisplay, Hidden,
-// OnlyShowIn, TryExec), launching and icons. Running applications are found
+// OnlyShowIn, TryExec), launching and icons. GIO comes from a module
+// (DesktopLibrary) opened at the first question, not at construction, so
+// the catalogue can be made while the app starts; without the module no
+// entry can be read, and nothing is installed. Running applications are found
 // in the process table: a process of this user that GIO started from the
 // entry (GIO_LAUNCHED_DESKTOP_FILE, for the process GIO started itself), or
 // one that runs the entry's program.

@@ -2,6 +2,7 @@
 // and what the loader says when one cannot be had.
 #include "Platform/Audio/PulseAudioLibrary.h"
 #include "Platform/Core/LoadableModule.h"
+#include "Platform/Desktop/DesktopLibrary.h"
 #include "Platform/Images/ImageLibraries.h"
 #include "Platform/Network/PositionSource.h"
 
@@ -81,6 +82,30 @@ TEST(LoadableModule, TheAudioModuleOpensAndLeavesRetriesToItsBackend)
     EXPECT_EQ(connection->connectionAttempts(), 2) << "a retry after stop tries nothing";
     connection.reset();
     EXPECT_EQ(askedNow(), (std::vector{1, 2}));
+}
+
+TEST(LoadableModule, TheDesktopModuleOpensAndReadsEntries)
+{
+    const auto entry = LoadableModule::symbolIn(VUDE_DESKTOP_MODULE, "vudeDesktopLibrary");
+    ASSERT_TRUE(entry) << entry.error();
+    const auto* library = reinterpret_cast<const DesktopLibrary* (*)()>(*entry)();
+    ASSERT_NE(library, nullptr);
+
+    QTemporaryDir scratch;
+    const fs::path file = fs::path(scratch.path().toStdString()) / "editor.desktop";
+    std::ofstream(file) << "[Desktop Entry]\nType=Application\nName=Editor\nExec=true --new\nIcon=accessories-text-editor\n";
+    const auto read = library->readEntry(file);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->name, "Editor");
+    EXPECT_EQ(read->executable, "true");
+    EXPECT_TRUE(read->shown);
+    EXPECT_FALSE(read->hidden);
+    ASSERT_FALSE(read->iconNames.empty());
+    EXPECT_EQ(read->iconNames.front(), "accessories-text-editor");
+    EXPECT_FALSE(library->findProgram("true").empty());
+    EXPECT_FALSE(library->readEntry(fs::path(scratch.path().toStdString()) / "absent.desktop"));
+    EXPECT_FALSE(library->hasSetting("org.example.NoSuchSchema", "show-banners"));
+    EXPECT_EQ(library->openSetting("org.example.NoSuchSchema", "show-banners"), nullptr);
 }
 
 TEST(LoadableModule, WhatCannotBeOpenedSaysWhy)
