@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 int main(int argc, char** argv)
 {
@@ -47,6 +48,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vude: %s\n", settingsLock.error().c_str());
 
     QApplication app(argc, argv);
+    // Connecting to a bus waits on its daemon: both connect on the side while
+    // the first panel is built, so whoever asks first waits for less.
+    std::thread connectBuses([] {
+        QDBusConnection::sessionBus();
+        QDBusConnection::systemBus();
+    });
     QApplication::setApplicationName(QStringLiteral("Vude"));
     QApplication::setApplicationVersion(QString::fromUtf8(BuildInfo::version()));
     QApplication::setOrganizationDomain(QStringLiteral("ruvudav.app"));
@@ -70,6 +77,7 @@ int main(int argc, char** argv)
     // The Focus filter for the user's automation (docs/FOCUS.md); not offered
     // without a session bus or while another copy of the app holds its name.
     // Its calls wait for the event loop anyway, and the panels are up by now.
+    connectBuses.join();
     FocusFilterEndpoint focusFilter;
     focusFilter.registerOn(QDBusConnection::sessionBus());
     return QApplication::exec();
