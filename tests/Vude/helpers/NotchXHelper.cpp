@@ -154,6 +154,7 @@ int runPanel(QApplication& app)
     if (!connection)
         return 2;
     SystemShellPlatform system(connection.get());
+    system.watchBuses();
     QtScheduler scheduler;
     SystemClock clock;
     NotchPanel panel(system.platform(), {400, 120});
@@ -204,6 +205,7 @@ int runModel(QApplication& app)
     if (!connection)
         return 2;
     SystemShellPlatform system(connection.get());
+    system.watchBuses();
     const ShellPlatform platform = system.platform();
     QtScheduler scheduler;
     SystemClock clock;
@@ -291,6 +293,7 @@ int runDesk(QApplication& app)
     if (!connection)
         return 2;
     SystemShellPlatform system(connection.get());
+    system.watchBuses();
     const ShellPlatform platform = system.platform();
     QtScheduler scheduler;
     SystemClock clock;
@@ -381,6 +384,7 @@ int runController(QApplication& app)
     if (!connection)
         return 2;
     SystemShellPlatform system(connection.get());
+    system.watchBuses();
     QtScheduler scheduler;
     SystemClock clock;
     SteadyClock steady;
@@ -453,6 +457,7 @@ int runTyping(QApplication& app, const QString& folder)
     if (!connection)
         return 2;
     SystemShellPlatform system(connection.get());
+    system.watchBuses();
     QtScheduler scheduler;
     SystemClock clock;
     SteadyClock steady;
