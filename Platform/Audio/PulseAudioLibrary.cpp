@@ -8,15 +8,6 @@ extern "C" const PulseAudioLibrary* vudePulseAudioLibrary() __attribute__((weak)
 
 Expected<const PulseAudioLibrary*, std::string> PulseAudioLibrary::shared()
 {
-    using Entry = const PulseAudioLibrary* (*)();
-    static const Expected<const PulseAudioLibrary*, std::string> library =
-        []() -> Expected<const PulseAudioLibrary*, std::string> {
-        if (vudePulseAudioLibrary)
-            return vudePulseAudioLibrary();
-        auto entry = LoadableModule::symbol("vude-audio.so", "vudePulseAudioLibrary");
-        if (!entry)
-            return unexpected(entry.error());
-        return reinterpret_cast<Entry>(*entry)();
-    }();
+    static const auto library = LoadableModule::library(vudePulseAudioLibrary, "vude-audio.so", "vudePulseAudioLibrary");
     return library;
 }

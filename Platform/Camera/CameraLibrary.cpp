@@ -8,15 +8,6 @@ extern "C" const CameraLibrary* vudeCameraLibrary() __attribute__((weak));
 
 Expected<const CameraLibrary*, std::string> CameraLibrary::shared()
 {
-    using Entry = const CameraLibrary* (*)();
-    static const Expected<const CameraLibrary*, std::string> library =
-        []() -> Expected<const CameraLibrary*, std::string> {
-        if (vudeCameraLibrary)
-            return vudeCameraLibrary();
-        auto entry = LoadableModule::symbol("vude-camera.so", "vudeCameraLibrary");
-        if (!entry)
-            return unexpected(entry.error());
-        return reinterpret_cast<Entry>(*entry)();
-    }();
+    static const auto library = LoadableModule::library(vudeCameraLibrary, "vude-camera.so", "vudeCameraLibrary");
     return library;
 }

@@ -21,4 +21,29 @@ Expected<void*, std::string> symbolIn(const std::filesystem::path& file, const c
 /// The same for the app's module `name` ("vude-imaging.so").
 Expected<void*, std::string> symbol(std::string_view name, const char* symbol);
 
+/// A module's entry function: `linked` where the program links the module's
+/// code in (the tests: declare the entry weak, so it is null elsewhere), else
+/// `symbolName` of the app's module `name`, opened now.
+template <typename Function>
+Expected<Function*, std::string> entry(Function* linked, std::string_view name, const char* symbolName)
+{
+    if (linked)
+        return linked;
+    auto address = symbol(name, symbolName);
+    if (!address)
+        return unexpected(address.error());
+    return reinterpret_cast<Function*>(*address);
+}
+
+/// What the entry of a module that serves one library object hands out.
+template <typename Library>
+Expected<const Library*, std::string> library(const Library* (*linked)(), std::string_view name,
+                                               const char* symbolName)
+{
+    auto found = entry(linked, name, symbolName);
+    if (!found)
+        return unexpected(found.error());
+    return (*found)();
+}
+
 } // namespace LoadableModule

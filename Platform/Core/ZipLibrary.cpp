@@ -8,14 +8,6 @@ extern "C" const ZipLibrary* vudeZipLibrary() __attribute__((weak));
 
 Expected<const ZipLibrary*, std::string> ZipLibrary::shared()
 {
-    using Entry = const ZipLibrary* (*)();
-    static const Expected<const ZipLibrary*, std::string> library = []() -> Expected<const ZipLibrary*, std::string> {
-        if (vudeZipLibrary)
-            return vudeZipLibrary();
-        auto entry = LoadableModule::symbol("vude-archive.so", "vudeZipLibrary");
-        if (!entry)
-            return unexpected(entry.error());
-        return reinterpret_cast<Entry>(*entry)();
-    }();
+    static const auto library = LoadableModule::library(vudeZipLibrary, "vude-archive.so", "vudeZipLibrary");
     return library;
 }

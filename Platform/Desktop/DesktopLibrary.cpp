@@ -10,18 +10,12 @@ extern "C" const DesktopLibrary* vudeDesktopLibrary() __attribute__((weak));
 
 Expected<const DesktopLibrary*, std::string> DesktopLibrary::shared()
 {
-    using Entry = const DesktopLibrary* (*)();
-    static const Expected<const DesktopLibrary*, std::string> library =
-        []() -> Expected<const DesktopLibrary*, std::string> {
-        if (vudeDesktopLibrary)
-            return vudeDesktopLibrary();
-        auto entry = LoadableModule::symbol("vude-desktop.so", "vudeDesktopLibrary");
-        if (!entry) {
+    static const auto library = [] {
+        auto opened = LoadableModule::library(vudeDesktopLibrary, "vude-desktop.so", "vudeDesktopLibrary");
+        if (!opened)
             // Its users fall back quietly, each many times over: said here, once.
-            std::fprintf(stderr, "vude: %s\n", entry.error().c_str());
-            return unexpected(entry.error());
-        }
-        return reinterpret_cast<Entry>(*entry)();
+            std::fprintf(stderr, "vude: %s\n", opened.error().c_str());
+        return opened;
     }();
     return library;
 }

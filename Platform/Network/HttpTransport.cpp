@@ -10,15 +10,8 @@ extern "C" HttpTransport* vudeMakeHttpTransport(Scheduler& scheduler, Duration t
 Expected<std::unique_ptr<HttpTransport>, std::string> HttpTransport::make(Scheduler& scheduler, Duration timeout,
                                                                           qint64 maximumBytes)
 {
-    using Entry = decltype(&vudeMakeHttpTransport);
-    static const Expected<Entry, std::string> entry = []() -> Expected<Entry, std::string> {
-        if (vudeMakeHttpTransport)
-            return &vudeMakeHttpTransport;
-        auto address = LoadableModule::symbol("vude-location.so", "vudeMakeHttpTransport");
-        if (!address)
-            return unexpected(address.error());
-        return reinterpret_cast<Entry>(*address);
-    }();
+    static const auto entry =
+        LoadableModule::entry(vudeMakeHttpTransport, "vude-location.so", "vudeMakeHttpTransport");
     if (!entry)
         return unexpected(entry.error());
     return std::unique_ptr<HttpTransport>((*entry)(scheduler, timeout, maximumBytes));

@@ -11,15 +11,8 @@ Expected<std::unique_ptr<PositionSource>, std::string> PositionSource::make(cons
                                                                             const QVariantMap& parameters,
                                                                             Handlers handlers)
 {
-    using Entry = decltype(&vudeMakePositionSource);
-    static const Expected<Entry, std::string> entry = []() -> Expected<Entry, std::string> {
-        if (vudeMakePositionSource)
-            return &vudeMakePositionSource;
-        auto address = LoadableModule::symbol("vude-location.so", "vudeMakePositionSource");
-        if (!address)
-            return unexpected(address.error());
-        return reinterpret_cast<Entry>(*address);
-    }();
+    static const auto entry =
+        LoadableModule::entry(vudeMakePositionSource, "vude-location.so", "vudeMakePositionSource");
     if (!entry)
         return unexpected(entry.error());
     return std::unique_ptr<PositionSource>((*entry)(pluginName, parameters, std::move(handlers)));
