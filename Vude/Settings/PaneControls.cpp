@@ -1,10 +1,13 @@
 #include "Vude/Settings/PaneControls.h"
 
 #include "Vude/Settings/SettingsRow.h"
+#include "Vude/Settings/SettingsText.h"
+#include "Vude/Toolkit/ProgressSpinner.h"
 #include "VudeUI/qt/QtTokens.h"
 #include "VudeUI/qt/SymbolCatalog.h"
 
 #include <QFontMetricsF>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
 
@@ -70,6 +73,31 @@ DividedRow::DividedRow(QWidget* parent) : QWidget(parent) {}
 void DividedRow::paintEvent(QPaintEvent*)
 {
     paintRowDivider(*this);
+}
+
+QWidget* paddedRow(QWidget* content)
+{
+    auto* box = new QWidget;
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(14, 14, 14, 14);
+    column->addWidget(content);
+    return box;
+}
+
+QWidget* loadingRow(const ViewEnvironment& environment, const QString& text)
+{
+    auto* row = new QWidget;
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(14, 14, 14, 14);
+    line->setSpacing(8);
+    auto* spinner = new ProgressSpinner(environment, 12);
+    spinner->setFixedSize(14, 14);
+    line->addWidget(spinner);
+    auto* label = new SettingsText(text, Vude::Type_::settingsFootnote, Vude::Stone::x400);
+    label->setWrapping(false);
+    line->addWidget(label);
+    line->addStretch(1);
+    return row;
 }
 
 QString emptyResultsText(const QString& search)

@@ -1,6 +1,6 @@
 #pragma once
 // Small controls the list panes (Calendar, Shortcuts, Quick Apps) share: a
-// text button, a symbol button, a row that paints the card's divider, and
+// text button, a symbol button, card rows (divided, padded, loading), and
 // the dark text field of a search or a name.
 
 #include "Vude/Toolkit/PlainButton.h"
@@ -28,6 +28,12 @@ PlainButton* symbolButton(const ViewEnvironment& environment, const std::string&
 /// A plain text field in the row font, placeholder in `Stone.x400`; on a
 /// rounded `Ink.x850` fill (radius 7) when `filled`, else bare.
 QLineEdit* textField(const QString& placeholder, bool filled, QWidget* parent = nullptr);
+
+/// A card row holding `content` 14 points in from every edge.
+QWidget* paddedRow(QWidget* content);
+
+/// A card row saying `text` beside a spinner, while a list is read.
+QWidget* loadingRow(const ViewEnvironment& environment, const QString& text);
 
 /// What a search list says when nothing is left to offer: everything is on
 /// the Desk already, or nothing matches `search`.

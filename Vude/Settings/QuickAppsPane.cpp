@@ -5,7 +5,6 @@
 #include "Vude/Settings/SettingsRow.h"
 #include "Vude/Settings/SettingsText.h"
 #include "Vude/Toolkit/KeyedColumn.h"
-#include "Vude/Toolkit/ProgressSpinner.h"
 #include "VudeKit/LinuxTexts.h"
 #include "VudeKit/LocalizedCaseInsensitive.h"
 #include "VudeServices/QuickAppsService.h"
@@ -153,11 +152,7 @@ void QuickAppsPane::build()
     auto* chosenCard = new SettingsCard;
     m_chosenEmpty = new SettingsText(QStringLiteral("No apps chosen yet. Pick some below."),
                                      Vude::Type_::settingsFootnote, Vude::Stone::x400);
-    auto* emptyBox = new QWidget;
-    auto* emptyColumn = new QVBoxLayout(emptyBox);
-    emptyColumn->setContentsMargins(14, 14, 14, 14);
-    emptyColumn->addWidget(m_chosenEmpty);
-    chosenCard->addRow(emptyBox);
+    chosenCard->addRow(PaneControls::paddedRow(m_chosenEmpty));
     m_chosenRows = new KeyedColumn<Uuid, QuickAppChosenRow>;
     chosenCard->addRow(m_chosenRows);
     m_stack->addWidget(chosenCard);
@@ -181,26 +176,11 @@ void QuickAppsPane::build()
     connect(m_choose, &QAbstractButton::clicked, this, &QuickAppsPane::chooseManually);
     installedCard->addRow(searchRow);
 
-    m_loadingRow = new QWidget;
-    auto* loading = new QHBoxLayout(m_loadingRow);
-    loading->setContentsMargins(14, 14, 14, 14);
-    loading->setSpacing(8);
-    auto* spinner = new ProgressSpinner(view, 12);
-    spinner->setFixedSize(14, 14);
-    loading->addWidget(spinner);
-    auto* looking = new SettingsText(QStringLiteral("Looking for apps\u2026"), Vude::Type_::settingsFootnote,
-                                     Vude::Stone::x400);
-    looking->setWrapping(false);
-    loading->addWidget(looking);
-    loading->addStretch(1);
+    m_loadingRow = PaneControls::loadingRow(view, QStringLiteral("Looking for apps\u2026"));
     installedCard->addRow(m_loadingRow);
 
     m_installedText = new SettingsText({}, Vude::Type_::settingsFootnote, Vude::Stone::x400);
-    auto* textBox = new QWidget;
-    auto* textColumn = new QVBoxLayout(textBox);
-    textColumn->setContentsMargins(14, 14, 14, 14);
-    textColumn->addWidget(m_installedText);
-    installedCard->addRow(textBox);
+    installedCard->addRow(PaneControls::paddedRow(m_installedText));
 
     m_installedRows = new KeyedColumn<Uuid, QuickAppInstalledRow>;
     installedCard->addRow(m_installedRows);

@@ -8,7 +8,6 @@
 #include "Vude/Toolkit/AccentButton.h"
 #include "Vude/Toolkit/Dimming.h"
 #include "Vude/Toolkit/KeyedColumn.h"
-#include "Vude/Toolkit/ProgressSpinner.h"
 #include "VudeKit/LinuxTexts.h"
 #include "VudeKit/LocalizedCaseInsensitive.h"
 #include "VudeServices/ShortcutSeeder.h"
@@ -56,15 +55,6 @@ private:
     Vude::Color m_color;
     std::string m_name;
 };
-
-QWidget* paddedText(SettingsText* text)
-{
-    auto* box = new QWidget;
-    auto* column = new QVBoxLayout(box);
-    column->setContentsMargins(14, 14, 14, 14);
-    column->addWidget(text);
-    return box;
-}
 
 } // namespace
 
@@ -147,7 +137,7 @@ void ShortcutsPane::build()
     auto* deskCard = new SettingsCard;
     m_chosenEmpty = new SettingsText(QStringLiteral("No shortcuts chosen yet. Pick some below."),
                                      Vude::Type_::settingsFootnote, Vude::Stone::x400);
-    deskCard->addRow(paddedText(m_chosenEmpty));
+    deskCard->addRow(PaneControls::paddedRow(m_chosenEmpty));
     m_chosen = new KeyedColumn<Uuid, ShortcutDeskRow>;
     deskCard->addRow(m_chosen);
     m_stack->addWidget(deskCard);
@@ -183,18 +173,7 @@ void ShortcutsPane::build()
     foundCard->addRow(m_searchRow);
 
     // The list area: one of these shows.
-    m_loadingRow = new QWidget;
-    auto* loading = new QHBoxLayout(m_loadingRow);
-    loading->setContentsMargins(14, 14, 14, 14);
-    loading->setSpacing(8);
-    auto* spinner = new ProgressSpinner(view, 12);
-    spinner->setFixedSize(14, 14);
-    loading->addWidget(spinner);
-    auto* reading = new SettingsText(QStringLiteral("Reading your shortcuts\u2026"), Vude::Type_::settingsFootnote,
-                                     Vude::Stone::x400);
-    reading->setWrapping(false);
-    loading->addWidget(reading);
-    loading->addStretch(1);
+    m_loadingRow = PaneControls::loadingRow(view, QStringLiteral("Reading your shortcuts\u2026"));
     foundCard->addRow(m_loadingRow);
 
     m_noneFound = new QWidget;
@@ -205,7 +184,7 @@ void ShortcutsPane::build()
     foundCard->addRow(m_noneFound);
 
     m_listText = new SettingsText({}, Vude::Type_::settingsFootnote, Vude::Stone::x400);
-    m_listTextBox = paddedText(m_listText);
+    m_listTextBox = PaneControls::paddedRow(m_listText);
     foundCard->addRow(m_listTextBox);
 
     m_list = new KeyedColumn<std::string, ShortcutListRow>;
