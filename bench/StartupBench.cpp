@@ -16,6 +16,7 @@
 // one built beside the bench (an earlier commit's, to compare), and
 // VUDE_STARTUP_PAIRS the number of pairs (10), for a steadier median on a
 // noisy machine.
+#include "bench/support/AppHome.h"
 #include "tests/support/PrivateSessionBus.h"
 #include "tests/support/PrivateXServer.h"
 
@@ -188,27 +189,12 @@ void BM_StartupAgainstBareWindow(benchmark::State& state)
         return;
     }
     // A second start of a user who finished the walkthrough, as most starts are.
-    QDir(home.path()).mkpath(".config/Vude");
-    QDir(home.path()).mkpath("run");
-    QFile::setPermissions(home.filePath("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QFile defaults(home.filePath(".config/Vude/defaults.json"));
-    if (!defaults.open(QIODevice::WriteOnly) || defaults.write(R"({"hasCompletedOnboarding": true})") < 0) {
+    if (!benchsupport::writeFinishedHome(home)) {
         state.SkipWithError("cannot write the user defaults");
         return;
     }
-    defaults.close();
-    QProcessEnvironment environment = bus.childEnvironment();
-    for (const char* name : {"WAYLAND_DISPLAY", "XAUTHORITY", "PULSE_SERVER", "VUDE_TRACE"})
-        environment.remove(name);
-    environment.insert("DISPLAY", server.display());
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    environment.insert("HOME", home.path());
-    environment.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-    environment.insert("XDG_DATA_HOME", home.filePath(".local/share"));
-    environment.insert("XDG_CACHE_HOME", home.filePath(".cache"));
-    environment.insert("XDG_RUNTIME_DIR", home.filePath("run"));
-    environment.insert("TMPDIR", home.path());
-    environment.insert("VUDE_NO_BT", "1");
+    const QProcessEnvironment environment =
+        benchsupport::appEnvironment(bus.childEnvironment(), server.display(), home);
 
     const QString app = qEnvironmentVariableIsSet("VUDE_STARTUP_APP") ? qEnvironmentVariable("VUDE_STARTUP_APP")
                                                                       : QStringLiteral(VUDE_EXECUTABLE);

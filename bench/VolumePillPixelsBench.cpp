@@ -20,6 +20,7 @@
 // stays under a minute; each pill needs about 2 s to come and go).
 #include "Platform/Audio/PulseAudioBackend.h"
 #include "Platform/Core/QtScheduler.h"
+#include "bench/support/AppHome.h"
 #include "bench/support/BenchRig.h"
 #include "tests/support/PrivatePulseServer.h"
 #include "tests/support/PrivateSessionBus.h"
@@ -214,7 +215,7 @@ struct Rig {
             return;
         }
         screen.emplace(xserver.display());
-        if (!screen->isValid() || !writeHome()) {
+        if (!screen->isValid() || !benchsupport::writeFinishedHome(home)) {
             failure = "no connection to Xvfb, or no home for the app";
             return;
         }
@@ -352,32 +353,10 @@ struct Rig {
 
     QProcessEnvironment appEnvironment() const
     {
-        QProcessEnvironment environment = bus.childEnvironment();
-        for (const char* name : {"WAYLAND_DISPLAY", "XAUTHORITY", "VUDE_TRACE", "VUDE_DEMO", "VUDE_OPEN",
-                                 "VUDE_SETTINGS", "VUDE_ONBOARDING"})
-            environment.remove(name);
-        environment.insert("DISPLAY", xserver.display());
-        environment.insert("QT_QPA_PLATFORM", "xcb");
+        QProcessEnvironment environment =
+            benchsupport::appEnvironment(bus.childEnvironment(), xserver.display(), home);
         environment.insert("PULSE_SERVER", sound.address());
-        environment.insert("HOME", home.path());
-        environment.insert("XDG_CONFIG_HOME", home.filePath(".config"));
-        environment.insert("XDG_DATA_HOME", home.filePath(".local/share"));
-        environment.insert("XDG_CACHE_HOME", home.filePath(".cache"));
-        environment.insert("XDG_RUNTIME_DIR", home.filePath("run"));
-        environment.insert("TMPDIR", home.path());
-        environment.insert("VUDE_NO_BT", "1");
         return environment;
-    }
-
-    /// A user who finished the walkthrough: nothing over the screen.
-    bool writeHome()
-    {
-        QDir(home.path()).mkpath(".config/Vude");
-        QDir(home.path()).mkpath("run");
-        QFile::setPermissions(home.filePath("run"),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QFile defaults(home.filePath(".config/Vude/defaults.json"));
-        return defaults.open(QIODevice::WriteOnly) && defaults.write(R"({"hasCompletedOnboarding": true})") > 0;
     }
 
     testsupport::PrivateXServer xserver;
