@@ -136,16 +136,13 @@ TEST_F(BluezBluetoothBackendTest, StartingToWatchAStoppedStackReturnsAtOnce)
     bluez->addAdapter();
     bluez->addDevice(kBudsAddress, "Pixel Buds");
     const auto pid = pid_t(bluez->pid());
-    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
-    struct Resume {
-        pid_t pid;
-        ~Resume() { ::kill(pid, SIGCONT); }
-    } resume{pid};
+    testsupport::StoppedProcess stopped(pid);
+    ASSERT_TRUE(stopped.isStopped());
     std::optional<BluetoothStackState> answer;
     backend->startWatching([&](const BluetoothStackState& state) { answer = state; });
     EXPECT_FALSE(answer) << "no answer while BlueZ is stopped";
 
-    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    ASSERT_TRUE(stopped.resume());
     ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
     EXPECT_EQ(answer->status, (BluetoothStackStatus{.reachable = true, .hasAdapter = true, .powered = true}));
     ASSERT_EQ(answer->devices.size(), 1u);
@@ -164,16 +161,13 @@ TEST_F(BluezBluetoothBackendTest, ReadingTheStatusOfAStoppedStackReturnsAtOnce)
     startBluez();
     bluez->addAdapter();
     const auto pid = pid_t(bluez->pid());
-    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
-    struct Resume {
-        pid_t pid;
-        ~Resume() { ::kill(pid, SIGCONT); }
-    } resume{pid};
+    testsupport::StoppedProcess stopped(pid);
+    ASSERT_TRUE(stopped.isStopped());
     std::optional<BluetoothStackStatus> answer;
     backend->readStatus([&](const BluetoothStackStatus& status) { answer = status; });
     EXPECT_FALSE(answer) << "no answer while BlueZ is stopped";
 
-    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    ASSERT_TRUE(stopped.resume());
     ASSERT_TRUE(waitUntil([&] { return answer.has_value(); }));
     EXPECT_EQ(*answer, (BluetoothStackStatus{.reachable = true, .hasAdapter = true, .powered = true}));
 }

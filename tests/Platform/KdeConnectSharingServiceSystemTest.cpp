@@ -153,16 +153,13 @@ TEST_F(KdeConnectSharingServiceSystemTest, AStoppedDaemonHoldsUpNeitherDragNorDr
     KdeConnectSharingService sharing(*bus);
     ASSERT_TRUE(lookedUp(sharing));
     const auto pid = pid_t(daemon->pid());
-    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
-    struct Resume {
-        pid_t pid;
-        ~Resume() { ::kill(pid, SIGCONT); }
-    } resume{pid};
+    testsupport::StoppedProcess stopped(pid);
+    ASSERT_TRUE(stopped.isStopped());
     const QUrl file = QUrl::fromLocalFile("/tmp/a.txt");
     EXPECT_TRUE(sharing.isAvailable());
     EXPECT_TRUE(sharing.perform({file}));
 
-    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    ASSERT_TRUE(stopped.resume());
     EXPECT_TRUE(testsupport::waitUntil([&] { return sharedTo("phone") == QStringList{file.toString()}; }));
 }
 

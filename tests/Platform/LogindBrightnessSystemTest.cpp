@@ -161,11 +161,8 @@ TEST_F(LogindBrightnessTest, SetsWhileLogindIsStoppedStepOnFromEachOtherAndLand)
     SysfsBacklight keys(Kind::keyboard, sys.root(), logind());
 
     const auto pid = pid_t(fakeLogind.pid());
-    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
-    struct Resume {
-        pid_t pid;
-        ~Resume() { ::kill(pid, SIGCONT); }
-    } resume{pid};
+    testsupport::StoppedProcess stopped(pid);
+    ASSERT_TRUE(stopped.isStopped());
     std::vector<bool> outcomes;
     for (const double step : {1.0, 2.0, 3.0}) {
         SCOPED_TRACE(step);
@@ -180,7 +177,7 @@ TEST_F(LogindBrightnessTest, SetsWhileLogindIsStoppedStepOnFromEachOtherAndLand)
     EXPECT_EQ(outcomes, (std::vector{true, true, true}));
     EXPECT_EQ(FakeSysfs::brightness(keyboard), "3");
     EXPECT_EQ(keys.level(), 1.0);
-    ::kill(pid, SIGCONT);
+    stopped.resume();
     ASSERT_TRUE(testsupport::waitUntil([&] { return !calls().empty(); }, std::chrono::seconds(5)));
     EXPECT_EQ(calls(), (std::vector<SetBrightnessCall>{{"leds", "tpacpi::kbd_backlight", 1}}))
         << "only the first set asked logind";

@@ -125,12 +125,13 @@ TEST_F(ScreenSaverInhibitorSystemTest, AStoppedScreenSaverHoldsNothingUp)
     {
         ScreenSaverInhibitor inhibitor(bus);
         inhibitor.setLostHandler([&](std::uint32_t id) { lost.push_back(id); });
-        ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+        testsupport::StoppedProcess stopped(pid);
+        ASSERT_TRUE(stopped.isStopped());
         first = inhibitor.inhibit("one");
         second = inhibitor.inhibit("two");
         ASSERT_TRUE(first && second);
         inhibitor.release(*first);
-        ASSERT_EQ(::kill(pid, SIGCONT), 0);
+        ASSERT_TRUE(stopped.resume());
         EXPECT_TRUE(testsupport::waitUntil([&] { return inhibitCalls(screenSaver, kScreenSaverPath) == 2; }));
         EXPECT_TRUE(testsupport::waitUntil([&] { return heldCount(screenSaver) == 1; }))
             << "the first, released before its answer, was let go once it came";

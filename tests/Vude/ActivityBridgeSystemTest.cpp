@@ -11,6 +11,7 @@
 #include "Platform/Input/XcbConnection.h"
 #include "PrivatePulseServer.h"
 #include "PrivateXServer.h"
+#include "TestSupport.h"
 #include "XTestKeyboard.h"
 
 #include <QFile>
@@ -116,11 +117,8 @@ TEST_P(ActivityBridgeSystemTest, VolumeKeysWhileTheServerIsStoppedLandOnceItResu
     ASSERT_TRUE(waitFor([&] { return std::abs(bridge->audio().knownState().volume - 0.5) < 0.002; }));
 
     const auto pid = pid_t(server.pid());
-    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
-    struct Resume {
-        pid_t pid;
-        ~Resume() { ::kill(pid, SIGCONT); }
-    } resume{pid};
+    testsupport::StoppedProcess stopped(pid);
+    ASSERT_TRUE(stopped.isStopped());
     for (const double level : {0.5625, 0.625, 0.6875}) {
         SCOPED_TRACE(level);
         EXPECT_TRUE(bridge->handleMediaKey({.key = MediaKey::soundUp, .isDown = true}));
@@ -128,7 +126,7 @@ TEST_P(ActivityBridgeSystemTest, VolumeKeysWhileTheServerIsStoppedLandOnceItResu
         EXPECT_TRUE(soundPillAt(level));
     }
 
-    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    ASSERT_TRUE(stopped.resume());
     EXPECT_TRUE(waitFor([&] {
         return server.pactl({"get-sink-volume", "speakers"}).value_or("").contains("45056 /");
     })) << "three steps up: 0.6875 of 100 %";

@@ -117,12 +117,13 @@ TEST_P(AudioDeviceWidgetSystemTest, AClickWhileTheServerIsStoppedReturnsAndTheLi
     const std::uint32_t speakers = idOf("Speakers");
     const std::uint32_t headphones = idOf("Headphones");
 
-    ASSERT_EQ(::kill(pid_t(server.pid()), SIGSTOP), 0);
+    testsupport::StoppedProcess stopped(pid_t(server.pid()));
+    ASSERT_TRUE(stopped.isStopped());
     QTest::mouseClick(widget->row(headphones), Qt::LeftButton);
     // Back at once, the known list still shown.
     EXPECT_TRUE(answers.empty());
     EXPECT_TRUE(widget->row(speakers)->device().isDefault);
-    ASSERT_EQ(::kill(pid_t(server.pid()), SIGCONT), 0);
+    ASSERT_TRUE(stopped.resume());
 
     ASSERT_TRUE(testsupport::waitUntil([&] { return answers.size() == 1; }));
     // Given up on the stopped server or taken, the row marked is the one

@@ -112,11 +112,8 @@ TEST_F(SystemPermissionsTest, AStoppedBluezLeavesTheKeptStateAndHoldsNothing)
     bluez->addAdapter();
     ASSERT_EQ(bluetoothAnswered(), State::granted);
     const auto pid = pid_t(bluez->pid());
-    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
-    struct Resume {
-        pid_t pid;
-        ~Resume() { ::kill(pid, SIGCONT); }
-    } resume{pid};
+    testsupport::StoppedProcess stopped(pid);
+    ASSERT_TRUE(stopped.isStopped());
     EXPECT_EQ(bluetooth(), State::granted) << "the kept state, back at once";
     EXPECT_TRUE(permissions->bluetoothAuthorization().isReading()) << "the read waits on BlueZ, not here";
     EXPECT_EQ(bluetooth(), State::granted);
@@ -124,7 +121,7 @@ TEST_F(SystemPermissionsTest, AStoppedBluezLeavesTheKeptStateAndHoldsNothing)
               (BluetoothStackStatus{.reachable = true, .hasAdapter = true, .powered = true}))
         << "what the onboarding's help reads";
 
-    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    ASSERT_TRUE(stopped.resume());
     EXPECT_EQ(bluetoothAnswered(), State::granted);
 }
 

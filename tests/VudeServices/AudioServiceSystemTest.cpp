@@ -246,12 +246,13 @@ TEST_P(AudioServiceSystemTest, AStoppedServerHoldsNeitherTheListNorASwitch)
     const std::uint32_t headphones = idOf("Headphones");
     auto answer = std::make_shared<std::atomic<int>>(-1);
 
-    ASSERT_EQ(::kill(pid_t(server.pid()), SIGSTOP), 0);
+    testsupport::StoppedProcess stopped(pid_t(server.pid()));
+    ASSERT_TRUE(stopped.isStopped());
     // Both return while the server cannot answer anything.
     const auto listed = service->outputDevices();
     service->setDefaultOutput(headphones, [answer](bool accepted) { *answer = accepted ? 1 : 0; });
     EXPECT_NE(*answer, 1) << "accepted by a stopped server";
-    ASSERT_EQ(::kill(pid_t(server.pid()), SIGCONT), 0);
+    ASSERT_TRUE(stopped.resume());
 
     ASSERT_EQ(listed.size(), 2u) << "the kept list";
     EXPECT_TRUE(listed[0].isDefault);

@@ -162,15 +162,12 @@ TEST_F(BluetoothServiceSystemTest, ARequestsAnswerWaitsOnAStoppedBluezWithoutHol
     std::optional<bool> granted;
     service->requestPermission([&](bool value) { granted = value; });
     const auto pid = pid_t(bluez->pid());
-    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
-    struct Resume {
-        pid_t pid;
-        ~Resume() { ::kill(pid, SIGCONT); }
-    } resume{pid};
+    testsupport::StoppedProcess stopped(pid);
+    ASSERT_TRUE(stopped.isStopped());
     scheduler.advance(500ms); // the answer is read now, of a stack that cannot say
     EXPECT_FALSE(granted);
 
-    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    ASSERT_TRUE(stopped.resume());
     ASSERT_TRUE(waitUntil([&] { return granted.has_value(); }));
     EXPECT_EQ(granted, true);
 }

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <csignal>
 
 namespace testsupport {
 
@@ -41,6 +42,16 @@ std::vector<std::string> folderEntries(const std::filesystem::path& folder)
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+StoppedProcess::StoppedProcess(pid_t pid) : m_pid(pid), m_stopped(::kill(pid, SIGSTOP) == 0) {}
+
+bool StoppedProcess::resume()
+{
+    if (!m_stopped)
+        return false;
+    m_stopped = false;
+    return ::kill(m_pid, SIGCONT) == 0;
 }
 
 } // namespace testsupport

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -24,5 +26,23 @@ QString sourceDir();
 
 /// The names of everything in `folder`, hidden files included, sorted.
 std::vector<std::string> folderEntries(const std::filesystem::path& folder);
+
+/// Stops process `pid` (a daemon that then answers nothing) until resume()
+/// or the end of the scope, so that a failing test never leaves it stopped.
+class StoppedProcess {
+public:
+    explicit StoppedProcess(pid_t pid);
+    ~StoppedProcess() { resume(); }
+    StoppedProcess(const StoppedProcess&) = delete;
+    StoppedProcess& operator=(const StoppedProcess&) = delete;
+
+    bool isStopped() const { return m_stopped; }
+    /// Lets it run again; false when it was not stopped or cannot be signalled.
+    bool resume();
+
+private:
+    pid_t m_pid;
+    bool m_stopped;
+};
 
 } // namespace testsupport
